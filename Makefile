@@ -1,0 +1,51 @@
+# The two commands of the README:
+#   make run   install dependencies, build, start Celwright on the bundled sample sheet
+#   make test  install dependencies, build, run every test (also under ASan+UBSan, and the fuzzers briefly)
+
+JOBS ?= $(shell nproc)
+SAMPLE := sample/Bouncing Ball/bounce.xps
+
+.PHONY: all deps build test test-main test-asan test-fuzz run bench clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+build/build.ninja:
+	cmake -S . -B build -G Ninja
+
+build: deps build/build.ninja
+	cmake --build build -j $(JOBS)
+
+test-main: build
+	cd build && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+build-asan/build.ninja:
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCELWRIGHT_TOOLKIT_FREE_ONLY=ON -DCELWRIGHT_SANITIZE=ON
+
+test-asan: deps build-asan/build.ninja
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+build-fuzz/build.ninja:
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCELWRIGHT_TOOLKIT_FREE_ONLY=ON -DCELWRIGHT_FUZZ=ON
+
+# Builds every fuzz target and replays its seed corpus plus a short random run.
+test-fuzz: deps build-fuzz/build.ninja
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
+	./fuzz/run-all.sh build-fuzz 15
+
+test: test-main test-asan test-fuzz
+
+run: build
+	./build/cli/celwright-cli info "$(SAMPLE)"
+
+bench: build
+	./build/bench/celwright-bench
+
+clean:
+	rm -rf build build-asan build-fuzz

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzzer build over its seed corpus and then for SECONDS of new inputs.
+# Usage: fuzz/run-all.sh BUILD_DIR SECONDS
+set -euo pipefail
+build=$1
+seconds=${2:-15}
+here=$(cd "$(dirname "$0")" && pwd)
+for target in "$build"/fuzz/*_fuzzer; do
+  name=$(basename "$target")
+  seeds="$here/corpus/${name%_fuzzer}"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/
+  echo "== $name: ${seconds}s"
+  "$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=0 "$work" 2>"$work.log" || { tail -n 60 "$work.log"; exit 1; }
+  tail -n 1 "$work.log"
+  rm -rf "$work" "$work.log"
+  trap - EXIT
+done
