@@ -1,0 +1,53 @@
+#include "document/SheetLoading.h"
+
+#include "document/XsDocument.h"
+#include "document/cwXpsIO.h"
+
+void LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
+               const std::function<void(const TXPSSettings&)>& applySettings) {
+    TXpsIO reader;
+    TXPSSettings sheetSettings = settings;
+    TLayersData layers;
+    TAudioInfo audio;
+    if (!reader.Open(path))
+        throw TSheetLoadError("Unable to open .xps file.", "msgErrFileOpen");
+    if (!reader.ReadSettings(sheetSettings))
+        throw TSheetLoadError("Unable to read settings.", "msgErrReadSettings");
+    if (!reader.ReadLayers(layers))
+        throw TSheetLoadError("Unable to read layers.", "msgErrReadLayers");
+    reader.ReadAudio(audio);
+
+    // Everything is read: from here on the open sheet is replaced.
+    document.ClearSheet();
+    while (document.LayerCount() < static_cast<std::int32_t>(layers.size()))
+        document.AddLayer("", "", document.DefaultColors);
+
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        const TLayerData& layer = layers[i];
+        const auto n = static_cast<std::int32_t>(i + 1);
+        document.SetLayerFolder(n, layer.Dir);
+        document.SetLayerCaption(n, layer.Caption);
+        document.SetLayerColors(n, LayerColorScheme(layer.Color));
+        document.SetLayerVisible(n, layer.Visible != 0);
+        for (const TCelData& cel : layer.Cels) {
+            // Records without a first frame or a hold (missing or broken numbers) place nothing.
+            if (cel.Row >= 1 && cel.Duration >= 1)
+                document.PlaceCelAt(n, cel.Row, cel.Caption, cel.Duration);
+        }
+    }
+
+    settings = sheetSettings;
+    if (applySettings)
+        applySettings(settings);
+    document.SetFps(settings.Fps);
+
+    if (!audio.AudioFile.empty())
+        document.LoadAudio(audio.AudioFile);
+    for (const TPhonemeData& phoneme : audio.Phonemes) {
+        if (phoneme.Row >= 1 && phoneme.Row <= kMaxFrames)
+            document.SetPhoneme(phoneme.Row, phoneme.Text);
+    }
+
+    if (document.LayerCount() > 0)
+        document.SelectCell(1, 1);
+}

@@ -1,0 +1,209 @@
+#include "document/XsDocument.h"
+
+#include <algorithm>
+
+TXsDocument::TXsDocument() : DefaultColors(LayerColorScheme(0)) {}
+
+std::int32_t TXsDocument::CurrentLayer() const {
+    return LayerCount() > 0 ? Model.CurLayer + 1 : 0;
+}
+
+std::int32_t TXsDocument::CurrentFrame() const {
+    return FrameCount() > 0 ? Model.CurFrame + 1 : 0;
+}
+
+TCellRect TXsDocument::SelectedCells() const {
+    const TCellRect& s = Model.Selection;
+    return {s.Left + 1, s.Top + 1, s.Right + 1, s.Bottom + 1};
+}
+
+const TXsCel* TXsDocument::CelAt(std::int32_t layer, std::int32_t frame) const {
+    return Model.InSheet(layer - 1, frame - 1) ? Model.CelAt(layer - 1, frame - 1) : nullptr;
+}
+
+std::string TXsDocument::CelName(std::int32_t layer, std::int32_t frame) const {
+    const TXsCel* cel = CelAt(layer, frame);
+    return cel ? cel->Name : std::string();
+}
+
+std::string TXsDocument::LayerCaption(std::int32_t layer) const {
+    return IsLayer(layer) ? Model.Layer(layer - 1).Caption : std::string();
+}
+
+std::string TXsDocument::LayerFolder(std::int32_t layer) const {
+    return IsLayer(layer) ? Model.Layer(layer - 1).Folder : std::string();
+}
+
+TLayerColors TXsDocument::LayerColors(std::int32_t layer) const {
+    return IsLayer(layer) ? Model.Layer(layer - 1).Colors : LayerColorScheme(0);
+}
+
+bool TXsDocument::LayerVisible(std::int32_t layer) const {
+    return IsLayer(layer) && Model.Layer(layer - 1).Visible;
+}
+
+std::string TXsDocument::Phoneme(std::int32_t frame) const {
+    return Model.Audio.Phoneme(frame - 1);
+}
+
+// The sound file name counts while the audio column is shown, whether or not the sound could be
+// read: a sheet opened without its sound file must keep the name when it is saved again.
+std::string TXsDocument::AudioFileName() const {
+    return AudioColumnShown ? Model.Audio.FileName : std::string();
+}
+
+bool TXsDocument::HasAudio() const {
+    return AudioColumnShown && Model.Audio.DurationMs > 0;
+}
+
+std::int32_t TXsDocument::UsedFrameCount() const {
+    std::int32_t used = 0;
+    for (const auto& layer : Model.Layers)
+        used = std::max(used, layer->UsedFrameCount());
+    return used;
+}
+
+std::int32_t TXsDocument::VisibleUsedFrameCount() const {
+    std::int32_t used = 0;
+    for (const auto& layer : Model.Layers) {
+        if (layer->Visible)
+            used = std::max(used, layer->UsedFrameCount());
+    }
+    return used;
+}
+
+std::vector<std::string> TXsDocument::CelList() const {
+    std::vector<std::string> lines;
+    lines.reserve(Model.Cels.Count());
+    for (const auto& cel : Model.Cels) {
+        lines.push_back(cel->Name + ": " + std::to_string(cel->Col) + ", " + std::to_string(cel->Row) + " - " +
+                        std::to_string(cel->Duration));
+    }
+    return lines;
+}
+
+void TXsDocument::ClearSheet() {
+    while (Model.LayerCount() > 0)
+        Model.DeleteLayer(Model.LayerCount() - 1);
+    Model.Cels.Clear();
+    Model.Audio.Clear();
+    HideAudio();
+    SetFrameRows(kDefaultFrameRows);
+    Model.Selection = {};
+}
+
+void TXsDocument::AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors) {
+    const std::string name = caption.empty() ? DefaultLayerText + " " + std::to_string(LayerCount() + 1) : caption;
+    Model.AddLayer(name, folder, colors, ShownFrameRows);
+    Raise(OnLayerAdded);
+}
+
+void TXsDocument::DeleteLayer(std::int32_t layer) {
+    if (!IsLayer(layer))
+        return;
+    Model.DeleteLayer(layer - 1);
+    Raise(OnLayerDeleted);
+}
+
+void TXsDocument::PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration) {
+    // Positions before the first layer or frame, and holds below one frame, name no cells at all.
+    if (!IsLayer(layer) || frame < 1 || duration < 1)
+        return;
+    if (std::int64_t{frame} + duration - 1 > kMaxFrames) {
+        Raise(OnMaxFrameError);
+        return;
+    }
+    TCellRect changed;
+    Model.AddCel(layer - 1, frame - 1, name, duration, changed);
+    SetFrameRows(FrameCount());
+}
+
+void TXsDocument::SetLayerCaption(std::int32_t layer, const std::string& text) {
+    if (IsLayer(layer))
+        Model.Layer(layer - 1).Caption = text;
+}
+
+void TXsDocument::SetLayerFolder(std::int32_t layer, const std::string& text) {
+    if (IsLayer(layer))
+        Model.Layer(layer - 1).Folder = text;
+}
+
+void TXsDocument::SetLayerColors(std::int32_t layer, const TLayerColors& colors) {
+    if (IsLayer(layer))
+        Model.Layer(layer - 1).Colors = colors;
+}
+
+void TXsDocument::SetLayerVisible(std::int32_t layer, bool visible) {
+    if (IsLayer(layer))
+        Model.Layer(layer - 1).Visible = visible;
+}
+
+void TXsDocument::SetPhoneme(std::int32_t frame, const std::string& text) {
+    if (frame < 1)
+        return;
+    if (frame > AudioRows()) {
+        if (text.empty() || frame > kMaxFrames)
+            return;
+        SetAudioRowCount(frame);
+    }
+    if (Model.Audio.Phoneme(frame - 1) != text)
+        Model.Audio.SetPhoneme(frame - 1, text);
+}
+
+void TXsDocument::SelectCell(std::int32_t layer, std::int32_t frame) {
+    if (!Model.InSheet(layer - 1, frame - 1))
+        return;
+    Model.Selection = {layer - 1, frame - 1, layer - 1, frame - 1};
+    Model.CurLayer = layer - 1;
+    Model.CurFrame = frame - 1;
+    if (OnSelect)
+        OnSelect(*this, layer, frame);
+    Raise(OnLayerChange);
+}
+
+void TXsDocument::SetFps(std::int32_t fps) {
+    if (fps <= 0 || fps == Model.Fps)
+        return;
+    Model.SetFps(fps);
+    if (AudioColumnShown)
+        SetFrameRows(std::max(ShownFrameRows, AudioRows()));
+}
+
+void TXsDocument::SetUpdateMode(std::int32_t mode) {
+    Mode = mode;
+}
+
+void TXsDocument::ClearAudio() {
+    Model.ClearAudioData();
+}
+
+void TXsDocument::ClearPhonemes() {
+    const std::int32_t used = Model.Audio.UsedPhonemeCount();
+    for (std::int32_t i = 0; i < used; ++i)
+        Model.Audio.SetPhoneme(i, std::string());
+}
+
+void TXsDocument::ShowAudio() {
+    SetAudioRowCount(ShownFrameRows);
+    AudioColumnShown = true;
+    Raise(OnShowAudio);
+}
+
+void TXsDocument::HideAudio() {
+    AudioColumnShown = false;
+    Raise(OnHideAudio);
+}
+
+void TXsDocument::SetAudioRowCount(std::int32_t rows) {
+    Model.Audio.SetPhonemeCount(std::clamp(rows, 0, kMaxFrames));
+}
+
+void TXsDocument::LoadAudio(const std::string& file) {
+    if (AudioColumnShown) {
+        for (auto& channel : Model.Audio.Peaks)
+            channel.clear();
+    } else {
+        ShowAudio();
+    }
+    Model.Audio.FileName = file;
+}
