@@ -3,7 +3,7 @@
 #   make test  install dependencies, build, run every test (also under ASan+UBSan, and the fuzzers briefly)
 
 JOBS ?= $(shell nproc)
-SAMPLE := sample/Bouncing Ball/bounce.xps
+SAMPLE := build/sample/bounce.xps
 
 .PHONY: all deps build test test-main test-asan test-fuzz run bench clean
 

@@ -3,7 +3,7 @@
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
 
-void LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
+float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
                const std::function<void(const TXPSSettings&)>& applySettings) {
     TXpsIO reader;
     TXPSSettings sheetSettings = settings;
@@ -41,6 +41,8 @@ void LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSet
         applySettings(settings);
     document.SetFps(settings.Fps);
 
+    // A sound file that is missing now still keeps its name, so saving does not drop it and its
+    // phonemes.
     if (!audio.AudioFile.empty())
         document.LoadAudio(audio.AudioFile);
     for (const TPhonemeData& phoneme : audio.Phonemes) {
@@ -50,4 +52,5 @@ void LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSet
 
     if (document.LayerCount() > 0)
         document.SelectCell(1, 1);
+    return reader.Version;
 }

@@ -22,6 +22,7 @@ public:
 // settings; `applySettings`, when given, receives them before the frame rate reaches the sheet,
 // so the caller can bring its preferences in line. Throws TSheetLoadError when the file cannot
 // be opened or its settings or layers cannot be read, and ECwError for a newer version or a bad
-// number; in both cases the document and `settings` are left as they were.
-void LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
+// number; in both cases the document and `settings` are left as they were. Returns the layout
+// version the file was written in.
+float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
                const std::function<void(const TXPSSettings&)>& applySettings = {});

@@ -1,0 +1,212 @@
+#include "cli/CelwrightCli.h"
+
+#include "document/SheetLoading.h"
+#include "document/XsDocument.h"
+#include "document/cwXpsIO.h"
+#include "settings/Preferences.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <iomanip>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kMaxFrameMessage = "The Xsheet has a maximum of 1637 frames.";
+
+const char* const kGeneralHelp = R"(Usage: celwright-cli COMMAND [ARGUMENTS]
+
+Works on Celwright exposure sheets (.xps) without opening a window.
+
+Commands:
+  info SHEET.xps             show what a sheet holds
+  upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
+
+Run "celwright-cli COMMAND --help" for the arguments of one command.
+)";
+
+const char* const kInfoHelp = R"(Usage: celwright-cli info SHEET.xps
+
+Opens the sheet the way Celwright does, with your preferences for whatever the sheet does not
+say, and prints its version, frame rate and other settings, each layer with its cels (first frame
+and hold), the sound file and the phonemes.
+)";
+
+const char* const kUpgradeHelp = R"(Usage: celwright-cli upgrade IN.xps OUT.xps
+
+Opens IN.xps (any version) the way Celwright does and saves it to OUT.xps as version 4.0, as
+Save does, with the settings in force: your preferences with the sheet's own settings over them.
+OUT.xps is replaced in one step; when saving fails, an existing OUT.xps is left as it was.
+)";
+
+// A sheet opened as the program opens one: the user's preferences, with the sheet's own
+// settings applied over them.
+struct TOpenedSheet {
+    TXsDocument Document;
+    TSettingsManager Settings{UserFolder()};
+    float Version = 0;
+};
+
+void OpenSheet(TOpenedSheet& sheet, const std::string& path, std::ostream& err) {
+    sheet.Settings.LoadFromFile();
+    sheet.Settings.ResetCurrent();
+
+    bool maxFrameReported = false;
+    sheet.Document.OnMaxFrameError = [&](TXsDocument&) {
+        if (!maxFrameReported)
+            err << kMaxFrameMessage << '\n';
+        maxFrameReported = true;
+    };
+
+    TXPSSettings documentSettings;
+    sheet.Settings.GetDocumentSettings(documentSettings);
+    sheet.Document.SetUpdateMode(TXsDocument::kUpdateBulk);
+    try {
+        sheet.Version = LoadSheet(sheet.Document, path, documentSettings, [&](const TXPSSettings& loaded) {
+            ApplyDocumentSettingsTo(sheet.Settings.Current, loaded);
+        });
+    } catch (...) {
+        sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
+        sheet.Document.OnMaxFrameError = nullptr;
+        throw;
+    }
+    sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
+    sheet.Document.OnMaxFrameError = nullptr;
+}
+
+std::string FormatVersion(float version) {
+    std::ostringstream text;
+    text << version;
+    return text.str();
+}
+
+void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream& out) {
+    const TXsDocument& doc = sheet.Document;
+    TXPSSettings settings;
+    sheet.Settings.GetDocumentSettings(settings);
+
+    out << "Sheet:          " << path << '\n';
+    out << "Version:        " << FormatVersion(sheet.Version) << '\n';
+    out << "Frame rate:     " << doc.Fps() << " fps\n";
+    out << "Hold:           " << settings.Step << '\n';
+    out << "Numbering:      " << settings.Numbering << '\n';
+    out << "Layer colour:   " << LayerColorScheme(settings.Color).Name << " (" << settings.Color << ")\n";
+    out << "Image format:   " << ImageFormatName(settings.Format) << '\n';
+    out << "Default path:   " << settings.Path << '\n';
+    out << "Frames:         " << doc.FrameCount() << " (" << doc.UsedFrameCount() << " used)\n";
+    out << "Layers:         " << doc.LayerCount() << '\n';
+    for (std::int32_t layer = 1; layer <= doc.LayerCount(); ++layer) {
+        std::int32_t cels = 0;
+        for (std::int32_t frame = 1; frame <= doc.FrameCount(); ++frame) {
+            if (const TXsCel* cel = doc.CelAt(layer, frame); cel && cel->Row == frame - 1)
+                ++cels;
+        }
+        out << "\nLayer " << layer << ": " << doc.LayerCaption(layer) << '\n';
+        out << "  Folder:       " << doc.LayerFolder(layer) << '\n';
+        out << "  Colours:      " << doc.LayerColors(layer).Name << '\n';
+        out << "  Visible:      " << (doc.LayerVisible(layer) ? "yes" : "no") << '\n';
+        out << "  Cels:         " << cels << '\n';
+        for (std::int32_t frame = 1; frame <= doc.FrameCount();) {
+            const TXsCel* cel = doc.CelAt(layer, frame);
+            if (!cel) {
+                ++frame;
+                continue;
+            }
+            out << "    frame " << std::setw(4) << frame << "  hold " << std::setw(4) << cel->Duration << "  "
+                << cel->Name << '\n';
+            frame += cel->Duration;
+        }
+    }
+
+    const std::string sound = doc.AudioFileName();
+    out << "\nSound:          ";
+    if (sound.empty())
+        out << "none\n";
+    else
+        out << sound << (std::filesystem::is_regular_file(sound) ? "" : " (missing)") << '\n';
+    std::int32_t phonemes = 0;
+    for (std::int32_t frame = 1; frame <= doc.AudioRows(); ++frame)
+        phonemes += doc.Phoneme(frame).empty() ? 0 : 1;
+    out << "Phonemes:       " << phonemes << '\n';
+    for (std::int32_t frame = 1; frame <= doc.AudioRows(); ++frame) {
+        if (!doc.Phoneme(frame).empty())
+            out << "    frame " << std::setw(4) << frame << "  " << doc.Phoneme(frame) << '\n';
+    }
+}
+
+int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1) {
+        err << kInfoHelp;
+        return kExitUsage;
+    }
+    TOpenedSheet sheet;
+    OpenSheet(sheet, args[0], err);
+    PrintInfo(sheet, args[0], out);
+    return kExitOk;
+}
+
+int RunUpgrade(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+    if (args.size() != 2) {
+        err << kUpgradeHelp;
+        return kExitUsage;
+    }
+    TOpenedSheet sheet;
+    OpenSheet(sheet, args[0], err);
+    TXPSSettings settings;
+    sheet.Settings.GetDocumentSettings(settings);
+    TXpsIO::SaveSheet(args[1], sheet.Document, settings);
+    return kExitOk;
+}
+
+struct TCommand {
+    const char* Help;
+    std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
+};
+
+const std::map<std::string, TCommand>& Commands() {
+    static const std::map<std::string, TCommand> commands{
+        {"info", {kInfoHelp, RunInfo}},
+        {"upgrade", {kUpgradeHelp, RunUpgrade}},
+    };
+    return commands;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+} // namespace
+
+int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kGeneralHelp;
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        out << kGeneralHelp;
+        return kExitOk;
+    }
+    const auto command = Commands().find(args[0]);
+    if (command == Commands().end()) {
+        err << "celwright-cli: unknown command \"" << args[0] << "\"\n\n" << kGeneralHelp;
+        return kExitUsage;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (AsksForHelp(rest)) {
+        out << command->second.Help;
+        return kExitOk;
+    }
+    try {
+        return command->second.Run(rest, out, err);
+    } catch (const std::exception& e) {
+        err << e.what() << '\n';
+        return kExitFailed;
+    }
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// celwright-cli: works on sheets without a window. `args` are the command-line arguments after the
+// program name. Returns the process exit status: 0 on success, 1 when the work failed, 2 when the
+// command line was not understood.
+int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
