@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
-TXsDocument::TXsDocument() : DefaultColors(LayerColorScheme(0)) {}
+TXsDocument::TXsDocument() : DefaultColors(LayerColorScheme(0)), History(std::make_unique<TXsUndoManager>(*this)) {}
+
+// The history goes first, silently, while the model it refers to still exists.
+TXsDocument::~TXsDocument() {
+    History.reset();
+}
 
 std::int32_t TXsDocument::CurrentLayer() const {
     return LayerCount() > 0 ? Model.CurLayer + 1 : 0;
@@ -171,6 +176,22 @@ void TXsDocument::SetFps(std::int32_t fps) {
 
 void TXsDocument::SetUpdateMode(std::int32_t mode) {
     Mode = mode;
+    if (mode == kUpdateBulk)
+        History->ClearHistory();
+}
+
+void TXsDocument::SaveUndoState() {
+    History->SaveUndoState(true);
+}
+
+void TXsDocument::Undo() {
+    if (Mode != kUpdateRestoring)
+        History->Undo();
+}
+
+void TXsDocument::Redo() {
+    if (Mode != kUpdateRestoring)
+        History->Redo();
 }
 
 void TXsDocument::ClearAudio() {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "document/XsSheetData.h"
+#include "document/XsSheetKeys.h"
+#include "document/XsUndo.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,9 @@ public:
     static constexpr std::int32_t kDefaultFrameRows = 40;
 
     TXsDocument();
+    ~TXsDocument();
+    TXsDocument(const TXsDocument&) = delete;
+    TXsDocument& operator=(const TXsDocument&) = delete;
 
     // Events; the document itself is the sender.
     TSelectCelEvent OnSelect;
@@ -35,6 +41,11 @@ public:
     TNotifyEvent OnMaxFrameError;
     TNotifyEvent OnShowAudio;
     TNotifyEvent OnHideAudio;
+    TNotifyEvent OnCanPaste;
+    TNotifyEvent OnCanUndo; // also the sign that the document changed
+    TNotifyEvent OnCantUndo;
+    TNotifyEvent OnCanRedo;
+    TNotifyEvent OnCantRedo;
 
     // Caption stem of new layers ("Layer" gives "Layer 3") and the scheme they get.
     std::string DefaultLayerText = "Layer";
@@ -89,6 +100,45 @@ public:
     void ClearAudio();
     void ClearPhonemes();
 
+    // Undo and redo. SaveUndoState records the document before a change and empties the redo
+    // history; Undo and Redo do nothing while a restore is under way.
+    void SaveUndoState();
+    void Undo();
+    void Redo();
+    TXsUndoManager& UndoManager() { return *History; }
+
+    // Editing commands. Each takes its own undo snapshot unless it says the caller takes it.
+    // Adds `count` empty frames (at most up to the frame limit); the caller takes the snapshot.
+    void AddFrames(std::int32_t count);
+    // Holds the cursor's cel one frame longer (or opens one more empty frame at an empty cursor
+    // frame); with ripple the rest of the layer moves down to make room.
+    void ExtendHold(bool ripple);
+    // Holds the cursor's cel one frame shorter (or removes the empty cursor frame); with ripple
+    // the rest of the layer closes up.
+    void ShortenHold(bool ripple);
+    // Holds the cursor's cel `frames` frames.
+    void SetHold(std::int32_t frames, bool ripple);
+    // Opens an empty frame at a cel's first frame, or lengthens the hold the cursor is in.
+    void InsertFrame();
+    // Removes the selected frames from the selected layers; later cels of those layers move up.
+    void DeleteFrames();
+    void CopySelection();
+    // The caller takes the snapshot.
+    void CutSelection();
+    // Pastes with the block's top-left cell on the selection's; the caller takes the snapshot.
+    void PasteAtSelection();
+    void MoveCursor(TCursorDirection direction);
+    // Runs what a key of the sheet asks for.
+    void RunKeyCommand(const TSheetKeyCommand& command);
+
+    // Commits of the in-place editor, given the typed text (layer and frame count from 1).
+    void CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text);
+    // Renames the image file of the cel covering the frame inside its layer's folder. Returns the
+    // message to show the user, or an empty text when there is none.
+    std::string CommitImageRename(std::int32_t layer, std::int32_t frame, const std::string& text);
+    void CommitLayerCaption(std::int32_t layer, const std::string& text);
+    void CommitPhoneme(std::int32_t frame, const std::string& text);
+
     // The audio column.
     void ShowAudio();
     void HideAudio();
@@ -100,14 +150,24 @@ public:
     void LoadAudio(const std::string& file);
 
 private:
+    friend class TXsUndoManager;
+
     bool IsLayer(std::int32_t layer) const { return layer >= 1 && layer <= LayerCount(); }
     void SetFrameRows(std::int32_t rows) { ShownFrameRows = rows; }
+    // Grows the sheet to `frames` frames (at most the limit); the frame rows follow.
+    void GrowSheetTo(std::int32_t frames);
+    // Moves the cels of the cursor's layer from frame `from` (0-based) on by `offset` frames.
+    void ShiftLayerFrom(std::int32_t from, std::int32_t offset);
+    // Puts the cursor and a single-cell selection on a frame of the cursor's layer (0-based).
+    void PlaceCursorAt(std::int32_t frame);
+    void SyncFrameRowsAfterPaste();
     void Raise(const TNotifyEvent& event) {
         if (event)
             event(*this);
     }
 
     TXSheetData Model;
+    std::unique_ptr<TXsUndoManager> History;
     std::int32_t ShownFrameRows = kDefaultFrameRows;
     bool AudioColumnShown = false;
     std::int32_t Mode = kUpdateNormal;
