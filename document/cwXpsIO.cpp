@@ -254,8 +254,9 @@ void TXpsIO::DetectVersion() {
 // The key=value lines of versions 1 and 2: everything before the first "begin" line. Keys are
 // looked up only here so that a cel named like a key ("fps=2.png") cannot pass for one.
 std::span<const std::string> TXpsIO::HeaderLines() const {
-    const auto begin = std::find_if(FileLines.begin(), FileLines.end(),
-                                    [](const std::string& line) { return EqualsIgnoringCase(line, "begin"); });
+    const auto begin = std::find_if(FileLines.begin(), FileLines.end(), [](const std::string& line) {
+        return EqualsIgnoringCase(line, "begin");
+    });
     return {FileLines.begin(), begin};
 }
 
@@ -409,7 +410,8 @@ bool TXpsIO::ReadLayersV1(TLayersData& layers) {
 
     const auto header = HeaderLines();
     if (header.size() < FileLines.size())
-        FileLines.erase(FileLines.begin(), FileLines.begin() + static_cast<std::ptrdiff_t>(header.size()) + 1);
+        FileLines.erase(FileLines.begin(),
+                        FileLines.begin() + static_cast<std::ptrdiff_t>(header.size()) + 1);
 
     // First line of each "colN" text, so that finding a column is a look-up, not a scan.
     std::unordered_map<std::string_view, std::size_t> columnStarts;
@@ -512,7 +514,8 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
     if (layerCount > 0) {
         AppendLine(out, "<layers" + Attribute("cols", layerCount) + ">");
         for (std::int32_t layer = 1; layer <= layerCount; ++layer) {
-            AppendLine(out, "\t<layer" + Attribute("col", layer) + Attribute("caption", sheet.LayerCaption(layer)) +
+            AppendLine(out, "\t<layer" + Attribute("col", layer) +
+                                Attribute("caption", sheet.LayerCaption(layer)) +
                                 Attribute("dir", sheet.LayerFolder(layer)) +
                                 Attribute("color", LayerColorIndex(sheet.LayerColors(layer))) +
                                 Attribute("visible", sheet.LayerVisible(layer) ? 1 : 0) + ">");
@@ -542,6 +545,7 @@ bool TXpsIO::Write(const TXsDocument& sheet, const TXPSSettings& settings, std::
     return static_cast<bool>(stream);
 }
 
-void TXpsIO::SaveSheet(const std::filesystem::path& path, const TXsDocument& sheet, const TXPSSettings& settings) {
+void TXpsIO::SaveSheet(const std::filesystem::path& path, const TXsDocument& sheet,
+                       const TXPSSettings& settings) {
     WriteFileAtomically(path, SheetText(sheet, settings));
 }

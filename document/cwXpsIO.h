@@ -32,10 +32,10 @@ class TXsDocument;
 // blocks or columns overlap each other can reach that bound.
 class TXpsIO {
 public:
-    bool Opened = false;                 // true after a successful Open
-    std::vector<std::string> FileLines;  // every line of the opened file
-    std::vector<std::string> Block;      // the block last cut out by a reader
-    float Version = 0;                   // the detected layout version
+    bool Opened = false;                // true after a successful Open
+    std::vector<std::string> FileLines; // every line of the opened file
+    std::vector<std::string> Block;     // the block last cut out by a reader
+    float Version = 0;                  // the detected layout version
 
     // Loads the file and detects its version. False when the file does not exist or cannot be
     // read. Throws ECwError "This Xps file was created by a newer version and cannot be read." for

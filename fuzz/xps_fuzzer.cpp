@@ -1,0 +1,23 @@
+// Feeds arbitrary bytes to the sheet file reader as the content of an .xps file.
+#include "document/CwError.h"
+#include "document/cwXpsIO.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    TXpsIO io;
+    try {
+        io.OpenText(std::string_view(reinterpret_cast<const char*>(data), size));
+        TXPSSettings settings;
+        TLayersData layers;
+        TAudioInfo audio;
+        io.ReadSettings(settings);
+        io.ReadLayers(layers);
+        io.ReadAudio(audio);
+    } catch (const ECwError&) {
+        // A newer version or a bad number: the reader's own refusal.
+    }
+    return 0;
+}
