@@ -502,7 +502,10 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
     if (const auto audioFile = sheet.AudioFileName(); !audioFile.empty()) {
         AppendLine(out, Element("\t", "audiofile", audioFile));
         AppendLine(out, "\t<phonemes>");
-        for (std::int32_t frame = 1; frame <= sheet.FrameCount(); ++frame) {
+        // Every phoneme is written, also those on audio rows past the sheet's last frame (a sheet
+        // whose sound could not be read has fewer frames than its phonemes reach).
+        const std::int32_t rows = std::max(sheet.FrameCount(), sheet.AudioRows());
+        for (std::int32_t frame = 1; frame <= rows; ++frame) {
             if (const auto phoneme = sheet.Phoneme(frame); !phoneme.empty())
                 AppendLine(out, "\t\t<phoneme" + Attribute("row", frame) + ">" + phoneme + "</phoneme>");
         }

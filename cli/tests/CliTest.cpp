@@ -1,0 +1,112 @@
+#include "cli/CelwrightCli.h"
+#include "testsupport/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+// Runs celwright-cli with its preferences in a fresh configuration folder.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1); }
+
+    int Run(const std::vector<std::string>& args) {
+        Out.str("");
+        Err.str("");
+        return RunCelwrightCli(args, Out, Err);
+    }
+
+    void WritePreferences(const std::string& text) {
+        std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
+        WriteText(Config.Path() / "Celwright/3.0/celwright.ini", text);
+    }
+
+    TTempFolder Config;
+    TTempFolder Files;
+    std::ostringstream Out;
+    std::ostringstream Err;
+};
+
+const char* const kVersion1 = "fps=12\r\nstep=1\r\ncols=2\r\nlayer1path=/anim/a/\r\nbegin\r\n"
+                              "col1\r\na1.png\r\n*\r\n*\r\n\r\na2.png\r\ncol2\r\n\r\nb1.png\r\n";
+} // namespace
+
+TEST_F(CliTest, UpgradeOpensWithThePreferencesAndSavesVersion4) {
+    WritePreferences("[general preferences]\nfps=30\ndefault path=/prefs/\ncolor=2\n"
+                     "[capture preferences]\nnumbering=frame\ncapture format=jpg\n");
+    WriteText(Files / "old.xps", kVersion1);
+    ASSERT_EQ(Run({"upgrade", Files / "old.xps", Files / "new.xps"}), 0) << Err.str();
+    EXPECT_EQ(Err.str(), "");
+    EXPECT_EQ(ReadText(Files / "new.xps"),
+              "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>12</fps>\r\n\t<step>1</step>\r\n"
+              "\t<numbering>frame</numbering>\r\n\t<color>2</color>\r\n\t<format>jpg</format>\r\n"
+              "\t<path>/prefs/</path>\r\n</settings>\r\n<audio>\r\n</audio>\r\n<layers cols=\"2\">\r\n"
+              "\t<layer col=\"1\" caption=\"\" dir=\"/anim/a/\" color=\"0\" visible=\"1\">\r\n"
+              "\t\t<cel col=\"1\" row=\"1\" duration=\"3\">a1.png</cel>\r\n"
+              "\t\t<cel col=\"1\" row=\"5\" duration=\"1\">a2.png</cel>\r\n\t</layer>\r\n"
+              "\t<layer col=\"2\" caption=\"\" dir=\"\" color=\"0\" visible=\"1\">\r\n"
+              "\t\t<cel col=\"2\" row=\"2\" duration=\"1\">b1.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+}
+
+TEST_F(CliTest, InfoDescribesTheSampleSheet) {
+    ASSERT_EQ(Run({"info", CELWRIGHT_SAMPLE_SHEET}), 0) << Err.str();
+    const std::string out = Out.str();
+    for (const char* line : {"Version:        4\n", "Frame rate:     24 fps\n", "Hold:           2\n",
+                             "Layers:         2\n", "Layer 2: Ball\n", "  Colours:      Green\n",
+                             "    frame    1  hold   48  floor.png\n", "    frame   47  hold    2  ball_08.png\n",
+                             "Phonemes:       8\n", "    frame   33  rest\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line;
+    EXPECT_EQ(out.find("(missing)"), std::string::npos);
+}
+
+TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
+    WriteText(Files / "newer.xps", "<xsheet version=\"4.5\">\r\n</xsheet>\r\n");
+    WriteText(Files / "nolayers.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
+    WriteText(Files / "badcols.xps", "cols=x\r\nbegin\r\n");
+    WriteText(Files / "good.xps", kVersion1);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"info", Files / "missing.xps"}, 1, "Unable to open .xps file.\n"},
+        {{"info", Files / "newer.xps"}, 1, "This Xps file was created by a newer version and cannot be read.\n"},
+        {{"upgrade", Files / "nolayers.xps", Files / "out.xps"}, 1, "Unable to read layers.\n"},
+        {{"info", Files / "badcols.xps"}, 1, "'x' is not a valid integer value\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.args), c.status) << c.args[1];
+        EXPECT_EQ(Err.str(), c.err) << c.args[1];
+        EXPECT_EQ(Out.str(), "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(Files / "out.xps"));
+
+    EXPECT_EQ(Run({"upgrade", Files / "good.xps", Files / "no/such/folder/out.xps"}), 1);
+    EXPECT_NE(Err.str().find("no/such/folder/out.xps"), std::string::npos) << Err.str();
+}
+
+TEST_F(CliTest, TheFrameLimitIsReportedOnceAndTheSheetStillOpens) {
+    WriteText(Files / "long.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n<layers cols=\"1\">\r\n"
+                                  "\t<layer col=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\r\n"
+                                  "\t\t<cel col=\"1\" row=\"1637\" duration=\"2\">b.png</cel>\r\n"
+                                  "\t\t<cel col=\"1\" row=\"2000\" duration=\"1\">c.png</cel>\r\n"
+                                  "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+    EXPECT_EQ(Run({"info", Files / "long.xps"}), 0);
+    EXPECT_EQ(Err.str(), "The Xsheet has a maximum of 1637 frames.\n");
+    EXPECT_NE(Out.str().find("hold    2  a.png"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpAndUsage) {
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_NE(Out.str().find("upgrade IN.xps OUT.xps"), std::string::npos);
+    EXPECT_EQ(Run({"upgrade", "--help"}), 0);
+    EXPECT_NE(Out.str().find("Usage: celwright-cli upgrade"), std::string::npos);
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_EQ(Run({"paint"}), 2);
+    EXPECT_NE(Err.str().find("unknown command \"paint\""), std::string::npos);
+    EXPECT_EQ(Run({"info"}), 2);
+    EXPECT_NE(Err.str().find("Usage: celwright-cli info"), std::string::npos);
+}
