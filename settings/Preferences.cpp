@@ -1,9 +1,11 @@
 #include "settings/Preferences.h"
 
+#include "document/CwError.h"
 #include "document/TextUtil.h"
 #include "settings/IniFile.h"
 
 #include <array>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -130,7 +132,11 @@ void TSettingsManager::SaveToFile() const {
         return;
     const std::string path = SettingsFilePath();
     TIniFile ini;
-    ini.LoadFromFile(path);
+    // The file also keeps the language and the recent files: one that is there but cannot be read
+    // must not be replaced by the preferences alone.
+    std::error_code error;
+    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+        throw ECwError("Cannot read \"" + path + "\"; the preferences were not saved.");
     ini.EraseSection(kOldPreferences);
 
     const auto& general = Saved.General;

@@ -254,6 +254,15 @@ TEST(SettingsManager, AFailedSaveRaisesAnErrorAndLeavesTheOldFile) {
         << "a file was left behind";
 }
 
+TEST(SettingsManager, ASettingsFileThatCannotBeReadIsNotOverwritten) {
+    TAccount account;
+    const std::string folder = UserFolder(account.Env);
+    fs::create_directory(folder + "celwright.ini");
+    TSettingsManager manager(folder, account.Env);
+    EXPECT_THROW(manager.SaveToFile(), ECwError);
+    EXPECT_TRUE(fs::is_directory(folder + "celwright.ini"));
+}
+
 TEST(SettingsManager, DocumentSettingsMapToTheCurrentSettings) {
     TAccount account;
     TSettingsManager manager(UserFolder(account.Env), account.Env);
