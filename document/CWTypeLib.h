@@ -20,15 +20,15 @@ std::optional<TcwImageFormat> ImageFormatFromName(std::string_view name);
 // The settings a sheet carries with it.
 struct TXPSSettings {
     std::int32_t Fps = 24;
-    std::int32_t Step = 2;            // image hold for captured and dropped images
+    std::int32_t Step = 2;                // image hold for captured and dropped images
     std::string Numbering = "sequential"; // "frame" or "sequential"
-    std::int32_t Color = 0;           // scheme index for new layers: 0 Orange, 1 Blue, 2 Green
+    std::int32_t Color = 0;               // scheme index for new layers: 0 Orange, 1 Blue, 2 Green
     TcwImageFormat Format = TcwImageFormat::png;
-    std::string Path;                 // default storage folder for images
+    std::string Path; // default storage folder for images
 };
 
 struct TCelData {
-    std::string Caption;      // the cel's image file name
+    std::string Caption;       // the cel's image file name
     std::int32_t Duration = 0; // frames held; -1 when missing from the file
     std::int32_t Col = 0;      // layer number as stored; not used when loading
     std::int32_t Row = 0;      // first frame, 1-based; -1 when missing from the file
@@ -37,7 +37,7 @@ struct TCelData {
 struct TLayerData {
     std::int32_t Col = 0; // layer number as stored; not used when loading
     std::string Caption;
-    std::string Dir;          // image folder, ending with the path separator
+    std::string Dir; // image folder, ending with the path separator
     std::int32_t CelCount = 0;
     std::int32_t Color = 0;   // scheme index; -1 when missing from the file
     std::int32_t Visible = 1; // 0 hidden, any other value visible

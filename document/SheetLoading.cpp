@@ -4,7 +4,7 @@
 #include "document/cwXpsIO.h"
 
 float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
-               const std::function<void(const TXPSSettings&)>& applySettings) {
+                const std::function<void(const TXPSSettings&)>& applySettings) {
     TXpsIO reader;
     TXPSSettings sheetSettings = settings;
     TLayersData layers;

@@ -25,4 +25,4 @@ public:
 // number; in both cases the document and `settings` are left as they were. Returns the layout
 // version the file was written in.
 float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
-               const std::function<void(const TXPSSettings&)>& applySettings = {});
+                const std::function<void(const TXPSSettings&)>& applySettings = {});

@@ -7,11 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <limits>
 #include <random>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -79,8 +78,8 @@ bool IsValidUtf8(std::string_view s) {
 } // namespace
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -198,8 +197,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
         return ECwError("Cannot write \"" + path.string() + "\": " + what);
     };
     std::random_device random;
-    const auto temp = path.parent_path() /
-                      ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+    const auto temp =
+        path.parent_path() / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         throw fail(std::strerror(errno));

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-TXsDocument::TXsDocument() : DefaultColors(LayerColorScheme(0)), History(std::make_unique<TXsUndoManager>(*this)) {}
+TXsDocument::TXsDocument()
+    : DefaultColors(LayerColorScheme(0)), History(std::make_unique<TXsUndoManager>(*this)) {}
 
 // The history goes first, silently, while the model it refers to still exists.
 TXsDocument::~TXsDocument() {
@@ -81,8 +82,8 @@ std::vector<std::string> TXsDocument::CelList() const {
     std::vector<std::string> lines;
     lines.reserve(Model.Cels.Count());
     for (const auto& cel : Model.Cels) {
-        lines.push_back(cel->Name + ": " + std::to_string(cel->Col) + ", " + std::to_string(cel->Row) + " - " +
-                        std::to_string(cel->Duration));
+        lines.push_back(cel->Name + ": " + std::to_string(cel->Col) + ", " + std::to_string(cel->Row) +
+                        " - " + std::to_string(cel->Duration));
     }
     return lines;
 }
@@ -97,8 +98,10 @@ void TXsDocument::ClearSheet() {
     Model.Selection = {};
 }
 
-void TXsDocument::AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors) {
-    const std::string name = caption.empty() ? DefaultLayerText + " " + std::to_string(LayerCount() + 1) : caption;
+void TXsDocument::AddLayer(const std::string& caption, const std::string& folder,
+                           const TLayerColors& colors) {
+    const std::string name =
+        caption.empty() ? DefaultLayerText + " " + std::to_string(LayerCount() + 1) : caption;
     Model.AddLayer(name, folder, colors, ShownFrameRows);
     Raise(OnLayerAdded);
 }
@@ -110,7 +113,8 @@ void TXsDocument::DeleteLayer(std::int32_t layer) {
     Raise(OnLayerDeleted);
 }
 
-void TXsDocument::PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration) {
+void TXsDocument::PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name,
+                             std::int32_t duration) {
     // Positions before the first layer or frame, and holds below one frame, name no cells at all.
     if (!IsLayer(layer) || frame < 1 || duration < 1)
         return;

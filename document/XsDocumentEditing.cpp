@@ -97,8 +97,8 @@ void TXsDocument::ExtendHold(bool ripple) {
     const std::int32_t after = cel ? cel->LastFrame() + 1 : cursor + 1;
     TXsCel* next = after < frames ? Model.CelAt(col, after) : nullptr;
 
-    const bool pushesDown = (ripple && last > cursor) || (cel && cel->LastFrame() == last) || (!cel && last > cursor) ||
-                            (!ripple && cel && next);
+    const bool pushesDown = (ripple && last > cursor) || (cel && cel->LastFrame() == last) ||
+                            (!cel && last > cursor) || (!ripple && cel && next);
     if (last == kMaxFrames - 1 && pushesDown) {
         Raise(OnMaxFrameError);
         return;

@@ -19,7 +19,8 @@ std::int32_t TXSheetData::LastUsedFrame(std::int32_t col) const {
 
 std::int32_t TXSheetData::FirstUsedFrame(std::int32_t col) const {
     const auto& frames = Layer(col).Frames;
-    const auto first = std::find_if(frames.begin(), frames.end(), [](const TXsCel* cel) { return cel != nullptr; });
+    const auto first =
+        std::find_if(frames.begin(), frames.end(), [](const TXsCel* cel) { return cel != nullptr; });
     return first == frames.end() ? 0 : static_cast<std::int32_t>(first - frames.begin());
 }
 
@@ -42,8 +43,8 @@ TXsLayerData& TXSheetData::AddLayer(const std::string& caption, const std::strin
     return *Layers.back();
 }
 
-TXsCel* TXSheetData::AddCel(std::int32_t col, std::int32_t row, const std::string& name, std::int32_t duration,
-                            TCellRect& changed) {
+TXsCel* TXSheetData::AddCel(std::int32_t col, std::int32_t row, const std::string& name,
+                            std::int32_t duration, TCellRect& changed) {
     if (col < 0 || col >= LayerCount() || row < 0 || row >= kMaxFrames || duration < 1)
         return nullptr;
     duration = std::min(duration, kMaxFrames - row);
@@ -203,7 +204,8 @@ std::int32_t TXSheetData::PasteAt(std::int32_t col, std::int32_t row) {
     }
     CurLayer = col;
     CurFrame = row;
-    Selection = ClampRect({col, row, col + ClipRect.Right - ClipRect.Left, row + ClipRect.Bottom - ClipRect.Top});
+    Selection =
+        ClampRect({col, row, col + ClipRect.Right - ClipRect.Left, row + ClipRect.Bottom - ClipRect.Top});
     return FrameCount() - framesBefore;
 }
 
@@ -265,7 +267,8 @@ void TXSheetData::MoveBlock(TCellRect& rect, std::int32_t destCol, bool moveCurs
     const std::int32_t dRow = destRow - rect.Top;
     std::vector<TXsCel*> moving;
     for (std::int32_t col = std::max(rect.Left, 0); col <= std::min(rect.Right, LayerCount() - 1); ++col) {
-        for (std::int32_t frame = std::max(rect.Top, 0); frame <= std::min(rect.Bottom, FrameCount() - 1); ++frame) {
+        for (std::int32_t frame = std::max(rect.Top, 0); frame <= std::min(rect.Bottom, FrameCount() - 1);
+             ++frame) {
             TXsCel* cel = CelAt(col, frame);
             if (cel && cel->Row == frame && cel->LastFrame() <= rect.Bottom)
                 moving.push_back(cel);
@@ -290,8 +293,8 @@ void TXSheetData::LinkCel(TXsCel* cel) {
 void TXSheetData::UnlinkCel(TXsCel* cel, const TCellRect& rect) {
     for (std::int32_t col = std::max(rect.Left, 0); col <= std::min(rect.Right, LayerCount() - 1); ++col) {
         auto& layer = Layer(col);
-        for (std::int32_t frame = std::max(rect.Top, 0); frame <= std::min(rect.Bottom, layer.FrameCount() - 1);
-             ++frame) {
+        for (std::int32_t frame = std::max(rect.Top, 0);
+             frame <= std::min(rect.Bottom, layer.FrameCount() - 1); ++frame) {
             if (layer.Slot(frame) == cel)
                 layer.SetSlot(frame, nullptr);
         }

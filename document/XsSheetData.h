@@ -42,8 +42,8 @@ public:
     TXsAudioData Audio;
     std::vector<std::unique_ptr<TXsLayerData>> Layers;
     std::vector<TCopyCel> Clipboard;
-    TCellRect ClipRect;          // (0, 0, width - 1, height - 1) of the last copied block
-    std::int32_t ClipCount = 0;  // entries of Clipboard in use
+    TCellRect ClipRect;         // (0, 0, width - 1, height - 1) of the last copied block
+    std::int32_t ClipCount = 0; // entries of Clipboard in use
     std::int32_t Fps = 24;
     TCellRect Selection;
     std::int32_t CurLayer = 0;

@@ -10,8 +10,8 @@ struct TSheetKeyCommand {
     enum class TKind : std::uint8_t { None, MoveCursor, ExtendHold, ShortenHold, SetHold };
     TKind Kind = TKind::None;
     TCursorDirection Direction = TCursorDirection::Left; // for MoveCursor
-    std::int32_t Hold = 0;                                // for SetHold: 1 to 9
-    bool Ripple = false;                                  // Ctrl held: later cels move with the hold
+    std::int32_t Hold = 0;                               // for SetHold: 1 to 9
+    bool Ripple = false;                                 // Ctrl held: later cels move with the hold
 
     bool operator==(const TSheetKeyCommand&) const = default;
 };

@@ -151,7 +151,9 @@ public:
     std::int32_t FramesCovered(std::int32_t fps) const;
     // Phoneme of 0-based frame `index`, empty outside the slots.
     const std::string& Phoneme(std::int32_t index) const;
-    void SetPhoneme(std::int32_t index, std::string text) { Phonemes[static_cast<std::size_t>(index)] = std::move(text); }
+    void SetPhoneme(std::int32_t index, std::string text) {
+        Phonemes[static_cast<std::size_t>(index)] = std::move(text);
+    }
     // Index of the last non-empty phoneme plus 1; 0 when there is none.
     std::int32_t UsedPhonemeCount() const;
     std::int32_t PhonemeCount() const { return static_cast<std::int32_t>(Phonemes.size()); }

@@ -1,9 +1,8 @@
 #include "cli/CelwrightCli.h"
 #include "testsupport/TempFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace {
@@ -47,23 +46,25 @@ TEST_F(CliTest, UpgradeOpensWithThePreferencesAndSavesVersion4) {
               "\t\t<cel col=\"1\" row=\"1\" duration=\"3\">a1.png</cel>\r\n"
               "\t\t<cel col=\"1\" row=\"5\" duration=\"1\">a2.png</cel>\r\n\t</layer>\r\n"
               "\t<layer col=\"2\" caption=\"\" dir=\"\" color=\"0\" visible=\"1\">\r\n"
-              "\t\t<cel col=\"2\" row=\"2\" duration=\"1\">b1.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+              "\t\t<cel col=\"2\" row=\"2\" "
+              "duration=\"1\">b1.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
 }
 
 TEST_F(CliTest, InfoDescribesTheSampleSheet) {
     ASSERT_EQ(Run({"info", CELWRIGHT_SAMPLE_SHEET}), 0) << Err.str();
     const std::string out = Out.str();
-    for (const char* line : {"Version:        4\n", "Frame rate:     24 fps\n", "Hold:           2\n",
-                             "Layers:         2\n", "Layer 2: Ball\n", "  Colours:      Green\n",
-                             "    frame    1  hold   48  floor.png\n", "    frame   47  hold    2  ball_08.png\n",
-                             "Phonemes:       8\n", "    frame   33  rest\n"})
+    for (const char* line :
+         {"Version:        4\n", "Frame rate:     24 fps\n", "Hold:           2\n", "Layers:         2\n",
+          "Layer 2: Ball\n", "  Colours:      Green\n", "    frame    1  hold   48  floor.png\n",
+          "    frame   47  hold    2  ball_08.png\n", "Phonemes:       8\n", "    frame   33  rest\n"})
         EXPECT_NE(out.find(line), std::string::npos) << line;
     EXPECT_EQ(out.find("(missing)"), std::string::npos);
 }
 
 TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
     WriteText(Files / "newer.xps", "<xsheet version=\"4.5\">\r\n</xsheet>\r\n");
-    WriteText(Files / "nolayers.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
+    WriteText(Files / "nolayers.xps",
+              "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
     WriteText(Files / "badcols.xps", "cols=x\r\nbegin\r\n");
     WriteText(Files / "good.xps", kVersion1);
     struct Case {
@@ -73,7 +74,9 @@ TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
     };
     const Case cases[] = {
         {{"info", Files / "missing.xps"}, 1, "Unable to open .xps file.\n"},
-        {{"info", Files / "newer.xps"}, 1, "This Xps file was created by a newer version and cannot be read.\n"},
+        {{"info", Files / "newer.xps"},
+         1,
+         "This Xps file was created by a newer version and cannot be read.\n"},
         {{"upgrade", Files / "nolayers.xps", Files / "out.xps"}, 1, "Unable to read layers.\n"},
         {{"info", Files / "badcols.xps"}, 1, "'x' is not a valid integer value\n"},
     };
@@ -89,11 +92,12 @@ TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
 }
 
 TEST_F(CliTest, TheFrameLimitIsReportedOnceAndTheSheetStillOpens) {
-    WriteText(Files / "long.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n<layers cols=\"1\">\r\n"
-                                  "\t<layer col=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\r\n"
-                                  "\t\t<cel col=\"1\" row=\"1637\" duration=\"2\">b.png</cel>\r\n"
-                                  "\t\t<cel col=\"1\" row=\"2000\" duration=\"1\">c.png</cel>\r\n"
-                                  "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+    WriteText(Files / "long.xps",
+              "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n<layers cols=\"1\">\r\n"
+              "\t<layer col=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\r\n"
+              "\t\t<cel col=\"1\" row=\"1637\" duration=\"2\">b.png</cel>\r\n"
+              "\t\t<cel col=\"1\" row=\"2000\" duration=\"1\">c.png</cel>\r\n"
+              "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
     EXPECT_EQ(Run({"info", Files / "long.xps"}), 0);
     EXPECT_EQ(Err.str(), "The Xsheet has a maximum of 1637 frames.\n");
     EXPECT_NE(Out.str().find("hold    2  a.png"), std::string::npos);

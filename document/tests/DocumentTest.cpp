@@ -120,12 +120,8 @@ TEST(Document, PhonemesGrowTheAudioRowsWhenNeeded) {
         const char* stored;
     };
     const Case cases[] = {
-        {5, "MBP", 40, "MBP"},
-        {60, "AI", 60, "AI"},
-        {70, "", 40, ""},
-        {1638, "E", 40, ""},
-        {0, "E", 40, ""},
-        {1637, "O", kMaxFrames, "O"},
+        {5, "MBP", 40, "MBP"}, {60, "AI", 60, "AI"}, {70, "", 40, ""},
+        {1638, "E", 40, ""},   {0, "E", 40, ""},     {1637, "O", kMaxFrames, "O"},
     };
     for (const auto& c : cases) {
         TXsDocument doc;

@@ -2,9 +2,8 @@
 #include "document/XsDocument.h"
 #include "testsupport/TempFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 using Layers = std::vector<std::string>;
 using Command = std::function<void(TXsDocument&)>;
@@ -56,10 +55,18 @@ void RunEditCases(const std::vector<EditCase>& cases) {
     }
 }
 
-Command Extend(bool ripple) { return [=](TXsDocument& d) { d.ExtendHold(ripple); }; }
-Command Shorten(bool ripple) { return [=](TXsDocument& d) { d.ShortenHold(ripple); }; }
-Command Hold(std::int32_t n, bool ripple) { return [=](TXsDocument& d) { d.SetHold(n, ripple); }; }
-Command Insert() { return [](TXsDocument& d) { d.InsertFrame(); }; }
+Command Extend(bool ripple) {
+    return [=](TXsDocument& d) { d.ExtendHold(ripple); };
+}
+Command Shorten(bool ripple) {
+    return [=](TXsDocument& d) { d.ShortenHold(ripple); };
+}
+Command Hold(std::int32_t n, bool ripple) {
+    return [=](TXsDocument& d) { d.SetHold(n, ripple); };
+}
+Command Insert() {
+    return [](TXsDocument& d) { d.InsertFrame(); };
+}
 } // namespace
 
 TEST(Editing, ExtendHold) {
@@ -77,7 +84,12 @@ TEST(Editing, ShortenHold) {
     RunEditCases({
         {"with ripple later cels close up", {"a||b|...."}, 0, Shorten(true), {"a|b|....."}},
         {"without ripple a frame opens", {"a||b|...."}, 0, Shorten(false), {"a|.b|...."}},
-        {"the cursor on the freed frame follows the hold", {"a||b|...."}, 2, Shorten(false), {"a|.b|...."}, 1},
+        {"the cursor on the freed frame follows the hold",
+         {"a||b|...."},
+         2,
+         Shorten(false),
+         {"a|.b|...."},
+         1},
         {"a one-frame cel stays", {"ab|....."}, 0, Shorten(true), {"ab|....."}},
         {"an empty frame above cels is removed", {"a.b|...."}, 1, Shorten(false), {"ab|....."}},
         {"also with ripple", {"a.b|...."}, 1, Shorten(true), {"ab|....."}},
@@ -243,10 +255,13 @@ TEST(Editing, ArrowKeysStopAtTheEdges) {
 
 TEST(Editing, KeyMapping) {
     using TKind = TSheetKeyCommand::TKind;
-    EXPECT_EQ(SheetKeyCommand(107, true), (TSheetKeyCommand{TKind::ExtendHold, TCursorDirection::Left, 0, true}));
-    EXPECT_EQ(SheetKeyCommand(109, false), (TSheetKeyCommand{TKind::ShortenHold, TCursorDirection::Left, 0, false}));
+    EXPECT_EQ(SheetKeyCommand(107, true),
+              (TSheetKeyCommand{TKind::ExtendHold, TCursorDirection::Left, 0, true}));
+    EXPECT_EQ(SheetKeyCommand(109, false),
+              (TSheetKeyCommand{TKind::ShortenHold, TCursorDirection::Left, 0, false}));
     EXPECT_EQ(SheetKeyCommand(97, false).Hold, 1);
-    EXPECT_EQ(SheetKeyCommand(105, true), (TSheetKeyCommand{TKind::SetHold, TCursorDirection::Left, 9, true}));
+    EXPECT_EQ(SheetKeyCommand(105, true),
+              (TSheetKeyCommand{TKind::SetHold, TCursorDirection::Left, 9, true}));
     EXPECT_EQ(SheetKeyCommand(38, true).Direction, TCursorDirection::Up);
     EXPECT_EQ(SheetKeyCommand(96, false).Kind, TKind::None);
     EXPECT_EQ(SheetKeyCommand(106, false).Kind, TKind::None);
@@ -255,13 +270,25 @@ TEST(Editing, KeyMapping) {
 
 TEST(Editing, TypedCelNames) {
     RunEditCases({
-        {"a name over a hold of another name splits it", {"a||||..."}, 0,
-         [](TXsDocument& d) { d.CommitCelName(1, 3, "b"); }, {"a|ba|..."}},
-        {"a new name on a cel's first frame renames the whole hold", {"a||b...."}, 0,
-         [](TXsDocument& d) { d.CommitCelName(1, 1, "b"); }, {"b||b...."}},
-        {"a name on an empty frame joins an equal neighbour", {"a|......"}, 0,
-         [](TXsDocument& d) { d.CommitCelName(1, 3, "a"); }, {"a||....."}},
-        {"an empty name does nothing", {"a|......"}, 0, [](TXsDocument& d) { d.CommitCelName(1, 1, ""); },
+        {"a name over a hold of another name splits it",
+         {"a||||..."},
+         0,
+         [](TXsDocument& d) { d.CommitCelName(1, 3, "b"); },
+         {"a|ba|..."}},
+        {"a new name on a cel's first frame renames the whole hold",
+         {"a||b...."},
+         0,
+         [](TXsDocument& d) { d.CommitCelName(1, 1, "b"); },
+         {"b||b...."}},
+        {"a name on an empty frame joins an equal neighbour",
+         {"a|......"},
+         0,
+         [](TXsDocument& d) { d.CommitCelName(1, 3, "a"); },
+         {"a||....."}},
+        {"an empty name does nothing",
+         {"a|......"},
+         0,
+         [](TXsDocument& d) { d.CommitCelName(1, 1, ""); },
          {"a|......"}},
     });
 }

@@ -186,8 +186,7 @@ TEST(SheetData, DeleteLayerMovesSelectionAndCursor) {
     };
     const Case cases[] = {
         {2, {1, 0, 2, 0}, 2, {1, 0, 1, 0}, 1}, // the last layer
-        {2, {0, 0, 1, 0}, 1, {0, 0, 1, 0}, 1},
-        {0, {1, 0, 2, 0}, 2, {0, 0, 1, 0}, 1},
+        {2, {0, 0, 1, 0}, 1, {0, 0, 1, 0}, 1}, {0, {1, 0, 2, 0}, 2, {0, 0, 1, 0}, 1},
         {1, {1, 0, 1, 0}, 1, {1, 0, 1, 0}, 1}, // the cursor stays, now on the right neighbour
         {1, {0, 0, 2, 0}, 0, {0, 0, 1, 0}, 0},
     };

@@ -1,4 +1,5 @@
 #include "document/SheetLoading.h"
+
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
 #include "testsupport/TempFolder.h"
@@ -7,11 +8,13 @@
 
 namespace {
 std::string Sheet(const std::string& body) {
-    return "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>12</fps>\r\n</settings>\r\n" + body + "</xsheet>\r\n";
+    return "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>12</fps>\r\n</settings>\r\n" + body +
+           "</xsheet>\r\n";
 }
 
-const char* const kLayers = "<layers cols=\"1\">\r\n\t<layer col=\"1\" caption=\"Walk\" dir=\"/w/\" color=\"1\">\r\n"
-                            "\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n";
+const char* const kLayers =
+    "<layers cols=\"1\">\r\n\t<layer col=\"1\" caption=\"Walk\" dir=\"/w/\" color=\"1\">\r\n"
+    "\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n";
 } // namespace
 
 TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
@@ -22,10 +25,12 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
     };
     const Case cases[] = {
         {"missing file", "", "Unable to open .xps file."},
-        {"no settings", "<xsheet version=\"4.0\">\r\n" + std::string(kLayers) + "</xsheet>\r\n", "Unable to read settings."},
+        {"no settings", "<xsheet version=\"4.0\">\r\n" + std::string(kLayers) + "</xsheet>\r\n",
+         "Unable to read settings."},
         {"no layers", Sheet(""), "Unable to read layers."},
         {"no layer count", Sheet("<layers>\r\n</layers>\r\n"), "Unable to read layers."},
-        {"newer version", "<xsheet version=\"4.5\">\r\n", "This Xps file was created by a newer version and cannot be read."},
+        {"newer version", "<xsheet version=\"4.5\">\r\n",
+         "This Xps file was created by a newer version and cannot be read."},
         {"bad version", "<xsheet version=\"x\">\r\n", "'x' is not a valid integer value"},
         {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n", "'two' is not a valid integer value"},
     };
@@ -87,10 +92,12 @@ TEST(SheetLoading, LoadsLayersCelsSettingsAndPhonemes) {
 TEST(SheetLoading, CelsPastTheLastFrameAreReportedAndLeftOut) {
     TTempFolder folder;
     const std::string path = folder / "sheet.xps";
-    WriteText(path, Sheet("<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
-                          "\t\t<cel col=\"1\" row=\"1636\" duration=\"3\">a.png</cel>\r\n"
-                          "\t\t<cel col=\"1\" row=\"1\" duration=\"1\">b.png</cel>\r\n"
-                          "\t\t<cel col=\"1\" row=\"1700\" duration=\"1\">c.png</cel>\r\n\t</layer>\r\n</layers>\r\n"));
+    WriteText(
+        path,
+        Sheet("<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
+              "\t\t<cel col=\"1\" row=\"1636\" duration=\"3\">a.png</cel>\r\n"
+              "\t\t<cel col=\"1\" row=\"1\" duration=\"1\">b.png</cel>\r\n"
+              "\t\t<cel col=\"1\" row=\"1700\" duration=\"1\">c.png</cel>\r\n\t</layer>\r\n</layers>\r\n"));
     TXsDocument doc;
     int errors = 0;
     doc.OnMaxFrameError = [&](TXsDocument&) { ++errors; };
@@ -105,14 +112,15 @@ TEST(SheetLoading, CelsPastTheLastFrameAreReportedAndLeftOut) {
 TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
     TTempFolder folder;
     const std::string path = folder / "sheet.xps";
-    const std::string text = "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n\t<step>2</step>\r\n"
-                             "\t<numbering>sequential</numbering>\r\n\t<color>0</color>\r\n\t<format>png</format>\r\n"
-                             "\t<path>/anim/</path>\r\n</settings>\r\n<audio>\r\n\t<audiofile>/gone/voice.wav</audiofile>\r\n"
-                             "\t<phonemes>\r\n\t\t<phoneme row=\"2\">MBP</phoneme>\r\n\t\t<phoneme row=\"60\">E</phoneme>\r\n"
-                             "\t</phonemes>\r\n</audio>\r\n<layers cols=\"1\">\r\n"
-                             "\t<layer col=\"1\" caption=\"Layer 1\" dir=\"/anim/\" color=\"0\" visible=\"1\">\r\n"
-                             "\t\t<cel col=\"1\" row=\"1\" duration=\"3\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n"
-                             "</xsheet>\r\n";
+    const std::string text =
+        "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n\t<step>2</step>\r\n"
+        "\t<numbering>sequential</numbering>\r\n\t<color>0</color>\r\n\t<format>png</format>\r\n"
+        "\t<path>/anim/</path>\r\n</settings>\r\n<audio>\r\n\t<audiofile>/gone/voice.wav</audiofile>\r\n"
+        "\t<phonemes>\r\n\t\t<phoneme row=\"2\">MBP</phoneme>\r\n\t\t<phoneme row=\"60\">E</phoneme>\r\n"
+        "\t</phonemes>\r\n</audio>\r\n<layers cols=\"1\">\r\n"
+        "\t<layer col=\"1\" caption=\"Layer 1\" dir=\"/anim/\" color=\"0\" visible=\"1\">\r\n"
+        "\t\t<cel col=\"1\" row=\"1\" duration=\"3\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n"
+        "</xsheet>\r\n";
     WriteText(path, text);
     TXsDocument doc;
     TXPSSettings settings;

@@ -16,7 +16,8 @@ void BuildSheet(TXSheetData& sheet, const std::vector<std::string>& layers) {
                 current->UpdateBounds(sheet.CellWidth, sheet.CellHeight);
                 sheet.LinkCel(current);
             } else {
-                auto cel = std::make_unique<TXsCel>(static_cast<std::int32_t>(col), std::string(1, c), 1, frame);
+                auto cel =
+                    std::make_unique<TXsCel>(static_cast<std::int32_t>(col), std::string(1, c), 1, frame);
                 cel->UpdateBounds(sheet.CellWidth, sheet.CellHeight);
                 current = sheet.Cels.Add(std::move(cel));
                 sheet.LinkCel(current);

@@ -1,5 +1,6 @@
-#include "document/CwError.h"
 #include "document/TextUtil.h"
+
+#include "document/CwError.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +10,19 @@ TEST(TextUtil, ParseInt32AcceptsOnlyPlainDecimalNumbers) {
         std::optional<std::int32_t> expected;
     };
     const Case cases[] = {
-        {"0", 0},           {"42", 42},           {"-7", -7},          {"+3", 3},
-        {"", std::nullopt}, {"-", std::nullopt},  {"1.5", std::nullopt}, {"12a", std::nullopt},
-        {" 1", std::nullopt}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-        {"2147483648", std::nullopt}, {"99999999999999999999999", std::nullopt},
+        {"0", 0},
+        {"42", 42},
+        {"-7", -7},
+        {"+3", 3},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"1.5", std::nullopt},
+        {"12a", std::nullopt},
+        {" 1", std::nullopt},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},
+        {"99999999999999999999999", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseInt32(c.text), c.expected) << c.text;
@@ -35,7 +45,9 @@ TEST(TextUtil, SplitLinesEndsLinesAtCrLfAndCrLf) {
 
 TEST(TextUtil, DecodeTextKeepsUtf8AndReadsOtherBytesAsWindows1252) {
     EXPECT_EQ(DecodeText("Ébauche"), "Ébauche");
-    EXPECT_EQ(DecodeText("\xC9" "bauche \x80"), "Ébauche €");
+    EXPECT_EQ(DecodeText("\xC9"
+                         "bauche \x80"),
+              "Ébauche €");
     EXPECT_EQ(DecodeText("\xE2\x82"), "â\xE2\x80\x9A"); // a cut-off UTF-8 sequence is not UTF-8
 }
 

@@ -2,7 +2,6 @@
 #include "document/XsDocument.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 using Layers = std::vector<std::string>;
@@ -192,23 +191,45 @@ TEST(Undo, RandomEditsUndoToTheStart) {
             if (doc.LayerCount() > 0)
                 doc.SelectCell(pick(1, doc.LayerCount()), pick(1, doc.FrameCount()));
             switch (pick(0, 13)) {
-            case 0: doc.ExtendHold(pick(0, 1)); break;
-            case 1: doc.ShortenHold(pick(0, 1)); break;
-            case 2: doc.SetHold(pick(1, 9), pick(0, 1)); break;
-            case 3: doc.InsertFrame(); break;
+            case 0:
+                doc.ExtendHold(pick(0, 1));
+                break;
+            case 1:
+                doc.ShortenHold(pick(0, 1));
+                break;
+            case 2:
+                doc.SetHold(pick(1, 9), pick(0, 1));
+                break;
+            case 3:
+                doc.InsertFrame();
+                break;
             case 4:
-                doc.Data().Selection.Bottom = std::min(doc.Data().Selection.Top + pick(0, 3), doc.FrameCount() - 1);
+                doc.Data().Selection.Bottom =
+                    std::min(doc.Data().Selection.Top + pick(0, 3), doc.FrameCount() - 1);
                 doc.DeleteFrames();
                 break;
             case 5:
-                doc.Data().Selection.Bottom = std::min(doc.Data().Selection.Top + pick(0, 3), doc.FrameCount() - 1);
+                doc.Data().Selection.Bottom =
+                    std::min(doc.Data().Selection.Top + pick(0, 3), doc.FrameCount() - 1);
                 doc.CopySelection();
                 break;
-            case 6: doc.SaveUndoState(); doc.CutSelection(); break;
-            case 7: doc.SaveUndoState(); doc.PasteAtSelection(); break;
-            case 8: doc.CommitCelName(doc.CurrentLayer(), doc.CurrentFrame(), name()); break;
-            case 9: doc.CommitLayerCaption(pick(1, 3), "Caption " + name()); break;
-            case 10: doc.CommitPhoneme(pick(1, frames - 1), pick(0, 1) ? name() : ""); break;
+            case 6:
+                doc.SaveUndoState();
+                doc.CutSelection();
+                break;
+            case 7:
+                doc.SaveUndoState();
+                doc.PasteAtSelection();
+                break;
+            case 8:
+                doc.CommitCelName(doc.CurrentLayer(), doc.CurrentFrame(), name());
+                break;
+            case 9:
+                doc.CommitLayerCaption(pick(1, 3), "Caption " + name());
+                break;
+            case 10:
+                doc.CommitPhoneme(pick(1, frames - 1), pick(0, 1) ? name() : "");
+                break;
             case 11:
                 doc.SaveUndoState();
                 if (pick(0, 1))
@@ -225,7 +246,10 @@ TEST(Undo, RandomEditsUndoToTheStart) {
                 doc.UndoManager().PushPending();
                 break;
             }
-            case 13: doc.SaveUndoState(); doc.AddFrames(pick(1, 3)); break;
+            case 13:
+                doc.SaveUndoState();
+                doc.AddFrames(pick(1, 3));
+                break;
             }
             ASSERT_EQ(CheckInvariants(doc.Data()), "") << "round " << round << " step " << step;
         }
