@@ -171,6 +171,9 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -182,7 +185,7 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
         in.seekg(0, std::ios::beg);
         in.read(bytes.data(), size);
     } else {
-        // Not seekable (a pipe or a special file): read what comes.
+        // Files that report no size (such as those of /proc): read what comes.
         in.clear();
         in.seekg(0, std::ios::beg);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -29,7 +29,8 @@ std::string DecodeText(std::string_view bytes);
 // Splits text into lines; CR, LF and CR LF each end a line. A final line end adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// Reads a whole file as bytes; nothing when it cannot be opened or read.
+// Reads a whole regular file as bytes; nothing when the path names no regular file (a folder or a
+// pipe must neither fail nor block a read) or the file cannot be read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
 // Replaces the file's content in one step: writes a temporary file beside it and renames it over

@@ -207,9 +207,6 @@ double TXpsIO::ParseVersion(std::string_view text) {
 
 bool TXpsIO::Open(const std::filesystem::path& path) {
     Opened = false;
-    std::error_code error;
-    if (!std::filesystem::exists(path, error) || std::filesystem::is_directory(path, error))
-        return false;
     const auto bytes = ReadFileBytes(path);
     if (!bytes)
         return false;

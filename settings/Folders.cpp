@@ -46,9 +46,6 @@ std::string WithoutTrailingSlash(std::string folder) {
 // XDG_DOCUMENTS_DIR="$HOME/Documents" or XDG_DOCUMENTS_DIR="/absolute/path", with backslash escapes.
 // The last valid entry counts.
 std::optional<std::string> ReadDocumentsEntry(const fs::path& file, const std::string& home) {
-    std::error_code error;
-    if (!fs::is_regular_file(file, error))
-        return std::nullopt;
     const auto bytes = ReadFileBytes(file);
     if (!bytes)
         return std::nullopt;

@@ -25,10 +25,6 @@ bool IsSectionHeader(std::string_view trimmed) {
 
 bool TIniFile::LoadFromFile(const std::filesystem::path& path) {
     Clear();
-    // Only regular files: a folder or a pipe under that name must not block or fail the read.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return false;
     const auto bytes = ReadFileBytes(path);
     if (!bytes)
         return false;

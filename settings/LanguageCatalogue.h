@@ -1,0 +1,312 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Every text the program shows, by language key, with its English text. Windows take their texts
+// from here through TLanguageHandler::Translate(LanguageKey("sFile")), so each key and its English
+// text are written once, in this table, and a mistyped key does not compile.
+
+struct TLanguageKey {
+    std::string_view Key;  // "s" + caption words, or "msg" + message name; case-sensitive
+    std::string_view Text; // the English text; line breaks are CR LF
+};
+
+inline constexpr std::size_t kLanguageKeyCount = 226;
+
+// All keys, in alphabetical order regardless of case, each once.
+// clang-format off
+inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{{
+    {"msgAdd10", "Add 10 frames to end of Exposure Sheet"},
+    {"msgBlackAndWhite", "Save image as black and white"},
+    {"msgCapFileExists", "%s already exists in the Layer directory. Do you wish to overwrite the file?"},
+    {"msgClickToRender", "Click to Render Preview."},
+    {"msgEnterValue", "Please enter value for"},
+    {"msgErrBadPath",
+     "Capture cannot be completed. Path for the selected Layer does not exist. Edit Layer "
+     "Properties to select a valid directory."},
+    {"msgErrCamSettings", "Select a Camera first."},
+    {"msgErrCaptureLayer", "Xsheet must have at least 1 layer to Capture. Add a Layer."},
+    {"msgErrDirCreate", "Could not create directory. Please set Storage path to a valid directory."},
+    {"msgErrFileOpen", "Unable to open .xps file."},
+    {"msgErrImageEditor",
+     "An image editor has not been selected. Select an Image Editor in Settings > Preferences."},
+    {"msgErrImageNotFound", "%s not found in %s folder."},
+    {"msgErrMaxFrame", "The Xsheet has a maximum of 1637 frames."},
+    {"msgErrNoVisibleLayerWImages", "There are no visible layers with images."},
+    {"msgErrProgramLocation", "Program location is not valid."},
+    {"msgErrReadLayers", "Unable to read layers."},
+    {"msgErrReadSettings", "Unable to read settings."},
+    {"msgErrXsheetEmpty", "Exposure Sheet is empty."},
+    {"msgExportAvi", "Export Exposure Sheet as an Avi movie"},
+    {"msgFileExists", "%s \r\n\r\nalready exists. Do you wish to overwrite the file?"},
+    {"msgFoldersExist",
+     "Folder(s) %s already exist. Use \"Edit Layer Properties\" if you wish to create 'new' "
+     "folders to use."},
+    {"msgFrameAveraging", "Sample multiple images to reduce noise and image fluctuation"},
+    {"msgImportInstruct",
+     "Images either can be imported into the currently selected layer or into an automatically "
+     "created new layer. If imported to a new layer the layer path will automatically be set to "
+     "the path of the first image.\r\n"
+     "\r\n"
+     "  1. Select the folder containing the\r\n"
+     "      images.\r\n"
+     "  2. Select the images you wish to\r\n"
+     "      import.\r\n"
+     "  3. Add them to the import list by\r\n"
+     "      clicking \"Add Files\".\r\n"
+     "  4. Enter the number of frames to\r\n"
+     "      hold the images.\r\n"
+     "  5. Click \"Import\".\r\n"
+     "\r\n"
+     "If the images are not located in the selected layer's folder you will be given the choice "
+     "of creating copies of the files or shortcuts linking to their current location."},
+    {"msgImportSelLayer", "Import to Selected Layer"},
+    {"msgImportWarn",
+     "Warning:\r\n"
+     "Some of the files in the import list do not currently reside in the selected Layer's "
+     "directory. Press 'Copy' to copy the files into the Layer's directory, 'Link' to link to "
+     "the files without copying or 'Cancel'"},
+    {"msgLayerPath", "%s Path: %s"},
+    {"msgLayerProp", "Set Properties for Layer"},
+    {"msgMovieInstruct",
+     "To export the movie:\r\n"
+     "  1. Select a location to save to.\r\n"
+     "  2. Enter a file name.\r\n"
+     "  3. Select a movie size.\r\n"
+     "  4. Select a compressor or\r\n"
+     "      'none' for uncompressed.\r\n"
+     "  5. Save Movie.\r\n"
+     "\r\n"
+     "The compressor lists should show all valid compression codecs installed on the computer."},
+    {"msgMustBuildPreview", "You must first Build the Preview."},
+    {"msgNew", "Create new Exposure Sheet"},
+    {"msgNewWithFoldersInst",
+     "Creating with Folders is an easy way to quickly set up a project.\r\n"
+     "\r\n"
+     "To create a New Project:\r\n"
+     "  1. Enter a project name.\r\n"
+     "  2. Select a framerate(FPS).\r\n"
+     "  3. Select a location in which to\r\n"
+     "      create the project.\r\n"
+     "  4. Select OK.\r\n"
+     "\r\n"
+     "Celwright will create a new X-Sheet with two layers, each with a new folder located in the"
+     " selected location."},
+    {"msgNonSquareToSquare", "Resize to adjust for non-square pixels (DV only)"},
+    {"msgOpen", "Open existing Exposure Sheet"},
+    {"msgPreview", "Preview movie (F7)"},
+    {"msgProfileMgrInstruct",
+     "Profiles store separate preference settings to help manage users or projects."},
+    {"msgRedo", "Redo Exposure Sheet change"},
+    {"msgRenderingPreview", "Rendering Preview."},
+    {"msgSave", "Save changes to file"},
+    {"msgSaveChanges", "Do you wish to save changes to %s before closing?"},
+    {"msgSelectCamera", "Select Camera."},
+    {"msgUndo", "Undo last Exposure Sheet change (Ctrl+Z)"},
+    {"msgUpsideDown", "Rotate image upside-down after capture"},
+    {"msgVideoCapture", "Open Video Capture window (F6)"},
+    {"s12", "12"},
+    {"s15", "15"},
+    {"s24", "24"},
+    {"s25", "25"},
+    {"s30", "30"},
+    {"s90clockwise", "90 clockwise"},
+    {"s90counterclockwise", "90 counter-clockwise"},
+    {"sAbort", "Abort"},
+    {"sAbout", "About"},
+    {"sAboutDots", "About..."},
+    {"sAdd10Frames", "Add 10 Frames"},
+    {"sAddFiles", "Add Files"},
+    {"sAddLayer", "Add Layer"},
+    {"sAddProfile", "Add Profile"},
+    {"sAdjustVolume", "Adjust Volume"},
+    {"sAlert", "Alert"},
+    {"sApply", "Apply"},
+    {"sAudio", "Audio"},
+    {"sAudioCompressor", "Audio Compressor"},
+    {"sAudioFiles", "Audio Files"},
+    {"sAutoRender", "Auto Render"},
+    {"sBlackAndWhite", "Black and White"},
+    {"sBlend", "Blend"},
+    {"sBMP", "Bmp"},
+    {"sCameras", "Cameras"},
+    {"sCancel", "Cancel"},
+    {"sCancelled", "Cancelled"},
+    {"sCapture", "Capture"},
+    {"sCaptureColor", "Capture Color"},
+    {"sCaptureMode", "Capture Mode"},
+    {"sCelwrightHelp", "Celwright Help"},
+    {"sChange", "Change"},
+    {"sClearAll", "Clear All"},
+    {"sClearAudio", "Clear Audio"},
+    {"sClearPhonemes", "Clear Phonemes"},
+    {"sClose", "Close"},
+    {"sColor", "Color"},
+    {"sColorMode", "Color Mode"},
+    {"sComposite", "Composite"},
+    {"sConfirm", "Confirm"},
+    {"sCopy", "Copy"},
+    {"sCreateIn", "Create in"},
+    {"sCurrentProfiles", "Current Profiles"},
+    {"sCut", "Cut"},
+    {"sDarken", "Darken"},
+    {"sDefault", "- Default -"},
+    {"sDefaultStorageFolder", "Default Storage Folder"},
+    {"sDelete", "Delete"},
+    {"sDeleteFrames", "Delete Frames"},
+    {"sDeleteLayer", "Delete Layer"},
+    {"sDeleteProfile", "Delete Profile"},
+    {"sE", "English"},
+    {"sEdit", "Edit"},
+    {"sEditImage", "Edit Image"},
+    {"sEditLayerPropertiesDots", "Edit Layer Properties..."},
+    {"sEditorProperties", "Editor Properties"},
+    {"sEditors", "Editors"},
+    {"sExit", "Exit"},
+    {"sExportAviDots", "Export Avi..."},
+    {"sExportMovie", "Export Movie"},
+    {"sExposureSheet", "Exposure Sheet"},
+    {"sFile", "File"},
+    {"sFileName", "File Name"},
+    {"sFolders", "Folders"},
+    {"sFPS", "FPS"},
+    {"sFps", "FPS"},
+    {"sFrame", "Frame"},
+    {"sFrameOrientation", "Frame Orientation"},
+    {"sFrom", "From"},
+    {"sGeneral", "General"},
+    {"sHelp", "Help"},
+    {"sHideAudio", "Hide Audio"},
+    {"sHold", "Hold"},
+    {"sImageEditor", "Image Editor"},
+    {"sImageFolder", "Image Folder"},
+    {"sImageFormat", "Image Format"},
+    {"sImageHold", "Image Hold"},
+    {"sImagesDots", "Images..."},
+    {"sImageSettings", "Image Settings"},
+    {"sImageSize", "Image Size"},
+    {"sImageViewer", "Image Viewer"},
+    {"sImport", "Import"},
+    {"sImportImage", "Import Image"},
+    {"sImportList", "Import List"},
+    {"sImportToNewLayer", "Import to New Layer"},
+    {"sInsertFrame", "Insert Frame"},
+    {"sJPEG", "Jpeg"},
+    {"sLandscape", "Landscape"},
+    {"sLanguages", "Languages"},
+    {"sLayer", "Layer"},
+    {"sLayerColor", "Layer Color"},
+    {"sLayerPath", "Layer Path"},
+    {"sLayerProperties", "Layer Properties"},
+    {"sLayers", "Layers"},
+    {"sLicense", "License"},
+    {"sLink", "Link"},
+    {"sLoad", "Load"},
+    {"sLoadSettings", "Load Settings"},
+    {"sLocation", "Location"},
+    {"sManageProfiles", "Manage Profiles"},
+    {"sMode", "Mode"},
+    {"sMovie", "Movie"},
+    {"sMovieSize", "Movie Size"},
+    {"sMultiply", "Multiply"},
+    {"sMute", "Mute"},
+    {"sName", "Name"},
+    {"sNewFolder", "New Folder"},
+    {"sNewProject", "New Project"},
+    {"sNewXPS", "New Xps"},
+    {"sNewXPSWithFoldersDots", "New XPS with folders..."},
+    {"sNo", "No"},
+    {"sNone", "None"},
+    {"sNumber", "Number"},
+    {"sNumbering", "Numbering"},
+    {"sOK", "OK"},
+    {"sOk", "OK"},
+    {"sOne", "One"},
+    {"sOpenDots", "Open..."},
+    {"sOpenRecent", "Open Recent"},
+    {"sOther", "Other"},
+    {"sOtherDots", "Other..."},
+    {"sOverWrite", "Overwrite"},
+    {"sOverwrite", "Overwrite"},
+    {"sPaste", "Paste"},
+    {"sPlay", "Play"},
+    {"sPlayReverse", "Play Reverse"},
+    {"sPNG", "Png"},
+    {"sPortrait", "Portrait"},
+    {"sPreferences", "Preferences"},
+    {"sPreferencesDots", "Preferences..."},
+    {"sPreview", "Preview"},
+    {"sPrint", "Print"},
+    {"sProfile", "Profile"},
+    {"sProfileManager", "Profile Manager"},
+    {"sProfileName", "Profile Name"},
+    {"sProfiles", "Profiles"},
+    {"sProfileSettings", "Profile Settings"},
+    {"sProgress", "Progress"},
+    {"sProjectFps", "Project FPS"},
+    {"sProjectName", "Project Name"},
+    {"sPrompt", "Prompt"},
+    {"sReCapture", "Re-Capture"},
+    {"sRedo", "Redo"},
+    {"sRefreshPreview", "Refresh Preview"},
+    {"sRemove", "Remove"},
+    {"sRenameImage", "Rename Image"},
+    {"sRenameProfile", "Re-name Profile"},
+    {"sRenderColor", "Render Color"},
+    {"sRenderPreview", "Render Preview"},
+    {"sReset", "Reset"},
+    {"sRotateImage", "Rotate Image"},
+    {"sSave", "Save"},
+    {"sSaveAsDots", "Save As..."},
+    {"sSaveDots", "Save..."},
+    {"sSaveIn", "Save in"},
+    {"sSaveMovie", "Save Movie"},
+    {"sSaveSettings", "Save Settings"},
+    {"sScan", "Scan"},
+    {"sScanner", "Scanner"},
+    {"sScanSettings", "Scan Settings"},
+    {"sSelect", "Select"},
+    {"sSequential", "Sequential"},
+    {"sSettings", "Settings"},
+    {"sSettingsDots", "Settings..."},
+    {"sShowAudio", "Show Audio"},
+    {"sSize", "Size"},
+    {"sSort", "Sort"},
+    {"sStandard", "Standard"},
+    {"sStop", "Stop"},
+    {"sStopMotion", "Stop Motion"},
+    {"sStopMotionCapture", "StopMotion Capture"},
+    {"sTempFileFolder", "Temp File Folder"},
+    {"sThree", "Three"},
+    {"sTo", "To"},
+    {"sTools", "Tools"},
+    {"sTwo", "Two"},
+    {"sUndo", "Undo"},
+    {"sUntitled", "Untitled"},
+    {"sVideo", "Video"},
+    {"sVideoCompressor", "Video Compressor"},
+    {"sVideoSettings", "Video Settings"},
+    {"sVolume", "Volume"},
+    {"sYes", "Yes"},
+}};
+// clang-format on
+
+// The catalogue entry of a key, looked up while compiling: a key that is not in the catalogue is a
+// compile error.
+consteval TLanguageKey LanguageKey(std::string_view key) {
+    for (const TLanguageKey& entry : kLanguageCatalogue) {
+        if (entry.Key == key)
+            return entry;
+    }
+    throw "not a language key";
+}
+
+// The catalogue entry of a key; nullptr when the key is not in the catalogue.
+const TLanguageKey* FindLanguageKey(std::string_view key);
+
+// The catalogue as a language file for translators: a comment, then one line per key: the key, a
+// tab and the English text, with line breaks written as "(cr/lf)". Lines end with LF.
+std::string LanguageTemplateText();
