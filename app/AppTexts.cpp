@@ -1,0 +1,33 @@
+#include "app/AppTexts.h"
+
+#include "settings/cwLanguage.h"
+
+#include <QtGlobal>
+
+// Outside any namespace, as the resource initialiser requires.
+static void InitialiseResources() {
+    Q_INIT_RESOURCE(celwright);
+}
+
+namespace {
+const TLanguageHandler* activeLanguage = nullptr;
+}
+
+void LoadAppResources() {
+    static const bool loaded = (InitialiseResources(), true);
+    (void)loaded;
+}
+
+void SetActiveLanguage(const TLanguageHandler* language) {
+    activeLanguage = language;
+}
+
+QString Translate(std::string_view defaultText, std::string_view key) {
+    const std::string text =
+        activeLanguage ? activeLanguage->Translate(defaultText, key) : std::string(defaultText);
+    return QString::fromStdString(text);
+}
+
+QString Translate(const TLanguageKey& key) {
+    return Translate(key.Text, key.Key);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "settings/LanguageCatalogue.h"
+
+#include <QString>
+
+#include <string_view>
+
+class TLanguageHandler;
+
+// The interface language the windows translate their texts with. The main window owns the language
+// table and makes it the active one; without one, every text is its English default.
+void SetActiveLanguage(const TLanguageHandler* language);
+
+// Makes the program's pictures (":/celwright/...") available; safe to call more than once.
+void LoadAppResources();
+
+// translate(default text, key): the active language's text for the key, or the default text.
+QString Translate(std::string_view defaultText, std::string_view key);
+QString Translate(const TLanguageKey& key);

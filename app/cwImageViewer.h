@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// Paints its picture from the top-left corner, as much of it as fits.
+class TImagePane : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImagePane(QWidget* parent = nullptr) : QWidget(parent) {}
+    QImage Bitmap;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A window that shows one picture at its own size; stays on top, not modal.
+class TImageViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImageViewer(QWidget* mainWindow = nullptr);
+
+    // Shows the picture, sizing the window's client area to it; without one, a white pane.
+    void ShowImage(const QImage* picture);
+    void Retranslate();
+
+    TImagePane* Pane;
+
+private:
+    QWidget* MainWindow;
+    bool Placed = false;
+};
