@@ -16,7 +16,7 @@ convert -size ${width}x${height} xc:white -stroke '#555555' -strokewidth 2 -fill
   -draw "line 10,$floor 310,$floor" -draw "line 280,$floor 280,120" -draw "line 280,120 310,120" \
   -stroke '#999999' -strokewidth 1 -draw "line 20,$((floor + 12)) 90,$((floor + 12))" \
   -draw "line 150,$((floor + 16)) 260,$((floor + 16))" \
-  -colorspace Gray -depth 8 "PNG8:$project/Background/floor.png"
+  -colorspace Gray -type Grayscale -depth 8 "PNG:$project/Background/floor.png"
 
 # Ball: eight drawings of one bounce, falling in from the left, squashing on the floor and
 # stretching as it leaves again.
@@ -34,7 +34,7 @@ for i in "${!xs[@]}"; do
   convert -size ${width}x${height} xc:white -stroke '#222222' -strokewidth 2 -fill white \
     -draw "ellipse ${xs[$i]},$cy $rx,$ry 0,360" \
     -stroke '#888888' -strokewidth 1 -draw "line $((xs[$i] - rx / 2)),$((cy - ry / 3)) $((xs[$i] + rx / 3)),$((cy - ry / 2))" \
-    -colorspace Gray -depth 8 "PNG8:$project/Ball/ball_$n.png"
+    -colorspace Gray -type Grayscale -depth 8 "PNG:$project/Ball/ball_$n.png"
 done
 
 # The spoken line, as a small mono PCM WAV.
