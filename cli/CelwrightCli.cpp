@@ -1,5 +1,7 @@
 #include "cli/CelwrightCli.h"
 
+#include "cli/LanguageCommands.h"
+#include "cli/RenderCommands.h"
 #include "document/SheetLoading.h"
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
@@ -28,6 +30,9 @@ Works on Celwright exposure sheets (.xps) without opening a window.
 Commands:
   info SHEET.xps             show what a sheet holds
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
+  render SHEET.xps ...       render frames as PNG pictures, as the preview does
+  export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
+  language-template          write the English interface texts as a language file
 
 Run "celwright-cli COMMAND --help" for the arguments of one command.
 )";
@@ -165,6 +170,13 @@ int RunUpgrade(const std::vector<std::string>& args, std::ostream&, std::ostream
     return kExitOk;
 }
 
+// Opens a sheet for the commands of RenderCommands.cpp and runs their work on it.
+int WithOpenedSheet(const std::string& path, std::ostream& err, const TSheetWork& work) {
+    TOpenedSheet sheet;
+    OpenSheet(sheet, path, err);
+    return work(sheet.Document, sheet.Settings.Current);
+}
+
 struct TCommand {
     const char* Help;
     std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
@@ -174,12 +186,20 @@ const std::map<std::string, TCommand>& Commands() {
     static const std::map<std::string, TCommand> commands{
         {"info", {kInfoHelp, RunInfo}},
         {"upgrade", {kUpgradeHelp, RunUpgrade}},
+        {"render",
+         {kRenderHelp,
+          [](const auto& args, auto& out, auto& err) { return RunRender(args, out, err, WithOpenedSheet); }}},
+        {"export",
+         {kExportHelp,
+          [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheet); }}},
+        {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
-    return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
 } // namespace

@@ -96,6 +96,7 @@ void TXsDocument::ClearSheet() {
     HideAudio();
     SetFrameRows(kDefaultFrameRows);
     Model.Selection = {};
+    Raise(OnSheetCleared);
 }
 
 void TXsDocument::AddLayer(const std::string& caption, const std::string& folder,

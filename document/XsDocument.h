@@ -46,6 +46,8 @@ public:
     TNotifyEvent OnCantUndo;
     TNotifyEvent OnCanRedo;
     TNotifyEvent OnCantRedo;
+    // After ClearSheet: views drop what they showed of the old sheet (an open editor, the scroll).
+    TNotifyEvent OnSheetCleared;
 
     // Caption stem of new layers ("Layer" gives "Layer 3") and the scheme they get.
     std::string DefaultLayerText = "Layer";
@@ -77,6 +79,30 @@ public:
     // counted from 0.
     std::vector<std::string> CelList() const;
 
+    // Cel pictures (XsDocumentPictures.cpp). A cel's file is its layer's folder followed directly by
+    // its name; the name's extension (".jpg", ".jpeg", ".png", ".bmp", any case) picks the decoder.
+    // A cel covers the frame, the layer's folder is a directory and folder + name is a file.
+    bool CelImageExists(std::int32_t layer, std::int32_t frame) const;
+    // The file GetCelImage decodes: folder + name, or when that is missing the target of a
+    // symbolic link named folder + name + ".lnk". Empty when there is no such file, no cel, no
+    // folder, or the name has none of the picture extensions.
+    std::string CelImageFile(std::int32_t layer, std::int32_t frame) const;
+    // Decodes that file into `picture`, by the cel name's extension; false, leaving `picture`
+    // alone, when CelImageFile is empty. Throws ECwError naming the file when it cannot be
+    // decoded. Changes nothing in the document, so threads may read different cels at once.
+    bool ReadCelImage(std::int32_t layer, std::int32_t frame, class TPicture& picture) const;
+    // The decoded drawing of the cel covering the frame, or null when CelImageFile is empty. The
+    // picture belongs to the document and is valid until the next call: copy it to keep it.
+    // Throws as ReadCelImage. Nothing is cached.
+    const TPicture* GetCelImage(std::int32_t layer, std::int32_t frame);
+    // Replaces `list` with folder + name of every cel covering a cell of `cells` (1-based, cut to
+    // the sheet), layer by layer and top to bottom, each cel once.
+    void CelImagePaths(const TCellRect& cells, std::vector<std::string>& list) const;
+
+private:
+    std::shared_ptr<TPicture> CelPicture; // the shared lookup picture, made on first use
+
+public:
     // View state.
     std::int32_t FrameRows() const { return ShownFrameRows; }
     bool AudioShown() const { return AudioColumnShown; }

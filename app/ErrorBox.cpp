@@ -1,0 +1,29 @@
+#include "app/ErrorBox.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+std::function<void(const QString& text)>& ErrorBoxOverride() {
+    static std::function<void(const QString& text)> override;
+    return override;
+}
+
+void ShowErrorBox(QWidget* parent, const QString& text) {
+    if (ErrorBoxOverride()) {
+        ErrorBoxOverride()(text);
+        return;
+    }
+    QMessageBox::critical(parent, QApplication::applicationName(), text);
+}
+
+bool TCelwrightApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowErrorBox(activeWindow(), QString::fromStdString(error.what()));
+    } catch (...) {
+        ShowErrorBox(activeWindow(), "An unexpected error occurred.");
+    }
+    return false;
+}

@@ -1,0 +1,1117 @@
+#include "app/exposureSheet.h"
+
+#include "app/About.h"
+#include "app/AppTexts.h"
+#include "app/ErrorBox.h"
+#include "app/PictureImage.h"
+#include "app/cwAlert.h"
+#include "app/cwImageViewer.h"
+#include "app/entry.h"
+#include "app/license.h"
+#include "document/SheetLoading.h"
+#include "document/TextUtil.h"
+#include "document/cwXpsIO.h"
+#include "imaging/Picture.h"
+#include "settings/Folders.h"
+#include "settings/IniFile.h"
+#include "sheetview/Xsheet2.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <filesystem>
+
+namespace {
+constexpr int kMaxRecentFiles = 10;
+const char* const kSettingsSection = "celwright";
+const char* const kRecentSection = "recent files";
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string ToStd(const QString& text) {
+    return text.toStdString();
+}
+
+// Fills the first "%s" of a translated message, then the next, as the language files expect.
+QString Fill(QString text, const QStringList& values) {
+    for (const QString& value : values) {
+        const auto at = text.indexOf("%s");
+        if (at < 0)
+            break;
+        text.replace(at, 2, value);
+    }
+    return text;
+}
+
+QString WithoutAmpersands(QString caption) {
+    return caption.remove('&');
+}
+
+bool IsOneOf(const QString& suffix, std::initializer_list<const char*> list) {
+    for (const char* entry : list) {
+        if (suffix == entry)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
+    : QMainWindow(parent), Folders(folders), Settings(ToStd(folders.UserFolder)),
+      Profiles(Settings.Saved, ToStd(folders.UserFolder)) {
+    // Main window creation, in order: folders and preferences, profiles, languages, settings in
+    // force, the stored language and recent files, then the untitled document.
+    Activity = kStarting;
+    Settings.LoadFromFile();
+    Profiles.LoadProfiles();
+    for (std::int32_t i = 0; i < 3; ++i)
+        LayerColorTable[static_cast<std::size_t>(i)] = LayerColorScheme(i);
+
+    AskOpenFile = [this](const QString& folder, const QString& filter) {
+        return QFileDialog::getOpenFileName(this, {}, folder, filter);
+    };
+    AskSaveFile = [this](const QString& folder, const QString& name, const QString& filter) {
+        return QFileDialog::getSaveFileName(this, {}, QDir(folder).filePath(name), filter);
+    };
+
+    CreateControls();
+    CreateMenus();
+    CreateToolBar();
+    ConnectSheet();
+    // The sheet's events are in place: it can finish loading, which hands it the undo events.
+    Xsheet->Loaded();
+    SetActiveLanguage(&LanguageTable);
+    TranslateAll();
+    RebuildSettings();
+    ReadStoredState();
+
+    ActiveProfile = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
+    DocumentName = Translate(LanguageKey("sUntitled"));
+    SetTitle();
+    Modified = false;
+    Thumbnail.fill(Qt::white);
+    Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+    for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
+        action->setEnabled(false);
+    resize(Xsheet->IndexWidth() + 2 * Xsheet->GridWidth() + 30 + 200, 640);
+    setAcceptDrops(true);
+}
+
+TForm1::~TForm1() {
+    SetActiveLanguage(nullptr);
+}
+
+void TForm1::CreateControls() {
+    auto* central = new QWidget(this);
+    auto* panel2 = new QWidget(central);
+    FpsLabel = new QLabel(panel2);
+    Label1 = new QLabel(panel2);
+    auto* top = new QHBoxLayout(panel2);
+    top->setContentsMargins(10, 4, 10, 4);
+    top->addWidget(FpsLabel);
+    top->addSpacing(24);
+    top->addWidget(Label1, 1);
+
+    auto* panel1 = new QWidget(central);
+    panel1->setFixedWidth(160);
+    Image1 = new QLabel(panel1);
+    Image1->setFixedSize(129, 105);
+    Image1->setFrameShape(QFrame::Box);
+    Image1->installEventFilter(this);
+    Thumbnail = QImage(129, 105, QImage::Format_RGB32);
+    MagnifyBtn = new QToolButton(panel1);
+    MagnifyBtn->setText("+");
+    connect(MagnifyBtn, &QToolButton::clicked, this, [this] { Guard([this] { ImageViewerClick(); }); });
+    Memo1 = new QPlainTextEdit(panel1);
+    Memo1->setReadOnly(true);
+    auto* left = new QVBoxLayout(panel1);
+    left->setContentsMargins(10, 10, 10, 10);
+    auto* thumbRow = new QHBoxLayout;
+    thumbRow->addWidget(Image1);
+    thumbRow->addWidget(MagnifyBtn, 0, Qt::AlignBottom);
+    left->addLayout(thumbRow);
+    left->addSpacing(12);
+    left->addWidget(Memo1, 1);
+
+    Xsheet = new TXsheet2(central);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->addWidget(panel1);
+    body->addWidget(Xsheet, 1);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(panel2);
+    layout->addLayout(body, 1);
+    setCentralWidget(central);
+
+    AlertPrompt = new TAlertPrompt(this);
+    EntryDialog = new TEntryDialog(this);
+    ImageViewer = new TImageViewer(this);
+}
+
+QAction* TForm1::AddCommand(QMenu* menu, const std::function<void()>& command, const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(QString());
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
+    return action;
+}
+
+void TForm1::CreateMenus() {
+    auto caption = [this](QAction* action, const TLanguageKey& key) { Captions.append({action, key}); };
+
+    FileM = menuBar()->addMenu(QString());
+    NewXPS = AddCommand(FileM, [this] { NewClick(); }, QKeySequence("Ctrl+N"));
+    NewXPSwithfolders1 = AddCommand(FileM, [this] { NotAvailableYet(NewXPSwithfolders1->text()); },
+                                    QKeySequence("Ctrl+Alt+N"));
+    OpenXPS = AddCommand(FileM, [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
+    OpenRecent1 = FileM->addMenu(QString());
+    SaveXPS1 = AddCommand(FileM, [this] { SaveClick(); }, QKeySequence("Ctrl+S"));
+    Saveas1 = AddCommand(FileM, [this] { SaveAsClick(); });
+    FileM->addSeparator();
+    QMenu* import = FileM->addMenu(QString());
+    ImportImages1 = AddCommand(import, [this] { NotAvailableYet(ImportImages1->text()); });
+    ImportAudio1 = AddCommand(import, [this] { ImportAudioClick(); });
+    Export1 = AddCommand(FileM, [this] { ExportClick(); });
+    PrintXPS = AddCommand(FileM, [this] { NotAvailableYet(PrintXPS->text()); }, QKeySequence("Ctrl+P"));
+    FileM->addSeparator();
+    Exit1 = AddCommand(FileM, [this] { close(); }, QKeySequence("Ctrl+Q"));
+
+    Edit2 = menuBar()->addMenu(QString());
+    Undo1 = AddCommand(Edit2, [this] { UndoClick(); }, QKeySequence("Ctrl+Z"));
+    Redo1 = AddCommand(Edit2, [this] { RedoClick(); }, QKeySequence("Ctrl+R"));
+    Edit2->addSeparator();
+    Clear1 = AddCommand(Edit2, [this] { CutClick(); }, QKeySequence("Ctrl+X"));
+    Copy1 = AddCommand(Edit2, [this] { CopyClick(); }, QKeySequence("Ctrl+C"));
+    Paste1 = AddCommand(Edit2, [this] { PasteClick(); }, QKeySequence("Ctrl+V"));
+    Delete1 = AddCommand(Edit2, [this] { CutClick(); }, QKeySequence(Qt::Key_Delete));
+    Edit2->addSeparator();
+    Insert1 = AddCommand(Edit2, [this] { InsertFrameClick(); }, QKeySequence("Ctrl+Ins"));
+    Cut1 = AddCommand(Edit2, [this] { DeleteFramesClick(); }, QKeySequence("Ctrl+Del"));
+    Add101 = AddCommand(Edit2, [this] { Add10Click(); });
+    Edit2->addSeparator();
+    AddLayer1 = AddCommand(Edit2, [this] { AddLayerClick(); }, QKeySequence("Ctrl+L"));
+    DeleteLayer1 = AddCommand(Edit2, [this] { DeleteLayerClick(); });
+    LayerEdit1 = AddCommand(Edit2, [this] { EditLayerPropertiesClick(); });
+
+    Settings1 = menuBar()->addMenu(QString());
+    FpsM = Settings1->addMenu(QString());
+    FpsGroup = new QActionGroup(this);
+    auto fpsItem = [this](int fps) {
+        QAction* action = AddCommand(FpsM, [this, fps] { SetFrameRate(fps); });
+        action->setCheckable(true);
+        FpsGroup->addAction(action);
+        return action;
+    };
+    Fps24 = fpsItem(24);
+    Fps30 = fpsItem(30);
+    Fps25 = fpsItem(25);
+    Fps12 = fpsItem(12);
+    Fps15 = fpsItem(15);
+    FpsOther = AddCommand(FpsM, [this] { FpsOtherClick(); });
+    FpsOther->setCheckable(true);
+    FpsGroup->addAction(FpsOther);
+
+    Format1 = Settings1->addMenu(QString());
+    FormatGroup = new QActionGroup(this);
+    auto formatItem = [this](TcwImageFormat format) {
+        QAction* action = AddCommand(Format1, [this, format] { SetImageFormat(format); });
+        action->setCheckable(true);
+        FormatGroup->addAction(action);
+        return action;
+    };
+    png1 = formatItem(TcwImageFormat::png);
+    Jpeg1 = formatItem(TcwImageFormat::jpg);
+    Bmp1 = formatItem(TcwImageFormat::bmp);
+
+    Composite1 = Settings1->addMenu(QString());
+    CompositeGroup = new QActionGroup(this);
+    auto compositeItem = [this](TComp mode) {
+        QAction* action = AddCommand(Composite1, [this, mode] { SetCompositeMode(mode); });
+        action->setCheckable(true);
+        CompositeGroup->addAction(action);
+        return action;
+    };
+    Darken1 = compositeItem(TComp::cDarken);
+    Blend1 = compositeItem(TComp::cBlend);
+    Multiply1 = compositeItem(TComp::cMultiply);
+
+    Profiles1 = Settings1->addMenu(QString());
+    ManageProfiles1 = AddCommand(Profiles1, [this] { NotAvailableYet(ManageProfiles1->text()); });
+    Profiles1->addSeparator();
+    ProfileGroup = new QActionGroup(this);
+    Default1 = AddCommand(Profiles1, [this] { ActivateProfile("Default"); });
+    Default1->setCheckable(true);
+    Default1->setChecked(true);
+    ProfileGroup->addAction(Default1);
+    for (const std::string& name : Profiles.Names()) {
+        QAction* item = Profiles1->addAction(FromStd(name));
+        item->setCheckable(true);
+        ProfileGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
+    }
+
+    Languages1 = Settings1->addMenu(QString());
+    LanguageGroup = new QActionGroup(this);
+    // The built-in language is chosen by its item, not its caption, which a translation may change.
+    English1 = AddCommand(Languages1, [this] { SelectLanguage(QString::fromUtf8(kEnglishLanguage.data())); });
+    English1->setCheckable(true);
+    LanguageGroup->addAction(English1);
+    const QDir languages(Folders.ProgramFolder + "Languages");
+    for (const QFileInfo& file : languages.entryInfoList({"*.lng"}, QDir::Files, QDir::Name)) {
+        const QString name = file.completeBaseName();
+        if (name == QString::fromUtf8(kEnglishLanguage.data()))
+            continue;
+        QAction* item = Languages1->addAction(name);
+        item->setCheckable(true);
+        LanguageGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, item] { Guard([this, item] { SelectLanguage(WithoutAmpersands(item->text())); }); });
+    }
+    Preferences1 = AddCommand(Settings1, [this] { NotAvailableYet(Preferences1->text()); });
+
+    Tools1 = menuBar()->addMenu(QString());
+    QMenu* capture = Tools1->addMenu(QString());
+    Video2 = AddCommand(capture, [this] { VideoCaptureClick(); }, QKeySequence(Qt::Key_F6));
+    Scanner1 = AddCommand(capture, [this] { ScannerClick(); }, QKeySequence("Ctrl+F6"));
+    Preview1 = AddCommand(Tools1, [this] { PreviewClick(); }, QKeySequence(Qt::Key_F7));
+    ImageViewer1 = AddCommand(Tools1, [this] { ImageViewerClick(); });
+
+    Help1 = menuBar()->addMenu(QString());
+    CelwrightHelp1 = AddCommand(Help1, [this] { HelpClick(); }, QKeySequence(Qt::Key_F1));
+    About1 = AddCommand(Help1, [this] { AboutClick(); });
+    License1 = AddCommand(Help1, [this] { LicenseClick(); });
+
+    PopupMenu1 = new QMenu(this);
+    Clear2 = AddCommand(PopupMenu1, [this] { CutClick(); });
+    Copy2 = AddCommand(PopupMenu1, [this] { CopyClick(); });
+    Cut2 = AddCommand(PopupMenu1, [this] { CutClick(); });
+    Paste2 = AddCommand(PopupMenu1, [this] { PasteClick(); });
+    PopupMenu1->addSeparator();
+    Rename1 = AddCommand(PopupMenu1, [this] {
+        const TCellRect cells = Xsheet->SelectedCells();
+        Xsheet->RenameCelImage(cells.Left, cells.Top);
+    });
+    EditImage1 = AddCommand(PopupMenu1, [this] { NotAvailableYet(EditImage1->text()); });
+    PopupMenu1->addSeparator();
+    AddLayer2 = AddCommand(PopupMenu1, [this] { AddLayerClick(); });
+    DeleteLayer2 = AddCommand(PopupMenu1, [this] { DeleteLayerClick(); });
+    EditLayerProp1 = AddCommand(PopupMenu1, [this] { EditLayerPropertiesClick(); });
+    PopupMenu1->addSeparator();
+    PopInsert1 = AddCommand(PopupMenu1, [this] { InsertFrameClick(); });
+    Add102 = AddCommand(PopupMenu1, [this] { Add10Click(); });
+    PopupMenu1->addSeparator();
+    ShowAudio1 = AddCommand(PopupMenu1, [this] { Xsheet->ShowAudio(); });
+    HideAudio1 = AddCommand(PopupMenu1, [this] { Xsheet->HideAudio(); });
+    HideAudio1->setEnabled(false);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+        const TCellRect cells = Xsheet->SelectedCells();
+        const bool exists = Xsheet->CelImageExists(cells.Left, cells.Top);
+        Rename1->setEnabled(exists);
+        EditImage1->setEnabled(exists);
+    });
+
+    PopupMenuLayer = new QMenu(this);
+    EditPath1 = AddCommand(PopupMenuLayer, [this] { EditLayerPropertiesClick(); });
+
+    PopupMenu2 = new QMenu(this);
+    AdjustVolume1 = AddCommand(PopupMenu2, [this] { NotAvailableYet(AdjustVolume1->text()); });
+    HideAudio2 = AddCommand(PopupMenu2, [this] { Xsheet->HideAudio(); });
+    ClearAudio1 = AddCommand(PopupMenu2, [this] { Xsheet->ClearAudio(); });
+    ClearPhonemes1 = AddCommand(PopupMenu2, [this] { Xsheet->ClearPhonemes(); });
+    ClearAll1 = AddCommand(PopupMenu2, [this] {
+        Xsheet->ClearAudio();
+        Xsheet->ClearPhonemes();
+    });
+    Xsheet->PopupMenu = PopupMenu1;
+    Xsheet->PopupMenuHeader = PopupMenuLayer;
+    Xsheet->PopupMenuAudio = PopupMenu2;
+
+    caption(FileM->menuAction(), LanguageKey("sFile"));
+    caption(NewXPS, LanguageKey("sNewXPS"));
+    caption(NewXPSwithfolders1, LanguageKey("sNewXPSWithFoldersDots"));
+    caption(OpenXPS, LanguageKey("sOpenDots"));
+    caption(OpenRecent1->menuAction(), LanguageKey("sOpenRecent"));
+    caption(SaveXPS1, LanguageKey("sSave"));
+    caption(Saveas1, LanguageKey("sSaveAsDots"));
+    caption(import->menuAction(), LanguageKey("sImport"));
+    caption(ImportImages1, LanguageKey("sImagesDots"));
+    caption(ImportAudio1, LanguageKey("sAudio"));
+    caption(Export1, LanguageKey("sExportAviDots"));
+    caption(PrintXPS, LanguageKey("sPrint"));
+    caption(Exit1, LanguageKey("sExit"));
+    caption(Edit2->menuAction(), LanguageKey("sEdit"));
+    caption(Undo1, LanguageKey("sUndo"));
+    caption(Redo1, LanguageKey("sRedo"));
+    caption(Clear1, LanguageKey("sCut"));
+    caption(Copy1, LanguageKey("sCopy"));
+    caption(Paste1, LanguageKey("sPaste"));
+    caption(Delete1, LanguageKey("sDelete"));
+    caption(Insert1, LanguageKey("sInsertFrame"));
+    caption(Cut1, LanguageKey("sDeleteFrames"));
+    caption(Add101, LanguageKey("sAdd10Frames"));
+    caption(AddLayer1, LanguageKey("sAddLayer"));
+    caption(DeleteLayer1, LanguageKey("sDeleteLayer"));
+    caption(LayerEdit1, LanguageKey("sEditLayerPropertiesDots"));
+    caption(Settings1->menuAction(), LanguageKey("sSettings"));
+    caption(FpsM->menuAction(), LanguageKey("sFPS"));
+    caption(Fps24, LanguageKey("s24"));
+    caption(Fps30, LanguageKey("s30"));
+    caption(Fps25, LanguageKey("s25"));
+    caption(Fps12, LanguageKey("s12"));
+    caption(Fps15, LanguageKey("s15"));
+    caption(FpsOther, LanguageKey("sOtherDots"));
+    caption(Format1->menuAction(), LanguageKey("sImageFormat"));
+    caption(png1, LanguageKey("sPNG"));
+    caption(Jpeg1, LanguageKey("sJPEG"));
+    caption(Bmp1, LanguageKey("sBMP"));
+    caption(Composite1->menuAction(), LanguageKey("sComposite"));
+    caption(Darken1, LanguageKey("sDarken"));
+    caption(Blend1, LanguageKey("sBlend"));
+    caption(Multiply1, LanguageKey("sMultiply"));
+    caption(Profiles1->menuAction(), LanguageKey("sProfiles"));
+    caption(ManageProfiles1, LanguageKey("sManageProfiles"));
+    caption(Default1, LanguageKey("sDefault"));
+    caption(Languages1->menuAction(), LanguageKey("sLanguages"));
+    caption(English1, LanguageKey("sE"));
+    caption(Preferences1, LanguageKey("sPreferencesDots"));
+    caption(Tools1->menuAction(), LanguageKey("sTools"));
+    caption(capture->menuAction(), LanguageKey("sCapture"));
+    caption(Video2, LanguageKey("sVideo"));
+    caption(Scanner1, LanguageKey("sScanner"));
+    caption(Preview1, LanguageKey("sPreview"));
+    caption(ImageViewer1, LanguageKey("sImageViewer"));
+    caption(Help1->menuAction(), LanguageKey("sHelp"));
+    caption(CelwrightHelp1, LanguageKey("sCelwrightHelp"));
+    caption(About1, LanguageKey("sAboutDots"));
+    caption(License1, LanguageKey("sLicense"));
+    caption(Clear2, LanguageKey("sCut"));
+    caption(Copy2, LanguageKey("sCopy"));
+    caption(Cut2, LanguageKey("sDelete"));
+    caption(Paste2, LanguageKey("sPaste"));
+    caption(Rename1, LanguageKey("sRenameImage"));
+    caption(EditImage1, LanguageKey("sEditImage"));
+    caption(AddLayer2, LanguageKey("sAddLayer"));
+    caption(DeleteLayer2, LanguageKey("sDeleteLayer"));
+    caption(EditLayerProp1, LanguageKey("sEditLayerPropertiesDots"));
+    caption(PopInsert1, LanguageKey("sInsertFrame"));
+    caption(Add102, LanguageKey("sAdd10Frames"));
+    caption(ShowAudio1, LanguageKey("sShowAudio"));
+    caption(HideAudio1, LanguageKey("sHideAudio"));
+    caption(EditPath1, LanguageKey("sEditLayerPropertiesDots"));
+    caption(AdjustVolume1, LanguageKey("sAdjustVolume"));
+    caption(HideAudio2, LanguageKey("sHideAudio"));
+    caption(ClearAudio1, LanguageKey("sClearAudio"));
+    caption(ClearPhonemes1, LanguageKey("sClearPhonemes"));
+    caption(ClearAll1, LanguageKey("sClearAll"));
+}
+
+void TForm1::CreateToolBar() {
+    LoadAppResources();
+    QToolBar* bar = addToolBar("ToolBar");
+    bar->setObjectName("ToolBar");
+    bar->setMovable(false);
+    bar->setIconSize(QSize(24, 24));
+    auto button = [this, bar](const char* picture, const TLanguageKey& hint, const std::function<void()>& command) {
+        QAction* action = bar->addAction(QIcon(QString(":/celwright/%1.png").arg(picture)), QString());
+        connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
+        Hints.append({action, hint});
+        return action;
+    };
+    NewBtn = button("new", LanguageKey("msgNew"), [this] { NewClick(); });
+    OpenBtn = button("open", LanguageKey("msgOpen"), [this] { OpenClick(); });
+    SaveBtn = button("save", LanguageKey("msgSave"), [this] { SaveClick(); });
+    bar->addSeparator();
+    UndoBtn = button("undo", LanguageKey("msgUndo"), [this] { UndoClick(); });
+    RedoBtn = button("redo", LanguageKey("msgRedo"), [this] { RedoClick(); });
+    Add10Btn = button("add10", LanguageKey("msgAdd10"), [this] { Add10Click(); });
+    bar->addSeparator();
+    VideoCaptureBtn = button("capture", LanguageKey("msgVideoCapture"), [this] { VideoCaptureClick(); });
+    PreviewBtn = button("preview", LanguageKey("msgPreview"), [this] { PreviewClick(); });
+    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] { NotAvailableYet(Export1->text()); });
+}
+
+void TForm1::ConnectSheet() {
+    Xsheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
+        ShowThumbnail(layer, frame);
+        ShowLayerPath(layer);
+    };
+    Xsheet->OnLayerAdded = [this](QObject&) {
+        // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
+        const int wanted = Xsheet->LayerCount() * Xsheet->GridWidth() + Xsheet->IndexWidth() +
+                           Xsheet->ScrollWidth() + (Xsheet->Document().AudioShown() ? Xsheet->AudioWidth() : 0);
+        if (Xsheet->width() < 610 && Xsheet->width() < wanted)
+            resize(width() + wanted - Xsheet->width(), height());
+        Xsheet->SelectCell(Xsheet->LayerCount(), 1);
+        Xsheet->update();
+        Add10Btn->setEnabled(true);
+    };
+    Xsheet->OnMaxFrameError = [this](QObject&) {
+        AlertPrompt->Alert(Translate(LanguageKey("msgErrMaxFrame")), Translate(LanguageKey("sOk")));
+    };
+    Xsheet->OnCanUndo = [this](QObject&) {
+        Undo1->setEnabled(true);
+        UndoBtn->setEnabled(true);
+        Modified = true;
+    };
+    Xsheet->OnCantUndo = [this](QObject&) {
+        Undo1->setEnabled(false);
+        UndoBtn->setEnabled(false);
+    };
+    Xsheet->OnCanRedo = [this](QObject&) {
+        Redo1->setEnabled(true);
+        RedoBtn->setEnabled(true);
+    };
+    Xsheet->OnCantRedo = [this](QObject&) {
+        Redo1->setEnabled(false);
+        RedoBtn->setEnabled(false);
+    };
+    Xsheet->OnCanPaste = [this](QObject&) {
+        Paste1->setEnabled(true);
+        Paste2->setEnabled(true);
+    };
+    Xsheet->OnShowAudio = [this](QObject&) {
+        HideAudio1->setEnabled(true);
+        ShowAudio1->setEnabled(false);
+    };
+    Xsheet->OnHideAudio = [this](QObject&) {
+        HideAudio1->setEnabled(false);
+        ShowAudio1->setEnabled(true);
+    };
+    Xsheet->OnMessage = [this](QObject&, const std::string& text) { AlertPrompt->Alert(FromStd(text)); };
+}
+
+void TForm1::Guard(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+    }
+}
+
+void TForm1::NotAvailableYet(const QString& what) {
+    AlertPrompt->Alert(WithoutAmpersands(what).remove("...") + " is not available yet.");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preferences in force
+
+void TForm1::ApplyDocumentSettings(const TXPSSettings& settings) {
+    ApplyDocumentSettingsTo(Settings.Current, settings);
+    ApplySettings();
+}
+
+void TForm1::RebuildSettings() {
+    ProjectFolder.clear();
+    Settings.ResetCurrent();
+    if (!ActiveProfile.isEmpty() && ActiveProfile != "Default") {
+        if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+            ApplyProfile(*profile);
+    }
+    ApplySettings();
+}
+
+void TForm1::ApplySettings() {
+    SetFrameRate(Settings.Current.General.Fps);
+    SetCompositeMode(Settings.Current.General.CompositeMode);
+    SetImageFormat(Settings.Current.Capture.CaptureFormat);
+    Xsheet->SetTempFolder(Settings.Current.General.TempPath);
+}
+
+void TForm1::ApplyProfile(const TProfile& profile) {
+    Settings.Current.General.DefaultPath = profile.Settings.DefaultPath;
+    Settings.Current.Capture.CaptureMode = profile.Settings.CaptureMode;
+}
+
+void TForm1::SetFrameRate(int fps) {
+    Settings.Current.General.Fps = fps;
+    Xsheet->SetFps(fps);
+    FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(fps));
+    Xsheet->update();
+    CheckFps(fps);
+    if (Xsheet->LayerCount() > 0)
+        Modified = true;
+}
+
+void TForm1::CheckFps(int fps) {
+    QAction* item = FpsOther;
+    switch (fps) {
+    case 24: item = Fps24; break;
+    case 30: item = Fps30; break;
+    case 25: item = Fps25; break;
+    case 12: item = Fps12; break;
+    case 15: item = Fps15; break;
+    default: break;
+    }
+    item->setChecked(true);
+}
+
+void TForm1::SetCompositeMode(TComp mode) {
+    Settings.Current.General.CompositeMode = mode;
+    (mode == TComp::cBlend ? Blend1 : mode == TComp::cMultiply ? Multiply1 : Darken1)->setChecked(true);
+}
+
+void TForm1::SetImageFormat(TcwImageFormat format) {
+    Settings.Current.Capture.CaptureFormat = format;
+    (format == TcwImageFormat::jpg ? Jpeg1 : format == TcwImageFormat::bmp ? Bmp1 : png1)->setChecked(true);
+}
+
+void TForm1::FpsOtherClick() {
+    QString text;
+    if (EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
+        SetFrameRate(StrToInt(ToStd(text)));
+    else
+        CheckFps(Settings.Current.General.Fps);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stored state: language and recent files
+
+void TForm1::ReadStoredState() {
+    TIniFile ini;
+    if (!Folders.UserFolder.isEmpty())
+        ini.LoadFromFile(Settings.SettingsFilePath());
+    Language.clear();
+    SelectLanguage(FromStd(ini.ReadString(kSettingsSection, "language", kEnglishLanguage)));
+    for (int i = 1; i <= kMaxRecentFiles; ++i) {
+        const std::string file = ini.ReadString(kRecentSection, "file" + std::to_string(i), "");
+        if (!file.empty())
+            RecentFiles.append(FromStd(file));
+    }
+    RebuildRecentMenu();
+}
+
+void TForm1::WriteStoredState() {
+    if (Folders.UserFolder.isEmpty())
+        return;
+    const std::string path = Settings.SettingsFilePath();
+    TIniFile ini;
+    // A settings file that is there but cannot be read is left alone rather than replaced.
+    std::error_code error;
+    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+        return;
+    ini.WriteString(kSettingsSection, "language", ToStd(Language));
+    ini.EraseSection(kRecentSection);
+    for (int i = 0; i < RecentFiles.size() && i < kMaxRecentFiles; ++i)
+        ini.WriteString(kRecentSection, "file" + std::to_string(i + 1), ToStd(RecentFiles[i]));
+    ini.SaveToFile(path);
+}
+
+void TForm1::AddRecent(const QString& path) {
+    RecentFiles.erase(std::remove_if(RecentFiles.begin(), RecentFiles.end(),
+                                     [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; }),
+                      RecentFiles.end());
+    RecentFiles.prepend(path);
+    while (RecentFiles.size() > kMaxRecentFiles)
+        RecentFiles.removeLast();
+    RebuildRecentMenu();
+}
+
+void TForm1::RebuildRecentMenu() {
+    QList<QAction*> items = OpenRecent1->actions();
+    while (items.size() < RecentFiles.size()) {
+        QAction* item = OpenRecent1->addAction(QString());
+        connect(item, &QAction::triggered, this,
+                [this, item] { Guard([this, item] { OpenDocument(WithoutAmpersands(item->text())); }); });
+        items.append(item);
+    }
+    while (items.size() > RecentFiles.size())
+        delete items.takeLast();
+    for (int i = 0; i < RecentFiles.size(); ++i)
+        items[i]->setText(RecentFiles[i]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Languages and profiles
+
+void TForm1::SelectLanguage(const QString& name) {
+    if (name == Language)
+        return;
+    Language = name;
+    const bool english = name == QString::fromUtf8(kEnglishLanguage.data());
+    for (QAction* item : LanguageGroup->actions()) {
+        if ((item == English1 && english) || (!english && WithoutAmpersands(item->text()) == name))
+            item->setChecked(true);
+    }
+    bool loaded = false;
+    try {
+        loaded = LanguageTable.LoadLanguage(ToStd(Folders.ProgramFolder + "Languages/"), ToStd(name));
+    } catch (const ECwError&) {
+        // The lines before the broken one stay in force; show them, then report.
+        TranslateAll();
+        RetranslateOtherWindows();
+        throw;
+    }
+    if (loaded)
+        TranslateAll();
+    RetranslateOtherWindows();
+}
+
+void TForm1::TranslateAll() {
+    for (const auto& [action, key] : Captions)
+        action->setText(Translate(key));
+    for (const auto& [action, key] : Hints)
+        action->setToolTip(Translate(key));
+    MagnifyBtn->setToolTip("Enlarge image.");
+    Xsheet->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
+    Xsheet->SetIndexHeadText(Translate(LanguageKey("sFrame")));
+    Xsheet->SetAudioHeadText(Translate(LanguageKey("sAudio")));
+    FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(Settings.Current.General.Fps));
+    ShowLayerPath(Xsheet->CurrentLayer());
+}
+
+void TForm1::RetranslateOtherWindows() {
+    EntryDialog->Retranslate();
+    ImageViewer->Retranslate();
+}
+
+void TForm1::ActivateProfile(const QString& name) {
+    ActiveProfile = name;
+    RebuildSettings();
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(name)))
+        ApplyProfile(*profile);
+    for (QAction* item : ProfileGroup->actions()) {
+        if ((item == Default1 && name == "Default") || (item != Default1 && WithoutAmpersands(item->text()) == name))
+            item->setChecked(true);
+    }
+    InfoMessage(Translate(LanguageKey("sProfile")) + ": " + name);
+    SetTitle();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Title, info panel, thumbnail
+
+QString TForm1::TitleText() const {
+    QString title = QString("Celwright ") + kVersion;
+    if (ActiveProfile != "Default")
+        title += ": " + ActiveProfile;
+    return title + " - " + DocumentName;
+}
+
+void TForm1::SetTitle() {
+    setWindowTitle(TitleText());
+}
+
+void TForm1::InfoMessage(const QString& text) {
+    Memo1->setPlainText(text + "\n" + Memo1->toPlainText());
+}
+
+void TForm1::ShowLayerPath(std::int32_t layer) {
+    const QString text = Fill(Translate(LanguageKey("msgLayerPath")),
+                              {FromStd(Xsheet->LayerCaption(layer)), FromStd(Xsheet->LayerFolder(layer))});
+    Label1->setText(layer > 0 ? text : QString());
+    Label1->setToolTip(Label1->text());
+}
+
+void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
+    const TPicture* picture = nullptr;
+    try {
+        picture = Xsheet->GetCelImage(layer, frame);
+    } catch (const ECwError&) {
+        picture = nullptr; // a drawing that cannot be read shows as missing
+    }
+    if (!picture) {
+        Thumbnail.fill(Qt::white);
+        if (Xsheet->CelAt(layer, frame)) {
+            InfoMessage(Fill(Translate(LanguageKey("msgErrImageNotFound")),
+                             {FromStd(Xsheet->CelName(layer, frame)), FromStd(Xsheet->LayerCaption(layer))}));
+        }
+        if (ImageViewer->isVisible())
+            ImageViewer->ShowImage(nullptr);
+    } else {
+        const QImage image = PictureToImage(*picture);
+        Thumbnail = image.scaled(129, 105, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                        .convertToFormat(QImage::Format_RGB32);
+        if (ImageViewer->isVisible())
+            ImageViewer->ShowImage(&image);
+    }
+    Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Documents
+
+bool TForm1::AskSaveChanges() {
+    if (!Modified)
+        return true;
+    const int answer = AlertPrompt->Confirm(Fill(Translate(LanguageKey("msgSaveChanges")), {DocumentName}),
+                                            Translate(LanguageKey("sYes")), Translate(LanguageKey("sNo")),
+                                            Translate(LanguageKey("sCancel")));
+    if (answer == TAlertPrompt::kCancel)
+        return false;
+    if (answer == TAlertPrompt::kYes)
+        SaveClick();
+    return true;
+}
+
+void TForm1::NewClick() {
+    if (!AskSaveChanges())
+        return;
+    Xsheet->ClearSheet();
+    Xsheet->AddLayer("", Settings.Current.General.DefaultPath, Xsheet->Document().DefaultColors);
+    RebuildSettings();
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+        ApplyProfile(*profile);
+    DocumentName = Translate(LanguageKey("sUntitled"));
+    SetTitle();
+    ShowLayerPath(1);
+    Xsheet->SetFps(Settings.Current.General.Fps);
+    QDir::setCurrent(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)));
+    Modified = false;
+}
+
+void TForm1::OpenClick() {
+    if (!AskSaveChanges())
+        return;
+    Activity = kLoading;
+    try {
+        const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
+                                         ".xps Exposure Sheet (*.xps)");
+        if (!path.isEmpty()) {
+            LoadDocument(path);
+            AddRecent(path);
+        }
+    } catch (...) {
+        Activity = kIdle;
+        throw;
+    }
+    Activity = kIdle;
+}
+
+void TForm1::OpenDocument(const QString& path) {
+    Activity = kLoading;
+    Xsheet->SetUpdateMode(TXsDocument::kUpdateBulk);
+    auto restore = [this] {
+        Activity = kIdle;
+        Xsheet->SetUpdateMode(TXsDocument::kUpdateNormal);
+        Xsheet->RefreshAll();
+    };
+    try {
+        LoadDocument(path);
+        AddRecent(path);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void TForm1::LoadDocument(const QString& path) {
+    TXPSSettings settings;
+    Settings.GetDocumentSettings(settings);
+    try {
+        LoadSheet(Xsheet->Document(), ToStd(path), settings, [this, &path](const TXPSSettings& loaded) {
+            ApplyDocumentSettings(loaded);
+            const QFileInfo file(path);
+            DocumentName = file.fileName();
+            DocumentFolder = file.absolutePath() + "/";
+            SetTitle();
+        });
+    } catch (const TSheetLoadError& error) {
+        const TLanguageKey* key = FindLanguageKey(error.Key);
+        throw ECwError(ToStd(key ? Translate(*key) : QString::fromStdString(error.what())));
+    }
+    Xsheet->RefreshAll();
+    Modified = false;
+}
+
+void TForm1::WriteDocument(const QString& path) {
+    TXPSSettings settings;
+    Settings.GetDocumentSettings(settings);
+    TXpsIO::SaveSheet(ToStd(path), Xsheet->Document(), settings);
+}
+
+QString TForm1::ChooseSavePath() {
+    const bool untitled = DocumentName == Translate(LanguageKey("sUntitled"));
+    return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
+                       untitled ? DocumentName + ".xps" : DocumentName, "Exposure Sheet (*.xps)");
+}
+
+bool TForm1::SaveClick() {
+    const bool untitled = DocumentName == Translate(LanguageKey("sUntitled"));
+    QString path = DocumentFolder + DocumentName;
+    if (untitled || !QFileInfo::exists(path)) {
+        path = ChooseSavePath();
+        if (path.isEmpty())
+            return false;
+    }
+    WriteDocument(path);
+    const QFileInfo file(path);
+    DocumentFolder = file.absolutePath() + "/";
+    DocumentName = file.fileName();
+    SetTitle();
+    Modified = false;
+    return true;
+}
+
+void TForm1::SaveAsClick() {
+    const QString path = ChooseSavePath();
+    if (path.isEmpty())
+        return;
+    WriteDocument(path);
+    const QFileInfo file(path);
+    DocumentFolder = file.absolutePath() + "/";
+    DocumentName = file.fileName();
+    SetTitle();
+    Modified = false;
+    AddRecent(file.absoluteFilePath());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edit commands
+
+void TForm1::UndoClick() {
+    Activity = kRestoring;
+    Xsheet->Undo();
+    Activity = kIdle;
+}
+
+void TForm1::RedoClick() {
+    Activity = kRestoring;
+    Xsheet->Redo();
+    Activity = kIdle;
+}
+
+void TForm1::CutClick() {
+    if (Xsheet->LayerCount() == 0)
+        return;
+    Xsheet->SaveUndoState();
+    Xsheet->CutSelection();
+}
+
+void TForm1::CopyClick() {
+    if (Xsheet->LayerCount() > 0)
+        Xsheet->CopySelection();
+}
+
+void TForm1::PasteClick() {
+    Xsheet->SaveUndoState();
+    Xsheet->PasteAtSelection();
+}
+
+void TForm1::InsertFrameClick() {
+    if (Xsheet->LayerCount() > 0)
+        Xsheet->InsertFrame();
+}
+
+void TForm1::DeleteFramesClick() {
+    if (Xsheet->LayerCount() > 0)
+        Xsheet->DeleteFrames();
+}
+
+void TForm1::Add10Click() {
+    if (Xsheet->LayerCount() == 0)
+        return;
+    Xsheet->SaveUndoState();
+    Xsheet->AddFrames(10);
+}
+
+void TForm1::AddLayerClick() {
+    Xsheet->SaveUndoState();
+    Xsheet->AddLayer("", ToStd(ProjectFolder), Xsheet->Document().DefaultColors);
+    Xsheet->SelectCell(Xsheet->LayerCount(), 1);
+}
+
+void TForm1::DeleteLayerClick() {
+    if (Xsheet->LayerCount() == 0)
+        return;
+    Xsheet->SaveUndoState();
+    Xsheet->DeleteLayer(Xsheet->CurrentLayer());
+}
+
+void TForm1::EditLayerPropertiesClick() {
+    if (Xsheet->LayerCount() > 0)
+        NotAvailableYet(LayerEdit1->text());
+}
+
+// ---------------------------------------------------------------------------------------------
+// File, tools and help
+
+void TForm1::ImportAudioClick() {
+    const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
+                                     Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3)");
+    if (!path.isEmpty() && QFileInfo::exists(path))
+        Xsheet->LoadAudio(ToStd(path));
+}
+
+void TForm1::ExportClick() {
+    if (Xsheet->IsEmpty())
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
+    if (Xsheet->VisibleUsedFrameCount() > 0)
+        NotAvailableYet(Export1->text());
+    else
+        AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
+}
+
+void TForm1::VideoCaptureClick() {
+    if (Xsheet->LayerCount() == 0)
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
+    NotAvailableYet(Video2->text());
+}
+
+void TForm1::ScannerClick() {
+    if (Xsheet->LayerCount() == 0)
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
+    NotAvailableYet(Scanner1->text());
+}
+
+void TForm1::PreviewClick() {
+    if (Xsheet->IsEmpty())
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
+    NotAvailableYet(Preview1->text());
+}
+
+void TForm1::ImageViewerClick() {
+    if (ImageViewer->isVisible())
+        return;
+    const TPicture* picture = Xsheet->GetCelImage(Xsheet->CurrentLayer(), Xsheet->CurrentFrame());
+    if (picture) {
+        const QImage image = PictureToImage(*picture);
+        ImageViewer->ShowImage(&image);
+    } else {
+        ImageViewer->ShowImage(nullptr);
+    }
+}
+
+void TForm1::HelpClick() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Folders.ProgramFolder + "Help/Celwright_Help.htm"));
+}
+
+void TForm1::AboutClick() {
+    TForm3 about(kVersion, this);
+    about.exec();
+}
+
+void TForm1::LicenseClick() {
+    TLic licence(this);
+    licence.LoadLicense(Folders.ProgramFolder);
+    licence.exec();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window events
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (ShownOnce)
+        return;
+    ShownOnce = true;
+    OpenCommandLineSheet(QApplication::arguments());
+}
+
+void TForm1::OpenCommandLineSheet(const QStringList& arguments) {
+    if (arguments.size() < 2)
+        return;
+    const QString path = arguments[1];
+    // The extension is compared exactly: ".XPS" is not a sheet.
+    if (QFileInfo(path).isFile() && path.endsWith(".xps")) {
+        InfoMessage(path);
+        Guard([this, path] { OpenDocument(path); });
+    }
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && Activity == kStarting) {
+        setFocus();
+        Activity = kIdle;
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!AskSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    Guard([this] { WriteStoredState(); });
+    ImageViewer->close();
+    event->accept();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    const QPoint point = event->position().toPoint();
+    QWidget* target = childAt(point);
+    // Only a drop on the sheet counts.
+    if (!target || (target != Xsheet && !Xsheet->isAncestorOf(target)))
+        return;
+    event->acceptProposedAction();
+    Guard([&] { DropFiles(paths, Xsheet->mapFrom(this, point)); });
+}
+
+void TForm1::DropFiles(const QStringList& paths, const QPoint& sheetPoint) {
+    auto suffixOf = [](const QString& path) { return "." + QFileInfo(path).suffix().toLower(); };
+    const auto images = {".png", ".bmp", ".jpg", ".jpeg"};
+    const auto sounds = {".mp3", ".wav", ".ogg", ".aiff"};
+    const bool mediaDropped = std::any_of(paths.begin(), paths.end(), [&](const QString& path) {
+        return IsOneOf(suffixOf(path), images) || IsOneOf(suffixOf(path), sounds);
+    });
+    if (!mediaDropped) {
+        // Sheets alone: the first one is opened.
+        for (const QString& path : paths) {
+            if (path.endsWith(".xps")) {
+                OpenDocument(path);
+                return;
+            }
+        }
+        return;
+    }
+    Xsheet->SaveUndoState();
+    std::int32_t placed = 0;
+    for (const QString& path : paths) {
+        const QString suffix = suffixOf(path);
+        if (IsOneOf(suffix, images)) {
+            std::int32_t layer = 0;
+            std::int32_t frame = 0;
+            if (!Xsheet->CellFromPoint(sheetPoint, layer, frame))
+                continue;
+            const std::int32_t hold = Settings.Current.Capture.Hold;
+            Xsheet->PlaceCelAt(layer, frame + hold * placed, ToStd(QFileInfo(path).fileName()), hold);
+            ++placed;
+        } else if (IsOneOf(suffix, sounds)) {
+            Xsheet->LoadAudio(ToStd(path));
+        } else if (suffix == ".xps") {
+            OpenDocument(path);
+        }
+    }
+}
+
+void TForm1::wheelEvent(QWheelEvent* event) {
+    Xsheet->ScrollWheel(event->angleDelta().y());
+    event->accept();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
+        Guard([this] { ImageViewerClick(); });
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

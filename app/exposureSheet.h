@@ -1,0 +1,206 @@
+#pragma once
+
+#include "document/CWTypeLib.h"
+#include "document/XsSheetObjects.h"
+#include "settings/Preferences.h"
+#include "settings/cwLanguage.h"
+#include "settings/cwProfiles.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QToolButton;
+class TAlertPrompt;
+class TEntryDialog;
+class TImageViewer;
+class TXsheet2;
+
+// Where the program finds its own files and keeps the user's.
+struct TAppFolders {
+    QString ProgramFolder; // languages, help, "license.txt"; ends with "/"
+    QString UserFolder;    // "celwright.ini", "profiles.ini"; ends with "/", or empty
+};
+
+// The main window: it owns the exposure sheet control, the preferences, the profiles, the
+// language table and the recent files, and holds the one open document.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kVersion = "3.0Beta_050529";
+    // Activity values: what the window is doing, so handlers can tell the user's changes apart.
+    static constexpr int kStarting = 0;
+    static constexpr int kIdle = 1;
+    static constexpr int kLoading = 2;
+    static constexpr int kRestoring = 5;
+
+    explicit TForm1(const TAppFolders& folders, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Preferences in force.
+    TSettings CurrentSettings() const { return Settings.Current; }
+    void ApplyDocumentSettings(const TXPSSettings& settings);
+    void RebuildSettings();
+    void ApplySettings();
+    void ApplyProfile(const TProfile& profile);
+    // The Settings menu's actions, also used by other windows.
+    void SetFrameRate(int fps);
+    void SetCompositeMode(TComp mode);
+    void SetImageFormat(TcwImageFormat format);
+
+    // Documents.
+    void OpenDocument(const QString& path);
+    void LoadDocument(const QString& path);
+    void AddRecent(const QString& path);
+    // The first line of the info panel.
+    void InfoMessage(const QString& text);
+    void SelectLanguage(const QString& name);
+    void ActivateProfile(const QString& name);
+    // The window title as the document, version and profile make it.
+    QString TitleText() const;
+    // Opens the sheet named by the first program argument after the program's name, when it is an
+    // existing file whose name ends exactly in ".xps".
+    void OpenCommandLineSheet(const QStringList& arguments);
+    // Files dropped at a point of the sheet control (in its pixels): drawings are placed from the
+    // cell there on, a sound file is loaded, sheets are opened.
+    void DropFiles(const QStringList& paths, const QPoint& sheetPoint);
+
+    // Commands (menu items and tool buttons).
+    void NewClick();
+    void OpenClick();
+    // True when the document was written.
+    bool SaveClick();
+    void SaveAsClick();
+    void UndoClick();
+    void RedoClick();
+    void CutClick();
+    void CopyClick();
+    void PasteClick();
+    void InsertFrameClick();
+    void DeleteFramesClick();
+    void Add10Click();
+    void AddLayerClick();
+    void DeleteLayerClick();
+    void FpsOtherClick();
+    void ImportAudioClick();
+    void ExportClick();
+    void VideoCaptureClick();
+    void ScannerClick();
+    void PreviewClick();
+    void ImageViewerClick();
+    void EditLayerPropertiesClick();
+    void HelpClick();
+    void AboutClick();
+    void LicenseClick();
+
+    // Runs a command; an error it raises is shown in the standard error box and the program goes on.
+    void Guard(const std::function<void()>& command);
+
+    // Dialog seams: the file dialogs, replaceable so tests can answer them.
+    std::function<QString(const QString& folder, const QString& filter)> AskOpenFile;
+    std::function<QString(const QString& folder, const QString& name, const QString& filter)> AskSaveFile;
+
+    // State.
+    TAppFolders Folders;
+    QString DocumentName;
+    QString DocumentFolder;
+    bool Modified = false;
+    QString ActiveProfile;
+    QString Language;
+    QStringList RecentFiles;
+    QString ProjectFolder;
+    int Activity = kStarting;
+    std::array<TLayerColors, 3> LayerColorTable;
+
+    // Owned parts and windows.
+    TSettingsManager Settings;
+    TProfileList Profiles;
+    TLanguageHandler LanguageTable;
+    TXsheet2* Xsheet;
+    TAlertPrompt* AlertPrompt;
+    TEntryDialog* EntryDialog;
+    TImageViewer* ImageViewer;
+    QLabel* FpsLabel;
+    QLabel* Label1; // the layer path line
+    QLabel* Image1; // the thumbnail
+    QToolButton* MagnifyBtn;
+    QPlainTextEdit* Memo1;
+    QImage Thumbnail;
+
+    // Menus and commands.
+    QMenu* FileM;
+    QMenu* OpenRecent1;
+    QMenu* Edit2;
+    QMenu* Settings1;
+    QMenu* FpsM;
+    QMenu* Format1;
+    QMenu* Composite1;
+    QMenu* Profiles1;
+    QMenu* Languages1;
+    QMenu* Tools1;
+    QMenu* Help1;
+    QMenu* PopupMenu1;
+    QMenu* PopupMenuLayer;
+    QMenu* PopupMenu2;
+    QAction *NewXPS, *NewXPSwithfolders1, *OpenXPS, *SaveXPS1, *Saveas1, *ImportImages1, *ImportAudio1, *Export1,
+        *PrintXPS, *Exit1;
+    QAction *Undo1, *Redo1, *Clear1, *Copy1, *Paste1, *Delete1, *Insert1, *Cut1, *Add101, *AddLayer1,
+        *DeleteLayer1, *LayerEdit1;
+    QAction *Fps24, *Fps30, *Fps25, *Fps12, *Fps15, *FpsOther;
+    QAction *png1, *Jpeg1, *Bmp1, *Darken1, *Blend1, *Multiply1;
+    QAction *ManageProfiles1, *Default1, *English1, *Preferences1;
+    QAction *Video2, *Scanner1, *Preview1, *ImageViewer1, *CelwrightHelp1, *About1, *License1;
+    QAction *Clear2, *Copy2, *Cut2, *Paste2, *Rename1, *EditImage1, *AddLayer2, *DeleteLayer2, *EditLayerProp1,
+        *PopInsert1, *Add102, *ShowAudio1, *HideAudio1;
+    QAction *EditPath1, *AdjustVolume1, *HideAudio2, *ClearAudio1, *ClearPhonemes1, *ClearAll1;
+    QAction *NewBtn, *OpenBtn, *SaveBtn, *UndoBtn, *RedoBtn, *Add10Btn, *VideoCaptureBtn, *PreviewBtn, *AviBtn;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateToolBar();
+    void ConnectSheet();
+    void ReadStoredState();
+    void WriteStoredState();
+    void TranslateAll();
+    void RetranslateOtherWindows();
+    void RebuildRecentMenu();
+    void SetTitle();
+    // Asks to save a modified document; false when the user cancelled.
+    bool AskSaveChanges();
+    void WriteDocument(const QString& path);
+    QString ChooseSavePath();
+    void ShowThumbnail(std::int32_t layer, std::int32_t frame);
+    void ShowLayerPath(std::int32_t layer);
+    void CheckFps(int fps);
+    // The command's window comes with a later part of the program.
+    void NotAvailableYet(const QString& what);
+    QAction* AddCommand(QMenu* menu, const std::function<void()>& command, const QKeySequence& shortcut = {});
+
+    QActionGroup* FpsGroup;
+    QActionGroup* FormatGroup;
+    QActionGroup* CompositeGroup;
+    QActionGroup* ProfileGroup;
+    QActionGroup* LanguageGroup;
+    QList<QPair<QAction*, TLanguageKey>> Captions;
+    QList<QPair<QAction*, TLanguageKey>> Hints;
+    bool ShownOnce = false;
+};

@@ -1,0 +1,253 @@
+#include "app/ErrorBox.h"
+#include "app/cwAlert.h"
+#include "app/entry.h"
+#include "app/exposureSheet.h"
+#include "document/TextUtil.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
+
+// A main window on a fresh user folder, with the program's own languages.
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+    }
+    ~MainWindowTest() override { ErrorBoxOverride() = nullptr; }
+
+    std::unique_ptr<TForm1> MakeWindow() {
+        auto window = std::make_unique<TForm1>(Folders);
+        window->AskSaveFile = [this](const QString&, const QString&, const QString&) { return SavePath; };
+        window->AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
+        return window;
+    }
+
+    // Answers the alert prompt that is about to open with one of its buttons.
+    static void Answer(TForm1& window, QPushButton* TAlertPrompt::*button) {
+        QTimer::singleShot(0, &window, [&window, button] { (window.AlertPrompt->*button)->click(); });
+    }
+
+    TTempFolder User;
+    TTempFolder Files;
+    TAppFolders Folders;
+    QStringList Errors;
+    QString SavePath;
+    QString OpenPath;
+};
+} // namespace
+
+TEST_F(MainWindowTest, StartsUntitledInEnglishWithNothingToUndo) {
+    auto window = MakeWindow();
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+    EXPECT_EQ(window->Language, "English");
+    EXPECT_TRUE(window->RecentFiles.isEmpty());
+    EXPECT_EQ(window->FileM->title(), "File");
+    EXPECT_FALSE(window->Undo1->isEnabled());
+    EXPECT_FALSE(window->Paste1->isEnabled());
+    EXPECT_FALSE(window->Add10Btn->isEnabled());
+    EXPECT_TRUE(window->Fps24->isChecked());
+    EXPECT_TRUE(window->Darken1->isChecked());
+    EXPECT_TRUE(window->png1->isChecked());
+    EXPECT_EQ(window->FpsLabel->text(), "FPS: 24");
+}
+
+TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
+    auto window = MakeWindow();
+    window->OpenDocument(kSampleSheet);
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - bounce.xps");
+    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+    EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
+    EXPECT_EQ(window->Label1->text(), "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
+
+    SavePath = QString::fromStdString(Files / "copy.xps");
+    window->SaveAsClick();
+    EXPECT_EQ(ReadFileBytes(Files / "copy.xps"), ReadFileBytes(kSampleSheet.toStdString()));
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - copy.xps");
+    EXPECT_EQ(window->RecentFiles.first(), SavePath);
+
+    // Saving a named sheet whose file is gone asks where to save it.
+    std::filesystem::remove(Files / "copy.xps");
+    SavePath = QString::fromStdString(Files / "again.xps");
+    EXPECT_TRUE(window->SaveClick());
+    EXPECT_TRUE(std::filesystem::exists(Files / "again.xps"));
+}
+
+TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
+    auto window = MakeWindow();
+    window->OpenDocument(kSampleSheet);
+    WriteText(Files / "broken.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
+    window->Guard([&] { window->OpenDocument(QString::fromStdString(Files / "broken.xps")); });
+    EXPECT_EQ(Errors, QStringList{"Unable to read layers."});
+    EXPECT_EQ(window->DocumentName, "bounce.xps");
+    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+    EXPECT_EQ(window->Xsheet->CelName(2, 1), "ball_01.png");
+}
+
+TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
+    auto window = MakeWindow();
+    window->NewClick();
+    window->Xsheet->SaveUndoState();
+    window->Xsheet->PlaceCelAt(1, 1, "a.png", 2);
+    ASSERT_TRUE(window->Modified) << "an undo snapshot marks the document modified";
+
+    Answer(*window, &TAlertPrompt::ExBtn);
+    window->NewClick();
+    EXPECT_EQ(window->Xsheet->CelName(1, 1), "a.png") << "Cancel stops New";
+
+    Answer(*window, &TAlertPrompt::NegBtn);
+    window->NewClick();
+    EXPECT_EQ(window->Xsheet->CelName(1, 1), "") << "No goes on without saving";
+    EXPECT_FALSE(window->Modified);
+
+    window->Xsheet->SaveUndoState();
+    window->Xsheet->PlaceCelAt(1, 1, "b.png", 2);
+    SavePath = QString::fromStdString(Files / "saved.xps");
+    Answer(*window, &TAlertPrompt::PosBtn);
+    window->NewClick();
+    EXPECT_NE(ReadFileBytes(Files / "saved.xps").value_or("").find("b.png"), std::string::npos);
+
+    window->Xsheet->SaveUndoState();
+    window->Xsheet->PlaceCelAt(1, 1, "c.png", 2);
+    Answer(*window, &TAlertPrompt::ExBtn);
+    EXPECT_FALSE(window->close()) << "Cancel keeps the program running";
+}
+
+TEST_F(MainWindowTest, RecentFilesAreDistinctTenDeepAndKept) {
+    {
+        auto window = MakeWindow();
+        for (int i = 0; i < 3; ++i)
+            window->AddRecent("/anim/walk.xps");
+        window->AddRecent("/ANIM/WALK.xps");
+        EXPECT_EQ(window->RecentFiles, QStringList{"/ANIM/WALK.xps"});
+        for (int i = 1; i <= 11; ++i)
+            window->AddRecent(QString("/anim/scene%1.xps").arg(i));
+        EXPECT_EQ(window->RecentFiles.size(), 10);
+        EXPECT_EQ(window->RecentFiles.first(), "/anim/scene11.xps");
+        EXPECT_EQ(window->RecentFiles.last(), "/anim/scene2.xps");
+        EXPECT_EQ(window->OpenRecent1->actions().size(), 10);
+        window->SelectLanguage("German");
+        EXPECT_TRUE(window->close());
+    }
+    auto again = MakeWindow();
+    EXPECT_EQ(again->RecentFiles.size(), 10);
+    EXPECT_EQ(again->RecentFiles.first(), "/anim/scene11.xps");
+    EXPECT_EQ(again->Language, "German");
+}
+
+TEST_F(MainWindowTest, OnlyAnExactXpsArgumentIsOpened) {
+    WriteText(Files / "upper.XPS", *ReadFileBytes(kSampleSheet.toStdString()));
+    auto window = MakeWindow();
+    window->OpenCommandLineSheet({"celwright", QString::fromStdString(Files / "upper.XPS")});
+    EXPECT_EQ(window->Xsheet->LayerCount(), 0);
+    window->OpenCommandLineSheet({"celwright", kSampleSheet});
+    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+    EXPECT_TRUE(window->Memo1->toPlainText().startsWith(kSampleSheet));
+}
+
+TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
+    auto window = MakeWindow();
+    window->resize(900, 700);
+    window->show();
+    window->NewClick();
+    window->AddLayerClick();
+    TXsheet2& sheet = *window->Xsheet;
+    const QPoint layer2frame5(sheet.IndexWidth() + sheet.GridWidth() + 10, sheet.HeaderHeight() + 4 * sheet.GridHeight() + 5);
+    window->DropFiles({"/scans/a.png", "/scans/b.PNG", "/scans/notes.txt", "/scans/c.jpg"}, layer2frame5);
+    EXPECT_EQ(sheet.CelName(2, 5), "a.png");
+    EXPECT_EQ(sheet.CelAt(2, 5)->Duration, 2);
+    EXPECT_EQ(sheet.CelName(2, 7), "b.PNG");
+    EXPECT_EQ(sheet.CelName(2, 9), "c.jpg");
+    EXPECT_TRUE(window->Undo1->isEnabled());
+
+    // Sheets alone: the first is opened.
+    window->DropFiles({kSampleSheet}, layer2frame5);
+    EXPECT_EQ(window->DocumentName, "bounce.xps");
+}
+
+TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
+    auto window = MakeWindow();
+    window->CutClick();
+    window->CopyClick();
+    window->InsertFrameClick();
+    window->Add10Click();
+    EXPECT_FALSE(window->Undo1->isEnabled()) << "without a layer these do nothing";
+    window->PasteClick();
+    EXPECT_TRUE(window->Undo1->isEnabled()) << "Paste has no such check";
+
+    window->Modified = false;
+    window->NewClick();
+    EXPECT_TRUE(window->Add10Btn->isEnabled());
+    window->CopyClick();
+    EXPECT_TRUE(window->Paste1->isEnabled());
+    window->NewClick();
+    EXPECT_TRUE(window->Paste2->isEnabled()) << "Paste stays enabled";
+
+    window->Guard([&] { window->ExportClick(); });
+    EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
+    window->DeleteLayerClick();
+    window->Guard([&] { window->VideoCaptureClick(); });
+    EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
+}
+
+TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
+    auto window = MakeWindow();
+    window->NewClick();
+    QTimer::singleShot(0, window.get(), [&] {
+        window->EntryDialog->Edit1->setText("8");
+        window->EntryDialog->Button1->click();
+    });
+    window->FpsOtherClick();
+    EXPECT_EQ(window->CurrentSettings().General.Fps, 8);
+    EXPECT_EQ(window->Xsheet->Fps(), 8);
+    EXPECT_TRUE(window->FpsOther->isChecked());
+    EXPECT_EQ(window->FpsLabel->text(), "FPS: 8");
+    window->Fps25->trigger();
+    EXPECT_TRUE(window->Fps25->isChecked());
+    EXPECT_FALSE(window->FpsOther->isChecked());
+
+    QTimer::singleShot(0, window.get(), [&] {
+        window->EntryDialog->Edit1->setText("fast");
+        window->EntryDialog->Button1->click();
+    });
+    window->Guard([&] { window->FpsOtherClick(); });
+    EXPECT_EQ(Errors, QStringList{"'fast' is not a valid integer value"});
+    EXPECT_EQ(window->Xsheet->Fps(), 25);
+}
+
+TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
+    WriteText(User / "Celwright/3.0/profiles.ini",
+              "[Studio]\ndefault path=" + (Files / "") + "\ncapture mode=cmStopMotion\n");
+    auto window = MakeWindow();
+    window->SelectLanguage("German");
+    EXPECT_EQ(window->FileM->title(), "Datei");
+    EXPECT_NE(window->NewBtn->toolTip(), "Create new Exposure Sheet");
+    window->SelectLanguage("English");
+    EXPECT_EQ(window->FileM->title(), "File");
+
+    window->ActivateProfile("Studio");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Studio - Untitled");
+    EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
+    EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmStopMotion);
+    EXPECT_TRUE(window->Memo1->toPlainText().startsWith("Profile: Studio"));
+
+    window->Fps30->trigger();
+    window->ActivateProfile("Default");
+    EXPECT_EQ(window->CurrentSettings().General.Fps, 24) << "a profile brings back the saved frame rate";
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+}

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Times `celwright-cli export` of a 240-frame sheet of three layers of 640 x 480 PNG drawings held
+# on twos, composited in Darken into an uncompressed AVI, against ffmpeg doing the same work in the
+# same run: decode the three picture sequences, combine them with a darken blend, write a rawvideo
+# AVI. Prints both times (wall and CPU of the best of RUNS) and the ratios Celwright / ffmpeg.
+#
+# Celwright decodes every frame's drawing (nothing is cached between frames), so the main
+# comparison gives ffmpeg the sequences frame by frame as well: 240 pictures per layer. The second
+# ffmpeg line decodes each drawing only once (120 per layer, repeated to 24 fps) for reference.
+#
+# Usage: bench/bench_render.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+build=${1:-build}
+runs=${2:-3}
+cli="$build/cli/celwright-cli"
+fixture="$build/bench/celwright-bench-render-fixture"
+for tool in "$cli" "$fixture"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
+done
+command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$fixture" "$work/project"
+# Our preferences out of the way: the default composite mode is Darken.
+export XDG_CONFIG_HOME="$work/config"
+
+# Best wall time of $runs runs of the command and the CPU time (user + system) of that run, in
+# seconds: "WALL CPU". CPU time says less about a machine busy with other work.
+best_of() {
+  local best="" cpu="" wall used
+  for _ in $(seq "$runs"); do
+    { TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/time" ||
+      { cat "$work/stderr" >&2; exit 1; }
+    read -r wall user system <"$work/time"
+    used=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }')
+    if [ -z "$best" ] || awk -v t="$wall" -v b="$best" 'BEGIN { exit !(t < b) }'; then
+      best=$wall
+      cpu=$used
+    fi
+  done
+  echo "$best $cpu"
+}
+
+darken='[0:v][1:v]blend=all_mode=darken[a];[a][2:v]blend=all_mode=darken,format=bgr24[v]'
+p="$work/project"
+
+celwright=$(best_of "$cli" export "$p/bench.xps" "$work/celwright.avi")
+ffmpeg_frames=$(best_of ffmpeg -nostdin -y -v error \
+  -framerate 24 -i "$p/frames1/%04d.png" -framerate 24 -i "$p/frames2/%04d.png" -framerate 24 -i "$p/frames3/%04d.png" \
+  -filter_complex "$darken" -map '[v]' -c:v rawvideo -f avi "$work/ffmpeg.avi")
+ffmpeg_drawings=$(best_of ffmpeg -nostdin -y -v error \
+  -framerate 12 -i "$p/layer1/%04d.png" -framerate 12 -i "$p/layer2/%04d.png" -framerate 12 -i "$p/layer3/%04d.png" \
+  -filter_complex "$darken;[v]fps=24[w]" -map '[w]' -c:v rawvideo -f avi "$work/ffmpeg-once.avi")
+
+frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$work/celwright.avi")
+echo "frames in the movie: $frames (640 x 480, 24-bit), best of $runs runs, $(nproc) cores"
+awk -v c="$celwright" -v f="$ffmpeg_frames" -v o="$ffmpeg_drawings" 'BEGIN {
+  split(c, C, " "); split(f, F, " "); split(o, O, " ")
+  printf "                                 wall s   cpu s\n"
+  printf "celwright-cli export            %7.3f %7.3f\n", C[1], C[2]
+  printf "ffmpeg, every frame decoded     %7.3f %7.3f\n", F[1], F[2]
+  printf "ffmpeg, each drawing once       %7.3f %7.3f\n", O[1], O[2]
+  printf "ratio celwright / ffmpeg        %7.2f %7.2f   (every frame decoded)\n", C[1] / F[1], C[2] / F[2]
+  printf "                                %7.2f %7.2f   (each drawing once)\n", C[1] / O[1], C[2] / O[2]
+}'

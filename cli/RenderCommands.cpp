@@ -1,0 +1,257 @@
+#include "cli/RenderCommands.h"
+
+#include "document/CelPictures.h"
+#include "document/CwError.h"
+#include "document/TextUtil.h"
+#include "document/XsDocument.h"
+#include "export/aviBuild.h"
+#include "imaging/PictureCodecs.h"
+#include "imaging/PictureFilters.h"
+#include "imaging/VRostrum.h"
+#include "settings/Preferences.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <unistd.h>
+
+const char* const kRenderHelp =
+    R"(Usage: celwright-cli render SHEET.xps --out-dir DIR [--from A] [--to B] [--size WxH]
+                           [--composite darken|blend|multiply] [--bw]
+
+Renders frames of the sheet the way the preview does and writes each as DIR/NNNN.png, NNNN being
+the sheet's frame number with at least four digits. The frames run upward from A, as many as lie
+between A and B (so --from 5 --to 2 renders frames 5 to 8). Pictures are 24-bit RGB, or 8-bit grey
+with --bw.
+
+  --from A        first frame (default 1)
+  --to B          together with A, sets the count: |B - A| + 1 frames (default: the last frame
+                  with a drawing on a visible layer)
+  --size WxH      frame size in pixels (default: the size of the sheet's first drawing)
+  --composite M   how layers combine: darken, blend or multiply (default: the mode in force from
+                  your preferences)
+  --bw            black and white
+  --out-dir DIR   where the pictures go; made when missing, existing pictures are replaced
+)";
+
+const char* const kExportHelp = R"(Usage: celwright-cli export SHEET.xps OUT.avi [--size WxH]
+
+Builds the uncompressed AVI movie of the sheet as Celwright's export does without a compressor:
+frames 1 to the last frame with a cel on any layer (hidden layers count for the length but are not
+drawn), 24-bit, at the sheet's frame rate, combined with the composite mode in force from your
+preferences. OUT.avi is replaced only when the movie is complete.
+
+  --size WxH      movie size in pixels (default: the size of the sheet's first drawing)
+)";
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+
+const char* const kSheetEmpty = "Exposure Sheet is empty.";
+
+// Options and their values, as "--name VALUE" or "--name=VALUE"; flags take no value.
+struct TArguments {
+    std::vector<std::string> Positional;
+    std::map<std::string, std::string> Values;
+    std::string Error;
+};
+
+TArguments ParseArguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                          const std::vector<std::string>& flags) {
+    TArguments parsed;
+    auto isOneOf = [](const std::string& name, const std::vector<std::string>& names) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            parsed.Positional.push_back(arg);
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        if (isOneOf(name, flags)) {
+            if (equals != std::string::npos) {
+                parsed.Error = name + " takes no value";
+                return parsed;
+            }
+            parsed.Values[name] = "";
+        } else if (isOneOf(name, valued)) {
+            if (equals != std::string::npos) {
+                parsed.Values[name] = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                parsed.Values[name] = args[++i];
+            } else {
+                parsed.Error = name + " needs a value";
+                return parsed;
+            }
+        } else {
+            parsed.Error = "unknown option " + name;
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+struct TSize {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+};
+
+// "WxH", each side from 1 to kMaxPictureSide.
+std::optional<TSize> ParseSize(const std::string& text) {
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return std::nullopt;
+    const auto width = ParseInt32(text.substr(0, x));
+    const auto height = ParseInt32(text.substr(x + 1));
+    if (!width || !height || *width < 1 || *height < 1 || *width > kMaxPictureSide ||
+        *height > kMaxPictureSide)
+        return std::nullopt;
+    return TSize{*width, *height};
+}
+
+std::optional<TComp> ParseComposite(const std::string& text) {
+    const std::string name = ToLowerAscii(text);
+    if (name == "darken")
+        return TComp::cDarken;
+    if (name == "blend")
+        return TComp::cBlend;
+    if (name == "multiply")
+        return TComp::cMultiply;
+    return std::nullopt;
+}
+
+int UsageError(const std::string& command, const std::string& message, const char* help, std::ostream& err) {
+    err << "celwright-cli " << command << ": " << message << "\n\n" << help;
+    return kExitUsage;
+}
+
+// Progress lines are for a person watching: only when stderr is a terminal.
+bool ShowsProgress(const std::ostream& err) {
+    return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+}
+
+void PrintProgress(std::ostream& err, const std::string& caption, std::int32_t done, std::int32_t total) {
+    err << '\r' << caption << ": " << done << " / " << total << (done == total ? "\n" : "") << std::flush;
+}
+
+// The size of the sheet's first drawing; nothing when the sheet has none.
+std::optional<TSize> ReferenceSize(TXsDocument& sheet) {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    TPixelFormat format = TPixelFormat::pf24bit;
+    if (!GetFirstImageInfo(sheet, width, height, format))
+        return std::nullopt;
+    return TSize{width, height};
+}
+
+std::string FramePictureName(std::int32_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%04d.png", frame);
+    return name;
+}
+
+} // namespace
+
+int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              const TSheetOpener& open) {
+    const TArguments parsed =
+        ParseArguments(args, {"--from", "--to", "--size", "--composite", "--out-dir"}, {"--bw"});
+    if (!parsed.Error.empty())
+        return UsageError("render", parsed.Error, kRenderHelp, err);
+    if (parsed.Positional.size() != 1)
+        return UsageError("render", "give one sheet", kRenderHelp, err);
+    if (!parsed.Values.contains("--out-dir"))
+        return UsageError("render", "--out-dir is missing", kRenderHelp, err);
+    std::optional<TSize> size;
+    if (parsed.Values.contains("--size") && !(size = ParseSize(parsed.Values.at("--size"))))
+        return UsageError("render", "--size must be WxH, for example 640x480", kRenderHelp, err);
+    std::optional<TComp> composite;
+    if (parsed.Values.contains("--composite") &&
+        !(composite = ParseComposite(parsed.Values.at("--composite"))))
+        return UsageError("render", "--composite must be darken, blend or multiply", kRenderHelp, err);
+    std::optional<std::int32_t> from, to;
+    if (parsed.Values.contains("--from"))
+        from = StrToInt(parsed.Values.at("--from"));
+    if (parsed.Values.contains("--to"))
+        to = StrToInt(parsed.Values.at("--to"));
+    const bool bw = parsed.Values.contains("--bw");
+    const std::filesystem::path folder = parsed.Values.at("--out-dir");
+
+    return open(parsed.Positional[0], err, [&](TXsDocument& sheet, const TSettings& settings) {
+        if (sheet.IsEmpty())
+            throw ECwError(kSheetEmpty);
+        // The range the preview would accept: frames of the sheet, counted from 1.
+        const std::int32_t first = from.value_or(1);
+        const std::int32_t last = to.value_or(sheet.VisibleUsedFrameCount());
+        for (const std::int32_t frame : {first, last}) {
+            if (frame < 1 || frame > sheet.FrameCount())
+                throw ECwError("Frame " + std::to_string(frame) + " is not on the sheet (1 to " +
+                               std::to_string(sheet.FrameCount()) + ").");
+        }
+        if (!size && !(size = ReferenceSize(sheet)))
+            throw ECwError(kSheetEmpty);
+
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (!std::filesystem::is_directory(folder))
+            throw ECwError("Cannot make the folder \"" + folder.string() + "\": " + error.message());
+
+        TVRostrum rostrum(sheet);
+        const TComp mode = composite.value_or(settings.General.CompositeMode);
+        rostrum.CompositeMode = [mode] { return mode; };
+        rostrum.SetStageSize(size->Width, size->Height);
+        const std::int32_t count = std::abs(last - first) + 1;
+        const bool progress = ShowsProgress(err);
+        for (std::int32_t i = 0; i < count; ++i) {
+            std::unique_ptr<TPicture> picture = rostrum.RenderFrame(first + i);
+            if (bw)
+                ConvertToBw(*picture);
+            WritePng(folder / FramePictureName(first + i), *picture,
+                     bw ? TPngIndexedMode::Grayscale : TPngIndexedMode::Palette);
+            if (progress)
+                PrintProgress(err, "Rendering", i + 1, count);
+        }
+        out << "Rendered frames " << first << " to " << first + count - 1 << " at " << size->Width << " x "
+            << size->Height << " into " << folder.string() << '\n';
+        return kExitOk;
+    });
+}
+
+int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              const TSheetOpener& open) {
+    const TArguments parsed = ParseArguments(args, {"--size"}, {});
+    if (!parsed.Error.empty())
+        return UsageError("export", parsed.Error, kExportHelp, err);
+    if (parsed.Positional.size() != 2)
+        return UsageError("export", "give a sheet and a movie file", kExportHelp, err);
+    std::optional<TSize> size;
+    if (parsed.Values.contains("--size") && !(size = ParseSize(parsed.Values.at("--size"))))
+        return UsageError("export", "--size must be WxH, for example 640x480", kExportHelp, err);
+
+    return open(parsed.Positional[0], err, [&](TXsDocument& sheet, const TSettings& settings) {
+        // Without a drawing anywhere the movie is white, at the preview's default size.
+        if (!size)
+            size = ReferenceSize(sheet).value_or(TSize{320, 240});
+        TVRostrum rostrum(sheet);
+        const TComp mode = settings.General.CompositeMode;
+        rostrum.CompositeMode = [mode] { return mode; };
+        TAviBuilder builder;
+        if (ShowsProgress(err))
+            builder.OnProgress = [&](const std::string& caption, std::int32_t done, std::int32_t total) {
+                PrintProgress(err, caption, done, total);
+            };
+        builder.OnInfo = [&](const std::string& line) { out << line << '\n'; };
+        builder.BuildFromSheet(parsed.Positional[1], size->Width, size->Height, rostrum,
+                               settings.General.Fps);
+        return kExitOk;
+    });
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "imaging/Picture.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Reading and writing picture files. Every failure throws ECwError naming the file:
+//   Cannot read the picture "<path>": <reason>
+//   Cannot write the picture "<path>": <reason>
+// Decoders fill the picture they are given, reusing its pixel buffer when it is large enough.
+
+// PNG. An 8-bit indexed PNG becomes an 8-bit picture with the grey palette holding the raw palette
+// indices (the file's own palette is ignored). Any other PNG becomes a 24-bit picture; its alpha
+// channel and transparency are dropped.
+void ReadPng(const std::filesystem::path& path, TPicture& picture);
+void DecodePng(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture);
+
+// JPEG. A greyscale JPEG becomes an 8-bit picture with the grey palette, any other a 24-bit one.
+// A file that ends inside the picture data is an error.
+void ReadJpeg(const std::filesystem::path& path, TPicture& picture);
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture);
+
+// BMP, uncompressed 1, 4, 8, 24 and 32 bits per pixel (32 also with bit-field masks) and RLE8,
+// bottom-up or top-down rows. 1, 4 and 8-bit files become 8-bit pictures with the file's palette
+// (missing entries black), 24-bit files 24-bit pictures, 32-bit files 32-bit pictures.
+void ReadBmp(const std::filesystem::path& path, TPicture& picture);
+void DecodeBmp(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture);
+
+// How WritePng stores an 8-bit picture.
+enum class TPngIndexedMode {
+    Palette,  // colour type 3 with the picture's palette: what the PNG reader gives back unchanged
+    Grayscale // colour type 0: the indices as grey levels (for pictures with the grey palette)
+};
+
+// Writes a PNG with zlib's default compression: 24 and 32-bit pictures as 8-bit RGB (alpha
+// dropped), 8-bit pictures as `indexedMode` says. Replaces the file in one step.
+void WritePng(const std::filesystem::path& path, const TPicture& picture,
+              TPngIndexedMode indexedMode = TPngIndexedMode::Palette);
+
+// Writes a baseline JPEG at `quality` (1 to 100); `grayscale` writes one grey channel. 8-bit
+// pictures are written with their palette's colours. Replaces the file in one step.
+void WriteJpeg(const std::filesystem::path& path, const TPicture& picture, int quality, bool grayscale);
+
+// Writes an uncompressed bottom-up BMP with a BITMAPINFOHEADER: 8-bit pictures with their
+// 256-entry palette, 24-bit and 32-bit pictures as they are. Replaces the file in one step.
+void WriteBmp(const std::filesystem::path& path, const TPicture& picture);
+std::vector<std::uint8_t> EncodeBmp(const TPicture& picture);
+
+// The whole file; throws "Cannot read the picture ..." when it cannot be read.
+std::vector<std::uint8_t> ReadPictureFile(const std::filesystem::path& path);
+// Writes a temporary file beside `path` and renames it over the target, so a failure leaves an
+// existing file as it was. Throws "Cannot write the picture ...".
+void WritePictureFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);

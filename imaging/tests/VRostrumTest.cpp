@@ -1,0 +1,200 @@
+#include "imaging/VRostrum.h"
+
+#include "document/CwError.h"
+#include "imaging/tests/PictureTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+// The colour a 1-pixel stage ends with after stacking the given colours bottom first.
+TRgb Stack(TComp mode, std::initializer_list<TRgb> layers) {
+    TXsDocument sheet;
+    TVRostrum rostrum(sheet);
+    rostrum.SetStageSize(1, 1);
+    const auto alpha = static_cast<std::uint8_t>(255 / std::max<std::size_t>(layers.size(), 1));
+    for (const TRgb& colour : layers)
+        rostrum.AddLayerImage(Solid(1, 1, colour), mode, alpha);
+    return PixelAt(*rostrum.Paint(), 0, 0);
+}
+
+} // namespace
+
+TEST(VRostrum, CombineRules) {
+    const TRgb red{255, 0, 0}, green89{0, 89, 0}, grey100{100, 100, 100}, lightGrey{200, 200, 200},
+        darkGrey{50, 50, 50};
+    struct TCase {
+        const char* Name;
+        TComp Mode;
+        std::initializer_list<TRgb> Layers;
+        TRgb Expected;
+    };
+    const TCase cases[] = {
+        {"nothing: white stage", TComp::cDarken, {}, kWhite},
+        {"darken: white paper is transparent", TComp::cDarken, {darkGrey, kWhite}, darkGrey},
+        {"darken: light line over dark keeps dark", TComp::cDarken, {darkGrey, lightGrey}, darkGrey},
+        {"darken: dark line over light replaces", TComp::cDarken, {lightGrey, darkGrey}, darkGrey},
+        // By intensity, not channel by channel: red (60) is darker than grey 100 and replaces it
+        // whole, where a per-channel minimum would give (100, 0, 0).
+        {"darken: by intensity", TComp::cDarken, {grey100, red}, red},
+        // Red and (0, 89, 0) both have intensity 60: the lower layer stays.
+        {"darken: equal intensity keeps the lower", TComp::cDarken, {red, green89}, red},
+        {"darken: equal intensity, other order", TComp::cDarken, {green89, red}, green89},
+        {"multiply: white over white", TComp::cMultiply, {kWhite}, {254, 254, 254}},
+        {"multiply: two white layers", TComp::cMultiply, {kWhite, kWhite}, {253, 253, 253}},
+        {"multiply: colours", TComp::cMultiply, {{200, 100, 50}}, {199, 99, 49}},
+        {"blend: one layer unchanged", TComp::cBlend, {{12, 34, 56}}, {12, 34, 56}},
+        // Two layers: the upper mixed in at 127/255.
+        {"blend: two layers", TComp::cBlend, {{0, 0, 0}, kWhite}, {127, 127, 127}},
+        {"blend: two layers, other way", TComp::cBlend, {kWhite, {0, 0, 0}}, {128, 128, 128}},
+        // Three layers at 85: 4/9 bottom, 2/9 middle, 1/3 top.
+        {"blend: three layers", TComp::cBlend, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {113, 57, 85}},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(Stack(c.Mode, c.Layers), c.Expected) << c.Name;
+}
+
+TEST(VRostrum, ResamplesEachAxisByNearestNeighbour) {
+    TXsDocument sheet;
+    TVRostrum rostrum(sheet);
+    rostrum.SetStageSize(320, 240);
+    // Every pixel of the 640 x 480 drawing is different, so the sample positions show.
+    const TPicture big = MakePicture(640, 480, [](int x, int y) {
+        return TRgb{x % 256, y % 256, (x / 256) * 16 + y / 256};
+    });
+    rostrum.AddLayerImage(big, TComp::cBlend, 255);
+    const auto halved = rostrum.Paint();
+    for (int y = 0; y < 240; y += 7)
+        for (int x = 0; x < 320; x += 5)
+            ASSERT_EQ(PixelAt(*halved, x, y), PixelAt(big, 2 * x, 2 * y)) << x << ", " << y;
+
+    // A square drawing fills the 4:3 stage: stretched, not letter-boxed.
+    rostrum.SetStageSize(320, 240);
+    const TPicture square = MakePicture(300, 300, [](int x, int y) {
+        return TRgb{x % 256, y % 256, x / 256 + 2 * (y / 256)};
+    });
+    rostrum.AddLayerImage(square, TComp::cBlend, 255);
+    const auto stretched = rostrum.Paint();
+    for (int y = 0; y < 240; y += 3)
+        for (int x = 0; x < 320; x += 3)
+            ASSERT_EQ(PixelAt(*stretched, x, y), PixelAt(square, x * 300 / 320, y * 300 / 240))
+                << x << ", " << y;
+    EXPECT_EQ(PixelAt(*stretched, 319, 239), PixelAt(square, 299, 298));
+}
+
+TEST(VRostrum, EightBitPicturesShowThroughTheirPalette) {
+    TXsDocument sheet;
+    TVRostrum rostrum(sheet);
+    rostrum.SetStageSize(2, 1);
+    TPicture indexed(2, 1, TPixelFormat::pf8bit);
+    indexed.Palette[7] = {0, 0, 255};
+    indexed.Row(0)[0] = 7;
+    indexed.Row(0)[1] = 255; // white in the grey palette
+    rostrum.AddLayerImage(indexed, TComp::cDarken, 255);
+    const auto frame = rostrum.Paint();
+    EXPECT_EQ(PixelAt(*frame, 0, 0), (TRgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(*frame, 1, 0), kWhite);
+}
+
+class RenderFrameTest : public ::testing::Test {
+protected:
+    RenderFrameTest() {
+        Rostrum.SetStageSize(8, 6);
+        Rostrum.CompositeMode = [this] { return Mode; };
+    }
+
+    TRgb Render(std::int32_t frame, int x = 0, int y = 0) {
+        const auto picture = Rostrum.RenderFrame(frame);
+        EXPECT_EQ(picture->PixelFormat(), TPixelFormat::pf24bit);
+        EXPECT_EQ(picture->Width(), 8);
+        EXPECT_EQ(picture->Height(), 6);
+        return PixelAt(*picture, x, y);
+    }
+
+    TSheetFixture Fixture;
+    TVRostrum Rostrum{Fixture.Sheet};
+    TComp Mode = TComp::cDarken;
+};
+
+TEST_F(RenderFrameTest, StacksVisibleLayersWithDrawingsFromTheBottom) {
+    const std::int32_t back = Fixture.AddLayer();
+    const std::int32_t front = Fixture.AddLayer();
+    const std::int32_t hidden = Fixture.AddLayer();
+    Fixture.Place(back, 1, 2, "back.png", Solid(8, 6, {200, 200, 200}));
+    Fixture.Place(front, 2, 1, "front.png", Solid(8, 6, {100, 100, 100}));
+    Fixture.Place(hidden, 1, 4, "hidden.png", Solid(8, 6, {0, 0, 0}));
+    Fixture.Sheet.SetLayerVisible(hidden, false);
+    Fixture.Sheet.PlaceCelAt(front, 3, "missing.png", 1); // no file: the layer is skipped
+
+    // The same whether the layers are decoded one by one or side by side.
+    for (const std::int32_t threads : {1, 4}) {
+        Rostrum.DecodeThreads = threads;
+        EXPECT_EQ(Render(1), (TRgb{200, 200, 200}));
+        EXPECT_EQ(Render(2), (TRgb{100, 100, 100}));
+        EXPECT_EQ(Render(3), kWhite);  // only a missing file and a hidden layer
+        EXPECT_EQ(Render(4), kWhite);  // only the hidden layer has a drawing
+        EXPECT_EQ(Render(99), kWhite); // past the end of the sheet
+    }
+
+    // The mode is read at every frame: the front layer blends in at 127.
+    Mode = TComp::cBlend;
+    EXPECT_EQ(Render(2), (TRgb{150, 150, 150}));
+    // On frame 3 only one visible layer has a picture, so it is drawn at full strength.
+    Fixture.Sheet.PlaceCelAt(back, 3, "back.png", 1);
+    EXPECT_EQ(Render(3), (TRgb{200, 200, 200}));
+}
+
+TEST_F(RenderFrameTest, ReadsIndexedPngsAsGreyAndFollowsLnkLinks) {
+    const std::int32_t layer = Fixture.AddLayer();
+    // An indexed drawing whose palette makes index 60 red: it shows grey 60.
+    TPicture indexed(8, 6, TPixelFormat::pf8bit);
+    indexed.Palette[60] = {255, 0, 0};
+    indexed.Fill(60);
+    Fixture.Place(layer, 1, 1, "indexed.png", indexed);
+    EXPECT_EQ(Render(1), (TRgb{60, 60, 60}));
+
+    // A linked drawing: "linked.png" is absent, "linked.png.lnk" points at a file whose own
+    // name says nothing; the cel's name picks the PNG decoder.
+    WritePng(Fixture.Folder / "elsewhere.dat", Solid(8, 6, {10, 20, 30}));
+    ASSERT_EQ(::symlink((Fixture.Folder / "elsewhere.dat").c_str(),
+                        (Fixture.LayerFolder(layer) + "linked.png.lnk").c_str()),
+              0);
+    Fixture.Sheet.PlaceCelAt(layer, 2, "linked.png", 1);
+    EXPECT_EQ(Render(2), (TRgb{10, 20, 30}));
+}
+
+TEST_F(RenderFrameTest, AnUnreadableDrawingStopsTheFrameWithItsError) {
+    // Layers are decoded side by side; the error is the lowest layer's, as if one by one.
+    Rostrum.DecodeThreads = 3;
+    const std::int32_t layer = Fixture.AddLayer();
+    const std::int32_t above = Fixture.AddLayer();
+    Fixture.Place(above, 1, 1, "fine.png", Solid(8, 6, kWhite));
+    const std::int32_t top = Fixture.AddLayer();
+    WriteText(Fixture.LayerFolder(layer) + "broken.png", "not a picture");
+    WriteText(Fixture.LayerFolder(top) + "broken.jpg", "not a picture either");
+    Fixture.Sheet.PlaceCelAt(layer, 1, "broken.png", 1);
+    Fixture.Sheet.PlaceCelAt(top, 1, "broken.jpg", 1);
+    try {
+        Rostrum.RenderFrame(1);
+        FAIL() << "no error";
+    } catch (const ECwError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot read the picture \"" + Fixture.LayerFolder(layer) + "broken.png\": not a PNG file");
+    }
+}
+
+TEST(VRostrumStage, ResetAndSizeClearTheStage) {
+    TXsDocument sheet;
+    TVRostrum rostrum(sheet);
+    EXPECT_EQ(rostrum.StageWidth(), 200);
+    EXPECT_EQ(rostrum.StageHeight(), 200);
+    rostrum.AddLayerImage(Solid(4, 4, {0, 0, 0}), TComp::cDarken, 255);
+    rostrum.ResetStage();
+    EXPECT_EQ(rostrum.StageLayerCount(), 0);
+    const auto stage = rostrum.Paint();
+    EXPECT_EQ(stage->Width(), 320);
+    EXPECT_EQ(stage->Height(), 240);
+    EXPECT_EQ(PixelAt(*stage, 100, 100), kWhite);
+    EXPECT_THROW(rostrum.SetStageSize(0, 240), ECwError);
+}

@@ -1,0 +1,25 @@
+// One QApplication for all the widget tests of this program.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace {
+class TQtEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "sheetview_tests";
+        static char* argv[] = {name, nullptr};
+        App = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete App;
+        App = nullptr;
+    }
+
+private:
+    QApplication* App = nullptr;
+};
+
+[[maybe_unused]] testing::Environment* const kEnvironment =
+    testing::AddGlobalTestEnvironment(new TQtEnvironment);
+} // namespace
