@@ -42,10 +42,11 @@ test-fuzz: deps build-fuzz/build.ninja
 test: test-main test-asan test-fuzz
 
 run: build
-	./build/cli/celwright-cli info "$(SAMPLE)"
+	./build/app/celwright "$(SAMPLE)"
 
 bench: build
 	./build/bench/celwright-bench
+	./build/bench/celwright-sheetview-bench
 
 clean:
 	rm -rf build build-asan build-fuzz
