@@ -2,6 +2,7 @@
 
 #include "document/CwError.h"
 #include "document/XsDocument.h"
+#include "imaging/CodecSupport.h"
 #include "imaging/VRostrum.h"
 
 #include <cstring>
@@ -19,20 +20,6 @@ const char* const kBuildComplete = "Build Complete";
 
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
-void Put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 // The stream description of a movie whose first frame is `dib`.
 TAviStreamInfo StreamInfo(const TDib& dib, std::int32_t fps) {

@@ -526,24 +526,9 @@ void TXsheet2::keyPressEvent(QKeyEvent* event) {
     }
     // Ctrl is read from the keyboard as it is now, not from the event.
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
-    const TSheetKeyCommand command = SheetKeyCommand(virtualKey, ctrl);
-    using TKind = TSheetKeyCommand::TKind;
-    switch (command.Kind) {
-    case TKind::MoveCursor:
-        MoveCursor(command.Direction);
-        break;
-    case TKind::ExtendHold:
-        ExtendHold(command.Ripple);
-        break;
-    case TKind::ShortenHold:
-        ShortenHold(command.Ripple);
-        break;
-    case TKind::SetHold:
-        SetHold(command.Hold, command.Ripple);
-        break;
-    case TKind::None:
-        break;
-    }
+    const TViewState before = NoteView();
+    Doc.RunKeyCommand(SheetKeyCommand(virtualKey, ctrl));
+    AfterCommand(before, Doc.Data().CurLayer, Doc.Data().CurLayer);
     event->accept();
 }
 
