@@ -110,7 +110,9 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     Image1->setPixmap(QPixmap::fromImage(Thumbnail));
     for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
         action->setEnabled(false);
-    resize(Xsheet->IndexWidth() + 2 * Xsheet->GridWidth() + 30 + 200, 640);
+    // Room for the side panel, the frame numbers and two layers.
+    resize(176 + Xsheet->IndexWidth() + Xsheet->AudioWidth() + 2 * Xsheet->GridWidth() + Xsheet->ScrollWidth() + 30,
+           680);
     setAcceptDrops(true);
 }
 
@@ -130,7 +132,7 @@ void TForm1::CreateControls() {
     top->addWidget(Label1, 1);
 
     auto* panel1 = new QWidget(central);
-    panel1->setFixedWidth(160);
+    panel1->setFixedWidth(176);
     Image1 = new QLabel(panel1);
     Image1->setFixedSize(129, 105);
     Image1->setFrameShape(QFrame::Box);
@@ -138,6 +140,7 @@ void TForm1::CreateControls() {
     Thumbnail = QImage(129, 105, QImage::Format_RGB32);
     MagnifyBtn = new QToolButton(panel1);
     MagnifyBtn->setText("+");
+    MagnifyBtn->setFixedSize(22, 22);
     connect(MagnifyBtn, &QToolButton::clicked, this, [this] { Guard([this] { ImageViewerClick(); }); });
     Memo1 = new QPlainTextEdit(panel1);
     Memo1->setReadOnly(true);
