@@ -593,7 +593,9 @@ void TForm1::ReadStoredState() {
     if (!Folders.UserFolder.isEmpty())
         ini.LoadFromFile(Settings.SettingsFilePath());
     Language.clear();
-    SelectLanguage(FromStd(ini.ReadString(kSettingsSection, "language", kEnglishLanguage)));
+    // A broken language file is reported; the program starts with the texts read before the fault.
+    const QString language = FromStd(ini.ReadString(kSettingsSection, "language", kEnglishLanguage));
+    Guard([&] { SelectLanguage(language); });
     for (int i = 1; i <= kMaxRecentFiles; ++i) {
         const std::string file = ini.ReadString(kRecentSection, "file" + std::to_string(i), "");
         if (!file.empty())

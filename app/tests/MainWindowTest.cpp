@@ -251,3 +251,16 @@ TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
     EXPECT_EQ(window->CurrentSettings().General.Fps, 24) << "a profile brings back the saved frame rate";
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
 }
+
+TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
+    TTempFolder program;
+    std::filesystem::create_directories(program.Path() / "Languages");
+    WriteText(program / "Languages/Broken.lng", "sFile\tDatei\nthis line has no tab\nsEdit\tBearbeiten\n");
+    WriteText(User / "Celwright/3.0/celwright.ini", "[celwright]\nlanguage=Broken\n");
+    Folders.ProgramFolder = QString::fromStdString(program / "");
+    auto window = MakeWindow();
+    EXPECT_EQ(Errors, QStringList{"Key cannot be an empty string"});
+    EXPECT_EQ(window->FileM->title(), "Datei") << "the lines before the fault are in force";
+    EXPECT_EQ(window->Edit2->title(), "Edit");
+    EXPECT_EQ(window->Language, "Broken");
+}
