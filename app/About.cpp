@@ -21,7 +21,8 @@ TForm3::TForm3(const QString& version, QWidget* parent)
     Label1->setText(QString("<a href=\"%1\" style=\"color: white\">%1</a>").arg(kWebAddress));
     Label1->setTextFormat(Qt::RichText);
     Label1->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    connect(Label1, &QLabel::linkActivated, this, [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
+    connect(Label1, &QLabel::linkActivated, this,
+            [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     auto* band = new QWidget(this);
     band->setGeometry(0, 232, 459, 134);
     band->setAutoFillBackground(true);

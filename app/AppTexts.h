@@ -3,7 +3,6 @@
 #include "settings/LanguageCatalogue.h"
 
 #include <QString>
-
 #include <string_view>
 
 class TLanguageHandler;

@@ -14,7 +14,8 @@ int RunCelwright(int argc, char** argv) {
     QApplication::setApplicationName("Celwright");
 
     TAppFolders folders;
-    folders.ProgramFolder = QString::fromStdString(ProgramFolder(QCoreApplication::applicationFilePath().toStdString()));
+    folders.ProgramFolder =
+        QString::fromStdString(ProgramFolder(QCoreApplication::applicationFilePath().toStdString()));
     folders.UserFolder = QString::fromStdString(UserFolder());
     int status = 0;
     {

@@ -13,10 +13,9 @@ void TcwTextLabel::SetText(const QString& text) {
     lines.replace("\r\n", "\n").replace('\r', '\n');
     setText(lines);
     const int width = this->width();
-    const QRect needed = fontMetrics().boundingRect(QRect(0, 0, wordWrap() ? width : 100000, 100000),
-                                                    Qt::AlignLeft | Qt::AlignTop |
-                                                        (wordWrap() ? Qt::TextWordWrap : 0),
-                                                    lines);
+    const QRect needed =
+        fontMetrics().boundingRect(QRect(0, 0, wordWrap() ? width : 100000, 100000),
+                                   Qt::AlignLeft | Qt::AlignTop | (wordWrap() ? Qt::TextWordWrap : 0), lines);
     resize(wordWrap() ? width : needed.width(), needed.height());
     update();
 }

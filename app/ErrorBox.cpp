@@ -1,7 +1,6 @@
 #include "app/ErrorBox.h"
 
 #include <QMessageBox>
-
 #include <exception>
 
 std::function<void(const QString& text)>& ErrorBoxOverride() {

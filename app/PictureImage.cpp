@@ -17,9 +17,11 @@ QImage PictureToImage(const TPicture& picture) {
         return image.copy();
     }
     case TPixelFormat::pf24bit:
-        return QImage(picture.Row(0), picture.Width(), picture.Height(), stride, QImage::Format_BGR888).copy();
+        return QImage(picture.Row(0), picture.Width(), picture.Height(), stride, QImage::Format_BGR888)
+            .copy();
     case TPixelFormat::pf32bit:
-        return QImage(picture.Row(0), picture.Width(), picture.Height(), stride, QImage::Format_ARGB32).copy();
+        return QImage(picture.Row(0), picture.Width(), picture.Height(), stride, QImage::Format_ARGB32)
+            .copy();
     }
     return {};
 }

@@ -24,7 +24,8 @@ TAlertPrompt::TAlertPrompt(QWidget* parent)
     PosBtn->setDefault(true);
 }
 
-void TAlertPrompt::SetButton(QPushButton* button, const QString& standard, const QString& caption, int result) {
+void TAlertPrompt::SetButton(QPushButton* button, const QString& standard, const QString& caption,
+                             int result) {
     button->setText(caption.isEmpty() ? standard : caption);
     int width = kButtonWidth;
     if (!caption.isEmpty()) {

@@ -4,7 +4,6 @@
 
 #include <QPainter>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 void TImagePane::paintEvent(QPaintEvent*) {
@@ -14,7 +13,8 @@ void TImagePane::paintEvent(QPaintEvent*) {
 }
 
 TImageViewer::TImageViewer(QWidget* mainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), Pane(new TImagePane(this)), MainWindow(mainWindow) {
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), Pane(new TImagePane(this)),
+      MainWindow(mainWindow) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Pane);

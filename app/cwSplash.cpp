@@ -1,8 +1,8 @@
 #include "app/cwSplash.h"
 
-#include <QCloseEvent>
 #include "app/AppTexts.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>

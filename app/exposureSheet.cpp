@@ -33,7 +33,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-
 #include <filesystem>
 
 namespace {
@@ -111,7 +110,8 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
         action->setEnabled(false);
     // Room for the side panel, the frame numbers and two layers.
-    resize(176 + Xsheet->IndexWidth() + Xsheet->AudioWidth() + 2 * Xsheet->GridWidth() + Xsheet->ScrollWidth() + 30,
+    resize(176 + Xsheet->IndexWidth() + Xsheet->AudioWidth() + 2 * Xsheet->GridWidth() +
+               Xsheet->ScrollWidth() + 30,
            680);
     setAcceptDrops(true);
 }
@@ -170,97 +170,127 @@ void TForm1::CreateControls() {
     ImageViewer = new TImageViewer(this);
 }
 
-QAction* TForm1::AddCommand(QMenu* menu, const std::function<void()>& command, const QKeySequence& shortcut) {
+QAction* TForm1::AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
+                            const QKeySequence& shortcut) {
     QAction* action = menu->addAction(QString());
+    Captions.append({action, caption});
     action->setShortcut(shortcut);
     connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
     return action;
 }
 
+QMenu* TForm1::AddMenu(QMenuBar* bar, const TLanguageKey& caption) {
+    QMenu* menu = bar->addMenu(QString());
+    Captions.append({menu->menuAction(), caption});
+    return menu;
+}
+
+QMenu* TForm1::AddMenu(QMenu* parent, const TLanguageKey& caption) {
+    QMenu* menu = parent->addMenu(QString());
+    Captions.append({menu->menuAction(), caption});
+    return menu;
+}
+
 void TForm1::CreateMenus() {
-    auto caption = [this](QAction* action, const TLanguageKey& key) { Captions.append({action, key}); };
-
-    FileM = menuBar()->addMenu(QString());
-    NewXPS = AddCommand(FileM, [this] { NewClick(); }, QKeySequence("Ctrl+N"));
-    NewXPSwithfolders1 = AddCommand(FileM, [this] { NotAvailableYet(NewXPSwithfolders1->text()); },
-                                    QKeySequence("Ctrl+Alt+N"));
-    OpenXPS = AddCommand(FileM, [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
-    OpenRecent1 = FileM->addMenu(QString());
-    SaveXPS1 = AddCommand(FileM, [this] { SaveClick(); }, QKeySequence("Ctrl+S"));
-    Saveas1 = AddCommand(FileM, [this] { SaveAsClick(); });
+    FileM = AddMenu(menuBar(), LanguageKey("sFile"));
+    NewXPS = AddCommand(
+        FileM, LanguageKey("sNewXPS"), [this] { NewClick(); }, QKeySequence("Ctrl+N"));
+    NewXPSwithfolders1 = AddCommand(
+        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NotAvailableYet(NewXPSwithfolders1->text()); },
+        QKeySequence("Ctrl+Alt+N"));
+    OpenXPS = AddCommand(
+        FileM, LanguageKey("sOpenDots"), [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
+    OpenRecent1 = AddMenu(FileM, LanguageKey("sOpenRecent"));
+    SaveXPS1 = AddCommand(
+        FileM, LanguageKey("sSave"), [this] { SaveClick(); }, QKeySequence("Ctrl+S"));
+    Saveas1 = AddCommand(FileM, LanguageKey("sSaveAsDots"), [this] { SaveAsClick(); });
     FileM->addSeparator();
-    QMenu* import = FileM->addMenu(QString());
-    ImportImages1 = AddCommand(import, [this] { NotAvailableYet(ImportImages1->text()); });
-    ImportAudio1 = AddCommand(import, [this] { ImportAudioClick(); });
-    Export1 = AddCommand(FileM, [this] { ExportClick(); });
-    PrintXPS = AddCommand(FileM, [this] { NotAvailableYet(PrintXPS->text()); }, QKeySequence("Ctrl+P"));
+    QMenu* import = AddMenu(FileM, LanguageKey("sImport"));
+    ImportImages1 =
+        AddCommand(import, LanguageKey("sImagesDots"), [this] { NotAvailableYet(ImportImages1->text()); });
+    ImportAudio1 = AddCommand(import, LanguageKey("sAudio"), [this] { ImportAudioClick(); });
+    Export1 = AddCommand(FileM, LanguageKey("sExportAviDots"), [this] { ExportClick(); });
+    PrintXPS = AddCommand(
+        FileM, LanguageKey("sPrint"), [this] { NotAvailableYet(PrintXPS->text()); }, QKeySequence("Ctrl+P"));
     FileM->addSeparator();
-    Exit1 = AddCommand(FileM, [this] { close(); }, QKeySequence("Ctrl+Q"));
+    Exit1 = AddCommand(
+        FileM, LanguageKey("sExit"), [this] { close(); }, QKeySequence("Ctrl+Q"));
 
-    Edit2 = menuBar()->addMenu(QString());
-    Undo1 = AddCommand(Edit2, [this] { UndoClick(); }, QKeySequence("Ctrl+Z"));
-    Redo1 = AddCommand(Edit2, [this] { RedoClick(); }, QKeySequence("Ctrl+R"));
+    Edit2 = AddMenu(menuBar(), LanguageKey("sEdit"));
+    Undo1 = AddCommand(
+        Edit2, LanguageKey("sUndo"), [this] { UndoClick(); }, QKeySequence("Ctrl+Z"));
+    Redo1 = AddCommand(
+        Edit2, LanguageKey("sRedo"), [this] { RedoClick(); }, QKeySequence("Ctrl+R"));
     Edit2->addSeparator();
-    Clear1 = AddCommand(Edit2, [this] { CutClick(); }, QKeySequence("Ctrl+X"));
-    Copy1 = AddCommand(Edit2, [this] { CopyClick(); }, QKeySequence("Ctrl+C"));
-    Paste1 = AddCommand(Edit2, [this] { PasteClick(); }, QKeySequence("Ctrl+V"));
-    Delete1 = AddCommand(Edit2, [this] { CutClick(); }, QKeySequence(Qt::Key_Delete));
+    Clear1 = AddCommand(
+        Edit2, LanguageKey("sCut"), [this] { CutClick(); }, QKeySequence("Ctrl+X"));
+    Copy1 = AddCommand(
+        Edit2, LanguageKey("sCopy"), [this] { CopyClick(); }, QKeySequence("Ctrl+C"));
+    Paste1 = AddCommand(
+        Edit2, LanguageKey("sPaste"), [this] { PasteClick(); }, QKeySequence("Ctrl+V"));
+    Delete1 = AddCommand(
+        Edit2, LanguageKey("sDelete"), [this] { CutClick(); }, QKeySequence(Qt::Key_Delete));
     Edit2->addSeparator();
-    Insert1 = AddCommand(Edit2, [this] { InsertFrameClick(); }, QKeySequence("Ctrl+Ins"));
-    Cut1 = AddCommand(Edit2, [this] { DeleteFramesClick(); }, QKeySequence("Ctrl+Del"));
-    Add101 = AddCommand(Edit2, [this] { Add10Click(); });
+    Insert1 = AddCommand(
+        Edit2, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); }, QKeySequence("Ctrl+Ins"));
+    Cut1 = AddCommand(
+        Edit2, LanguageKey("sDeleteFrames"), [this] { DeleteFramesClick(); }, QKeySequence("Ctrl+Del"));
+    Add101 = AddCommand(Edit2, LanguageKey("sAdd10Frames"), [this] { Add10Click(); });
     Edit2->addSeparator();
-    AddLayer1 = AddCommand(Edit2, [this] { AddLayerClick(); }, QKeySequence("Ctrl+L"));
-    DeleteLayer1 = AddCommand(Edit2, [this] { DeleteLayerClick(); });
-    LayerEdit1 = AddCommand(Edit2, [this] { EditLayerPropertiesClick(); });
+    AddLayer1 = AddCommand(
+        Edit2, LanguageKey("sAddLayer"), [this] { AddLayerClick(); }, QKeySequence("Ctrl+L"));
+    DeleteLayer1 = AddCommand(Edit2, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
+    LayerEdit1 =
+        AddCommand(Edit2, LanguageKey("sEditLayerPropertiesDots"), [this] { EditLayerPropertiesClick(); });
 
-    Settings1 = menuBar()->addMenu(QString());
-    FpsM = Settings1->addMenu(QString());
+    Settings1 = AddMenu(menuBar(), LanguageKey("sSettings"));
+    FpsM = AddMenu(Settings1, LanguageKey("sFPS"));
     FpsGroup = new QActionGroup(this);
-    auto fpsItem = [this](int fps) {
-        QAction* action = AddCommand(FpsM, [this, fps] { SetFrameRate(fps); });
+    auto fpsItem = [this](int fps, const TLanguageKey& key) {
+        QAction* action = AddCommand(FpsM, key, [this, fps] { SetFrameRate(fps); });
         action->setCheckable(true);
         FpsGroup->addAction(action);
         return action;
     };
-    Fps24 = fpsItem(24);
-    Fps30 = fpsItem(30);
-    Fps25 = fpsItem(25);
-    Fps12 = fpsItem(12);
-    Fps15 = fpsItem(15);
-    FpsOther = AddCommand(FpsM, [this] { FpsOtherClick(); });
+    Fps24 = fpsItem(24, LanguageKey("s24"));
+    Fps30 = fpsItem(30, LanguageKey("s30"));
+    Fps25 = fpsItem(25, LanguageKey("s25"));
+    Fps12 = fpsItem(12, LanguageKey("s12"));
+    Fps15 = fpsItem(15, LanguageKey("s15"));
+    FpsOther = AddCommand(FpsM, LanguageKey("sOtherDots"), [this] { FpsOtherClick(); });
     FpsOther->setCheckable(true);
     FpsGroup->addAction(FpsOther);
 
-    Format1 = Settings1->addMenu(QString());
+    Format1 = AddMenu(Settings1, LanguageKey("sImageFormat"));
     FormatGroup = new QActionGroup(this);
-    auto formatItem = [this](TcwImageFormat format) {
-        QAction* action = AddCommand(Format1, [this, format] { SetImageFormat(format); });
+    auto formatItem = [this](TcwImageFormat format, const TLanguageKey& key) {
+        QAction* action = AddCommand(Format1, key, [this, format] { SetImageFormat(format); });
         action->setCheckable(true);
         FormatGroup->addAction(action);
         return action;
     };
-    png1 = formatItem(TcwImageFormat::png);
-    Jpeg1 = formatItem(TcwImageFormat::jpg);
-    Bmp1 = formatItem(TcwImageFormat::bmp);
+    png1 = formatItem(TcwImageFormat::png, LanguageKey("sPNG"));
+    Jpeg1 = formatItem(TcwImageFormat::jpg, LanguageKey("sJPEG"));
+    Bmp1 = formatItem(TcwImageFormat::bmp, LanguageKey("sBMP"));
 
-    Composite1 = Settings1->addMenu(QString());
+    Composite1 = AddMenu(Settings1, LanguageKey("sComposite"));
     CompositeGroup = new QActionGroup(this);
-    auto compositeItem = [this](TComp mode) {
-        QAction* action = AddCommand(Composite1, [this, mode] { SetCompositeMode(mode); });
+    auto compositeItem = [this](TComp mode, const TLanguageKey& key) {
+        QAction* action = AddCommand(Composite1, key, [this, mode] { SetCompositeMode(mode); });
         action->setCheckable(true);
         CompositeGroup->addAction(action);
         return action;
     };
-    Darken1 = compositeItem(TComp::cDarken);
-    Blend1 = compositeItem(TComp::cBlend);
-    Multiply1 = compositeItem(TComp::cMultiply);
+    Darken1 = compositeItem(TComp::cDarken, LanguageKey("sDarken"));
+    Blend1 = compositeItem(TComp::cBlend, LanguageKey("sBlend"));
+    Multiply1 = compositeItem(TComp::cMultiply, LanguageKey("sMultiply"));
 
-    Profiles1 = Settings1->addMenu(QString());
-    ManageProfiles1 = AddCommand(Profiles1, [this] { NotAvailableYet(ManageProfiles1->text()); });
+    Profiles1 = AddMenu(Settings1, LanguageKey("sProfiles"));
+    ManageProfiles1 = AddCommand(Profiles1, LanguageKey("sManageProfiles"),
+                                 [this] { NotAvailableYet(ManageProfiles1->text()); });
     Profiles1->addSeparator();
     ProfileGroup = new QActionGroup(this);
-    Default1 = AddCommand(Profiles1, [this] { ActivateProfile("Default"); });
+    Default1 = AddCommand(Profiles1, LanguageKey("sDefault"), [this] { ActivateProfile("Default"); });
     Default1->setCheckable(true);
     Default1->setChecked(true);
     ProfileGroup->addAction(Default1);
@@ -272,10 +302,11 @@ void TForm1::CreateMenus() {
                 [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
     }
 
-    Languages1 = Settings1->addMenu(QString());
+    Languages1 = AddMenu(Settings1, LanguageKey("sLanguages"));
     LanguageGroup = new QActionGroup(this);
     // The built-in language is chosen by its item, not its caption, which a translation may change.
-    English1 = AddCommand(Languages1, [this] { SelectLanguage(QString::fromUtf8(kEnglishLanguage.data())); });
+    English1 = AddCommand(Languages1, LanguageKey("sE"),
+                          [this] { SelectLanguage(QString::fromUtf8(kEnglishLanguage.data())); });
     English1->setCheckable(true);
     LanguageGroup->addAction(English1);
     const QDir languages(Folders.ProgramFolder + "Languages");
@@ -289,41 +320,48 @@ void TForm1::CreateMenus() {
         connect(item, &QAction::triggered, this,
                 [this, item] { Guard([this, item] { SelectLanguage(WithoutAmpersands(item->text())); }); });
     }
-    Preferences1 = AddCommand(Settings1, [this] { NotAvailableYet(Preferences1->text()); });
+    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"),
+                              [this] { NotAvailableYet(Preferences1->text()); });
 
-    Tools1 = menuBar()->addMenu(QString());
-    QMenu* capture = Tools1->addMenu(QString());
-    Video2 = AddCommand(capture, [this] { VideoCaptureClick(); }, QKeySequence(Qt::Key_F6));
-    Scanner1 = AddCommand(capture, [this] { ScannerClick(); }, QKeySequence("Ctrl+F6"));
-    Preview1 = AddCommand(Tools1, [this] { PreviewClick(); }, QKeySequence(Qt::Key_F7));
-    ImageViewer1 = AddCommand(Tools1, [this] { ImageViewerClick(); });
+    Tools1 = AddMenu(menuBar(), LanguageKey("sTools"));
+    QMenu* capture = AddMenu(Tools1, LanguageKey("sCapture"));
+    Video2 = AddCommand(
+        capture, LanguageKey("sVideo"), [this] { VideoCaptureClick(); }, QKeySequence(Qt::Key_F6));
+    Scanner1 = AddCommand(
+        capture, LanguageKey("sScanner"), [this] { ScannerClick(); }, QKeySequence("Ctrl+F6"));
+    Preview1 = AddCommand(
+        Tools1, LanguageKey("sPreview"), [this] { PreviewClick(); }, QKeySequence(Qt::Key_F7));
+    ImageViewer1 = AddCommand(Tools1, LanguageKey("sImageViewer"), [this] { ImageViewerClick(); });
 
-    Help1 = menuBar()->addMenu(QString());
-    CelwrightHelp1 = AddCommand(Help1, [this] { HelpClick(); }, QKeySequence(Qt::Key_F1));
-    About1 = AddCommand(Help1, [this] { AboutClick(); });
-    License1 = AddCommand(Help1, [this] { LicenseClick(); });
+    Help1 = AddMenu(menuBar(), LanguageKey("sHelp"));
+    CelwrightHelp1 = AddCommand(
+        Help1, LanguageKey("sCelwrightHelp"), [this] { HelpClick(); }, QKeySequence(Qt::Key_F1));
+    About1 = AddCommand(Help1, LanguageKey("sAboutDots"), [this] { AboutClick(); });
+    License1 = AddCommand(Help1, LanguageKey("sLicense"), [this] { LicenseClick(); });
 
     PopupMenu1 = new QMenu(this);
-    Clear2 = AddCommand(PopupMenu1, [this] { CutClick(); });
-    Copy2 = AddCommand(PopupMenu1, [this] { CopyClick(); });
-    Cut2 = AddCommand(PopupMenu1, [this] { CutClick(); });
-    Paste2 = AddCommand(PopupMenu1, [this] { PasteClick(); });
+    Clear2 = AddCommand(PopupMenu1, LanguageKey("sCut"), [this] { CutClick(); });
+    Copy2 = AddCommand(PopupMenu1, LanguageKey("sCopy"), [this] { CopyClick(); });
+    Cut2 = AddCommand(PopupMenu1, LanguageKey("sDelete"), [this] { CutClick(); });
+    Paste2 = AddCommand(PopupMenu1, LanguageKey("sPaste"), [this] { PasteClick(); });
     PopupMenu1->addSeparator();
-    Rename1 = AddCommand(PopupMenu1, [this] {
+    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] {
         const TCellRect cells = Xsheet->SelectedCells();
         Xsheet->RenameCelImage(cells.Left, cells.Top);
     });
-    EditImage1 = AddCommand(PopupMenu1, [this] { NotAvailableYet(EditImage1->text()); });
+    EditImage1 =
+        AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { NotAvailableYet(EditImage1->text()); });
     PopupMenu1->addSeparator();
-    AddLayer2 = AddCommand(PopupMenu1, [this] { AddLayerClick(); });
-    DeleteLayer2 = AddCommand(PopupMenu1, [this] { DeleteLayerClick(); });
-    EditLayerProp1 = AddCommand(PopupMenu1, [this] { EditLayerPropertiesClick(); });
+    AddLayer2 = AddCommand(PopupMenu1, LanguageKey("sAddLayer"), [this] { AddLayerClick(); });
+    DeleteLayer2 = AddCommand(PopupMenu1, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
+    EditLayerProp1 = AddCommand(PopupMenu1, LanguageKey("sEditLayerPropertiesDots"),
+                                [this] { EditLayerPropertiesClick(); });
     PopupMenu1->addSeparator();
-    PopInsert1 = AddCommand(PopupMenu1, [this] { InsertFrameClick(); });
-    Add102 = AddCommand(PopupMenu1, [this] { Add10Click(); });
+    PopInsert1 = AddCommand(PopupMenu1, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); });
+    Add102 = AddCommand(PopupMenu1, LanguageKey("sAdd10Frames"), [this] { Add10Click(); });
     PopupMenu1->addSeparator();
-    ShowAudio1 = AddCommand(PopupMenu1, [this] { Xsheet->ShowAudio(); });
-    HideAudio1 = AddCommand(PopupMenu1, [this] { Xsheet->HideAudio(); });
+    ShowAudio1 = AddCommand(PopupMenu1, LanguageKey("sShowAudio"), [this] { Xsheet->ShowAudio(); });
+    HideAudio1 = AddCommand(PopupMenu1, LanguageKey("sHideAudio"), [this] { Xsheet->HideAudio(); });
     HideAudio1->setEnabled(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
         const TCellRect cells = Xsheet->SelectedCells();
@@ -333,98 +371,23 @@ void TForm1::CreateMenus() {
     });
 
     PopupMenuLayer = new QMenu(this);
-    EditPath1 = AddCommand(PopupMenuLayer, [this] { EditLayerPropertiesClick(); });
+    EditPath1 = AddCommand(PopupMenuLayer, LanguageKey("sEditLayerPropertiesDots"),
+                           [this] { EditLayerPropertiesClick(); });
 
     PopupMenu2 = new QMenu(this);
-    AdjustVolume1 = AddCommand(PopupMenu2, [this] { NotAvailableYet(AdjustVolume1->text()); });
-    HideAudio2 = AddCommand(PopupMenu2, [this] { Xsheet->HideAudio(); });
-    ClearAudio1 = AddCommand(PopupMenu2, [this] { Xsheet->ClearAudio(); });
-    ClearPhonemes1 = AddCommand(PopupMenu2, [this] { Xsheet->ClearPhonemes(); });
-    ClearAll1 = AddCommand(PopupMenu2, [this] {
+    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"),
+                               [this] { NotAvailableYet(AdjustVolume1->text()); });
+    HideAudio2 = AddCommand(PopupMenu2, LanguageKey("sHideAudio"), [this] { Xsheet->HideAudio(); });
+    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Xsheet->ClearAudio(); });
+    ClearPhonemes1 =
+        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Xsheet->ClearPhonemes(); });
+    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] {
         Xsheet->ClearAudio();
         Xsheet->ClearPhonemes();
     });
     Xsheet->PopupMenu = PopupMenu1;
     Xsheet->PopupMenuHeader = PopupMenuLayer;
     Xsheet->PopupMenuAudio = PopupMenu2;
-
-    caption(FileM->menuAction(), LanguageKey("sFile"));
-    caption(NewXPS, LanguageKey("sNewXPS"));
-    caption(NewXPSwithfolders1, LanguageKey("sNewXPSWithFoldersDots"));
-    caption(OpenXPS, LanguageKey("sOpenDots"));
-    caption(OpenRecent1->menuAction(), LanguageKey("sOpenRecent"));
-    caption(SaveXPS1, LanguageKey("sSave"));
-    caption(Saveas1, LanguageKey("sSaveAsDots"));
-    caption(import->menuAction(), LanguageKey("sImport"));
-    caption(ImportImages1, LanguageKey("sImagesDots"));
-    caption(ImportAudio1, LanguageKey("sAudio"));
-    caption(Export1, LanguageKey("sExportAviDots"));
-    caption(PrintXPS, LanguageKey("sPrint"));
-    caption(Exit1, LanguageKey("sExit"));
-    caption(Edit2->menuAction(), LanguageKey("sEdit"));
-    caption(Undo1, LanguageKey("sUndo"));
-    caption(Redo1, LanguageKey("sRedo"));
-    caption(Clear1, LanguageKey("sCut"));
-    caption(Copy1, LanguageKey("sCopy"));
-    caption(Paste1, LanguageKey("sPaste"));
-    caption(Delete1, LanguageKey("sDelete"));
-    caption(Insert1, LanguageKey("sInsertFrame"));
-    caption(Cut1, LanguageKey("sDeleteFrames"));
-    caption(Add101, LanguageKey("sAdd10Frames"));
-    caption(AddLayer1, LanguageKey("sAddLayer"));
-    caption(DeleteLayer1, LanguageKey("sDeleteLayer"));
-    caption(LayerEdit1, LanguageKey("sEditLayerPropertiesDots"));
-    caption(Settings1->menuAction(), LanguageKey("sSettings"));
-    caption(FpsM->menuAction(), LanguageKey("sFPS"));
-    caption(Fps24, LanguageKey("s24"));
-    caption(Fps30, LanguageKey("s30"));
-    caption(Fps25, LanguageKey("s25"));
-    caption(Fps12, LanguageKey("s12"));
-    caption(Fps15, LanguageKey("s15"));
-    caption(FpsOther, LanguageKey("sOtherDots"));
-    caption(Format1->menuAction(), LanguageKey("sImageFormat"));
-    caption(png1, LanguageKey("sPNG"));
-    caption(Jpeg1, LanguageKey("sJPEG"));
-    caption(Bmp1, LanguageKey("sBMP"));
-    caption(Composite1->menuAction(), LanguageKey("sComposite"));
-    caption(Darken1, LanguageKey("sDarken"));
-    caption(Blend1, LanguageKey("sBlend"));
-    caption(Multiply1, LanguageKey("sMultiply"));
-    caption(Profiles1->menuAction(), LanguageKey("sProfiles"));
-    caption(ManageProfiles1, LanguageKey("sManageProfiles"));
-    caption(Default1, LanguageKey("sDefault"));
-    caption(Languages1->menuAction(), LanguageKey("sLanguages"));
-    caption(English1, LanguageKey("sE"));
-    caption(Preferences1, LanguageKey("sPreferencesDots"));
-    caption(Tools1->menuAction(), LanguageKey("sTools"));
-    caption(capture->menuAction(), LanguageKey("sCapture"));
-    caption(Video2, LanguageKey("sVideo"));
-    caption(Scanner1, LanguageKey("sScanner"));
-    caption(Preview1, LanguageKey("sPreview"));
-    caption(ImageViewer1, LanguageKey("sImageViewer"));
-    caption(Help1->menuAction(), LanguageKey("sHelp"));
-    caption(CelwrightHelp1, LanguageKey("sCelwrightHelp"));
-    caption(About1, LanguageKey("sAboutDots"));
-    caption(License1, LanguageKey("sLicense"));
-    caption(Clear2, LanguageKey("sCut"));
-    caption(Copy2, LanguageKey("sCopy"));
-    caption(Cut2, LanguageKey("sDelete"));
-    caption(Paste2, LanguageKey("sPaste"));
-    caption(Rename1, LanguageKey("sRenameImage"));
-    caption(EditImage1, LanguageKey("sEditImage"));
-    caption(AddLayer2, LanguageKey("sAddLayer"));
-    caption(DeleteLayer2, LanguageKey("sDeleteLayer"));
-    caption(EditLayerProp1, LanguageKey("sEditLayerPropertiesDots"));
-    caption(PopInsert1, LanguageKey("sInsertFrame"));
-    caption(Add102, LanguageKey("sAdd10Frames"));
-    caption(ShowAudio1, LanguageKey("sShowAudio"));
-    caption(HideAudio1, LanguageKey("sHideAudio"));
-    caption(EditPath1, LanguageKey("sEditLayerPropertiesDots"));
-    caption(AdjustVolume1, LanguageKey("sAdjustVolume"));
-    caption(HideAudio2, LanguageKey("sHideAudio"));
-    caption(ClearAudio1, LanguageKey("sClearAudio"));
-    caption(ClearPhonemes1, LanguageKey("sClearPhonemes"));
-    caption(ClearAll1, LanguageKey("sClearAll"));
 }
 
 void TForm1::CreateToolBar() {
@@ -433,7 +396,8 @@ void TForm1::CreateToolBar() {
     bar->setObjectName("ToolBar");
     bar->setMovable(false);
     bar->setIconSize(QSize(24, 24));
-    auto button = [this, bar](const char* picture, const TLanguageKey& hint, const std::function<void()>& command) {
+    auto button = [this, bar](const char* picture, const TLanguageKey& hint,
+                              const std::function<void()>& command) {
         QAction* action = bar->addAction(QIcon(QString(":/celwright/%1.png").arg(picture)), QString());
         connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
         Hints.append({action, hint});
@@ -460,7 +424,8 @@ void TForm1::ConnectSheet() {
     Xsheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
         const int wanted = Xsheet->LayerCount() * Xsheet->GridWidth() + Xsheet->IndexWidth() +
-                           Xsheet->ScrollWidth() + (Xsheet->Document().AudioShown() ? Xsheet->AudioWidth() : 0);
+                           Xsheet->ScrollWidth() +
+                           (Xsheet->Document().AudioShown() ? Xsheet->AudioWidth() : 0);
         if (Xsheet->width() < 610 && Xsheet->width() < wanted)
             resize(width() + wanted - Xsheet->width(), height());
         Xsheet->SelectCell(Xsheet->LayerCount(), 1);
@@ -557,12 +522,23 @@ void TForm1::SetFrameRate(int fps) {
 void TForm1::CheckFps(int fps) {
     QAction* item = FpsOther;
     switch (fps) {
-    case 24: item = Fps24; break;
-    case 30: item = Fps30; break;
-    case 25: item = Fps25; break;
-    case 12: item = Fps12; break;
-    case 15: item = Fps15; break;
-    default: break;
+    case 24:
+        item = Fps24;
+        break;
+    case 30:
+        item = Fps30;
+        break;
+    case 25:
+        item = Fps25;
+        break;
+    case 12:
+        item = Fps12;
+        break;
+    case 15:
+        item = Fps15;
+        break;
+    default:
+        break;
     }
     item->setChecked(true);
 }
@@ -621,9 +597,10 @@ void TForm1::WriteStoredState() {
 }
 
 void TForm1::AddRecent(const QString& path) {
-    RecentFiles.erase(std::remove_if(RecentFiles.begin(), RecentFiles.end(),
-                                     [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; }),
-                      RecentFiles.end());
+    RecentFiles.erase(
+        std::remove_if(RecentFiles.begin(), RecentFiles.end(),
+                       [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; }),
+        RecentFiles.end());
     RecentFiles.prepend(path);
     while (RecentFiles.size() > kMaxRecentFiles)
         RecentFiles.removeLast();
@@ -694,7 +671,8 @@ void TForm1::ActivateProfile(const QString& name) {
     if (const TProfile* profile = Profiles.FindProfile(ToStd(name)))
         ApplyProfile(*profile);
     for (QAction* item : ProfileGroup->actions()) {
-        if ((item == Default1 && name == "Default") || (item != Default1 && WithoutAmpersands(item->text()) == name))
+        if ((item == Default1 && name == "Default") ||
+            (item != Default1 && WithoutAmpersands(item->text()) == name))
             item->setChecked(true);
     }
     InfoMessage(Translate(LanguageKey("sProfile")) + ": " + name);

@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QStringList>
-
 #include <array>
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QToolButton;
 class TAlertPrompt;
@@ -151,18 +151,19 @@ public:
     QMenu* PopupMenu1;
     QMenu* PopupMenuLayer;
     QMenu* PopupMenu2;
-    QAction *NewXPS, *NewXPSwithfolders1, *OpenXPS, *SaveXPS1, *Saveas1, *ImportImages1, *ImportAudio1, *Export1,
-        *PrintXPS, *Exit1;
+    QAction *NewXPS, *NewXPSwithfolders1, *OpenXPS, *SaveXPS1, *Saveas1, *ImportImages1, *ImportAudio1,
+        *Export1, *PrintXPS, *Exit1;
     QAction *Undo1, *Redo1, *Clear1, *Copy1, *Paste1, *Delete1, *Insert1, *Cut1, *Add101, *AddLayer1,
         *DeleteLayer1, *LayerEdit1;
     QAction *Fps24, *Fps30, *Fps25, *Fps12, *Fps15, *FpsOther;
     QAction *png1, *Jpeg1, *Bmp1, *Darken1, *Blend1, *Multiply1;
     QAction *ManageProfiles1, *Default1, *English1, *Preferences1;
     QAction *Video2, *Scanner1, *Preview1, *ImageViewer1, *CelwrightHelp1, *About1, *License1;
-    QAction *Clear2, *Copy2, *Cut2, *Paste2, *Rename1, *EditImage1, *AddLayer2, *DeleteLayer2, *EditLayerProp1,
-        *PopInsert1, *Add102, *ShowAudio1, *HideAudio1;
+    QAction *Clear2, *Copy2, *Cut2, *Paste2, *Rename1, *EditImage1, *AddLayer2, *DeleteLayer2,
+        *EditLayerProp1, *PopInsert1, *Add102, *ShowAudio1, *HideAudio1;
     QAction *EditPath1, *AdjustVolume1, *HideAudio2, *ClearAudio1, *ClearPhonemes1, *ClearAll1;
-    QAction *NewBtn, *OpenBtn, *SaveBtn, *UndoBtn, *RedoBtn, *Add10Btn, *VideoCaptureBtn, *PreviewBtn, *AviBtn;
+    QAction *NewBtn, *OpenBtn, *SaveBtn, *UndoBtn, *RedoBtn, *Add10Btn, *VideoCaptureBtn, *PreviewBtn,
+        *AviBtn;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -193,7 +194,11 @@ private:
     void CheckFps(int fps);
     // The command's window comes with a later part of the program.
     void NotAvailableYet(const QString& what);
-    QAction* AddCommand(QMenu* menu, const std::function<void()>& command, const QKeySequence& shortcut = {});
+    // A menu item with its caption's language key; the command runs guarded.
+    QAction* AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
+                        const QKeySequence& shortcut = {});
+    QMenu* AddMenu(QMenuBar* bar, const TLanguageKey& caption);
+    QMenu* AddMenu(QMenu* parent, const TLanguageKey& caption);
 
     QActionGroup* FpsGroup;
     QActionGroup* FormatGroup;

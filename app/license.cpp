@@ -10,7 +10,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TLic::TLic(QWidget* parent) : QDialog(parent), Memo1(new QPlainTextEdit(this)), AgreeBtn(new QPushButton(this)) {
+TLic::TLic(QWidget* parent)
+    : QDialog(parent), Memo1(new QPlainTextEdit(this)), AgreeBtn(new QPushButton(this)) {
     setModal(true);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

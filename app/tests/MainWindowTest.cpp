@@ -8,12 +8,11 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -73,7 +72,8 @@ TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->Xsheet->LayerCount(), 2);
     EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
-    EXPECT_EQ(window->Label1->text(), "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
+    EXPECT_EQ(window->Label1->text(),
+              "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
 
     SavePath = QString::fromStdString(Files / "copy.xps");
     window->SaveAsClick();
@@ -167,7 +167,8 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     window->NewClick();
     window->AddLayerClick();
     TXsheet2& sheet = *window->Xsheet;
-    const QPoint layer2frame5(sheet.IndexWidth() + sheet.GridWidth() + 10, sheet.HeaderHeight() + 4 * sheet.GridHeight() + 5);
+    const QPoint layer2frame5(sheet.IndexWidth() + sheet.GridWidth() + 10,
+                              sheet.HeaderHeight() + 4 * sheet.GridHeight() + 5);
     window->DropFiles({"/scans/a.png", "/scans/b.PNG", "/scans/notes.txt", "/scans/c.jpg"}, layer2frame5);
     EXPECT_EQ(sheet.CelName(2, 5), "a.png");
     EXPECT_EQ(sheet.CelAt(2, 5)->Duration, 2);

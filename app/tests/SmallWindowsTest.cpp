@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,7 +34,8 @@ TEST(AlertPrompt, ButtonsAndWidthFollowTheirCaptions) {
     EXPECT_EQ(prompt.NegBtn->width(), cancelText > 40 ? cancelText + 20 : 73);
     EXPECT_EQ(prompt.NegBtn->x() - prompt.PosBtn->geometry().right() - 1, 20);
     EXPECT_EQ((prompt.width() - (prompt.ExBtn->geometry().right() + 1 - prompt.PosBtn->x())) / 2,
-              prompt.PosBtn->x()) << "the group is centred";
+              prompt.PosBtn->x())
+        << "the group is centred";
 
     prompt.Prepare(TAlertPrompt::TForm::Confirm, "Save changes?", {"Yes", "No", "Stop"});
     EXPECT_EQ(prompt.width(), 300);
