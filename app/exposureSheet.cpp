@@ -820,6 +820,11 @@ void TForm1::WriteDocument(const QString& path) {
     TXPSSettings settings;
     Settings.GetDocumentSettings(settings);
     TXpsIO::SaveSheet(ToStd(path), Xsheet->Document(), settings);
+    const QFileInfo file(path);
+    DocumentFolder = file.absolutePath() + "/";
+    DocumentName = file.fileName();
+    SetTitle();
+    Modified = false;
 }
 
 QString TForm1::ChooseSavePath() {
@@ -837,11 +842,6 @@ bool TForm1::SaveClick() {
             return false;
     }
     WriteDocument(path);
-    const QFileInfo file(path);
-    DocumentFolder = file.absolutePath() + "/";
-    DocumentName = file.fileName();
-    SetTitle();
-    Modified = false;
     return true;
 }
 
@@ -850,12 +850,7 @@ void TForm1::SaveAsClick() {
     if (path.isEmpty())
         return;
     WriteDocument(path);
-    const QFileInfo file(path);
-    DocumentFolder = file.absolutePath() + "/";
-    DocumentName = file.fileName();
-    SetTitle();
-    Modified = false;
-    AddRecent(file.absoluteFilePath());
+    AddRecent(QFileInfo(path).absoluteFilePath());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -187,6 +187,7 @@ private:
     void SetTitle();
     // Asks to save a modified document; false when the user cancelled.
     bool AskSaveChanges();
+    // Writes the sheet to `path`, which then names the document; not modified any more.
     void WriteDocument(const QString& path);
     QString ChooseSavePath();
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);

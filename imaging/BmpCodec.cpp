@@ -64,6 +64,11 @@ public:
             Fail("the pixel data is missing");
         const std::uint8_t* pixels = Data + offBits;
         const std::size_t available = Size - offBits;
+        // Uncompressed rows must all be there before the picture is made: a short file claiming a
+        // huge size must not cost gigabytes.
+        const std::size_t stride = ((static_cast<std::size_t>(h.Width) * h.BitCount + 31) / 32) * 4;
+        if (h.Compression != kBiRle8 && stride * static_cast<std::size_t>(h.Height) > available)
+            Fail("the file is truncated");
 
         if (h.BitCount <= 8) {
             picture.SetSize(h.Width, h.Height, TPixelFormat::pf8bit);
@@ -76,9 +81,6 @@ public:
             DecodeRle8(h, pixels, available, picture);
             return;
         }
-        const std::size_t stride = ((static_cast<std::size_t>(h.Width) * h.BitCount + 31) / 32) * 4;
-        if (stride * static_cast<std::size_t>(h.Height) > available)
-            Fail("the file is truncated");
         for (std::int32_t row = 0; row < h.Height; ++row) {
             const std::uint8_t* in = pixels + stride * static_cast<std::size_t>(row);
             std::uint8_t* out = picture.Row(h.TopDown ? row : h.Height - 1 - row);

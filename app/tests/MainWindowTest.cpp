@@ -265,3 +265,17 @@ TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
     EXPECT_EQ(window->Edit2->title(), "Edit");
     EXPECT_EQ(window->Language, "Broken");
 }
+
+TEST_F(MainWindowTest, AFailedSaveIsReportedAndKeepsTheDocumentAsItWas) {
+    auto window = MakeWindow();
+    window->OpenDocument(kSampleSheet);
+    window->Xsheet->SaveUndoState();
+    window->Xsheet->PlaceCelAt(1, 2, "new.png", 1);
+    SavePath = QString::fromStdString(Files / "no/such/folder/copy.xps");
+    window->Guard([&] { window->SaveAsClick(); });
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors.first().contains("no/such/folder/copy.xps")) << Errors.first().toStdString();
+    EXPECT_EQ(window->DocumentName, "bounce.xps");
+    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
+}

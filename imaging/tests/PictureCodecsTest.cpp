@@ -343,6 +343,8 @@ TEST(BmpCodec, RefusesWhatItCannotRead) {
          "RLE4 compression is not supported"},
         {"zero width", TBmpBuilder{0, 1, 24, 0, 0, {}, {}, TBytes(4, 0)}.Build(), "invalid picture size"},
         {"huge", TBmpBuilder{100000, 100000, 24, 0, 0, {}, {}, TBytes(4, 0)}.Build(), "invalid picture size"},
+        {"large size, few bytes", TBmpBuilder{30000, 30000, 32, 0, 0, {}, {}, TBytes(64, 0)}.Build(),
+         "the file is truncated"},
         {"literal run past the data", TBmpBuilder{8, 1, 8, 1, 0, {}, {}, {0, 8, 1, 2}}.Build(),
          "bad RLE data"},
     };
