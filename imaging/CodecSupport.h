@@ -14,6 +14,10 @@ inline ECwError PictureWriteError(const std::string& name, const std::string& re
     return ECwError("Cannot write the picture \"" + name + "\": " + reason);
 }
 
+// Checked by every decoder before it allocates: a file that claims a picture larger than
+// kMaxPictureSide on a side or kMaxPicturePixels in all is refused, naming its claimed size.
+void CheckDecodedPictureSize(std::int64_t width, std::int64_t height, const std::string& name);
+
 // Little-endian numbers in file headers (BMP, DIB, RIFF).
 inline std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

@@ -1,6 +1,7 @@
 #include "imaging/Picture.h"
 
 #include "document/CwError.h"
+#include "imaging/CodecSupport.h"
 
 #include <algorithm>
 #include <cstring>
@@ -114,4 +115,14 @@ bool TPicture::operator==(const TPicture& other) const {
             return false;
     }
     return true;
+}
+
+void CheckDecodedPictureSize(std::int64_t width, std::int64_t height, const std::string& name) {
+    if (width < 1 || height < 1)
+        throw PictureReadError(name, "the picture has no pixels");
+    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
+        throw PictureReadError(name, "the picture claims " + std::to_string(width) + " x " +
+                                         std::to_string(height) + " pixels, more than the limit of " +
+                                         std::to_string(kMaxPicturePixels / 1'000'000) +
+                                         " megapixels");
 }

@@ -31,6 +31,8 @@ bool IsGrayPalette(const TPalette& palette);
 
 // The largest picture side we make or decode, in pixels. Anything bigger is a damaged file.
 inline constexpr std::int32_t kMaxPictureSide = 32768;
+// The largest picture a file may decode to, in pixels (a 600 dpi A3 scan is about 70 million).
+inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
 
 class TPicture {
 public:
