@@ -8,6 +8,7 @@
 #include "app/cwImageViewer.h"
 #include "app/entry.h"
 #include "app/license.h"
+#include "capture/capture.h"
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
@@ -420,6 +421,12 @@ void TForm1::ConnectSheet() {
     Xsheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
+        if (Form2)
+            Form2->XsheetSelect(layer, frame);
+    };
+    Xsheet->OnLayerChange = [this](QObject&) {
+        if (Form2)
+            Form2->LayerChanged();
     };
     Xsheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
@@ -495,6 +502,8 @@ void TForm1::RebuildSettings() {
             ApplyProfile(*profile);
     }
     ApplySettings();
+    if (Form2)
+        Form2->SettingsApplied();
 }
 
 void TForm1::ApplySettings() {
@@ -663,6 +672,8 @@ void TForm1::TranslateAll() {
 void TForm1::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
+    if (Form2)
+        Form2->Retranslate();
 }
 
 void TForm1::ActivateProfile(const QString& name) {
@@ -942,7 +953,19 @@ void TForm1::ExportClick() {
 void TForm1::VideoCaptureClick() {
     if (Xsheet->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
-    NotAvailableYet(Video2->text());
+    if (!Form2) {
+        Form2 = new TForm2(*Xsheet, Settings.Current, *AlertPrompt,
+                           TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
+        Form2->OnShowCapture = [this](const QImage& image) {
+            Thumbnail = image.scaled(Image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+        };
+        Form2->OnThumbnailHeight = [this](int height) { Image1->setFixedHeight(height); };
+    }
+    if (!Form2->isVisible())
+        Form2->InitForm();
+    Form2->show();
+    Form2->raise();
 }
 
 void TForm1::ScannerClick() {
@@ -1020,6 +1043,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     Guard([this] { WriteStoredState(); });
+    if (Form2)
+        Form2->close();
     ImageViewer->close();
     event->accept();
 }

@@ -22,6 +22,7 @@ class QPlainTextEdit;
 class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
+class TForm2;
 class TImageViewer;
 class TXsheet2;
 
@@ -129,6 +130,7 @@ public:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TForm2* Form2 = nullptr; // the capture window, made by the first Video command
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
