@@ -1,11 +1,28 @@
 #include "app/CelwrightApp.h"
 
+#include "app/CwCommandLine.h"
 #include "app/ErrorBox.h"
 #include "app/cwSplash.h"
 #include "app/exposureSheet.h"
 #include "settings/Folders.h"
 
+#include <filesystem>
+#include <iostream>
+
+namespace {
+// The program's own file, as the kernel knows it (symbolic links resolved).
+std::filesystem::path RunningProgram() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error);
+}
+} // namespace
+
 int RunCelwright(int argc, char** argv) {
+    // --help and --version answer before any window, so they work without a display.
+    const std::string programFolder = ProgramFolder(RunningProgram());
+    if (const auto status = AnswerInformationOptions({argv + 1, argv + argc}, programFolder, std::cout))
+        return *status;
+
     TCelwrightApplication app(argc, argv);
     // The splash comes first, before anything slow.
     auto* splash = new TSplash;
@@ -14,8 +31,7 @@ int RunCelwright(int argc, char** argv) {
     QApplication::setApplicationName("Celwright");
 
     TAppFolders folders;
-    folders.ProgramFolder =
-        QString::fromStdString(ProgramFolder(QCoreApplication::applicationFilePath().toStdString()));
+    folders.ProgramFolder = QString::fromStdString(programFolder);
     folders.UserFolder = QString::fromStdString(UserFolder());
     int status = 0;
     {
