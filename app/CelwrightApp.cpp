@@ -6,6 +6,8 @@
 #include "app/exposureSheet.h"
 #include "settings/Folders.h"
 
+#include <QEventLoop>
+#include <QWindow>
 #include <filesystem>
 #include <iostream>
 
@@ -29,6 +31,7 @@ int RunCelwright(int argc, char** argv) {
     splash->show();
     splash->repaint();
     QApplication::setApplicationName("Celwright");
+    QGuiApplication::setDesktopFileName("org.celwright.Celwright");
 
     TAppFolders folders;
     folders.ProgramFolder = QString::fromStdString(programFolder);
@@ -37,11 +40,25 @@ int RunCelwright(int argc, char** argv) {
     {
         TForm1 mainWindow(folders);
         mainWindow.show();
+        // Closing the main window ends the event loop, also while the splash still shows: the
+        // toolkit's own quit on the last window asks every window to close, and the splash refuses
+        // until its time is up.
+        QApplication::setQuitOnLastWindowClosed(false);
+        QObject::connect(mainWindow.windowHandle(), &QWindow::visibleChanged, &app, [](bool visible) {
+            if (!visible)
+                QApplication::exit(0);
+        });
         status = QApplication::exec();
     }
-    // The splash closes only once its time is up (or it was clicked).
-    while (splash->isVisible())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    delete splash;
+    // The splash closes only once its time is up (or it was clicked). Waiting for it in an event
+    // loop that ends when it goes: a loop that waits for more events would wait for ever after it.
+    if (splash->isVisible()) {
+        QEventLoop untilSplashCloses;
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(splash, &QObject::destroyed, &untilSplashCloses, &QEventLoop::quit);
+        untilSplashCloses.exec();
+    } else {
+        delete splash;
+    }
     return status;
 }
