@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc)
 SAMPLE := build/sample/bounce.xps
 
-.PHONY: all deps build test test-main test-asan test-fuzz run bench clean
+.PHONY: all deps build test test-main test-asan test-fuzz run bench install package screenshots clean
 
 all: build
 
@@ -43,6 +43,20 @@ test: test-main test-asan test-fuzz
 
 run: build
 	./build/app/celwright "$(SAMPLE)"
+
+# make install [PREFIX=/usr/local] [DESTDIR=/scratch]
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+# The Debian package, build/celwright_<version>_amd64.deb, checked by lintian.
+package: build
+	cd build && cpack -G DEB
+	lintian --fail-on error --tag-display-limit 0 build/celwright_*_amd64.deb
+
+# The user guide's pictures, taken from the real program on a virtual display.
+screenshots: build
+	./scripts/make-screenshots.sh build
 
 bench: build
 	./build/bench/celwright-bench
