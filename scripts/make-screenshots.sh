@@ -18,7 +18,10 @@ export XDG_CONFIG_HOME=$SCRATCH/config
 "$BUILD/app/celwright" "$BUILD/sample/bounce.xps" >"$SCRATCH/celwright.log" 2>&1 &
 program=$!
 main=$(timeout 30 xdotool search --sync --name 'Celwright .* - bounce.xps' | head -1)
-sleep 5 # the splash closes after four seconds
+# The splash, 451 x 232, centred on the 1280 x 900 screen above everything.
+sleep 0.5
+import -window root -crop 451x232+414+334 +repage "$OUT/splash.png"
+sleep 4.5 # the splash closes after four seconds
 xdotool windowactivate --sync "$main"
 sleep 0.5
 shot() { import -window "$1" "$OUT/$2.png"; }
@@ -60,6 +63,9 @@ small_window "" about Escape
 open_menu 205
 xdotool key Down Down Down Return
 small_window "" licence Escape
+open_menu 150
+xdotool key Down Down Down Return
+small_window "" image-viewer alt+F4
 small_window F7 preview-message Return
 small_window F6 capture-message Return
 xdotool key ctrl+q
