@@ -30,9 +30,11 @@ void PrintHelp(const std::string& programFolder, std::ostream& out) {
 
 } // namespace
 
-std::optional<int> AnswerInformationOptions(const std::vector<std::string>& args, const std::string& programFolder,
-                                            std::ostream& out) {
-    const auto given = [&](const char* option) { return std::find(args.begin(), args.end(), option) != args.end(); };
+std::optional<int> AnswerInformationOptions(const std::vector<std::string>& args,
+                                            const std::string& programFolder, std::ostream& out) {
+    const auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
     if (given("-h") || given("--help")) {
         PrintHelp(programFolder, out);
         return 0;

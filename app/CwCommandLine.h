@@ -10,5 +10,5 @@
 // and guide (ends with "/"). Returns the exit status when one of them was given; nothing when the
 // program is to start, leaving a sheet's path and the toolkit's own options (-platform, -style, ...)
 // to the program.
-std::optional<int> AnswerInformationOptions(const std::vector<std::string>& args, const std::string& programFolder,
-                                            std::ostream& out);
+std::optional<int> AnswerInformationOptions(const std::vector<std::string>& args,
+                                            const std::string& programFolder, std::ostream& out);
