@@ -25,12 +25,13 @@ sleep 4.5 # the splash closes after four seconds
 xdotool windowactivate --sync "$main"
 sleep 0.5
 shot() { import -window "$1" "$OUT/$2.png"; }
-# The main window with what opened over it (a menu): $1 (WxH) from the top left corner of its
-# menu bar, which sits 26 pixels above the position the window reports.
+# The main window with what opened over it (a menu): $1 (WxH) from the window's top left corner.
 shot_with_menu() {
   sleep 0.8
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  import -window root -crop "$1+$X+$((Y - 26))" +repage "$OUT/$2.png"
+  local x y
+  x=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left X: *//p')
+  y=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left Y: *//p')
+  import -window root -crop "$1+$x+$y" +repage "$OUT/$2.png"
   xdotool key Escape
   sleep 0.5
 }
@@ -50,13 +51,13 @@ small_window() {
 }
 
 shot "$main" main-window
-# The sheet's pop-up menu on a cel of the Ball layer.
-xdotool mousemove --window "$main" 420 110 click 1 click 3
-shot_with_menu 600x620 sheet-menu
+# The sheet's pop-up menu on the Background layer's cel.
+xdotool mousemove --window "$main" 300 110 click 1 click 3
+shot_with_menu 532x620 sheet-menu
 open_menu 44
-shot_with_menu 540x380 edit-menu
+shot_with_menu 532x380 edit-menu
 open_menu 150
-shot_with_menu 540x200 tools-menu
+shot_with_menu 532x200 tools-menu
 open_menu 205
 xdotool key Down Down Return
 small_window "" about Escape
