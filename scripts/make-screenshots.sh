@@ -67,6 +67,10 @@ small_window "" licence Escape
 open_menu 150
 xdotool key Down Down Down Return
 small_window "" image-viewer alt+F4
+# Settings > FPS > Other...: the step entry window.
+open_menu 107
+xdotool key Down Right Up Return
+small_window "" step-entry Escape
 small_window F7 preview-message Return
 small_window F6 capture-message Return
 xdotool key ctrl+q
