@@ -73,8 +73,10 @@ xdotool key Down Right Up Return
 small_window "" step-entry Escape
 small_window F7 preview-message Return
 small_window F6 capture-message Return
-xdotool key ctrl+q
-wait "$program"
+# A change (a longer hold), then New: the question about unsaved changes, cancelled.
+xdotool key KP_Add
+small_window ctrl+n save-changes Escape
+kill "$program"
 SCRIPT
 
 SCRATCH=$scratch BUILD=$(realpath "$build") OUT=$(realpath Help/pictures) \
