@@ -32,12 +32,20 @@ QString DesktopExec(const QString& launcher) {
                 value += raw[i];
                 continue;
             }
+            // Other escapes belong to the command's quoting and stay for SplitCommand.
             const QChar next = raw[++i];
-            value += next == 's'   ? QChar(' ')
-                     : next == 'n' ? QChar('\n')
-                     : next == 't' ? QChar('\t')
-                     : next == 'r' ? QChar('\r')
-                                   : next;
+            if (next == 's')
+                value += ' ';
+            else if (next == 'n')
+                value += '\n';
+            else if (next == 't')
+                value += '\t';
+            else if (next == 'r')
+                value += '\r';
+            else if (next == '\\')
+                value += '\\';
+            else
+                value += QString('\\') + next;
         }
         return value;
     }
