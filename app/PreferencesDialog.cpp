@@ -123,6 +123,7 @@ QGroupBox* TEditPref::MakeRadioGroup(QButtonGroup*& buttons, int count) {
         buttons->addButton(button, id);
         column->addWidget(button);
     }
+    column->addStretch();
     return group;
 }
 

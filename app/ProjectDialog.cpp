@@ -48,7 +48,7 @@ TProjDialog::TProjDialog(TAlertPrompt* alert, TEntryDialog* entry, QWidget* pare
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::WindowText, Qt::black);
     panel->setPalette(white);
-    panel->setFixedWidth(190);
+    panel->setFixedWidth(240);
     InstructLabel1->setWordWrap(true);
     InstructLabel1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     InstructLabel1->setText(Translate(LanguageKey("msgNewWithFoldersInst")).replace("\r\n", "\n"));
@@ -117,7 +117,7 @@ TProjDialog::TProjDialog(TAlertPrompt* alert, TEntryDialog* entry, QWidget* pare
     layout->setContentsMargins(0, 0, 10, 10);
     layout->addWidget(panel);
     layout->addLayout(right, 1);
-    resize(560, 420);
+    resize(640, 420);
 }
 
 bool TProjDialog::Execute(QString& name, QString& folder, int& fps, int& layers) {
