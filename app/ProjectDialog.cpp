@@ -15,6 +15,7 @@
 #include <QFileSystemModel>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -71,6 +72,10 @@ TProjDialog::TProjDialog(TAlertPrompt* alert, TEntryDialog* entry, QWidget* pare
     ShellComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(ShellComboBox1, &QComboBox::activated, this,
             [this](int) { GuardCommand(this, [this] { ShowFolder(ShellComboBox1->currentText()); }); });
+    // Return in the path box or the list opens the folder rather than pressing OK.
+    ShellComboBox1->installEventFilter(this);
+    ShellComboBox1->lineEdit()->installEventFilter(this);
+    ShellListView1->installEventFilter(this);
     UpDirSB->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
     UpDirSB->setToolTip("up");
     NewFldr->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
@@ -151,6 +156,23 @@ void TProjDialog::ShowFolder(const QString& folder) {
             break;
     }
     ShellComboBox1->setCurrentIndex(0);
+}
+
+bool TProjDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched != ShellListView1) {
+                ShowFolder(ShellComboBox1->currentText());
+                return true;
+            }
+            if (ShellListView1->currentIndex().isValid()) {
+                ShowFolder(Model->filePath(ShellListView1->currentIndex()));
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TProjDialog::UpDirSBClick() {

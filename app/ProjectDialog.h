@@ -46,6 +46,9 @@ public:
     QPushButton* Button2; // OK
     QPushButton* Button3; // Cancel
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FpsChosen(int index);
     void OkClick();

@@ -164,6 +164,18 @@ TEST_F(DialogTest, ProjectDialogMakesNumberedNewFoldersAndGoesUp) {
     }
     EXPECT_EQ(editing, QStringList{"New Folder2"}) << "its name opens for editing";
 
+    // Return opens the folder typed in the path box, or the one chosen in the list, and leaves OK alone.
+    dialog.ShellComboBox1->lineEdit()->setText(Path("P/New Folder"));
+    QTest::keyClick(dialog.ShellComboBox1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(dialog.ListedFolder(), Path("P/New Folder"));
+    dialog.ShowFolder(Path());
+    ASSERT_TRUE(WaitFor(
+        [&] { return dialog.ShellListView1->model()->rowCount(dialog.ShellListView1->rootIndex()) > 0; }));
+    dialog.ShellListView1->setCurrentIndex(model->index(Path("P")));
+    QTest::keyClick(dialog.ShellListView1, Qt::Key_Return);
+    EXPECT_EQ(dialog.ListedFolder(), Path("P"));
+    EXPECT_TRUE(dialog.isVisible());
+
     dialog.UpDirSB->click();
     EXPECT_EQ(dialog.ListedFolder(), Path().chopped(1));
     EXPECT_EQ(dialog.ShellComboBox1->itemText(0), Path().chopped(1));
