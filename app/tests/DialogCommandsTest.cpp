@@ -6,6 +6,7 @@
 #include "app/ProjectDialog.h"
 #include "app/cwAlert.h"
 #include "app/cwProfileManager.h"
+#include "app/cwProgramEditDialog.h"
 #include "app/entry.h"
 #include "app/exposureSheet.h"
 #include "app/layerProperties.h"
@@ -24,6 +25,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -252,6 +254,40 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -*", "Bob"}));
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmXSheet);
+}
+
+TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
+    auto window = MakeWindow();
+    window->SelectLanguage("German");
+    QStringList seen;
+    WhenShown<TProjDialog>([&](TProjDialog& dialog) {
+        seen << dialog.windowTitle() << dialog.ComboBox1->itemText(5);
+        dialog.Button3->click();
+    });
+    window->NewXPSwithfolders1->trigger();
+    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+        seen << properties.windowTitle() << properties.Button1->text();
+        properties.close();
+    });
+    window->AddLayer1->trigger();
+    WhenShown<TEditPref>([&](TEditPref& dialog) {
+        seen << dialog.windowTitle() << dialog.PageControl1->tabText(0);
+        WhenShown<TProgramEditDialog>([&](TProgramEditDialog& editor) {
+            seen << editor.windowTitle();
+            editor.CancelBtn->click();
+        });
+        dialog.ChangeImgEditBtn->click();
+        dialog.CancelBtn->click();
+    });
+    window->Preferences1->trigger();
+    WhenShown<TProfileManager>([&](TProfileManager& manager) {
+        seen << manager.windowTitle();
+        manager.CloseBtn->click();
+    });
+    window->ManageProfiles1->trigger();
+    EXPECT_EQ(seen,
+              (QStringList{"Neues Projekt", "Andere...", "Eigenschaften der Ebene festlegen", "Ändern",
+                           "Voreinstellungen", "Allgemein", "Programmeigenschaften", "Profilverwaltung"}));
 }
 
 namespace {
