@@ -24,6 +24,8 @@ class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
+class TLayerProp;
+class TProgramEditDialog;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -99,6 +101,11 @@ public:
     void PreviewClick();
     void ImageViewerClick();
     void EditLayerPropertiesClick();
+    void NewWithFoldersClick();
+    void PreferencesClick();
+    void ManageProfilesClick();
+    void EditImageClick();
+    void RenameImageClick();
     void HelpClick();
     void AboutClick();
     void LicenseClick();
@@ -130,6 +137,8 @@ public:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TLayerProp* LayerProp;
+    TProgramEditDialog* ProgramEditDialog;
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
@@ -194,6 +203,13 @@ private:
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
     void CheckFps(int fps);
+    // The layer properties window for the layer just added by the user; applies what it confirms.
+    void NewLayerProperties();
+    // The Profiles submenu's items after "- Default -": one per stored profile.
+    void RebuildProfilesMenu();
+    // Checks the Profiles submenu's item of the active profile.
+    void CheckProfileItem();
+    QStringList LayerColorNames() const;
     // The command's window comes with a later part of the program.
     void NotAvailableYet(const QString& what);
     // A menu item with its caption's language key; the command runs guarded.
