@@ -71,6 +71,27 @@ small_window "" image-viewer alt+F4
 open_menu 107
 xdotool key Down Right Up Return
 small_window "" step-entry Escape
+# The dialogs: New Project, layer properties, the four pages of Preferences with the editor's
+# properties, and the profile manager.
+small_window ctrl+alt+n new-project Escape
+open_menu 44
+xdotool key Up Return
+small_window "" layer-properties Escape
+open_menu 107
+xdotool key Up Return
+sleep 1.5
+shot "$(xdotool getactivewindow)" preferences-general
+for page in capture preview editors; do
+  xdotool key ctrl+Tab
+  sleep 0.7
+  shot "$(xdotool getactivewindow)" "preferences-$page"
+done
+small_window "Tab space" editor-properties Escape
+xdotool key Escape
+sleep 0.7
+open_menu 107
+xdotool key Down Down Down Down Right Return
+small_window "" profile-manager Escape
 small_window F7 preview-message Return
 small_window F6 capture-message Return
 # A change (a longer hold), then New: the question about unsaved changes, cancelled.
