@@ -1,5 +1,6 @@
 #include "cli/CelwrightCli.h"
 
+#include "CelwrightVersion.h"
 #include "cli/CaptureCommands.h"
 #include "cli/LanguageCommands.h"
 #include "cli/RenderCommands.h"
@@ -36,6 +37,10 @@ Commands:
   cameras                    list the cameras
   capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
   language-template          write the English interface texts as a language file
+
+Options:
+  -h, --help                 show this help
+  --version                  show the version
 
 Run "celwright-cli COMMAND --help" for the arguments of one command.
 )";
@@ -229,6 +234,10 @@ int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kGeneralHelp;
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        out << "celwright-cli " << CELWRIGHT_VERSION << '\n';
         return kExitOk;
     }
     const auto command = Commands().find(args[0]);
