@@ -3,6 +3,7 @@
 #include "app/cwAlert.h"
 #include "app/exposureSheet.h"
 #include "capture/VidAdjust.h"
+#include "capture/VideoView.h"
 #include "capture/capture.h"
 #include "imaging/PictureCodecs.h"
 #include "sheetview/Xsheet2.h"
@@ -238,6 +239,25 @@ TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
         WaitFor([] { return false; }, 300);
         capture.grab().save(QString(shots) + "/capture-standard.png");
     }
+}
+
+TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnail) {
+    TForm2& capture = Open();
+    const QList<QAction*> sizes = capture.Size1->actions();
+    ASSERT_EQ(sizes.size(), 4);
+    EXPECT_TRUE(sizes[0]->isChecked());
+    EXPECT_EQ(sizes[3]->text(), "1280 x 720 (30 fps)");
+    sizes[3]->trigger();
+    ASSERT_TRUE(
+        WaitFor([&] { return capture.ButtonCapture->isEnabled() && capture.Grabber.VideoWidth() == 1280; }));
+    EXPECT_TRUE(sizes[3]->isChecked());
+    EXPECT_EQ(capture.VideoGrabber1->size(), QSize(1280, 720));
+    EXPECT_GE(capture.centralWidget()->width(), 1280 + capture.SettingsGroup->width());
+    EXPECT_EQ(Window->Image1->height(), 73); // 129 x 720 / 1280
+    Capture(capture);
+    TPicture picture;
+    ReadPng(Ink / "Ink_0001.png", picture);
+    EXPECT_EQ(picture.Width(), 1280);
 }
 
 TEST_F(CaptureWindowTest, ClosingRemembersTheCameraAndTheMode) {
