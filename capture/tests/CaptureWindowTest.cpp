@@ -294,6 +294,8 @@ TEST_F(CaptureWindowTest, VideoSettingsReportAndSliders) {
     EXPECT_TRUE(panel.Debug->toPlainText().contains("Brightness: yes.\nContrast: yes.\nGamma: no."));
     EXPECT_TRUE(panel.Debug->toPlainText().contains("Hue: no.\nDevice dialog: yes."));
     EXPECT_EQ(panel.Devicedialogs1->actions().size(), 1);
+    if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+        panel.grab().save(QString(shots) + "/video-settings.png");
     EXPECT_TRUE(camera.Writes.empty()); // filling the sliders writes nothing
     QSlider* hue = panel.TrackBars[3];
     EXPECT_FALSE(hue->isEnabled());
