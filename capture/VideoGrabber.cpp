@@ -81,7 +81,7 @@ bool TVideoGrabber::TestCameraEnabled(const std::string& userFolder) {
 
 void TVideoGrabber::RefreshDevices() {
     const std::string current = VideoDeviceName();
-    Sources = ListVideoSources();
+    Sources = ListSources();
     if (TestCamera)
         Sources.push_back(TestPatternSource());
     // The selection follows its camera to its new index.
@@ -110,7 +110,7 @@ void TVideoGrabber::DevicesChanged() {
                 LostDevice.clear();
                 const std::int32_t size = SizeIndex;
                 SetVideoDevice(static_cast<std::int32_t>(i));
-                SizeIndex = size;
+                SetVideoSize(size);
                 StartPreview();
                 break;
             }

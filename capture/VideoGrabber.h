@@ -61,8 +61,13 @@ public:
     std::int32_t VideoDevice() const { return Device; }
     void SetVideoDevice(std::int32_t index);
     std::string VideoDeviceName() const;
-    // Re-reads the cameras (the device monitor calls it on hot-plug).
+    // Re-reads the cameras.
     void RefreshDevices();
+    // A camera was plugged in or removed (the device monitor's handler): re-reads the cameras,
+    // raises OnDeviceLost when the previewing camera is gone and takes it up again on its return.
+    void DevicesChanged();
+    // Where the cameras come from: the device monitor; tests stand in for plugging and unplugging.
+    std::function<std::vector<TVideoSourceInfo>()> ListSources = ListVideoSources;
 
     // Sizes of the selected camera: "default" first, then "W x H (R fps)" per size, R the largest
     // rate at that size. The index counts the lines from 0 and is used from the next start.
@@ -135,7 +140,6 @@ private:
     void GrabArrived(const TPicture& frame);
     void StreamFailed(const std::string& message);
     void FailGrab(const std::string& message);
-    void DevicesChanged();
     std::optional<TV4l2Control> Property(std::int32_t index) const;
 
     bool TestCamera;

@@ -260,6 +260,35 @@ TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnai
     EXPECT_EQ(picture.Width(), 1280);
 }
 
+TEST_F(CaptureWindowTest, ACameraThatGoesAwaySaysSoAndComesBack) {
+    TForm2& capture = Open();
+    TVideoSourceInfo desk = TestPatternSource(); // stands in for a webcam on a USB cable
+    desk.Name = "Desk camera";
+    bool plugged = true;
+    capture.Grabber.ListSources = [&] {
+        return plugged ? std::vector{desk} : std::vector<TVideoSourceInfo>{};
+    };
+    capture.Grabber.DevicesChanged(); // plugged in: listed before the test camera
+    ASSERT_EQ(capture.Source1->actions().size(), 2);
+    capture.Source1->actions()[0]->trigger();
+    ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+    EXPECT_EQ(capture.windowTitle(), "Capture: Desk camera");
+
+    plugged = false;
+    capture.Grabber.DevicesChanged();
+    EXPECT_FALSE(capture.ButtonCapture->isEnabled());
+    EXPECT_FALSE(capture.OverlayPanel->isHidden());
+    EXPECT_EQ(capture.OverlayPanel->text().toStdString(),
+              "Desk camera was disconnected. It is taken up again when it returns.");
+    EXPECT_EQ(capture.Source1->actions().size(), 1);
+
+    plugged = true;
+    capture.Grabber.DevicesChanged();
+    ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+    EXPECT_TRUE(capture.OverlayPanel->isHidden());
+    EXPECT_TRUE(capture.Source1->actions()[0]->isChecked());
+}
+
 TEST_F(CaptureWindowTest, ClosingRemembersTheCameraAndTheMode) {
     TForm2& capture = Open();
     capture.SetMode(TForm2::kStopMotion);

@@ -89,6 +89,40 @@ TEST(VideoGrabber, PreviewsAndGrabsAFrameOfTheChosenSize) {
     EXPECT_FALSE(grabber.PreviewRunning());
 }
 
+TEST(VideoGrabber, ACameraPulledOutIsLostAndTakenUpAgainWhenItReturns) {
+    TVideoSourceInfo desk = TestPatternSource(); // stands in for a webcam on a USB cable
+    desk.Name = "Desk camera";
+    bool plugged = true;
+    TVideoGrabber grabber(false, false);
+    grabber.ListSources = [&] { return plugged ? std::vector{desk} : std::vector<TVideoSourceInfo>{}; };
+    int started = 0;
+    int lost = 0;
+    int changes = 0;
+    grabber.OnPreviewStarted = [&](TVideoGrabber&) { ++started; };
+    grabber.OnDeviceLost = [&](TVideoGrabber&) { ++lost; };
+    grabber.OnDeviceArrivalOrRemoval = [&](TVideoGrabber&) { ++changes; };
+    grabber.DevicesChanged();
+    ASSERT_EQ(grabber.VideoDevices(), "Desk camera\n");
+    grabber.SetVideoDevice(0);
+    grabber.SetVideoSize(2);
+    grabber.StartPreview();
+    ASSERT_TRUE(WaitFor([&] { return started == 1; }));
+
+    plugged = false;
+    grabber.DevicesChanged();
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(grabber.PreviewRunning());
+    EXPECT_EQ(grabber.VideoDevice(), -1);
+
+    plugged = true;
+    grabber.DevicesChanged();
+    ASSERT_TRUE(WaitFor([&] { return started == 2; }));
+    EXPECT_EQ(grabber.VideoDeviceName(), "Desk camera");
+    EXPECT_EQ(grabber.VideoWidth(), 640); // with the size it had
+    EXPECT_EQ(lost, 1);
+}
+
 TEST(VideoGrabber, AGrabWithoutALivePictureFailsWithAMessage) {
     TVideoGrabber grabber(true, false);
     std::string message;
