@@ -962,6 +962,7 @@ void TForm1::VideoCaptureClick() {
         Form2->InitForm();
     Form2->show();
     Form2->raise();
+    Form2->activateWindow();
 }
 
 void TForm1::ScannerClick() {
