@@ -3,7 +3,7 @@
 #include "document/CwError.h"
 
 #include <QMetaObject>
-#include <QObject>
+#include <QCoreApplication>
 #include <filesystem>
 #include <gst/pbutils/pbutils.h>
 #include <mutex>
@@ -13,7 +13,7 @@ void EnsureGstInit() {
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
 }
 
-TGstPipeline::TGstPipeline(const std::string& description) : Receiver(std::make_unique<QObject>()) {
+TGstPipeline::TGstPipeline(const std::string& description) : Alive(std::make_shared<bool>(true)) {
     EnsureGstInit();
     GError* error = nullptr;
     Pipeline = gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
@@ -61,13 +61,20 @@ GstBusSyncReply TGstPipeline::SyncHandler(GstBus*, GstMessage* message, gpointer
     default:
         return GST_BUS_PASS;
     }
-    QMetaObject::invokeMethod(
-        pipeline->Receiver.get(),
-        [pipeline, event] {
-            if (pipeline->OnBusEvent)
-                pipeline->OnBusEvent(event);
-        },
-        Qt::QueuedConnection);
+    // The handler may destroy the pipeline: it runs from a copy, and events queued for a pipeline
+    // that is gone are dropped.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            app,
+            [pipeline, alive = std::weak_ptr<bool>(pipeline->Alive), event] {
+                if (!alive.lock())
+                    return;
+                const auto handler = pipeline->OnBusEvent;
+                if (handler)
+                    handler(event);
+            },
+            Qt::QueuedConnection);
+    }
     // Errors stay on the bus as well, for PendingError.
     return event.Kind == TGstBusEvent::bkError ? GST_BUS_PASS : GST_BUS_DROP;
 }

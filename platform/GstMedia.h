@@ -7,8 +7,6 @@
 #include <memory>
 #include <string>
 
-class QObject;
-
 // Starts GStreamer once for the process.
 void EnsureGstInit();
 
@@ -21,7 +19,8 @@ struct TGstBusEvent {
 };
 
 // A GStreamer pipeline made from a launch description. End of stream and errors are handed to
-// OnBusEvent on the thread that runs the Qt event loop; nothing arrives after the pipeline is gone.
+// OnBusEvent on the thread that runs the Qt application's event loop; nothing arrives after the
+// pipeline is gone, and nothing at all without a Qt application.
 class TGstPipeline {
 public:
     // Throws ECwError when the description names a missing element or does not parse.
@@ -47,7 +46,7 @@ private:
     static GstBusSyncReply SyncHandler(GstBus* bus, GstMessage* message, gpointer self);
 
     GstElement* Pipeline = nullptr;
-    std::unique_ptr<QObject> Receiver; // queued bus events are dropped with it
+    std::shared_ptr<bool> Alive; // queued bus events are dropped once it is gone
 };
 
 // The play length of a sound file in milliseconds, read by the media platform. Returns -1 and a

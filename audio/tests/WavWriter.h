@@ -56,3 +56,23 @@ inline std::vector<std::uint8_t> SampleBytes(const std::vector<std::int32_t>& sa
     }
     return out;
 }
+
+#include <cmath>
+#include <fstream>
+#include <filesystem>
+
+// A 16-bit PCM WAV file of a 440 Hz tone, `seconds` long.
+inline void WriteToneWav(const std::filesystem::path& path, double seconds, std::uint32_t rate = 8000,
+                         std::uint16_t channels = 1) {
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    std::vector<std::int32_t> samples;
+    samples.reserve(frames * channels);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int32_t>(12000 * std::sin(2 * 3.14159265 * 440 * static_cast<double>(i) / rate));
+        for (std::uint16_t c = 0; c < channels; ++c)
+            samples.push_back(v);
+    }
+    const auto file = TRiffBuilder().Format(1, channels, rate, 16).Chunk("data", SampleBytes(samples, 16)).Data();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                static_cast<std::streamsize>(file.size()));
+}
