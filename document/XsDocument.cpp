@@ -232,4 +232,22 @@ void TXsDocument::LoadAudio(const std::string& file) {
         ShowAudio();
     }
     Model.Audio.FileName = file;
+    if (OnLoadAudio)
+        OnLoadAudio(*this, file);
+}
+
+void TXsDocument::AudioLoaded() {
+    const std::int32_t rows = std::min(kMaxFrames, std::max(Model.Audio.FramesCovered(Model.Fps), FrameCount()));
+    SetAudioRowCount(rows);
+    if (LayerCount() > 0 && FrameCount() < AudioRows())
+        Model.AddFrames(AudioRows() - FrameCount());
+    SetFrameRows(AudioRows());
+}
+
+void TXsDocument::RemoveAudio() {
+    if (!AudioColumnShown)
+        return;
+    HideAudio();
+    Model.Audio.Clear();
+    SetAudioRowCount(kDefaultFrameRows);
 }
