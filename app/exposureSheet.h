@@ -23,6 +23,7 @@ class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
+class TSheetSound;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -126,6 +127,7 @@ public:
     TProfileList Profiles;
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
+    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
