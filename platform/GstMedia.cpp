@@ -146,7 +146,9 @@ std::int64_t MediaPlayLengthMs(const std::string& path, std::string& reason) {
         else
             length = static_cast<std::int64_t>(duration / GST_MSECOND);
         gst_discoverer_stream_info_list_free(audio);
-    } else if (info && gst_discoverer_info_get_result(info) == GST_DISCOVERER_MISSING_PLUGINS) {
+    } else if ((info && gst_discoverer_info_get_result(info) == GST_DISCOVERER_MISSING_PLUGINS) ||
+               (error && (g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND) ||
+                          g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND)))) {
         reason = "no installed decoder reads this kind of file";
     } else {
         reason = error ? error->message : "the file cannot be decoded";
