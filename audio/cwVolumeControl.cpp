@@ -8,7 +8,8 @@
 #include <QSlider>
 
 TVolumeControl::TVolumeControl(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint) {
     setObjectName("VolumeControl");
     setWindowTitle("Volume");
     setMinimumWidth(75);
