@@ -21,7 +21,8 @@ TSheetSound::~TSheetSound() = default;
 std::string TSheetSound::TempFolderIn(const std::string& base) {
     if (!OwnTemp || base != OwnTempBase) {
         OwnTempBase = base;
-        OwnTemp = std::make_unique<QTemporaryDir>(QDir(QString::fromStdString(base)).filePath("celwright-XXXXXX"));
+        OwnTemp =
+            std::make_unique<QTemporaryDir>(QDir(QString::fromStdString(base)).filePath("celwright-XXXXXX"));
     }
     return OwnTemp->isValid() ? OwnTemp->path().toStdString() + "/" : base;
 }

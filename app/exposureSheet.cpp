@@ -5,11 +5,11 @@
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
 #include "app/SheetSound.h"
-#include "audio/cwVolumeControl.h"
 #include "app/cwAlert.h"
 #include "app/cwImageViewer.h"
 #include "app/entry.h"
 #include "app/license.h"
+#include "audio/cwVolumeControl.h"
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
@@ -380,7 +380,8 @@ void TForm1::CreateMenus() {
     AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"), [this] { Sound->AdjustVolume(); });
     HideAudio2 = AddCommand(PopupMenu2, LanguageKey("sHideAudio"), [this] { Xsheet->HideAudio(); });
     ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Sound->ClearAudio(); });
-    ClearPhonemes1 = AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
+    ClearPhonemes1 =
+        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
     ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] { Sound->ClearAll(); });
     Xsheet->PopupMenu = PopupMenu1;
     Xsheet->PopupMenuHeader = PopupMenuLayer;

@@ -37,9 +37,10 @@ TcwAudioGraph::~TcwAudioGraph() = default;
 
 bool TcwAudioGraph::Build(const std::string& file, const std::string& sink) {
     try {
-        Graph = std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
-                                               "volume name=volume ! " +
-                                               sink + " name=output");
+        Graph =
+            std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
+                                           "volume name=volume ! " +
+                                           sink + " name=output");
     } catch (const ECwError&) {
         Graph.reset();
         return false;

@@ -20,7 +20,8 @@ std::string OutputFolder(const std::string& source, const std::string& folder) {
 TcwAudioConverter::TcwAudioConverter() = default;
 TcwAudioConverter::~TcwAudioConverter() = default;
 
-bool TcwAudioConverter::Convert(const std::string& source, const std::string& folder, std::string& resultPath) {
+bool TcwAudioConverter::Convert(const std::string& source, const std::string& folder,
+                                std::string& resultPath) {
     Graph.reset();
     Source = source;
     ResultPath = OutputFolder(source, folder) + kResultName;
@@ -31,9 +32,9 @@ bool TcwAudioConverter::Convert(const std::string& source, const std::string& fo
         return false;
     }
     try {
-        Graph = std::make_unique<TGstPipeline>(
-            "filesrc name=source ! decodebin ! audioconvert ! audioresample ! audio/x-raw,format=S16LE ! wavenc ! "
-            "filesink name=writer");
+        Graph = std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! "
+                                               "audioresample ! audio/x-raw,format=S16LE ! wavenc ! "
+                                               "filesink name=writer");
     } catch (const ECwError& e) {
         Fail(std::string(e.what()) + " ");
         return false;
@@ -43,7 +44,8 @@ bool TcwAudioConverter::Convert(const std::string& source, const std::string& fo
     Graph->OnBusEvent = [this](const TGstBusEvent& event) { GraphEvent(event); };
     if (gst_element_set_state(Graph->Get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         const std::string reason = Graph->PendingError();
-        Fail("The sound file \"" + source + "\" cannot be converted: " + (reason.empty() ? "unknown error" : reason) + ". ");
+        Fail("The sound file \"" + source +
+             "\" cannot be converted: " + (reason.empty() ? "unknown error" : reason) + ". ");
         return false;
     }
     return true;

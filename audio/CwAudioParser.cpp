@@ -76,7 +76,9 @@ public:
         return count;
     }
     std::uint64_t Remaining() const override { return Size - Position; }
-    void Skip(std::uint64_t count) override { Position += static_cast<std::size_t>(std::min(count, Remaining())); }
+    void Skip(std::uint64_t count) override {
+        Position += static_cast<std::size_t>(std::min(count, Remaining()));
+    }
 
 private:
     const std::uint8_t* Bytes;

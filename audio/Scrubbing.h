@@ -7,9 +7,9 @@ using TMediaTime = std::int64_t;
 
 // What one scrub event asks of the main window.
 struct TScrubStep {
-    std::int32_t Frame = 0;     // the frame under the pointer, from 1
-    bool FrameChanged = false;  // the thumbnail should show Frame
-    bool Play = false;          // play Start..Stop
+    std::int32_t Frame = 0;    // the frame under the pointer, from 1
+    bool FrameChanged = false; // the thumbnail should show Frame
+    bool Play = false;         // play Start..Stop
     TMediaTime Start = 0;
     TMediaTime Stop = 0;
 };
@@ -33,8 +33,8 @@ private:
 };
 
 // The volume window's slider, 0 (top, full level) to 100: the level 0..10000 of a position,
-// 10000 above position 25, then 10000 - round((p / 25)^10); positions from 63 ask for more than 100 dB down and give a negative
-// level, which the graph refuses.
+// 10000 above position 25, then 10000 - round((p / 25)^10); positions from 63 ask for more than 100 dB down
+// and give a negative level, which the graph refuses.
 std::int32_t VolumeFromSlider(std::int32_t position);
 // The slider position (0 to 62, the levels the graph accepts) whose level is nearest `volume`,
 // preferring the lowest-placed such position.

@@ -28,9 +28,12 @@ public:
         case 8:
             return static_cast<std::int32_t>(static_cast<float>(p[0]) * 0.195315f);
         case 16:
-            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int16_t>(Get16(p))) * 0.0015258f);
+            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int16_t>(Get16(p))) *
+                                             0.0015258f);
         case 24: {
-            const std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
+            const std::int32_t v = static_cast<std::int32_t>(
+                                       static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >>
+                                   8;
             return static_cast<std::int32_t>(static_cast<float>(v) * 0.0000059f);
         }
         default:
@@ -41,7 +44,8 @@ public:
                 f = std::isfinite(f) ? std::clamp(f, -1.0f, 1.0f) : 0.0f;
                 return static_cast<std::int32_t>(f * 50.0f);
             }
-            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int32_t>(Get32(p))) * 2.3283064e-8f);
+            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int32_t>(Get32(p))) *
+                                             2.3283064e-8f);
         }
     }
 

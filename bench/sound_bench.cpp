@@ -46,7 +46,9 @@ struct TFirstBuffer {
     double Since(TClock::time_point start) {
         for (int i = 0; i < 1000 && Waiting; ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
-        return std::chrono::duration<double, std::milli>(TClock::duration(At.load()) - start.time_since_epoch()).count();
+        return std::chrono::duration<double, std::milli>(TClock::duration(At.load()) -
+                                                         start.time_since_epoch())
+            .count();
     }
 };
 
@@ -85,7 +87,8 @@ void WriteWav(const std::string& path, int seconds, int rate, int channels) {
             for (int c = 0; c < channels; ++c)
                 block[static_cast<std::size_t>(i * channels + c)] =
                     static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * (220 + s) * i / rate));
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 2));
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size() * 2));
     }
 }
 
@@ -110,7 +113,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("celwright-sound-bench-" + std::to_string(::getpid()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("celwright-sound-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
 
     // 50 scrub moves of three rows each at 24 fps and 20-pixel rows, down a one-minute file.

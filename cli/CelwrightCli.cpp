@@ -1,7 +1,6 @@
 #include "cli/CelwrightCli.h"
 
 #include "audio/CwAudio.h"
-
 #include "cli/LanguageCommands.h"
 #include "cli/RenderCommands.h"
 #include "document/SheetLoading.h"
@@ -116,7 +115,8 @@ void PrintSoundLength(const TXsDocument& doc, const std::string& sound, std::ost
     }
     TXsAudioData audio;
     audio.DurationMs = static_cast<std::int32_t>(std::min<std::int64_t>(lengthMs, INT32_MAX));
-    const std::int32_t rows = std::min(kMaxFrames, std::max(audio.FramesCovered(doc.Fps()), doc.FrameCount()));
+    const std::int32_t rows =
+        std::min(kMaxFrames, std::max(audio.FramesCovered(doc.Fps()), doc.FrameCount()));
     out << "sound length: " << lengthMs << " ms\n";
     out << "sound rows: " << rows << '\n';
 }

@@ -237,7 +237,8 @@ void TXsDocument::LoadAudio(const std::string& file) {
 }
 
 void TXsDocument::AudioLoaded() {
-    const std::int32_t rows = std::min(kMaxFrames, std::max(Model.Audio.FramesCovered(Model.Fps), FrameCount()));
+    const std::int32_t rows =
+        std::min(kMaxFrames, std::max(Model.Audio.FramesCovered(Model.Fps), FrameCount()));
     SetAudioRowCount(rows);
     if (LayerCount() > 0 && FrameCount() < AudioRows())
         Model.AddFrames(AudioRows() - FrameCount());

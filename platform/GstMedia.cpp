@@ -2,8 +2,8 @@
 
 #include "document/CwError.h"
 
-#include <QMetaObject>
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <filesystem>
 #include <gst/pbutils/pbutils.h>
 #include <mutex>
@@ -51,9 +51,10 @@ GstBusSyncReply TGstPipeline::SyncHandler(GstBus*, GstMessage* message, gpointer
         gst_message_parse_error(message, &error, nullptr);
         event.Kind = TGstBusEvent::bkError;
         event.Text = error ? error->message : "unknown error";
-        event.MissingDecoder = error && (g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND) ||
-                                         g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND) ||
-                                         g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN));
+        event.MissingDecoder =
+            error && (g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND) ||
+                      g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND) ||
+                      g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN));
         if (error)
             g_error_free(error);
         break;
@@ -97,8 +98,8 @@ bool TGstPipeline::ChangeState(GstState state, std::int32_t timeoutMs) {
 
 bool TGstPipeline::SeekSegment(std::int64_t startNs, std::int64_t stopNs) {
     return gst_element_seek(Pipeline, 1.0, GST_FORMAT_TIME,
-                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-                            startNs, GST_SEEK_TYPE_SET, stopNs);
+                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            GST_SEEK_TYPE_SET, startNs, GST_SEEK_TYPE_SET, stopNs);
 }
 
 std::string TGstPipeline::PendingError() const {

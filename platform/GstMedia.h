@@ -1,9 +1,8 @@
 #pragma once
 
-#include <gst/gst.h>
-
 #include <cstdint>
 #include <functional>
+#include <gst/gst.h>
 #include <memory>
 #include <string>
 
@@ -14,7 +13,7 @@ void EnsureGstInit();
 struct TGstBusEvent {
     enum TKind { bkEndOfStream, bkError };
     TKind Kind = bkEndOfStream;
-    std::string Text; // the error's message
+    std::string Text;            // the error's message
     bool MissingDecoder = false; // the error says no element could decode the stream
 };
 

@@ -78,8 +78,8 @@ void TXsAudioDisplay::DrawRows(std::int32_t first, std::int32_t last) {
             continue;
         const int top = row * RowH;
         p.setPen(Qt::black);
-        p.drawText(QRect(QPoint(4, top + 3), QPoint(w - 5, top + RowH - 2)), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                   QString::fromStdString(text));
+        p.drawText(QRect(QPoint(4, top + 3), QPoint(w - 5, top + RowH - 2)),
+                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(text));
     }
 }
 

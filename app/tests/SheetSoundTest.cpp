@@ -1,12 +1,13 @@
 // The main window's sound: the graph follows the sheet's sound file, the sound commands, the
 // volume window, and a drag down the audio column playing what it passed over at a fakesink.
 #include "app/SheetSound.h"
+
+#include "WavWriter.h"
 #include "app/exposureSheet.h"
 #include "audio/cwVolumeControl.h"
 #include "sheetview/XsAudioDisplay.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
-#include "WavWriter.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -141,18 +142,21 @@ TEST_F(SheetSoundTest, ADragDownTheColumnPlaysTheSoundItPassedOver) {
 
     TSinkRecord record;
     GstPad* pad = gst_element_get_static_pad(sound.AudioGraph.Sink(), "sink");
-    gst_pad_add_probe(pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                      &TSinkRecord::Probe, &record, nullptr);
+    gst_pad_add_probe(
+        pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        &TSinkRecord::Probe, &record, nullptr);
     gst_object_unref(pad);
 
     TXsAudioDisplay& column = sheet->AudioDisplay();
     QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 0));
     QTest::mouseMove(&column, QPoint(25, 15), 0); // less than a row: nothing
     QTest::mouseMove(&column, QPoint(25, 45), 0); // APos 45: 0 to 937,485 units
-    ASSERT_TRUE(QTest::qWaitFor([&record] {
-        std::lock_guard lock(record.Mutex);
-        return record.Last >= 93'748'500 - 125'000;
-    }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&record] {
+            std::lock_guard lock(record.Mutex);
+            return record.Last >= 93'748'500 - 125'000;
+        },
+        10000));
     QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 45));
     {
         std::lock_guard lock(record.Mutex);

@@ -1,14 +1,13 @@
 // The converter, the play length and the playback graph on real GStreamer pipelines; sound goes to
 // a fakesink, whose buffers show what a scrub really played.
+#include "../../testsupport/TempFolder.h"
+#include "WavWriter.h"
 #include "audio/AudioGraph.h"
 #include "audio/CwAudio.h"
 #include "audio/CwAudioParser.h"
 #include "audio/Waveform.h"
 #include "document/XsSheetObjects.h"
 #include "platform/GstMedia.h"
-#include "WavWriter.h"
-
-#include "../../testsupport/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,12 +22,13 @@ namespace {
 void RunPipeline(const std::string& description) {
     EnsureGstInit();
     GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    GstElement* pipeline =
+        gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
     ASSERT_TRUE(pipeline && !error) << description;
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* message = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
-                                                     static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     ASSERT_TRUE(message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) << description;
     gst_message_unref(message);
     gst_object_unref(bus);
@@ -82,7 +82,8 @@ TEST_F(AudioMedia, ConvertsCompressedFilesToPcmWav) {
     const std::string out = Folder / "out/";
     std::filesystem::create_directory(out);
     // Two seconds of tone in each format.
-    const std::string tone = "audiotestsrc samplesperbuffer=4410 num-buffers=20 ! audio/x-raw,rate=44100,channels=1 ! ";
+    const std::string tone =
+        "audiotestsrc samplesperbuffer=4410 num-buffers=20 ! audio/x-raw,rate=44100,channels=1 ! ";
     // Like the lame program, with the Xing header that gives players the exact length.
     RunPipeline(tone + "lamemp3enc ! xingmux ! filesink location=" + (Folder / "tone.mp3"));
     RunPipeline(tone + "audioconvert ! vorbisenc ! oggmux ! filesink location=" + (Folder / "tone.ogg"));
@@ -129,7 +130,8 @@ TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {
     };
     const TCase cases[] = {
         {Folder / "missing.mp3", false, "Audio file not found. "},
-        {Folder / "notes.mp3", true, "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". "},
+        {Folder / "notes.mp3", true,
+         "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". "},
     };
     for (const auto& c : cases) {
         TcwAudioConverter converter;
@@ -162,8 +164,10 @@ class TPlayedRange {
 public:
     explicit TPlayedRange(GstElement* sink) {
         GstPad* pad = gst_element_get_static_pad(sink, "sink");
-        gst_pad_add_probe(pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                          &TPlayedRange::Probe, this, nullptr);
+        gst_pad_add_probe(
+            pad,
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+            &TPlayedRange::Probe, this, nullptr);
         gst_object_unref(pad);
     }
     void Reset() {
@@ -191,7 +195,8 @@ private:
             GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
             guint64 start = 0, stop = 0;
             const guint64 from = GST_BUFFER_PTS(buffer);
-            if (gst_segment_clip(&range->Segment, GST_FORMAT_TIME, from, from + GST_BUFFER_DURATION(buffer), &start, &stop)) {
+            if (gst_segment_clip(&range->Segment, GST_FORMAT_TIME, from, from + GST_BUFFER_DURATION(buffer),
+                                 &start, &stop)) {
                 if (range->First < 0)
                     range->First = static_cast<std::int64_t>(start);
                 range->Last = static_cast<std::int64_t>(stop);
@@ -217,8 +222,8 @@ TEST_F(AudioMedia, ScrubsPlayExactlyThePositionsAskedFor) {
     EXPECT_FALSE(graph.HasSoundOutput());
     TPlayedRange played(graph.Sink());
     const std::pair<TMediaTime, TMediaTime> segments[] = {
-        {0, 937'485},                                   // APos 0 to 45 at 24 fps and 20-pixel rows
-        {102'720LL * 20'833, 103'000LL * 20'833},       // past 214 seconds
+        {0, 937'485},                             // APos 0 to 45 at 24 fps and 20-pixel rows
+        {102'720LL * 20'833, 103'000LL * 20'833}, // past 214 seconds
         {30LL * 20'833, 130LL * 20'833},
     };
     for (const auto& [start, stop] : segments) {

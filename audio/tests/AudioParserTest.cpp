@@ -1,8 +1,7 @@
+#include "../../testsupport/TempFolder.h"
+#include "WavWriter.h"
 #include "audio/CwAudioParser.h"
 #include "document/CwError.h"
-#include "WavWriter.h"
-
-#include "../../testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -54,8 +54,8 @@ TEST(Scrubbing, SoundContinuesFromWhereItEnded) {
 
 TEST(Volume, SliderMapping) {
     const std::pair<std::int32_t, std::int32_t> table[] = {
-        {0, 10000}, {24, 10000}, {25, 9999}, {30, 9994}, {40, 9890}, {50, 8976},
-        {60, 3660}, {62, 1199}, {63, -328}, {100, -1038576},
+        {0, 10000}, {24, 10000}, {25, 9999}, {30, 9994}, {40, 9890},
+        {50, 8976}, {60, 3660},  {62, 1199}, {63, -328}, {100, -1038576},
     };
     for (const auto& [p, v] : table)
         EXPECT_EQ(VolumeFromSlider(p), v) << p;

@@ -13,7 +13,8 @@ public:
         Bytes.insert(Bytes.end(), wave.begin(), wave.end());
     }
     // A chunk with its declared size (by default the data's size) and the pad byte of odd sizes.
-    TRiffBuilder& Chunk(const std::string& id, const std::vector<std::uint8_t>& data, std::int64_t declared = -1) {
+    TRiffBuilder& Chunk(const std::string& id, const std::vector<std::uint8_t>& data,
+                        std::int64_t declared = -1) {
         Bytes.insert(Bytes.end(), id.begin(), id.end());
         Put32(static_cast<std::uint32_t>(declared < 0 ? static_cast<std::int64_t>(data.size()) : declared));
         Bytes.insert(Bytes.end(), data.begin(), data.end());
@@ -58,8 +59,8 @@ inline std::vector<std::uint8_t> SampleBytes(const std::vector<std::int32_t>& sa
 }
 
 #include <cmath>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 
 // A 16-bit PCM WAV file of a 440 Hz tone, `seconds` long.
 inline void WriteToneWav(const std::filesystem::path& path, double seconds, std::uint32_t rate = 8000,
@@ -68,11 +69,13 @@ inline void WriteToneWav(const std::filesystem::path& path, double seconds, std:
     std::vector<std::int32_t> samples;
     samples.reserve(frames * channels);
     for (std::size_t i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int32_t>(12000 * std::sin(2 * 3.14159265 * 440 * static_cast<double>(i) / rate));
+        const auto v =
+            static_cast<std::int32_t>(12000 * std::sin(2 * 3.14159265 * 440 * static_cast<double>(i) / rate));
         for (std::uint16_t c = 0; c < channels; ++c)
             samples.push_back(v);
     }
-    const auto file = TRiffBuilder().Format(1, channels, rate, 16).Chunk("data", SampleBytes(samples, 16)).Data();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                static_cast<std::streamsize>(file.size()));
+    const auto file =
+        TRiffBuilder().Format(1, channels, rate, 16).Chunk("data", SampleBytes(samples, 16)).Data();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
 }

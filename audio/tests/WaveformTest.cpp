@@ -1,7 +1,8 @@
-#include "audio/CwAudioParser.h"
 #include "audio/Waveform.h"
-#include "document/XsSheetObjects.h"
+
 #include "WavWriter.h"
+#include "audio/CwAudioParser.h"
+#include "document/XsSheetObjects.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -27,13 +28,36 @@ std::vector<TWaveCase> WaveCases() {
         // last sample, there being no sample after it.
         {"8-bit unsigned", 1, 1, 600, 8, {0, 128, 255}, {0, 25, 25, 49, 49, 49}, {}, false},
         // 1000 x 0.0015258 = 1.5, 32767 x 0.0015258 = 49.996, -32768 x 0.0015258 = -49.99
-        {"16-bit mono", 1, 1, 1200, 16, {0, 1000, -1000, 32767, -32768, 500}, {0, 1, -1, 49, -49, 0}, {}, true},
-        {"16-bit stereo", 1, 2, 1200, 16, {3000, -3000, 6000, -6000, 9000, -9000, 12000, -12000},
-         {4, 9, 13, 18}, {-4, -9, -13, -18}, true},
+        {"16-bit mono",
+         1,
+         1,
+         1200,
+         16,
+         {0, 1000, -1000, 32767, -32768, 500},
+         {0, 1, -1, 49, -49, 0},
+         {},
+         true},
+        {"16-bit stereo",
+         1,
+         2,
+         1200,
+         16,
+         {3000, -3000, 6000, -6000, 9000, -9000, 12000, -12000},
+         {4, 9, 13, 18},
+         {-4, -9, -13, -18},
+         true},
         // 8388607 x 0.0000059 = 49.49
         {"24-bit", 1, 1, 600, 24, {8388607, -8388608}, {49, -49, -49, -49}, {}, true},
         // Three channels: the first two are drawn.
-        {"16-bit, three channels", 1, 3, 600, 16, {32767, -32768, 1000, 0, 0, 0}, {49, 0, 0, 0}, {-49, 0, 0, 0}, true},
+        {"16-bit, three channels",
+         1,
+         3,
+         600,
+         16,
+         {32767, -32768, 1000, 0, 0, 0},
+         {49, 0, 0, 0},
+         {-49, 0, 0, 0},
+         true},
         // 2^30 of 2^31 is half of 50.
         {"32-bit integer", 1, 1, 600, 32, {1 << 30, -(1 << 30)}, {25, -25, -25, -25}, {}, true},
     };
@@ -92,11 +116,11 @@ TEST(Waveform, OneSecondAt44100GivesSixHundredPairs) {
 TEST(Waveform, FilesItCannotDraw) {
     const std::vector<std::uint8_t> samples(16);
     const std::vector<std::vector<std::uint8_t>> files = {
-        TRiffBuilder().Format(2, 1, 8000, 4).Chunk("data", samples).Data(),  // ADPCM
-        TRiffBuilder().Format(1, 1, 8000, 12).Chunk("data", samples).Data(), // odd bit depth
-        TRiffBuilder().Format(1, 0, 8000, 16).Chunk("data", samples).Data(), // no channels
-        TRiffBuilder().Format(1, 1, 0, 16).Chunk("data", samples).Data(),    // no rate
-        TRiffBuilder().Format(1, 1, 8000, 16).Data(),                        // no data
+        TRiffBuilder().Format(2, 1, 8000, 4).Chunk("data", samples).Data(),       // ADPCM
+        TRiffBuilder().Format(1, 1, 8000, 12).Chunk("data", samples).Data(),      // odd bit depth
+        TRiffBuilder().Format(1, 0, 8000, 16).Chunk("data", samples).Data(),      // no channels
+        TRiffBuilder().Format(1, 1, 0, 16).Chunk("data", samples).Data(),         // no rate
+        TRiffBuilder().Format(1, 1, 8000, 16).Data(),                             // no data
         TRiffBuilder().Chunk("fmt ", {1, 0, 1, 0}).Chunk("data", samples).Data(), // short "fmt "
     };
     for (std::size_t i = 0; i < files.size(); ++i) {

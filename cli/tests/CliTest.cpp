@@ -1,6 +1,6 @@
+#include "WavWriter.h"
 #include "cli/CelwrightCli.h"
 #include "testsupport/TempFolder.h"
-#include "WavWriter.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -120,10 +120,14 @@ TEST_F(CliTest, InfoGivesTheSoundsLengthAndRows) {
     WriteToneWav(Files / "ten.wav", 10.0);
     WriteText(Files / "notes.mp3", "not a sound\n");
     auto sheetWith = [this](const std::string& name, const std::string& sound) {
-        WriteText(Files / name, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
-                                "<audio>\r\n\t<audiofile>" + sound + "</audiofile>\r\n\t<phonemes>\r\n\t</phonemes>\r\n"
-                                "</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
-                                "\t\t<cel col=\"1\" row=\"1\" duration=\"40\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+        WriteText(Files / name,
+                  "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
+                  "<audio>\r\n\t<audiofile>" +
+                      sound +
+                      "</audiofile>\r\n\t<phonemes>\r\n\t</phonemes>\r\n"
+                      "</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
+                      "\t\t<cel col=\"1\" row=\"1\" "
+                      "duration=\"40\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
         return Files / name;
     };
     struct Case {

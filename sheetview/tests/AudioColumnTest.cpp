@@ -1,11 +1,9 @@
 // The audio column on real files: loading, drawing, the rows it gives the sheet, phonemes typed in
 // place and the scrub events of the mouse.
+#include "../../testsupport/TempFolder.h"
 #include "SheetViewFixture.h"
 #include "WavWriter.h"
-
 #include "sheetview/XsAudioDisplay.h"
-
-#include "../../testsupport/TempFolder.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -25,7 +23,9 @@ protected:
             Scrubs.push_back("start " + std::to_string(pos));
             EXPECT_EQ(&sender, &Column());
         };
-        Sheet->OnScrubAudio = [this](QObject&, std::int32_t pos) { Scrubs.push_back("move " + std::to_string(pos)); };
+        Sheet->OnScrubAudio = [this](QObject&, std::int32_t pos) {
+            Scrubs.push_back("move " + std::to_string(pos));
+        };
         Sheet->OnScrubAudioEnd = [this](QObject&) { Scrubs.push_back("end"); };
     }
     TXsAudioDisplay& Column() { return Sheet->AudioDisplay(); }
@@ -33,8 +33,10 @@ protected:
     // A file whose samples all hold one value.
     std::string ConstantWav(const std::string& name, std::int32_t value, int bits) {
         const std::vector<std::int32_t> samples(600, value);
-        WriteText(Folder.Path() / name,
-                  TRiffBuilder().Format(1, 1, 600, static_cast<std::uint16_t>(bits)).Chunk("data", SampleBytes(samples, bits)).Text());
+        WriteText(Folder.Path() / name, TRiffBuilder()
+                                            .Format(1, 1, 600, static_cast<std::uint16_t>(bits))
+                                            .Chunk("data", SampleBytes(samples, bits))
+                                            .Text());
         return Folder / name;
     }
     QPoint RowPoint(int row, int dy = 10) const { return {25, row * H + dy - Sheet->VertPos()}; }
@@ -131,7 +133,8 @@ TEST_F(AudioColumnTest, OtherFilesGoThroughTheConverter) {
     WriteText(Folder.Path() / "notes.mp3", "not a sound\n");
     Sheet->LoadAudio(Folder / "notes.mp3");
     ASSERT_TRUE(QTest::qWaitFor([this] { return !Messages.empty(); }, 20000));
-    EXPECT_EQ(Messages[0], "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". ");
+    EXPECT_EQ(Messages[0],
+              "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". ");
     EXPECT_EQ(Loaded, 1);
 }
 
