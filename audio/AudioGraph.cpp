@@ -72,11 +72,6 @@ void TcwAudioGraph::Clear() {
     Graph.reset();
 }
 
-void TcwAudioGraph::Stop() {
-    if (Graph)
-        gst_element_set_state(Graph->Get(), GST_STATE_PAUSED);
-}
-
 void TcwAudioGraph::PlaySegment(TMediaTime start, TMediaTime stop) {
     if (!Graph)
         return;

@@ -30,8 +30,6 @@ public:
     bool RenderFile(const std::string& file);
     // Stops and drops the graph.
     void Clear();
-    // Pauses playback; the graph stays ready.
-    void Stop();
     // Plays from `start` to `stop` (100 ns units, absolute) and halts there.
     void PlaySegment(TMediaTime start, TMediaTime stop);
 

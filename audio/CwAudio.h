@@ -33,7 +33,6 @@ public:
     // to the output file in every case. Returns false, after raising OnConversionError, when the
     // conversion cannot start; a conversion still running is abandoned.
     bool Convert(const std::string& source, const std::string& folder, std::string& resultPath);
-    bool Converting() const { return Graph != nullptr; }
 
 private:
     void GraphEvent(const TGstBusEvent& event);

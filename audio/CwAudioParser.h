@@ -39,6 +39,7 @@ public:
     virtual void ClearChunks() { Chunks.clear(); }
     void Reset() { ClearChunks(); }
 
+    // The file last given to LoadFromFile.
     const std::filesystem::path& FileName() const { return Name; }
 
 private:

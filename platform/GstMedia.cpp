@@ -60,7 +60,8 @@ GstBusSyncReply TGstPipeline::SyncHandler(GstBus*, GstMessage* message, gpointer
         break;
     }
     default:
-        return GST_BUS_PASS;
+        // Nobody reads the rest; kept, they would pile up on the bus for as long as it lives.
+        return GST_BUS_DROP;
     }
     // The handler may destroy the pipeline: it runs from a copy, and events queued for a pipeline
     // that is gone are dropped.

@@ -16,7 +16,6 @@ public:
     QColor WaveColor = QColor(0xFB, 0xAC, 0x3A);
 
     void SetRowHeight(int height) { RowH = height; }
-    int RowHeight() const { return RowH; }
     // n rows (at most the frame limit), with as many phoneme slots in the document; rows that
     // come into being are drawn. Nothing when unchanged.
     void SetRowCount(std::int32_t rows);

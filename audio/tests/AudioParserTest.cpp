@@ -75,6 +75,7 @@ TEST(AudioParser, FilesOnDisk) {
     WriteText(folder / "a.wav", TRiffBuilder().Chunk("data", {1, 2, 3, 4}, 0xFFFFFFFF).Text());
     TCwAudioParser parser;
     parser.LoadFromFile(folder / "a.wav");
+    EXPECT_EQ(parser.FileName(), folder / "a.wav");
     ASSERT_EQ(parser.ChunkCount(), 1);
     EXPECT_EQ(parser.GetChunk(0)->Size, 4u);
     try {
