@@ -81,6 +81,15 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     EXPECT_FALSE(graph.Active());
 }
 
+TEST_F(SheetSoundTest, OpeningASheetLoadsItsSound) {
+    auto window = MakeWindow();
+    window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);
+    EXPECT_TRUE(window->Xsheet->HasAudio());
+    EXPECT_EQ(window->Xsheet->Document().Data().Audio.DurationMs, 1849);
+    EXPECT_EQ(window->Xsheet->Phoneme(33), "rest");
+    EXPECT_TRUE(window->Sound->AudioGraph.Active());
+}
+
 TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     auto window = MakeWindow();
     TVolumeControl& volume = window->Sound->VolumeWindow();
