@@ -23,6 +23,8 @@ class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
+class TLayerProp;
+class TProgramEditDialog;
 class TSheetSound;
 class TXsheet2;
 
@@ -99,6 +101,11 @@ public:
     void PreviewClick();
     void ImageViewerClick();
     void EditLayerPropertiesClick();
+    void NewWithFoldersClick();
+    void PreferencesClick();
+    void ManageProfilesClick();
+    void EditImageClick();
+    void RenameImageClick();
     void HelpClick();
     void AboutClick();
     void LicenseClick();
@@ -131,6 +138,8 @@ public:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TLayerProp* LayerProp;
+    TProgramEditDialog* ProgramEditDialog;
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
@@ -195,6 +204,13 @@ private:
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
     void CheckFps(int fps);
+    // The layer properties window for the layer just added by the user; applies what it confirms.
+    void NewLayerProperties();
+    // The Profiles submenu's items after "- Default -": one per stored profile.
+    void RebuildProfilesMenu();
+    // Checks the Profiles submenu's item of the active profile.
+    void CheckProfileItem();
+    QStringList LayerColorNames() const;
     // The command's window comes with a later part of the program.
     void NotAvailableYet(const QString& what);
     // A menu item with its caption's language key; the command runs guarded.
