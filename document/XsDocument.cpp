@@ -237,8 +237,9 @@ void TXsDocument::LoadAudio(const std::string& file) {
 }
 
 void TXsDocument::AudioLoaded() {
-    const std::int32_t rows =
-        std::min(kMaxFrames, std::max(Model.Audio.FramesCovered(Model.Fps), FrameCount()));
+    // Never fewer rows than the last phoneme needs: a short sound must not drop typed phonemes.
+    const std::int32_t rows = std::min(kMaxFrames, std::max({Model.Audio.FramesCovered(Model.Fps),
+                                                             FrameCount(), Model.Audio.UsedPhonemeCount()}));
     SetAudioRowCount(rows);
     if (LayerCount() > 0 && FrameCount() < AudioRows())
         Model.AddFrames(AudioRows() - FrameCount());

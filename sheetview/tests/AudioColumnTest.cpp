@@ -161,6 +161,16 @@ TEST_F(AudioColumnTest, MissingFilesHiddenColumnAndRemoval) {
     EXPECT_EQ(Sheet->Document().AudioRows(), 40);
 }
 
+TEST_F(AudioColumnTest, AShortSoundKeepsPhonemesBelowIt) {
+    Build({"a.png 3"});
+    Sheet->ShowAudio();
+    Sheet->SetPhoneme(60, "OO");
+    WriteToneWav(Folder / "short.wav", 1.0);
+    Sheet->LoadAudio(Folder / "short.wav");
+    EXPECT_EQ(Sheet->Phoneme(60), "OO");
+    EXPECT_EQ(Column().RowCount(), 60);
+}
+
 TEST_F(AudioColumnTest, AFrameRateChangeRedrawsTheWaveform) {
     Build({"a.png 3"});
     WriteToneWav(Folder / "two.wav", 2.0);
