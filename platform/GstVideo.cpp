@@ -1,6 +1,7 @@
 #include "platform/GstVideo.h"
 
 #include "document/CwError.h"
+#include "platform/GstMedia.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -13,11 +14,6 @@
 #include <mutex>
 
 namespace {
-
-void InitGst() {
-    // gst_init guards itself and does nothing once GStreamer is up.
-    gst_init(nullptr, nullptr);
-}
 
 // Runs `work` on the user-interface thread unless `alive` has gone by then.
 void PostToUi(const std::weak_ptr<bool>& alive, std::function<void()> work) {
@@ -117,7 +113,7 @@ TVideoSourceInfo TestPatternSource() {
 }
 
 std::vector<TVideoSourceInfo> ListVideoSources() {
-    InitGst();
+    EnsureGstInit();
     std::vector<TVideoSourceInfo> sources;
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
@@ -150,7 +146,7 @@ std::vector<TVideoSourceInfo> ListVideoSources() {
 // ---------------------------------------------------------------------------------------------
 
 TGstVideoMonitor::TGstVideoMonitor() : Alive(std::make_shared<bool>(true)) {
-    InitGst();
+    EnsureGstInit();
     Monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(Monitor, "Video/Source", nullptr);
     GstBus* bus = gst_device_monitor_get_bus(Monitor);
@@ -187,6 +183,11 @@ TGstVideoMonitor::~TGstVideoMonitor() {
 }
 
 // ---------------------------------------------------------------------------------------------
+
+namespace {
+// How long a camera may take to reach playing.
+constexpr std::int32_t kStartTimeoutMs = 5000;
+} // namespace
 
 struct TGstVideoStream::TShared {
     TGstVideoStream* Owner = nullptr; // used on the user-interface thread only
@@ -272,7 +273,7 @@ GstFlowReturn OnNewSample(GstAppSink* sink, gpointer data) {
 TGstVideoStream::TGstVideoStream(const TVideoSourceInfo& source, std::int32_t width, std::int32_t height,
                                  double rate)
     : Shared(std::make_shared<TShared>()) {
-    InitGst();
+    EnsureGstInit();
     Shared->Owner = this;
     Shared->Alive = std::make_shared<bool>(true);
 
@@ -293,79 +294,38 @@ TGstVideoStream::TGstVideoStream(const TVideoSourceInfo& source, std::int32_t wi
     description += " ! videoconvert ! video/x-raw,format=BGR ! appsink name=sink max-buffers=1 drop=true "
                    "sync=false";
 
-    GError* error = nullptr;
-    Pipeline = gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
-    if (error || !Pipeline) {
-        const std::string text = error ? error->message : "unknown error";
-        if (error)
-            g_error_free(error);
-        if (Pipeline)
-            gst_object_unref(Pipeline);
-        throw ECwError("The camera stream could not be built: " + text);
-    }
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(Pipeline), "sink");
+    Pipeline = std::make_unique<TGstPipeline>(description);
+    Pipeline->OnBusEvent = [this](const TGstBusEvent& event) {
+        if (event.Kind == TGstBusEvent::bkError && OnError)
+            OnError(event.Text);
+    };
+    GstElement* sink = Pipeline->Element("sink");
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = OnNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, new std::shared_ptr<TShared>(Shared),
                                [](gpointer data) { delete static_cast<std::shared_ptr<TShared>*>(data); });
-    gst_object_unref(sink);
-
-    GstBus* bus = gst_element_get_bus(Pipeline);
-    gst_bus_set_sync_handler(
-        bus,
-        [](GstBus*, GstMessage* message, gpointer data) {
-            if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR)
-                return GST_BUS_PASS;
-            GError* err = nullptr;
-            gst_message_parse_error(message, &err, nullptr);
-            const std::string text = err ? err->message : "unknown error";
-            if (err)
-                g_error_free(err);
-            auto* shared = static_cast<TShared*>(data);
-            PostToUi(shared->Alive, [shared, text] {
-                if (shared->Owner->OnError)
-                    shared->Owner->OnError(text);
-            });
-            return GST_BUS_PASS;
-        },
-        Shared.get(), nullptr);
-    gst_object_unref(bus);
 }
 
-// Going to NULL joins the streaming threads, so no callback runs once the handlers are let go.
+// The pipeline goes first: stopping it joins the streaming threads before the handlers go.
 TGstVideoStream::~TGstVideoStream() {
-    gst_element_set_state(Pipeline, GST_STATE_NULL);
-    GstBus* bus = gst_element_get_bus(Pipeline);
-    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
-    gst_object_unref(Pipeline);
+    Pipeline.reset();
     Shared->Alive.reset();
 }
 
 bool TGstVideoStream::Start(std::string& reason) {
-    if (gst_element_set_state(Pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE)
+    if (Pipeline->ChangeState(GST_STATE_PLAYING, kStartTimeoutMs))
         return true;
-    GstBus* bus = gst_element_get_bus(Pipeline);
-    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    gst_object_unref(bus);
-    reason = "the camera did not start";
-    if (message) {
-        GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
-        if (error) {
-            reason = error->message;
-            g_error_free(error);
-        }
-        gst_message_unref(message);
-    }
+    reason = Pipeline->PendingError();
+    if (reason.empty())
+        reason = "the camera did not start";
     return false;
 }
 
 std::int64_t TGstVideoStream::RequestFrame() {
     GstClockTime now = 0;
-    if (GstClock* clock = gst_element_get_clock(Pipeline)) {
+    if (GstClock* clock = gst_element_get_clock(Pipeline->Get())) {
         const GstClockTime time = gst_clock_get_time(clock);
-        const GstClockTime base = gst_element_get_base_time(Pipeline);
+        const GstClockTime base = gst_element_get_base_time(Pipeline->Get());
         now = time > base ? time - base : 0;
         gst_object_unref(clock);
     }

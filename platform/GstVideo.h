@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-typedef struct _GstElement GstElement;
 typedef struct _GstDeviceMonitor GstDeviceMonitor;
+class TGstPipeline;
 
 // Video sources through GStreamer: the cameras the system offers, and a live stream from one of
 // them whose frames reach the user-interface thread. Callbacks run on the thread of the Qt
@@ -58,7 +58,7 @@ private:
 class TGstVideoStream {
 public:
     // `width`/`height` 0 leave the size to the camera; `rate` 0 leaves the frame rate to it.
-    // Throws ECwError when the pipeline cannot be built.
+    // Throws ECwError when the pipeline cannot be built (a missing element, say).
     TGstVideoStream(const TVideoSourceInfo& source, std::int32_t width, std::int32_t height, double rate);
     ~TGstVideoStream();
     TGstVideoStream(const TGstVideoStream&) = delete;
@@ -86,6 +86,6 @@ public:
     struct TShared; // what the streaming thread shares with this object
 
 private:
-    GstElement* Pipeline = nullptr;
     std::shared_ptr<TShared> Shared;
+    std::unique_ptr<TGstPipeline> Pipeline;
 };
