@@ -1,6 +1,7 @@
 #include "cli/CelwrightCli.h"
 
 #include "cli/LanguageCommands.h"
+#include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
 #include "document/SheetLoading.h"
 #include "document/XsDocument.h"
@@ -32,6 +33,7 @@ Commands:
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
   export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
+  print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
   language-template          write the English interface texts as a language file
 
 Run "celwright-cli COMMAND --help" for the arguments of one command.
@@ -192,6 +194,9 @@ const std::map<std::string, TCommand>& Commands() {
         {"export",
          {kExportHelp,
           [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheet); }}},
+        {"print",
+         {kPrintHelp,
+          [](const auto& args, auto& out, auto& err) { return RunPrint(args, out, err, WithOpenedSheet); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;
