@@ -23,6 +23,7 @@ class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
+class TImportI;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -91,7 +92,9 @@ public:
     void AddLayerClick();
     void DeleteLayerClick();
     void FpsOtherClick();
+    void ImportImagesClick();
     void ImportAudioClick();
+    void PrintClick();
     void ExportClick();
     void VideoCaptureClick();
     void ScannerClick();
@@ -129,6 +132,7 @@ public:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TImportI* ImportForm;
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
