@@ -18,6 +18,7 @@ TInfoForm::TInfoForm(QWidget* parent)
     panel->setContentsMargins(1, 1, 1, 1);
     panel->addWidget(InfoBtn, 0, Qt::AlignRight);
     panel->addWidget(InfoText, 1);
+    panel->addStretch(); // keeps the button at the top while the text is hidden
     Splitter1->setFixedWidth(3);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -81,6 +82,11 @@ void TImportI::CreateControls() {
     ShellTreeView1->setHeaderHidden(true);
     for (int column = 1; column < Folders->columnCount(); ++column)
         ShellTreeView1->hideColumn(column);
+    // The tree fills in as folders are read: the browsed folder is shown once its parents are in.
+    connect(Folders, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+        if (Browsed.startsWith(WithSlash(folder)))
+            ShowBrowsedInTree();
+    });
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& index) { BrowseFolder(Folders->filePath(index)); });
     ShellListView1 = new QListWidget(MainPanel);
@@ -172,6 +178,8 @@ void TImportI::Open(const QString& startFolder, const QString& defaultFolder) {
     show();
     raise();
     activateWindow();
+    // Once shown, the tree has its size and can bring the folder into view.
+    QTimer::singleShot(0, this, [this] { ShowBrowsedInTree(); });
 }
 
 void TImportI::BrowseFolder(const QString& folder) {
@@ -179,11 +187,7 @@ void TImportI::BrowseFolder(const QString& folder) {
     if (shown == Browsed)
         return;
     Browsed = shown;
-    const QModelIndex index = Folders->index(QDir(folder).absolutePath());
-    if (index.isValid() && ShellTreeView1->currentIndex() != index) {
-        ShellTreeView1->setCurrentIndex(index);
-        ShellTreeView1->scrollTo(index);
-    }
+    ShowBrowsedInTree();
     ShellListView1->clear();
     const QFileInfoList files = QDir(Browsed).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& file : files) {
@@ -192,6 +196,17 @@ void TImportI::BrowseFolder(const QString& folder) {
         auto* item = new QListWidgetItem(file.fileName(), ShellListView1);
         item->setData(Qt::UserRole, Browsed + file.fileName());
     }
+}
+
+void TImportI::ShowBrowsedInTree() {
+    const QModelIndex index = Folders->index(QDir(Browsed).absolutePath());
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        ShellTreeView1->expand(parent);
+    if (ShellTreeView1->currentIndex() != index)
+        ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void TImportI::ShowEntries() {

@@ -71,6 +71,8 @@ private:
     void CreateControls();
     void FillLayerSelect();
     void ShowEntries();
+    // Selects the browsed folder in the tree and scrolls to it, also as the tree fills in.
+    void ShowBrowsedInTree();
     // Copies or links the entries from outside the current layer's folder as the user chooses;
     // false when the user went back to the import window.
     bool BringIntoLayerFolder();
