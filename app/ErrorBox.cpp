@@ -16,7 +16,7 @@ void ShowErrorBox(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QApplication::applicationName(), text);
 }
 
-void RunGuarded(QWidget* parent, const std::function<void()>& command) {
+void GuardCommand(QWidget* parent, const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& error) {

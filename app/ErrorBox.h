@@ -10,12 +10,13 @@ class QWidget;
 // program goes on.
 void ShowErrorBox(QWidget* parent, const QString& text);
 
-// Runs a command; an error it raises is shown in the error box and the program goes on.
-void RunGuarded(QWidget* parent, const std::function<void()>& command);
-
 // Where errors are shown; tests set their own to read them instead of a modal box. Empty: the
 // standard error box.
 std::function<void(const QString& text)>& ErrorBoxOverride();
+
+// Runs a command of a window; an error it raises is shown in the standard error box and the window
+// goes on.
+void GuardCommand(QWidget* parent, const std::function<void()>& command);
 
 // The application: an error escaping any event handler ends up in the error box too.
 class TCelwrightApplication : public QApplication {

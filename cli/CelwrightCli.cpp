@@ -1,5 +1,6 @@
 #include "cli/CelwrightCli.h"
 
+#include "CelwrightVersion.h"
 #include "cli/LanguageCommands.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
@@ -35,6 +36,10 @@ Commands:
   export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
   print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
   language-template          write the English interface texts as a language file
+
+Options:
+  -h, --help                 show this help
+  --version                  show the version
 
 Run "celwright-cli COMMAND --help" for the arguments of one command.
 )";
@@ -216,6 +221,10 @@ int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kGeneralHelp;
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        out << "celwright-cli " << CELWRIGHT_VERSION << '\n';
         return kExitOk;
     }
     const auto command = Commands().find(args[0]);

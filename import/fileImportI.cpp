@@ -337,5 +337,5 @@ void TImportI::hideEvent(QHideEvent* event) {
 }
 
 void TImportI::Guard(const std::function<void()>& action) {
-    RunGuarded(this, action);
+    GuardCommand(this, action);
 }
