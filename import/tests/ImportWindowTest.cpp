@@ -4,9 +4,11 @@
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -229,4 +231,37 @@ TEST_F(ImportWindowTest, HoldThatIsNoNumberChangesNothing) {
               (QStringList{"'two' is not a valid integer value", "The hold must be at least 1 frame."}));
     EXPECT_TRUE(Cels().empty());
     EXPECT_TRUE(Window.isVisible());
+}
+
+TEST_F(ImportWindowTest, CopyQuestionAndCancelledNoticeAreRealMessageBoxes) {
+    for (const char* name : {"x.png", "y.bmp"})
+        WriteText(Files.Path() / "layer" / name, "older");
+    TImportI window(Sheet, nullptr);
+    window.Open({}, {});
+    window.BrowseFolder(QString::fromStdString(Files / "other"));
+    window.ShellListView1->selectAll();
+    window.ButtonAdd->click();
+    // Answers each window that opens: Copy in the warning, Cancel in the question, OK in the notice.
+    QStringList seen;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* warning = qobject_cast<TImportAlert*>(modal)) {
+            warning->CopyBtn->click();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen.append(box->text());
+            box->button(box->standardButtons() & QMessageBox::Cancel ? QMessageBox::Cancel : QMessageBox::Ok)
+                ->click();
+        }
+    });
+    answer.start(20);
+    window.ButtonImport->click();
+    answer.stop();
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(seen[0].contains(QString::fromStdString(LayerFolder() + "x.png"))) << seen[0].toStdString();
+    EXPECT_TRUE(seen[0].contains("already exists. Do you wish to overwrite the file?"));
+    EXPECT_EQ(seen[1], "Cancelled");
+    EXPECT_EQ(ReadText(Files.Path() / "layer" / "x.png"), "older");
+    // The drawings are placed all the same.
+    EXPECT_EQ(Cels(), (std::vector<std::string>{"1:2:x.png", "3:2:y.bmp", "5:2:z.jpeg"}));
 }
