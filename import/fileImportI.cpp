@@ -82,11 +82,17 @@ void TImportI::CreateControls() {
     ShellTreeView1->setHeaderHidden(true);
     for (int column = 1; column < Folders->columnCount(); ++column)
         ShellTreeView1->hideColumn(column);
-    // The tree fills in as folders are read: the browsed folder is shown once its parents are in.
-    connect(Folders, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-        if (Browsed.startsWith(WithSlash(folder)))
+    // The tree fills in as folders are read, rows arriving above the browsed folder too: it is
+    // kept in view until the user takes the tree in hand.
+    auto follow = [this] {
+        if (FollowBrowsed)
             ShowBrowsedInTree();
-    });
+    };
+    connect(Folders, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(Folders, &QFileSystemModel::rowsInserted, this, follow);
+    connect(Folders, &QFileSystemModel::layoutChanged, this, follow);
+    ShellTreeView1->installEventFilter(this);
+    ShellTreeView1->viewport()->installEventFilter(this);
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& index) { BrowseFolder(Folders->filePath(index)); });
     ShellListView1 = new QListWidget(MainPanel);
@@ -175,6 +181,7 @@ void TImportI::Open(const QString& startFolder, const QString& defaultFolder) {
         move(owner->pos() + QPoint(40, 150));
     FillLayerSelect();
     BrowseFolder(QDir(startFolder).exists() && !startFolder.isEmpty() ? startFolder : defaultFolder);
+    FollowBrowsed = true;
     show();
     raise();
     activateWindow();
@@ -328,6 +335,13 @@ void TImportI::CopyIntoLayerFolder(const std::vector<std::string>& files, const 
     progress.close();
     if (!outcome.Completed)
         ShowCancelled(QString::fromStdString(outcome.Error));
+}
+
+bool TImportI::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+        FollowBrowsed = false;
+    return TInfoForm::eventFilter(watched, event);
 }
 
 void TImportI::hideEvent(QHideEvent* event) {

@@ -66,6 +66,8 @@ public:
 protected:
     void PaintPanel() override;
     void hideEvent(QHideEvent* event) override;
+    // Notices the user taking the folder tree in hand.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -82,5 +84,6 @@ private:
     TXsheet2& Sheet;
     QFileSystemModel* Folders;
     QString Browsed;
+    bool FollowBrowsed = false; // keep the browsed folder in view while the tree fills in
     QStringList Entries;
 };
