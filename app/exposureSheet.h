@@ -27,6 +27,7 @@ class TImageViewer;
 class TImportI;
 class TLayerProp;
 class TProgramEditDialog;
+class TSheetSound;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -137,6 +138,7 @@ public:
     TProfileList Profiles;
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
+    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
