@@ -15,6 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -345,8 +346,11 @@ bool TImportI::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TImportI::hideEvent(QHideEvent* event) {
-    Entries.clear();
-    ShowEntries();
+    // Closing empties the list; the window going with a minimised main window keeps it.
+    if (!event->spontaneous()) {
+        Entries.clear();
+        ShowEntries();
+    }
     TInfoForm::hideEvent(event);
 }
 
