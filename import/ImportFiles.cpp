@@ -47,17 +47,15 @@ TCopyOutcome CopyFilesInto(const std::vector<std::string>& files, const std::str
                            const std::function<bool(std::size_t done, std::size_t total)>& progress) {
     if (!IsFolder(folder))
         return {false, "The folder \"" + folder + "\" does not exist."};
-    std::vector<std::string> sources;
-    std::set<std::string> seen;
-    for (const std::string& file : files) {
-        if (seen.insert(file).second)
-            sources.push_back(file);
-    }
+    std::set<std::string> copied;
     bool replaceAll = false;
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        if (!progress(i, sources.size()))
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!progress(i, files.size()))
             return {false, {}};
-        const std::string target = folder + FileNameOf(sources[i]);
+        // A file listed twice is copied once, not asked about as the file it has just become.
+        if (!copied.insert(files[i]).second)
+            continue;
+        const std::string target = folder + FileNameOf(files[i]);
         std::error_code error;
         if (!replaceAll && fs::exists(fs::symlink_status(target, error))) {
             const TOverwriteAnswer answer = askOverwrite(target);
@@ -67,16 +65,16 @@ TCopyOutcome CopyFilesInto(const std::vector<std::string>& files, const std::str
                 continue;
             replaceAll = answer == TOverwriteAnswer::YesToAll;
         }
-        const auto bytes = ReadFileBytes(sources[i]);
+        const auto bytes = ReadFileBytes(files[i]);
         if (!bytes)
-            return {false, "Cannot read \"" + sources[i] + "\"."};
+            return {false, "Cannot read \"" + files[i] + "\"."};
         try {
             WriteFileAtomically(target, *bytes);
         } catch (const ECwError& failure) {
             return {false, failure.what()};
         }
     }
-    progress(sources.size(), sources.size());
+    progress(files.size(), files.size());
     return {};
 }
 

@@ -328,8 +328,7 @@ void TImportI::CopyIntoLayerFolder(const std::vector<std::string>& files, const 
             progress.setMaximum(static_cast<int>(total));
             progress.setValue(static_cast<int>(done));
             if (done < total)
-                progress.setLabelText(
-                    QString::fromStdString(FileNameOf(files.size() > done ? files[done] : "")));
+                progress.setLabelText(QString::fromStdString(FileNameOf(files[done])));
             QCoreApplication::processEvents();
             return !progress.wasCanceled();
         });

@@ -85,6 +85,20 @@ TEST_F(CopyTest, AsksBeforeReplacingEachFileUntilYesToAll) {
     }
 }
 
+TEST_F(CopyTest, AFileListedTwiceIsCopiedOnceWithoutAQuestion) {
+    int questions = 0;
+    const auto outcome = CopyFilesInto(
+        {Source / "x/c.png", Source / "x/c.png"}, Layer / "",
+        [&](const std::string&) {
+            ++questions;
+            return TOverwriteAnswer::Cancel;
+        },
+        [](std::size_t, std::size_t) { return true; });
+    EXPECT_TRUE(outcome.Completed);
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(Content("c.png"), "new c.png");
+}
+
 TEST_F(CopyTest, StopsWhenProgressSaysSoAndReportsFailures) {
     const auto stopped = CopyFilesInto(
         Files(), Layer / "", [](const std::string&) { return TOverwriteAnswer::Yes; },
