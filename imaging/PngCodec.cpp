@@ -1,5 +1,6 @@
 #include "imaging/CodecSupport.h"
 #include "imaging/PictureCodecs.h"
+#include "imaging/PngFastPath.h"
 
 #include <cstdio>
 #include <cstring>
@@ -156,6 +157,11 @@ bool WritePngImage(TPngWriter& w, png_uint_32 width, png_uint_32 height, int col
 } // namespace
 
 void DecodePng(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture) {
+    if (!DecodePngFast(data, size, name, picture))
+        DecodePngLibpng(data, size, name, picture);
+}
+
+void DecodePngLibpng(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture) {
     TPngReader reader;
     reader.Data = data;
     reader.Size = size;

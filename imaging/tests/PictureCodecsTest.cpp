@@ -2,56 +2,12 @@
 
 #include "document/CwError.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "imaging/tests/PngTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <vector>
-#include <zlib.h>
 
 namespace {
-
-using TBytes = std::vector<std::uint8_t>;
-
-void Append32BE(TBytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void AppendChunk(TBytes& out, const char* type, const TBytes& data) {
-    Append32BE(out, static_cast<std::uint32_t>(data.size()));
-    TBytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    Append32BE(out, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
-
-// A PNG of any colour type and bit depth, from its filtered-free rows (each without the filter
-// byte). Lets the tests make the kinds of PNG our writer never writes.
-TBytes MakePng(std::uint32_t width, std::uint32_t height, int bitDepth, int colorType,
-               const std::vector<TBytes>& rows, const TBytes& palette = {}, const TBytes& transparency = {}) {
-    TBytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    TBytes header;
-    Append32BE(header, width);
-    Append32BE(header, height);
-    header.insert(header.end(),
-                  {static_cast<std::uint8_t>(bitDepth), static_cast<std::uint8_t>(colorType), 0, 0, 0});
-    AppendChunk(png, "IHDR", header);
-    if (!palette.empty())
-        AppendChunk(png, "PLTE", palette);
-    if (!transparency.empty())
-        AppendChunk(png, "tRNS", transparency);
-    TBytes raw;
-    for (const TBytes& row : rows) {
-        raw.push_back(0); // filter: none
-        raw.insert(raw.end(), row.begin(), row.end());
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    TBytes packed(packedSize);
-    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(packedSize);
-    AppendChunk(png, "IDAT", packed);
-    AppendChunk(png, "IEND", {});
-    return png;
-}
 
 TPicture DecodePngBytes(const TBytes& png) {
     TPicture picture;
