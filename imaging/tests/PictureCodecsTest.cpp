@@ -1,6 +1,7 @@
 #include "imaging/PictureCodecs.h"
 
 #include "document/CwError.h"
+#include "document/TextUtil.h"
 #include "imaging/tests/PictureTestSupport.h"
 #include "imaging/tests/PngTestSupport.h"
 
@@ -98,6 +99,25 @@ TEST(PngCodec, WritesPicturesThatReadBackUnchanged) {
     ReadPng(folder / "gray.png", read);
     ASSERT_EQ(read.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(PixelAt(read, 4, 2), (TRgb{202, 202, 202}));
+}
+
+TEST(PngCodec, FastUnsyncedWritesReadBackUnchanged) {
+    TTempFolder folder;
+    const TPicture colour = MakePicture(161, 7, [](int x, int y) { return TRgb{x, y * 30, 255 - x}; });
+    TPicture indexed(5, 3, TPixelFormat::pf8bit);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            indexed.Row(y)[x] = static_cast<std::uint8_t>(x * 50 + y);
+    const TPngWriteOptions fast{.Fast = true, .Sync = false};
+    for (const TPicture* picture : std::initializer_list<const TPicture*>{&colour, &indexed}) {
+        WritePng(folder / "frame.png", *picture, TPngIndexedMode::Palette, fast);
+        TPicture read;
+        ReadPng(folder / "frame.png", read);
+        EXPECT_EQ(read, *picture);
+    }
+    SyncFolder(folder.Path());
+    EXPECT_EQ(ReadError([&] { SyncFolder(folder / "missing"); }),
+              "Cannot write \"" + (folder / "missing") + "\": No such file or directory");
 }
 
 TEST(PngCodec, DamagedFilesRaiseAnErrorNamingTheFile) {
