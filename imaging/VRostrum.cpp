@@ -18,17 +18,25 @@ constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 
 // The combine rules over rows of 32-bit pixels (bytes B, G, R, A), written so that the compiler
 // turns each loop into vector code: no branch inside, every lane on its own.
+//
+// A layer's own alpha takes no part in any rule, so its pictures carry the pixel's intensity in
+// the alpha byte instead, worked out once per drawing. Under Darken a pixel only ever replaces
+// another whole, so the stage's alpha stays the intensity of what lies there (white: 255), and
+// Darken compares alpha bytes.
 
-inline std::uint32_t Intensity(std::uint32_t p) {
-    return (61u * ((p >> 16) & 0xFF) + 174u * ((p >> 8) & 0xFF) + 21u * (p & 0xFF)) >> 8;
+inline std::uint32_t Intensity(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    return (61u * red + 174u * green + 21u * blue) >> 8;
+}
+
+inline std::uint32_t PixelWithIntensity(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    return (Intensity(red, green, blue) << 24) | (red << 16) | (green << 8) | blue;
 }
 
 void DarkenRow(const std::uint32_t* __restrict f, std::uint32_t* __restrict b, std::size_t width) {
     for (std::size_t x = 0; x < width; ++x)
-        b[x] = Intensity(f[x]) < Intensity(b[x]) ? f[x] : b[x];
+        b[x] = (f[x] >> 24) < (b[x] >> 24) ? f[x] : b[x];
 }
 
-// Alpha is multiplied or mixed as well; it never leaves the compositor.
 void MultiplyRow(const std::uint8_t* __restrict f, std::uint8_t* __restrict b, std::size_t bytes) {
     for (std::size_t i = 0; i < bytes; ++i)
         b[i] = static_cast<std::uint8_t>((f[i] * b[i]) >> 8);
@@ -54,14 +62,24 @@ void CombineRow(TComp mode, bool bottom, std::uint8_t alpha, const std::uint32_t
                  alpha);
 }
 
-// 32-bit pixels to B, G, R bytes, and the row's padding up to `stride` to 0.
+// 32-bit pixels to B, G, R bytes, and the row's padding up to `stride` to 0. Four pixels go out
+// as one 8-byte and one 4-byte store.
 void PackRow(const std::uint32_t* in, std::uint8_t* out, std::size_t width, std::size_t stride) {
-    for (std::size_t x = 0; x < width; ++x) {
-        out[3 * x] = static_cast<std::uint8_t>(in[x]);
-        out[3 * x + 1] = static_cast<std::uint8_t>(in[x] >> 8);
-        out[3 * x + 2] = static_cast<std::uint8_t>(in[x] >> 16);
+    std::size_t x = 0;
+    for (; x + 4 <= width; x += 4, out += 12) {
+        const std::uint64_t p0 = in[x] & 0xFFFFFF, p1 = in[x + 1] & 0xFFFFFF, p2 = in[x + 2] & 0xFFFFFF,
+                            p3 = in[x + 3] & 0xFFFFFF;
+        const std::uint64_t low = p0 | (p1 << 24) | (p2 << 48);
+        const auto high = static_cast<std::uint32_t>((p2 >> 16) | (p3 << 8));
+        std::memcpy(out, &low, 8);
+        std::memcpy(out + 8, &high, 4);
     }
-    std::memset(out + 3 * width, 0, stride - 3 * width);
+    for (; x < width; ++x, out += 3) {
+        out[0] = static_cast<std::uint8_t>(in[x]);
+        out[1] = static_cast<std::uint8_t>(in[x] >> 8);
+        out[2] = static_cast<std::uint8_t>(in[x] >> 16);
+    }
+    std::memset(out, 0, stride - 3 * width);
 }
 
 const std::uint32_t* Row32(const TPicture& picture, std::int32_t y) {
@@ -72,17 +90,19 @@ std::uint32_t* Row32(TPicture& picture, std::int32_t y) {
     return reinterpret_cast<std::uint32_t*>(picture.Row(y));
 }
 
-// `source` at width x height as 32-bit pixels, sampled by nearest neighbour on each axis.
+// `source` at width x height as 32-bit pixels with their intensity in the alpha byte, sampled by
+// nearest neighbour on each axis.
 void ResampleTo32(const TPicture& source, TPicture& target, std::int32_t width, std::int32_t height) {
     target.SetSize(width, height, TPixelFormat::pf32bit);
     std::vector<std::uint32_t> columns(static_cast<std::size_t>(width));
     for (std::int32_t x = 0; x < width; ++x)
         columns[static_cast<std::size_t>(x)] =
             static_cast<std::uint32_t>(static_cast<std::int64_t>(x) * source.Width() / width);
+    const bool sameWidth = source.Width() == width;
     std::uint32_t palette[256];
     for (std::size_t i = 0; i < 256; ++i) {
         const TPaletteEntry& c = source.Palette[i];
-        palette[i] = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+        palette[i] = PixelWithIntensity(c.Red, c.Green, c.Blue);
     }
     std::int32_t lastSourceY = -1;
     for (std::int32_t y = 0; y < height; ++y) {
@@ -96,21 +116,28 @@ void ResampleTo32(const TPicture& source, TPicture& target, std::int32_t width, 
         }
         lastSourceY = sourceY;
         const std::uint8_t* in = source.Row(sourceY);
-        switch (source.PixelFormat()) {
-        case TPixelFormat::pf8bit:
+        if (source.PixelFormat() == TPixelFormat::pf8bit) {
             for (std::int32_t x = 0; x < width; ++x)
                 out[x] = palette[in[columns[static_cast<std::size_t>(x)]]];
-            break;
-        case TPixelFormat::pf24bit:
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint8_t* p = in + 3 * columns[static_cast<std::size_t>(x)];
-                out[x] = 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+            continue;
+        }
+        const std::size_t bytesPerPixel = static_cast<std::size_t>(BytesPerPixel(source.PixelFormat()));
+        if (sameWidth) {
+            for (std::int32_t x = 0; x < width; ++x, in += bytesPerPixel) {
+                // White paper, eight pixels at a time.
+                if ((x & 7) == 0 && x + 8 <= width && AllBytesWhite(in, 8 * bytesPerPixel)) {
+                    std::fill(out + x, out + x + 8, kWhite);
+                    x += 7;
+                    in += 7 * bytesPerPixel;
+                    continue;
+                }
+                out[x] = PixelWithIntensity(in[2], in[1], in[0]);
             }
-            break;
-        case TPixelFormat::pf32bit:
-            for (std::int32_t x = 0; x < width; ++x)
-                std::memcpy(out + x, in + 4 * columns[static_cast<std::size_t>(x)], 4);
-            break;
+            continue;
+        }
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint8_t* p = in + columns[static_cast<std::size_t>(x)] * bytesPerPixel;
+            out[x] = PixelWithIntensity(p[2], p[1], p[0]);
         }
     }
 }
@@ -141,6 +168,7 @@ void TVRostrum::SetStageSize(std::int32_t width, std::int32_t height) {
 void TVRostrum::ClearStage() {
     Stage_.SetSize(Width_, Height_, TPixelFormat::pf32bit);
     Stage_.Fill(255);
+    StageHoldsIntensity_ = true;
     Layers_ = 0;
 }
 
@@ -255,6 +283,15 @@ void TVRostrum::AddLayerImage(const TPicture& picture, TComp mode, std::uint8_t 
     if (picture.Empty())
         return; // nothing to sample from; the layer adds nothing
     ResampleTo32(picture, LayerImage_, Width_, Height_);
+    // Darken reads the stage's intensities from its alpha bytes, which the other rules do not keep.
+    if (mode == TComp::cDarken && !StageHoldsIntensity_) {
+        for (std::int32_t y = 0; y < Height_; ++y) {
+            std::uint32_t* row = Row32(Stage_, y);
+            for (std::int32_t x = 0; x < Width_; ++x)
+                row[x] = PixelWithIntensity((row[x] >> 16) & 0xFF, (row[x] >> 8) & 0xFF, row[x] & 0xFF);
+        }
+    }
+    StageHoldsIntensity_ = mode == TComp::cDarken;
     for (std::int32_t y = 0; y < Height_; ++y)
         CombineRow(mode, bottom, alpha, Row32(LayerImage_, y), Row32(Stage_, y),
                    static_cast<std::size_t>(Width_));

@@ -29,7 +29,7 @@ struct TFrameRows {
 //
 // A frame is painted row by row: each row of the stack is combined in a small buffer, layer over
 // layer, and written once into the frame. Layer pictures and that buffer hold 32-bit pixels, which
-// the combine rules work through several at a time.
+// the combine rules work through several at a time; their alpha byte holds the pixel's intensity.
 class TVRostrum {
 public:
     // A compositor of `sheet` (which must outlive it) with a 200 x 200 stage, decoding on the
@@ -117,7 +117,8 @@ private:
     std::int32_t Width_ = 200;
     std::int32_t Height_ = 200;
     std::int32_t Layers_ = 0;
-    TPicture Stage_;      // what AddLayerImage paints on: 32-bit, white when cleared
-    TPicture LayerImage_; // AddLayerImage's picture at the stage size
+    TPicture Stage_;                  // what AddLayerImage paints on: 32-bit, white when cleared
+    bool StageHoldsIntensity_ = true; // its alpha bytes are its pixels' intensities
+    TPicture LayerImage_;             // AddLayerImage's picture at the stage size
     std::vector<std::uint32_t> RowBuffer_;
 };

@@ -317,3 +317,15 @@ TEST_F(RenderFrameTest, HeldCelsStayRightAsLayersAreHiddenAndShown) {
     Fixture.Sheet.SetLayerVisible(front, false);
     EXPECT_EQ(Render(4), fresh(4));
 }
+
+TEST(VRostrum, DarkenOverLayersOfAnotherModeComparesTheirColours) {
+    // Multiplied white is (254, 254, 254): darker than white, lighter than grey 200.
+    TXsDocument sheet;
+    TVRostrum rostrum(sheet);
+    rostrum.SetStageSize(1, 1);
+    rostrum.AddLayerImage(Solid(1, 1, kWhite), TComp::cMultiply, 255);
+    rostrum.AddLayerImage(Solid(1, 1, kWhite), TComp::cDarken, 255);
+    EXPECT_EQ(PixelAt(*rostrum.Paint(), 0, 0), (TRgb{254, 254, 254}));
+    rostrum.AddLayerImage(Solid(1, 1, {200, 200, 200}), TComp::cDarken, 255);
+    EXPECT_EQ(PixelAt(*rostrum.Paint(), 0, 0), (TRgb{200, 200, 200}));
+}
