@@ -62,9 +62,8 @@ void CombineRow(TComp mode, bool bottom, std::uint8_t alpha, const std::uint32_t
                  alpha);
 }
 
-// 32-bit pixels to B, G, R bytes, and the row's padding up to `stride` to 0. Four pixels go out
-// as one 8-byte and one 4-byte store.
-void PackRow(const std::uint32_t* in, std::uint8_t* out, std::size_t width, std::size_t stride) {
+// 32-bit pixels to B, G, R bytes. Four pixels go out as one 8-byte and one 4-byte store.
+void PackRow(const std::uint32_t* in, std::uint8_t* out, std::size_t width) {
     std::size_t x = 0;
     for (; x + 4 <= width; x += 4, out += 12) {
         const std::uint64_t p0 = in[x] & 0xFFFFFF, p1 = in[x + 1] & 0xFFFFFF, p2 = in[x + 2] & 0xFFFFFF,
@@ -79,7 +78,6 @@ void PackRow(const std::uint32_t* in, std::uint8_t* out, std::size_t width, std:
         out[1] = static_cast<std::uint8_t>(in[x] >> 8);
         out[2] = static_cast<std::uint8_t>(in[x] >> 16);
     }
-    std::memset(out, 0, stride - 3 * width);
 }
 
 const std::uint32_t* Row32(const TPicture& picture, std::int32_t y) {
@@ -90,10 +88,27 @@ std::uint32_t* Row32(TPicture& picture, std::int32_t y) {
     return reinterpret_cast<std::uint32_t*>(picture.Row(y));
 }
 
+// The part of a row of 32-bit pixels that is not white.
+TInkSpan FindInk(const std::uint32_t* row, std::uint32_t width) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
+    std::uint32_t begin = 0, end = width;
+    while (begin + 8 <= end && AllBytesWhite(bytes + 4 * begin, 32))
+        begin += 8;
+    while (begin < end && row[begin] == kWhite)
+        ++begin;
+    while (end >= begin + 8 && AllBytesWhite(bytes + 4 * (end - 8), 32))
+        end -= 8;
+    while (end > begin && row[end - 1] == kWhite)
+        --end;
+    return {begin, end};
+}
+
 // `source` at width x height as 32-bit pixels with their intensity in the alpha byte, sampled by
-// nearest neighbour on each axis.
-void ResampleTo32(const TPicture& source, TPicture& target, std::int32_t width, std::int32_t height) {
+// nearest neighbour on each axis, and the ink of each row.
+void ResampleTo32(const TPicture& source, TPicture& target, std::vector<TInkSpan>& ink, std::int32_t width,
+                  std::int32_t height) {
     target.SetSize(width, height, TPixelFormat::pf32bit);
+    ink.resize(static_cast<std::size_t>(height));
     std::vector<std::uint32_t> columns(static_cast<std::size_t>(width));
     for (std::int32_t x = 0; x < width; ++x)
         columns[static_cast<std::size_t>(x)] =
@@ -112,17 +127,16 @@ void ResampleTo32(const TPicture& source, TPicture& target, std::int32_t width, 
         // Enlarged pictures repeat source rows.
         if (sourceY == lastSourceY) {
             std::memcpy(out, Row32(target, y - 1), static_cast<std::size_t>(width) * 4);
+            ink[static_cast<std::size_t>(y)] = ink[static_cast<std::size_t>(y - 1)];
             continue;
         }
         lastSourceY = sourceY;
         const std::uint8_t* in = source.Row(sourceY);
+        const std::size_t bytesPerPixel = static_cast<std::size_t>(BytesPerPixel(source.PixelFormat()));
         if (source.PixelFormat() == TPixelFormat::pf8bit) {
             for (std::int32_t x = 0; x < width; ++x)
                 out[x] = palette[in[columns[static_cast<std::size_t>(x)]]];
-            continue;
-        }
-        const std::size_t bytesPerPixel = static_cast<std::size_t>(BytesPerPixel(source.PixelFormat()));
-        if (sameWidth) {
+        } else if (sameWidth) {
             for (std::int32_t x = 0; x < width; ++x, in += bytesPerPixel) {
                 // White paper, eight pixels at a time.
                 if ((x & 7) == 0 && x + 8 <= width && AllBytesWhite(in, 8 * bytesPerPixel)) {
@@ -133,12 +147,14 @@ void ResampleTo32(const TPicture& source, TPicture& target, std::int32_t width, 
                 }
                 out[x] = PixelWithIntensity(in[2], in[1], in[0]);
             }
-            continue;
+        } else {
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint8_t* p = in + columns[static_cast<std::size_t>(x)] * bytesPerPixel;
+                out[x] = PixelWithIntensity(p[2], p[1], p[0]);
+            }
         }
-        for (std::int32_t x = 0; x < width; ++x) {
-            const std::uint8_t* p = in + columns[static_cast<std::size_t>(x)] * bytesPerPixel;
-            out[x] = PixelWithIntensity(p[2], p[1], p[0]);
-        }
+        // While the row is at hand in the cache.
+        ink[static_cast<std::size_t>(y)] = FindInk(out, static_cast<std::uint32_t>(width));
     }
 }
 
@@ -203,7 +219,7 @@ bool TVRostrum::LoadDrawing(std::int32_t layer, std::int32_t frame) {
     thread_local TPicture decoded; // one per decoding thread, its buffer reused
     if (!ReadCelPicture(celName, file, decoded))
         return false;
-    ResampleTo32(decoded, cache.Picture, Width_, Height_);
+    ResampleTo32(decoded, cache.Picture, cache.Ink, Width_, Height_);
     cache.Key = std::move(key);
     cache.Valid = true;
     return true;
@@ -234,10 +250,10 @@ void TVRostrum::LoadLayers(std::int32_t frame) {
 void TVRostrum::RenderFrameInto(std::int32_t frame, const TFrameRows& rows) {
     const TComp mode = CompositeMode ? CompositeMode() : TComp::cDarken;
     LoadLayers(frame);
-    std::vector<const TPicture*> stack;
+    std::vector<const TLayerCache*> stack;
     for (const TLayerDrawing& drawing : Drawings_) {
         if (drawing.Found)
-            stack.push_back(&Cache_[static_cast<std::size_t>(drawing.Layer - 1)].Picture);
+            stack.push_back(&Cache_[static_cast<std::size_t>(drawing.Layer - 1)]);
     }
     const auto alpha = static_cast<std::uint8_t>(255 / std::max<std::size_t>(stack.size(), 1));
 
@@ -245,11 +261,37 @@ void TVRostrum::RenderFrameInto(std::int32_t frame, const TFrameRows& rows) {
     RowBuffer_.resize(width);
     std::uint32_t* row = RowBuffer_.data();
     for (std::int32_t y = 0; y < Height_; ++y) {
-        std::fill(row, row + width, kWhite);
-        for (std::size_t i = 0; i < stack.size(); ++i)
-            CombineRow(mode, i == 0, alpha, Row32(*stack[i], y), row, width);
-        const std::int32_t at = rows.BottomUp ? Height_ - 1 - y : y;
-        PackRow(row, rows.Pixels + rows.Stride * static_cast<std::size_t>(at), width, rows.Stride);
+        std::uint8_t* out =
+            rows.Pixels + rows.Stride * static_cast<std::size_t>(rows.BottomUp ? Height_ - 1 - y : y);
+        // Under Darken white paper changes nothing: only the span that holds some layer's ink is
+        // combined, and the rest of the row is white.
+        TInkSpan span{0, static_cast<std::uint32_t>(width)};
+        if (mode == TComp::cDarken) {
+            span = {span.End, 0};
+            for (const TLayerCache* layer : stack) {
+                const TInkSpan ink = layer->Ink[static_cast<std::size_t>(y)];
+                if (ink.Begin < ink.End) {
+                    span.Begin = std::min(span.Begin, ink.Begin);
+                    span.End = std::max(span.End, ink.End);
+                }
+            }
+            if (span.Begin >= span.End)
+                span = {0, 0};
+        }
+        std::fill(row + span.Begin, row + span.End, kWhite);
+        for (std::size_t i = 0; i < stack.size(); ++i) {
+            const std::uint32_t* layer = Row32(stack[i]->Picture, y);
+            if (mode == TComp::cDarken) {
+                const TInkSpan ink = stack[i]->Ink[static_cast<std::size_t>(y)];
+                DarkenRow(layer + ink.Begin, row + ink.Begin, ink.End - ink.Begin);
+            } else {
+                CombineRow(mode, i == 0, alpha, layer, row, width);
+            }
+        }
+        std::memset(out, 0xFF, 3 * span.Begin);
+        PackRow(row + span.Begin, out + 3 * span.Begin, span.End - span.Begin);
+        std::memset(out + 3 * span.End, 0xFF, 3 * (width - span.End));
+        std::memset(out + 3 * width, 0, rows.Stride - 3 * width);
     }
 }
 
@@ -271,7 +313,7 @@ std::unique_ptr<TPicture> TVRostrum::Paint() const {
         return picture;
     }
     for (std::int32_t y = 0; y < Height_; ++y)
-        PackRow(Row32(Stage_, y), picture->Row(y), static_cast<std::size_t>(Width_), picture->Stride());
+        PackRow(Row32(Stage_, y), picture->Row(y), static_cast<std::size_t>(Width_));
     return picture;
 }
 
@@ -282,7 +324,7 @@ void TVRostrum::AddLayerImage(const TPicture& picture, TComp mode, std::uint8_t 
     ++Layers_;
     if (picture.Empty())
         return; // nothing to sample from; the layer adds nothing
-    ResampleTo32(picture, LayerImage_, Width_, Height_);
+    ResampleTo32(picture, LayerImage_, LayerInk_, Width_, Height_);
     // Darken reads the stage's intensities from its alpha bytes, which the other rules do not keep.
     if (mode == TComp::cDarken && !StageHoldsIntensity_) {
         for (std::int32_t y = 0; y < Height_; ++y) {

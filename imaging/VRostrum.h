@@ -14,6 +14,12 @@
 class TXsDocument;
 class TWorkerPool;
 
+// The pixels of a picture's row from `Begin` up to `End` that are not white paper.
+struct TInkSpan {
+    std::uint32_t Begin = 0;
+    std::uint32_t End = 0;
+};
+
 // Where a frame is painted: rows of 24-bit pixels (bytes B, G, R), `Stride` bytes apart, top row
 // first or, as a device-independent bitmap has them, bottom row first. Bytes between the end of
 // a row's pixels and the next row are set to 0.
@@ -92,11 +98,13 @@ private:
         ino_t Inode = 0;
         bool operator==(const TDrawingKey&) const = default;
     };
-    // A layer's last drawing, resampled to the stage as 32-bit pixels.
+    // A layer's last drawing, resampled to the stage as 32-bit pixels, and its ink row by row:
+    // under Darken white changes nothing, so only the ink needs combining.
     struct TLayerCache {
         bool Valid = false;
         TDrawingKey Key;
         TPicture Picture;
+        std::vector<TInkSpan> Ink;
     };
     struct TLayerDrawing {
         std::int32_t Layer = 0;
@@ -119,6 +127,7 @@ private:
     std::int32_t Layers_ = 0;
     TPicture Stage_;                  // what AddLayerImage paints on: 32-bit, white when cleared
     bool StageHoldsIntensity_ = true; // its alpha bytes are its pixels' intensities
-    TPicture LayerImage_;             // AddLayerImage's picture at the stage size
+    TPicture LayerImage_;             // AddLayerImage's picture at the stage size, and its ink
+    std::vector<TInkSpan> LayerInk_;
     std::vector<std::uint32_t> RowBuffer_;
 };
