@@ -289,7 +289,9 @@ bool DecodePngFast(const std::uint8_t* data, std::size_t size, const std::string
     const std::size_t bpp = Channels(h.ColorType);
     const std::size_t length = static_cast<std::size_t>(h.Width) * bpp;
     const std::size_t rawSize = (length + 1) * h.Height;
-    if (!WindowCoversData(image, rawSize))
+    // Deflate makes at most 1032 bytes of one: image data too short for the picture it claims is
+    // refused by libpng, before anything the size of the picture is allocated here.
+    if (!WindowCoversData(image, rawSize) || rawSize / 1032 > image.Size)
         return false;
     if (scratch.Raw.size() < rawSize)
         scratch.Raw.resize(rawSize);

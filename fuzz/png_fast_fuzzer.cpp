@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to both PNG decoders. Whatever the fast path takes, libpng must decode to
-// the same picture; anything else is a fault of the fast path.
+// Feeds arbitrary bytes to the fast PNG path and, whatever it takes, to libpng as well: libpng must
+// decode it to the same picture, or the fast path is at fault.
 #include "document/CwError.h"
 #include "imaging/PngFastPath.h"
 
