@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <exception>
-#include <future>
 
 // Runs a sequence of frames through two stages that overlap: frame i + 1 is rendered on a worker
 // of `pool` while the calling thread uses frame i (writes it, encodes it). Two buffers take turns.
@@ -22,23 +20,14 @@ void RunFramePipeline(TWorkerPool& pool, std::int32_t count, std::array<TBuffer,
                       TUse use) {
     if (count <= 0)
         return;
-    std::future<void> rendering = pool.Run([&] { render(0, buffers[0]); });
+    TPoolTask rendering = pool.Run([&] { render(0, buffers[0]); });
     for (std::int32_t i = 0; i < count; ++i) {
-        rendering.get(); // frame i is ready, or its error is thrown
+        rendering.Wait(); // frame i is ready, or its error is thrown
         if (i + 1 < count)
             rendering = pool.Run([&, i] { render(i + 1, buffers[static_cast<std::size_t>((i + 1) % 2)]); });
-        bool goOn = false;
-        try {
-            goOn = use(i, buffers[static_cast<std::size_t>(i % 2)]);
-        } catch (...) {
-            if (rendering.valid())
-                rendering.wait();
-            throw;
-        }
-        if (!goOn) {
-            if (rendering.valid())
-                rendering.wait();
+        // Should using the frame throw, or stop, the next frame's render is waited for as
+        // `rendering` goes.
+        if (!use(i, buffers[static_cast<std::size_t>(i % 2)]))
             return;
-        }
     }
 }

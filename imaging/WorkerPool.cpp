@@ -53,14 +53,66 @@ void TWorkerPool::Post(std::function<void()> task) {
     Wake_.notify_one();
 }
 
-std::future<void> TWorkerPool::Run(std::function<void()> task) {
-    auto packaged = std::make_shared<std::packaged_task<void()>>(std::move(task));
-    std::future<void> done = packaged->get_future();
+TPoolTask::TPoolTask(TPoolTask&& other) noexcept : State_(std::move(other.State_)) {}
+
+TPoolTask& TPoolTask::operator=(TPoolTask&& other) noexcept {
+    if (this != &other) {
+        WaitQuietly();
+        State_ = std::move(other.State_);
+    }
+    return *this;
+}
+
+TPoolTask::~TPoolTask() {
+    WaitQuietly();
+}
+
+void TPoolTask::WaitQuietly() {
+    if (!State_)
+        return;
+    std::unique_lock lock(State_->Mutex);
+    State_->Finished.wait(lock, [this] { return State_->Done; });
+    lock.unlock();
+    State_.reset();
+}
+
+void TPoolTask::Wait() {
+    if (!State_)
+        return;
+    std::exception_ptr error;
+    {
+        std::unique_lock lock(State_->Mutex);
+        State_->Finished.wait(lock, [this] { return State_->Done; });
+        error = State_->Error;
+    }
+    State_.reset();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+TPoolTask TWorkerPool::Run(std::function<void()> task) {
+    TPoolTask handle;
+    handle.State_ = std::make_unique<TPoolTask::TState>();
+    // The task's exception is made and stored by the worker before it sets Done, and read by the
+    // waiting thread after: the lock orders the two.
+    auto run = [state = handle.State_.get()](std::function<void()>& work) {
+        std::exception_ptr error;
+        try {
+            work();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        work = nullptr;
+        std::lock_guard lock(state->Mutex);
+        state->Error = std::move(error);
+        state->Done = true;
+        state->Finished.notify_all();
+    };
     if (Threads_.empty())
-        (*packaged)();
+        run(task);
     else
-        Post([packaged] { (*packaged)(); });
-    return done;
+        Post([run, work = std::move(task)]() mutable { run(work); });
+    return handle;
 }
 
 void TWorkerPool::ParallelFor(std::size_t count, std::size_t threads,

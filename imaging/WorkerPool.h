@@ -3,11 +3,38 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
-#include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+// A task given to a pool: Wait blocks until it has run and throws what it threw. The destructor
+// waits too (throwing nothing), so a task never outlives what it uses on the giver's stack.
+class TPoolTask {
+public:
+    TPoolTask() = default;
+    TPoolTask(TPoolTask&& other) noexcept;
+    TPoolTask& operator=(TPoolTask&& other) noexcept;
+    ~TPoolTask();
+
+    bool Valid() const { return State_ != nullptr; }
+    // Waits for the task; rethrows its exception. Afterwards the handle is empty.
+    void Wait();
+
+private:
+    friend class TWorkerPool;
+    struct TState {
+        std::mutex Mutex;
+        std::condition_variable Finished;
+        bool Done = false;
+        std::exception_ptr Error;
+    };
+    void WaitQuietly();
+    // Owned here; the worker only touches it until it has set Done, under the lock.
+    std::unique_ptr<TState> State_;
+};
 
 // A fixed set of worker threads that run tasks in the order they were given. Rendering uses one
 // pool for the whole run of the program, so no frame starts a thread of its own.
@@ -25,8 +52,8 @@ public:
 
     std::size_t ThreadCount() const { return Threads_.size(); }
 
-    // Runs `task` on a worker. The future's get() gives back what the task threw.
-    std::future<void> Run(std::function<void()> task);
+    // Runs `task` on a worker.
+    TPoolTask Run(std::function<void()> task);
 
     // Calls body(i) for every i below `count`, on the calling thread and on up to `threads` - 1
     // workers at once, and returns when all calls have returned. The calling thread works through
