@@ -25,6 +25,7 @@ class TAlertPrompt;
 class TEntryDialog;
 class TForm2;
 class TImageViewer;
+class TImportI;
 class TLayerProp;
 class TProgramEditDialog;
 class TSheetSound;
@@ -96,7 +97,9 @@ public:
     void AddLayerClick();
     void DeleteLayerClick();
     void FpsOtherClick();
+    void ImportImagesClick();
     void ImportAudioClick();
+    void PrintClick();
     void ExportClick();
     void VideoCaptureClick();
     void ScannerClick();
@@ -140,6 +143,7 @@ public:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TImportI* ImportForm;
     TLayerProp* LayerProp;
     TProgramEditDialog* ProgramEditDialog;
     TForm2* Form2 = nullptr; // the capture window, made by the first Video command

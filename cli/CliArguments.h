@@ -18,6 +18,7 @@ struct TArguments {
     std::string Error; // what was not understood; empty when all was
 };
 
+// Splits command arguments into positional ones and the options named in `valued` and `flags`.
 TArguments ParseArguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                           const std::vector<std::string>& flags);
 

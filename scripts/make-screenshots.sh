@@ -57,6 +57,17 @@ small_window() {
 }
 
 shot "$main" main-window
+# File > Import > Images... on the Ball layer: every drawing of its folder added to the import list,
+# the instructions opened.
+xdotool mousemove --window "$main" 410 110 click 1
+open_menu 10
+xdotool key Down Down Down Down Down Down Down Right Return
+sleep 2
+import_window=$(xdotool getactivewindow)
+xdotool mousemove --window "$import_window" 68 244 click 1 key ctrl+a
+xdotool mousemove --window "$import_window" 380 164 click 1
+xdotool mousemove --window "$import_window" 9 13 click 1
+small_window "" import-window alt+F4
 # The sheet's pop-up menu on the Background layer's cel.
 xdotool mousemove --window "$main" 300 110 click 1 click 3
 shot_with_menu 620 sheet-menu
@@ -124,4 +135,7 @@ SCRIPT
 
 SCRATCH=$scratch BUILD=$(realpath "$build") OUT=$(realpath Help/pictures) \
   xvfb-run -a -s '-screen 0 1280x900x24' bash "$scratch/session.sh"
+# The first page of the sample sheet as printed.
+"$build/cli/celwright-cli" print "$build/sample/bounce.xps" "$scratch/bounce.pdf"
+pdftoppm -png -r 60 -singlefile "$scratch/bounce.pdf" Help/pictures/printed-sheet
 ls -l Help/pictures
