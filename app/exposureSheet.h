@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CelwrightVersion.h"
 #include "document/CWTypeLib.h"
 #include "document/XsSheetObjects.h"
 #include "settings/Preferences.h"
@@ -38,7 +39,7 @@ struct TAppFolders {
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "3.0Beta_050529";
+    static constexpr const char* kVersion = CELWRIGHT_VERSION;
     // Activity values: what the window is doing, so handlers can tell the user's changes apart.
     static constexpr int kStarting = 0;
     static constexpr int kIdle = 1;
