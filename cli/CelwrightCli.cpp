@@ -1,6 +1,7 @@
 #include "cli/CelwrightCli.h"
 
 #include "CelwrightVersion.h"
+#include "cli/CaptureCommands.h"
 #include "cli/LanguageCommands.h"
 #include "cli/RenderCommands.h"
 #include "document/SheetLoading.h"
@@ -33,6 +34,8 @@ Commands:
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
   export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
+  cameras                    list the cameras
+  capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
   language-template          write the English interface texts as a language file
 
 Options:
@@ -182,6 +185,17 @@ int WithOpenedSheet(const std::string& path, std::ostream& err, const TSheetWork
     return work(sheet.Document, sheet.Settings.Current);
 }
 
+// Opens a sheet for capture, with a way to save it back where it came from.
+int WithSheetToCapture(const std::string& path, std::ostream& err, const TCaptureWork& work) {
+    TOpenedSheet sheet;
+    OpenSheet(sheet, path, err);
+    return work(sheet.Document, sheet.Settings.Current, [&] {
+        TXPSSettings settings;
+        sheet.Settings.GetDocumentSettings(settings);
+        TXpsIO::SaveSheet(path, sheet.Document, settings);
+    });
+}
+
 struct TCommand {
     const char* Help;
     std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
@@ -197,6 +211,10 @@ const std::map<std::string, TCommand>& Commands() {
         {"export",
          {kExportHelp,
           [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheet); }}},
+        {"cameras", {kCamerasHelp, RunCameras}},
+        {"capture",
+         {kCaptureHelp, [](const auto& args, auto& out,
+                           auto& err) { return RunCapture(args, out, err, WithSheetToCapture); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;
