@@ -50,13 +50,13 @@ TResolutionRange ParseResolutionRange(const std::string& text) {
     return range;
 }
 
-std::string ReadResolutionRange(TcsTwainScan& scan, TResolutionRange& range) {
+std::string ReadResolutionRange(TcsTwainScan& scan, const std::string& source, TResolutionRange& range) {
     std::string failure;
     if (!scan.LoadSourceManager())
         failure = "failed to load source manager";
     else if (!scan.OpenSourceManager())
         failure = "failed to open source manager";
-    else if (!scan.OpenDefaultSource())
+    else if (!scan.OpenSource(source))
         failure = "failed to open default source";
     else
         range = ParseResolutionRange(scan.GetCapabilityText(ICAP_XRESOLUTION));

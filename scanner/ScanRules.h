@@ -26,10 +26,11 @@ struct TResolutionRange {
 // minimum, after the second the maximum, after the third the step. An empty text gives minimum -1.
 TResolutionRange ParseResolutionRange(const std::string& text);
 
-// Loads and opens the source manager and the default source, reads the X-resolution range and
-// closes everything again. Returns "" or the failure: "failed to load source manager", "failed to
-// open source manager" or "failed to open default source".
-std::string ReadResolutionRange(TcsTwainScan& scan, TResolutionRange& range);
+// Loads and opens the source manager and the source of that product name (the default source when
+// empty), reads the X-resolution range and closes everything again. Returns "" or the failure:
+// "failed to load source manager", "failed to open source manager" or "failed to open default
+// source".
+std::string ReadResolutionRange(TcsTwainScan& scan, const std::string& source, TResolutionRange& range);
 
 // The final scan's resolution (dots per inch) for an upright width of `widthInches` on the glass
 // and a target width of `targetWidth` pixels: twice the pixels needed, rounded up to the source's
