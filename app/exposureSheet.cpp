@@ -14,6 +14,7 @@
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
 #include "imaging/Picture.h"
+#include "scanner/CWscanner.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
 #include "sheetview/Xsheet2.h"
@@ -402,6 +403,8 @@ void TForm1::ConnectSheet() {
     Xsheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
+        if (ScanUnit != nullptr)
+            ScanUnit->SheetSelectionChanged();
     };
     Xsheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
@@ -944,7 +947,10 @@ void TForm1::VideoCaptureClick() {
 void TForm1::ScannerClick() {
     if (Xsheet->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
-    NotAvailableYet(Scanner1->text());
+    if (ScanUnit == nullptr)
+        ScanUnit = new TScanUnit(*Xsheet, Settings.Current, AlertPrompt, this);
+    ScanUnit->show();
+    ScanUnit->raise();
 }
 
 void TForm1::PreviewClick() {

@@ -27,6 +27,7 @@ class TImageViewer;
 class TLayerProp;
 class TProgramEditDialog;
 class TXsheet2;
+class TScanUnit;
 
 // Where the program finds its own files and keeps the user's.
 struct TAppFolders {
@@ -135,6 +136,7 @@ public:
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
     TAlertPrompt* AlertPrompt;
+    TScanUnit* ScanUnit = nullptr; // made by the first Scanner command
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
     TLayerProp* LayerProp;
