@@ -26,6 +26,7 @@ class TEntryDialog;
 class TImageViewer;
 class TLayerProp;
 class TProgramEditDialog;
+class TSheetSound;
 class TXsheet2;
 class TScanUnit;
 
@@ -135,6 +136,7 @@ public:
     TProfileList Profiles;
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
+    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
     TScanUnit* ScanUnit = nullptr; // made by the first Scanner command
     TEntryDialog* EntryDialog;
