@@ -13,9 +13,11 @@ long_options() { grep -oE -- '--[a-z][a-z-]*' | sort -u; }
 page_text() { sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$1"; }
 
 compare_options() { # NAME PAGE HELP_TEXT
-  local name=$1 page=$2 help=$3
+  local name=$1 page=$2 help=$3 text
+  # Read once: grep -q leaves a pipe early, which pipefail reports as a failure on a long page.
+  text=$(page_text "$page")
   while read -r option; do
-    page_text "$page" | grep -qe "$option\b" || fail "$name: $option is in --help but not in $(basename "$page")"
+    grep -qe "$option\b" <<<"$text" || fail "$name: $option is in --help but not in $(basename "$page")"
   done < <(long_options <<<"$help")
   while read -r option; do
     grep -qe "$option\b" <<<"$help" || fail "$name: $option is in $(basename "$page") but in no --help"
