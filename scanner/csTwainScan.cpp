@@ -2,6 +2,7 @@
 
 #include "document/CwError.h"
 #include "imaging/PictureCodecs.h"
+#include "settings/IniFile.h"
 
 #include <algorithm>
 #include <array>
@@ -232,6 +233,88 @@ TcsTwainScan::TcsTwainScan() {
     SetTwString(AppIdentity.Manufacturer, "Manufacturer");
     SetTwString(AppIdentity.ProductFamily, "Product Family");
     SetTwString(AppIdentity.ProductName, "Product Name");
+}
+
+TcsTwainScan::~TcsTwainScan() {
+    try {
+        SaveKeptSettings();
+    } catch (const std::exception&) {
+        // The owner is going away with the component: there is no one left to tell.
+    }
+}
+
+// --- kept settings ---
+
+std::string TcsTwainScan::RegistryKey() const {
+    const std::string root =
+        RegRootKey == TcsRootKeyType::THKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\";
+    return root + "Software\\" + RegCompany + "\\" + TwString(AppIdentity.ProductFamily) + "\\" +
+           TwString(AppIdentity.ProductName) + "\\TWAIN";
+}
+
+namespace {
+template <class TEnum>
+void ReadOrdinal(const TIniFile& ini, const std::string& key, const char* name, TEnum last, TEnum& value) {
+    const std::int32_t ordinal = ini.ReadInteger(key, name, -1);
+    if (ordinal >= 0 && ordinal <= static_cast<std::int32_t>(last))
+        value = static_cast<TEnum>(ordinal);
+}
+
+std::uint8_t ReadByte(const TIniFile& ini, const std::string& key, const char* name, std::uint8_t value) {
+    const std::int32_t read = ini.ReadInteger(key, name, value);
+    return read >= 0 && read <= 255 ? static_cast<std::uint8_t>(read) : value;
+}
+} // namespace
+
+void TcsTwainScan::LoadKeptSettings() {
+    if (RegistryFile.empty())
+        return;
+    TIniFile ini;
+    ini.LoadFromFile(RegistryFile);
+    const std::string key = RegistryKey();
+    if (!ini.SectionExists(key))
+        return;
+    AutoBrightness = ini.ReadBool(key, "AutoBrightness", AutoBrightness);
+    FeederEnabled = ini.ReadBool(key, "FeederEnabled", FeederEnabled);
+    Inverted = ini.ReadBool(key, "Inverted", Inverted);
+    TcsPixelType pixelType = PixelType_;
+    ReadOrdinal(ini, key, "PixelType", TcsPixelType::pxPalette, pixelType);
+    SetPixelType(pixelType);
+    TcsBitDepth depth = BitDepth_;
+    ReadOrdinal(ini, key, "BitDepth", TcsBitDepth::bd24Bit, depth);
+    SetBitDepth(depth);
+    ReadOrdinal(ini, key, "BitDepthReduction", TcsBitDepthReduction::brDiffusion, BitDepthReduction);
+    ReadOrdinal(ini, key, "FrameSize", TcsFrameSize::fsLetter, FrameSize);
+    SetResolution(ini.ReadInteger(key, "Resolution", Resolution_));
+    SetBrightness(ReadByte(ini, key, "Brightness", Brightness_));
+    SetContrast(ReadByte(ini, key, "Contrast", Contrast_));
+    // Highlight first against a low shadow, so that a kept pair is taken as it was kept.
+    Shadow_ = 0;
+    SetHighlight(ReadByte(ini, key, "Highlight", Highlight_));
+    SetShadow(ReadByte(ini, key, "Shadow", Shadow_));
+    Threshold = ReadByte(ini, key, "Threshold", Threshold);
+}
+
+void TcsTwainScan::SaveKeptSettings() const {
+    if (RegistryFile.empty() || RegCompany.find_first_not_of(" \t") == std::string::npos)
+        return;
+    TIniFile ini;
+    ini.LoadFromFile(RegistryFile);
+    const std::string key = RegistryKey();
+    ini.WriteBool(key, "AutoBrightness", AutoBrightness);
+    ini.WriteInteger(key, "BitDepth", static_cast<std::int32_t>(BitDepth_));
+    ini.WriteInteger(key, "BitDepthReduction", static_cast<std::int32_t>(BitDepthReduction));
+    ini.WriteInteger(key, "Brightness", Brightness_);
+    ini.WriteInteger(key, "Contrast", Contrast_);
+    ini.WriteBool(key, "FeederEnabled", FeederEnabled);
+    ini.WriteInteger(key, "FrameSize", static_cast<std::int32_t>(FrameSize));
+    ini.WriteInteger(key, "Highlight", Highlight_);
+    ini.WriteBool(key, "Inverted", Inverted);
+    ini.WriteInteger(key, "PixelType", static_cast<std::int32_t>(PixelType_));
+    ini.WriteInteger(key, "Resolution", Resolution_);
+    ini.WriteInteger(key, "Shadow", Shadow_);
+    ini.WriteInteger(key, "Threshold", Threshold);
+    ini.SaveToFile(RegistryFile);
 }
 
 // --- properties ---

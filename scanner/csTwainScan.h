@@ -12,6 +12,7 @@ enum class TcsPixelType : std::uint8_t { pxBW, pxGray, pxRGB, pxPalette };
 enum class TcsBitDepth : std::uint8_t { bd1Bit, bd4Bit, bd8Bit, bd24Bit };
 enum class TcsBitDepthReduction : std::uint8_t { brThreshold, brHalftones, brCustom, brDiffusion };
 enum class TcsFrameSize : std::uint8_t { fsCustom, fsDetected, fsA4, fsA5, fsB5, fsLegal, fsLetter };
+enum class TcsRootKeyType : std::uint8_t { THKEY_CURRENT_USER, THKEY_LOCAL_MACHINE };
 
 // Capabilities negotiated successfully, as bits.
 using TcsCapSet = std::uint32_t;
@@ -63,6 +64,10 @@ struct TTwainSourceManager {
 class TcsTwainScan {
 public:
     TcsTwainScan();
+    // Keeps the settings (see SaveKeptSettings); a file that cannot be written is left as it was.
+    ~TcsTwainScan();
+    TcsTwainScan(const TcsTwainScan&) = delete;
+    TcsTwainScan& operator=(const TcsTwainScan&) = delete;
 
     TTwainSourceManager SourceManager;
     // Passed to the source as the parent of its own windows.
@@ -92,6 +97,19 @@ public:
     void SetHighlight(std::uint8_t value);
     std::uint8_t Shadow() const { return Shadow_; }
     void SetShadow(std::uint8_t value);
+
+    // Kept settings: an INI file stands in for the registry. Its section is the registry key,
+    // HKEY_CURRENT_USER (or HKEY_LOCAL_MACHINE) then Software, RegCompany, AppIdentity's product
+    // family and product name and TWAIN, joined by backslashes. Nothing is written while RegCompany
+    // is blank.
+    TcsRootKeyType RegRootKey = TcsRootKeyType::THKEY_CURRENT_USER;
+    std::string RegCompany;
+    std::string RegistryFile; // the INI file's path; empty keeps nothing
+    std::string RegistryKey() const;
+    // Reads the kept values when the key exists; a missing or unreadable value keeps the property.
+    void LoadKeptSettings();
+    // Writes the kept values unless RegCompany is blank. Throws ECwError when the file cannot be written.
+    void SaveKeptSettings() const;
 
     // Events; the first argument is the sender.
     std::function<void(TcsTwainScan&, bool& enable, bool& setCurrent)> OnNegotiate;

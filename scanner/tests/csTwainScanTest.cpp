@@ -1,10 +1,13 @@
 #include "scanner/csTwainScan.h"
 
 #include "ScriptedSourceManager.h"
+#include "settings/IniFile.h"
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -310,6 +313,52 @@ TEST_F(TwainScanTest, CapabilityReadingNeedsAnOpenSourceAndFormatsContainers) {
     scan.CloseSourceManager();
     scan.UnloadSourceManager();
     EXPECT_EQ(scan.State(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TwainScanKeptSettings, WrittenUnderTheCompanyKeyAndReadBack) {
+    const std::string file = ::testing::TempDir() + "twain-kept-" + std::to_string(::getpid()) + ".ini";
+    {
+        TcsTwainScan blank;
+        blank.RegistryFile = file;
+        blank.SetResolution(300);
+    }
+    EXPECT_FALSE(std::filesystem::exists(file)); // no company, nothing kept
+    {
+        TcsTwainScan kept;
+        kept.RegistryFile = file;
+        kept.RegCompany = "Studio";
+        kept.SetPixelType(TcsPixelType::pxRGB);
+        kept.SetResolution(300);
+        kept.SetShadow(20);
+        kept.SetHighlight(200);
+        kept.FrameSize = TcsFrameSize::fsLetter;
+        kept.Inverted = true;
+    }
+    TIniFile ini;
+    ASSERT_TRUE(ini.LoadFromFile(file));
+    const std::string key = "HKEY_CURRENT_USER\\Software\\Studio\\Product Family\\Product Name\\TWAIN";
+    EXPECT_EQ(ini.ReadInteger(key, "Resolution", 0), 300);
+    ini.WriteString(key, "Brightness", "bright"); // unreadable: the property stays
+    ini.SaveToFile(file);
+
+    TcsTwainScan loaded;
+    loaded.RegistryFile = file;
+    loaded.RegCompany = "Studio";
+    loaded.LoadKeptSettings();
+    EXPECT_EQ(loaded.PixelType(), TcsPixelType::pxRGB);
+    EXPECT_EQ(loaded.BitDepth(), TcsBitDepth::bd24Bit);
+    EXPECT_EQ(loaded.Resolution(), 300);
+    EXPECT_EQ(loaded.Shadow(), 20);
+    EXPECT_EQ(loaded.Highlight(), 200);
+    EXPECT_EQ(loaded.FrameSize, TcsFrameSize::fsLetter);
+    EXPECT_TRUE(loaded.Inverted);
+    EXPECT_EQ(loaded.Brightness(), 125);
+    loaded.RegCompany.clear();
+    std::filesystem::remove(file);
 }
 
 } // namespace
