@@ -3,6 +3,7 @@
 #include "testsupport/SaneTestBackend.h"
 #include "testsupport/TempFolder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -64,6 +65,11 @@ TEST_F(ScanCliTest, ScansAnAreaAtTheTargetSizeAndPlacesTheCel) {
     EXPECT_EQ(picture.Width(), 320);
     EXPECT_EQ(picture.Height(), 240);
     EXPECT_EQ(picture.Row(10)[30], picture.Row(10)[31]); // grey: the channels agree
+    // The test page's grid came through: the picture holds black and white.
+    const std::uint8_t* row = picture.Row(120);
+    const auto [darkest, lightest] = std::minmax_element(row, row + 3 * picture.Width());
+    EXPECT_LT(*darkest, 40);
+    EXPECT_GT(*lightest, 215);
     EXPECT_NE(Info().find("frame    5  hold    2  Ink_0005.png"), std::string::npos) << Info();
 
     // Portrait, colour, rotated a quarter, named and numbered, from the second scanner.
