@@ -16,6 +16,8 @@
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
 #include "imaging/Picture.h"
+#include "import/fileImportI.h"
+#include "print/SheetPrinting.h"
 #include "scanner/CWscanner.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
@@ -162,6 +164,8 @@ void TForm1::CreateControls() {
     AlertPrompt = new TAlertPrompt(this);
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
+    ImportForm = new TImportI(*Xsheet, this);
+    ImportForm->OnImporting = [this](bool importing) { Activity = importing ? kLoading : kIdle; };
     LayerProp = new TLayerProp(AlertPrompt, LayerColorNames(), this);
     ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
@@ -202,12 +206,11 @@ void TForm1::CreateMenus() {
     Saveas1 = AddCommand(FileM, LanguageKey("sSaveAsDots"), [this] { SaveAsClick(); });
     FileM->addSeparator();
     QMenu* import = AddMenu(FileM, LanguageKey("sImport"));
-    ImportImages1 =
-        AddCommand(import, LanguageKey("sImagesDots"), [this] { NotAvailableYet(ImportImages1->text()); });
+    ImportImages1 = AddCommand(import, LanguageKey("sImagesDots"), [this] { ImportImagesClick(); });
     ImportAudio1 = AddCommand(import, LanguageKey("sAudio"), [this] { ImportAudioClick(); });
     Export1 = AddCommand(FileM, LanguageKey("sExportAviDots"), [this] { ExportClick(); });
     PrintXPS = AddCommand(
-        FileM, LanguageKey("sPrint"), [this] { NotAvailableYet(PrintXPS->text()); }, QKeySequence("Ctrl+P"));
+        FileM, LanguageKey("sPrint"), [this] { PrintClick(); }, QKeySequence("Ctrl+P"));
     FileM->addSeparator();
     Exit1 = AddCommand(
         FileM, LanguageKey("sExit"), [this] { close(); }, QKeySequence("Ctrl+Q"));
@@ -652,6 +655,7 @@ void TForm1::TranslateAll() {
 void TForm1::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
+    ImportForm->Retranslate();
     LayerProp->Retranslate();
     ProgramEditDialog->Retranslate();
 }
@@ -929,6 +933,19 @@ void TForm1::DeleteLayerClick() {
 
 // ---------------------------------------------------------------------------------------------
 // File, tools and help
+
+void TForm1::ImportImagesClick() {
+    ImportForm->Open(FromStd(Xsheet->LayerFolder(Xsheet->CurrentLayer())),
+                     FromStd(DefaultFolder(Settings.Current.General.DefaultPath)));
+    Xsheet->SelectCell(Xsheet->CurrentLayer(), Xsheet->CurrentFrame());
+}
+
+void TForm1::PrintClick() {
+    RunPrintCommand(this, Xsheet->Document(), DocumentName, [this] {
+        return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
+                           QFileInfo(DocumentName).completeBaseName() + ".pdf", "PDF (*.pdf)");
+    });
+}
 
 void TForm1::ImportAudioClick() {
     const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),

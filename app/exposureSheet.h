@@ -24,6 +24,7 @@ class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
+class TImportI;
 class TLayerProp;
 class TProgramEditDialog;
 class TSheetSound;
@@ -96,7 +97,9 @@ public:
     void AddLayerClick();
     void DeleteLayerClick();
     void FpsOtherClick();
+    void ImportImagesClick();
     void ImportAudioClick();
+    void PrintClick();
     void ExportClick();
     void VideoCaptureClick();
     void ScannerClick();
@@ -141,6 +144,7 @@ public:
     TScanUnit* ScanUnit = nullptr; // made by the first Scanner command
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TImportI* ImportForm;
     TLayerProp* LayerProp;
     TProgramEditDialog* ProgramEditDialog;
     QLabel* FpsLabel;

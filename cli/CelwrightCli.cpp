@@ -4,6 +4,7 @@
 #include "audio/CwAudio.h"
 #include "cli/CaptureCommands.h"
 #include "cli/LanguageCommands.h"
+#include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
 #include "document/SheetLoading.h"
@@ -40,6 +41,7 @@ Commands:
   capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
   scanners                   list the scanners
   scan SHEET.xps ...         scan an area of the glass and place it on the sheet
+  print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
   language-template          write the English interface texts as a language file
 
 Options:
@@ -253,6 +255,9 @@ const std::map<std::string, TCommand>& Commands() {
         {"capture",
          {kCaptureHelp, [](const auto& args, auto& out,
                            auto& err) { return RunCapture(args, out, err, WithSheetToCapture); }}},
+        {"print",
+         {kPrintHelp,
+          [](const auto& args, auto& out, auto& err) { return RunPrint(args, out, err, WithOpenedSheet); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;

@@ -6,12 +6,14 @@
 #include "document/TextUtil.h"
 #include "document/XsDocument.h"
 #include "export/aviBuild.h"
+#include "imaging/FramePipeline.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"
 #include "imaging/VRostrum.h"
 #include "settings/Preferences.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -144,15 +146,26 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
         rostrum.SetStageSize(size->Width, size->Height);
         const std::int32_t count = std::abs(last - first) + 1;
         const bool progress = ShowsProgress(err);
-        for (std::int32_t i = 0; i < count; ++i) {
-            std::unique_ptr<TPicture> picture = rostrum.RenderFrame(first + i);
-            if (bw)
-                ConvertToBw(*picture);
-            WritePng(folder / FramePictureName(first + i), *picture,
-                     bw ? TPngIndexedMode::Grayscale : TPngIndexedMode::Palette);
-            if (progress)
-                PrintProgress(err, "Rendering", i + 1, count);
-        }
+        // Frame n + 1 is composited on a worker while frame n is encoded and written; the frames
+        // reach the disk with one sync at the end.
+        std::array<TPicture, 2> frames;
+        RunFramePipeline(
+            *rostrum.Pool, count, frames,
+            [&](std::int32_t i, TPicture& picture) {
+                picture.SetSize(size->Width, size->Height, TPixelFormat::pf24bit);
+                rostrum.RenderFrameInto(first + i, {picture.Row(0), picture.Stride(), false});
+            },
+            [&](std::int32_t i, TPicture& picture) {
+                if (bw)
+                    ConvertToBw(picture);
+                WritePng(folder / FramePictureName(first + i), picture,
+                         bw ? TPngIndexedMode::Grayscale : TPngIndexedMode::Palette,
+                         {.Fast = true, .Sync = false});
+                if (progress)
+                    PrintProgress(err, "Rendering", i + 1, count);
+                return true;
+            });
+        SyncFolder(folder);
         out << "Rendered frames " << first << " to " << first + count - 1 << " at " << size->Width << " x "
             << size->Height << " into " << folder.string() << '\n';
         return kExitOk;

@@ -14,7 +14,7 @@ page_text() { sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$1"; }
 
 compare_options() { # NAME PAGE HELP_TEXT
   local name=$1 page=$2 help=$3 text
-  # Read once: grep -q leaves a pipe early, which pipefail reports as a failure on a long page.
+  # Read once: grep -q leaving a pipe early would fail the pipeline under pipefail.
   text=$(page_text "$page")
   while read -r option; do
     grep -qe "$option\b" <<<"$text" || fail "$name: $option is in --help but not in $(basename "$page")"

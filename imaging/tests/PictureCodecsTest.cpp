@@ -1,57 +1,14 @@
 #include "imaging/PictureCodecs.h"
 
 #include "document/CwError.h"
+#include "document/TextUtil.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "imaging/tests/PngTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <vector>
-#include <zlib.h>
 
 namespace {
-
-using TBytes = std::vector<std::uint8_t>;
-
-void Append32BE(TBytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void AppendChunk(TBytes& out, const char* type, const TBytes& data) {
-    Append32BE(out, static_cast<std::uint32_t>(data.size()));
-    TBytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    Append32BE(out, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
-
-// A PNG of any colour type and bit depth, from its filtered-free rows (each without the filter
-// byte). Lets the tests make the kinds of PNG our writer never writes.
-TBytes MakePng(std::uint32_t width, std::uint32_t height, int bitDepth, int colorType,
-               const std::vector<TBytes>& rows, const TBytes& palette = {}, const TBytes& transparency = {}) {
-    TBytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    TBytes header;
-    Append32BE(header, width);
-    Append32BE(header, height);
-    header.insert(header.end(),
-                  {static_cast<std::uint8_t>(bitDepth), static_cast<std::uint8_t>(colorType), 0, 0, 0});
-    AppendChunk(png, "IHDR", header);
-    if (!palette.empty())
-        AppendChunk(png, "PLTE", palette);
-    if (!transparency.empty())
-        AppendChunk(png, "tRNS", transparency);
-    TBytes raw;
-    for (const TBytes& row : rows) {
-        raw.push_back(0); // filter: none
-        raw.insert(raw.end(), row.begin(), row.end());
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    TBytes packed(packedSize);
-    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(packedSize);
-    AppendChunk(png, "IDAT", packed);
-    AppendChunk(png, "IEND", {});
-    return png;
-}
 
 TPicture DecodePngBytes(const TBytes& png) {
     TPicture picture;
@@ -142,6 +99,25 @@ TEST(PngCodec, WritesPicturesThatReadBackUnchanged) {
     ReadPng(folder / "gray.png", read);
     ASSERT_EQ(read.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(PixelAt(read, 4, 2), (TRgb{202, 202, 202}));
+}
+
+TEST(PngCodec, FastUnsyncedWritesReadBackUnchanged) {
+    TTempFolder folder;
+    const TPicture colour = MakePicture(161, 7, [](int x, int y) { return TRgb{x, y * 30, 255 - x}; });
+    TPicture indexed(5, 3, TPixelFormat::pf8bit);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            indexed.Row(y)[x] = static_cast<std::uint8_t>(x * 50 + y);
+    const TPngWriteOptions fast{.Fast = true, .Sync = false};
+    for (const TPicture* picture : std::initializer_list<const TPicture*>{&colour, &indexed}) {
+        WritePng(folder / "frame.png", *picture, TPngIndexedMode::Palette, fast);
+        TPicture read;
+        ReadPng(folder / "frame.png", read);
+        EXPECT_EQ(read, *picture);
+    }
+    SyncFolder(folder.Path());
+    EXPECT_EQ(ReadError([&] { SyncFolder(folder / "missing"); }),
+              "Cannot write \"" + (folder / "missing") + "\": No such file or directory");
 }
 
 TEST(PngCodec, DamagedFilesRaiseAnErrorNamingTheFile) {
