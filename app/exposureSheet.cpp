@@ -19,6 +19,7 @@
 #include "imaging/Picture.h"
 #include "import/fileImportI.h"
 #include "print/SheetPrinting.h"
+#include "scanner/CWscanner.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
 #include "sheetview/Xsheet2.h"
@@ -406,6 +407,8 @@ void TForm1::ConnectSheet() {
         ShowLayerPath(layer);
         if (Form2)
             Form2->XsheetSelect(layer, frame);
+        if (ScanUnit != nullptr)
+            ScanUnit->SheetSelectionChanged();
     };
     Xsheet->OnLayerChange = [this](QObject&) {
         if (Form2)
@@ -994,7 +997,10 @@ void TForm1::VideoCaptureClick() {
 void TForm1::ScannerClick() {
     if (Xsheet->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
-    NotAvailableYet(Scanner1->text());
+    if (ScanUnit == nullptr)
+        ScanUnit = new TScanUnit(*Xsheet, Settings.Current, AlertPrompt, this);
+    ScanUnit->show();
+    ScanUnit->raise();
 }
 
 void TForm1::PreviewClick() {

@@ -30,6 +30,7 @@ class TLayerProp;
 class TProgramEditDialog;
 class TSheetSound;
 class TXsheet2;
+class TScanUnit;
 
 // Where the program finds its own files and keeps the user's.
 struct TAppFolders {
@@ -141,6 +142,7 @@ public:
     TXsheet2* Xsheet;
     std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
+    TScanUnit* ScanUnit = nullptr; // made by the first Scanner command
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
     TImportI* ImportForm;

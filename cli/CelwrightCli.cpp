@@ -6,6 +6,7 @@
 #include "cli/LanguageCommands.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
+#include "cli/ScanCommands.h"
 #include "document/SheetLoading.h"
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
@@ -38,6 +39,8 @@ Commands:
   export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
   cameras                    list the cameras
   capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
+  scanners                   list the scanners
+  scan SHEET.xps ...         scan an area of the glass and place it on the sheet
   print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
   language-template          write the English interface texts as a language file
 
@@ -245,6 +248,10 @@ const std::map<std::string, TCommand>& Commands() {
          {kExportHelp,
           [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheet); }}},
         {"cameras", {kCamerasHelp, RunCameras}},
+        {"scanners", {kScannersHelp, RunScanners}},
+        {"scan",
+         {kScanHelp, [](const auto& args, auto& out,
+                        auto& err) { return RunScan(args, out, err, WithSheetToCapture); }}},
         {"capture",
          {kCaptureHelp, [](const auto& args, auto& out,
                            auto& err) { return RunCapture(args, out, err, WithSheetToCapture); }}},

@@ -30,6 +30,27 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, const std::string& n
 void ReadBmp(const std::filesystem::path& path, TPicture& picture);
 void DecodeBmp(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture);
 
+// A packed device-independent bitmap as a scanner hands it over: a header of 40 bytes or more,
+// the colour masks (40-byte header, 16 or 32 bits, bit-field compression), the colour table and the
+// pixels. Offsets and sizes are in bytes from the start of the header.
+struct TDibLayout {
+    std::size_t HeaderSize = 0;
+    std::uint16_t BitCount = 0;
+    std::uint32_t ColorsUsed = 0;
+    std::size_t ColorTableOffset = 0;
+    std::size_t PixelOffset = 0;
+    std::size_t ImageSize = 0; // row size x |height|
+};
+
+// Completes the header in place: a colours-used count of 0 becomes 2, 16 or 256 for 1, 4 and
+// 8-bit pictures (0 otherwise), a colours-important count of 0 becomes colours-used, and the image
+// size is set from the row size. Throws "Cannot read the picture ..." when the header does not fit
+// in `size` bytes or describes no picture.
+TDibLayout CompleteDibHeader(std::uint8_t* dib, std::size_t size, const std::string& name);
+// Decodes a DIB (completing its header first) as ReadBmp decodes a BMP file; throws the same way
+// when its pixels are missing or its format is unsupported.
+void DecodeDib(std::uint8_t* dib, std::size_t size, const std::string& name, TPicture& picture);
+
 // How WritePng stores an 8-bit picture.
 enum class TPngIndexedMode {
     Palette,  // colour type 3 with the picture's palette: what the PNG reader gives back unchanged

@@ -347,3 +347,64 @@ TEST(BmpCodec, WritesEightAndTwentyFourBitPicturesThatReadBack) {
     ReadBmp(folder / "i.bmp", read);
     EXPECT_EQ(read, indexed); // indices and palette both
 }
+
+namespace {
+
+// A DIB with a BITMAPINFOHEADER; colours-used 0 and image size 0, as drivers often leave them.
+std::vector<std::uint8_t> MakeDib(std::int32_t width, std::int32_t height, std::uint16_t bits,
+                                  std::uint32_t compression, std::size_t extra) {
+    const std::size_t stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+    std::vector<std::uint8_t> dib(40 + extra + stride * static_cast<std::size_t>(std::abs(height)), 0);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            dib[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, static_cast<std::uint32_t>(width));
+    put32(8, static_cast<std::uint32_t>(height));
+    dib[12] = 1;
+    dib[14] = static_cast<std::uint8_t>(bits);
+    put32(16, compression);
+    return dib;
+}
+
+} // namespace
+
+TEST(DibCodec, CompletesTheHeaderAndFindsThePixels) {
+    struct Case {
+        std::int32_t width, height;
+        std::uint16_t bits;
+        std::uint32_t compression;
+        std::size_t extra;
+        std::uint32_t colorsUsed;
+        std::size_t pixelOffset, imageSize;
+    };
+    for (const Case& c : {Case{9, 2, 1, 0, 8, 2, 48, 8}, Case{3, 3, 8, 0, 1024, 256, 1064, 12},
+                          Case{5, -2, 24, 0, 0, 0, 40, 32}, Case{2, 2, 32, 3, 12, 0, 52, 16}}) {
+        std::vector<std::uint8_t> dib = MakeDib(c.width, c.height, c.bits, c.compression, c.extra);
+        const TDibLayout layout = CompleteDibHeader(dib.data(), dib.size(), "dib");
+        EXPECT_EQ(layout.ColorsUsed, c.colorsUsed) << c.bits;
+        EXPECT_EQ(layout.PixelOffset, c.pixelOffset) << c.bits;
+        EXPECT_EQ(layout.ImageSize, c.imageSize) << c.bits;
+        EXPECT_EQ(dib[32], c.colorsUsed & 0xFF); // colours used written back
+        EXPECT_EQ(dib[36], c.colorsUsed & 0xFF); // colours important follows it
+        EXPECT_EQ(dib[20], c.imageSize);         // image size from the row size
+        TPicture picture;
+        DecodeDib(dib.data(), dib.size(), "dib", picture);
+        EXPECT_EQ(picture.Width(), c.width);
+        EXPECT_EQ(picture.Height(), std::abs(c.height));
+    }
+}
+
+TEST(DibCodec, RefusesShortOrImpossibleHeaders) {
+    std::vector<std::uint8_t> shortPixels = MakeDib(8, 8, 8, 0, 1024);
+    shortPixels.resize(shortPixels.size() - 1);
+    std::vector<std::uint8_t> hugeTable = MakeDib(2, 2, 8, 0, 1024);
+    hugeTable[34] = 0x10; // colours used far beyond the block
+    std::vector<std::uint8_t> zeroWidth = MakeDib(0, 2, 24, 0, 0);
+    std::vector<std::uint8_t> tiny(20, 0);
+    for (std::vector<std::uint8_t>* dib : {&shortPixels, &hugeTable, &zeroWidth, &tiny}) {
+        TPicture picture;
+        EXPECT_THROW(DecodeDib(dib->data(), dib->size(), "dib", picture), ECwError);
+    }
+}
