@@ -8,6 +8,7 @@
 #include "document/XsDocument.h"
 #include "document/XsSheetData.h"
 #include "settings/Folders.h"
+#include "settings/LanguageCatalogue.h"
 #include "settings/Preferences.h"
 
 #include <QCoreApplication>
@@ -52,10 +53,6 @@ namespace {
 
 constexpr int kExitOk = 0;
 
-const char* const kBadPathMessage =
-    "Capture cannot be completed. Path for the selected Layer does not exist. Edit Layer Properties to "
-    "select a valid directory.";
-
 // The event loop the video device component reports through; made when the program has none.
 class TEventLoopHost {
 public:
@@ -79,18 +76,12 @@ std::string CameraList(const std::string& lines) {
 }
 
 struct TCaptureRequest {
-    std::int32_t Layer = 0;
-    std::int32_t Frame = 0;
-    std::optional<std::int32_t> Hold;
+    TNewCelPlacement Place;
     std::optional<std::string> Camera;
     std::optional<TSize> Size;
-    std::optional<std::string> Name;
-    std::optional<std::string> Number;
-    std::optional<TcwImageFormat> Format;
     bool Average = false;
     TCaptureFilters Filters;
     bool Square = false;
-    bool Overwrite = false;
 };
 
 // Selects the camera and size the request names; throws when it names none the system has.
@@ -179,6 +170,44 @@ std::int32_t ParseWhole(const TArguments& parsed, const char* name) {
 
 } // namespace
 
+int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
+                    const TNewCelPlacement& placement, bool blackAndWhite,
+                    const std::function<TPicture()>& produce, std::ostream& out) {
+    if (placement.Layer < 1 || placement.Layer > sheet.LayerCount())
+        throw ECwError("Layer " + std::to_string(placement.Layer) + " is not on the sheet (1 to " +
+                       std::to_string(sheet.LayerCount()) + ").");
+    const std::string folder = sheet.LayerFolder(placement.Layer);
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error))
+        throw ECwError(std::string(LanguageKey("msgErrBadPath").Text) + " (layer " +
+                       std::to_string(placement.Layer) + ": \"" + folder + "\")");
+    const std::int32_t hold = std::max(1, placement.Hold.value_or(settings.Capture.Hold));
+    if (placement.Frame + hold - 1 > kMaxFrames)
+        throw ECwError("The Xsheet has a maximum of 1637 frames.");
+    const TcwImageFormat format = placement.Format.value_or(settings.Capture.CaptureFormat);
+    const std::string fileName =
+        CaptureFileName(placement.Name.value_or(sheet.LayerCaption(placement.Layer)),
+                        placement.Number.value_or(PadNumber(placement.Frame)), format);
+    const std::string path = folder + fileName;
+    const bool existed = std::filesystem::exists(path, error);
+    if (existed && !placement.Overwrite)
+        throw ECwError(fileName + " already exists in the Layer directory (" + folder +
+                       "). Give --overwrite to replace it.");
+
+    WriteCapture(path, produce(), format, blackAndWhite);
+    try {
+        PlaceCapture(sheet, placement.Layer, placement.Frame, fileName, hold);
+        save();
+    } catch (...) {
+        // The sheet does not name the picture: a new one is not left behind.
+        if (!existed)
+            std::filesystem::remove(path, error);
+        throw;
+    }
+    out << path << '\n';
+    return kExitOk;
+}
+
 int RunCameras(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (!args.empty())
         return UsageError("cameras", "takes no arguments", kCamerasHelp, err);
@@ -202,74 +231,44 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
             return UsageError("capture", std::string(needed) + " is missing", kCaptureHelp, err);
     }
     TCaptureRequest request;
-    request.Layer = ParseWhole(parsed, "--layer");
-    request.Frame = ParseWhole(parsed, "--frame");
+    request.Place.Layer = ParseWhole(parsed, "--layer");
+    request.Place.Frame = ParseWhole(parsed, "--frame");
     if (parsed.Values.contains("--hold"))
-        request.Hold = ParseWhole(parsed, "--hold");
+        request.Place.Hold = ParseWhole(parsed, "--hold");
     if (parsed.Values.contains("--camera"))
         request.Camera = parsed.Values.at("--camera");
     if (parsed.Values.contains("--size") && !(request.Size = ParseSize(parsed.Values.at("--size"))))
         return UsageError("capture", "--size must be WxH, for example 640x480", kCaptureHelp, err);
     if (parsed.Values.contains("--name"))
-        request.Name = parsed.Values.at("--name");
+        request.Place.Name = parsed.Values.at("--name");
     if (parsed.Values.contains("--number"))
-        request.Number = parsed.Values.at("--number");
+        request.Place.Number = parsed.Values.at("--number");
     if (parsed.Values.contains("--format") &&
-        !(request.Format = ImageFormatFromName(parsed.Values.at("--format"))))
+        !(request.Place.Format = ImageFormatFromName(parsed.Values.at("--format"))))
         return UsageError("capture", "--format must be png, jpg or bmp", kCaptureHelp, err);
     request.Average = parsed.Values.contains("--average");
     request.Filters.UpsideDown = parsed.Values.contains("--flip");
     request.Filters.BlackAndWhite = parsed.Values.contains("--bw");
     request.Square = parsed.Values.contains("--square");
-    request.Overwrite = parsed.Values.contains("--overwrite");
-    if (request.Frame < 1 || request.Frame > kMaxFrames)
-        throw ECwError("Frame " + std::to_string(request.Frame) + " is outside 1 to " +
+    request.Place.Overwrite = parsed.Values.contains("--overwrite");
+    if (request.Place.Frame < 1 || request.Place.Frame > kMaxFrames)
+        throw ECwError("Frame " + std::to_string(request.Place.Frame) + " is outside 1 to " +
                        std::to_string(kMaxFrames) + ".");
 
-    const std::string sheetPath = parsed.Positional[0];
-    return open(sheetPath, err,
+    return open(parsed.Positional[0], err,
                 [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
-                    if (request.Layer < 1 || request.Layer > sheet.LayerCount())
-                        throw ECwError("Layer " + std::to_string(request.Layer) +
-                                       " is not on the sheet (1 to " + std::to_string(sheet.LayerCount()) +
-                                       ").");
-                    const std::string folder = sheet.LayerFolder(request.Layer);
-                    std::error_code error;
-                    if (folder.empty() || !std::filesystem::is_directory(folder, error))
-                        throw ECwError(std::string(kBadPathMessage) + " (layer " +
-                                       std::to_string(request.Layer) + ": \"" + folder + "\")");
-                    const std::int32_t hold = std::max(1, request.Hold.value_or(settings.Capture.Hold));
-                    if (request.Frame + hold - 1 > kMaxFrames)
-                        throw ECwError("The Xsheet has a maximum of 1637 frames.");
-                    const TcwImageFormat format = request.Format.value_or(settings.Capture.CaptureFormat);
-                    const std::string fileName =
-                        CaptureFileName(request.Name.value_or(sheet.LayerCaption(request.Layer)),
-                                        request.Number.value_or(PadNumber(request.Frame)), format);
-                    const std::string path = folder + fileName;
-                    const bool existed = std::filesystem::exists(path, error);
-                    if (existed && !request.Overwrite)
-                        throw ECwError(fileName + " already exists in the Layer directory (" + folder +
-                                       "). Give --overwrite to replace it.");
-
-                    TEventLoopHost host;
-                    TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
-                    ChooseCamera(grabber, request);
-                    TPicture picture = GrabPicture(grabber, request.Average);
-                    TCaptureFilters filters = request.Filters;
-                    filters.SquarePixels = request.Square && grabber.IsDV();
-                    ProcessCapture(picture, filters);
-
-                    WriteCapture(path, picture, format, filters.BlackAndWhite);
-                    try {
-                        PlaceCapture(sheet, request.Layer, request.Frame, fileName, hold);
-                        save();
-                    } catch (...) {
-                        // The sheet does not name the picture: a new one is not left behind.
-                        if (!existed)
-                            std::filesystem::remove(path, error);
-                        throw;
-                    }
-                    out << path << '\n';
-                    return kExitOk;
+                    return PlaceNewPicture(
+                        sheet, settings, save, request.Place, request.Filters.BlackAndWhite,
+                        [&] {
+                            TEventLoopHost host;
+                            TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
+                            ChooseCamera(grabber, request);
+                            TPicture picture = GrabPicture(grabber, request.Average);
+                            TCaptureFilters filters = request.Filters;
+                            filters.SquarePixels = request.Square && grabber.IsDV();
+                            ProcessCapture(picture, filters);
+                            return picture;
+                        },
+                        out);
                 });
 }

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "document/CWTypeLib.h"
+#include "imaging/Picture.h"
+
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +20,26 @@ using TCaptureWork =
     std::function<int(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save)>;
 using TCaptureOpener =
     std::function<int(const std::string& path, std::ostream& err, const TCaptureWork& work)>;
+
+// Where capture and scan put a new picture: the cell, the hold, and the file name's parts; what is
+// left out comes from the layer (caption), the frame (padded number) and the preferences.
+struct TNewCelPlacement {
+    std::int32_t Layer = 0; // 1-based
+    std::int32_t Frame = 0; // 1-based
+    std::optional<std::int32_t> Hold;
+    std::optional<std::string> Name;
+    std::optional<std::string> Number;
+    std::optional<TcwImageFormat> Format;
+    bool Overwrite = false;
+};
+
+// Checks the placement against the sheet (the layer, its folder, the frame limit, a picture of the
+// same name), then writes the picture `produce` makes into the layer's folder as Name_Number, places
+// it held for its frames, saves the sheet and prints the picture's path on `out`. A new picture is
+// removed again when the sheet cannot take it. Failures throw ECwError with the message to show.
+int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
+                    const TNewCelPlacement& placement, bool blackAndWhite,
+                    const std::function<TPicture()>& produce, std::ostream& out);
 
 extern const char* const kCamerasHelp;
 extern const char* const kCaptureHelp;

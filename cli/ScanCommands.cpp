@@ -57,8 +57,6 @@ constexpr int kExitOk = 0;
 constexpr double kLetterWidthCm = 21.6;
 constexpr double kLetterHeightCm = 27.9;
 
-constexpr std::string_view kBadPathMessage = LanguageKey("msgErrBadPath").Text;
-
 struct TArea {
     double Left = 0;
     double Top = 0;
@@ -130,19 +128,13 @@ std::string JoinNames(const std::vector<std::string>& names) {
 }
 
 struct TScanRequest {
-    std::int32_t Layer = 0;
-    std::int32_t Frame = 0;
-    std::optional<std::int32_t> Hold;
+    TNewCelPlacement Place;
     std::string Source;
     TSize Size{640, 480};
     bool Portrait = false;
     TArea Area;
     bool Color = false;
     TScanRotation Rotation = TScanRotation::None;
-    std::optional<std::string> Name;
-    std::optional<std::string> Number;
-    std::optional<TcwImageFormat> Format;
-    bool Overwrite = false;
 };
 
 // Scans the request's area, turned upright and finished at its size.
@@ -209,10 +201,10 @@ int RunScan(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return it == parsed.Values.end() ? std::nullopt : std::optional<std::string>(it->second);
     };
     TScanRequest request;
-    request.Layer = StrToInt(*value("--layer"));
-    request.Frame = StrToInt(*value("--frame"));
+    request.Place.Layer = StrToInt(*value("--layer"));
+    request.Place.Frame = StrToInt(*value("--frame"));
     if (value("--hold"))
-        request.Hold = StrToInt(*value("--hold"));
+        request.Place.Hold = StrToInt(*value("--hold"));
     request.Source = value("--source").value_or("");
     if (value("--size")) {
         const std::optional<TSize> size = ParseSize(*value("--size"));
@@ -234,53 +226,21 @@ int RunScan(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             return UsageError("scan", "--rotate must be none, cw, ccw or 180", kScanHelp, err);
         request.Rotation = *rotation;
     }
-    if (value("--format") && !(request.Format = ImageFormatFromName(*value("--format"))))
+    if (value("--format") && !(request.Place.Format = ImageFormatFromName(*value("--format"))))
         return UsageError("scan", "--format must be png, jpg or bmp", kScanHelp, err);
-    request.Name = value("--name");
-    request.Number = value("--number");
+    request.Place.Name = value("--name");
+    request.Place.Number = value("--number");
     request.Portrait = parsed.Values.contains("--portrait");
     request.Color = parsed.Values.contains("--color");
-    request.Overwrite = parsed.Values.contains("--overwrite");
-    if (request.Frame < 1 || request.Frame > kMaxFrames)
-        throw ECwError("Frame " + std::to_string(request.Frame) + " is outside 1 to " +
+    request.Place.Overwrite = parsed.Values.contains("--overwrite");
+    if (request.Place.Frame < 1 || request.Place.Frame > kMaxFrames)
+        throw ECwError("Frame " + std::to_string(request.Place.Frame) + " is outside 1 to " +
                        std::to_string(kMaxFrames) + ".");
 
     return open(parsed.Positional[0], err,
                 [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
-                    if (request.Layer < 1 || request.Layer > sheet.LayerCount())
-                        throw ECwError("Layer " + std::to_string(request.Layer) +
-                                       " is not on the sheet (1 to " + std::to_string(sheet.LayerCount()) +
-                                       ").");
-                    const std::string folder = sheet.LayerFolder(request.Layer);
-                    std::error_code error;
-                    if (folder.empty() || !std::filesystem::is_directory(folder, error))
-                        throw ECwError(std::string(kBadPathMessage) + " (layer " +
-                                       std::to_string(request.Layer) + ": \"" + folder + "\")");
-                    const std::int32_t hold = std::max(1, request.Hold.value_or(settings.Capture.Hold));
-                    if (request.Frame + hold - 1 > kMaxFrames)
-                        throw ECwError("The Xsheet has a maximum of 1637 frames.");
-                    const TcwImageFormat format = request.Format.value_or(settings.Capture.CaptureFormat);
-                    const std::string fileName =
-                        CaptureFileName(request.Name.value_or(sheet.LayerCaption(request.Layer)),
-                                        request.Number.value_or(PadNumber(request.Frame)), format);
-                    const std::string path = folder + fileName;
-                    const bool existed = std::filesystem::exists(path, error);
-                    if (existed && !request.Overwrite)
-                        throw ECwError(fileName + " already exists in the Layer directory (" + folder +
-                                       "). Give --overwrite to replace it.");
-
-                    const TPicture cel = ScanPicture(request);
-                    WriteCapture(path, cel, format, !request.Color);
-                    try {
-                        PlaceCapture(sheet, request.Layer, request.Frame, fileName, hold);
-                        save();
-                    } catch (...) {
-                        // The sheet does not name the picture: a new one is not left behind.
-                        if (!existed)
-                            std::filesystem::remove(path, error);
-                        throw;
-                    }
-                    out << path << '\n';
-                    return kExitOk;
+                    return PlaceNewPicture(
+                        sheet, settings, save, request.Place, !request.Color,
+                        [&] { return ScanPicture(request); }, out);
                 });
 }
