@@ -1,6 +1,6 @@
-#include "document/TextUtil.h"
 #include "imaging/CodecSupport.h"
 #include "imaging/PictureCodecs.h"
+#include "document/TextUtil.h"
 
 #include <cerrno>
 #include <cstdio>
