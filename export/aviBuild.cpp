@@ -20,22 +20,26 @@ const char* const kBuildComplete = "Build Complete";
 
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
-
 // The stream description of a movie whose first frame is `dib`.
 TAviStreamInfo StreamInfo(const TDib& dib, std::int32_t fps) {
     TAviStreamInfo info;
     info.Scale = 1;
     info.Rate = static_cast<std::uint32_t>(fps);
     info.SuggestedBufferSize = static_cast<std::uint32_t>(dib.ImageSize());
-    info.FrameRight = static_cast<std::int16_t>(Get32(dib.Header.data() + 4));
-    info.FrameBottom = static_cast<std::int16_t>(Get32(dib.Header.data() + 8));
+    info.FrameRight = static_cast<std::uint16_t>(Get32(dib.Header.data() + 4));
+    info.FrameBottom = static_cast<std::uint16_t>(Get32(dib.Header.data() + 8));
     return info;
+}
+
+// The error `text`, followed by the file's own reason when the writer knows it.
+ECwError AviError(const char* text, const TCwAviFile& avi) {
+    return ECwError(avi.LastError().empty() ? std::string(text) : text + (": " + avi.LastError()));
 }
 
 // Opens the file and sets up its stream from the first frame, raising the matching error.
 void StartMovie(TCwAviFile& avi, const std::filesystem::path& fileName, const TDib& first, std::int32_t fps) {
     if (!avi.Open(fileName))
-        throw ECwError(kOpenFailed);
+        throw AviError(kOpenFailed, avi);
     // A frame rate below 1 would make a stream no player can time.
     if (fps < 1 || first.Header.empty() || !avi.CreateStream(StreamInfo(first, fps)))
         throw ECwError(kStreamFailed);
@@ -128,7 +132,7 @@ void TAviBuilder::BuildFromSheet(const std::filesystem::path& fileName, std::int
             OnProgress(caption, frame, count);
     }
     if (!avi.Release())
-        throw ECwError(kWriteFailed);
+        throw AviError(kWriteFailed, avi);
     if (OnInfo)
         OnInfo(kBuildComplete);
 }
@@ -163,7 +167,7 @@ void TAviBuilder::BuildFromFrames(const std::filesystem::path& fileName, const T
             OnProgress(caption, static_cast<std::int32_t>(i), steps);
     }
     if (!avi.Release())
-        throw ECwError(kWriteFailed);
+        throw AviError(kWriteFailed, avi);
     if (OnInfo)
         OnInfo(kBuildComplete);
 }

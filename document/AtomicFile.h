@@ -1,0 +1,54 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// Saving a file so that a failure or an interruption never leaves it half written.
+//
+// The content goes into a temporary file, ".NAME.tmpNNNNNN" beside the file it replaces; Commit
+// gives it the old file's permissions (and owner, where the process may) and renames it over the
+// old file in one step. What the target path names decides where the bytes go:
+//   - a symbolic link is followed (link after link): the file it leads to is replaced, the link
+//     stays;
+//   - a FIFO or a character device (a pipe to a player, /dev/null) is written straight into: the
+//     temporary file then sits in the system's temporary folder and Commit copies it in;
+//   - a folder, a socket or a block device is refused.
+// Leftover temporary files of this pattern older than a day are removed the first time the process
+// writes in their folder. Every failure throws ECwError "Cannot write "<path>": <reason>".
+class TAtomicFile {
+public:
+    // Looks at the target and creates the temporary file.
+    explicit TAtomicFile(const std::filesystem::path& target);
+    // Removes the temporary file unless Commit has put it in place.
+    ~TAtomicFile();
+    TAtomicFile(const TAtomicFile&) = delete;
+    TAtomicFile& operator=(const TAtomicFile&) = delete;
+
+    // The temporary file, open for reading and writing and seekable.
+    int Descriptor() const { return Fd_; }
+    const std::filesystem::path& TemporaryPath() const { return Temp_; }
+    // Writes all of `bytes` at the current position.
+    void Write(std::string_view bytes);
+    // Puts the content in place. Closes the descriptor.
+    void Commit();
+
+private:
+    [[noreturn]] void Fail(const std::string& reason) const;
+    void CopyIntoStream();
+    void ReplaceFile();
+
+    std::filesystem::path Target_; // as given, for messages
+    std::filesystem::path File_;   // what it leads to
+    bool Streams_ = false;
+    std::filesystem::path Temp_;
+    int Fd_ = -1;
+    bool Done_ = false;
+};
+
+// Replaces the file's content in one step with TAtomicFile. Throws ECwError naming the file.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
+
+// For handlers of SIGINT and SIGTERM: removes every temporary file of a TAtomicFile still unfinished
+// in this process. Async-signal-safe.
+void RemoveUnfinishedTemporaryFiles() noexcept;
