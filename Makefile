@@ -46,6 +46,7 @@ run: build
 
 bench: build
 	./build/bench/celwright-bench
+	./build/bench/celwright-large-files-bench
 	./build/bench/celwright-sheetview-bench
 
 clean:
