@@ -4,6 +4,9 @@
 
 EHashInvalidKeyError::EHashInvalidKeyError() : EHashError("Key cannot be an empty string") {}
 
+EHashInvalidKeyError::EHashInvalidKeyError(const std::string& where)
+    : EHashError(where + ": Key cannot be an empty string") {}
+
 EHashFindError::EHashFindError(std::string_view key)
     : EHashError("Key \"" + std::string(key) + "\" not found") {}
 

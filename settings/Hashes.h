@@ -21,6 +21,8 @@ public:
 class EHashInvalidKeyError : public EHashError {
 public:
     EHashInvalidKeyError();
+    // "<where>: Key cannot be an empty string", for a key read from a file.
+    explicit EHashInvalidKeyError(const std::string& where);
 };
 
 // "Key "<key>" not found": a text was asked for a key that is not in the table.
