@@ -72,14 +72,16 @@ void SweepLeftovers(const fs::path& folder) {
         if (!swept.insert(folder).second)
             return;
     }
-    const auto dayAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    const auto dayAgo = std::chrono::system_clock::now() - std::chrono::hours(24);
     std::error_code error;
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error), end; !error && it != end;
          it.increment(error)) {
-        std::error_code ignored;
-        if (IsTemporaryName(it->path().filename().string()) && it->is_regular_file(ignored) &&
-            it->last_write_time(ignored) < dayAgo)
-            fs::remove(it->path(), ignored);
+        // Only this user's: the folder may be shared, as the system's temporary folder is.
+        struct stat info {};
+        if (IsTemporaryName(it->path().filename().string()) && ::lstat(it->path().c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            std::chrono::system_clock::from_time_t(info.st_mtime) < dayAgo)
+            ::unlink(it->path().c_str());
     }
 }
 
