@@ -6,7 +6,9 @@
 #include "app/PictureImage.h"
 #include "app/cwAlert.h"
 #include "app/cwImageViewer.h"
+#include "app/cwProgramEditDialog.h"
 #include "app/entry.h"
+#include "app/layerProperties.h"
 #include "app/license.h"
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
@@ -46,17 +48,6 @@ QString FromStd(const std::string& text) {
 
 std::string ToStd(const QString& text) {
     return text.toStdString();
-}
-
-// Fills the first "%s" of a translated message, then the next, as the language files expect.
-QString Fill(QString text, const QStringList& values) {
-    for (const QString& value : values) {
-        const auto at = text.indexOf("%s");
-        if (at < 0)
-            break;
-        text.replace(at, 2, value);
-    }
-    return text;
 }
 
 QString WithoutAmpersands(QString caption) {
@@ -168,6 +159,8 @@ void TForm1::CreateControls() {
     AlertPrompt = new TAlertPrompt(this);
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
+    LayerProp = new TLayerProp(AlertPrompt, LayerColorNames(), this);
+    ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
 
 QAction* TForm1::AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
@@ -196,7 +189,7 @@ void TForm1::CreateMenus() {
     NewXPS = AddCommand(
         FileM, LanguageKey("sNewXPS"), [this] { NewClick(); }, QKeySequence("Ctrl+N"));
     NewXPSwithfolders1 = AddCommand(
-        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NotAvailableYet(NewXPSwithfolders1->text()); },
+        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NewWithFoldersClick(); },
         QKeySequence("Ctrl+Alt+N"));
     OpenXPS = AddCommand(
         FileM, LanguageKey("sOpenDots"), [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
@@ -286,21 +279,15 @@ void TForm1::CreateMenus() {
     Multiply1 = compositeItem(TComp::cMultiply, LanguageKey("sMultiply"));
 
     Profiles1 = AddMenu(Settings1, LanguageKey("sProfiles"));
-    ManageProfiles1 = AddCommand(Profiles1, LanguageKey("sManageProfiles"),
-                                 [this] { NotAvailableYet(ManageProfiles1->text()); });
+    ManageProfiles1 =
+        AddCommand(Profiles1, LanguageKey("sManageProfiles"), [this] { ManageProfilesClick(); });
     Profiles1->addSeparator();
     ProfileGroup = new QActionGroup(this);
     Default1 = AddCommand(Profiles1, LanguageKey("sDefault"), [this] { ActivateProfile("Default"); });
     Default1->setCheckable(true);
     Default1->setChecked(true);
     ProfileGroup->addAction(Default1);
-    for (const std::string& name : Profiles.Names()) {
-        QAction* item = Profiles1->addAction(FromStd(name));
-        item->setCheckable(true);
-        ProfileGroup->addAction(item);
-        connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
-    }
+    RebuildProfilesMenu();
 
     Languages1 = AddMenu(Settings1, LanguageKey("sLanguages"));
     LanguageGroup = new QActionGroup(this);
@@ -320,8 +307,7 @@ void TForm1::CreateMenus() {
         connect(item, &QAction::triggered, this,
                 [this, item] { Guard([this, item] { SelectLanguage(WithoutAmpersands(item->text())); }); });
     }
-    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"),
-                              [this] { NotAvailableYet(Preferences1->text()); });
+    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"), [this] { PreferencesClick(); });
 
     Tools1 = AddMenu(menuBar(), LanguageKey("sTools"));
     QMenu* capture = AddMenu(Tools1, LanguageKey("sCapture"));
@@ -345,12 +331,8 @@ void TForm1::CreateMenus() {
     Cut2 = AddCommand(PopupMenu1, LanguageKey("sDelete"), [this] { CutClick(); });
     Paste2 = AddCommand(PopupMenu1, LanguageKey("sPaste"), [this] { PasteClick(); });
     PopupMenu1->addSeparator();
-    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] {
-        const TCellRect cells = Xsheet->SelectedCells();
-        Xsheet->RenameCelImage(cells.Left, cells.Top);
-    });
-    EditImage1 =
-        AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { NotAvailableYet(EditImage1->text()); });
+    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] { RenameImageClick(); });
+    EditImage1 = AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { EditImageClick(); });
     PopupMenu1->addSeparator();
     AddLayer2 = AddCommand(PopupMenu1, LanguageKey("sAddLayer"), [this] { AddLayerClick(); });
     DeleteLayer2 = AddCommand(PopupMenu1, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
@@ -428,6 +410,8 @@ void TForm1::ConnectSheet() {
                            (Xsheet->Document().AudioShown() ? Xsheet->AudioWidth() : 0);
         if (Xsheet->width() < 610 && Xsheet->width() < wanted)
             resize(width() + wanted - Xsheet->width(), height());
+        if (Activity == kIdle)
+            NewLayerProperties();
         Xsheet->SelectCell(Xsheet->LayerCount(), 1);
         Xsheet->update();
         Add10Btn->setEnabled(true);
@@ -468,11 +452,7 @@ void TForm1::ConnectSheet() {
 }
 
 void TForm1::Guard(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, QString::fromStdString(error.what()));
-    }
+    GuardCommand(this, command);
 }
 
 void TForm1::NotAvailableYet(const QString& what) {
@@ -663,6 +643,8 @@ void TForm1::TranslateAll() {
 void TForm1::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
+    LayerProp->Retranslate();
+    ProgramEditDialog->Retranslate();
 }
 
 void TForm1::ActivateProfile(const QString& name) {
@@ -670,13 +652,32 @@ void TForm1::ActivateProfile(const QString& name) {
     RebuildSettings();
     if (const TProfile* profile = Profiles.FindProfile(ToStd(name)))
         ApplyProfile(*profile);
-    for (QAction* item : ProfileGroup->actions()) {
-        if ((item == Default1 && name == "Default") ||
-            (item != Default1 && WithoutAmpersands(item->text()) == name))
-            item->setChecked(true);
-    }
+    CheckProfileItem();
     InfoMessage(Translate(LanguageKey("sProfile")) + ": " + name);
     SetTitle();
+}
+
+void TForm1::CheckProfileItem() {
+    for (QAction* item : ProfileGroup->actions()) {
+        if ((item == Default1 && ActiveProfile == "Default") ||
+            (item != Default1 && WithoutAmpersands(item->text()) == ActiveProfile))
+            item->setChecked(true);
+    }
+}
+
+void TForm1::RebuildProfilesMenu() {
+    for (QAction* item : ProfileGroup->actions()) {
+        if (item != Default1)
+            delete item;
+    }
+    for (const std::string& name : Profiles.Names()) {
+        QAction* item = Profiles1->addAction(FromStd(name));
+        item->setCheckable(true);
+        ProfileGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
+    }
+    CheckProfileItem();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -916,11 +917,6 @@ void TForm1::DeleteLayerClick() {
         return;
     Xsheet->SaveUndoState();
     Xsheet->DeleteLayer(Xsheet->CurrentLayer());
-}
-
-void TForm1::EditLayerPropertiesClick() {
-    if (Xsheet->LayerCount() > 0)
-        NotAvailableYet(LayerEdit1->text());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CelwrightVersion.h"
 #include "document/CWTypeLib.h"
 #include "document/XsSheetObjects.h"
 #include "settings/Preferences.h"
@@ -23,6 +24,8 @@ class QToolButton;
 class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
+class TLayerProp;
+class TProgramEditDialog;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -36,7 +39,7 @@ struct TAppFolders {
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "3.0Beta_050529";
+    static constexpr const char* kVersion = CELWRIGHT_VERSION;
     // Activity values: what the window is doing, so handlers can tell the user's changes apart.
     static constexpr int kStarting = 0;
     static constexpr int kIdle = 1;
@@ -98,6 +101,11 @@ public:
     void PreviewClick();
     void ImageViewerClick();
     void EditLayerPropertiesClick();
+    void NewWithFoldersClick();
+    void PreferencesClick();
+    void ManageProfilesClick();
+    void EditImageClick();
+    void RenameImageClick();
     void HelpClick();
     void AboutClick();
     void LicenseClick();
@@ -129,6 +137,8 @@ public:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TLayerProp* LayerProp;
+    TProgramEditDialog* ProgramEditDialog;
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
@@ -193,6 +203,13 @@ private:
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
     void CheckFps(int fps);
+    // The layer properties window for the layer just added by the user; applies what it confirms.
+    void NewLayerProperties();
+    // The Profiles submenu's items after "- Default -": one per stored profile.
+    void RebuildProfilesMenu();
+    // Checks the Profiles submenu's item of the active profile.
+    void CheckProfileItem();
+    QStringList LayerColorNames() const;
     // The command's window comes with a later part of the program.
     void NotAvailableYet(const QString& what);
     // A menu item with its caption's language key; the command runs guarded.

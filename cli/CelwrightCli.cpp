@@ -1,5 +1,6 @@
 #include "cli/CelwrightCli.h"
 
+#include "CelwrightVersion.h"
 #include "cli/LanguageCommands.h"
 #include "cli/RenderCommands.h"
 #include "document/AtomicFile.h"
@@ -37,6 +38,10 @@ Commands:
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
   export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
   language-template          write the English interface texts as a language file
+
+Options:
+  -h, --help                 show this help
+  --version                  show the version
 
 Run "celwright-cli COMMAND --help" for the arguments of one command.
 )";
@@ -213,6 +218,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kGeneralHelp;
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        out << "celwright-cli " << CELWRIGHT_VERSION << '\n';
         return kExitOk;
     }
     const auto command = Commands().find(args[0]);
