@@ -114,7 +114,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 } // namespace
 
-TAtomicFile::TAtomicFile(const fs::path& target) : Target_(target), File_(FollowLinks(target)) {
+TAtomicFile::TAtomicFile(const fs::path& target, TAccess access)
+    : Target_(target), File_(FollowLinks(target)) {
     struct stat info {};
     if (::stat(File_.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode))
@@ -124,6 +125,12 @@ TAtomicFile::TAtomicFile(const fs::path& target) : Target_(target), File_(Follow
         if (S_ISBLK(info.st_mode))
             Fail("it is a disk device");
         Streams_ = S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode);
+    }
+    if (Streams_ && access == TAccess::Sequential) {
+        Fd_ = ::open(File_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (Fd_ < 0)
+            Fail(std::strerror(errno));
+        return;
     }
     const fs::path folder = Streams_ ? fs::temp_directory_path() : File_.parent_path();
     SweepLeftovers(folder);
@@ -144,7 +151,7 @@ TAtomicFile::TAtomicFile(const fs::path& target) : Target_(target), File_(Follow
 TAtomicFile::~TAtomicFile() {
     if (Fd_ >= 0)
         ::close(Fd_);
-    if (!Done_) {
+    if (!Done_ && !Temp_.empty()) {
         ::unlink(Temp_.c_str());
         Unregister(Temp_);
     }
@@ -160,12 +167,19 @@ void TAtomicFile::Write(std::string_view bytes) {
 }
 
 void TAtomicFile::Commit() {
-    if (Streams_)
-        CopyIntoStream();
-    else
-        ReplaceFile();
-    ::unlink(Temp_.c_str()); // already renamed when the file was replaced
-    Unregister(Temp_);
+    if (Temp_.empty()) {
+        const bool closed = ::close(Fd_) == 0;
+        Fd_ = -1;
+        if (!closed)
+            Fail(std::strerror(errno));
+    } else {
+        if (Streams_)
+            CopyIntoStream();
+        else
+            ReplaceFile();
+        ::unlink(Temp_.c_str()); // already renamed when the file was replaced
+        Unregister(Temp_);
+    }
     Done_ = true;
 }
 

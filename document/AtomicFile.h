@@ -11,22 +11,26 @@
 // old file in one step. What the target path names decides where the bytes go:
 //   - a symbolic link is followed (link after link): the file it leads to is replaced, the link
 //     stays;
-//   - a FIFO or a character device (a pipe to a player, /dev/null) is written straight into: the
-//     temporary file then sits in the system's temporary folder and Commit copies it in;
+//   - a FIFO or a character device (a pipe to a player, /dev/null) is written straight into; a
+//     writer that must seek back gets a temporary file in the system's temporary folder instead,
+//     which Commit copies in;
 //   - a folder, a socket or a block device is refused.
 // Leftover temporary files of this pattern older than a day are removed the first time the process
 // writes in their folder. Every failure throws ECwError "Cannot write "<path>": <reason>".
 class TAtomicFile {
 public:
-    // Looks at the target and creates the temporary file.
-    explicit TAtomicFile(const std::filesystem::path& target);
+    enum class TAccess { Sequential, Seekable };
+
+    // Looks at the target and opens what the content goes to.
+    explicit TAtomicFile(const std::filesystem::path& target, TAccess access = TAccess::Sequential);
     // Removes the temporary file unless Commit has put it in place.
     ~TAtomicFile();
     TAtomicFile(const TAtomicFile&) = delete;
     TAtomicFile& operator=(const TAtomicFile&) = delete;
 
-    // The temporary file, open for reading and writing and seekable.
+    // Where the content goes: the temporary file, or a pipe or device written straight into.
     int Descriptor() const { return Fd_; }
+    // Empty when the content goes straight into a pipe or device.
     const std::filesystem::path& TemporaryPath() const { return Temp_; }
     // Writes all of `bytes` at the current position.
     void Write(std::string_view bytes);

@@ -92,7 +92,8 @@ bool TCwAviFile::Open(const std::filesystem::path& path) {
     if (File_ || path.empty())
         return false;
     try {
-        Target_ = std::make_unique<TAtomicFile>(path);
+        // The headers are patched at the end, so a pipe gets the finished file.
+        Target_ = std::make_unique<TAtomicFile>(path, TAtomicFile::TAccess::Seekable);
     } catch (const ECwError& e) {
         Error_ = e.what();
         return false;

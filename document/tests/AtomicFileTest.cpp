@@ -91,7 +91,13 @@ TEST(AtomicFile, WritesStraightIntoPipesAndDevices) {
     const std::string fifo = folder / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     auto reader = std::async(std::launch::async, [&] { return ReadText(fifo); });
-    WriteFileAtomically(fifo, "through the pipe");
+    {
+        TAtomicFile file(fifo);
+        EXPECT_EQ(file.TemporaryPath(), fs::path()) << "no detour through a temporary file";
+        file.Write("through ");
+        file.Write("the pipe");
+        file.Commit();
+    }
     EXPECT_EQ(reader.get(), "through the pipe");
     EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
 
