@@ -132,7 +132,10 @@ TAtomicFile::TAtomicFile(const fs::path& target, TAccess access)
             Fail(std::strerror(errno));
         return;
     }
-    const fs::path folder = Streams_ ? fs::temp_directory_path() : File_.parent_path();
+    std::error_code noTemporaryFolder;
+    fs::path folder = Streams_ ? fs::temp_directory_path(noTemporaryFolder) : File_.parent_path();
+    if (noTemporaryFolder)
+        folder = "/tmp";
     SweepLeftovers(folder);
     std::random_device random;
     for (int attempt = 0; attempt < 100 && Fd_ < 0; ++attempt) {
