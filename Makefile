@@ -69,6 +69,7 @@ bench: build
 	./build/bench/celwright-bench
 	./build/bench/celwright-large-files-bench
 	./build/bench/celwright-sheetview-bench
+	./build/bench/celwright-sound-bench
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -26,6 +26,7 @@ class TEntryDialog;
 class TImageViewer;
 class TLayerProp;
 class TProgramEditDialog;
+class TSheetSound;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -134,6 +135,7 @@ public:
     TProfileList Profiles;
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
+    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
