@@ -35,7 +35,7 @@ test-asan: deps build-asan/build.ninja
 
 build-fuzz/build.ninja:
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_CXX_COMPILER=clang++ -DCELWRIGHT_TOOLKIT_FREE_ONLY=ON -DCELWRIGHT_FUZZ=ON
+	  -DCMAKE_CXX_COMPILER=clang++ -DCELWRIGHT_FUZZ=ON -DCELWRIGHT_BENCH=OFF
 
 # Builds every fuzz target and replays its seed corpus plus a short random run.
 test-fuzz: deps build-fuzz/build.ninja
