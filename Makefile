@@ -23,7 +23,7 @@ test-main: build
 	cd build && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 # Everything but the benchmarks: the libraries, celwright-cli, the sheet control and the main
-# window (offscreen).
+# window (offscreen). Leaks inside the system's media libraries are suppressed (scripts/lsan.supp).
 build-asan/build.ninja:
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DCELWRIGHT_SANITIZE=ON -DCELWRIGHT_BENCH=OFF
@@ -31,6 +31,7 @@ build-asan/build.ninja:
 test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
 build-fuzz/build.ninja:
