@@ -731,14 +731,17 @@ void TForm1::ShowLayerPath(std::int32_t layer) {
 
 void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
     const TPicture* picture = nullptr;
+    bool unreadable = false;
     try {
         picture = Xsheet->GetCelImage(layer, frame);
-    } catch (const ECwError&) {
-        picture = nullptr; // a drawing that cannot be read shows as missing
+    } catch (const ECwError& error) {
+        // A drawing that cannot be read shows as missing, with the reason, which names the file.
+        InfoMessage(FromStd(error.what()));
+        unreadable = true;
     }
     if (!picture) {
         Thumbnail.fill(Qt::white);
-        if (Xsheet->CelAt(layer, frame)) {
+        if (Xsheet->CelAt(layer, frame) && !unreadable) {
             InfoMessage(Fill(Translate(LanguageKey("msgErrImageNotFound")),
                              {FromStd(Xsheet->CelName(layer, frame)), FromStd(Xsheet->LayerCaption(layer))}));
         }

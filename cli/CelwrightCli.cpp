@@ -7,12 +7,16 @@
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
+#include "document/AtomicFile.h"
 #include "document/SheetLoading.h"
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
 #include "settings/Preferences.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
@@ -268,9 +272,7 @@ bool AsksForHelp(const std::vector<std::string>& args) {
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
-} // namespace
-
-int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kGeneralHelp;
         return kExitUsage;
@@ -299,4 +301,32 @@ int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std
         err << e.what() << '\n';
         return kExitFailed;
     }
+}
+
+} // namespace
+
+int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int status = RunCommand(args, out, err);
+    // Output that never arrived (a full disk, a closed pipe) is a failure, not a success.
+    errno = 0;
+    out.flush();
+    if (!out) {
+        err << "celwright-cli: cannot write the output"
+            << (errno != 0 ? std::string(": ") + std::strerror(errno) : "") << '\n';
+        return kExitFailed;
+    }
+    return status;
+}
+
+namespace {
+void RemoveUnfinishedFilesAndStop(int signal) {
+    RemoveUnfinishedTemporaryFiles();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+} // namespace
+
+void RemoveUnfinishedFilesOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        std::signal(signal, RemoveUnfinishedFilesAndStop);
 }

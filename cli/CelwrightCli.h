@@ -8,3 +8,7 @@
 // program name. Returns the process exit status: 0 on success, 1 when the work failed, 2 when the
 // command line was not understood.
 int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Ctrl-C, SIGTERM, SIGHUP and a reader that closes the output pipe stop the process as they would,
+// after removing the temporary files of the saves it had not finished (a half-written movie).
+void RemoveUnfinishedFilesOnSignals();

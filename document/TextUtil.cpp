@@ -4,14 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <limits>
-#include <random>
-#include <unistd.h>
 
 namespace {
 char LowerAscii(char c) {
@@ -193,54 +188,4 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
     if (in.bad())
         return std::nullopt;
     return bytes;
-}
-
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view content, TFileSync sync) {
-    auto fail = [&](const std::string& what) {
-        return ECwError("Cannot write \"" + path.string() + "\": " + what);
-    };
-    std::random_device random;
-    const auto temp =
-        path.parent_path() / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw fail(std::strerror(errno));
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const auto n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::string reason = std::strerror(errno);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw fail(reason);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const bool synced = sync == TFileSync::Later || ::fsync(fd) == 0;
-    const int syncError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!synced || !closed) {
-        const std::string reason = std::strerror(synced ? errno : syncError);
-        ::unlink(temp.c_str());
-        throw fail(reason);
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(temp.c_str());
-        throw fail(reason);
-    }
-}
-
-void SyncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // syncfs also reports a write-back error of any file of the file system since it was opened.
-    if (fd < 0 || ::syncfs(fd) != 0) {
-        const std::string reason = std::strerror(errno);
-        if (fd >= 0)
-            ::close(fd);
-        throw ECwError("Cannot write \"" + folder.string() + "\": " + reason);
-    }
-    ::close(fd);
 }

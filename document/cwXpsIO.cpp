@@ -343,21 +343,20 @@ bool TXpsIO::ReadLayersTagged(TLayersData& layers) {
 
     TCopyBudget budget(TextSize());
     const TElementIndex layerIndex("layer", Block);
-    // The stored count may be far above what the file holds; layers past the last block found
-    // are all alike and empty, and one per line of the file is plenty.
-    const auto records = std::min<std::size_t>(static_cast<std::size_t>(count), FileLines.size());
+    // The stored count is untrusted: layers past the last block the file holds would all be
+    // alike and empty, and a few bytes could declare millions of them. They are left out.
+    const auto records = static_cast<std::size_t>(count);
     TLayersData result;
     std::size_t start = 0;
     while (result.size() < records) {
         TLayerData layer;
         const auto range = layerIndex.FindBlock(start);
-        std::string_view header;
-        if (range) {
-            // The search goes on from the start plus the lines taken, not from the block's end:
-            // lines before a block make the next search find it again.
-            start += range->Count();
-            header = Trim(Block[range->First]);
-        }
+        if (!range)
+            break;
+        // The search goes on from the start plus the lines taken, not from the block's end:
+        // lines before a block make the next search find it again.
+        start += range->Count();
+        const std::string_view header = Trim(Block[range->First]);
         layer.Col = AttrInt(header, version3 ? "value" : "col");
         layer.Caption = std::string(Attr(header, "caption"));
         layer.Dir = std::string(Attr(header, "dir"));
@@ -366,20 +365,18 @@ bool TXpsIO::ReadLayersTagged(TLayersData& layers) {
         if (!budget.Take(layer.Caption.size() + layer.Dir.size()))
             break;
         bool spent = false;
-        if (range) {
-            for (std::size_t i = range->First; i <= range->Last && !spent; ++i) {
-                const std::string_view line = Block[i];
-                if (!StartsWithTag(Trim(line), "cel"))
-                    continue;
-                TCelData cel;
-                cel.Caption = std::string(version3 ? Attr(line, "caption") : Text(line));
-                cel.Duration = AttrInt(line, "duration");
-                cel.Col = AttrInt(line, "col");
-                cel.Row = AttrInt(line, "row");
-                spent = !budget.Take(cel.Caption.size());
-                if (!spent)
-                    layer.Cels.push_back(std::move(cel));
-            }
+        for (std::size_t i = range->First; i <= range->Last && !spent; ++i) {
+            const std::string_view line = Block[i];
+            if (!StartsWithTag(Trim(line), "cel"))
+                continue;
+            TCelData cel;
+            cel.Caption = std::string(version3 ? Attr(line, "caption") : Text(line));
+            cel.Duration = AttrInt(line, "duration");
+            cel.Col = AttrInt(line, "col");
+            cel.Row = AttrInt(line, "row");
+            spent = !budget.Take(cel.Caption.size());
+            if (!spent)
+                layer.Cels.push_back(std::move(cel));
         }
         layer.CelCount = ToInt32(layer.Cels.size());
         result.push_back(std::move(layer));
@@ -402,7 +399,6 @@ bool TXpsIO::ReadLayersV1(TLayersData& layers) {
         if (eq != std::string::npos)
             keys.try_emplace(ToLowerAscii(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
     }
-    const auto records = std::min<std::size_t>(static_cast<std::size_t>(count), FileLines.size());
     TCopyBudget budget(TextSize());
 
     const auto header = HeaderLines();
@@ -422,6 +418,12 @@ bool TXpsIO::ReadLayersV1(TLayersData& layers) {
             return std::nullopt;
         return found->second;
     };
+    // The stored count is untrusted: a few bytes could declare millions of layers. Layers count
+    // from 1 for as long as the file names each one, by its column or its folder key.
+    std::size_t records = 0;
+    while (records < static_cast<std::size_t>(count) &&
+           (columnLine(records + 1) || keys.contains("layer" + std::to_string(records + 1) + "path")))
+        ++records;
 
     TLayersData result;
     result.reserve(std::min<std::size_t>(records, 4096));

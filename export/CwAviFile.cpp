@@ -1,10 +1,11 @@
 #include "export/CwAviFile.h"
 
+#include "document/CwError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <unistd.h>
 
 namespace {
@@ -83,27 +84,27 @@ void TCwAviFile::Discard() {
     if (File_) {
         std::fclose(File_);
         File_ = nullptr;
-        ::unlink(Temp_.c_str());
     }
+    Target_.reset();
 }
 
 bool TCwAviFile::Open(const std::filesystem::path& path) {
     if (File_ || path.empty())
         return false;
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
+    try {
+        // The headers are patched at the end, so a pipe gets the finished file.
+        Target_ = std::make_unique<TAtomicFile>(path, TAtomicFile::TAccess::Seekable);
+    } catch (const ECwError& e) {
+        Error_ = e.what();
         return false;
-    Target_ = path;
-    std::random_device random;
-    Temp_ =
-        path.parent_path() / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-    const int fd = ::open(Temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    File_ = ::fdopen(fd, "wb");
+    }
+    const int fd = ::dup(Target_->Descriptor());
+    File_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (!File_) {
-        ::close(fd);
-        ::unlink(Temp_.c_str());
+        if (fd >= 0)
+            ::close(fd);
+        Error_ = std::strerror(errno);
+        Target_.reset();
         return false;
     }
     // Headers and indexes are many small writes; frames go past the buffer in one piece.
@@ -360,9 +361,15 @@ bool TCwAviFile::Release() {
     }
     const bool closed = std::fclose(File_) == 0;
     File_ = nullptr;
-    if (!closed || std::rename(Temp_.c_str(), Target_.c_str()) != 0) {
-        ::unlink(Temp_.c_str());
+    try {
+        if (!closed)
+            throw ECwError(std::strerror(errno));
+        Target_->Commit();
+    } catch (const ECwError& e) {
+        Error_ = e.what();
+        Target_.reset();
         return false;
     }
+    Target_.reset();
     return true;
 }

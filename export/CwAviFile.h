@@ -1,9 +1,12 @@
 #pragma once
 
+#include "document/AtomicFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,10 +15,11 @@ struct TAviStreamInfo {
     std::uint32_t Scale = 1;
     std::uint32_t Rate = 0; // Rate / Scale is frames per second
     std::uint32_t SuggestedBufferSize = 0;
-    std::int16_t FrameLeft = 0;
-    std::int16_t FrameTop = 0;
-    std::int16_t FrameRight = 0;
-    std::int16_t FrameBottom = 0;
+    // The frame rectangle; sides run to kMaxPictureSide, past what a signed 16-bit field holds.
+    std::uint16_t FrameLeft = 0;
+    std::uint16_t FrameTop = 0;
+    std::uint16_t FrameRight = 0;
+    std::uint16_t FrameBottom = 0;
 };
 
 // Writes a RIFF AVI file with one uncompressed video stream ("vids", chunks "00db"), every sample
@@ -24,8 +28,9 @@ struct TAviStreamInfo {
 // standard index "ix00", the stream a super index "indx" and the header the total frame count
 // "dmlh"; the first part keeps its "idx1" for readers that know AVI 1.0 only.
 //
-// The file is written beside the target under a temporary name and renamed over it by Release,
-// so a failed movie neither leaves a broken file nor destroys the one it was to replace.
+// The file is written through TAtomicFile: under a temporary name beside the target and renamed
+// over it by Release, so a failed movie neither leaves a broken file nor destroys the one it was to
+// replace (a pipe or a device gets the finished movie streamed into it).
 //
 // Calling order: Open, CreateStream, SetFormat, WriteSample for each frame, Release. Every step
 // returns false on failure; the destructor throws an unfinished file away.
@@ -52,6 +57,8 @@ public:
     std::uint32_t FrameCount() const { return Frames_; }
     // The RIFF parts written so far (1 for an AVI 1.0 file).
     std::size_t PartCount() const { return Parts_.size(); }
+    // Why Open or Release failed, naming the file; empty when the reason is not known.
+    const std::string& LastError() const { return Error_; }
 
 private:
     struct TIndexEntry {
@@ -81,8 +88,8 @@ private:
     void Discard();
 
     std::uint64_t RiffLimit_;
-    std::filesystem::path Target_;
-    std::filesystem::path Temp_;
+    std::unique_ptr<TAtomicFile> Target_;
+    std::string Error_;
     std::FILE* File_ = nullptr;
     std::uint64_t Pos_ = 0;
     bool Failed_ = false;

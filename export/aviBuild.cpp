@@ -29,16 +29,21 @@ TAviStreamInfo StreamInfo(const std::vector<std::uint8_t>& header, std::size_t i
     info.Scale = 1;
     info.Rate = static_cast<std::uint32_t>(fps);
     info.SuggestedBufferSize = static_cast<std::uint32_t>(imageSize);
-    info.FrameRight = static_cast<std::int16_t>(Get32(header.data() + 4));
-    info.FrameBottom = static_cast<std::int16_t>(Get32(header.data() + 8));
+    info.FrameRight = static_cast<std::uint16_t>(Get32(header.data() + 4));
+    info.FrameBottom = static_cast<std::uint16_t>(Get32(header.data() + 8));
     return info;
+}
+
+// The error `text`, followed by the file's own reason when the writer knows it.
+ECwError AviError(const char* text, const TCwAviFile& avi) {
+    return ECwError(avi.LastError().empty() ? std::string(text) : text + (": " + avi.LastError()));
 }
 
 // Opens the file and sets up its stream from the first frame's blocks, raising the matching error.
 void StartMovie(TCwAviFile& avi, const std::filesystem::path& fileName,
                 const std::vector<std::uint8_t>& header, std::size_t imageSize, std::int32_t fps) {
     if (!avi.Open(fileName))
-        throw ECwError(kOpenFailed);
+        throw AviError(kOpenFailed, avi);
     // A frame rate below 1 would make a stream no player can time.
     if (fps < 1 || header.empty() || !avi.CreateStream(StreamInfo(header, imageSize, fps)))
         throw ECwError(kStreamFailed);
@@ -178,7 +183,7 @@ void TAviBuilder::BuildFromSheet(const std::filesystem::path& fileName, std::int
             return true;
         });
     if (!avi.Release())
-        throw ECwError(kWriteFailed);
+        throw AviError(kWriteFailed, avi);
     if (OnInfo)
         OnInfo(kBuildComplete);
 }
@@ -213,7 +218,7 @@ void TAviBuilder::BuildFromFrames(const std::filesystem::path& fileName, const T
             OnProgress(caption, static_cast<std::int32_t>(i), steps);
     }
     if (!avi.Release())
-        throw ECwError(kWriteFailed);
+        throw AviError(kWriteFailed, avi);
     if (OnInfo)
         OnInfo(kBuildComplete);
 }

@@ -63,11 +63,14 @@ public:
             Fail("the pixel data is missing");
         const std::uint8_t* pixels = Data + offBits;
         const std::size_t available = Size - offBits;
-        // Uncompressed rows must all be there before the picture is made: a short file claiming a
-        // huge size must not cost gigabytes.
+        // The rows must be there before the picture is made: a short file claiming a huge size must
+        // not cost gigabytes. Uncompressed rows are all stored; an RLE8 row takes at least the two
+        // bytes of its end-of-line code.
         const std::size_t stride = ((static_cast<std::size_t>(h.Width) * h.BitCount + 31) / 32) * 4;
         if (h.Compression != kBiRle8 && stride * static_cast<std::size_t>(h.Height) > available)
             Fail("the file is truncated");
+        if (h.Compression == kBiRle8 && 2 * static_cast<std::size_t>(h.Height) > available)
+            throw PictureTooShortError(Name, h.Width, h.Height);
 
         if (h.BitCount <= 8) {
             picture.SetSize(h.Width, h.Height, TPixelFormat::pf8bit);
@@ -129,8 +132,9 @@ private:
         }
         h.TopDown = height < 0;
         height = height < 0 ? -height : height;
-        if (h.Width <= 0 || height <= 0 || h.Width > kMaxPictureSide || height > kMaxPictureSide)
+        if (h.Width <= 0 || height <= 0)
             Fail("invalid picture size");
+        CheckDecodedPictureSize(h.Width, height, Name);
         h.Height = static_cast<std::int32_t>(height);
 
         const bool supported =

@@ -18,6 +18,12 @@ inline ECwError PictureWriteError(const std::string& name, const std::string& re
 // kMaxPictureSide on a side or kMaxPicturePixels in all is refused, naming its claimed size.
 void CheckDecodedPictureSize(std::int64_t width, std::int64_t height, const std::string& name);
 
+// For a file whose data is too short to hold the pixels its header claims.
+inline ECwError PictureTooShortError(const std::string& name, std::int64_t width, std::int64_t height) {
+    return PictureReadError(name, "the file is too short for the " + std::to_string(width) + " x " +
+                                      std::to_string(height) + " pixels it claims");
+}
+
 // Little-endian numbers in file headers (BMP, DIB, RIFF).
 inline std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

@@ -18,7 +18,6 @@ struct TJpegError {
     jpeg_error_mgr Manager{};
     std::jmp_buf Jump{};
     char Message[JMSG_LENGTH_MAX] = "";
-    bool Truncated = false;
 };
 
 void OnJpegErrorExit(j_common_ptr cinfo) {
@@ -27,12 +26,17 @@ void OnJpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(error->Jump, 1);
 }
 
-// libjpeg only warns when the data stops early and fills the rest of the picture with grey; we
-// count that as a damaged file.
+// libjpeg only warns about corrupt or missing data (and fills what it could not decode with grey);
+// every such warning makes the file damaged, and stops the decoder at once.
 void OnJpegMessage(j_common_ptr cinfo, int level) {
-    auto* error = reinterpret_cast<TJpegError*>(cinfo->err);
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        error->Truncated = true;
+    if (level >= 0)
+        return;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) {
+        auto* error = reinterpret_cast<TJpegError*>(cinfo->err);
+        std::snprintf(error->Message, sizeof error->Message, "the file is truncated");
+        std::longjmp(error->Jump, 1);
+    }
+    OnJpegErrorExit(cinfo);
 }
 
 struct TJpegDecoder {
@@ -64,7 +68,15 @@ struct TJpegLayout {
     JDIMENSION Width = 0;
     JDIMENSION Height = 0;
     bool Gray = false;
+    bool Arithmetic = false;
 };
+
+// Huffman coding spends at least one bit on each 8 x 8 block of a component at full resolution.
+bool CanHoldPixels(const TJpegLayout& layout, std::size_t size) {
+    const std::uint64_t blocks =
+        (std::uint64_t{layout.Width} + 7) / 8 * ((std::uint64_t{layout.Height} + 7) / 8);
+    return layout.Arithmetic || blocks <= std::uint64_t{size} * 8;
+}
 
 bool StartJpegDecoder(TJpegDecoder& d, const std::uint8_t* data, std::size_t size, TJpegLayout& layout) {
     d.Info.err = jpeg_std_error(&d.Error.Manager);
@@ -80,6 +92,7 @@ bool StartJpegDecoder(TJpegDecoder& d, const std::uint8_t* data, std::size_t siz
     d.Info.out_color_space = layout.Gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
     layout.Width = d.Info.image_width;
     layout.Height = d.Info.image_height;
+    layout.Arithmetic = d.Info.arith_code;
     return true;
 }
 
@@ -131,9 +144,9 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, const std::string& n
     TJpegLayout layout;
     if (!StartJpegDecoder(decoder, data, size, layout))
         throw PictureReadError(name, decoder.Error.Message);
-    if (layout.Width > static_cast<JDIMENSION>(kMaxPictureSide) ||
-        layout.Height > static_cast<JDIMENSION>(kMaxPictureSide))
-        throw PictureReadError(name, "the picture is too large");
+    CheckDecodedPictureSize(layout.Width, layout.Height, name);
+    if (!CanHoldPixels(layout, size))
+        throw PictureTooShortError(name, layout.Width, layout.Height);
     picture.SetSize(static_cast<std::int32_t>(layout.Width), static_cast<std::int32_t>(layout.Height),
                     layout.Gray ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
     std::vector<JSAMPROW> rows(layout.Height);
@@ -141,8 +154,6 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, const std::string& n
         rows[y] = picture.Row(static_cast<std::int32_t>(y));
     if (!ReadJpegRows(decoder, rows.data()))
         throw PictureReadError(name, decoder.Error.Message);
-    if (decoder.Error.Truncated)
-        throw PictureReadError(name, "the file is truncated");
 }
 
 void ReadJpeg(const std::filesystem::path& path, TPicture& picture) {

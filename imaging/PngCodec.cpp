@@ -89,19 +89,26 @@ struct TPngLayout {
     png_uint_32 Height = 0;
     std::size_t RowBytes = 0;
     bool RawIndices = false;
+    // The bytes of pixel data the file's own format needs, before any transformation.
+    std::uint64_t StoredBytes = 0;
 };
+
+// Deflate never inflates one byte to more than 1032.
+constexpr std::uint64_t kDeflateMaxRatio = 1032;
 
 // Reads the header and sets the transformations; false after a libpng error.
 bool ReadPngHeader(TPngReader& r, TPngLayout& layout) {
     if (setjmp(png_jmpbuf(r.Png)))
         return false;
-    png_set_user_limits(r.Png, kMaxPictureSide, kMaxPictureSide);
     // Every frame decodes each drawing afresh, and zlib's Adler-32 over the inflated pixels was a
     // sixth of that work. The chunk CRCs, which libpng still checks, already guard the data.
     png_set_option(r.Png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     png_read_info(r.Png, r.Info);
     const int bitDepth = png_get_bit_depth(r.Png, r.Info);
     const int colorType = png_get_color_type(r.Png, r.Info);
+    layout.StoredBytes = std::uint64_t{png_get_image_width(r.Png, r.Info)} *
+                         png_get_image_height(r.Png, r.Info) * png_get_channels(r.Png, r.Info) *
+                         static_cast<std::uint64_t>(bitDepth) / 8;
     // Black-and-white captures are indexed PNGs with the grey palette: their indices are the grey
     // levels, whatever palette the file carries.
     layout.RawIndices = bitDepth == 8 && colorType == PNG_COLOR_TYPE_PALETTE;
@@ -183,6 +190,10 @@ void DecodePngLibpng(const std::uint8_t* data, std::size_t size, const std::stri
     TPngLayout layout;
     if (!ReadPngHeader(reader, layout))
         throw PictureReadError(name, reader.Error);
+    // Checked before the picture is made: a small file must not claim gigabytes.
+    CheckDecodedPictureSize(layout.Width, layout.Height, name);
+    if (layout.StoredBytes / kDeflateMaxRatio > size)
+        throw PictureTooShortError(name, layout.Width, layout.Height);
     const TPixelFormat format = layout.RawIndices ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
     picture.SetSize(static_cast<std::int32_t>(layout.Width), static_cast<std::int32_t>(layout.Height),
                     format);

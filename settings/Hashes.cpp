@@ -4,6 +4,9 @@
 
 EHashInvalidKeyError::EHashInvalidKeyError() : EHashError("Key cannot be an empty string") {}
 
+EHashInvalidKeyError::EHashInvalidKeyError(const std::string& where)
+    : EHashError(where + ": Key cannot be an empty string") {}
+
 EHashFindError::EHashFindError(std::string_view key)
     : EHashError("Key \"" + std::string(key) + "\" not found") {}
 
@@ -25,24 +28,20 @@ bool THash::Exists(std::string_view key) const {
 }
 
 std::int32_t THash::FindIndex(std::string_view key) const {
-    const std::uint32_t hash = HashOf(key);
-    for (const TEntry& entry : Buckets_[hash & kMask]) {
-        if (entry.Hash == hash && entry.Key == key)
-            return entry.ValueIndex;
-    }
-    return -1;
+    if (key.empty())
+        throw EHashInvalidKeyError();
+    const auto found = Index_.find(key);
+    return found == Index_.end() ? -1 : found->second;
 }
 
 void THash::AddKey(std::string_view key, std::int32_t valueIndex) {
-    const std::uint32_t hash = HashOf(key);
-    Buckets_[hash & kMask].push_back(TEntry{hash, valueIndex, std::string(key)});
-    ++Count_;
+    if (key.empty())
+        throw EHashInvalidKeyError();
+    Index_.emplace(std::string(key), valueIndex);
 }
 
 void THash::ClearKeys() {
-    for (auto& bucket : Buckets_)
-        bucket.clear();
-    Count_ = 0;
+    Index_.clear();
 }
 
 const std::string& TStringsHash::Get(std::string_view key) const {

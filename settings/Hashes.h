@@ -2,10 +2,10 @@
 
 #include "document/CwError.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The string table of the interface texts: keys (case-sensitive byte strings) to texts, kept in a
@@ -21,6 +21,8 @@ public:
 class EHashInvalidKeyError : public EHashError {
 public:
     EHashInvalidKeyError();
+    // "<where>: Key cannot be an empty string", for a key read from a file.
+    explicit EHashInvalidKeyError(const std::string& where);
 };
 
 // "Key "<key>" not found": a text was asked for a key that is not in the table.
@@ -29,8 +31,8 @@ public:
     explicit EHashFindError(std::string_view key);
 };
 
-// The keys of a table and where each key's value is kept. The table never grows beyond its 128
-// buckets; a bucket's list just gets longer.
+// The keys of a table and where each key's value is kept. HashOf and BucketOf give the table's
+// 128-bucket hash of a key.
 class THash {
 public:
     static constexpr std::int32_t kBucketBits = 7;
@@ -48,15 +50,9 @@ public:
     // empty key.
     bool Exists(std::string_view key) const;
     // Number of keys held.
-    std::size_t Count() const { return Count_; }
+    std::size_t Count() const { return Index_.size(); }
 
 protected:
-    struct TEntry {
-        std::uint32_t Hash;
-        std::int32_t ValueIndex;
-        std::string Key;
-    };
-
     // The value index of the key; -1 when the key is not held.
     std::int32_t FindIndex(std::string_view key) const;
     // Records a key that is not held yet, with the value index its value is kept at.
@@ -64,8 +60,14 @@ protected:
     void ClearKeys();
 
 private:
-    std::array<std::vector<TEntry>, kBucketCount> Buckets_;
-    std::size_t Count_ = 0;
+    // Keys to their value index. The table's own hash function decides nothing about where a key
+    // is kept: it puts the keys of a large file in a few buckets, and loading would grow with the
+    // square of the keys.
+    struct TKeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+    std::unordered_map<std::string, std::int32_t, TKeyHash, std::equal_to<>> Index_;
 };
 
 // Keys to texts.

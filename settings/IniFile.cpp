@@ -41,13 +41,12 @@ void TIniFile::LoadFromText(std::string_view bytes) {
         bytes.remove_prefix(kByteOrderMark.size());
     const std::string text = DecodeText(bytes);
 
-    std::unordered_map<std::string, std::size_t> sectionIndex; // lower-case name to position
     std::optional<std::size_t> current;
     for (auto& lineText : SplitLines(text)) {
         const auto trimmed = Trim(lineText);
         if (IsSectionHeader(trimmed)) {
             std::string name(Trim(trimmed.substr(1, trimmed.size() - 2)));
-            const auto [it, added] = sectionIndex.try_emplace(ToLowerAscii(name), Sections_.size());
+            const auto [it, added] = SectionIndex_.try_emplace(ToLowerAscii(name), Sections_.size());
             // A repeated section continues the first one, so that every name stays unique.
             if (added)
                 Sections_.push_back(TSection{std::move(name), std::move(lineText), {}});
@@ -73,6 +72,13 @@ void TIniFile::LoadFromText(std::string_view bytes) {
 void TIniFile::Clear() {
     Preamble_.clear();
     Sections_.clear();
+    SectionIndex_.clear();
+}
+
+void TIniFile::IndexSections() {
+    SectionIndex_.clear();
+    for (std::size_t i = 0; i < Sections_.size(); ++i)
+        SectionIndex_.emplace(ToLowerAscii(Sections_[i].Name), i);
 }
 
 std::string TIniFile::ToText() const {
@@ -124,6 +130,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 
     TSection* found = FindSection(name);
     if (!found) {
+        SectionIndex_.emplace(ToLowerAscii(name), Sections_.size());
         Sections_.push_back(TSection{name, "[" + name + "]", {}});
         found = &Sections_.back();
     }
@@ -157,7 +164,8 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
 }
 
 void TIniFile::EraseSection(std::string_view section) {
-    std::erase_if(Sections_, [&](const TSection& s) { return EqualsIgnoringCase(s.Name, section); });
+    if (std::erase_if(Sections_, [&](const TSection& s) { return EqualsIgnoringCase(s.Name, section); }) > 0)
+        IndexSections();
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
@@ -182,9 +190,8 @@ std::vector<std::string> TIniFile::ReadSectionKeys(std::string_view section) con
 }
 
 const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const {
-    const auto it = std::find_if(Sections_.begin(), Sections_.end(),
-                                 [&](const TSection& s) { return EqualsIgnoringCase(s.Name, name); });
-    return it == Sections_.end() ? nullptr : &*it;
+    const auto it = SectionIndex_.find(ToLowerAscii(name));
+    return it == SectionIndex_.end() ? nullptr : &Sections_[it->second];
 }
 
 TIniFile::TSection* TIniFile::FindSection(std::string_view name) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // An INI file held in memory: "[section]" lines, each followed by "key=value" lines.
@@ -76,6 +77,10 @@ private:
     static const TLine* FindKey(const TSection& section, std::string_view key);
     static TLine* FindKey(TSection& section, std::string_view key);
 
+    void IndexSections();
+
     std::vector<std::string> Preamble_; // lines before the first section
     std::vector<TSection> Sections_;    // section names are unique (regardless of case)
+    // Lower-case section name to its position, so that a look-up does not scan every section.
+    std::unordered_map<std::string, std::size_t> SectionIndex_;
 };

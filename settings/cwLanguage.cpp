@@ -24,36 +24,51 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
+// An entry of a language file and the line of the file it starts on (counted from 1).
+struct TEntryLine {
+    std::string Text;
+    std::size_t Line = 0;
+};
+
 // The entry lines of a language file: comments and empty lines gone, continuations joined, "( )"
 // turned into spaces.
-std::vector<std::string> EntryLines(std::string_view bytes) {
+std::vector<TEntryLine> EntryLines(std::string_view bytes) {
     // An editor's byte-order mark would otherwise become part of the first key.
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (bytes.starts_with(kByteOrderMark))
         bytes.remove_prefix(kByteOrderMark.size());
 
-    std::vector<std::string> lines;
+    std::vector<TEntryLine> lines;
+    std::size_t number = 0;
     for (std::string& line : SplitLines(DecodeText(bytes))) {
+        ++number;
         const std::string_view trimmed = Trim(line);
         if (trimmed.empty() || trimmed.starts_with(kComment))
             continue;
         // Only a line that held a comment is trimmed here, so "+_" before a comment still counts.
         if (const auto comment = line.find(kComment); comment != std::string::npos)
             line = std::string(Trim(std::string_view(line).substr(0, comment)));
-        lines.push_back(std::move(line));
+        lines.push_back({std::move(line), number});
     }
 
-    std::vector<std::string> joined;
+    std::vector<TEntryLine> joined;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string line = std::move(lines[i]);
-        while (line.ends_with(kContinuation)) {
-            line.resize(line.size() - kContinuation.size());
+        TEntryLine entry = std::move(lines[i]);
+        while (entry.Text.ends_with(kContinuation)) {
+            entry.Text.resize(entry.Text.size() - kContinuation.size());
             if (i + 1 < lines.size())
-                line += Trim(lines[++i]);
+                entry.Text += Trim(lines[++i].Text);
         }
-        joined.push_back(ReplaceAll(line, kSpace, " "));
+        entry.Text = ReplaceAll(entry.Text, kSpace, " ");
+        joined.push_back(std::move(entry));
     }
     return joined;
+}
+
+// A language name is a file name in the languages folder, not a path leading elsewhere.
+bool IsPlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
 }
 } // namespace
 
@@ -66,25 +81,29 @@ bool TLanguageHandler::LoadLanguage(std::string_view folder, std::string_view na
         Table_.Clear();
         return true;
     }
+    if (!IsPlainName(name))
+        return false;
     const std::filesystem::path path(std::string(folder) + std::string(name) + ".lng");
     const auto bytes = ReadFileBytes(path);
     if (!bytes)
         return false;
-    LoadLanguageText(*bytes);
+    LoadLanguageText(*bytes, path.string());
     return true;
 }
 
-void TLanguageHandler::LoadLanguageText(std::string_view bytes) {
-    const std::vector<std::string> lines = EntryLines(bytes);
+void TLanguageHandler::LoadLanguageText(std::string_view bytes, std::string_view fileName) {
+    const std::vector<TEntryLine> lines = EntryLines(bytes);
     Table_.Clear();
-    for (const std::string& line : lines) {
-        const auto tab = line.find('\t');
-        // A line without a tab has an empty key, which Put refuses: the load stops there.
-        const std::string_view key =
-            tab == std::string::npos ? std::string_view() : std::string_view(line).substr(0, tab);
-        const std::string_view text =
-            tab == std::string::npos ? std::string_view() : std::string_view(line).substr(tab + 1);
-        Table_.Put(key, ReplaceAll(Trim(text), kLineBreak, "\r\n"));
+    for (const TEntryLine& line : lines) {
+        const auto tab = line.Text.find('\t');
+        // A line without a tab has an empty key, which the table refuses: the load stops there.
+        if (tab == 0 || tab == std::string::npos) {
+            const std::string where = "line " + std::to_string(line.Line);
+            throw EHashInvalidKeyError(fileName.empty() ? where
+                                                        : "\"" + std::string(fileName) + "\" " + where);
+        }
+        const std::string_view text = std::string_view(line.Text).substr(tab + 1);
+        Table_.Put(std::string_view(line.Text).substr(0, tab), ReplaceAll(Trim(text), kLineBreak, "\r\n"));
     }
 }
 

@@ -27,12 +27,14 @@ std::string LanguageFolder(std::string_view programFolder);
 class TLanguageHandler {
 public:
     // Loads the language `name` from `folder` + name + ".lng" (`folder` ends with "/"). "English"
-    // empties the table and returns true. When the file does not exist or cannot be read, returns false
-    // and keeps the texts loaded before. A line without a tab throws EHashInvalidKeyError "Key cannot
-    // be an empty string", with the lines before it loaded.
+    // empties the table and returns true. When the name is not a plain file name (it holds a "/" or
+    // is "..") or the file does not exist or cannot be read, returns false and keeps the texts loaded
+    // before. A line without a tab (or with an empty key) throws EHashInvalidKeyError
+    // ""<file>" line <n>: Key cannot be an empty string", with the lines before it loaded.
     bool LoadLanguage(std::string_view folder, std::string_view name);
-    // Replaces the table with the entries of a language file's bytes; throws as LoadLanguage does.
-    void LoadLanguageText(std::string_view bytes);
+    // Replaces the table with the entries of a language file's bytes; throws as LoadLanguage does,
+    // naming `fileName` when given.
+    void LoadLanguageText(std::string_view bytes, std::string_view fileName = {});
 
     // The text the language gives the key; empty when it gives none. An empty key throws
     // EHashInvalidKeyError, here and in Translate.

@@ -264,7 +264,8 @@ TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
     WriteText(User / "Celwright/3.0/celwright.ini", "[celwright]\nlanguage=Broken\n");
     Folders.ProgramFolder = QString::fromStdString(program / "");
     auto window = MakeWindow();
-    EXPECT_EQ(Errors, QStringList{"Key cannot be an empty string"});
+    EXPECT_EQ(Errors, QStringList{QString::fromStdString("\"" + (program / "Languages/Broken.lng") +
+                                                         "\" line 2: Key cannot be an empty string")});
     EXPECT_EQ(window->FileM->title(), "Datei") << "the lines before the fault are in force";
     EXPECT_EQ(window->Edit2->title(), "Edit");
     EXPECT_EQ(window->Language, "Broken");

@@ -493,13 +493,12 @@ TEST(XpsRead, TaggedLayersGiveTheirRecords) {
          "duration=\"99999999999\">a</cel>\n<CEL>b</CEL>\n</layer>\n"
          "</layers>",
          "-1,,,-1,-1[a@-1+-1/-1 b@-1+-1/-1]"},
-        // More layers stored than present: the rest are empty records.
-        {"<layers cols=\"2\">\n<layer col=\"1\" visible=\"1\">\n</layer>\n</layers>",
-         "1,,,-1,1[]-1,,,-1,-1[]"},
+        // More layers stored than present: only those present are read.
+        {"<layers cols=\"2\">\n<layer col=\"1\" visible=\"1\">\n</layer>\n</layers>", "1,,,-1,1[]"},
         // A layer without its closing line runs to the next one's.
         {"<layers cols=\"2\">\n<layer col=\"1\">\n<cel>a</cel>\n<layer col=\"2\">\n<cel>b</cel>\n</layer>\n"
          "</layers>",
-         "1,,,-1,-1[a@-1+-1/-1 b@-1+-1/-1]-1,,,-1,-1[]"},
+         "1,,,-1,-1[a@-1+-1/-1 b@-1+-1/-1]"},
         // The next layer is looked for from the lines taken so far, so lines ahead of a short
         // layer make it count twice.
         {"<layers cols=\"3\">\n\n\n<layer col=\"1\">\n</layer>\n<layer col=\"2\">\n</layer>\n</layers>",
@@ -519,7 +518,7 @@ TEST(XpsRead, TaggedLayersGiveTheirRecords) {
                        "</layers>\n</xsheet>\n");
     TLayersData layers;
     ASSERT_TRUE(v3.ReadLayers(layers));
-    EXPECT_EQ(DescribeLayers(layers), "1,A,/a/,1,1[a.png@2+3/1]-1,,,-1,1[]");
+    EXPECT_EQ(DescribeLayers(layers), "1,A,/a/,1,1[a.png@2+3/1]");
 }
 
 TEST(XpsRead, TaggedFilesWithoutUsableLayersFail) {
@@ -617,11 +616,12 @@ TEST(XpsRead, HugeCountsAndLongFilesStayBounded) {
     auto huge = OpenText("<xsheet version=\"4.0\">\n<layers cols=\"2000000000\">\n</layers>\n</xsheet>\n");
     TLayersData layers;
     ASSERT_TRUE(huge.ReadLayers(layers));
-    EXPECT_EQ(layers.size(), huge.FileLines.size());
+    EXPECT_TRUE(layers.empty());
 
-    auto hugeV1 = OpenText("cols=2000000000\nlayer7path=/p/\nbegin\ncol1\na.png\n");
+    // Layers count for as long as the file names each one; layer 7 has no layer 2 before it.
+    auto hugeV1 = OpenText("cols=2000000000\nlayer7path=/p/\nlayer2path=/q/\nbegin\ncol1\na.png\n");
     ASSERT_TRUE(hugeV1.ReadLayers(layers));
-    EXPECT_EQ(DescribeCels(layers), "a.png@1+1 |  |  |  | ");
+    EXPECT_EQ(DescribeCels(layers), "a.png@1+1 | ");
 
     // A thousand columns over two hundred thousand lines.
     std::string file = "cols=1000\nbegin\n";

@@ -9,8 +9,10 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -197,8 +199,11 @@ TEST_F(BuildFromSheetTest, RefusesSheetsItCannotMakeAMovieOf) {
     Fixture.Place(Front, 1, 1, "early.png", Solid(4, 4, kWhite));
     Fixture.Sheet.SetLayerVisible(Front, false);
     EXPECT_EQ(ErrorOf([&] { Build(Fixture.Folder / "no/such/folder/movie.avi"); }),
-              "Failed to open AVI for writing");
-    EXPECT_EQ(ErrorOf([&] { Build(Fixture.Folder / ""); }), "Failed to open AVI for writing");
+              "Failed to open AVI for writing: Cannot write \"" +
+                  (Fixture.Folder / "no/such/folder/movie.avi") + "\": No such file or directory");
+    EXPECT_EQ(ErrorOf([&] { Build(Fixture.Folder / ""); }),
+              "Failed to open AVI for writing: Cannot write \"" + (Fixture.Folder / "") +
+                  "\": it is a folder");
     EXPECT_EQ(ErrorOf([&] { Build(file, 161, 120, 0); }), "Failed to create AVI stream");
     EXPECT_TRUE(Info.empty());
     EXPECT_FALSE(std::filesystem::exists(file));
@@ -327,6 +332,25 @@ TEST(BuildFromFrames, RefusesFramesThatDoNotFitTheStream) {
     EXPECT_EQ(ErrorOf([&] { builder.BuildFromFrames(file, {0}, TImageArray(), 24); }),
               "There are no frames to build a movie from.");
     EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// A movie goes into a pipe as a whole finished file (`celwright-cli export S /dev/stdout | player -`),
+// and the headers give the widest frames their real width.
+TEST(BuildFromFrames, StreamsIntoAPipeWithTheWidestFramesSizes) {
+    TTempFolder folder;
+    const std::string fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TImageArray frames;
+    frames.push_back(std::make_unique<TPicture>(kMaxPictureSide, 1, TPixelFormat::pf24bit));
+    auto reader = std::async(std::launch::async, [&] { return ReadText(fifo); });
+    TAviBuilder builder;
+    builder.BuildFromFrames(fifo, {0, 0}, frames, 24);
+    const TParsedAvi avi = TAviReader(reader.get()).Parse();
+    EXPECT_EQ(avi.Width, 32768u);
+    EXPECT_EQ(avi.Height, 1u);
+    EXPECT_EQ(avi.Frames.size(), 2u);
+    EXPECT_EQ(avi.Idx1.size(), 2u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 
 TEST(OpenDml, LongMoviesContinueInRiffExtensionsThatPlayersReadToTheEnd) {

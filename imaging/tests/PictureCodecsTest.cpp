@@ -2,6 +2,7 @@
 
 #include "document/CwError.h"
 #include "document/TextUtil.h"
+#include "imaging/tests/HostilePictures.h"
 #include "imaging/tests/PictureTestSupport.h"
 #include "imaging/tests/PngTestSupport.h"
 
@@ -318,9 +319,12 @@ TEST(BmpCodec, RefusesWhatItCannotRead) {
         {"RLE4", TBmpBuilder{1, 1, 4, 2, 0, {}, {}, TBytes(4, 0)}.Build(),
          "RLE4 compression is not supported"},
         {"zero width", TBmpBuilder{0, 1, 24, 0, 0, {}, {}, TBytes(4, 0)}.Build(), "invalid picture size"},
-        {"huge", TBmpBuilder{100000, 100000, 24, 0, 0, {}, {}, TBytes(4, 0)}.Build(), "invalid picture size"},
-        {"large size, few bytes", TBmpBuilder{30000, 30000, 32, 0, 0, {}, {}, TBytes(64, 0)}.Build(),
+        {"huge", TBmpBuilder{100000, 100000, 24, 0, 0, {}, {}, TBytes(4, 0)}.Build(),
+         "the picture claims 100000 x 100000 pixels, more than the limit of 100 megapixels"},
+        {"large size, few bytes", TBmpBuilder{9000, 9000, 32, 0, 0, {}, {}, TBytes(64, 0)}.Build(),
          "the file is truncated"},
+        {"RLE8, large size, few bytes", TBmpBuilder{9000, 9000, 8, 1, 0, {}, {}, TBytes(1000, 0)}.Build(),
+         "the file is too short for the 9000 x 9000 pixels it claims"},
         {"literal run past the data", TBmpBuilder{8, 1, 8, 1, 0, {}, {}, {0, 8, 1, 2}}.Build(),
          "bad RLE data"},
     };
@@ -407,4 +411,50 @@ TEST(DibCodec, RefusesShortOrImpossibleHeaders) {
         TPicture picture;
         EXPECT_THROW(DecodeDib(dib->data(), dib->size(), "dib", picture), ECwError);
     }
+}
+
+// Files that claim more pixels than the limit allows, or than their data can hold, are refused
+// before any picture is made, naming the file and the size it claims; damaged data is an error.
+TEST(PictureBombs, AreRefusedBeforeTheyCostMemory) {
+    TTempFolder folder;
+    const TBytes jpeg = hostile::SmallJpeg(folder / "small.jpg");
+    struct TCase {
+        const char* Name;
+        hostile::TBytes Bytes;
+        void (*Read)(const std::filesystem::path&, TPicture&);
+        std::string Reason;
+    };
+    const std::string overLimit = "more than the limit of 100 megapixels";
+    const std::vector<TCase> cases = {
+        {"bomb.bmp", hostile::Rle8Bmp(32768, 32768, 1080), ReadBmp,
+         "the picture claims 32768 x 32768 pixels, " + overLimit},
+        {"short.bmp", hostile::Rle8Bmp(9000, 9000, 1080), ReadBmp,
+         "the file is too short for the 9000 x 9000 pixels it claims"},
+        {"bomb.png", hostile::PngClaiming(20000, 20000), ReadPng,
+         "the picture claims 20000 x 20000 pixels, " + overLimit},
+        {"short.png", hostile::PngClaiming(9000, 9000), ReadPng,
+         "the file is too short for the 9000 x 9000 pixels it claims"},
+        {"bomb.jpg", hostile::JpegClaiming(jpeg, 20000, 20000), ReadJpeg,
+         "the picture claims 20000 x 20000 pixels, " + overLimit},
+        {"short.jpg", hostile::JpegClaiming(jpeg, 9000, 9000), ReadJpeg,
+         "the file is too short for the 9000 x 9000 pixels it claims"},
+        {"damaged.jpg", hostile::DamagedJpeg(jpeg), ReadJpeg, "Corrupt JPEG data"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = folder / c.Name;
+        WriteText(path, std::string(c.Bytes.begin(), c.Bytes.end()));
+        TPicture picture;
+        EXPECT_EQ(ReadError([&] {
+                      c.Read(path, picture);
+                  }).rfind("Cannot read the picture \"" + path + "\": " + c.Reason, 0),
+                  0u)
+            << ReadError([&] { c.Read(path, picture); });
+        EXPECT_LE(picture.ByteSize(), 64u * 64 * 3); // nothing larger than the real picture was made
+    }
+    // The same codecs read such pictures when the data is all there.
+    TPicture picture;
+    WriteText(folder / "fine.jpg", std::string(jpeg.begin(), jpeg.end()));
+    ReadJpeg(folder / "fine.jpg", picture);
+    EXPECT_EQ(picture.Width(), 64);
 }

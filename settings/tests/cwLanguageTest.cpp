@@ -87,12 +87,27 @@ TEST(LanguageFile, ALineWithoutATabStopsTheLoadKeepingTheLinesBefore) {
     TLanguageHandler handler;
     handler.LoadLanguageText("sCut\told\n");
     try {
-        handler.LoadLanguageText("sFile\tDatei\nnot an entry\nsEdit\tBearbeiten\n");
+        handler.LoadLanguageText("// German\n\nsFile\tDatei +_\n und mehr\nnot an entry\nsEdit\tBearbeiten\n",
+                                 "German.lng");
         FAIL() << "no error";
     } catch (const EHashInvalidKeyError& e) {
-        EXPECT_STREQ(e.what(), "Key cannot be an empty string");
+        EXPECT_STREQ(e.what(), "\"German.lng\" line 5: Key cannot be an empty string");
     }
-    EXPECT_EQ(Contents(handler, {"sCut", "sFile", "sEdit"}), (Texts{{"sFile", "Datei"}}));
+    EXPECT_EQ(Contents(handler, {"sCut", "sFile", "sEdit"}), (Texts{{"sFile", "Datei und mehr"}}));
+}
+
+TEST(LanguageFile, OnlyPlainNamesAreLoadedFromTheLanguagesFolder) {
+    TTempFolder folder;
+    std::filesystem::create_directories(folder / "Languages");
+    WriteText(folder / "Outside.lng", "sFile\tDraussen\n");
+    WriteText(folder / "Languages/German.lng", "sFile\tDatei\n");
+    TLanguageHandler handler;
+    ASSERT_TRUE(handler.LoadLanguage(folder / "Languages/", "German"));
+    for (const char* name : {"../Outside", "..", "sub/German", "/etc/passwd", ""}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(handler.LoadLanguage(folder / "Languages/", name));
+        EXPECT_EQ(handler.Lookup("sFile"), "Datei");
+    }
 }
 
 TEST(LanguageHandler, TranslatesWithTheDefaultWhereTheLanguageGivesNoText) {
