@@ -4,6 +4,7 @@
 #include "app/AppTexts.h"
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
+#include "app/SheetFileDialogs.h"
 #include "app/cwAlert.h"
 #include "app/cwImageViewer.h"
 #include "app/entry.h"
@@ -21,7 +22,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,10 +84,10 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
         LayerColorTable[static_cast<std::size_t>(i)] = LayerColorScheme(i);
 
     AskOpenFile = [this](const QString& folder, const QString& filter) {
-        return QFileDialog::getOpenFileName(this, {}, folder, filter);
+        return AskOpenPath(this, folder, filter);
     };
     AskSaveFile = [this](const QString& folder, const QString& name, const QString& filter) {
-        return QFileDialog::getSaveFileName(this, {}, QDir(folder).filePath(name), filter);
+        return AskSheetSavePath(this, folder, name, filter);
     };
 
     CreateControls();
@@ -440,6 +440,7 @@ void TForm1::ConnectSheet() {
         UndoBtn->setEnabled(true);
         Modified = true;
     };
+    Xsheet->OnModified = [this](QObject&) { Modified = true; };
     Xsheet->OnCantUndo = [this](QObject&) {
         Undo1->setEnabled(false);
         UndoBtn->setEnabled(false);
@@ -740,9 +741,12 @@ bool TForm1::AskSaveChanges() {
                                             Translate(LanguageKey("sCancel")));
     if (answer == TAlertPrompt::kCancel)
         return false;
-    if (answer == TAlertPrompt::kYes)
-        SaveClick();
-    return true;
+    if (answer != TAlertPrompt::kYes)
+        return true;
+    // The edits are only safe once written: a save that fails or is cancelled stops the operation.
+    bool saved = false;
+    Guard([&] { saved = SaveClick(); });
+    return saved;
 }
 
 void TForm1::NewClick() {

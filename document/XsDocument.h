@@ -43,6 +43,9 @@ public:
     TNotifyEvent OnHideAudio;
     TNotifyEvent OnCanPaste;
     TNotifyEvent OnCanUndo; // also the sign that the document changed
+    // A change that takes no undo snapshot of its own (undo and redo, a layer shown or hidden, a
+    // setter called directly, sound and phonemes): together with OnCanUndo it tells every change.
+    TNotifyEvent OnModified;
     TNotifyEvent OnCantUndo;
     TNotifyEvent OnCanRedo;
     TNotifyEvent OnCantRedo;

@@ -52,6 +52,7 @@ TXsheet2::~TXsheet2() {
     Doc.OnCantUndo = nullptr;
     Doc.OnCanRedo = nullptr;
     Doc.OnCantRedo = nullptr;
+    Doc.OnModified = nullptr;
 }
 
 void TXsheet2::WireDocumentEvents() {
@@ -113,6 +114,10 @@ void TXsheet2::WireDocumentEvents() {
         AudioColumnMoved();
         if (OnHideAudio)
             OnHideAudio(*this);
+    };
+    Doc.OnModified = [this](TXsDocument&) {
+        if (OnModified)
+            OnModified(*this);
     };
 }
 

@@ -55,7 +55,8 @@ public:
     TScrubEvent OnScrubAudioStart;
     TScrubEvent OnScrubAudio;
     TNotifyEvent OnScrubAudioEnd;
-    TNotifyEvent OnModified; // never raised: OnCanUndo tells that the document changed
+    // With OnCanUndo: the document changed (see TXsDocument::OnModified).
+    TNotifyEvent OnModified;
     // A message for the user, such as the outcome of an image rename; the control shows none itself.
     TMessageEvent OnMessage;
 
