@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TXsDocument;
 
@@ -16,13 +17,31 @@ public:
     std::string Key;
 };
 
+// A cel record of a file that could not be placed on the sheet.
+struct TLeftOutCel {
+    enum class TReason { NoFirstFrame, NoHold, PastLastFrame };
+    std::string Name;
+    std::int32_t Layer = 0;    // 1-based, the layer in whose block the record stands
+    std::int32_t Frame = 0;    // first frame as stored (-1 when missing)
+    std::int32_t Duration = 0; // hold as stored (-1 when missing)
+    TReason Reason = TReason::NoFirstFrame;
+};
+
+// The reason in English: "no first frame", "hold below 1 frame", "passes frame 1637".
+std::string LeftOutReasonText(TLeftOutCel::TReason reason);
+// One line for a left-out cel: "walk_09.png, layer 2, frame 1630: passes frame 1637".
+std::string DescribeLeftOutCel(const TLeftOutCel& cel, const std::string& reason);
+
 // Reads an XPS file into the document, the way the program opens a sheet.
 //
 // `settings` comes in holding the preferences in force and goes out holding the sheet's own
 // settings; `applySettings`, when given, receives them before the frame rate reaches the sheet,
 // so the caller can bring its preferences in line. Throws TSheetLoadError when the file cannot
 // be opened or its settings or layers cannot be read, and ECwError for a newer version or a bad
-// number; in both cases the document and `settings` are left as they were. Returns the layout
-// version the file was written in.
+// number; in both cases the document and `settings` are left as they were. Cels that cannot be
+// placed (no first frame, no hold, or passing the last frame a sheet can have) are left out and,
+// when `leftOut` is given, listed there in file order. Returns the layout version the file was
+// written in.
 float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
-                const std::function<void(const TXPSSettings&)>& applySettings = {});
+                const std::function<void(const TXPSSettings&)>& applySettings = {},
+                std::vector<TLeftOutCel>* leftOut = nullptr);

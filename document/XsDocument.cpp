@@ -186,7 +186,7 @@ void TXsDocument::SelectCell(std::int32_t layer, std::int32_t frame) {
 }
 
 void TXsDocument::SetFps(std::int32_t fps) {
-    if (fps <= 0 || fps == Model.Fps)
+    if (!IsFrameRate(fps) || fps == Model.Fps)
         return;
     Model.SetFps(fps);
     if (AudioColumnShown)

@@ -102,8 +102,13 @@ TEST(SheetLoading, CelsPastTheLastFrameAreReportedAndLeftOut) {
     int errors = 0;
     doc.OnMaxFrameError = [&](TXsDocument&) { ++errors; };
     TXPSSettings settings;
-    LoadSheet(doc, path, settings);
+    std::vector<TLeftOutCel> leftOut;
+    LoadSheet(doc, path, settings, {}, &leftOut);
     EXPECT_EQ(errors, 2);
+    ASSERT_EQ(leftOut.size(), 2u);
+    EXPECT_EQ(DescribeLeftOutCel(leftOut[0], LeftOutReasonText(leftOut[0].Reason)),
+              "a.png, layer 1, frame 1636: passes frame 1637");
+    EXPECT_EQ(leftOut[1].Name, "c.png");
     EXPECT_EQ(doc.Data().Cels.Count(), 1u);
     EXPECT_EQ(doc.LayerCaption(1), "") << "the file's caption, even an empty one, replaces the default";
 }
@@ -129,4 +134,29 @@ TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
     EXPECT_FALSE(doc.HasAudio());
     TXpsIO::SaveSheet(path, doc, settings);
     EXPECT_EQ(ReadText(path), text);
+}
+
+// A frame rate outside 1 to 120 reads as the caller's; the sound's frame count stays in range for
+// any rate the model is given.
+TEST(SheetLoading, FrameRatesOutsideTheRangeKeepTheCallersRate) {
+    TTempFolder folder;
+    const std::string path = folder / "sheet.xps";
+    for (const char* fps : {"0", "121", "2147483647", "99999999999", "-1", "1", "120"}) {
+        SCOPED_TRACE(fps);
+        WriteText(path, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::string(fps) +
+                            "</fps>\r\n</settings>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
+                            "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+        TXsDocument doc;
+        doc.Data().Audio.DurationMs = 90000;
+        TXPSSettings settings;
+        settings.Fps = 15;
+        LoadSheet(doc, path, settings);
+        const std::int32_t expected = std::string(fps) == "1" ? 1 : std::string(fps) == "120" ? 120 : 15;
+        EXPECT_EQ(settings.Fps, expected);
+        EXPECT_EQ(doc.Fps(), expected);
+    }
+    TXSheetData model;
+    model.Audio.DurationMs = 90000;
+    model.SetFps(2147483647);
+    EXPECT_EQ(model.Audio.PhonemeCount(), kMaxFrames);
 }
