@@ -41,12 +41,20 @@ float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSe
     TXPSSettings sheetSettings = settings;
     TLayersData layers;
     TAudioInfo audio;
-    if (!reader.Open(path))
-        throw TSheetLoadError("Unable to open .xps file.", "msgErrFileOpen");
-    if (!reader.ReadSettings(sheetSettings))
-        throw TSheetLoadError("Unable to read settings.", "msgErrReadSettings");
-    if (!reader.ReadLayers(layers))
-        throw TSheetLoadError("Unable to read layers.", "msgErrReadLayers");
+    try {
+        if (!reader.Open(path))
+            throw TSheetLoadError(path, "Unable to open .xps file.", "msgErrFileOpen");
+        if (!reader.IsSheet())
+            throw TSheetLoadError(path, "This is not an exposure sheet.", "msgErrNotASheet");
+        if (!reader.ReadSettings(sheetSettings))
+            throw TSheetLoadError(path, "Unable to read settings.", "msgErrReadSettings");
+        if (!reader.ReadLayers(layers))
+            throw TSheetLoadError(path, "Unable to read layers.", "msgErrReadLayers");
+    } catch (const TSheetLoadError&) {
+        throw;
+    } catch (const ECwError& error) {
+        throw TSheetLoadError(path, error.what(), "");
+    }
     reader.ReadAudio(audio);
 
     // Everything is read: from here on the open sheet is replaced.

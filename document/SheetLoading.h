@@ -10,11 +10,14 @@
 
 class TXsDocument;
 
-// A sheet file that could not be read; Key names the message in the language table.
+// A sheet file that could not be read. The text names the file: path + ": " + the message;
+// Key names the message in the language table.
 class TSheetLoadError : public ECwError {
 public:
-    TSheetLoadError(const std::string& message, std::string key) : ECwError(message), Key(std::move(key)) {}
-    std::string Key;
+    TSheetLoadError(const std::filesystem::path& path, const std::string& message, std::string key)
+        : ECwError(path.string() + ": " + message), Path(path.string()), Key(std::move(key)) {}
+    std::string Path;
+    std::string Key; // empty when the message has no key (a number, a newer version)
 };
 
 // A cel record of a file that could not be placed on the sheet.
@@ -37,8 +40,8 @@ std::string DescribeLeftOutCel(const TLeftOutCel& cel, const std::string& reason
 // `settings` comes in holding the preferences in force and goes out holding the sheet's own
 // settings; `applySettings`, when given, receives them before the frame rate reaches the sheet,
 // so the caller can bring its preferences in line. Throws TSheetLoadError when the file cannot
-// be opened or its settings or layers cannot be read, and ECwError for a newer version or a bad
-// number; in both cases the document and `settings` are left as they were. Cels that cannot be
+// be opened, is no exposure sheet, its settings or layers cannot be read, it comes from a newer
+// version or holds a bad number; the document and `settings` are then left as they were. Cels that cannot be
 // placed (no first frame, no hold, or passing the last frame a sheet can have) are left out and,
 // when `leftOut` is given, listed there in file order. Returns the layout version the file was
 // written in.

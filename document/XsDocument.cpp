@@ -245,6 +245,8 @@ void TXsDocument::HideAudio() {
 }
 
 void TXsDocument::SetAudioRowCount(std::int32_t rows) {
+    // Phonemes past the last frame (kept when the sound is missing) are never cut away.
+    rows = std::max(rows, Model.Audio.UsedPhonemeCount());
     Model.Audio.SetPhonemeCount(std::clamp(rows, 0, kMaxFrames));
 }
 

@@ -171,7 +171,8 @@ public:
     // The audio column.
     void ShowAudio();
     void HideAudio();
-    // Sets the audio column's rows (at most the frame limit) and the phoneme slots with them.
+    // Sets the audio column's rows (at most the frame limit, never fewer than the last phoneme
+    // that is not empty needs) and the phoneme slots with them.
     void SetAudioRowCount(std::int32_t rows);
     // Makes `file` the sheet's sound file and shows the audio column. Reading the sound itself is
     // the audio loader's work; until it has read the file the name is kept, so a sheet whose sound

@@ -293,6 +293,24 @@ std::optional<std::string_view> TXpsIO::HeaderValue(std::string_view key) const 
     return std::nullopt;
 }
 
+std::int32_t TXpsIO::HeaderNumber(std::string_view value) const {
+    try {
+        return StrToInt(value);
+    } catch (const ECwError& error) {
+        const auto header = HeaderLines();
+        const auto line = std::find_if(header.begin(), header.end(), [&](const std::string& text) {
+            return text.data() <= value.data() && value.data() <= text.data() + text.size();
+        });
+        if (line == header.end())
+            throw;
+        throw ECwError("line " + std::to_string(line - header.begin() + 1) + ": " + error.what());
+    }
+}
+
+bool TXpsIO::IsSheet() const {
+    return !FirstLine("xsheet", FileLines).empty() || HeaderValue("cols").has_value();
+}
+
 bool TXpsIO::CutBlock(std::string_view name) {
     const auto range = FindBlock(name, FileLines);
     if (!range)
@@ -326,11 +344,11 @@ bool TXpsIO::ReadLayers(TLayersData& layers) {
 
 bool TXpsIO::ReadSettingsV1(TXPSSettings& settings) const {
     if (const auto fps = HeaderValue("fps"); fps && !fps->empty()) {
-        if (const auto value = StrToInt(*fps); IsFrameRate(value))
+        if (const auto value = HeaderNumber(*fps); IsFrameRate(value))
             settings.Fps = value;
     }
     if (const auto step = HeaderValue("step"); step && !step->empty())
-        settings.Step = StrToInt(*step);
+        settings.Step = HeaderNumber(*step);
     if (const auto numbering = HeaderValue("numbering"); numbering && !numbering->empty())
         settings.Numbering = std::string(*numbering);
     return true;
@@ -420,7 +438,8 @@ bool TXpsIO::ReadLayersTagged(TLayersData& layers) {
 }
 
 bool TXpsIO::ReadLayersV1(TLayersData& layers) {
-    const auto count = StrToInt(HeaderValue("cols").value_or(""));
+    const auto cols = HeaderValue("cols");
+    const auto count = cols ? HeaderNumber(*cols) : StrToInt("");
     if (count <= 0)
         return false;
 

@@ -44,6 +44,10 @@ public:
     // As Open, for file content already in memory (the raw bytes of a file).
     void OpenText(std::string_view bytes);
 
+    // True when the opened text is laid out as a sheet: it has an "<xsheet" line or, in the
+    // key=value layout, a "cols" key. Other files (a picture, a note) are no exposure sheets.
+    bool IsSheet() const;
+
     // Fills the fields the file gives and leaves the others as the caller set them (an unknown
     // "format" name, and a frame rate outside kMinFps to kMaxFps, keep the caller's). False when not opened or, from version 3 on,
     // without a settings block. Versions 1 and 2 throw the number-conversion error for a "fps" or
@@ -109,6 +113,9 @@ private:
     void DetectVersion();
     std::span<const std::string> HeaderLines() const;
     std::optional<std::string_view> HeaderValue(std::string_view key) const;
+    // `value`, a view into a header line, as a number; the number-conversion error
+    // names the line ("line 3: 'x' is not a valid integer value").
+    std::int32_t HeaderNumber(std::string_view value) const;
     bool CutBlock(std::string_view name);
     std::size_t TextSize() const;
 

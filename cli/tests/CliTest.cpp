@@ -72,17 +72,20 @@ TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
         int status;
         std::string err;
     };
+    WriteText(Files / "notes.txt", "Remember the milk\n");
+    // Every message names the file, and the line where there is one.
     const Case cases[] = {
         {{"info", Files / "missing.xps"}, 1, "Unable to open .xps file.\n"},
         {{"info", Files / "newer.xps"},
          1,
          "This Xps file was created by a newer version and cannot be read.\n"},
         {{"upgrade", Files / "nolayers.xps", Files / "out.xps"}, 1, "Unable to read layers.\n"},
-        {{"info", Files / "badcols.xps"}, 1, "'x' is not a valid integer value\n"},
+        {{"info", Files / "badcols.xps"}, 1, "line 1: 'x' is not a valid integer value\n"},
+        {{"info", Files / "notes.txt"}, 1, "This is not an exposure sheet.\n"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.args), c.status) << c.args[1];
-        EXPECT_EQ(Err.str(), c.err) << c.args[1];
+        EXPECT_EQ(Err.str(), c.args[1] + ": " + c.err) << c.args[1];
         EXPECT_EQ(Out.str(), "");
     }
     EXPECT_FALSE(std::filesystem::exists(Files / "out.xps"));

@@ -32,7 +32,9 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
         {"newer version", "<xsheet version=\"4.5\">\r\n",
          "This Xps file was created by a newer version and cannot be read."},
         {"bad version", "<xsheet version=\"x\">\r\n", "'x' is not a valid integer value"},
-        {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n", "'two' is not a valid integer value"},
+        {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n", "line 2: 'two' is not a valid integer value"},
+        {"a note", "Shopping list\r\nfps=24\r\n", "This is not an exposure sheet."},
+        {"a picture", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR", "This is not an exposure sheet."},
     };
     TTempFolder folder;
     for (const auto& c : cases) {
@@ -49,7 +51,7 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
             LoadSheet(doc, path, settings);
             ADD_FAILURE() << c.what;
         } catch (const ECwError& e) {
-            EXPECT_STREQ(e.what(), c.message) << c.what;
+            EXPECT_EQ(e.what(), path + ": " + c.message) << c.what;
         }
         EXPECT_EQ(doc.LayerCaption(1), "Kept") << c.what;
         EXPECT_EQ(doc.CelName(1, 3), "kept.png") << c.what;
@@ -132,6 +134,11 @@ TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
     LoadSheet(doc, path, settings);
     EXPECT_EQ(doc.AudioFileName(), "/gone/voice.wav");
     EXPECT_FALSE(doc.HasAudio());
+    // Neither more frames nor hiding and showing the audio column cut the phoneme on frame 60.
+    doc.AddFrames(10);
+    doc.HideAudio();
+    doc.ShowAudio();
+    EXPECT_EQ(doc.Phoneme(60), "E");
     TXpsIO::SaveSheet(path, doc, settings);
     EXPECT_EQ(ReadText(path), text);
 }

@@ -542,10 +542,10 @@ TEST(XpsRead, Version1HeaderGivesSettingsAndLayerFolders) {
         const char* error; // empty: ReadLayers gives false
     };
     const Bad bad[] = {
-        {"fps=twelve\ncols=1\n", "'twelve' is not a valid integer value"},
-        {"step=1.5\ncols=1\n", "'1.5' is not a valid integer value"},
+        {"fps=twelve\ncols=1\n", "line 1: 'twelve' is not a valid integer value"},
+        {"cols=1\nstep=1.5\n", "line 2: '1.5' is not a valid integer value"},
         {"fps=12\nbegin\ncol1\n", "'' is not a valid integer value"},
-        {"cols=x\n", "'x' is not a valid integer value"},
+        {"cols=x\n", "line 1: 'x' is not a valid integer value"},
         {"cols=0\nbegin\ncol1\na.png\n", ""},
         {"cols=-1\n", ""},
     };
