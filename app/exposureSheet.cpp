@@ -102,7 +102,7 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     ReadStoredState();
 
     ActiveProfile = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
-    DocumentName = Translate(LanguageKey("sUntitled"));
+    DocumentName.clear();
     SetTitle();
     Modified = false;
     Thumbnail.fill(Qt::white);
@@ -433,6 +433,9 @@ void TForm1::ConnectSheet() {
         Add10Btn->setEnabled(true);
     };
     Xsheet->OnMaxFrameError = [this](QObject&) {
+        // A sheet being opened lists the cels it leaves out in one message of its own.
+        if (Activity == kLoading)
+            return;
         AlertPrompt->Alert(Translate(LanguageKey("msgErrMaxFrame")), Translate(LanguageKey("sOk")));
     };
     Xsheet->OnCanUndo = [this](QObject&) {
@@ -555,11 +558,15 @@ void TForm1::SetImageFormat(TcwImageFormat format) {
 }
 
 void TForm1::FpsOtherClick() {
+    // The check mark stays on the rate in force until a new one is set.
+    CheckFps(Settings.Current.General.Fps);
     QString text;
-    if (EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
-        SetFrameRate(StrToInt(ToStd(text)));
-    else
-        CheckFps(Settings.Current.General.Fps);
+    if (!EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
+        return;
+    const std::int32_t fps = StrToInt(ToStd(text.trimmed()));
+    if (!IsFrameRate(fps))
+        throw ECwError(ToStd(Fill(Translate(LanguageKey("msgErrFrameRate")), {text.trimmed()})));
+    SetFrameRate(fps);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -613,13 +620,17 @@ void TForm1::RebuildRecentMenu() {
     while (items.size() < RecentFiles.size()) {
         QAction* item = OpenRecent1->addAction(QString());
         connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { OpenDocument(WithoutAmpersands(item->text())); }); });
+                [this, item] { Guard([this, item] { OpenDocument(item->data().toString()); }); });
         items.append(item);
     }
     while (items.size() > RecentFiles.size())
         delete items.takeLast();
-    for (int i = 0; i < RecentFiles.size(); ++i)
-        items[i]->setText(RecentFiles[i]);
+    // The path itself rides in the item's data; its caption doubles "&" so that none turns into
+    // an accelerator mark.
+    for (int i = 0; i < RecentFiles.size(); ++i) {
+        items[i]->setText(QString(RecentFiles[i]).replace('&', "&&"));
+        items[i]->setData(RecentFiles[i]);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -659,6 +670,7 @@ void TForm1::TranslateAll() {
     Xsheet->SetAudioHeadText(Translate(LanguageKey("sAudio")));
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(Settings.Current.General.Fps));
     ShowLayerPath(Xsheet->CurrentLayer());
+    SetTitle();
 }
 
 void TForm1::RetranslateOtherWindows() {
@@ -687,7 +699,11 @@ QString TForm1::TitleText() const {
     QString title = QString("Celwright ") + kVersion;
     if (ActiveProfile != "Default")
         title += ": " + ActiveProfile;
-    return title + " - " + DocumentName;
+    return title + " - " + ShownDocumentName();
+}
+
+QString TForm1::ShownDocumentName() const {
+    return DocumentName.isEmpty() ? Translate(LanguageKey("sUntitled")) : DocumentName;
 }
 
 void TForm1::SetTitle() {
@@ -736,7 +752,7 @@ void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
 bool TForm1::AskSaveChanges() {
     if (!Modified)
         return true;
-    const int answer = AlertPrompt->Confirm(Fill(Translate(LanguageKey("msgSaveChanges")), {DocumentName}),
+    const int answer = AlertPrompt->Confirm(Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}),
                                             Translate(LanguageKey("sYes")), Translate(LanguageKey("sNo")),
                                             Translate(LanguageKey("sCancel")));
     if (answer == TAlertPrompt::kCancel)
@@ -757,7 +773,7 @@ void TForm1::NewClick() {
     RebuildSettings();
     if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
         ApplyProfile(*profile);
-    DocumentName = Translate(LanguageKey("sUntitled"));
+    DocumentName.clear();
     SetTitle();
     ShowLayerPath(1);
     Xsheet->SetFps(Settings.Current.General.Fps);
@@ -804,20 +820,37 @@ void TForm1::OpenDocument(const QString& path) {
 void TForm1::LoadDocument(const QString& path) {
     TXPSSettings settings;
     Settings.GetDocumentSettings(settings);
+    std::vector<TLeftOutCel> leftOut;
     try {
-        LoadSheet(Xsheet->Document(), ToStd(path), settings, [this, &path](const TXPSSettings& loaded) {
-            ApplyDocumentSettings(loaded);
-            const QFileInfo file(path);
-            DocumentName = file.fileName();
-            DocumentFolder = file.absolutePath() + "/";
-            SetTitle();
-        });
+        LoadSheet(
+            Xsheet->Document(), ToStd(path), settings,
+            [this, &path](const TXPSSettings& loaded) {
+                ApplyDocumentSettings(loaded);
+                const QFileInfo file(path);
+                DocumentName = file.fileName();
+                DocumentFolder = file.absolutePath() + "/";
+                SetTitle();
+            },
+            &leftOut);
     } catch (const TSheetLoadError& error) {
         const TLanguageKey* key = FindLanguageKey(error.Key);
-        throw ECwError(ToStd(key ? Translate(*key) : QString::fromStdString(error.what())));
+        throw ECwError(key ? error.Path + ": " + ToStd(Translate(*key)) : std::string(error.what()));
     }
     Xsheet->RefreshAll();
     Modified = false;
+    if (!leftOut.empty())
+        AlertPrompt->Alert(LeftOutMessage(path, leftOut));
+}
+
+QString TForm1::LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const {
+    QString text = Fill(Translate(LanguageKey("msgErrCelsLeftOut")), {path});
+    for (const TLeftOutCel& cel : cels) {
+        const TLanguageKey& reason = cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
+                                     : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
+                                                                                      : LanguageKey("sPastLastFrame");
+        text += "\n" + FromStd(DescribeLeftOutCel(cel, ToStd(Translate(reason))));
+    }
+    return text;
 }
 
 void TForm1::WriteDocument(const QString& path) {
@@ -832,15 +865,14 @@ void TForm1::WriteDocument(const QString& path) {
 }
 
 QString TForm1::ChooseSavePath() {
-    const bool untitled = DocumentName == Translate(LanguageKey("sUntitled"));
     return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
-                       untitled ? DocumentName + ".xps" : DocumentName, "Exposure Sheet (*.xps)");
+                       DocumentName.isEmpty() ? ShownDocumentName() + ".xps" : DocumentName,
+                       "Exposure Sheet (*.xps)");
 }
 
 bool TForm1::SaveClick() {
-    const bool untitled = DocumentName == Translate(LanguageKey("sUntitled"));
     QString path = DocumentFolder + DocumentName;
-    if (untitled || !QFileInfo::exists(path)) {
+    if (DocumentName.isEmpty() || !QFileInfo::exists(path)) {
         path = ChooseSavePath();
         if (path.isEmpty())
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/CWTypeLib.h"
+#include "document/SheetLoading.h"
 #include "document/XsSheetObjects.h"
 #include "settings/Preferences.h"
 #include "settings/cwLanguage.h"
@@ -67,6 +68,8 @@ public:
     void ActivateProfile(const QString& name);
     // The window title as the document, version and profile make it.
     QString TitleText() const;
+    // The document's name, or the translated "Untitled" while it has none.
+    QString ShownDocumentName() const;
     // Opens the sheet named by the first program argument after the program's name, when it is an
     // existing file whose name ends exactly in ".xps".
     void OpenCommandLineSheet(const QStringList& arguments);
@@ -111,7 +114,7 @@ public:
 
     // State.
     TAppFolders Folders;
-    QString DocumentName;
+    QString DocumentName; // empty while the sheet has no name yet (shown as "Untitled")
     QString DocumentFolder;
     bool Modified = false;
     QString ActiveProfile;
@@ -190,6 +193,8 @@ private:
     // Writes the sheet to `path`, which then names the document; not modified any more.
     void WriteDocument(const QString& path);
     QString ChooseSavePath();
+    // The message that lists the cels a load left out.
+    QString LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const;
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
     void CheckFps(int fps);

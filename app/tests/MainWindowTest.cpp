@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
     window->OpenDocument(kSampleSheet);
     WriteText(Files / "broken.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
     window->Guard([&] { window->OpenDocument(QString::fromStdString(Files / "broken.xps")); });
-    EXPECT_EQ(Errors, QStringList{"Unable to read layers."});
+    EXPECT_EQ(Errors, QStringList{QString::fromStdString(Files / "broken.xps") + ": Unable to read layers."});
     EXPECT_EQ(window->DocumentName, "bounce.xps");
     EXPECT_EQ(window->Xsheet->LayerCount(), 2);
     EXPECT_EQ(window->Xsheet->CelName(2, 1), "ball_01.png");
