@@ -186,8 +186,11 @@ public:
     // The cell under a point in the control's pixels: false when the point is not over the grid;
     // otherwise the layer and frame, which may lie outside the sheet.
     bool CellFromPoint(const QPoint& point, std::int32_t& layer, std::int32_t& frame) const;
-    // A wheel turn: up by the vertical bar's increment for delta > 0, down for delta < 0.
+    // A wheel turn of `delta` eighths of a degree (120 a notch): up for delta > 0, down for delta
+    // < 0, QApplication::wheelScrollLines() rows a notch.
     void ScrollWheel(int delta);
+    // Scrolls as little as needed to show the cell (1-based) whole.
+    void ScrollIntoView(std::int32_t layer, std::int32_t frame);
     // Remembers the folder for converted sound files when it is a directory.
     void SetTempFolder(const std::string& path);
     const std::string& TempFolder() const { return TempDir; }
