@@ -2,6 +2,7 @@
 
 #include "app/About.h"
 #include "app/AppTexts.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
 #include "app/SheetFileDialogs.h"
@@ -22,12 +23,14 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -110,9 +113,7 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
         action->setEnabled(false);
     // Room for the side panel, the frame numbers and two layers.
-    resize(176 + Xsheet->IndexWidth() + Xsheet->AudioWidth() + 2 * Xsheet->GridWidth() +
-               Xsheet->ScrollWidth() + 30,
-           680);
+    PlaceOnScreen();
     setAcceptDrops(true);
 }
 
@@ -124,7 +125,7 @@ void TForm1::CreateControls() {
     auto* central = new QWidget(this);
     auto* panel2 = new QWidget(central);
     FpsLabel = new QLabel(panel2);
-    Label1 = new QLabel(panel2);
+    Label1 = new TElidedLabel(panel2);
     auto* top = new QHBoxLayout(panel2);
     top->setContentsMargins(10, 4, 10, 4);
     top->addWidget(FpsLabel);
@@ -420,7 +421,11 @@ void TForm1::ConnectSheet() {
     Xsheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
+        ShownCursor = CursorKey();
     };
+    // The path line and the thumbnail follow every other change of the current layer and cel.
+    Xsheet->OnLayerChange = [this](QObject&) { ShowCursor(); };
+    Xsheet->OnLayerDeleted = [this](QObject&) { ShowCursor(); };
     Xsheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
         const int wanted = Xsheet->LayerCount() * Xsheet->GridWidth() + Xsheet->IndexWidth() +
@@ -443,7 +448,10 @@ void TForm1::ConnectSheet() {
         UndoBtn->setEnabled(true);
         Modified = true;
     };
-    Xsheet->OnModified = [this](QObject&) { Modified = true; };
+    Xsheet->OnModified = [this](QObject&) {
+        Modified = true;
+        ShowCursor();
+    };
     Xsheet->OnCantUndo = [this](QObject&) {
         Undo1->setEnabled(false);
         UndoBtn->setEnabled(false);
@@ -477,6 +485,29 @@ void TForm1::Guard(const std::function<void()>& command) {
     } catch (const std::exception& error) {
         ShowErrorBox(this, QString::fromStdString(error.what()));
     }
+    ShowCursor();
+}
+
+QString TForm1::CursorKey() const {
+    const std::int32_t layer = Xsheet->CurrentLayer();
+    const std::int32_t frame = Xsheet->CurrentFrame();
+    return QString("%1:%2:%3:%4:%5")
+        .arg(layer)
+        .arg(frame)
+        .arg(FromStd(Xsheet->LayerCaption(layer)), FromStd(Xsheet->LayerFolder(layer)),
+             FromStd(Xsheet->CelName(layer, frame)));
+}
+
+void TForm1::ShowCursor() {
+    // A sheet being opened or restored is shown once it is complete.
+    if (Activity == kLoading || Activity == kRestoring)
+        return;
+    const QString key = CursorKey();
+    if (key == ShownCursor)
+        return;
+    ShownCursor = key;
+    ShowThumbnail(Xsheet->CurrentLayer(), Xsheet->CurrentFrame());
+    ShowLayerPath(Xsheet->CurrentLayer());
 }
 
 void TForm1::NotAvailableYet(const QString& what) {
@@ -586,6 +617,28 @@ void TForm1::ReadStoredState() {
             RecentFiles.append(FromStd(file));
     }
     RebuildRecentMenu();
+    StoredGeometry = QRect(ini.ReadInteger(kSettingsSection, "window left", 0),
+                           ini.ReadInteger(kSettingsSection, "window top", 0),
+                           ini.ReadInteger(kSettingsSection, "window width", 0),
+                           ini.ReadInteger(kSettingsSection, "window height", 0));
+    StoredMaximized = ini.ReadBool(kSettingsSection, "window maximized", false);
+}
+
+void TForm1::PlaceOnScreen() {
+    const QScreen* stored = StoredGeometry.isValid() ? QGuiApplication::screenAt(StoredGeometry.center()) : nullptr;
+    if (stored) {
+        // Where the window was when it was last closed, as long as a screen still shows it.
+        resize(StoredGeometry.size());
+        move(StoredGeometry.topLeft());
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // First start: most of the screen, centred.
+        const QRect available = screen->availableGeometry();
+        const QSize size = available.size() * 0.8;
+        resize(size);
+        move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+    }
+    if (StoredMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TForm1::WriteStoredState() {
@@ -598,6 +651,12 @@ void TForm1::WriteStoredState() {
     if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
         return;
     ini.WriteString(kSettingsSection, "language", ToStd(Language));
+    const QRect shown = isMaximized() ? normalGeometry() : QRect(pos(), size());
+    ini.WriteInteger(kSettingsSection, "window left", shown.left());
+    ini.WriteInteger(kSettingsSection, "window top", shown.top());
+    ini.WriteInteger(kSettingsSection, "window width", shown.width());
+    ini.WriteInteger(kSettingsSection, "window height", shown.height());
+    ini.WriteBool(kSettingsSection, "window maximized", isMaximized());
     ini.EraseSection(kRecentSection);
     for (int i = 0; i < RecentFiles.size() && i < kMaxRecentFiles; ++i)
         ini.WriteString(kRecentSection, "file" + std::to_string(i + 1), ToStd(RecentFiles[i]));
@@ -645,6 +704,7 @@ void TForm1::SelectLanguage(const QString& name) {
         if ((item == English1 && english) || (!english && WithoutAmpersands(item->text()) == name))
             item->setChecked(true);
     }
+    QtTexts.Select(name);
     bool loaded = false;
     try {
         loaded = LanguageTable.LoadLanguage(ToStd(Folders.ProgramFolder + "Languages/"), ToStd(name));
@@ -717,8 +777,7 @@ void TForm1::InfoMessage(const QString& text) {
 void TForm1::ShowLayerPath(std::int32_t layer) {
     const QString text = Fill(Translate(LanguageKey("msgLayerPath")),
                               {FromStd(Xsheet->LayerCaption(layer)), FromStd(Xsheet->LayerFolder(layer))});
-    Label1->setText(layer > 0 ? text : QString());
-    Label1->setToolTip(Label1->text());
+    Label1->SetFullText(layer > 0 ? text : QString());
 }
 
 void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
@@ -1043,9 +1102,14 @@ void TForm1::OpenCommandLineSheet(const QStringList& arguments) {
 }
 
 void TForm1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && Activity == kStarting) {
-        setFocus();
-        Activity = kIdle;
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (Activity == kStarting)
+            Activity = kIdle;
+        // Back from a dialog (or at start) the keys go to the sheet, unless they went to one of
+        // its parts, such as the name being typed.
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || (focus != Xsheet && !Xsheet->isAncestorOf(focus)))
+            Xsheet->setFocus();
     }
     QMainWindow::changeEvent(event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/QtTranslations.h"
 #include "document/CWTypeLib.h"
 #include "document/SheetLoading.h"
 #include "document/XsSheetObjects.h"
@@ -22,6 +23,7 @@ class QMenuBar;
 class QPlainTextEdit;
 class QToolButton;
 class TAlertPrompt;
+class TElidedLabel;
 class TEntryDialog;
 class TImageViewer;
 class TXsheet2;
@@ -133,7 +135,7 @@ public:
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
     QLabel* FpsLabel;
-    QLabel* Label1; // the layer path line
+    TElidedLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
     QToolButton* MagnifyBtn;
     QPlainTextEdit* Memo1;
@@ -182,7 +184,10 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void ConnectSheet();
+    // Reads the language, the recent files and where the window was.
     void ReadStoredState();
+    // Sizes and places the window: as it was when last closed, else most of the screen.
+    void PlaceOnScreen();
     void WriteStoredState();
     void TranslateAll();
     void RetranslateOtherWindows();
@@ -197,6 +202,9 @@ private:
     QString LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const;
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
+    // Shows the current layer's path and cel's thumbnail when either changed since last shown.
+    void ShowCursor();
+    QString CursorKey() const;
     void CheckFps(int fps);
     // The command's window comes with a later part of the program.
     void NotAvailableYet(const QString& what);
@@ -214,4 +222,8 @@ private:
     QList<QPair<QAction*, TLanguageKey>> Captions;
     QList<QPair<QAction*, TLanguageKey>> Hints;
     bool ShownOnce = false;
+    QString ShownCursor; // CursorKey() of what the path line and thumbnail show
+    QRect StoredGeometry; // the window's frame-less geometry when last closed; invalid at first start
+    bool StoredMaximized = false;
+    TQtTranslations QtTexts;
 };

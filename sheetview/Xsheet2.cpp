@@ -227,8 +227,21 @@ void TXsheet2::SetIndexHeadText(const QString& text) {
         return;
     IndexHead = text;
     CornerPart->Caption = text;
-    if (LoadedOnce)
-        CornerPart->DrawCorner();
+    FitIndexWidth();
+}
+
+void TXsheet2::SetIndexWidth(int width) {
+    MinIndexW = width;
+    FitIndexWidth();
+}
+
+void TXsheet2::FitIndexWidth() {
+    // The heading is drawn 4 pixels in from the left; a translated one ("Image") may be longer.
+    IndexW = std::max(MinIndexW, CornerPart->fontMetrics().horizontalAdvance(IndexHead) + 8);
+    if (!LoadedOnce)
+        return;
+    DoLayout();
+    RefreshAll();
 }
 
 int TXsheet2::HorzPos() const {

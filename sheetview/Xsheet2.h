@@ -62,7 +62,8 @@ public:
 
     // Sizes in pixels.
     int IndexWidth() const { return IndexW; }
-    void SetIndexWidth(int width) { IndexW = width; }
+    // The frame column is at least this wide, and wider when its heading needs it.
+    void SetIndexWidth(int width);
     int HeaderHeight() const { return HeaderH; }
     void SetHeaderHeight(int height) { HeaderH = height; }
     int GridWidth() const { return CellW; }
@@ -253,11 +254,14 @@ private:
     void CommitEditor(TCellEditor& editor, const QString& text);
     void EditorClosed();
     void SetCellSize(int width, int height);
+    // Widens or narrows the frame column to fit its heading and lays the parts out again.
+    void FitIndexWidth();
     void WireDocumentEvents();
     bool Repaints() const { return LoadedOnce && Doc.UpdateMode() != TXsDocument::kUpdateBulk; }
 
     TXsDocument Doc;
     int IndexW = 40;
+    int MinIndexW = 40;
     int HeaderH = 20;
     int CellW = 110;
     int CellH = 20;

@@ -1,3 +1,4 @@
+#include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
 #include "app/cwAlert.h"
 #include "app/entry.h"
@@ -72,7 +73,7 @@ TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->Xsheet->LayerCount(), 2);
     EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
-    EXPECT_EQ(window->Label1->text(),
+    EXPECT_EQ(window->Label1->FullText(),
               "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
 
     SavePath = QString::fromStdString(Files / "copy.xps");

@@ -2,6 +2,7 @@
 // Enter, undo and the visibility box, names typed without an extension, unnamed sheets in another
 // language, recent files with "&". Each goes through the menu action and the real dialogs.
 #include "app/CwTextLabel.h"
+#include "app/ElidedLabel.h"
 #include "app/cwAlert.h"
 #include "app/entry.h"
 #include "app/exposureSheet.h"
@@ -181,7 +182,7 @@ TEST_F(NothingLostTest, ANewSheetsFolderEndsWithASeparator) {
     auto window = MakeWindow();
     window->NewXPS->trigger();
     EXPECT_EQ(window->Xsheet->LayerFolder(1), Files / "Drawings/");
-    EXPECT_TRUE(window->Label1->text().endsWith("Drawings/")) << window->Label1->text().toStdString();
+    EXPECT_TRUE(window->Label1->FullText().endsWith("Drawings/")) << window->Label1->FullText().toStdString();
     WriteText(Files / "Drawings/walk.png", "");
     window->Xsheet->PlaceCelAt(1, 1, "walk.png", 1);
     EXPECT_EQ(window->Xsheet->Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
