@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
 #include <QFileInfo>
@@ -32,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -115,6 +117,7 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     // Room for the side panel, the frame numbers and two layers.
     PlaceOnScreen();
     setAcceptDrops(true);
+    qApp->installEventFilter(this);
 }
 
 TForm1::~TForm1() {
@@ -1101,15 +1104,21 @@ void TForm1::OpenCommandLineSheet(const QStringList& arguments) {
     }
 }
 
+void TForm1::FocusSheet() {
+    if (!isVisible() || QApplication::activeModalWidget())
+        return;
+    activateWindow();
+    // The keys go to the sheet, unless they went to one of its parts, such as a name being typed.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || (focus != Xsheet && !Xsheet->isAncestorOf(focus)))
+        Xsheet->setFocus();
+}
+
 void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         if (Activity == kStarting)
             Activity = kIdle;
-        // Back from a dialog (or at start) the keys go to the sheet, unless they went to one of
-        // its parts, such as the name being typed.
-        QWidget* focus = QApplication::focusWidget();
-        if (!focus || (focus != Xsheet && !Xsheet->isAncestorOf(focus)))
-            Xsheet->setFocus();
+        FocusSheet();
     }
     QMainWindow::changeEvent(event);
 }
@@ -1190,6 +1199,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
         Guard([this] { ImageViewerClick(); });
         return true;
+    }
+    // A dialog of this window closed: the keys go back to the sheet.
+    if (event->type() == QEvent::Hide) {
+        const auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog && dialog->isWindow() && dialog->parentWidget() && dialog->parentWidget()->window() == this)
+            QTimer::singleShot(0, this, [this] { FocusSheet(); });
     }
     return QMainWindow::eventFilter(watched, event);
 }

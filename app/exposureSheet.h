@@ -204,6 +204,8 @@ private:
     void ShowLayerPath(std::int32_t layer);
     // Shows the current layer's path and cel's thumbnail when either changed since last shown.
     void ShowCursor();
+    // Activates the window and gives the sheet the keys (at start and after each dialog).
+    void FocusSheet();
     QString CursorKey() const;
     void CheckFps(int fps);
     // The command's window comes with a later part of the program.
