@@ -24,16 +24,16 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -628,7 +628,8 @@ void TForm1::ReadStoredState() {
 }
 
 void TForm1::PlaceOnScreen() {
-    const QScreen* stored = StoredGeometry.isValid() ? QGuiApplication::screenAt(StoredGeometry.center()) : nullptr;
+    const QScreen* stored =
+        StoredGeometry.isValid() ? QGuiApplication::screenAt(StoredGeometry.center()) : nullptr;
     if (stored) {
         // Where the window was when it was last closed, as long as a screen still shows it.
         resize(StoredGeometry.size());
@@ -814,9 +815,9 @@ void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
 bool TForm1::AskSaveChanges() {
     if (!Modified)
         return true;
-    const int answer = AlertPrompt->Confirm(Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}),
-                                            Translate(LanguageKey("sYes")), Translate(LanguageKey("sNo")),
-                                            Translate(LanguageKey("sCancel")));
+    const int answer = AlertPrompt->Confirm(
+        Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}), Translate(LanguageKey("sYes")),
+        Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
     if (answer == TAlertPrompt::kCancel)
         return false;
     if (answer != TAlertPrompt::kYes)
@@ -907,9 +908,10 @@ void TForm1::LoadDocument(const QString& path) {
 QString TForm1::LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const {
     QString text = Fill(Translate(LanguageKey("msgErrCelsLeftOut")), {path});
     for (const TLeftOutCel& cel : cels) {
-        const TLanguageKey& reason = cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
-                                     : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
-                                                                                      : LanguageKey("sPastLastFrame");
+        const TLanguageKey& reason =
+            cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
+            : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
+                                                             : LanguageKey("sPastLastFrame");
         text += "\n" + FromStd(DescribeLeftOutCel(cel, ToStd(Translate(reason))));
     }
     return text;
@@ -1203,7 +1205,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // A dialog of this window closed: the keys go back to the sheet.
     if (event->type() == QEvent::Hide) {
         const auto* dialog = qobject_cast<QDialog*>(watched);
-        if (dialog && dialog->isWindow() && dialog->parentWidget() && dialog->parentWidget()->window() == this)
+        if (dialog && dialog->isWindow() && dialog->parentWidget() &&
+            dialog->parentWidget()->window() == this)
             QTimer::singleShot(0, this, [this] { FocusSheet(); });
     }
     return QMainWindow::eventFilter(watched, event);

@@ -136,7 +136,7 @@ public:
     TImageViewer* ImageViewer;
     QLabel* FpsLabel;
     TElidedLabel* Label1; // the layer path line
-    QLabel* Image1; // the thumbnail
+    QLabel* Image1;       // the thumbnail
     QToolButton* MagnifyBtn;
     QPlainTextEdit* Memo1;
     QImage Thumbnail;
@@ -224,7 +224,7 @@ private:
     QList<QPair<QAction*, TLanguageKey>> Captions;
     QList<QPair<QAction*, TLanguageKey>> Hints;
     bool ShownOnce = false;
-    QString ShownCursor; // CursorKey() of what the path line and thumbnail show
+    QString ShownCursor;  // CursorKey() of what the path line and thumbnail show
     QRect StoredGeometry; // the window's frame-less geometry when last closed; invalid at first start
     bool StoredMaximized = false;
     TQtTranslations QtTexts;

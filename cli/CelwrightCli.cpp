@@ -69,9 +69,10 @@ void OpenSheet(TOpenedSheet& sheet, const std::string& path, std::ostream& err) 
     sheet.Settings.GetDocumentSettings(documentSettings);
     sheet.Document.SetUpdateMode(TXsDocument::kUpdateBulk);
     try {
-        sheet.Version = LoadSheet(sheet.Document, path, documentSettings, [&](const TXPSSettings& loaded) {
-            ApplyDocumentSettingsTo(sheet.Settings.Current, loaded);
-        }, &sheet.LeftOut);
+        sheet.Version = LoadSheet(
+            sheet.Document, path, documentSettings,
+            [&](const TXPSSettings& loaded) { ApplyDocumentSettingsTo(sheet.Settings.Current, loaded); },
+            &sheet.LeftOut);
     } catch (...) {
         sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
         throw;

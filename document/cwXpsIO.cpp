@@ -101,7 +101,8 @@ void AppendLine(std::string& out, std::string_view text) {
 // double quote (it becomes an apostrophe), or it would end the value early when read back.
 std::string LineValue(std::string_view value) {
     std::string out(value);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return out;
 }
 
@@ -552,7 +553,8 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
         const std::int32_t rows = std::max(sheet.FrameCount(), sheet.AudioRows());
         for (std::int32_t frame = 1; frame <= rows; ++frame) {
             if (const auto phoneme = sheet.Phoneme(frame); !phoneme.empty())
-                AppendLine(out, "\t\t<phoneme" + Attribute("row", frame) + ">" + LineValue(phoneme) + "</phoneme>");
+                AppendLine(out, "\t\t<phoneme" + Attribute("row", frame) + ">" + LineValue(phoneme) +
+                                    "</phoneme>");
         }
         AppendLine(out, "\t</phonemes>");
     }
@@ -575,7 +577,8 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
                     continue;
                 }
                 AppendLine(out, "\t\t<cel" + Attribute("col", layer) + Attribute("row", cel->Row + 1) +
-                                    Attribute("duration", cel->Duration) + ">" + LineValue(cel->Name) + "</cel>");
+                                    Attribute("duration", cel->Duration) + ">" + LineValue(cel->Name) +
+                                    "</cel>");
                 // Jump past the hold so a held cel is written once.
                 frame = std::max(frame + 1, cel->Row + 1 + cel->Duration);
             }

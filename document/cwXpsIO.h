@@ -49,9 +49,9 @@ public:
     bool IsSheet() const;
 
     // Fills the fields the file gives and leaves the others as the caller set them (an unknown
-    // "format" name, and a frame rate outside kMinFps to kMaxFps, keep the caller's). False when not opened or, from version 3 on,
-    // without a settings block. Versions 1 and 2 throw the number-conversion error for a "fps" or
-    // "step" value that is not a number.
+    // "format" name, and a frame rate outside kMinFps to kMaxFps, keep the caller's). False when not opened
+    // or, from version 3 on, without a settings block. Versions 1 and 2 throw the number-conversion error for
+    // a "fps" or "step" value that is not a number.
     bool ReadSettings(TXPSSettings& settings);
     // Replaces `layers` with one record per stored layer. False, leaving `layers` alone, when not
     // opened, without a layers block (version 3 on) or when the stored layer count is not above 0.

@@ -4,9 +4,9 @@
 #include "sheetview/Xsheet2.h"
 
 #include <QMouseEvent>
-#include <QTimer>
 #include <QPainter>
 #include <QPolygon>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

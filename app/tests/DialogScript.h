@@ -20,8 +20,7 @@ public:
     }
 
     // Adds a step for the next dialog of type T.
-    template <class T>
-    TDialogScript& Then(std::function<void(T&)> act) {
+    template <class T> TDialogScript& Then(std::function<void(T&)> act) {
         Steps.push_back([act](QWidget* widget) {
             auto* dialog = qobject_cast<T*>(widget);
             if (dialog)
@@ -42,7 +41,8 @@ private:
         Handled = modal;
         // The same dialog object may be shown again by a later step once this use is over.
         if (auto* dialog = qobject_cast<QDialog*>(modal))
-            connect(dialog, &QDialog::finished, this, [this] { Handled = nullptr; }, Qt::SingleShotConnection);
+            connect(
+                dialog, &QDialog::finished, this, [this] { Handled = nullptr; }, Qt::SingleShotConnection);
         if (Next < Steps.size() && Steps[Next](modal)) {
             ++Next;
         } else {

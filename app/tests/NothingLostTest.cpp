@@ -35,7 +35,8 @@ protected:
         Previous = std::filesystem::current_path();
         std::filesystem::current_path(Files.Path());
         // New makes the default folder the current one.
-        WriteText(User / "Celwright/3.0/celwright.ini", "[general preferences]\ndefault path=" + (Files / "") + "\n");
+        WriteText(User / "Celwright/3.0/celwright.ini",
+                  "[general preferences]\ndefault path=" + (Files / "") + "\n");
     }
     ~NothingLostTest() override { std::filesystem::current_path(Previous); }
 
@@ -107,12 +108,13 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
         window->NewXPS->trigger();
         Edit(*window);
         TDialogScript script;
-        script.Then<TAlertPrompt>(Click(&TAlertPrompt::PosBtn)).Then<QFileDialog>([escape](QFileDialog& dialog) {
-            if (escape)
-                Escape(dialog);
-            else
-                dialog.reject(); // the Cancel button
-        });
+        script.Then<TAlertPrompt>(Click(&TAlertPrompt::PosBtn))
+            .Then<QFileDialog>([escape](QFileDialog& dialog) {
+                if (escape)
+                    Escape(dialog);
+                else
+                    dialog.reject(); // the Cancel button
+            });
         EXPECT_FALSE(window->close());
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(window->Modified);
@@ -164,7 +166,8 @@ TEST_F(NothingLostTest, UndoRedoAndTheVisibilityBoxMarkTheSheetModified) {
     ASSERT_FALSE(window->Modified);
 
     TXsheet2& sheet = *window->Xsheet;
-    QTest::mouseClick(&sheet.Header(), Qt::LeftButton, {}, QPoint(sheet.GridWidth() - 8, sheet.HeaderHeight() / 2));
+    QTest::mouseClick(&sheet.Header(), Qt::LeftButton, {},
+                      QPoint(sheet.GridWidth() - 8, sheet.HeaderHeight() / 2));
     ASSERT_FALSE(sheet.LayerVisible(1));
     EXPECT_TRUE(window->Modified) << "visibility box";
 
@@ -294,6 +297,7 @@ TEST_F(NothingLostTest, CelsLeftOutOnOpeningAreListed) {
     window->OpenDocument(QString::fromStdString(Files / "far.xps"));
     EXPECT_TRUE(script.Done());
     EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
-    EXPECT_TRUE(message.contains("late.png, layer 1, frame 1630: passes frame 1637")) << message.toStdString();
+    EXPECT_TRUE(message.contains("late.png, layer 1, frame 1630: passes frame 1637"))
+        << message.toStdString();
     EXPECT_TRUE(message.contains("none.png, layer 1, frame 3: hold below 1 frame"));
 }

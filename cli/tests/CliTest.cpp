@@ -120,13 +120,14 @@ TEST_F(CliTest, HelpAndUsage) {
 }
 
 TEST_F(CliTest, UpgradeNamesEveryCelItLeavesOut) {
-    WriteText(Files / "far.xps", "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"2\">\n"
-                                 "<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
-                                 "<cel col=\"1\" row=\"1\" duration=\"2\">kept.png</cel>\n"
-                                 "<cel col=\"1\" row=\"1630\" duration=\"10\">late.png</cel>\n</layer>\n"
-                                 "<layer col=\"2\" caption=\"B\" dir=\"/b/\">\n"
-                                 "<cel col=\"2\" row=\"0\" duration=\"2\">early.png</cel>\n"
-                                 "<cel col=\"2\" row=\"4\">nohold.png</cel>\n</layer>\n</layers>\n</xsheet>\n");
+    WriteText(Files / "far.xps",
+              "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"2\">\n"
+              "<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
+              "<cel col=\"1\" row=\"1\" duration=\"2\">kept.png</cel>\n"
+              "<cel col=\"1\" row=\"1630\" duration=\"10\">late.png</cel>\n</layer>\n"
+              "<layer col=\"2\" caption=\"B\" dir=\"/b/\">\n"
+              "<cel col=\"2\" row=\"0\" duration=\"2\">early.png</cel>\n"
+              "<cel col=\"2\" row=\"4\">nohold.png</cel>\n</layer>\n</layers>\n</xsheet>\n");
     ASSERT_EQ(Run({"upgrade", Files / "far.xps", Files / "out.xps"}), 3) << Err.str();
     EXPECT_EQ(Err.str(), "Left out: late.png, layer 1, frame 1630: passes frame 1637\n"
                          "Left out: early.png, layer 2, frame 0: no first frame\n"

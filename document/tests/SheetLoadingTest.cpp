@@ -32,7 +32,8 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
         {"newer version", "<xsheet version=\"4.5\">\r\n",
          "This Xps file was created by a newer version and cannot be read."},
         {"bad version", "<xsheet version=\"x\">\r\n", "'x' is not a valid integer value"},
-        {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n", "line 2: 'two' is not a valid integer value"},
+        {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n",
+         "line 2: 'two' is not a valid integer value"},
         {"a note", "Shopping list\r\nfps=24\r\n", "This is not an exposure sheet."},
         {"a picture", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR", "This is not an exposure sheet."},
     };

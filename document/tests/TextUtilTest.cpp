@@ -50,7 +50,8 @@ TEST(TextUtil, DecodeTextKeepsUtf8AndReadsOtherBytesAsWindows1252) {
               "Ébauche €");
     EXPECT_EQ(DecodeText("\xE2\x82"), "â\xE2\x80\x9A"); // a cut-off UTF-8 sequence is not UTF-8
     // Line by line: one stray byte leaves the UTF-8 of the other lines alone.
-    EXPECT_EQ(DecodeText("Caf\xC3\xA9\r\nna\xEFve\r\n\r\nd\xC3\xA9j\xC3\xA0\n"), "Café\r\nnaïve\r\n\r\ndéjà\n");
+    EXPECT_EQ(DecodeText("Caf\xC3\xA9\r\nna\xEFve\r\n\r\nd\xC3\xA9j\xC3\xA0\n"),
+              "Café\r\nnaïve\r\n\r\ndéjà\n");
     // Byte-order marks at the start are not text.
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xEF\xBB\xBF<xsheet>"), "<xsheet>");
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xE9t\xE9"), "été");

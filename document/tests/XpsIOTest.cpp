@@ -212,9 +212,9 @@ TEST(XpsWrite, ASheetWrittenAndReadBackIsTheSameSheet) {
 // apostrophe. Blanks at either end are not part of a value, so the names have none there.
 TEST(XpsWrite, RandomNamesComeBackUnchanged) {
     const std::vector<std::string> words = {
-        "dir=",  "color=", "visible=", "row=", "duration=", "caption=", "col=", "cols=", "=",  "\"",
-        "=\"",   "'",      "<",        ">",    "</cel>",    "Café",     "→",    "日本",  "a",  "Walk",
-        "left",  "1",      "0",        "-1",   ".png",      "/",        "\\",   "&",     "#",  "\t"};
+        "dir=", "color=", "visible=", "row=", "duration=", "caption=", "col=", "cols=", "=", "\"",
+        "=\"",  "'",      "<",        ">",    "</cel>",    "Café",     "→",    "日本",  "a", "Walk",
+        "left", "1",      "0",        "-1",   ".png",      "/",        "\\",   "&",     "#", "\t"};
     std::mt19937 random(20261210);
     auto pick = [&](std::size_t count) {
         std::string text;
@@ -278,12 +278,13 @@ TEST(XpsWrite, RandomNamesComeBackUnchanged) {
 // A caption that reads like an attribute once took the folder's place: the layer's drawings went
 // missing.
 TEST(XpsRead, AttributesAreWholeAttributes) {
-    auto io = OpenText("<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"2\">\n"
-                       "<layer col=\"1\" caption=\"Walk dir=left color=2 visible=0\" dir=\"/anim/walk/\" "
-                       "color=\"1\" visible=\"1\">\n"
-                       "<cel col=\"1\" row=\"3\" duration=\"2\">row=9 duration=5.png</cel>\n</layer>\n"
-                       "<layer col=\"2\" caption=\"x dir=\" dir=\"/b/\" color=\"0\" visible=\"0\">\n</layer>\n"
-                       "</layers>\n</xsheet>\n");
+    auto io =
+        OpenText("<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"2\">\n"
+                 "<layer col=\"1\" caption=\"Walk dir=left color=2 visible=0\" dir=\"/anim/walk/\" "
+                 "color=\"1\" visible=\"1\">\n"
+                 "<cel col=\"1\" row=\"3\" duration=\"2\">row=9 duration=5.png</cel>\n</layer>\n"
+                 "<layer col=\"2\" caption=\"x dir=\" dir=\"/b/\" color=\"0\" visible=\"0\">\n</layer>\n"
+                 "</layers>\n</xsheet>\n");
     TXPSSettings settings = Preferences();
     ASSERT_TRUE(io.ReadSettings(settings));
     TLayersData layers;

@@ -1,7 +1,7 @@
 #include "settings/IniFile.h"
 
-#include "testsupport/TempFolder.h"
 #include "document/CwError.h"
+#include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
 

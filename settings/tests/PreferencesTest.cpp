@@ -1,7 +1,7 @@
 #include "settings/Preferences.h"
 
-#include "testsupport/TempFolder.h"
 #include "document/CwError.h"
+#include "testsupport/TempFolder.h"
 
 #include <functional>
 #include <gtest/gtest.h>
