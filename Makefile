@@ -1,11 +1,12 @@
 # The two commands of the README:
 #   make run   install dependencies, build, start Celwright on the bundled sample sheet
-#   make test  install dependencies, build, run every test (also under ASan+UBSan, and the fuzzers briefly)
+#   make test  install dependencies, build, run every test (also under ASan+UBSan, and the fuzzers
+#              briefly) and check the Debian package
 
 JOBS ?= $(shell nproc)
 SAMPLE := build/sample/bounce.xps
 
-.PHONY: all deps build test test-main test-asan test-fuzz run bench clean
+.PHONY: all deps build test test-main test-package test-asan test-fuzz run bench install package screenshots clean
 
 all: build
 
@@ -39,14 +40,33 @@ test-fuzz: deps build-fuzz/build.ninja
 	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	./fuzz/run-all.sh build-fuzz 15
 
-test: test-main test-asan test-fuzz
+test: test-main test-package test-asan test-fuzz
 
 run: build
 	./build/app/celwright "$(SAMPLE)"
 
+# make install [PREFIX=/usr/local] [DESTDIR=/scratch]
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+# The Debian package, build/celwright_<version>_amd64.deb, checked for its files and by lintian.
+package: build
+	rm -f build/celwright_*_amd64.deb
+	cd build && cpack -G DEB
+	./desktop/tests/check-package.sh build/celwright_*_amd64.deb
+
+# make test builds and checks the package too (some 20 seconds).
+test-package: package
+
+# The user guide's pictures, taken from the real program on a virtual display.
+screenshots: build
+	./scripts/make-screenshots.sh build
+
 bench: build
 	./build/bench/celwright-bench
 	./build/bench/celwright-sheetview-bench
+	./build/bench/celwright-sound-bench
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -31,3 +31,13 @@ QString Translate(std::string_view defaultText, std::string_view key) {
 QString Translate(const TLanguageKey& key) {
     return Translate(key.Text, key.Key);
 }
+
+QString Fill(QString text, const QStringList& values) {
+    for (const QString& value : values) {
+        const auto at = text.indexOf("%s");
+        if (at < 0)
+            break;
+        text.replace(at, 2, value);
+    }
+    return text;
+}

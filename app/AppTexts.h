@@ -3,6 +3,7 @@
 #include "settings/LanguageCatalogue.h"
 
 #include <QString>
+#include <QStringList>
 #include <string_view>
 
 class TLanguageHandler;
@@ -17,3 +18,6 @@ void LoadAppResources();
 // translate(default text, key): the active language's text for the key, or the default text.
 QString Translate(std::string_view defaultText, std::string_view key);
 QString Translate(const TLanguageKey& key);
+
+// Fills the first "%s" of a translated message, then the next, as the language files expect.
+QString Fill(QString text, const QStringList& values);

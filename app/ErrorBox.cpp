@@ -16,6 +16,14 @@ void ShowErrorBox(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QApplication::applicationName(), text);
 }
 
+void GuardCommand(QWidget* parent, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        ShowErrorBox(parent, QString::fromStdString(error.what()));
+    }
+}
+
 bool TCelwrightApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);

@@ -14,6 +14,10 @@ void ShowErrorBox(QWidget* parent, const QString& text);
 // standard error box.
 std::function<void(const QString& text)>& ErrorBoxOverride();
 
+// Runs a command of a window; an error it raises is shown in the standard error box and the window
+// goes on.
+void GuardCommand(QWidget* parent, const std::function<void()>& command);
+
 // The application: an error escaping any event handler ends up in the error box too.
 class TCelwrightApplication : public QApplication {
 public:

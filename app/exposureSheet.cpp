@@ -6,10 +6,14 @@
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
 #include "app/SheetFileDialogs.h"
+#include "app/SheetSound.h"
 #include "app/cwAlert.h"
 #include "app/cwImageViewer.h"
+#include "app/cwProgramEditDialog.h"
 #include "app/entry.h"
+#include "app/layerProperties.h"
 #include "app/license.h"
+#include "audio/cwVolumeControl.h"
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
@@ -51,17 +55,6 @@ QString FromStd(const std::string& text) {
 
 std::string ToStd(const QString& text) {
     return text.toStdString();
-}
-
-// Fills the first "%s" of a translated message, then the next, as the language files expect.
-QString Fill(QString text, const QStringList& values) {
-    for (const QString& value : values) {
-        const auto at = text.indexOf("%s");
-        if (at < 0)
-            break;
-        text.replace(at, 2, value);
-    }
-    return text;
 }
 
 QString WithoutAmpersands(QString caption) {
@@ -172,6 +165,8 @@ void TForm1::CreateControls() {
     AlertPrompt = new TAlertPrompt(this);
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
+    LayerProp = new TLayerProp(AlertPrompt, LayerColorNames(), this);
+    ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
 
 QAction* TForm1::AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
@@ -200,7 +195,7 @@ void TForm1::CreateMenus() {
     NewXPS = AddCommand(
         FileM, LanguageKey("sNewXPS"), [this] { NewClick(); }, QKeySequence("Ctrl+N"));
     NewXPSwithfolders1 = AddCommand(
-        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NotAvailableYet(NewXPSwithfolders1->text()); },
+        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NewWithFoldersClick(); },
         QKeySequence("Ctrl+Alt+N"));
     OpenXPS = AddCommand(
         FileM, LanguageKey("sOpenDots"), [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
@@ -290,21 +285,15 @@ void TForm1::CreateMenus() {
     Multiply1 = compositeItem(TComp::cMultiply, LanguageKey("sMultiply"));
 
     Profiles1 = AddMenu(Settings1, LanguageKey("sProfiles"));
-    ManageProfiles1 = AddCommand(Profiles1, LanguageKey("sManageProfiles"),
-                                 [this] { NotAvailableYet(ManageProfiles1->text()); });
+    ManageProfiles1 =
+        AddCommand(Profiles1, LanguageKey("sManageProfiles"), [this] { ManageProfilesClick(); });
     Profiles1->addSeparator();
     ProfileGroup = new QActionGroup(this);
     Default1 = AddCommand(Profiles1, LanguageKey("sDefault"), [this] { ActivateProfile("Default"); });
     Default1->setCheckable(true);
     Default1->setChecked(true);
     ProfileGroup->addAction(Default1);
-    for (const std::string& name : Profiles.Names()) {
-        QAction* item = Profiles1->addAction(FromStd(name));
-        item->setCheckable(true);
-        ProfileGroup->addAction(item);
-        connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
-    }
+    RebuildProfilesMenu();
 
     Languages1 = AddMenu(Settings1, LanguageKey("sLanguages"));
     LanguageGroup = new QActionGroup(this);
@@ -324,8 +313,7 @@ void TForm1::CreateMenus() {
         connect(item, &QAction::triggered, this,
                 [this, item] { Guard([this, item] { SelectLanguage(WithoutAmpersands(item->text())); }); });
     }
-    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"),
-                              [this] { NotAvailableYet(Preferences1->text()); });
+    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"), [this] { PreferencesClick(); });
 
     Tools1 = AddMenu(menuBar(), LanguageKey("sTools"));
     QMenu* capture = AddMenu(Tools1, LanguageKey("sCapture"));
@@ -349,12 +337,8 @@ void TForm1::CreateMenus() {
     Cut2 = AddCommand(PopupMenu1, LanguageKey("sDelete"), [this] { CutClick(); });
     Paste2 = AddCommand(PopupMenu1, LanguageKey("sPaste"), [this] { PasteClick(); });
     PopupMenu1->addSeparator();
-    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] {
-        const TCellRect cells = Xsheet->SelectedCells();
-        Xsheet->RenameCelImage(cells.Left, cells.Top);
-    });
-    EditImage1 =
-        AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { NotAvailableYet(EditImage1->text()); });
+    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] { RenameImageClick(); });
+    EditImage1 = AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { EditImageClick(); });
     PopupMenu1->addSeparator();
     AddLayer2 = AddCommand(PopupMenu1, LanguageKey("sAddLayer"), [this] { AddLayerClick(); });
     DeleteLayer2 = AddCommand(PopupMenu1, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
@@ -379,16 +363,12 @@ void TForm1::CreateMenus() {
                            [this] { EditLayerPropertiesClick(); });
 
     PopupMenu2 = new QMenu(this);
-    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"),
-                               [this] { NotAvailableYet(AdjustVolume1->text()); });
+    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"), [this] { Sound->AdjustVolume(); });
     HideAudio2 = AddCommand(PopupMenu2, LanguageKey("sHideAudio"), [this] { Xsheet->HideAudio(); });
-    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Xsheet->ClearAudio(); });
+    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Sound->ClearAudio(); });
     ClearPhonemes1 =
-        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Xsheet->ClearPhonemes(); });
-    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] {
-        Xsheet->ClearAudio();
-        Xsheet->ClearPhonemes();
-    });
+        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
+    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] { Sound->ClearAll(); });
     Xsheet->PopupMenu = PopupMenu1;
     Xsheet->PopupMenuHeader = PopupMenuLayer;
     Xsheet->PopupMenuAudio = PopupMenu2;
@@ -436,6 +416,8 @@ void TForm1::ConnectSheet() {
                            (Xsheet->Document().AudioShown() ? Xsheet->AudioWidth() : 0);
         if (Xsheet->width() < 610 && Xsheet->width() < wanted)
             resize(width() + wanted - Xsheet->width(), height());
+        if (Activity == kIdle)
+            NewLayerProperties();
         Xsheet->SelectCell(Xsheet->LayerCount(), 1);
         Xsheet->update();
         Add10Btn->setEnabled(true);
@@ -480,14 +462,17 @@ void TForm1::ConnectSheet() {
         ShowAudio1->setEnabled(true);
     };
     Xsheet->OnMessage = [this](QObject&, const std::string& text) { AlertPrompt->Alert(FromStd(text)); };
+    Sound = std::make_unique<TSheetSound>(*Xsheet, *this);
+    Sound->ShowFrame = [this](std::int32_t layer, std::int32_t frame) { ShowThumbnail(layer, frame); };
+    Sound->Info = [this](const QString& text) { InfoMessage(text); };
+    Xsheet->OnAudioLoaded = [this](QObject&) { Sound->AudioLoaded(); };
+    Xsheet->OnScrubAudioStart = [this](QObject&, std::int32_t pos) { Sound->ScrubStart(pos); };
+    Xsheet->OnScrubAudio = [this](QObject&, std::int32_t pos) { Sound->ScrubMove(pos); };
+    Xsheet->OnScrubAudioEnd = [this](QObject&) { Sound->ScrubEnd(); };
 }
 
 void TForm1::Guard(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, QString::fromStdString(error.what()));
-    }
+    GuardCommand(this, command);
     ShowCursor();
 }
 
@@ -539,7 +524,7 @@ void TForm1::ApplySettings() {
     SetFrameRate(Settings.Current.General.Fps);
     SetCompositeMode(Settings.Current.General.CompositeMode);
     SetImageFormat(Settings.Current.Capture.CaptureFormat);
-    Xsheet->SetTempFolder(Settings.Current.General.TempPath);
+    Xsheet->SetTempFolder(Sound->TempFolderIn(Settings.Current.General.TempPath));
 }
 
 void TForm1::ApplyProfile(const TProfile& profile) {
@@ -732,6 +717,7 @@ void TForm1::TranslateAll() {
     Xsheet->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
     Xsheet->SetIndexHeadText(Translate(LanguageKey("sFrame")));
     Xsheet->SetAudioHeadText(Translate(LanguageKey("sAudio")));
+    Sound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(Settings.Current.General.Fps));
     ShowLayerPath(Xsheet->CurrentLayer());
     SetTitle();
@@ -740,6 +726,8 @@ void TForm1::TranslateAll() {
 void TForm1::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
+    LayerProp->Retranslate();
+    ProgramEditDialog->Retranslate();
 }
 
 void TForm1::ActivateProfile(const QString& name) {
@@ -747,13 +735,32 @@ void TForm1::ActivateProfile(const QString& name) {
     RebuildSettings();
     if (const TProfile* profile = Profiles.FindProfile(ToStd(name)))
         ApplyProfile(*profile);
-    for (QAction* item : ProfileGroup->actions()) {
-        if ((item == Default1 && name == "Default") ||
-            (item != Default1 && WithoutAmpersands(item->text()) == name))
-            item->setChecked(true);
-    }
+    CheckProfileItem();
     InfoMessage(Translate(LanguageKey("sProfile")) + ": " + name);
     SetTitle();
+}
+
+void TForm1::CheckProfileItem() {
+    for (QAction* item : ProfileGroup->actions()) {
+        if ((item == Default1 && ActiveProfile == "Default") ||
+            (item != Default1 && WithoutAmpersands(item->text()) == ActiveProfile))
+            item->setChecked(true);
+    }
+}
+
+void TForm1::RebuildProfilesMenu() {
+    for (QAction* item : ProfileGroup->actions()) {
+        if (item != Default1)
+            delete item;
+    }
+    for (const std::string& name : Profiles.Names()) {
+        QAction* item = Profiles1->addAction(FromStd(name));
+        item->setCheckable(true);
+        ProfileGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
+    }
+    CheckProfileItem();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -884,6 +891,8 @@ void TForm1::LoadDocument(const QString& path) {
     TXPSSettings settings;
     Settings.GetDocumentSettings(settings);
     std::vector<TLeftOutCel> leftOut;
+    // The sheet's sound comes back through OnAudioLoaded while it loads.
+    Sound->AudioGraph.Clear();
     try {
         LoadSheet(
             Xsheet->Document(), ToStd(path), settings,
@@ -1015,19 +1024,15 @@ void TForm1::DeleteLayerClick() {
     Xsheet->DeleteLayer(Xsheet->CurrentLayer());
 }
 
-void TForm1::EditLayerPropertiesClick() {
-    if (Xsheet->LayerCount() > 0)
-        NotAvailableYet(LayerEdit1->text());
-}
-
 // ---------------------------------------------------------------------------------------------
 // File, tools and help
 
 void TForm1::ImportAudioClick() {
     const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
-                                     Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3)");
-    if (!path.isEmpty() && QFileInfo::exists(path))
-        Xsheet->LoadAudio(ToStd(path));
+                                     Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" +
+                                         "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
+    if (!path.isEmpty())
+        Sound->LoadFile(ToStd(path));
 }
 
 void TForm1::ExportClick() {
@@ -1185,7 +1190,8 @@ void TForm1::DropFiles(const QStringList& paths, const QPoint& sheetPoint) {
             Xsheet->PlaceCelAt(layer, frame + hold * placed, ToStd(QFileInfo(path).fileName()), hold);
             ++placed;
         } else if (IsOneOf(suffix, sounds)) {
-            Xsheet->LoadAudio(ToStd(path));
+            Xsheet->RemoveAudio();
+            Sound->LoadFile(ToStd(path));
         } else if (suffix == ".xps") {
             OpenDocument(path);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QtTranslations.h"
+#include "CelwrightVersion.h"
 #include "document/CWTypeLib.h"
 #include "document/SheetLoading.h"
 #include "document/XsSheetObjects.h"
@@ -26,6 +27,9 @@ class TAlertPrompt;
 class TElidedLabel;
 class TEntryDialog;
 class TImageViewer;
+class TLayerProp;
+class TProgramEditDialog;
+class TSheetSound;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -39,7 +43,7 @@ struct TAppFolders {
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "3.0Beta_050529";
+    static constexpr const char* kVersion = CELWRIGHT_VERSION;
     // Activity values: what the window is doing, so handlers can tell the user's changes apart.
     static constexpr int kStarting = 0;
     static constexpr int kIdle = 1;
@@ -103,6 +107,11 @@ public:
     void PreviewClick();
     void ImageViewerClick();
     void EditLayerPropertiesClick();
+    void NewWithFoldersClick();
+    void PreferencesClick();
+    void ManageProfilesClick();
+    void EditImageClick();
+    void RenameImageClick();
     void HelpClick();
     void AboutClick();
     void LicenseClick();
@@ -131,9 +140,12 @@ public:
     TProfileList Profiles;
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
+    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TLayerProp* LayerProp;
+    TProgramEditDialog* ProgramEditDialog;
     QLabel* FpsLabel;
     TElidedLabel* Label1; // the layer path line
     QLabel* Image1;       // the thumbnail
@@ -208,6 +220,13 @@ private:
     void FocusSheet();
     QString CursorKey() const;
     void CheckFps(int fps);
+    // The layer properties window for the layer just added by the user; applies what it confirms.
+    void NewLayerProperties();
+    // The Profiles submenu's items after "- Default -": one per stored profile.
+    void RebuildProfilesMenu();
+    // Checks the Profiles submenu's item of the active profile.
+    void CheckProfileItem();
+    QStringList LayerColorNames() const;
     // The command's window comes with a later part of the program.
     void NotAvailableYet(const QString& what);
     // A menu item with its caption's language key; the command runs guarded.

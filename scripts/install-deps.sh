@@ -13,6 +13,8 @@ packages=(
   libsane-dev sane-utils libpng-dev libjpeg-dev libdeflate-dev zlib1g-dev
   qt6-translations-l10n libclang-rt-14-dev
   xvfb xauth x11-utils openbox xdotool imagemagick poppler-utils ffmpeg lame espeak-ng
+  desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin zip groff-base
+  dpkg-dev fakeroot lintian librsvg2-bin xdg-utils
 )
 
 missing=()

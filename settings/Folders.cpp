@@ -177,5 +177,9 @@ std::string ProgramFolder(const fs::path& executablePath) {
     const fs::path folder = fs::absolute(executablePath, error).parent_path();
     if (!error && IsFolder(folder / "Languages"))
         return WithTrailingSlash(folder.string());
+    // An install moved to another prefix (or unpacked under a DESTDIR) keeps bin/ and share/ together.
+    const fs::path shared = folder.parent_path() / "share" / "celwright";
+    if (!error && IsFolder(shared / "Languages"))
+        return WithTrailingSlash(shared.string());
     return InstalledDataFolder();
 }

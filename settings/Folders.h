@@ -44,5 +44,6 @@ std::string WorkingFolder(std::string_view defaultFolder);
 std::string InstalledDataFolder();
 
 // The folder of the program file when it holds a "Languages/" folder (a program run from its build
-// or unpacked folder), else InstalledDataFolder().
+// or unpacked folder); else "../share/celwright/" beside the program's folder when that holds
+// "Languages/" (an install, wherever its prefix is); else InstalledDataFolder().
 std::string ProgramFolder(const std::filesystem::path& executablePath);

@@ -10,7 +10,8 @@
 
 // Answers the modal dialogs a command opens, in the order the user meets them: each step waits
 // for a visible modal dialog of its type and acts on it as the user would. A modal dialog that no
-// step expects is noted and closed, so a test fails instead of hanging.
+// step expects is noted and closed, so a test fails instead of hanging. The layer properties
+// window that a new layer opens is left to TNewLayerAnswer.
 class TDialogScript : public QObject {
 public:
     TDialogScript() {
@@ -36,7 +37,7 @@ public:
 private:
     void Step() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal == Handled)
+        if (!modal || !modal->isVisible() || modal == Handled || modal->inherits("TLayerProp"))
             return;
         Handled = modal;
         // The same dialog object may be shown again by a later step once this use is over.
@@ -56,4 +57,22 @@ private:
     std::vector<std::function<bool(QWidget*)>> Steps;
     std::size_t Next = 0;
     QWidget* Handled = nullptr;
+};
+
+// Confirms the layer properties window of every new layer as it is offered, for tests about
+// something else.
+class TNewLayerAnswer : public QObject {
+public:
+    TNewLayerAnswer() {
+        Poll.setInterval(10);
+        connect(&Poll, &QTimer::timeout, this, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->isVisible() && modal->inherits("TLayerProp"))
+                static_cast<QDialog*>(modal)->accept();
+        });
+        Poll.start();
+    }
+
+private:
+    QTimer Poll;
 };

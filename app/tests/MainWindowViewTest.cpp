@@ -36,6 +36,7 @@ protected:
         return window;
     }
 
+    TNewLayerAnswer NewLayers;
     TTempFolder User;
     TAppFolders Folders;
 };

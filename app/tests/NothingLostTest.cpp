@@ -68,6 +68,7 @@ protected:
         QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_Escape);
     }
 
+    TNewLayerAnswer NewLayers;
     TTempFolder User;
     TTempFolder Files;
     TAppFolders Folders;

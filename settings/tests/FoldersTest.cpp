@@ -111,7 +111,10 @@ TEST(Folders, ProgramFolderIsBesideTheProgramOnlyWithLanguages) {
     TTempFolder temp;
     fs::create_directories(temp.Path() / "build/Languages");
     fs::create_directories(temp.Path() / "bin");
+    fs::create_directories(temp.Path() / "prefix/bin");
+    fs::create_directories(temp.Path() / "prefix/share/celwright/Languages");
     EXPECT_EQ(ProgramFolder(temp.Path() / "build/celwright"), temp / "build/");
+    EXPECT_EQ(ProgramFolder(temp.Path() / "prefix/bin/celwright"), temp / "prefix/share/celwright/");
     EXPECT_EQ(ProgramFolder(temp.Path() / "bin/celwright"), InstalledDataFolder());
 
     const std::string installed = InstalledDataFolder();

@@ -1,0 +1,352 @@
+// The main window's commands that go through the dialogs, from the menu item to the sheet and the
+// files on disk.
+#include "app/CwTextLabel.h"
+#include "app/ElidedLabel.h"
+#include "app/ErrorBox.h"
+#include "app/PreferencesDialog.h"
+#include "app/ProjectDialog.h"
+#include "app/cwAlert.h"
+#include "app/cwProfileManager.h"
+#include "app/cwProgramEditDialog.h"
+#include "app/entry.h"
+#include "app/exposureSheet.h"
+#include "app/layerProperties.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/ModalAnswer.h"
+#include "testsupport/QStringPrinting.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+// A main window on a fresh user folder, with the program's own languages, as a user has it once the
+// window was activated.
+class DialogCommandsTest : public ::testing::Test {
+protected:
+    DialogCommandsTest() {
+        fs::create_directories(User.Path() / "Celwright/3.0");
+        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+    }
+    ~DialogCommandsTest() override { ErrorBoxOverride() = nullptr; }
+
+    std::unique_ptr<TForm1> MakeWindow() {
+        auto window = std::make_unique<TForm1>(Folders);
+        window->AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
+        window->Activity = TForm1::kIdle;
+        return window;
+    }
+
+    QString FilesPath(std::string_view name = "") const { return QString::fromStdString(Files / name); }
+    std::string UserFile(std::string_view name) const {
+        return User / ("Celwright/3.0/" + std::string(name));
+    }
+
+    TTempFolder User;
+    TTempFolder Files;
+    TAppFolders Folders;
+    QStringList Errors;
+};
+
+// Notes the message of the alert prompt that comes next and answers it with `button`.
+void AnswerAlert(QStringList& messages, QPushButton* TAlertPrompt::*button = &TAlertPrompt::PosBtn) {
+    WhenShown<TAlertPrompt>([&messages, button](TAlertPrompt& alert) {
+        messages.append(alert.MsgLbl->text());
+        (alert.*button)->click();
+    });
+}
+
+// Fills in the New Project dialog that comes next and confirms it.
+void CreateProject(const QString& folder, const QString& name, int layerItem) {
+    WhenShown<TProjDialog>([=](TProjDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "New Project");
+        dialog.ShowFolder(folder);
+        dialog.Edit2->setText(name);
+        dialog.ComboBox2->setCurrentIndex(layerItem);
+        dialog.Button2->click();
+    });
+}
+} // namespace
+
+TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
+    fs::create_directories(Files / "P");
+    const QString project = FilesPath("P/");
+    auto window = MakeWindow();
+    CreateProject(project, "walk", 1);
+    window->NewXPSwithfolders1->trigger();
+
+    TXsheet2& sheet = *window->Xsheet;
+    ASSERT_EQ(sheet.LayerCount(), 2);
+    for (int k : {1, 2}) {
+        const std::string folder = "P/walk_Layer " + std::to_string(k);
+        EXPECT_TRUE(fs::is_directory(Files / folder));
+        EXPECT_EQ(sheet.LayerCaption(k), "Layer " + std::to_string(k));
+        EXPECT_EQ(sheet.LayerFolder(k), Files / (folder + "/"));
+    }
+    EXPECT_EQ(fs::file_size(Files / "P/walk.xps"), 0u);
+    EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps"));
+    EXPECT_EQ(window->ProjectFolder, project);
+    EXPECT_EQ(window->DocumentFolder, project);
+    EXPECT_EQ(window->Activity, TForm1::kIdle);
+    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(window->Label1->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
+
+    // Save writes into the new file without asking where (the save dialog here would cancel).
+    EXPECT_TRUE(window->SaveClick());
+    EXPECT_GT(fs::file_size(Files / "P/walk.xps"), 0u);
+
+    // A second time: the file is there, so the dialog asks; both folders are reported at once.
+    QStringList messages;
+    WhenShown<TProjDialog>([&](TProjDialog& dialog) {
+        dialog.ShowFolder(project);
+        dialog.Edit2->setText("walk");
+        dialog.ComboBox2->setCurrentIndex(1);
+        AnswerAlert(messages);
+        dialog.Button2->click();
+        AnswerAlert(messages);
+    });
+    window->NewXPSwithfolders1->trigger();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "walk.xps \n\nalready exists. Do you wish to overwrite the file?");
+    EXPECT_EQ(messages[1], "Folder(s)  Layer 1 Layer 2 already exist. Use \"Edit Layer Properties\" if you "
+                           "wish to create 'new' folders to use.");
+    EXPECT_EQ(sheet.LayerCount(), 2);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
+    fs::create_directories(Files / "ink");
+    auto window = MakeWindow();
+    window->Activity = TForm1::kLoading; // three layers made by the program ask nothing
+    window->NewClick();
+    window->AddLayerClick();
+    window->AddLayerClick();
+    window->Activity = TForm1::kIdle;
+    TXsheet2& sheet = *window->Xsheet;
+
+    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+        EXPECT_EQ(properties.windowTitle(), "Set Properties for Layer");
+        EXPECT_EQ(properties.Cap->text(), "Layer 4");
+        EXPECT_EQ(properties.Spath->text().toStdString(), window->CurrentSettings().General.DefaultPath);
+        properties.Cap->setText(" Ink ");
+        properties.Spath->setText(FilesPath("ink"));
+        properties.ComboBox1->setCurrentIndex(1);
+        properties.Button2->click();
+    });
+    window->AddLayer1->trigger();
+    ASSERT_EQ(sheet.LayerCount(), 4);
+    EXPECT_EQ(sheet.LayerCaption(4), "Ink");
+    EXPECT_EQ(sheet.LayerFolder(4), Files / "ink/");
+    EXPECT_EQ(sheet.LayerColors(4).Name, "Blue");
+
+    // Editing applies an empty caption or folder not at all, the colour always.
+    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+        EXPECT_EQ(properties.windowTitle(), "Layer Properties");
+        EXPECT_EQ(properties.Cap->text(), "Ink");
+        EXPECT_EQ(properties.ComboBox1->currentText(), "Blue");
+        properties.Cap->clear();
+        properties.ComboBox1->setCurrentIndex(2);
+        properties.Button2->click();
+    });
+    window->LayerEdit1->trigger();
+    EXPECT_EQ(sheet.LayerCaption(4), "Ink");
+    EXPECT_EQ(sheet.LayerColors(4).Name, "Green");
+    EXPECT_EQ(sheet.LayerFolder(4), Files / "ink/");
+    EXPECT_TRUE(window->Modified);
+
+    // Closing the window by its frame leaves the new layer as the sheet made it.
+    WhenShown<TLayerProp>([](TLayerProp& properties) { properties.close(); });
+    window->AddLayer1->trigger();
+    EXPECT_EQ(sheet.LayerCaption(5), "Layer 5");
+}
+
+TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
+    auto window = MakeWindow();
+    window->SetFrameRate(30);
+    WhenShown<TEditPref>([&](TEditPref& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Preferences");
+        EXPECT_EQ(dialog.FpsButtons->checkedId(), 0) << "the dialog shows the saved preferences";
+        dialog.FpsButtons->button(4)->click();
+        dialog.CancelBtn->click();
+    });
+    window->Preferences1->trigger();
+    EXPECT_EQ(window->Settings.Saved.General.Fps, 24);
+    EXPECT_EQ(window->CurrentSettings().General.Fps, 30);
+    EXPECT_FALSE(fs::exists(UserFile("celwright.ini")));
+
+    WhenShown<TEditPref>([&](TEditPref& dialog) {
+        dialog.FpsButtons->button(4)->click();
+        WhenShown<QFileDialog>([&](QFileDialog& browser) {
+            browser.setDirectory(FilesPath());
+            static_cast<QDialog&>(browser).accept();
+        });
+        dialog.DefPathBtn->click();
+        dialog.OkBtn->click();
+    });
+    window->Preferences1->trigger();
+    EXPECT_EQ(window->Settings.Saved.General.Fps, 12);
+    EXPECT_EQ(window->CurrentSettings().General.Fps, 12);
+    EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
+    EXPECT_EQ(window->FpsLabel->text(), "FPS: 12");
+    const std::string ini = ReadText(UserFile("celwright.ini"));
+    EXPECT_NE(ini.find("fps=12"), std::string::npos);
+    EXPECT_NE(ini.find("default path=" + (Files / "")), std::string::npos);
+}
+
+TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActiveProfile) {
+    WriteText(UserFile("profiles.ini"), "[Studio]\n\ndefault path=/studio/\ncapture mode=cmStopMotion\n");
+    auto window = MakeWindow();
+    window->ActivateProfile("Studio");
+    auto menuItems = [&] {
+        QStringList items;
+        for (QAction* item : window->Profiles1->actions())
+            items.append(item->isSeparator() ? "-" : item->text() + (item->isChecked() ? "*" : ""));
+        return items;
+    };
+
+    WhenShown<TProfileManager>([](TProfileManager& manager) { manager.CloseBtn->click(); });
+    window->ManageProfiles1->trigger();
+    EXPECT_EQ(ReadText(UserFile("profiles.ini")),
+              "[Studio]\n\ndefault path=/studio/\ncapture mode=cmStopMotion\n")
+        << "closing without changes leaves the file alone";
+
+    auto typeName = [](const QString& name) {
+        WhenShown<TEntryDialog>([name](TEntryDialog& entry) {
+            entry.Edit1->setText(name);
+            entry.Button1->click();
+        });
+    };
+    WhenShown<TProfileManager>([&](TProfileManager& manager) {
+        typeName("Atelier");
+        manager.RenameBtn->click();
+        typeName("Bob");
+        manager.NewBtn->click();
+        manager.CloseBtn->click();
+    });
+    window->ManageProfiles1->trigger();
+    EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -", "Atelier*", "Bob"}));
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled");
+    EXPECT_EQ(ReadText(UserFile("profiles.ini")),
+              "[Atelier]\ndefault path=/studio/\ncapture mode=cmStopMotion\n"
+              "[Bob]\ndefault path=" +
+                  window->Settings.Saved.General.DefaultPath + "\ncapture mode=cmXSheet\n");
+
+    WhenShown<TProfileManager>([](TProfileManager& manager) {
+        manager.DeleteBtn->click();
+        manager.CloseBtn->click();
+    });
+    window->ManageProfiles1->trigger();
+    EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -*", "Bob"}));
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+    EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmXSheet);
+}
+
+TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
+    auto window = MakeWindow();
+    window->SelectLanguage("German");
+    QStringList seen;
+    WhenShown<TProjDialog>([&](TProjDialog& dialog) {
+        seen << dialog.windowTitle() << dialog.ComboBox1->itemText(5);
+        dialog.Button3->click();
+    });
+    window->NewXPSwithfolders1->trigger();
+    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+        seen << properties.windowTitle() << properties.Button1->text();
+        properties.close();
+    });
+    window->AddLayer1->trigger();
+    WhenShown<TEditPref>([&](TEditPref& dialog) {
+        seen << dialog.windowTitle() << dialog.PageControl1->tabText(0);
+        WhenShown<TProgramEditDialog>([&](TProgramEditDialog& editor) {
+            seen << editor.windowTitle();
+            editor.CancelBtn->click();
+        });
+        dialog.ChangeImgEditBtn->click();
+        dialog.CancelBtn->click();
+    });
+    window->Preferences1->trigger();
+    WhenShown<TProfileManager>([&](TProfileManager& manager) {
+        seen << manager.windowTitle();
+        manager.CloseBtn->click();
+    });
+    window->ManageProfiles1->trigger();
+    EXPECT_EQ(seen,
+              (QStringList{"Neues Projekt", "Andere...", "Eigenschaften der Ebene festlegen", "Ändern",
+                           "Voreinstellungen", "Allgemein", "Programmeigenschaften", "Profilverwaltung"}));
+}
+
+namespace {
+// Takes the place of the desktop's handler for opening files, noting what it is asked to open.
+class TOpenedFiles : public QObject {
+    Q_OBJECT
+public:
+    QStringList Paths;
+public slots:
+    void Open(const QUrl& url) { Paths.append(url.toLocalFile()); }
+};
+} // namespace
+
+TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
+    for (const char* name : {"a.png", "b.png"})
+        WriteText(Files / name, "x");
+    auto window = MakeWindow();
+    window->Activity = TForm1::kLoading;
+    window->NewClick();
+    window->Activity = TForm1::kIdle;
+    TXsheet2& sheet = *window->Xsheet;
+    sheet.SetLayerFolder(1, Files / "");
+    sheet.PlaceCelAt(1, 1, "a.png", 2);
+    sheet.PlaceCelAt(1, 3, "gone.png", 2);
+    sheet.Document().Data().Selection = {0, 0, 0, 3};
+
+    QStringList messages;
+    window->Settings.Current.Editors.ImageEditor = {"Paint", (Files / "no-such-editor").c_str()};
+    AnswerAlert(messages);
+    window->EditImage1->trigger();
+
+    // Without an editor the desktop's default program opens the drawings.
+    TOpenedFiles opened;
+    QDesktopServices::setUrlHandler("file", &opened, "Open");
+    window->Settings.Current.Editors.ImageEditor = {};
+    AnswerAlert(messages);
+    window->EditImage1->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(opened.Paths, QStringList{FilesPath("a.png")});
+
+    sheet.SelectCell(1, 3);
+    AnswerAlert(messages);
+    window->Rename1->trigger();
+    sheet.SelectCell(1, 2);
+    window->Rename1->trigger();
+    TCellEditor& editor = sheet.Editor();
+    ASSERT_TRUE(editor.Editing);
+    editor.setText("b.png");
+    AnswerAlert(messages);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    EXPECT_EQ(sheet.CelName(1, 1), "a.png");
+    EXPECT_EQ(messages, (QStringList{
+                            "An image editor has not been selected. Select an Image Editor in Settings > "
+                            "Preferences.",
+                            "The following files were not found: gone.png, ",
+                            "gone.png not found in " + FilesPath() + " folder.",
+                            "File 'b.png' already exists.",
+                        }));
+}
+
+#include "DialogCommandsTest.moc"

@@ -1,0 +1,49 @@
+#include "app/ErrorBox.h"
+#include "app/exposureSheet.h"
+#include "testsupport/TempFolder.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+// Stands in for the desktop's browser: notes each file the program hands to it.
+class TOpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+public slots:
+    void Open(const QUrl& url) { Urls.append(url); }
+};
+} // namespace
+
+TEST(HelpCommand, F1AndTheHelpMenuOpenTheGuideInTheBrowser) {
+    TTempFolder user;
+    TAppFolders folders;
+    folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+    folders.UserFolder = QString::fromStdString(user / "");
+    QStringList errors;
+    ErrorBoxOverride() = [&](const QString& text) { errors.append(text); };
+    TOpenedUrls browser;
+    QDesktopServices::setUrlHandler("file", &browser, "Open");
+
+    TForm1 window(folders);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_F1);
+    window.CelwrightHelp1->trigger();
+
+    QDesktopServices::unsetUrlHandler("file");
+    ErrorBoxOverride() = nullptr;
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    const QString guide = QString(CELWRIGHT_SOURCE_DIR) + "/Help/Celwright_Help.htm";
+    ASSERT_EQ(browser.Urls.size(), 2);
+    for (const QUrl& url : browser.Urls)
+        EXPECT_EQ(url, QUrl::fromLocalFile(guide));
+    EXPECT_TRUE(QFileInfo(guide).isFile());
+}
+
+#include "HelpCommandTest.moc"

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Takes the user guide's pictures (Help/pictures/) from the real program on a virtual display with
+# a window manager, so they can be taken again when windows change. Needs xvfb-run, openbox,
+# xdotool and ImageMagick (scripts/install-deps.sh installs them).
+# Usage: make-screenshots.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+[ -x "$build/app/celwright" ] || { echo "build $build first (make build)" >&2; exit 1; }
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p Help/pictures
+
+cat >"$scratch/session.sh" <<'SCRIPT'
+set -euo pipefail
+openbox >/dev/null 2>&1 &
+export XDG_CONFIG_HOME=$SCRATCH/config
+"$BUILD/app/celwright" "$BUILD/sample/bounce.xps" >"$SCRATCH/celwright.log" 2>&1 &
+program=$!
+main=$(timeout 30 xdotool search --sync --name 'Celwright .* - bounce.xps' | head -1)
+# The splash, 451 x 232, centred on the 1280 x 900 screen above everything.
+sleep 0.5
+import -window root -crop 451x232+414+334 +repage "$OUT/splash.png"
+sleep 4.5 # the splash closes after four seconds
+xdotool windowactivate --sync "$main"
+sleep 0.5
+shot() { import -window "$1" "$OUT/$2.png"; }
+# The main window with what opened over it (a menu): $1 (WxH) from the window's top left corner.
+shot_with_menu() {
+  sleep 0.8
+  local x y
+  x=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left X: *//p')
+  y=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left Y: *//p')
+  import -window root -crop "$1+$x+$y" +repage "$OUT/$2.png"
+  xdotool key Escape
+  sleep 0.5
+}
+# Opens the main window's menu whose title starts $1 pixels from the window's left edge.
+open_menu() {
+  xdotool mousemove --window "$main" "$1" 9 click 1
+  sleep 0.6
+}
+# A small window opened by $1 (keys), pictured as $2 and closed by $3 (keys).
+small_window() {
+  [ -z "$1" ] || xdotool key $1
+  sleep 1.5
+  shot "$(xdotool getactivewindow)" "$2"
+  xdotool key $3
+  sleep 0.7
+  xdotool windowactivate --sync "$main"
+}
+
+shot "$main" main-window
+# The sheet's pop-up menu on the Background layer's cel.
+xdotool mousemove --window "$main" 300 110 click 1 click 3
+shot_with_menu 532x620 sheet-menu
+open_menu 44
+shot_with_menu 532x380 edit-menu
+open_menu 150
+shot_with_menu 532x200 tools-menu
+open_menu 205
+xdotool key Down Down Return
+small_window "" about Escape
+open_menu 205
+xdotool key Down Down Down Return
+small_window "" licence Escape
+open_menu 150
+xdotool key Down Down Down Return
+small_window "" image-viewer alt+F4
+# Settings > FPS > Other...: the step entry window.
+open_menu 107
+xdotool key Down Right Up Return
+small_window "" step-entry Escape
+# The dialogs: New Project, layer properties, the four pages of Preferences with the editor's
+# properties, and the profile manager.
+small_window ctrl+alt+n new-project Escape
+open_menu 44
+xdotool key Up Return
+small_window "" layer-properties Escape
+open_menu 107
+xdotool key Up Return
+sleep 1.5
+shot "$(xdotool getactivewindow)" preferences-general
+for page in capture preview editors; do
+  xdotool key ctrl+Tab
+  sleep 0.7
+  shot "$(xdotool getactivewindow)" "preferences-$page"
+done
+small_window "Tab space" editor-properties Escape
+xdotool key Escape
+sleep 0.7
+open_menu 107
+xdotool key Down Down Down Down Right Return
+small_window "" profile-manager Escape
+small_window F7 preview-message Return
+small_window F6 capture-message Return
+# A change (a longer hold), then New: the question about unsaved changes, cancelled.
+xdotool key KP_Add
+small_window ctrl+n save-changes Escape
+kill "$program"
+SCRIPT
+
+SCRATCH=$scratch BUILD=$(realpath "$build") OUT=$(realpath Help/pictures) \
+  xvfb-run -a -s '-screen 0 1280x900x24' bash "$scratch/session.sh"
+ls -l Help/pictures
