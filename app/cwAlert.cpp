@@ -90,6 +90,11 @@ int TAlertPrompt::Show(TForm form, const QString& message, const QStringList& ca
     Prepare(form, message, captions);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // Enter always gives the positive answer, whichever button was pressed last time.
+    for (QPushButton* button : {NegBtn, ExBtn})
+        button->setDefault(false);
+    PosBtn->setDefault(true);
+    PosBtn->setFocus();
     // Closing by the frame, or Esc, ends with "cancel".
     const int result = exec();
     return result == QDialog::Rejected ? kCancel : result;

@@ -2,8 +2,10 @@
 
 #include "app/About.h"
 #include "app/AppTexts.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
+#include "app/SheetFileDialogs.h"
 #include "app/SheetSound.h"
 #include "app/cwAlert.h"
 #include "app/cwImageViewer.h"
@@ -28,14 +30,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -81,10 +86,10 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
         LayerColorTable[static_cast<std::size_t>(i)] = LayerColorScheme(i);
 
     AskOpenFile = [this](const QString& folder, const QString& filter) {
-        return QFileDialog::getOpenFileName(this, {}, folder, filter);
+        return AskOpenPath(this, folder, filter);
     };
     AskSaveFile = [this](const QString& folder, const QString& name, const QString& filter) {
-        return QFileDialog::getSaveFileName(this, {}, QDir(folder).filePath(name), filter);
+        return AskSheetSavePath(this, folder, name, filter);
     };
 
     CreateControls();
@@ -99,7 +104,7 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     ReadStoredState();
 
     ActiveProfile = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
-    DocumentName = Translate(LanguageKey("sUntitled"));
+    DocumentName.clear();
     SetTitle();
     Modified = false;
     Thumbnail.fill(Qt::white);
@@ -107,10 +112,9 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
         action->setEnabled(false);
     // Room for the side panel, the frame numbers and two layers.
-    resize(176 + Xsheet->IndexWidth() + Xsheet->AudioWidth() + 2 * Xsheet->GridWidth() +
-               Xsheet->ScrollWidth() + 30,
-           680);
+    PlaceOnScreen();
     setAcceptDrops(true);
+    qApp->installEventFilter(this);
 }
 
 TForm1::~TForm1() {
@@ -121,7 +125,7 @@ void TForm1::CreateControls() {
     auto* central = new QWidget(this);
     auto* panel2 = new QWidget(central);
     FpsLabel = new QLabel(panel2);
-    Label1 = new QLabel(panel2);
+    Label1 = new TElidedLabel(panel2);
     auto* top = new QHBoxLayout(panel2);
     top->setContentsMargins(10, 4, 10, 4);
     top->addWidget(FpsLabel);
@@ -405,15 +409,19 @@ void TForm1::ConnectSheet() {
     Xsheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
+        ShownCursor = CursorKey();
         if (Form2)
             Form2->XsheetSelect(layer, frame);
         if (ScanUnit != nullptr)
             ScanUnit->SheetSelectionChanged();
     };
+    // The path line and the thumbnail follow every other change of the current layer and cel.
     Xsheet->OnLayerChange = [this](QObject&) {
+        ShowCursor();
         if (Form2)
             Form2->LayerChanged();
     };
+    Xsheet->OnLayerDeleted = [this](QObject&) { ShowCursor(); };
     Xsheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
         const int wanted = Xsheet->LayerCount() * Xsheet->GridWidth() + Xsheet->IndexWidth() +
@@ -428,12 +436,19 @@ void TForm1::ConnectSheet() {
         Add10Btn->setEnabled(true);
     };
     Xsheet->OnMaxFrameError = [this](QObject&) {
+        // A sheet being opened lists the cels it leaves out in one message of its own.
+        if (Activity == kLoading)
+            return;
         AlertPrompt->Alert(Translate(LanguageKey("msgErrMaxFrame")), Translate(LanguageKey("sOk")));
     };
     Xsheet->OnCanUndo = [this](QObject&) {
         Undo1->setEnabled(true);
         UndoBtn->setEnabled(true);
         Modified = true;
+    };
+    Xsheet->OnModified = [this](QObject&) {
+        Modified = true;
+        ShowCursor();
     };
     Xsheet->OnCantUndo = [this](QObject&) {
         Undo1->setEnabled(false);
@@ -471,6 +486,29 @@ void TForm1::ConnectSheet() {
 
 void TForm1::Guard(const std::function<void()>& command) {
     GuardCommand(this, command);
+    ShowCursor();
+}
+
+QString TForm1::CursorKey() const {
+    const std::int32_t layer = Xsheet->CurrentLayer();
+    const std::int32_t frame = Xsheet->CurrentFrame();
+    return QString("%1:%2:%3:%4:%5")
+        .arg(layer)
+        .arg(frame)
+        .arg(FromStd(Xsheet->LayerCaption(layer)), FromStd(Xsheet->LayerFolder(layer)),
+             FromStd(Xsheet->CelName(layer, frame)));
+}
+
+void TForm1::ShowCursor() {
+    // A sheet being opened or restored is shown once it is complete.
+    if (Activity == kLoading || Activity == kRestoring)
+        return;
+    const QString key = CursorKey();
+    if (key == ShownCursor)
+        return;
+    ShownCursor = key;
+    ShowThumbnail(Xsheet->CurrentLayer(), Xsheet->CurrentFrame());
+    ShowLayerPath(Xsheet->CurrentLayer());
 }
 
 void TForm1::NotAvailableYet(const QString& what) {
@@ -554,11 +592,15 @@ void TForm1::SetImageFormat(TcwImageFormat format) {
 }
 
 void TForm1::FpsOtherClick() {
+    // The check mark stays on the rate in force until a new one is set.
+    CheckFps(Settings.Current.General.Fps);
     QString text;
-    if (EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
-        SetFrameRate(StrToInt(ToStd(text)));
-    else
-        CheckFps(Settings.Current.General.Fps);
+    if (!EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
+        return;
+    const std::int32_t fps = StrToInt(ToStd(text.trimmed()));
+    if (!IsFrameRate(fps))
+        throw ECwError(ToStd(Fill(Translate(LanguageKey("msgErrFrameRate")), {text.trimmed()})));
+    SetFrameRate(fps);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -578,6 +620,29 @@ void TForm1::ReadStoredState() {
             RecentFiles.append(FromStd(file));
     }
     RebuildRecentMenu();
+    StoredGeometry = QRect(ini.ReadInteger(kSettingsSection, "window left", 0),
+                           ini.ReadInteger(kSettingsSection, "window top", 0),
+                           ini.ReadInteger(kSettingsSection, "window width", 0),
+                           ini.ReadInteger(kSettingsSection, "window height", 0));
+    StoredMaximized = ini.ReadBool(kSettingsSection, "window maximized", false);
+}
+
+void TForm1::PlaceOnScreen() {
+    const QScreen* stored =
+        StoredGeometry.isValid() ? QGuiApplication::screenAt(StoredGeometry.center()) : nullptr;
+    if (stored) {
+        // Where the window was when it was last closed, as long as a screen still shows it.
+        resize(StoredGeometry.size());
+        move(StoredGeometry.topLeft());
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // First start: most of the screen, centred.
+        const QRect available = screen->availableGeometry();
+        const QSize size = available.size() * 0.8;
+        resize(size);
+        move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+    }
+    if (StoredMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TForm1::WriteStoredState() {
@@ -590,6 +655,12 @@ void TForm1::WriteStoredState() {
     if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
         return;
     ini.WriteString(kSettingsSection, "language", ToStd(Language));
+    const QRect shown = isMaximized() ? normalGeometry() : QRect(pos(), size());
+    ini.WriteInteger(kSettingsSection, "window left", shown.left());
+    ini.WriteInteger(kSettingsSection, "window top", shown.top());
+    ini.WriteInteger(kSettingsSection, "window width", shown.width());
+    ini.WriteInteger(kSettingsSection, "window height", shown.height());
+    ini.WriteBool(kSettingsSection, "window maximized", isMaximized());
     ini.EraseSection(kRecentSection);
     for (int i = 0; i < RecentFiles.size() && i < kMaxRecentFiles; ++i)
         ini.WriteString(kRecentSection, "file" + std::to_string(i + 1), ToStd(RecentFiles[i]));
@@ -612,13 +683,17 @@ void TForm1::RebuildRecentMenu() {
     while (items.size() < RecentFiles.size()) {
         QAction* item = OpenRecent1->addAction(QString());
         connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { OpenDocument(WithoutAmpersands(item->text())); }); });
+                [this, item] { Guard([this, item] { OpenDocument(item->data().toString()); }); });
         items.append(item);
     }
     while (items.size() > RecentFiles.size())
         delete items.takeLast();
-    for (int i = 0; i < RecentFiles.size(); ++i)
-        items[i]->setText(RecentFiles[i]);
+    // The path itself rides in the item's data; its caption doubles "&" so that none turns into
+    // an accelerator mark.
+    for (int i = 0; i < RecentFiles.size(); ++i) {
+        items[i]->setText(QString(RecentFiles[i]).replace('&', "&&"));
+        items[i]->setData(RecentFiles[i]);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -633,6 +708,7 @@ void TForm1::SelectLanguage(const QString& name) {
         if ((item == English1 && english) || (!english && WithoutAmpersands(item->text()) == name))
             item->setChecked(true);
     }
+    QtTexts.Select(name);
     bool loaded = false;
     try {
         loaded = LanguageTable.LoadLanguage(ToStd(Folders.ProgramFolder + "Languages/"), ToStd(name));
@@ -659,6 +735,7 @@ void TForm1::TranslateAll() {
     Sound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(Settings.Current.General.Fps));
     ShowLayerPath(Xsheet->CurrentLayer());
+    SetTitle();
 }
 
 void TForm1::RetranslateOtherWindows() {
@@ -711,7 +788,11 @@ QString TForm1::TitleText() const {
     QString title = QString("Celwright ") + kVersion;
     if (ActiveProfile != "Default")
         title += ": " + ActiveProfile;
-    return title + " - " + DocumentName;
+    return title + " - " + ShownDocumentName();
+}
+
+QString TForm1::ShownDocumentName() const {
+    return DocumentName.isEmpty() ? Translate(LanguageKey("sUntitled")) : DocumentName;
 }
 
 void TForm1::SetTitle() {
@@ -725,8 +806,7 @@ void TForm1::InfoMessage(const QString& text) {
 void TForm1::ShowLayerPath(std::int32_t layer) {
     const QString text = Fill(Translate(LanguageKey("msgLayerPath")),
                               {FromStd(Xsheet->LayerCaption(layer)), FromStd(Xsheet->LayerFolder(layer))});
-    Label1->setText(layer > 0 ? text : QString());
-    Label1->setToolTip(Label1->text());
+    Label1->SetFullText(layer > 0 ? text : QString());
 }
 
 void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
@@ -763,14 +843,17 @@ void TForm1::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
 bool TForm1::AskSaveChanges() {
     if (!Modified)
         return true;
-    const int answer = AlertPrompt->Confirm(Fill(Translate(LanguageKey("msgSaveChanges")), {DocumentName}),
-                                            Translate(LanguageKey("sYes")), Translate(LanguageKey("sNo")),
-                                            Translate(LanguageKey("sCancel")));
+    const int answer = AlertPrompt->Confirm(
+        Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}), Translate(LanguageKey("sYes")),
+        Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
     if (answer == TAlertPrompt::kCancel)
         return false;
-    if (answer == TAlertPrompt::kYes)
-        SaveClick();
-    return true;
+    if (answer != TAlertPrompt::kYes)
+        return true;
+    // The edits are only safe once written: a save that fails or is cancelled stops the operation.
+    bool saved = false;
+    Guard([&] { saved = SaveClick(); });
+    return saved;
 }
 
 void TForm1::NewClick() {
@@ -781,7 +864,7 @@ void TForm1::NewClick() {
     RebuildSettings();
     if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
         ApplyProfile(*profile);
-    DocumentName = Translate(LanguageKey("sUntitled"));
+    DocumentName.clear();
     SetTitle();
     ShowLayerPath(1);
     Xsheet->SetFps(Settings.Current.General.Fps);
@@ -828,22 +911,40 @@ void TForm1::OpenDocument(const QString& path) {
 void TForm1::LoadDocument(const QString& path) {
     TXPSSettings settings;
     Settings.GetDocumentSettings(settings);
+    std::vector<TLeftOutCel> leftOut;
     // The sheet's sound comes back through OnAudioLoaded while it loads.
     Sound->AudioGraph.Clear();
     try {
-        LoadSheet(Xsheet->Document(), ToStd(path), settings, [this, &path](const TXPSSettings& loaded) {
-            ApplyDocumentSettings(loaded);
-            const QFileInfo file(path);
-            DocumentName = file.fileName();
-            DocumentFolder = file.absolutePath() + "/";
-            SetTitle();
-        });
+        LoadSheet(
+            Xsheet->Document(), ToStd(path), settings,
+            [this, &path](const TXPSSettings& loaded) {
+                ApplyDocumentSettings(loaded);
+                const QFileInfo file(path);
+                DocumentName = file.fileName();
+                DocumentFolder = file.absolutePath() + "/";
+                SetTitle();
+            },
+            &leftOut);
     } catch (const TSheetLoadError& error) {
         const TLanguageKey* key = FindLanguageKey(error.Key);
-        throw ECwError(ToStd(key ? Translate(*key) : QString::fromStdString(error.what())));
+        throw ECwError(key ? error.Path + ": " + ToStd(Translate(*key)) : std::string(error.what()));
     }
     Xsheet->RefreshAll();
     Modified = false;
+    if (!leftOut.empty())
+        AlertPrompt->Alert(LeftOutMessage(path, leftOut));
+}
+
+QString TForm1::LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const {
+    QString text = Fill(Translate(LanguageKey("msgErrCelsLeftOut")), {path});
+    for (const TLeftOutCel& cel : cels) {
+        const TLanguageKey& reason =
+            cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
+            : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
+                                                             : LanguageKey("sPastLastFrame");
+        text += "\n" + FromStd(DescribeLeftOutCel(cel, ToStd(Translate(reason))));
+    }
+    return text;
 }
 
 void TForm1::WriteDocument(const QString& path) {
@@ -858,15 +959,14 @@ void TForm1::WriteDocument(const QString& path) {
 }
 
 QString TForm1::ChooseSavePath() {
-    const bool untitled = DocumentName == Translate(LanguageKey("sUntitled"));
     return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
-                       untitled ? DocumentName + ".xps" : DocumentName, "Exposure Sheet (*.xps)");
+                       DocumentName.isEmpty() ? ShownDocumentName() + ".xps" : DocumentName,
+                       "Exposure Sheet (*.xps)");
 }
 
 bool TForm1::SaveClick() {
-    const bool untitled = DocumentName == Translate(LanguageKey("sUntitled"));
     QString path = DocumentFolder + DocumentName;
-    if (untitled || !QFileInfo::exists(path)) {
+    if (DocumentName.isEmpty() || !QFileInfo::exists(path)) {
         path = ChooseSavePath();
         if (path.isEmpty())
             return false;
@@ -1061,10 +1161,21 @@ void TForm1::OpenCommandLineSheet(const QStringList& arguments) {
     }
 }
 
+void TForm1::FocusSheet() {
+    if (!isVisible() || QApplication::activeModalWidget())
+        return;
+    activateWindow();
+    // The keys go to the sheet, unless they went to one of its parts, such as a name being typed.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || (focus != Xsheet && !Xsheet->isAncestorOf(focus)))
+        Xsheet->setFocus();
+}
+
 void TForm1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && Activity == kStarting) {
-        setFocus();
-        Activity = kIdle;
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (Activity == kStarting)
+            Activity = kIdle;
+        FocusSheet();
     }
     QMainWindow::changeEvent(event);
 }
@@ -1148,6 +1259,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
         Guard([this] { ImageViewerClick(); });
         return true;
+    }
+    // A dialog of this window closed: the keys go back to the sheet.
+    if (event->type() == QEvent::Hide) {
+        const auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog && dialog->isWindow() && dialog->parentWidget() &&
+            dialog->parentWidget()->window() == this)
+            QTimer::singleShot(0, this, [this] { FocusSheet(); });
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/QtTranslations.h"
 #include "CelwrightVersion.h"
 #include "document/CWTypeLib.h"
+#include "document/SheetLoading.h"
 #include "document/XsSheetObjects.h"
 #include "settings/Preferences.h"
 #include "settings/cwLanguage.h"
@@ -22,6 +24,7 @@ class QMenuBar;
 class QPlainTextEdit;
 class QToolButton;
 class TAlertPrompt;
+class TElidedLabel;
 class TEntryDialog;
 class TForm2;
 class TImageViewer;
@@ -74,6 +77,8 @@ public:
     void ActivateProfile(const QString& name);
     // The window title as the document, version and profile make it.
     QString TitleText() const;
+    // The document's name, or the translated "Untitled" while it has none.
+    QString ShownDocumentName() const;
     // Opens the sheet named by the first program argument after the program's name, when it is an
     // existing file whose name ends exactly in ".xps".
     void OpenCommandLineSheet(const QStringList& arguments);
@@ -125,7 +130,7 @@ public:
 
     // State.
     TAppFolders Folders;
-    QString DocumentName;
+    QString DocumentName; // empty while the sheet has no name yet (shown as "Untitled")
     QString DocumentFolder;
     bool Modified = false;
     QString ActiveProfile;
@@ -150,8 +155,8 @@ public:
     TProgramEditDialog* ProgramEditDialog;
     TForm2* Form2 = nullptr; // the capture window, made by the first Video command
     QLabel* FpsLabel;
-    QLabel* Label1; // the layer path line
-    QLabel* Image1; // the thumbnail
+    TElidedLabel* Label1; // the layer path line
+    QLabel* Image1;       // the thumbnail
     QToolButton* MagnifyBtn;
     QPlainTextEdit* Memo1;
     QImage Thumbnail;
@@ -199,7 +204,10 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void ConnectSheet();
+    // Reads the language, the recent files and where the window was.
     void ReadStoredState();
+    // Sizes and places the window: as it was when last closed, else most of the screen.
+    void PlaceOnScreen();
     void WriteStoredState();
     void TranslateAll();
     void RetranslateOtherWindows();
@@ -210,8 +218,15 @@ private:
     // Writes the sheet to `path`, which then names the document; not modified any more.
     void WriteDocument(const QString& path);
     QString ChooseSavePath();
+    // The message that lists the cels a load left out.
+    QString LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const;
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
+    // Shows the current layer's path and cel's thumbnail when either changed since last shown.
+    void ShowCursor();
+    // Activates the window and gives the sheet the keys (at start and after each dialog).
+    void FocusSheet();
+    QString CursorKey() const;
     void CheckFps(int fps);
     // The layer properties window for the layer just added by the user; applies what it confirms.
     void NewLayerProperties();
@@ -236,4 +251,8 @@ private:
     QList<QPair<QAction*, TLanguageKey>> Captions;
     QList<QPair<QAction*, TLanguageKey>> Hints;
     bool ShownOnce = false;
+    QString ShownCursor;  // CursorKey() of what the path line and thumbnail show
+    QRect StoredGeometry; // the window's frame-less geometry when last closed; invalid at first start
+    bool StoredMaximized = false;
+    TQtTranslations QtTexts;
 };

@@ -1,6 +1,7 @@
 // The main window's commands that run through its dialogs: new project with folders, layer
 // properties, preferences, the profile manager, and editing or renaming a cel's drawing.
 #include "app/AppTexts.h"
+#include "app/ElidedLabel.h"
 #include "app/ImageEditing.h"
 #include "app/PreferencesDialog.h"
 #include "app/ProjectDialog.h"
@@ -57,7 +58,7 @@ void TForm1::NewWithFoldersClick() {
     if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
         ApplyProfile(*profile);
     Xsheet->ClearSheet();
-    Label1->setText(Translate(LanguageKey("sLayerPath")) + ": ");
+    Label1->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
     DocumentName = name + ".xps";
     SetTitle();
     QString existing;

@@ -29,8 +29,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-const char* const kMaxFrameMessage = "The Xsheet has a maximum of 1637 frames.";
+constexpr int kExitLeftOut = 3; // the file was written, but cels of the sheet were left out
 
 const char* const kGeneralHelp = R"(Usage: celwright-cli COMMAND [ARGUMENTS]
 
@@ -73,6 +72,8 @@ const char* const kUpgradeHelp = R"(Usage: celwright-cli upgrade IN.xps OUT.xps
 Opens IN.xps (any version) the way Celwright does and saves it to OUT.xps as version 4.0, as
 Save does, with the settings in force: your preferences with the sheet's own settings over them.
 OUT.xps is replaced in one step; when saving fails, an existing OUT.xps is left as it was.
+Cels that cannot be placed on a sheet (no first frame, a hold below 1 frame, or passing frame
+1637) are left out, each named on stderr; the exit status is then 3.
 )";
 
 // A sheet opened as the program opens one: the user's preferences, with the sheet's own
@@ -81,33 +82,28 @@ struct TOpenedSheet {
     TXsDocument Document;
     TSettingsManager Settings{UserFolder()};
     float Version = 0;
+    std::vector<TLeftOutCel> LeftOut;
 };
 
 void OpenSheet(TOpenedSheet& sheet, const std::string& path, std::ostream& err) {
     sheet.Settings.LoadFromFile();
     sheet.Settings.ResetCurrent();
 
-    bool maxFrameReported = false;
-    sheet.Document.OnMaxFrameError = [&](TXsDocument&) {
-        if (!maxFrameReported)
-            err << kMaxFrameMessage << '\n';
-        maxFrameReported = true;
-    };
-
     TXPSSettings documentSettings;
     sheet.Settings.GetDocumentSettings(documentSettings);
     sheet.Document.SetUpdateMode(TXsDocument::kUpdateBulk);
     try {
-        sheet.Version = LoadSheet(sheet.Document, path, documentSettings, [&](const TXPSSettings& loaded) {
-            ApplyDocumentSettingsTo(sheet.Settings.Current, loaded);
-        });
+        sheet.Version = LoadSheet(
+            sheet.Document, path, documentSettings,
+            [&](const TXPSSettings& loaded) { ApplyDocumentSettingsTo(sheet.Settings.Current, loaded); },
+            &sheet.LeftOut);
     } catch (...) {
         sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
-        sheet.Document.OnMaxFrameError = nullptr;
         throw;
     }
     sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
-    sheet.Document.OnMaxFrameError = nullptr;
+    for (const TLeftOutCel& cel : sheet.LeftOut)
+        err << "Left out: " << DescribeLeftOutCel(cel, LeftOutReasonText(cel.Reason)) << '\n';
 }
 
 std::string FormatVersion(float version) {
@@ -215,7 +211,7 @@ int RunUpgrade(const std::vector<std::string>& args, std::ostream&, std::ostream
     TXPSSettings settings;
     sheet.Settings.GetDocumentSettings(settings);
     TXpsIO::SaveSheet(args[1], sheet.Document, settings);
-    return kExitOk;
+    return sheet.LeftOut.empty() ? kExitOk : kExitLeftOut;
 }
 
 // Opens a sheet for the commands of RenderCommands.cpp and runs their work on it.

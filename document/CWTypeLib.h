@@ -17,6 +17,13 @@ std::string_view ImageFormatName(TcwImageFormat format);
 // The format whose name matches `name` regardless of letter case; nothing for any other text.
 std::optional<TcwImageFormat> ImageFormatFromName(std::string_view name);
 
+// The frame rates a sheet can have; a file's rate outside them reads as the caller's.
+inline constexpr std::int32_t kMinFps = 1;
+inline constexpr std::int32_t kMaxFps = 120;
+inline constexpr bool IsFrameRate(std::int64_t fps) {
+    return fps >= kMinFps && fps <= kMaxFps;
+}
+
 // The settings a sheet carries with it.
 struct TXPSSettings {
     std::int32_t Fps = 24;

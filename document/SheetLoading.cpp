@@ -3,18 +3,58 @@
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
 
+#include <optional>
+
+namespace {
+std::optional<TLeftOutCel::TReason> WhyNotPlaced(const TCelData& cel) {
+    if (cel.Row < 1)
+        return TLeftOutCel::TReason::NoFirstFrame;
+    if (cel.Duration < 1)
+        return TLeftOutCel::TReason::NoHold;
+    if (std::int64_t{cel.Row} + cel.Duration - 1 > kMaxFrames)
+        return TLeftOutCel::TReason::PastLastFrame;
+    return std::nullopt;
+}
+} // namespace
+
+std::string LeftOutReasonText(TLeftOutCel::TReason reason) {
+    switch (reason) {
+    case TLeftOutCel::TReason::NoFirstFrame:
+        return "no first frame";
+    case TLeftOutCel::TReason::NoHold:
+        return "hold below 1 frame";
+    case TLeftOutCel::TReason::PastLastFrame:
+        break;
+    }
+    return "passes frame " + std::to_string(kMaxFrames);
+}
+
+std::string DescribeLeftOutCel(const TLeftOutCel& cel, const std::string& reason) {
+    return cel.Name + ", layer " + std::to_string(cel.Layer) + ", frame " + std::to_string(cel.Frame) + ": " +
+           reason;
+}
+
 float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
-                const std::function<void(const TXPSSettings&)>& applySettings) {
+                const std::function<void(const TXPSSettings&)>& applySettings,
+                std::vector<TLeftOutCel>* leftOut) {
     TXpsIO reader;
     TXPSSettings sheetSettings = settings;
     TLayersData layers;
     TAudioInfo audio;
-    if (!reader.Open(path))
-        throw TSheetLoadError("Unable to open .xps file.", "msgErrFileOpen");
-    if (!reader.ReadSettings(sheetSettings))
-        throw TSheetLoadError("Unable to read settings.", "msgErrReadSettings");
-    if (!reader.ReadLayers(layers))
-        throw TSheetLoadError("Unable to read layers.", "msgErrReadLayers");
+    try {
+        if (!reader.Open(path))
+            throw TSheetLoadError(path, "Unable to open .xps file.", "msgErrFileOpen");
+        if (!reader.IsSheet())
+            throw TSheetLoadError(path, "This is not an exposure sheet.", "msgErrNotASheet");
+        if (!reader.ReadSettings(sheetSettings))
+            throw TSheetLoadError(path, "Unable to read settings.", "msgErrReadSettings");
+        if (!reader.ReadLayers(layers))
+            throw TSheetLoadError(path, "Unable to read layers.", "msgErrReadLayers");
+    } catch (const TSheetLoadError&) {
+        throw;
+    } catch (const ECwError& error) {
+        throw TSheetLoadError(path, error.what(), "");
+    }
     reader.ReadAudio(audio);
 
     // Everything is read: from here on the open sheet is replaced.
@@ -30,8 +70,11 @@ float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSe
         document.SetLayerColors(n, LayerColorScheme(layer.Color));
         document.SetLayerVisible(n, layer.Visible != 0);
         for (const TCelData& cel : layer.Cels) {
-            // Records without a first frame or a hold (missing or broken numbers) place nothing.
-            if (cel.Row >= 1 && cel.Duration >= 1)
+            const auto reason = WhyNotPlaced(cel);
+            if (reason && leftOut)
+                leftOut->push_back({cel.Caption, n, cel.Row, cel.Duration, *reason});
+            // A cel passing the last frame is still offered, so the sheet raises OnMaxFrameError.
+            if (!reason || *reason == TLeftOutCel::TReason::PastLastFrame)
                 document.PlaceCelAt(n, cel.Row, cel.Caption, cel.Duration);
         }
     }

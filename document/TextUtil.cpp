@@ -129,11 +129,8 @@ std::int32_t StrToInt(std::string_view text) {
     throw InvalidIntegerError(std::string(text));
 }
 
-std::string DecodeText(std::string_view bytes) {
-    if (IsValidUtf8(bytes))
-        return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
+namespace {
+void AppendWindows1252(std::string& out, std::string_view bytes) {
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80)
@@ -143,6 +140,38 @@ std::string DecodeText(std::string_view bytes) {
         else
             AppendUtf8(out, c);
     }
+}
+} // namespace
+
+std::string DecodeText(std::string_view bytes) {
+    // Some editors put a byte-order mark first, which would hide the first line's tag or header.
+    // All of them go, or a second one would show up only once the text is written and read again.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    while (bytes.starts_with(kByteOrderMark))
+        bytes.remove_prefix(kByteOrderMark.size());
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    // Line by line: one stray byte (a name typed on another system) must not garble the rest.
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    while (!bytes.empty()) {
+        const auto end = std::min(bytes.find_first_of("\r\n"), bytes.size());
+        const auto line = bytes.substr(0, end);
+        if (IsValidUtf8(line))
+            out += line;
+        else
+            AppendWindows1252(out, line);
+        const auto next = std::min(bytes.find_first_not_of("\r\n", end), bytes.size());
+        out += bytes.substr(end, next - end);
+        bytes.remove_prefix(next);
+    }
+    return out;
+}
+
+std::string FolderPath(std::string_view folder) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '/' && out.back() != '\\')
+        out += '/';
     return out;
 }
 

@@ -26,8 +26,13 @@ std::optional<std::int32_t> ParseInt32(std::string_view text);
 // As ParseInt32, but throws ECwError "'text' is not a valid integer value" on failure.
 std::int32_t StrToInt(std::string_view text);
 
-// Text as UTF-8: returned unchanged when it is valid UTF-8, else read as Windows-1252.
+// Text as UTF-8, without the byte-order marks at its start. Each line that is valid UTF-8 stays as
+// it is; any other line is read as Windows-1252. Line ends are kept.
 std::string DecodeText(std::string_view bytes);
+
+// A folder as the program keeps it: ending with a separator, "/" unless it already ends with "/" or
+// "\\" (a sheet made on Windows); an empty text stays empty, "no folder".
+std::string FolderPath(std::string_view folder);
 
 // Splits text into lines; CR, LF and CR LF each end a line. A final line end adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);

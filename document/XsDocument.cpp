@@ -1,5 +1,7 @@
 #include "document/XsDocument.h"
 
+#include "document/TextUtil.h"
+
 #include <algorithm>
 
 TXsDocument::TXsDocument()
@@ -103,7 +105,7 @@ void TXsDocument::AddLayer(const std::string& caption, const std::string& folder
                            const TLayerColors& colors) {
     const std::string name =
         caption.empty() ? DefaultLayerText + " " + std::to_string(LayerCount() + 1) : caption;
-    Model.AddLayer(name, folder, colors, ShownFrameRows);
+    Model.AddLayer(name, FolderPath(folder), colors, ShownFrameRows);
     Raise(OnLayerAdded);
 }
 
@@ -129,23 +131,33 @@ void TXsDocument::PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::
 }
 
 void TXsDocument::SetLayerCaption(std::int32_t layer, const std::string& text) {
-    if (IsLayer(layer))
+    if (IsLayer(layer) && Model.Layer(layer - 1).Caption != text) {
         Model.Layer(layer - 1).Caption = text;
+        Raise(OnModified);
+    }
 }
 
 void TXsDocument::SetLayerFolder(std::int32_t layer, const std::string& text) {
-    if (IsLayer(layer))
-        Model.Layer(layer - 1).Folder = text;
+    // A folder without its separator would run into the cel names ("…/Documentswalk.png").
+    const std::string folder = FolderPath(text);
+    if (IsLayer(layer) && Model.Layer(layer - 1).Folder != folder) {
+        Model.Layer(layer - 1).Folder = folder;
+        Raise(OnModified);
+    }
 }
 
 void TXsDocument::SetLayerColors(std::int32_t layer, const TLayerColors& colors) {
-    if (IsLayer(layer))
+    if (IsLayer(layer)) {
         Model.Layer(layer - 1).Colors = colors;
+        Raise(OnModified);
+    }
 }
 
 void TXsDocument::SetLayerVisible(std::int32_t layer, bool visible) {
-    if (IsLayer(layer))
+    if (IsLayer(layer) && Model.Layer(layer - 1).Visible != visible) {
         Model.Layer(layer - 1).Visible = visible;
+        Raise(OnModified);
+    }
 }
 
 void TXsDocument::SetPhoneme(std::int32_t frame, const std::string& text) {
@@ -156,8 +168,10 @@ void TXsDocument::SetPhoneme(std::int32_t frame, const std::string& text) {
             return;
         SetAudioRowCount(frame);
     }
-    if (Model.Audio.Phoneme(frame - 1) != text)
+    if (Model.Audio.Phoneme(frame - 1) != text) {
         Model.Audio.SetPhoneme(frame - 1, text);
+        Raise(OnModified);
+    }
 }
 
 void TXsDocument::SelectCell(std::int32_t layer, std::int32_t frame) {
@@ -172,7 +186,7 @@ void TXsDocument::SelectCell(std::int32_t layer, std::int32_t frame) {
 }
 
 void TXsDocument::SetFps(std::int32_t fps) {
-    if (fps <= 0 || fps == Model.Fps)
+    if (!IsFrameRate(fps) || fps == Model.Fps)
         return;
     Model.SetFps(fps);
     if (AudioColumnShown)
@@ -190,23 +204,33 @@ void TXsDocument::SaveUndoState() {
 }
 
 void TXsDocument::Undo() {
-    if (Mode != kUpdateRestoring)
-        History->Undo();
+    if (Mode == kUpdateRestoring)
+        return;
+    const bool restores = History->UndoCount() > 0;
+    History->Undo();
+    if (restores)
+        Raise(OnModified);
 }
 
 void TXsDocument::Redo() {
-    if (Mode != kUpdateRestoring)
-        History->Redo();
+    if (Mode == kUpdateRestoring)
+        return;
+    const bool restores = History->RedoCount() > 0;
+    History->Redo();
+    if (restores)
+        Raise(OnModified);
 }
 
 void TXsDocument::ClearAudio() {
     Model.ClearAudioData();
+    Raise(OnModified);
 }
 
 void TXsDocument::ClearPhonemes() {
     const std::int32_t used = Model.Audio.UsedPhonemeCount();
     for (std::int32_t i = 0; i < used; ++i)
         Model.Audio.SetPhoneme(i, std::string());
+    Raise(OnModified);
 }
 
 void TXsDocument::ShowAudio() {
@@ -221,6 +245,8 @@ void TXsDocument::HideAudio() {
 }
 
 void TXsDocument::SetAudioRowCount(std::int32_t rows) {
+    // Phonemes past the last frame (kept when the sound is missing) are never cut away.
+    rows = std::max(rows, Model.Audio.UsedPhonemeCount());
     Model.Audio.SetPhonemeCount(std::clamp(rows, 0, kMaxFrames));
 }
 
@@ -232,6 +258,7 @@ void TXsDocument::LoadAudio(const std::string& file) {
         ShowAudio();
     }
     Model.Audio.FileName = file;
+    Raise(OnModified);
     if (OnLoadAudio)
         OnLoadAudio(*this, file);
 }

@@ -43,6 +43,9 @@ public:
     TNotifyEvent OnHideAudio;
     TNotifyEvent OnCanPaste;
     TNotifyEvent OnCanUndo; // also the sign that the document changed
+    // A change that takes no undo snapshot of its own (undo and redo, a layer shown or hidden, a
+    // setter called directly, sound and phonemes): together with OnCanUndo it tells every change.
+    TNotifyEvent OnModified;
     TNotifyEvent OnCantUndo;
     TNotifyEvent OnCanRedo;
     TNotifyEvent OnCantRedo;
@@ -171,7 +174,8 @@ public:
     // The audio column.
     void ShowAudio();
     void HideAudio();
-    // Sets the audio column's rows (at most the frame limit) and the phoneme slots with them.
+    // Sets the audio column's rows (at most the frame limit, never fewer than the last phoneme
+    // that is not empty needs) and the phoneme slots with them.
     void SetAudioRowCount(std::int32_t rows);
     // Makes `file` the sheet's sound file and shows the audio column, then raises OnLoadAudio.
     // Reading the sound itself is the audio loader's work; until it has read the file the name is

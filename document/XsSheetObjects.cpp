@@ -1,5 +1,8 @@
 #include "document/XsSheetObjects.h"
 
+#include "document/XsSheetData.h"
+
+#include <algorithm>
 #include <array>
 
 void TCWSheetObject::Assign(const TCWSheetObject& source) {
@@ -87,7 +90,9 @@ void TXsAudioData::Clear() {
 std::int32_t TXsAudioData::FramesCovered(std::int32_t fps) const {
     if (fps <= 0 || DurationMs <= 0)
         return 0;
-    return static_cast<std::int32_t>(static_cast<double>(DurationMs) / 1000.0 * fps) + 1;
+    // Limited before the conversion: a frame count past the sheet's limit means nothing anyway.
+    const double frames = static_cast<double>(DurationMs) / 1000.0 * fps;
+    return static_cast<std::int32_t>(std::min(frames, static_cast<double>(kMaxFrames))) + 1;
 }
 
 const std::string& TXsAudioData::Phoneme(std::int32_t index) const {

@@ -97,11 +97,22 @@ void AppendLine(std::string& out, std::string_view text) {
     out += "\r\n";
 }
 
+// Nothing in the file is escaped, so a value keeps to its line, and an attribute's value holds no
+// double quote (it becomes an apostrophe), or it would end the value early when read back.
+std::string LineValue(std::string_view value) {
+    std::string out(value);
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return out;
+}
+
 std::string Attribute(std::string_view name, std::string_view value) {
+    std::string quoted = LineValue(value);
+    std::replace(quoted.begin(), quoted.end(), '"', '\'');
     std::string text = " ";
     text += name;
     text += "=\"";
-    text += value;
+    text += quoted;
     text += '"';
     return text;
 }
@@ -115,7 +126,7 @@ std::string Element(std::string_view indent, std::string_view name, std::string_
     text += '<';
     text += name;
     text += '>';
-    text += value;
+    text += LineValue(value);
     text += "</";
     text += name;
     text += '>';
@@ -151,18 +162,34 @@ std::string_view TXpsIO::FirstLine(std::string_view name, std::span<const std::s
 }
 
 std::string_view TXpsIO::Attr(std::string_view line, std::string_view name) {
-    std::string key(name);
-    key += '=';
-    const auto at = line.find(key);
-    if (at == std::string_view::npos)
-        return {};
-    const auto open = line.find('"', at + key.size());
-    if (open == std::string_view::npos)
-        return {};
-    const auto close = line.find('"', open + 1);
-    if (close == std::string_view::npos)
-        return {};
-    return Trim(line.substr(open + 1, close - open - 1));
+    // The attributes are read one after the other, so a name inside another attribute's value
+    // (a caption "Walk dir=left") is never taken for an attribute.
+    auto rest = Trim(line);
+    if (rest.starts_with('<')) {
+        rest.remove_prefix(1);
+        rest = Trim(rest);
+        rest.remove_prefix(std::min(rest.find_first_of(" >"), rest.size()));
+    }
+    while (true) {
+        rest = Trim(rest);
+        if (rest.empty() || rest.front() == '>')
+            return {};
+        const auto end = std::min(rest.find_first_of(" =>"), rest.size());
+        const auto key = rest.substr(0, end);
+        rest.remove_prefix(end);
+        if (!rest.starts_with("=\"")) {
+            // A value without quotes is skipped up to the next blank.
+            rest.remove_prefix(std::min(rest.find_first_of(" >"), rest.size()));
+            continue;
+        }
+        rest.remove_prefix(2);
+        const auto close = rest.find('"');
+        if (close == std::string_view::npos)
+            return {};
+        if (key == name)
+            return Trim(rest.substr(0, close));
+        rest.remove_prefix(close + 1);
+    }
 }
 
 std::int32_t TXpsIO::AttrInt(std::string_view line, std::string_view name) {
@@ -173,8 +200,9 @@ std::string_view TXpsIO::Text(std::string_view line) {
     const auto open = line.find('>');
     if (open == std::string_view::npos)
         return {};
-    const auto close = line.find('<', open + 1);
-    if (close == std::string_view::npos)
+    // Up to the closing tag, the last "<": a "<" or ">" inside a name is part of it.
+    const auto close = line.rfind('<');
+    if (close == std::string_view::npos || close < open)
         return {};
     return Trim(line.substr(open + 1, close - open - 1));
 }
@@ -266,6 +294,24 @@ std::optional<std::string_view> TXpsIO::HeaderValue(std::string_view key) const 
     return std::nullopt;
 }
 
+std::int32_t TXpsIO::HeaderNumber(std::string_view value) const {
+    try {
+        return StrToInt(value);
+    } catch (const ECwError& error) {
+        const auto header = HeaderLines();
+        const auto line = std::find_if(header.begin(), header.end(), [&](const std::string& text) {
+            return text.data() <= value.data() && value.data() <= text.data() + text.size();
+        });
+        if (line == header.end())
+            throw;
+        throw ECwError("line " + std::to_string(line - header.begin() + 1) + ": " + error.what());
+    }
+}
+
+bool TXpsIO::IsSheet() const {
+    return !FirstLine("xsheet", FileLines).empty() || HeaderValue("cols").has_value();
+}
+
 bool TXpsIO::CutBlock(std::string_view name) {
     const auto range = FindBlock(name, FileLines);
     if (!range)
@@ -298,10 +344,12 @@ bool TXpsIO::ReadLayers(TLayersData& layers) {
 }
 
 bool TXpsIO::ReadSettingsV1(TXPSSettings& settings) const {
-    if (const auto fps = HeaderValue("fps"); fps && !fps->empty())
-        settings.Fps = StrToInt(*fps);
+    if (const auto fps = HeaderValue("fps"); fps && !fps->empty()) {
+        if (const auto value = HeaderNumber(*fps); IsFrameRate(value))
+            settings.Fps = value;
+    }
     if (const auto step = HeaderValue("step"); step && !step->empty())
-        settings.Step = StrToInt(*step);
+        settings.Step = HeaderNumber(*step);
     if (const auto numbering = HeaderValue("numbering"); numbering && !numbering->empty())
         settings.Numbering = std::string(*numbering);
     return true;
@@ -318,7 +366,7 @@ bool TXpsIO::ReadSettingsTagged(TXPSSettings& settings) {
     };
     auto number = [&](std::string_view name) { return IntOrMinusOne(text(name)); };
 
-    if (const auto fps = number("fps"); fps >= 0)
+    if (const auto fps = number("fps"); IsFrameRate(fps))
         settings.Fps = fps;
     if (const auto step = number("step"); step >= 0)
         settings.Step = step;
@@ -388,7 +436,8 @@ bool TXpsIO::ReadLayersTagged(TLayersData& layers) {
 }
 
 bool TXpsIO::ReadLayersV1(TLayersData& layers) {
-    const auto count = StrToInt(HeaderValue("cols").value_or(""));
+    const auto cols = HeaderValue("cols");
+    const auto count = cols ? HeaderNumber(*cols) : StrToInt("");
     if (count <= 0)
         return false;
 
@@ -506,7 +555,8 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
     const std::int32_t rows = std::max(sheet.FrameCount(), sheet.AudioRows());
     for (std::int32_t frame = 1; frame <= rows; ++frame) {
         if (const auto phoneme = sheet.Phoneme(frame); !phoneme.empty())
-            phonemeLines.push_back("\t\t<phoneme" + Attribute("row", frame) + ">" + phoneme + "</phoneme>");
+            phonemeLines.push_back("\t\t<phoneme" + Attribute("row", frame) + ">" + LineValue(phoneme) +
+                                   "</phoneme>");
     }
     const auto audioFile = sheet.AudioFileName();
     if (!audioFile.empty() || !phonemeLines.empty()) {
@@ -536,7 +586,8 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
                     continue;
                 }
                 AppendLine(out, "\t\t<cel" + Attribute("col", layer) + Attribute("row", cel->Row + 1) +
-                                    Attribute("duration", cel->Duration) + ">" + cel->Name + "</cel>");
+                                    Attribute("duration", cel->Duration) + ">" + LineValue(cel->Name) +
+                                    "</cel>");
                 // Jump past the hold so a held cel is written once.
                 frame = std::max(frame + 1, cel->Row + 1 + cel->Duration);
             }

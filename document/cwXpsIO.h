@@ -44,10 +44,14 @@ public:
     // As Open, for file content already in memory (the raw bytes of a file).
     void OpenText(std::string_view bytes);
 
+    // True when the opened text is laid out as a sheet: it has an "<xsheet" line or, in the
+    // key=value layout, a "cols" key. Other files (a picture, a note) are no exposure sheets.
+    bool IsSheet() const;
+
     // Fills the fields the file gives and leaves the others as the caller set them (an unknown
-    // "format" name keeps the caller's format). False when not opened or, from version 3 on,
-    // without a settings block. Versions 1 and 2 throw the number-conversion error for a "fps" or
-    // "step" value that is not a number.
+    // "format" name, and a frame rate outside kMinFps to kMaxFps, keep the caller's). False when not opened
+    // or, from version 3 on, without a settings block. Versions 1 and 2 throw the number-conversion error for
+    // a "fps" or "step" value that is not a number.
     bool ReadSettings(TXPSSettings& settings);
     // Replaces `layers` with one record per stored layer. False, leaving `layers` alone, when not
     // opened, without a layers block (version 3 on) or when the stored layer count is not above 0.
@@ -59,7 +63,9 @@ public:
     bool ReadAudio(TAudioInfo& audio);
 
     // Writes the sheet as version "4.0". The settings lines come from `settings`, the caller's
-    // preferences, not from the sheet. True when the stream took everything.
+    // preferences, not from the sheet. Nothing is escaped: a line break in a value is written as
+    // a space, and a double quote in an attribute value (caption, folder) as an apostrophe. True
+    // when the stream took everything.
     bool Write(const TXsDocument& sheet, const TXPSSettings& settings, std::ostream& stream) const;
     // The text Write produces: every line ends with CR LF.
     static std::string SheetText(const TXsDocument& sheet, const TXPSSettings& settings);
@@ -84,12 +90,14 @@ public:
                                                std::size_t start = 0);
     // The first line beginning with "<name" (whatever follows), trimmed; empty when there is none.
     static std::string_view FirstLine(std::string_view name, std::span<const std::string> lines);
-    // The value of attribute `name` (exact case): the trimmed text between the two double quotes
-    // after the first `name=`; empty when the attribute or a quote is missing.
+    // The value of attribute `name` (exact case), trimmed. Attributes are read in order as
+    // blank, name, `="`, value, `"`, so only a whole attribute matches, never text inside another
+    // one's value. Empty when there is no such attribute or its closing quote is missing.
     static std::string_view Attr(std::string_view line, std::string_view name);
     // Attr as a decimal integer; -1 when empty or not a 32-bit integer.
     static std::int32_t AttrInt(std::string_view line, std::string_view name);
-    // The trimmed text between the first ">" and the next "<"; empty when either is missing.
+    // The trimmed text between the first ">" and the last "<" (the closing tag's); empty when
+    // either is missing.
     static std::string_view Text(std::string_view line);
     // Text as a decimal integer; -1 when empty or not a 32-bit integer.
     static std::int32_t TextInt(std::string_view line);
@@ -105,6 +113,9 @@ private:
     void DetectVersion();
     std::span<const std::string> HeaderLines() const;
     std::optional<std::string_view> HeaderValue(std::string_view key) const;
+    // `value`, a view into a header line, as a number; the number-conversion error
+    // names the line ("line 3: 'x' is not a valid integer value").
+    std::int32_t HeaderNumber(std::string_view value) const;
     bool CutBlock(std::string_view name);
     std::size_t TextSize() const;
 

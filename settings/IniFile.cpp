@@ -34,11 +34,6 @@ bool TIniFile::LoadFromFile(const std::filesystem::path& path) {
 
 void TIniFile::LoadFromText(std::string_view bytes) {
     Clear();
-    // Some editors put a byte-order mark first, which would hide the first section's header. All of
-    // them go, or a second one would hide the header only once the file is written and read again.
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    while (bytes.starts_with(kByteOrderMark))
-        bytes.remove_prefix(kByteOrderMark.size());
     const std::string text = DecodeText(bytes);
 
     std::optional<std::size_t> current;
@@ -106,7 +101,9 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue) const {
     const TSection* found = FindSection(section);
     const TLine* line = found ? FindKey(*found, key) : nullptr;
-    return line ? line->Text.substr(line->ValueStart) : std::string(defaultValue);
+    // Blanks around "=" are layout, not value: "numbering = frame" reads "frame".
+    return line ? std::string(Trim(std::string_view(line->Text).substr(line->ValueStart)))
+                : std::string(defaultValue);
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,

@@ -30,7 +30,8 @@ public:
     // Writes ToText() to `path` in one step; a failure throws ECwError and leaves the old file as it was.
     void SaveToFile(const std::filesystem::path& path) const;
 
-    // The value of the key's first line in the section; `defaultValue` when there is none.
+    // The value of the key's first line in the section without the blanks around it; `defaultValue`
+    // when there is none.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
     // The value as a decimal 32-bit integer (blanks around it allowed); `defaultValue` when the key is

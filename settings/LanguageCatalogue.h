@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 226;
+inline constexpr std::size_t kLanguageKeyCount = 232;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -29,12 +29,15 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "Properties to select a valid directory."},
     {"msgErrCamSettings", "Select a Camera first."},
     {"msgErrCaptureLayer", "Xsheet must have at least 1 layer to Capture. Add a Layer."},
+    {"msgErrCelsLeftOut", "These cels of %s could not be placed on the sheet and were left out:"},
     {"msgErrDirCreate", "Could not create directory. Please set Storage path to a valid directory."},
     {"msgErrFileOpen", "Unable to open .xps file."},
+    {"msgErrFrameRate", "%s is not a frame rate from 1 to 120."},
     {"msgErrImageEditor",
      "An image editor has not been selected. Select an Image Editor in Settings > Preferences."},
     {"msgErrImageNotFound", "%s not found in %s folder."},
     {"msgErrMaxFrame", "The Xsheet has a maximum of 1637 frames."},
+    {"msgErrNotASheet", "This is not an exposure sheet."},
     {"msgErrNoVisibleLayerWImages", "There are no visible layers with images."},
     {"msgErrProgramLocation", "Program location is not valid."},
     {"msgErrReadLayers", "Unable to read layers."},
@@ -181,6 +184,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sHelp", "Help"},
     {"sHideAudio", "Hide Audio"},
     {"sHold", "Hold"},
+    {"sHoldBelowOne", "hold below 1 frame"},
     {"sImageEditor", "Image Editor"},
     {"sImageFolder", "Image Folder"},
     {"sImageFormat", "Image Format"},
@@ -219,6 +223,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sNewXPS", "New Xps"},
     {"sNewXPSWithFoldersDots", "New XPS with folders..."},
     {"sNo", "No"},
+    {"sNoFirstFrame", "no first frame"},
     {"sNone", "None"},
     {"sNumber", "Number"},
     {"sNumbering", "Numbering"},
@@ -232,6 +237,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sOverWrite", "Overwrite"},
     {"sOverwrite", "Overwrite"},
     {"sPaste", "Paste"},
+    {"sPastLastFrame", "passes frame 1637"},
     {"sPlay", "Play"},
     {"sPlayReverse", "Play Reverse"},
     {"sPNG", "Png"},

@@ -75,7 +75,7 @@ void ApplyDocumentSettingsTo(TSettings& current, const TXPSSettings& document) {
     current.Capture.Numbering = document.Numbering;
     current.General.LayerColor = document.Color;
     current.Capture.CaptureFormat = document.Format;
-    current.General.DefaultPath = document.Path;
+    current.General.DefaultPath = FolderPath(document.Path);
 }
 
 TSettingsManager::TSettingsManager(std::string userFolder, TFolderEnvironment env)
@@ -85,7 +85,7 @@ TSettingsManager::TSettingsManager(std::string userFolder, TFolderEnvironment en
 
 void TSettingsManager::SetDefaults() {
     Saved = TSettings{};
-    Saved.General.DefaultPath = DocumentsFolder(Env_);
+    Saved.General.DefaultPath = FolderPath(DocumentsFolder(Env_));
     Saved.General.TempPath = SystemTempFolder(Env_);
 }
 
@@ -104,7 +104,7 @@ bool TSettingsManager::LoadFromFile() {
 
     auto& general = Saved.General;
     general.Fps = ini.ReadInteger(kGeneral, "fps", general.Fps);
-    general.DefaultPath = ini.ReadString(kGeneral, "default path", general.DefaultPath);
+    general.DefaultPath = FolderPath(ini.ReadString(kGeneral, "default path", general.DefaultPath));
     general.TempPath = ini.ReadString(kGeneral, "temp path", general.TempPath);
     general.LayerColor = ini.ReadInteger(kGeneral, "color", general.LayerColor);
     ReadEnum(ini, kGeneral, "composite mode", general.CompositeMode, CompName, CompFromName);

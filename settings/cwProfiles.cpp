@@ -61,7 +61,8 @@ bool TProfileList::LoadProfiles() {
     for (const std::string& section : ini.ReadSections()) {
         TProfile profile;
         profile.Name = section;
-        profile.Settings.DefaultPath = ini.ReadString(section, kDefaultPathKey, Saved_.General.DefaultPath);
+        profile.Settings.DefaultPath =
+            FolderPath(ini.ReadString(section, kDefaultPathKey, Saved_.General.DefaultPath));
         // A mode the program does not know gives the Standard layout.
         profile.Settings.CaptureMode =
             CapModeFromName(Trim(ini.ReadString(section, kCaptureModeKey, CapModeName(TCapMode::cmXSheet))))

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -33,8 +34,10 @@ bool Intersect(const TCellRect& a, const TCellRect& b, TCellRect& out) {
 }
 } // namespace
 
-TXsGrid::TXsGrid(TXsheet2& sheet) : TXSGraphicElement(sheet) {
+TXsGrid::TXsGrid(TXsheet2& sheet) : TXSGraphicElement(sheet), AutoScroll(new QTimer(this)) {
     FillColor = GridColor;
+    AutoScroll->setInterval(60);
+    connect(AutoScroll, &QTimer::timeout, this, [this] { AutoScrollStep(); });
 }
 
 TXSheetData& TXsGrid::Data() const {
@@ -356,10 +359,38 @@ void TXsGrid::mouseMoveEvent(QMouseEvent* event) {
         Dragging = true;
         return;
     }
+    DragTo(point);
+    if (EdgeDirection(point) != 0)
+        AutoScroll->start();
+    else
+        AutoScroll->stop();
+}
+
+void TXsGrid::DragTo(const QPoint& point) {
+    DragPoint = point;
     if (MoveMode)
         DragMove(point);
     else
         DragStretch(CellAt(point));
+}
+
+int TXsGrid::EdgeDirection(const QPoint& point) const {
+    if (point.y() < 0)
+        return -1;
+    if (point.y() >= height())
+        return 1;
+    return 0;
+}
+
+void TXsGrid::AutoScrollStep() {
+    const int direction = EdgeDirection(DragPoint);
+    if (!ButtonDown || !Dragging || direction == 0) {
+        AutoScroll->stop();
+        return;
+    }
+    TCwScrollBar& bar = Sheet.VertBar();
+    bar.SetPosition(bar.Position() + direction * CellH);
+    DragTo(DragPoint);
 }
 
 void TXsGrid::DragMove(const QPoint& point) {
@@ -421,6 +452,7 @@ void TXsGrid::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     ButtonDown = false;
+    AutoScroll->stop();
     TXsUndoManager& history = Sheet.Document().UndoManager();
     if (Dragging && history.HasPending())
         history.PushPending();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+class QTimer;
+
 class TXSheetData;
 
 // The cel grid: one column per layer, one row per frame, each cel a box over the frames it is
@@ -71,6 +73,12 @@ private:
     void Press(const QPoint& point, Qt::KeyboardModifiers modifiers, bool left);
     void DragMove(const QPoint& point);
     void DragStretch(const TCell& cell);
+    // One drag step at the pointer's place, moving or stretching.
+    void DragTo(const QPoint& point);
+    // -1 when the pointer is above the grid's top row, 1 below its bottom row, else 0.
+    int EdgeDirection(const QPoint& point) const;
+    // While a drag rests at an edge: scrolls one row that way and drags on.
+    void AutoScrollStep();
     void DoubleClick();
 
     int CellW = 110;
@@ -78,6 +86,8 @@ private:
     QPoint Origin;     // cell at the picture's top-left pixel
     TCell Pressed;     // cell of the last press or drag step
     QPoint PressPoint; // pointer at the last press, in the part's pixels
+    QPoint DragPoint;  // pointer at the last drag step
+    QTimer* AutoScroll;
     std::optional<TCell> DoubleClickCell;
     bool MoveMode = true;  // a drag moves the selected block; otherwise it stretches a hold
     bool Dragging = false; // the pointer has left the dead zone since the press

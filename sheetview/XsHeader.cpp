@@ -91,5 +91,6 @@ void TXsHeader::Click() {
         data.Selection = {PressedLayer, first, PressedLayer, data.LastUsedFrame(PressedLayer)};
         Sheet.Grid().RedrawVisible();
         Sheet.Grid().update();
+        Sheet.RaiseLayerChange();
     }
 }

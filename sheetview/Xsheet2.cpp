@@ -9,6 +9,7 @@
 #include "sheetview/XsIndex.h"
 #include "sheetview/XsIndexHead.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -58,6 +59,7 @@ TXsheet2::~TXsheet2() {
     Doc.OnCantUndo = nullptr;
     Doc.OnCanRedo = nullptr;
     Doc.OnCantRedo = nullptr;
+    Doc.OnModified = nullptr;
 }
 
 void TXsheet2::WireDocumentEvents() {
@@ -121,6 +123,10 @@ void TXsheet2::WireDocumentEvents() {
         AudioColumnMoved();
         if (OnHideAudio)
             OnHideAudio(*this);
+    };
+    Doc.OnModified = [this](TXsDocument&) {
+        if (OnModified)
+            OnModified(*this);
     };
 }
 
@@ -271,8 +277,21 @@ void TXsheet2::SetIndexHeadText(const QString& text) {
         return;
     IndexHead = text;
     CornerPart->Caption = text;
-    if (LoadedOnce)
-        CornerPart->DrawCorner();
+    FitIndexWidth();
+}
+
+void TXsheet2::SetIndexWidth(int width) {
+    MinIndexW = width;
+    FitIndexWidth();
+}
+
+void TXsheet2::FitIndexWidth() {
+    // The heading is drawn 4 pixels in from the left; a translated one ("Image") may be longer.
+    IndexW = std::max(MinIndexW, CornerPart->fontMetrics().horizontalAdvance(IndexHead) + 8);
+    if (!LoadedOnce)
+        return;
+    DoLayout();
+    RefreshAll();
 }
 
 int TXsheet2::HorzPos() const {
@@ -370,10 +389,22 @@ void TXsheet2::VertScrolled() {
 }
 
 void TXsheet2::ScrollWheel(int delta) {
-    if (delta > 0)
-        VBar->SetPosition(VBar->Position() - VBar->Increment());
-    else if (delta < 0)
-        VBar->SetPosition(VBar->Position() + VBar->Increment());
+    // A notch is 120; it moves as many rows as the desktop's wheel setting says.
+    const double rows = QApplication::wheelScrollLines() * delta / 120.0;
+    VBar->SetPosition(VBar->Position() - rows * CellH);
+}
+
+void TXsheet2::ScrollIntoView(std::int32_t layer, std::int32_t frame) {
+    auto follow = [](TCwScrollBar& bar, double first, double length, double view) {
+        if (first < bar.Position())
+            bar.SetPosition(first);
+        else if (first + length > bar.Position() + view)
+            bar.SetPosition(first + length - view);
+    };
+    if (!LoadedOnce || layer < 1 || frame < 1)
+        return;
+    follow(*VBar, double(frame - 1) * CellH, CellH, GridPart->height());
+    follow(*HBar, double(layer - 1) * CellW, CellW, GridPart->width());
 }
 
 void TXsheet2::wheelEvent(QWheelEvent* event) {
@@ -431,6 +462,9 @@ void TXsheet2::AfterCommand(const TViewState& before, std::int32_t first, std::i
         GridPart->DrawSelectionFrame();
     }
     GridPart->update();
+    // The view follows the cursor wherever a command moved it.
+    if (!(before.Selection == Doc.Data().Selection))
+        ScrollIntoView(CurrentLayer(), CurrentFrame());
 }
 
 void TXsheet2::ClearSheet() {

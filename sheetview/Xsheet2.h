@@ -57,13 +57,15 @@ public:
     TScrubEvent OnScrubAudioStart;
     TScrubEvent OnScrubAudio;
     TNotifyEvent OnScrubAudioEnd;
-    TNotifyEvent OnModified; // never raised: OnCanUndo tells that the document changed
+    // With OnCanUndo: the document changed (see TXsDocument::OnModified).
+    TNotifyEvent OnModified;
     // A message for the user, such as the outcome of an image rename; the control shows none itself.
     TMessageEvent OnMessage;
 
     // Sizes in pixels.
     int IndexWidth() const { return IndexW; }
-    void SetIndexWidth(int width) { IndexW = width; }
+    // The frame column is at least this wide, and wider when its heading needs it.
+    void SetIndexWidth(int width);
     int HeaderHeight() const { return HeaderH; }
     void SetHeaderHeight(int height) { HeaderH = height; }
     int GridWidth() const { return CellW; }
@@ -193,8 +195,11 @@ public:
     // The cell under a point in the control's pixels: false when the point is not over the grid;
     // otherwise the layer and frame, which may lie outside the sheet.
     bool CellFromPoint(const QPoint& point, std::int32_t& layer, std::int32_t& frame) const;
-    // A wheel turn: up by the vertical bar's increment for delta > 0, down for delta < 0.
+    // A wheel turn of `delta` eighths of a degree (120 a notch): up for delta > 0, down for delta
+    // < 0, QApplication::wheelScrollLines() rows a notch.
     void ScrollWheel(int delta);
+    // Scrolls as little as needed to show the cell (1-based) whole.
+    void ScrollIntoView(std::int32_t layer, std::int32_t frame);
     // Remembers the folder for converted sound files when it is a directory.
     void SetTempFolder(const std::string& path);
     const std::string& TempFolder() const { return TempDir; }
@@ -258,6 +263,8 @@ private:
     void CommitEditor(TCellEditor& editor, const QString& text);
     void EditorClosed();
     void SetCellSize(int width, int height);
+    // Widens or narrows the frame column to fit its heading and lays the parts out again.
+    void FitIndexWidth();
     void WireDocumentEvents();
     // Runs the audio loader on a file the document named; its errors are dropped with it.
     void StartAudioLoad(const std::string& file);
@@ -267,6 +274,7 @@ private:
 
     TXsDocument Doc;
     int IndexW = 40;
+    int MinIndexW = 40;
     int HeaderH = 20;
     int CellW = 110;
     int CellH = 20;

@@ -1,6 +1,7 @@
 // The main window's commands that go through the dialogs, from the menu item to the sheet and the
 // files on disk.
 #include "app/CwTextLabel.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
 #include "app/PreferencesDialog.h"
 #include "app/ProjectDialog.h"
@@ -104,7 +105,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     EXPECT_EQ(window->DocumentFolder, project);
     EXPECT_EQ(window->Activity, TForm1::kIdle);
     EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->Label1->text(), "Layer 1 Path: " + project + "walk_Layer 1/");
+    EXPECT_EQ(window->Label1->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
 
     // Save writes into the new file without asking where (the save dialog here would cancel).
     EXPECT_TRUE(window->SaveClick());

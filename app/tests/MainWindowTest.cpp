@@ -1,3 +1,4 @@
+#include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
 #include "app/cwAlert.h"
 #include "app/entry.h"
@@ -72,7 +73,7 @@ TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->Xsheet->LayerCount(), 2);
     EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
-    EXPECT_EQ(window->Label1->text(),
+    EXPECT_EQ(window->Label1->FullText(),
               "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
 
     SavePath = QString::fromStdString(Files / "copy.xps");
@@ -93,7 +94,7 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
     window->OpenDocument(kSampleSheet);
     WriteText(Files / "broken.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
     window->Guard([&] { window->OpenDocument(QString::fromStdString(Files / "broken.xps")); });
-    EXPECT_EQ(Errors, QStringList{"Unable to read layers."});
+    EXPECT_EQ(Errors, QStringList{QString::fromStdString(Files / "broken.xps") + ": Unable to read layers."});
     EXPECT_EQ(window->DocumentName, "bounce.xps");
     EXPECT_EQ(window->Xsheet->LayerCount(), 2);
     EXPECT_EQ(window->Xsheet->CelName(2, 1), "ball_01.png");

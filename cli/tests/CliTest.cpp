@@ -73,17 +73,20 @@ TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
         int status;
         std::string err;
     };
+    WriteText(Files / "notes.txt", "Remember the milk\n");
+    // Every message names the file, and the line where there is one.
     const Case cases[] = {
         {{"info", Files / "missing.xps"}, 1, "Unable to open .xps file.\n"},
         {{"info", Files / "newer.xps"},
          1,
          "This Xps file was created by a newer version and cannot be read.\n"},
         {{"upgrade", Files / "nolayers.xps", Files / "out.xps"}, 1, "Unable to read layers.\n"},
-        {{"info", Files / "badcols.xps"}, 1, "'x' is not a valid integer value\n"},
+        {{"info", Files / "badcols.xps"}, 1, "line 1: 'x' is not a valid integer value\n"},
+        {{"info", Files / "notes.txt"}, 1, "This is not an exposure sheet.\n"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.args), c.status) << c.args[1];
-        EXPECT_EQ(Err.str(), c.err) << c.args[1];
+        EXPECT_EQ(Err.str(), c.args[1] + ": " + c.err) << c.args[1];
         EXPECT_EQ(Out.str(), "");
     }
     EXPECT_FALSE(std::filesystem::exists(Files / "out.xps"));
@@ -92,7 +95,7 @@ TEST_F(CliTest, FailuresGoToStderrWithTheirTexts) {
     EXPECT_NE(Err.str().find("no/such/folder/out.xps"), std::string::npos) << Err.str();
 }
 
-TEST_F(CliTest, TheFrameLimitIsReportedOnceAndTheSheetStillOpens) {
+TEST_F(CliTest, CelsPastTheFrameLimitAreNamedAndTheSheetStillOpens) {
     WriteText(Files / "long.xps",
               "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n<layers cols=\"1\">\r\n"
               "\t<layer col=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\r\n"
@@ -100,7 +103,8 @@ TEST_F(CliTest, TheFrameLimitIsReportedOnceAndTheSheetStillOpens) {
               "\t\t<cel col=\"1\" row=\"2000\" duration=\"1\">c.png</cel>\r\n"
               "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
     EXPECT_EQ(Run({"info", Files / "long.xps"}), 0);
-    EXPECT_EQ(Err.str(), "The Xsheet has a maximum of 1637 frames.\n");
+    EXPECT_EQ(Err.str(), "Left out: b.png, layer 1, frame 1637: passes frame 1637\n"
+                         "Left out: c.png, layer 1, frame 2000: passes frame 1637\n");
     EXPECT_NE(Out.str().find("hold    2  a.png"), std::string::npos);
 }
 
@@ -114,6 +118,47 @@ TEST_F(CliTest, HelpAndUsage) {
     EXPECT_NE(Err.str().find("unknown command \"paint\""), std::string::npos);
     EXPECT_EQ(Run({"info"}), 2);
     EXPECT_NE(Err.str().find("Usage: celwright-cli info"), std::string::npos);
+}
+
+TEST_F(CliTest, UpgradeNamesEveryCelItLeavesOut) {
+    WriteText(Files / "far.xps",
+              "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"2\">\n"
+              "<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
+              "<cel col=\"1\" row=\"1\" duration=\"2\">kept.png</cel>\n"
+              "<cel col=\"1\" row=\"1630\" duration=\"10\">late.png</cel>\n</layer>\n"
+              "<layer col=\"2\" caption=\"B\" dir=\"/b/\">\n"
+              "<cel col=\"2\" row=\"0\" duration=\"2\">early.png</cel>\n"
+              "<cel col=\"2\" row=\"4\">nohold.png</cel>\n</layer>\n</layers>\n</xsheet>\n");
+    ASSERT_EQ(Run({"upgrade", Files / "far.xps", Files / "out.xps"}), 3) << Err.str();
+    EXPECT_EQ(Err.str(), "Left out: late.png, layer 1, frame 1630: passes frame 1637\n"
+                         "Left out: early.png, layer 2, frame 0: no first frame\n"
+                         "Left out: nohold.png, layer 2, frame 4: hold below 1 frame\n");
+    const std::string written = ReadText(Files / "out.xps");
+    EXPECT_NE(written.find(">kept.png</cel>"), std::string::npos);
+    EXPECT_EQ(written.find("late.png"), std::string::npos);
+
+    WriteText(Files / "fine.xps", written);
+    EXPECT_EQ(Run({"upgrade", Files / "fine.xps", Files / "again.xps"}), 0) << Err.str();
+    EXPECT_EQ(Err.str(), "");
+}
+
+// A frame rate outside 1 to 120 reads as the preferences' rate, the same for info and upgrade.
+TEST_F(CliTest, AFrameRateOutOfRangeReadsAsThePreferences) {
+    WritePreferences("[general preferences]\nfps=15\n");
+    for (const char* fps : {"0", "121", "-3", "2147483647", "99999999999", "1e9"}) {
+        SCOPED_TRACE(fps);
+        WriteText(Files / "rate.xps", std::string("<xsheet version=\"4.0\">\n<settings>\n<fps>") + fps +
+                                          "</fps>\n</settings>\n<layers cols=\"1\">\n<layer col=\"1\">\n"
+                                          "<cel col=\"1\" row=\"1\" duration=\"1\">a.png</cel>\n</layer>\n"
+                                          "</layers>\n</xsheet>\n");
+        ASSERT_EQ(Run({"info", Files / "rate.xps"}), 0) << Err.str();
+        EXPECT_NE(Out.str().find("Frame rate:     15 fps\n"), std::string::npos) << Out.str();
+        ASSERT_EQ(Run({"upgrade", Files / "rate.xps", Files / "out.xps"}), 0) << Err.str();
+        EXPECT_NE(ReadText(Files / "out.xps").find("<fps>15</fps>"), std::string::npos);
+    }
+    WriteText(Files / "v1.xps", "fps=120\r\ncols=1\r\nbegin\r\ncol1\r\na.png\r\n");
+    ASSERT_EQ(Run({"info", Files / "v1.xps"}), 0) << Err.str();
+    EXPECT_NE(Out.str().find("Frame rate:     120 fps\n"), std::string::npos);
 }
 
 TEST_F(CliTest, InfoGivesTheSoundsLengthAndRows) {

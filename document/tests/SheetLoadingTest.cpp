@@ -32,7 +32,10 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
         {"newer version", "<xsheet version=\"4.5\">\r\n",
          "This Xps file was created by a newer version and cannot be read."},
         {"bad version", "<xsheet version=\"x\">\r\n", "'x' is not a valid integer value"},
-        {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n", "'two' is not a valid integer value"},
+        {"bad v1 layer count", "fps=24\r\ncols=two\r\nbegin\r\n",
+         "line 2: 'two' is not a valid integer value"},
+        {"a note", "Shopping list\r\nfps=24\r\n", "This is not an exposure sheet."},
+        {"a picture", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR", "This is not an exposure sheet."},
     };
     TTempFolder folder;
     for (const auto& c : cases) {
@@ -49,7 +52,7 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
             LoadSheet(doc, path, settings);
             ADD_FAILURE() << c.what;
         } catch (const ECwError& e) {
-            EXPECT_STREQ(e.what(), c.message) << c.what;
+            EXPECT_EQ(e.what(), path + ": " + c.message) << c.what;
         }
         EXPECT_EQ(doc.LayerCaption(1), "Kept") << c.what;
         EXPECT_EQ(doc.CelName(1, 3), "kept.png") << c.what;
@@ -102,8 +105,13 @@ TEST(SheetLoading, CelsPastTheLastFrameAreReportedAndLeftOut) {
     int errors = 0;
     doc.OnMaxFrameError = [&](TXsDocument&) { ++errors; };
     TXPSSettings settings;
-    LoadSheet(doc, path, settings);
+    std::vector<TLeftOutCel> leftOut;
+    LoadSheet(doc, path, settings, {}, &leftOut);
     EXPECT_EQ(errors, 2);
+    ASSERT_EQ(leftOut.size(), 2u);
+    EXPECT_EQ(DescribeLeftOutCel(leftOut[0], LeftOutReasonText(leftOut[0].Reason)),
+              "a.png, layer 1, frame 1636: passes frame 1637");
+    EXPECT_EQ(leftOut[1].Name, "c.png");
     EXPECT_EQ(doc.Data().Cels.Count(), 1u);
     EXPECT_EQ(doc.LayerCaption(1), "") << "the file's caption, even an empty one, replaces the default";
 }
@@ -127,6 +135,11 @@ TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
     LoadSheet(doc, path, settings);
     EXPECT_EQ(doc.AudioFileName(), "/gone/voice.wav");
     EXPECT_FALSE(doc.HasAudio());
+    // Neither more frames nor hiding and showing the audio column cut the phoneme on frame 60.
+    doc.AddFrames(10);
+    doc.HideAudio();
+    doc.ShowAudio();
+    EXPECT_EQ(doc.Phoneme(60), "E");
     TXpsIO::SaveSheet(path, doc, settings);
     EXPECT_EQ(ReadText(path), text);
 }
@@ -147,4 +160,29 @@ TEST(SheetLoading, PhonemesWithoutASoundFileSurviveASave) {
     EXPECT_EQ(copy.AudioFileName(), "");
     EXPECT_EQ(copy.Phoneme(2), "MBP");
     EXPECT_EQ(copy.Phoneme(40), "E");
+}
+
+// A frame rate outside 1 to 120 reads as the caller's; the sound's frame count stays in range for
+// any rate the model is given.
+TEST(SheetLoading, FrameRatesOutsideTheRangeKeepTheCallersRate) {
+    TTempFolder folder;
+    const std::string path = folder / "sheet.xps";
+    for (const char* fps : {"0", "121", "2147483647", "99999999999", "-1", "1", "120"}) {
+        SCOPED_TRACE(fps);
+        WriteText(path, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::string(fps) +
+                            "</fps>\r\n</settings>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
+                            "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+        TXsDocument doc;
+        doc.Data().Audio.DurationMs = 90000;
+        TXPSSettings settings;
+        settings.Fps = 15;
+        LoadSheet(doc, path, settings);
+        const std::int32_t expected = std::string(fps) == "1" ? 1 : std::string(fps) == "120" ? 120 : 15;
+        EXPECT_EQ(settings.Fps, expected);
+        EXPECT_EQ(doc.Fps(), expected);
+    }
+    TXSheetData model;
+    model.Audio.DurationMs = 90000;
+    model.SetFps(2147483647);
+    EXPECT_EQ(model.Audio.PhonemeCount(), kMaxFrames);
 }

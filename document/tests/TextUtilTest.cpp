@@ -49,6 +49,19 @@ TEST(TextUtil, DecodeTextKeepsUtf8AndReadsOtherBytesAsWindows1252) {
                          "bauche \x80"),
               "Ébauche €");
     EXPECT_EQ(DecodeText("\xE2\x82"), "â\xE2\x80\x9A"); // a cut-off UTF-8 sequence is not UTF-8
+    // Line by line: one stray byte leaves the UTF-8 of the other lines alone.
+    EXPECT_EQ(DecodeText("Caf\xC3\xA9\r\nna\xEFve\r\n\r\nd\xC3\xA9j\xC3\xA0\n"),
+              "Café\r\nnaïve\r\n\r\ndéjà\n");
+    // Byte-order marks at the start are not text.
+    EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xEF\xBB\xBF<xsheet>"), "<xsheet>");
+    EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xE9t\xE9"), "été");
+}
+
+TEST(TextUtil, FolderPathEndsWithASeparator) {
+    EXPECT_EQ(FolderPath("/home/ann/Documents"), "/home/ann/Documents/");
+    EXPECT_EQ(FolderPath("/home/ann/"), "/home/ann/");
+    EXPECT_EQ(FolderPath("C:\\Anim\\"), "C:\\Anim\\");
+    EXPECT_EQ(FolderPath(""), "");
 }
 
 TEST(TextUtil, TrimRemovesSpacesAndControlCharacters) {

@@ -4,6 +4,7 @@
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -206,6 +207,93 @@ TEST(XpsWrite, ASheetWrittenAndReadBackIsTheSameSheet) {
     EXPECT_EQ(TXpsIO::SheetText(copy, read), TXpsIO::SheetText(doc, settings));
 }
 
+// Random names made of attribute-like words, quotes, marks, UTF-8 and blanks come back as they
+// were written, except that the writer turns a double quote in a caption or folder into an
+// apostrophe. Blanks at either end are not part of a value, so the names have none there.
+TEST(XpsWrite, RandomNamesComeBackUnchanged) {
+    const std::vector<std::string> words = {
+        "dir=", "color=", "visible=", "row=", "duration=", "caption=", "col=", "cols=", "=", "\"",
+        "=\"",  "'",      "<",        ">",    "</cel>",    "Café",     "→",    "日本",  "a", "Walk",
+        "left", "1",      "0",        "-1",   ".png",      "/",        "\\",   "&",     "#", "\t"};
+    std::mt19937 random(20261210);
+    auto pick = [&](std::size_t count) {
+        std::string text;
+        const auto parts = 1 + random() % count;
+        for (std::size_t i = 0; i < parts; ++i) {
+            if (i > 0 && random() % 2 == 0)
+                text += ' ';
+            text += words[random() % words.size()];
+        }
+        return std::string(Trim(text)).empty() ? std::string("x") : "x" + text + "x";
+    };
+    auto quotesAsWritten = [](std::string text) {
+        std::replace(text.begin(), text.end(), '"', '\'');
+        return text;
+    };
+
+    TempFolder temp;
+    for (int round = 0; round < 40; ++round) {
+        TXsDocument doc;
+        std::vector<std::vector<std::pair<std::int32_t, std::string>>> cels;
+        for (std::int32_t layer = 1; layer <= 3; ++layer) {
+            doc.AddLayer(pick(5), "/anim/" + pick(4) + "/", LayerColorScheme(layer % 3));
+            cels.emplace_back();
+            for (std::int32_t frame = 1; frame < 40; frame += 1 + static_cast<std::int32_t>(random() % 4)) {
+                cels.back().emplace_back(frame, pick(4));
+                doc.PlaceCelAt(layer, frame, cels.back().back().second, 1);
+            }
+        }
+        doc.LoadAudio("/anim/" + pick(3) + ".wav");
+        std::vector<std::string> phonemes;
+        for (std::int32_t frame = 1; frame <= 10; ++frame) {
+            phonemes.push_back(pick(2));
+            doc.SetPhoneme(frame, phonemes.back());
+        }
+        const TXPSSettings settings{24, 1, "frame", 0, TcwImageFormat::png, "/anim/" + pick(3) + "/"};
+        SCOPED_TRACE(TXpsIO::SheetText(doc, settings));
+
+        const auto path = temp.Path / "random.xps";
+        TXpsIO::SaveSheet(path, doc, settings);
+        TXsDocument copy;
+        TXPSSettings read = Preferences();
+        LoadSheet(copy, path, read);
+        EXPECT_EQ(read.Path, settings.Path);
+        EXPECT_EQ(copy.AudioFileName(), doc.AudioFileName());
+        ASSERT_EQ(copy.LayerCount(), 3);
+        for (std::int32_t layer = 1; layer <= 3; ++layer) {
+            EXPECT_EQ(copy.LayerCaption(layer), quotesAsWritten(doc.LayerCaption(layer)));
+            EXPECT_EQ(copy.LayerFolder(layer), quotesAsWritten(doc.LayerFolder(layer)));
+            EXPECT_EQ(copy.LayerColors(layer), doc.LayerColors(layer));
+            for (const auto& [frame, name] : cels[static_cast<std::size_t>(layer - 1)]) {
+                ASSERT_NE(copy.CelAt(layer, frame), nullptr) << layer << ":" << frame;
+                EXPECT_EQ(copy.CelName(layer, frame), name);
+                EXPECT_EQ(copy.CelAt(layer, frame)->Duration, 1);
+            }
+        }
+        for (std::int32_t frame = 1; frame <= 10; ++frame)
+            EXPECT_EQ(copy.Phoneme(frame), phonemes[static_cast<std::size_t>(frame - 1)]);
+    }
+}
+
+// A caption that reads like an attribute once took the folder's place: the layer's drawings went
+// missing.
+TEST(XpsRead, AttributesAreWholeAttributes) {
+    auto io =
+        OpenText("<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"2\">\n"
+                 "<layer col=\"1\" caption=\"Walk dir=left color=2 visible=0\" dir=\"/anim/walk/\" "
+                 "color=\"1\" visible=\"1\">\n"
+                 "<cel col=\"1\" row=\"3\" duration=\"2\">row=9 duration=5.png</cel>\n</layer>\n"
+                 "<layer col=\"2\" caption=\"x dir=\" dir=\"/b/\" color=\"0\" visible=\"0\">\n</layer>\n"
+                 "</layers>\n</xsheet>\n");
+    TXPSSettings settings = Preferences();
+    ASSERT_TRUE(io.ReadSettings(settings));
+    TLayersData layers;
+    ASSERT_TRUE(io.ReadLayers(layers));
+    EXPECT_EQ(DescribeLayers(layers),
+              "1,Walk dir=left color=2 visible=0,/anim/walk/,1,1[row=9 duration=5.png@3+2/1]"
+              "2,x dir=,/b/,0,0[]");
+}
+
 TEST(XpsWrite, AudioWithoutPhonemesAndASheetWithoutLayers) {
     TXsDocument doc;
     const TXPSSettings settings{24, 1, "frame", 0, TcwImageFormat::png, ""};
@@ -287,8 +375,9 @@ TEST(XpsOpen, AMissingFileOrAFolderIsNotOpened) {
 }
 
 TEST(XpsOpen, LineEndsAndEncodingDoNotChangeWhatIsRead) {
+    // A byte-order mark first; one line in Windows-1252 among lines in UTF-8.
     const std::string lines[] = {
-        "<xsheet version=\"4.0\">",
+        "\xEF\xBB\xBF<xsheet version=\"4.0\">",
         "<settings>",
         "\t<fps>12</fps>",
         "</settings>",
@@ -300,7 +389,7 @@ TEST(XpsOpen, LineEndsAndEncodingDoNotChangeWhatIsRead) {
         "</audio>",
         "<layers cols=\"1\">",
         "\t<layer col=\"1\" caption=\"Caf\xE9\" dir=\"/a/\" color=\"1\" visible=\"1\">",
-        "\t\t<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>",
+        "\t\t<cel col=\"1\" row=\"1\" duration=\"2\">d\xC3\xA9j\xC3\xA0.png</cel>",
         "\t</layer>",
         "</layers>",
         "</xsheet>"};
@@ -317,7 +406,7 @@ TEST(XpsOpen, LineEndsAndEncodingDoNotChangeWhatIsRead) {
         ASSERT_TRUE(io.ReadLayers(layers));
         ASSERT_TRUE(io.ReadAudio(audio));
         EXPECT_EQ(settings.Fps, 12);
-        EXPECT_EQ(DescribeLayers(layers), "1,Café,/a/,1,1[a.png@1+2/1]"); // Windows-1252 é
+        EXPECT_EQ(DescribeLayers(layers), "1,Café,/a/,1,1[déjà.png@1+2/1]");
         ASSERT_EQ(audio.Phonemes.size(), 1u);
         EXPECT_EQ(audio.Phonemes[0].Text, "A");
     }
@@ -454,10 +543,10 @@ TEST(XpsRead, Version1HeaderGivesSettingsAndLayerFolders) {
         const char* error; // empty: ReadLayers gives false
     };
     const Bad bad[] = {
-        {"fps=twelve\ncols=1\n", "'twelve' is not a valid integer value"},
-        {"step=1.5\ncols=1\n", "'1.5' is not a valid integer value"},
+        {"fps=twelve\ncols=1\n", "line 1: 'twelve' is not a valid integer value"},
+        {"cols=1\nstep=1.5\n", "line 2: '1.5' is not a valid integer value"},
         {"fps=12\nbegin\ncol1\n", "'' is not a valid integer value"},
-        {"cols=x\n", "'x' is not a valid integer value"},
+        {"cols=x\n", "line 1: 'x' is not a valid integer value"},
         {"cols=0\nbegin\ncol1\na.png\n", ""},
         {"cols=-1\n", ""},
     };

@@ -1,7 +1,7 @@
 #include "settings/IniFile.h"
 
-#include "testsupport/TempFolder.h"
 #include "document/CwError.h"
+#include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -47,8 +47,8 @@ TEST(IniFile, ReadsSectionsAndKeysRegardlessOfCaseAndLineEnds) {
         EXPECT_EQ(ini.ReadSections(), (Strings{"General Preferences", "editors", "spaced"}));
         EXPECT_EQ(ini.ReadSectionKeys("general preferences"), (Strings{"FPS", "default path"}));
         EXPECT_EQ(ini.ReadInteger("general PREFERENCES", "fps", 0), 12);
-        // The value is everything after the first "=", blanks included.
-        EXPECT_EQ(ini.ReadString("general preferences", "Default Path", "-"), " /home/ann/My Cels=2 ");
+        // The value is everything after the first "=", without the blanks around it.
+        EXPECT_EQ(ini.ReadString("general preferences", "Default Path", "-"), "/home/ann/My Cels=2");
         EXPECT_EQ(ini.ReadString("editors", "img editor name", "-"), "");
         EXPECT_TRUE(ini.ValueExists("EDITORS", "img editor name"));
         EXPECT_FALSE(ini.ValueExists("editors", "img editor location"));
@@ -157,7 +157,7 @@ TEST(IniFile, WrittenTextReadsBackTheSameAfterReloading) {
     }
     TIniFile ini;
     ini.WriteString("s", "k", "two\nlines\r");
-    EXPECT_EQ(ini.ReadString("s", "k", ""), "two lines ");
+    EXPECT_EQ(ini.ReadString("s", "k", ""), "two lines");
 }
 
 TEST(IniFile, GarbageNeverBreaksReadingAndRereadsTheSame) {

@@ -1,7 +1,7 @@
 #include "settings/Preferences.h"
 
-#include "testsupport/TempFolder.h"
 #include "document/CwError.h"
+#include "testsupport/TempFolder.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ struct TAccount {
     // The defaults a new settings object holds for this account.
     TSettings Defaults() const {
         TSettings settings;
-        settings.General.DefaultPath = Env.Home;
+        settings.General.DefaultPath = Env.Home + "/";
         settings.General.TempPath = Env.TempDirectory + "/";
         return settings;
     }
@@ -49,7 +49,7 @@ TEST(SettingsManager, FirstRunCreatesTheUserFolderAndGivesTheDefaults) {
 
     const TSettings& saved = manager.Saved;
     EXPECT_EQ(saved.General.Fps, 24);
-    EXPECT_EQ(saved.General.DefaultPath, account.Temp / "home");
+    EXPECT_EQ(saved.General.DefaultPath, account.Temp / "home/");
     EXPECT_EQ(saved.General.TempPath, account.Temp / "tmp/");
     EXPECT_EQ(saved.General.LayerColor, 0);
     EXPECT_EQ(saved.General.CompositeMode, TComp::cDarken);
@@ -65,7 +65,7 @@ TEST(SettingsManager, FirstRunCreatesTheUserFolderAndGivesTheDefaults) {
     // The documents folder is looked up when the defaults are set.
     fs::create_directories(account.Temp.Path() / "home/Documents");
     manager.SetDefaults();
-    EXPECT_EQ(manager.Saved.General.DefaultPath, account.Temp / "home/Documents");
+    EXPECT_EQ(manager.Saved.General.DefaultPath, account.Temp / "home/Documents/");
 }
 
 TEST(SettingsManager, LoadingReadsEachKeyAndKeepsTheDefaultOfWhatIsMissingOrUnreadable) {
@@ -83,7 +83,7 @@ TEST(SettingsManager, LoadingReadsEachKeyAndKeepsTheDefaultOfWhatIsMissingOrUnre
          }},
         {"[general preferences]\ndefault path=/cels/My Film\ntemp path=\ncomposite mode=CMULTIPLY\n",
          [](TSettings& s) {
-             s.General.DefaultPath = "/cels/My Film";
+             s.General.DefaultPath = "/cels/My Film/";
              s.General.TempPath = "";
              s.General.CompositeMode = TComp::cMultiply;
          }},
@@ -101,6 +101,12 @@ TEST(SettingsManager, LoadingReadsEachKeyAndKeepsTheDefaultOfWhatIsMissingOrUnre
          [](TSettings& s) {
              s.Capture.CaptureColor = TCapColorMode::ccmBw;
              s.Preview.AutoBuild = false;
+         }},
+        // Blanks around "=" are not part of the value; a folder always ends with its separator.
+        {"[capture preferences]\nnumbering = frame\n[general preferences]\ndefault path = /cels \n",
+         [](TSettings& s) {
+             s.Capture.Numbering = "frame";
+             s.General.DefaultPath = "/cels/";
          }},
         {"[preview preferences]\nauto build=yes\ncolor mode=pcmbw\n",
          [](TSettings& s) { s.Preview.PreviewColor = TPreviewColorMode::pcmBw; }},
@@ -157,7 +163,7 @@ TEST(SettingsManager, SavingRewritesThePreferencesAndKeepsTheOtherSectionsInPlac
                                  "fps=24\n"
                                  "kept=yes\n"
                                  "color=0\n"
-                                 "default path=<home>\n"
+                                 "default path=<home>/\n"
                                  "temp path=<tmp>/\n"
                                  "composite mode=cDarken\n"
                                  "[recent files]\n"
@@ -184,7 +190,7 @@ TEST(SettingsManager, SavedPreferencesComeBackAsTheyWere) {
     const std::string folder = UserFolder(account.Env);
     TSettingsManager manager(folder, account.Env);
     TSettings& saved = manager.Saved;
-    saved.General = {12, "/films/Ünder = way", " /tmp/spaced/ ", 2, TComp::cMultiply};
+    saved.General = {12, "/films/Ünder = way/", "/tmp/spa ced/", 2, TComp::cMultiply};
     saved.Capture = {TCapMode::cmStopMotion, TcwImageFormat::bmp, TCapColorMode::ccmBw, 6, "frame"};
     saved.Preview = {false, TPreviewColorMode::pcmBw};
     saved.Editors.ImageEditor = {"My Paint", "/opt/paint/bin/paint"};

@@ -161,7 +161,7 @@ TEST(LanguageCatalogue, HoldsEveryKeyOnceAndItsTemplateLoadsBackToTheSameTexts) 
         EXPECT_FALSE(entry.Text.empty());
         EXPECT_EQ(FindLanguageKey(entry.Key), &entry);
     }
-    EXPECT_EQ(keys.size(), 226u);
+    EXPECT_EQ(keys.size(), kLanguageKeyCount);
     EXPECT_EQ(FindLanguageKey("sfile"), nullptr);
     EXPECT_EQ(LanguageKey("msgFileExists").Text,
               "%s \r\n\r\nalready exists. Do you wish to overwrite the file?");

@@ -2,6 +2,7 @@
 #include "SheetViewFixture.h"
 #include "testsupport/TempFolder.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QTest>
@@ -92,14 +93,16 @@ TEST_F(SheetViewTest, CellFromPointCountsFromOneAndFollowsTheScroll) {
     EXPECT_EQ(frame, 3);
 }
 
-TEST_F(SheetViewTest, WheelTurnsStepByEightPixelsAndStopAtBothEnds) {
+TEST_F(SheetViewTest, AWheelNotchMovesTheDesktopsRowsAndStopsAtBothEnds) {
     Build({std::string(100, '.')});
     TCwScrollBar& bar = Sheet->VertBar();
+    ASSERT_EQ(QApplication::wheelScrollLines(), 3);
     Sheet->ScrollWheel(120);
     EXPECT_EQ(bar.Position(), 0);
     Sheet->ScrollWheel(-120);
-    Sheet->ScrollWheel(-1);
-    EXPECT_EQ(bar.Position(), 16);
+    EXPECT_EQ(bar.Position(), 3 * 20);
+    Sheet->ScrollWheel(-60); // half a notch of a fine wheel
+    EXPECT_EQ(bar.Position(), 3 * 20 + 30);
     EXPECT_EQ(bar.Range(), 100 * 20);
     bar.SetPosition(bar.MaxPosition() - 3);
     Sheet->ScrollWheel(-120);
@@ -189,4 +192,36 @@ TEST_F(SheetViewTest, TempFolderMustBeAnExistingFolder) {
     EXPECT_EQ(Sheet->TempFolder(), folder.Path().string());
     Sheet->SetTempFolder(folder / "missing");
     EXPECT_EQ(Sheet->TempFolder(), folder.Path().string());
+}
+
+TEST_F(SheetViewTest, TheViewFollowsTheCursorAndADragAtTheEdgeScrolls) {
+    Build({std::string(100, '.'), std::string(100, '.'), std::string(100, '.'), std::string(100, '.'),
+           std::string(100, '.'), std::string(100, '.')});
+    auto cursorShown = [&] {
+        const QRect cell((Sheet->CurrentLayer() - 1) * W, (Sheet->CurrentFrame() - 1) * H, W, H);
+        return QRect(Sheet->HorzPos(), Sheet->VertPos(), Grid().width(), Grid().height()).contains(cell);
+    };
+    const int rows = Grid().height() / H;
+    for (int i = 0; i < rows + 5; ++i)
+        QTest::keyClick(Sheet.get(), Qt::Key_Down);
+    EXPECT_EQ(Sheet->CurrentFrame(), rows + 6);
+    EXPECT_TRUE(cursorShown()) << Sheet->VertPos();
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(Sheet.get(), Qt::Key_Right);
+    EXPECT_TRUE(cursorShown()) << Sheet->HorzPos();
+    for (int i = 0; i < rows + 5; ++i)
+        QTest::keyClick(Sheet.get(), Qt::Key_Up);
+    EXPECT_EQ(Sheet->VertPos(), 0);
+
+    // A drag that leaves the grid at the bottom keeps scrolling while the button is held.
+    Sheet->VertBar().SetPosition(0);
+    Press(CellPoint(0, 2));
+    MoveTo(CellPoint(0, 4));
+    MoveTo(QPoint(W / 2, Grid().height() + 10));
+    QTest::qWait(300);
+    EXPECT_GT(Sheet->VertPos(), 2 * H);
+    Release(QPoint(W / 2, Grid().height() + 10));
+    const int stopped = Sheet->VertPos();
+    QTest::qWait(150);
+    EXPECT_EQ(Sheet->VertPos(), stopped);
 }

@@ -1,0 +1,132 @@
+// What the main window shows and where the keys go: focus, the path line, the window's place,
+// Qt's own texts, the current layer's path and drawing.
+#include "app/ElidedLabel.h"
+#include "app/cwAlert.h"
+#include "app/exposureSheet.h"
+#include "app/tests/DialogScript.h"
+#include "document/TextUtil.h"
+#include "sheetview/XsHeader.h"
+#include "sheetview/XsIndexHead.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
+
+class MainWindowViewTest : public ::testing::Test {
+protected:
+    MainWindowViewTest() {
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+    }
+
+    std::unique_ptr<TForm1> ShowWindow() {
+        auto window = std::make_unique<TForm1>(Folders);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        return window;
+    }
+
+    TNewLayerAnswer NewLayers;
+    TTempFolder User;
+    TAppFolders Folders;
+};
+} // namespace
+
+TEST_F(MainWindowViewTest, TheSheetTakesTheKeysAtStartAndAfterADialog) {
+    auto window = ShowWindow();
+    window->OpenDocument(kSampleSheet);
+    EXPECT_EQ(QApplication::focusWidget(), window->Xsheet);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(window->Xsheet->CurrentFrame(), 2);
+
+    TDialogScript script;
+    script.Then<QDialog>([](QDialog& about) { about.accept(); });
+    window->About1->trigger();
+    ASSERT_TRUE(script.Done());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), window->Xsheet);
+}
+
+TEST_F(MainWindowViewTest, ALongFolderIsElidedInTheMiddleAndDoesNotWidenTheWindow) {
+    auto window = ShowWindow();
+    window->NewXPS->trigger();
+    const std::string folder = "/" + std::string(345, 'f') + "/end/";
+    window->Xsheet->SetLayerFolder(1, folder);
+    window->Xsheet->SelectCell(1, 1);
+    EXPECT_LT(window->minimumSizeHint().width(), 1000);
+    EXPECT_LT(window->Label1->minimumSizeHint().width(), 100);
+    EXPECT_EQ(window->Label1->toolTip(), window->Label1->FullText());
+    EXPECT_TRUE(window->Label1->FullText().endsWith(QString::fromStdString(folder)));
+    EXPECT_TRUE(window->Label1->text().contains(QChar(0x2026))) << "elided";
+    EXPECT_TRUE(window->Label1->text().endsWith("end/"));
+}
+
+TEST_F(MainWindowViewTest, TheWindowOpensOnMostOfTheScreenThenWhereItWasClosed) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QRect closedAt;
+    {
+        auto window = ShowWindow();
+        EXPECT_NEAR(window->width(), screen.width() * 0.8, 2);
+        EXPECT_NEAR(window->height(), screen.height() * 0.8, 2);
+        EXPECT_NEAR(window->geometry().center().x(), screen.center().x(), 2);
+        window->resize(640, 480);
+        window->move(screen.topLeft() + QPoint(30, 40));
+        closedAt = QRect(window->pos(), window->size());
+        EXPECT_TRUE(window->close());
+    }
+    {
+        auto window = ShowWindow();
+        EXPECT_EQ(QRect(window->pos(), window->size()), closedAt);
+        window->showMaximized();
+        EXPECT_TRUE(window->close());
+    }
+    auto window = ShowWindow();
+    EXPECT_TRUE(window->isMaximized());
+}
+
+TEST_F(MainWindowViewTest, QtsOwnTextsFollowTheLanguage) {
+    auto window = ShowWindow();
+    window->SelectLanguage("German");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+    window->SelectLanguage("French");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annuler");
+    EXPECT_GE(window->Xsheet->IndexWidth(),
+              window->Xsheet->Corner().fontMetrics().horizontalAdvance("Image") + 8)
+        << "the frame heading fits its text";
+    window->SelectLanguage("English");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+}
+
+TEST_F(MainWindowViewTest, ThePathLineFollowsEveryChangeOfTheCurrentLayer) {
+    auto window = ShowWindow();
+    window->OpenDocument(kSampleSheet);
+    TXsheet2& sheet = *window->Xsheet;
+    auto shows = [&](const char* caption) { return window->Label1->FullText().startsWith(caption); };
+    ASSERT_TRUE(shows("Background"));
+
+    // Shift-click on the second header.
+    QTest::mouseClick(&sheet.Header(), Qt::LeftButton, Qt::ShiftModifier, QPoint(sheet.GridWidth() + 10, 10));
+    EXPECT_EQ(sheet.CurrentLayer(), 2);
+    EXPECT_TRUE(shows("Ball")) << window->Label1->FullText().toStdString();
+
+    // Delete Layer: the cursor's layer is another one.
+    sheet.SelectCell(1, 1);
+    window->DeleteLayer1->trigger();
+    EXPECT_TRUE(shows("Ball")) << window->Label1->FullText().toStdString();
+
+    // Insert Frame moves the drawing under the cursor: the thumbnail follows it.
+    sheet.SelectCell(1, 1);
+    const QImage before = window->Thumbnail;
+    window->Insert1->trigger();
+    EXPECT_NE(window->Thumbnail, before);
+}

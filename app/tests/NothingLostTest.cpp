@@ -1,0 +1,304 @@
+// The user's work survives what users do: failed and cancelled saves, a prompt answered with
+// Enter, undo and the visibility box, names typed without an extension, unnamed sheets in another
+// language, recent files with "&". Each goes through the menu action and the real dialogs.
+#include "app/CwTextLabel.h"
+#include "app/ElidedLabel.h"
+#include "app/cwAlert.h"
+#include "app/entry.h"
+#include "app/exposureSheet.h"
+#include "app/tests/DialogScript.h"
+#include "document/TextUtil.h"
+#include "sheetview/XsHeader.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
+
+class NothingLostTest : public ::testing::Test {
+protected:
+    NothingLostTest() {
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        // Save dialogs start in the process's current folder.
+        Previous = std::filesystem::current_path();
+        std::filesystem::current_path(Files.Path());
+        // New makes the default folder the current one.
+        WriteText(User / "Celwright/3.0/celwright.ini",
+                  "[general preferences]\ndefault path=" + (Files / "") + "\n");
+    }
+    ~NothingLostTest() override { std::filesystem::current_path(Previous); }
+
+    // The main window with its own dialogs, shown.
+    std::unique_ptr<TForm1> MakeWindow() {
+        auto window = std::make_unique<TForm1>(Folders);
+        window->show();
+        return window;
+    }
+
+    // A change made the way a user makes one: a cel typed into the first cell of layer 1.
+    static void Edit(TForm1& window, const std::string& name = "edit.png") {
+        window.Xsheet->SaveUndoState();
+        window.Xsheet->PlaceCelAt(1, 1, name, 2);
+    }
+
+    static std::function<void(TAlertPrompt&)> Click(QPushButton* TAlertPrompt::*button) {
+        return [button](TAlertPrompt& prompt) { QTest::mouseClick(prompt.*button, Qt::LeftButton); };
+    }
+    static std::function<void(QFileDialog&)> TypeName(const QString& name) {
+        return [name](QFileDialog& dialog) {
+            auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(edit, nullptr);
+            edit->setText(name);
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+    }
+    static void Escape(QWidget& dialog) {
+        QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_Escape);
+    }
+
+    TNewLayerAnswer NewLayers;
+    TTempFolder User;
+    TTempFolder Files;
+    TAppFolders Folders;
+    std::filesystem::path Previous;
+};
+} // namespace
+
+TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpen) {
+    const std::string sheet = Files / "walk.xps";
+    WriteText(sheet, *ReadFileBytes(kSampleSheet.toStdString()));
+    auto window = MakeWindow();
+    window->OpenDocument(QString::fromStdString(sheet));
+    Edit(*window);
+    // The file has become a folder: writing it fails.
+    std::filesystem::remove(sheet);
+    std::filesystem::create_directory(sheet);
+    {
+        TDialogScript script;
+        QString error;
+        script.Then<TAlertPrompt>(Click(&TAlertPrompt::PosBtn)).Then<QMessageBox>([&](QMessageBox& box) {
+            error = box.text();
+            box.accept();
+        });
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
+        EXPECT_TRUE(error.contains("walk.xps")) << error.toStdString();
+    }
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(window->Xsheet->CelName(1, 1), "edit.png");
+    EXPECT_EQ(ReadText(User / "Celwright/3.0/celwright.ini").find("[recent files]"), std::string::npos)
+        << "the window's state is written only when it closes";
+
+    // An unnamed sheet: Yes opens the save dialog, and Esc there cancels the close.
+    for (auto escape : {true, false}) {
+        window->Modified = false;
+        window->NewXPS->trigger();
+        Edit(*window);
+        TDialogScript script;
+        script.Then<TAlertPrompt>(Click(&TAlertPrompt::PosBtn))
+            .Then<QFileDialog>([escape](QFileDialog& dialog) {
+                if (escape)
+                    Escape(dialog);
+                else
+                    dialog.reject(); // the Cancel button
+            });
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(window->Modified);
+    }
+}
+
+TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
+    auto window = MakeWindow();
+    window->NewXPS->trigger();
+    Edit(*window, "first.png");
+    {
+        TDialogScript script;
+        script.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn));
+        window->NewXPS->trigger();
+        EXPECT_TRUE(script.Done());
+    }
+    Edit(*window, "second.png");
+    TDialogScript script;
+    script
+        .Then<TAlertPrompt>([](TAlertPrompt& prompt) {
+            QTest::keyClick(prompt.focusWidget() ? prompt.focusWidget() : &prompt, Qt::Key_Return);
+        })
+        .Then<QFileDialog>(TypeName("kept"));
+    window->NewXPS->trigger();
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
+    EXPECT_NE(ReadText(Files / "kept.xps").find(">second.png</cel>"), std::string::npos);
+}
+
+TEST_F(NothingLostTest, UndoRedoAndTheVisibilityBoxMarkTheSheetModified) {
+    auto window = MakeWindow();
+    window->NewXPS->trigger();
+    Edit(*window);
+    const QString path = QString::fromStdString(Files / "a.xps");
+    {
+        TDialogScript script;
+        script.Then<QFileDialog>(TypeName(path));
+        window->SaveXPS1->trigger();
+    }
+    ASSERT_FALSE(window->Modified);
+
+    window->Undo1->trigger();
+    EXPECT_TRUE(window->Modified) << "Undo";
+    window->SaveXPS1->trigger();
+    ASSERT_FALSE(window->Modified);
+    window->Redo1->trigger();
+    EXPECT_TRUE(window->Modified) << "Redo";
+    window->SaveXPS1->trigger();
+    ASSERT_FALSE(window->Modified);
+
+    TXsheet2& sheet = *window->Xsheet;
+    QTest::mouseClick(&sheet.Header(), Qt::LeftButton, {},
+                      QPoint(sheet.GridWidth() - 8, sheet.HeaderHeight() / 2));
+    ASSERT_FALSE(sheet.LayerVisible(1));
+    EXPECT_TRUE(window->Modified) << "visibility box";
+
+    // So closing asks.
+    TDialogScript script;
+    script.Then<TAlertPrompt>(Click(&TAlertPrompt::ExBtn));
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(script.Done());
+}
+
+TEST_F(NothingLostTest, ANewSheetsFolderEndsWithASeparator) {
+    std::filesystem::create_directories(Files.Path() / "Drawings");
+    WriteText(User / "Celwright/3.0/celwright.ini",
+              "[general preferences]\ndefault path=" + (Files / "Drawings") + "\n");
+    auto window = MakeWindow();
+    window->NewXPS->trigger();
+    EXPECT_EQ(window->Xsheet->LayerFolder(1), Files / "Drawings/");
+    EXPECT_TRUE(window->Label1->FullText().endsWith("Drawings/")) << window->Label1->FullText().toStdString();
+    WriteText(Files / "Drawings/walk.png", "");
+    window->Xsheet->PlaceCelAt(1, 1, "walk.png", 1);
+    EXPECT_EQ(window->Xsheet->Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
+}
+
+TEST_F(NothingLostTest, SaveAsAddsTheExtensionToATypedName) {
+    auto window = MakeWindow();
+    window->NewXPS->trigger();
+    Edit(*window);
+    TDialogScript script;
+    script.Then<QFileDialog>(TypeName("walk"));
+    window->Saveas1->trigger();
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(std::filesystem::is_regular_file(Files / "walk.xps"));
+    EXPECT_FALSE(std::filesystem::exists(Files / "walk"));
+    EXPECT_EQ(window->DocumentName, "walk.xps");
+    EXPECT_EQ(window->RecentFiles.value(0), QString::fromStdString(Files / "walk.xps"));
+}
+
+TEST_F(NothingLostTest, AnUnnamedSheetFollowsTheLanguageAndSaveAsksForAName) {
+    auto window = MakeWindow();
+    window->SelectLanguage("German");
+    window->NewXPS->trigger();
+    EXPECT_TRUE(window->windowTitle().endsWith(" - Unbenannt"));
+    window->SelectLanguage("French");
+    EXPECT_TRUE(window->windowTitle().endsWith(" - Sans titre")) << window->windowTitle().toStdString();
+
+    WriteText(Files / "Unbenannt", "not a sheet");
+    QString offered;
+    TDialogScript script;
+    script.Then<QFileDialog>([&](QFileDialog& dialog) {
+        offered = dialog.findChild<QLineEdit*>("fileNameEdit")->text();
+        dialog.reject();
+    });
+    window->SaveXPS1->trigger();
+    EXPECT_TRUE(script.Done()) << "Save asks for a name";
+    EXPECT_EQ(offered, "Sans titre.xps");
+    EXPECT_EQ(ReadText(Files / "Unbenannt"), "not a sheet");
+    window->SelectLanguage("English");
+}
+
+TEST_F(NothingLostTest, ARecentFileWithAnAmpersandOpens) {
+    const std::string sheet = Files / "Tom & Jerry.xps";
+    WriteText(sheet, *ReadFileBytes(kSampleSheet.toStdString()));
+    auto window = MakeWindow();
+    window->OpenDocument(QString::fromStdString(sheet));
+    window->NewXPS->trigger();
+    QAction* item = window->OpenRecent1->actions().value(0);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QString::fromStdString(Files / "Tom && Jerry.xps"));
+    item->trigger();
+    EXPECT_EQ(window->DocumentName, "Tom & Jerry.xps");
+    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+}
+
+TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
+    auto window = MakeWindow();
+    window->NewXPS->trigger();
+    for (const char* typed : {"fast", "500", "0"}) {
+        SCOPED_TRACE(typed);
+        QString error;
+        TDialogScript script;
+        script
+            .Then<TEntryDialog>([typed](TEntryDialog& entry) {
+                entry.Edit1->setText(typed);
+                QTest::mouseClick(entry.Button1, Qt::LeftButton);
+            })
+            .Then<QMessageBox>([&](QMessageBox& box) {
+                error = box.text();
+                box.accept();
+            });
+        window->FpsOther->trigger();
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(error.contains(typed)) << error.toStdString();
+        EXPECT_TRUE(window->Fps24->isChecked());
+        EXPECT_FALSE(window->FpsOther->isChecked());
+        EXPECT_EQ(window->Xsheet->Fps(), 24);
+    }
+}
+
+TEST_F(NothingLostTest, OpeningAFileThatIsNoSheetNamesIt) {
+    WriteText(Files / "notes.txt", "Remember the milk\n");
+    auto window = MakeWindow();
+    QString error;
+    TDialogScript script;
+    script.Then<QFileDialog>(TypeName(QString::fromStdString(Files / "notes.txt")))
+        .Then<QMessageBox>([&](QMessageBox& box) {
+            error = box.text();
+            box.accept();
+        });
+    window->OpenXPS->trigger();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(error, QString::fromStdString(Files / "notes.txt") + ": This is not an exposure sheet.");
+}
+
+TEST_F(NothingLostTest, CelsLeftOutOnOpeningAreListed) {
+    WriteText(Files / "far.xps", "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"1\">\n"
+                                 "<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
+                                 "<cel col=\"1\" row=\"1630\" duration=\"10\">late.png</cel>\n"
+                                 "<cel col=\"1\" row=\"3\" duration=\"0\">none.png</cel>\n</layer>\n"
+                                 "</layers>\n</xsheet>\n");
+    auto window = MakeWindow();
+    QString message;
+    TDialogScript script;
+    script.Then<TAlertPrompt>([&](TAlertPrompt& prompt) {
+        message = prompt.MsgLbl->text();
+        prompt.PosBtn->click();
+    });
+    window->OpenDocument(QString::fromStdString(Files / "far.xps"));
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
+    EXPECT_TRUE(message.contains("late.png, layer 1, frame 1630: passes frame 1637"))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains("none.png, layer 1, frame 3: hold below 1 frame"));
+}
