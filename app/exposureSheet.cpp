@@ -14,6 +14,8 @@
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
 #include "imaging/Picture.h"
+#include "imaging/VRostrum.h"
+#include "preview/animPreview.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
 #include "sheetview/Xsheet2.h"
@@ -82,6 +84,8 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     };
 
     CreateControls();
+    Rostrum = std::make_unique<TVRostrum>(Xsheet->Document());
+    Rostrum->CompositeMode = [this] { return Settings.Current.General.CompositeMode; };
     CreateMenus();
     CreateToolBar();
     ConnectSheet();
@@ -482,6 +486,8 @@ void TForm1::ApplySettings() {
     SetCompositeMode(Settings.Current.General.CompositeMode);
     SetImageFormat(Settings.Current.Capture.CaptureFormat);
     Xsheet->SetTempFolder(Settings.Current.General.TempPath);
+    if (Preview)
+        Preview->ApplySettings();
 }
 
 void TForm1::ApplyProfile(const TProfile& profile) {
@@ -495,6 +501,8 @@ void TForm1::SetFrameRate(int fps) {
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(fps));
     Xsheet->update();
     CheckFps(fps);
+    if (Preview)
+        Preview->SetFps(fps);
     if (Xsheet->LayerCount() > 0)
         Modified = true;
 }
@@ -645,6 +653,8 @@ void TForm1::RetranslateOtherWindows() {
     ImageViewer->Retranslate();
     LayerProp->Retranslate();
     ProgramEditDialog->Retranslate();
+    if (Preview)
+        Preview->Retranslate();
 }
 
 void TForm1::ActivateProfile(const QString& name) {
@@ -950,7 +960,17 @@ void TForm1::ScannerClick() {
 void TForm1::PreviewClick() {
     if (Xsheet->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
-    NotAvailableYet(Preview1->text());
+    if (!Preview) {
+        TPreviewHost host;
+        host.CurrentSettings = [this] { return CurrentSettings(); };
+        host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
+        host.SetAutoBuild = [this](bool autoBuild) { Settings.Current.Preview.AutoBuild = autoBuild; };
+        Preview = new TPreview(Xsheet->Document(), *Rostrum, host, this);
+        Preview->OnClosed = [](TPreview& sender) { sender.deleteLater(); };
+        Preview->move(pos() + QPoint(40, 40));
+    }
+    Preview->show();
+    Preview->raise();
 }
 
 void TForm1::ImageViewerClick() {

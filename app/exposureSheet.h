@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -25,7 +26,9 @@ class TAlertPrompt;
 class TEntryDialog;
 class TImageViewer;
 class TLayerProp;
+class TPreview;
 class TProgramEditDialog;
+class TVRostrum;
 class TXsheet2;
 
 // Where the program finds its own files and keeps the user's.
@@ -139,6 +142,10 @@ public:
     TImageViewer* ImageViewer;
     TLayerProp* LayerProp;
     TProgramEditDialog* ProgramEditDialog;
+    // The one compositor, shared by the preview and the movie builds.
+    std::unique_ptr<TVRostrum> Rostrum;
+    // The open preview window, if any.
+    QPointer<TPreview> Preview;
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail
