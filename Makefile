@@ -66,6 +66,7 @@ screenshots: build
 bench: build
 	./build/bench/celwright-bench
 	./build/bench/celwright-sheetview-bench
+	./build/bench/celwright-sound-bench
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -4,12 +4,14 @@
 #include "app/AppTexts.h"
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
+#include "app/SheetSound.h"
 #include "app/cwAlert.h"
 #include "app/cwImageViewer.h"
 #include "app/cwProgramEditDialog.h"
 #include "app/entry.h"
 #include "app/layerProperties.h"
 #include "app/license.h"
+#include "audio/cwVolumeControl.h"
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
@@ -361,16 +363,12 @@ void TForm1::CreateMenus() {
                            [this] { EditLayerPropertiesClick(); });
 
     PopupMenu2 = new QMenu(this);
-    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"),
-                               [this] { NotAvailableYet(AdjustVolume1->text()); });
+    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"), [this] { Sound->AdjustVolume(); });
     HideAudio2 = AddCommand(PopupMenu2, LanguageKey("sHideAudio"), [this] { Xsheet->HideAudio(); });
-    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Xsheet->ClearAudio(); });
+    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Sound->ClearAudio(); });
     ClearPhonemes1 =
-        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Xsheet->ClearPhonemes(); });
-    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] {
-        Xsheet->ClearAudio();
-        Xsheet->ClearPhonemes();
-    });
+        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
+    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] { Sound->ClearAll(); });
     Xsheet->PopupMenu = PopupMenu1;
     Xsheet->PopupMenuHeader = PopupMenuLayer;
     Xsheet->PopupMenuAudio = PopupMenu2;
@@ -453,6 +451,13 @@ void TForm1::ConnectSheet() {
         ShowAudio1->setEnabled(true);
     };
     Xsheet->OnMessage = [this](QObject&, const std::string& text) { AlertPrompt->Alert(FromStd(text)); };
+    Sound = std::make_unique<TSheetSound>(*Xsheet, *this);
+    Sound->ShowFrame = [this](std::int32_t layer, std::int32_t frame) { ShowThumbnail(layer, frame); };
+    Sound->Info = [this](const QString& text) { InfoMessage(text); };
+    Xsheet->OnAudioLoaded = [this](QObject&) { Sound->AudioLoaded(); };
+    Xsheet->OnScrubAudioStart = [this](QObject&, std::int32_t pos) { Sound->ScrubStart(pos); };
+    Xsheet->OnScrubAudio = [this](QObject&, std::int32_t pos) { Sound->ScrubMove(pos); };
+    Xsheet->OnScrubAudioEnd = [this](QObject&) { Sound->ScrubEnd(); };
 }
 
 void TForm1::Guard(const std::function<void()>& command) {
@@ -485,7 +490,7 @@ void TForm1::ApplySettings() {
     SetFrameRate(Settings.Current.General.Fps);
     SetCompositeMode(Settings.Current.General.CompositeMode);
     SetImageFormat(Settings.Current.Capture.CaptureFormat);
-    Xsheet->SetTempFolder(Settings.Current.General.TempPath);
+    Xsheet->SetTempFolder(Sound->TempFolderIn(Settings.Current.General.TempPath));
     if (Preview)
         Preview->ApplySettings();
 }
@@ -644,6 +649,7 @@ void TForm1::TranslateAll() {
     Xsheet->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
     Xsheet->SetIndexHeadText(Translate(LanguageKey("sFrame")));
     Xsheet->SetAudioHeadText(Translate(LanguageKey("sAudio")));
+    Sound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(Settings.Current.General.Fps));
     ShowLayerPath(Xsheet->CurrentLayer());
 }
@@ -811,6 +817,8 @@ void TForm1::OpenDocument(const QString& path) {
 void TForm1::LoadDocument(const QString& path) {
     TXPSSettings settings;
     Settings.GetDocumentSettings(settings);
+    // The sheet's sound comes back through OnAudioLoaded while it loads.
+    Sound->AudioGraph.Clear();
     try {
         LoadSheet(Xsheet->Document(), ToStd(path), settings, [this, &path](const TXPSSettings& loaded) {
             ApplyDocumentSettings(loaded);
@@ -931,9 +939,10 @@ void TForm1::DeleteLayerClick() {
 
 void TForm1::ImportAudioClick() {
     const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
-                                     Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3)");
-    if (!path.isEmpty() && QFileInfo::exists(path))
-        Xsheet->LoadAudio(ToStd(path));
+                                     Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" +
+                                         "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
+    if (!path.isEmpty())
+        Sound->LoadFile(ToStd(path));
 }
 
 void TForm1::ExportClick() {
@@ -1090,7 +1099,8 @@ void TForm1::DropFiles(const QStringList& paths, const QPoint& sheetPoint) {
             Xsheet->PlaceCelAt(layer, frame + hold * placed, ToStd(QFileInfo(path).fileName()), hold);
             ++placed;
         } else if (IsOneOf(suffix, sounds)) {
-            Xsheet->LoadAudio(ToStd(path));
+            Xsheet->RemoveAudio();
+            Sound->LoadFile(ToStd(path));
         } else if (suffix == ".xps") {
             OpenDocument(path);
         }

@@ -28,6 +28,7 @@ class TImageViewer;
 class TLayerProp;
 class TPreview;
 class TProgramEditDialog;
+class TSheetSound;
 class TVRostrum;
 class TXsheet2;
 
@@ -137,6 +138,7 @@ public:
     TProfileList Profiles;
     TLanguageHandler LanguageTable;
     TXsheet2* Xsheet;
+    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;

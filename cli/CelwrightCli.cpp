@@ -1,6 +1,7 @@
 #include "cli/CelwrightCli.h"
 
 #include "CelwrightVersion.h"
+#include "audio/CwAudio.h"
 #include "cli/LanguageCommands.h"
 #include "cli/RenderCommands.h"
 #include "document/SheetLoading.h"
@@ -46,7 +47,13 @@ const char* const kInfoHelp = R"(Usage: celwright-cli info SHEET.xps
 
 Opens the sheet the way Celwright does, with your preferences for whatever the sheet does not
 say, and prints its version, frame rate and other settings, each layer with its cels (first frame
-and hold), the sound file and the phonemes.
+and hold), the sound file and the phonemes. A readable sound file adds two lines,
+  sound length: MS ms
+  sound rows: ROWS
+where ROWS is what the audio column gets at the sheet's frame rate; a sound file that is missing
+or cannot be decoded adds one line instead,
+  sound: missing
+  sound: unreadable (REASON)
 )";
 
 const char* const kUpgradeHelp = R"(Usage: celwright-cli upgrade IN.xps OUT.xps
@@ -97,6 +104,28 @@ std::string FormatVersion(float version) {
     return text.str();
 }
 
+// The sound's play length and the audio rows it gives the sheet at its frame rate, as the audio
+// column would: a row per frame the sound spans, or per frame of the sheet when that is more.
+void PrintSoundLength(const TXsDocument& doc, const std::string& sound, std::ostream& out) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(sound, error)) {
+        out << "sound: missing\n";
+        return;
+    }
+    std::string reason;
+    const std::int64_t lengthMs = AudioPlayLengthMs(sound, reason);
+    if (lengthMs < 0) {
+        out << "sound: unreadable (" << reason << ")\n";
+        return;
+    }
+    TXsAudioData audio;
+    audio.DurationMs = static_cast<std::int32_t>(std::min<std::int64_t>(lengthMs, INT32_MAX));
+    const std::int32_t rows =
+        std::min(kMaxFrames, std::max(audio.FramesCovered(doc.Fps()), doc.FrameCount()));
+    out << "sound length: " << lengthMs << " ms\n";
+    out << "sound rows: " << rows << '\n';
+}
+
 void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream& out) {
     const TXsDocument& doc = sheet.Document;
     TXPSSettings settings;
@@ -141,6 +170,8 @@ void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream&
         out << "none\n";
     else
         out << sound << (std::filesystem::is_regular_file(sound) ? "" : " (missing)") << '\n';
+    if (!sound.empty())
+        PrintSoundLength(doc, sound, out);
     std::int32_t phonemes = 0;
     for (std::int32_t frame = 1; frame <= doc.AudioRows(); ++frame)
         phonemes += doc.Phoneme(frame).empty() ? 0 : 1;

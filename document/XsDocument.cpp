@@ -232,4 +232,24 @@ void TXsDocument::LoadAudio(const std::string& file) {
         ShowAudio();
     }
     Model.Audio.FileName = file;
+    if (OnLoadAudio)
+        OnLoadAudio(*this, file);
+}
+
+void TXsDocument::AudioLoaded() {
+    // Never fewer rows than the last phoneme needs: a short sound must not drop typed phonemes.
+    const std::int32_t rows = std::min(kMaxFrames, std::max({Model.Audio.FramesCovered(Model.Fps),
+                                                             FrameCount(), Model.Audio.UsedPhonemeCount()}));
+    SetAudioRowCount(rows);
+    if (LayerCount() > 0 && FrameCount() < AudioRows())
+        Model.AddFrames(AudioRows() - FrameCount());
+    SetFrameRows(AudioRows());
+}
+
+void TXsDocument::RemoveAudio() {
+    if (!AudioColumnShown)
+        return;
+    HideAudio();
+    Model.Audio.Clear();
+    SetAudioRowCount(kDefaultFrameRows);
 }

@@ -48,6 +48,9 @@ public:
     TNotifyEvent OnCantRedo;
     // After ClearSheet: views drop what they showed of the old sheet (an open editor, the scroll).
     TNotifyEvent OnSheetCleared;
+    // LoadAudio named a sound file: the view's audio loader reads it (opening a sheet, undo and redo
+    // come through here too).
+    std::function<void(TXsDocument& sender, const std::string& file)> OnLoadAudio;
 
     // Caption stem of new layers ("Layer" gives "Layer 3") and the scheme they get.
     std::string DefaultLayerText = "Layer";
@@ -170,10 +173,17 @@ public:
     void HideAudio();
     // Sets the audio column's rows (at most the frame limit) and the phoneme slots with them.
     void SetAudioRowCount(std::int32_t rows);
-    // Makes `file` the sheet's sound file and shows the audio column. Reading the sound itself is
-    // the audio loader's work; until it has read the file the name is kept, so a sheet whose sound
-    // file is missing keeps it and its phonemes when saved again.
+    // Makes `file` the sheet's sound file and shows the audio column, then raises OnLoadAudio.
+    // Reading the sound itself is the audio loader's work; until it has read the file the name is
+    // kept, so a sheet whose sound file is missing keeps it and its phonemes when saved again.
     void LoadAudio(const std::string& file);
+    // After the loader has read the sound: the audio column gets a row per frame the sound spans at
+    // the frame rate, or per frame of the sheet when that is more (at most the frame limit); a sheet
+    // with layers grows to that many frames, and the frame rows follow the audio rows.
+    void AudioLoaded();
+    // Only while the audio column is shown: hides it and forgets the sound and the phonemes; the
+    // column keeps 40 rows.
+    void RemoveAudio();
 
 private:
     friend class TXsUndoManager;

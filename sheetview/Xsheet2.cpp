@@ -1,6 +1,9 @@
 #include "sheetview/Xsheet2.h"
 
+#include "document/CwError.h"
+#include "sheetview/CwAudioLoader.h"
 #include "sheetview/SheetKeyMapping.h"
+#include "sheetview/XsAudioDisplay.h"
 #include "sheetview/XsGrid.h"
 #include "sheetview/XsHeader.h"
 #include "sheetview/XsIndex.h"
@@ -24,6 +27,7 @@ TXsheet2::TXsheet2(QWidget* parent) : QWidget(parent) {
     HeaderPart = new TXsHeader(*this);
     IndexPart = new TXsIndex(*this);
     CornerPart = new TXsIndexHead(*this);
+    AudioPart = new TXsAudioDisplay(*this);
     GridPart = new TXsGrid(*this);
     HBar = new TCwScrollBar(Qt::Horizontal, this);
     VBar = new TCwScrollBar(Qt::Vertical, this);
@@ -39,6 +43,8 @@ TXsheet2::TXsheet2(QWidget* parent) : QWidget(parent) {
 
 // The document outlives this body: nothing it raises while it is taken down may reach the control.
 TXsheet2::~TXsheet2() {
+    Loader.reset();
+    Doc.OnLoadAudio = nullptr;
     Doc.OnSelect = nullptr;
     Doc.OnLayerChange = nullptr;
     Doc.OnLayerAdded = nullptr;
@@ -60,6 +66,7 @@ void TXsheet2::WireDocumentEvents() {
         RaiseSelect(*this, layer, frame);
     };
     Doc.OnLayerChange = [this](TXsDocument&) { RaiseLayerChange(); };
+    Doc.OnLoadAudio = [this](TXsDocument&, const std::string& file) { StartAudioLoad(file); };
     Doc.OnMaxFrameError = [this](TXsDocument&) {
         if (OnMaxFrameError)
             OnMaxFrameError(*this);
@@ -105,6 +112,7 @@ void TXsheet2::WireDocumentEvents() {
             RefreshAll();
     };
     Doc.OnShowAudio = [this](TXsDocument&) {
+        AudioPart->SetFrameRate(Doc.Fps());
         AudioColumnMoved();
         if (OnShowAudio)
             OnShowAudio(*this);
@@ -114,6 +122,43 @@ void TXsheet2::WireDocumentEvents() {
         if (OnHideAudio)
             OnHideAudio(*this);
     };
+}
+
+void TXsheet2::StartAudioLoad(const std::string& file) {
+    if (!Loader) {
+        Loader = std::make_unique<TCwAudioLoader>(&Doc.Data().Audio);
+        Loader->OnLoaded = [this](TCwAudioLoader&) { AudioLoaded(); };
+        Loader->OnError = [this](TCwAudioLoader&, const std::string& message) {
+            if (OnMessage)
+                OnMessage(*this, message);
+        };
+    }
+    try {
+        Loader->Load(file, TempDir);
+    } catch (const ECwError&) {
+        // A sheet whose sound file has gone opens without sound; the name stays for saving.
+        Loader.reset();
+    }
+}
+
+void TXsheet2::AudioLoaded() {
+    Doc.AudioLoaded();
+    if (Repaints())
+        RefreshAll();
+    if (OnAudioLoaded)
+        OnAudioLoaded(*this);
+}
+
+void TXsheet2::ClearAudio() {
+    Doc.ClearAudio();
+    if (Repaints() && Doc.AudioShown())
+        AudioPart->Rebuild();
+}
+
+void TXsheet2::ClearPhonemes() {
+    Doc.ClearPhonemes();
+    if (Repaints() && Doc.AudioShown())
+        AudioPart->Rebuild();
 }
 
 void TXsheet2::AudioColumnMoved() {
@@ -160,6 +205,7 @@ void TXsheet2::SetCellSize(int width, int height) {
     GridPart->SetCellSize(width, height);
     HeaderPart->SetCellWidth(width);
     IndexPart->SetRowHeight(height);
+    AudioPart->SetRowHeight(height);
 }
 
 void TXsheet2::SetGridWidth(int width) {
@@ -189,6 +235,7 @@ void TXsheet2::SetGridColor(const QColor& color) {
     GridPart->GridColor = color;
     GridPart->SetColor(color);
     IndexPart->GridColor = color;
+    AudioPart->SetColor(color);
     if (LoadedOnce) {
         GridPart->RedrawVisible();
         IndexPart->DrawRows(0, IndexPart->PictureHeight());
@@ -200,11 +247,14 @@ void TXsheet2::SetGridLineColor(const QColor& color) {
     GridLines = color;
     GridPart->GridLineColor = color;
     IndexPart->GridLineColor = color;
+    AudioPart->GridLineColor = color;
     if (LoadedOnce) {
         GridPart->RedrawVisible();
         GridPart->update();
         IndexPart->DrawRows(0, IndexPart->PictureHeight());
         IndexPart->update();
+        if (Doc.AudioShown())
+            AudioPart->Rebuild();
     }
 }
 
@@ -240,6 +290,8 @@ std::int32_t TXsheet2::ShownRows() const {
 void TXsheet2::SyncRows() {
     if (IndexPart->RowCount() != ShownRows())
         IndexPart->SetRowCount(ShownRows());
+    if (Doc.AudioShown() && AudioPart->RowCount() != Doc.AudioRows())
+        AudioPart->SetRowCount(Doc.AudioRows());
     UpdateScrollRanges();
 }
 
@@ -261,6 +313,8 @@ void TXsheet2::DoLayout() {
     CornerPart->setGeometry(0, 0, IndexW + audio, HeaderH);
     HeaderPart->setGeometry(gridLeft, 0, gridWidth, HeaderH);
     IndexPart->setGeometry(0, HeaderH, IndexW, gridHeight);
+    AudioPart->setGeometry(IndexW, HeaderH, AudioW, gridHeight);
+    AudioPart->setVisible(LaidOutWithAudio);
     GridPart->setGeometry(gridLeft, HeaderH, gridWidth, gridHeight);
     HBar->setGeometry(gridLeft, h - ScrollW, gridWidth, ScrollW);
     VBar->setGeometry(w - ScrollW, HeaderH, ScrollW, gridHeight);
@@ -290,6 +344,8 @@ void TXsheet2::RefreshAll() {
     HeaderPart->Resize();
     HeaderPart->DrawHeaders(0, LayerCount() - 1);
     IndexPart->Rebuild(ShownRows());
+    if (Doc.AudioShown())
+        AudioPart->Rebuild();
     CornerPart->DrawCorner();
     UpdateScrollRanges();
     UpdateViewRect();
@@ -310,6 +366,7 @@ void TXsheet2::VertScrolled() {
     UpdateViewRect();
     GridPart->Scrolled();
     IndexPart->update();
+    AudioPart->update();
 }
 
 void TXsheet2::ScrollWheel(int delta) {
@@ -430,6 +487,7 @@ void TXsheet2::SelectCell(std::int32_t layer, std::int32_t frame) {
 void TXsheet2::SetFps(std::int32_t fps) {
     const TViewState before = NoteView();
     Doc.SetFps(fps);
+    AudioPart->SetFrameRate(Doc.Fps());
     AfterCommand(before, 0, -1);
 }
 
@@ -684,7 +742,12 @@ void TXsheet2::CommitEditor(TCellEditor& editor, const QString& text) {
             HeaderPart->DrawHeader(col);
             HeaderPart->update();
         }
-    } else if (mode != TCellEditor::emPhoneme) {
+    } else if (mode == TCellEditor::emPhoneme) {
+        // A phoneme past the rows makes the column longer.
+        if (Repaints())
+            SyncRows();
+        AudioPart->RedrawRow(row);
+    } else {
         AfterCommand(before, col, col);
     }
     if (!message.empty() && OnMessage)

@@ -14,7 +14,9 @@
 #include <vector>
 
 class QMenu;
+class TCwAudioLoader;
 class TPicture;
+class TXsAudioDisplay;
 class TXsGrid;
 class TXsHeader;
 class TXsIndex;
@@ -150,11 +152,17 @@ public:
     void SetUpdateMode(std::int32_t mode) { Doc.SetUpdateMode(mode); }
     // Redraws every part from the document.
     void RefreshAll();
-    void ClearAudio() { Doc.ClearAudio(); }
-    void ClearPhonemes() { Doc.ClearPhonemes(); }
+    // The sound: each redraws the audio column.
+    void ClearAudio();
+    void ClearPhonemes();
     void ShowAudio() { Doc.ShowAudio(); }
     void HideAudio() { Doc.HideAudio(); }
+    // Shows the audio column and reads the file into it: at once for a PCM WAV file, after
+    // conversion into TempFolder for any other. OnAudioLoaded follows once the sound is read; a
+    // missing file leaves the column shown and empty, without a message.
     void LoadAudio(const std::string& file) { Doc.LoadAudio(file); }
+    // Only while the audio column is shown: hides it and forgets the sound and its phonemes.
+    void RemoveAudio() { Doc.RemoveAudio(); }
 
     // Undo and redo.
     void SaveUndoState() { Doc.SaveUndoState(); }
@@ -196,6 +204,7 @@ public:
     TXsHeader& Header() { return *HeaderPart; }
     TXsIndex& Index() { return *IndexPart; }
     TXsIndexHead& Corner() { return *CornerPart; }
+    TXsAudioDisplay& AudioDisplay() { return *AudioPart; }
     TCwScrollBar& HorzBar() { return *HBar; }
     TCwScrollBar& VertBar() { return *VBar; }
     TCellEditor& Editor() { return *EditorPart; }
@@ -250,6 +259,10 @@ private:
     void EditorClosed();
     void SetCellSize(int width, int height);
     void WireDocumentEvents();
+    // Runs the audio loader on a file the document named; its errors are dropped with it.
+    void StartAudioLoad(const std::string& file);
+    // The loader has read the sound: the column, the frames and the frame numbers follow it.
+    void AudioLoaded();
     bool Repaints() const { return LoadedOnce && Doc.UpdateMode() != TXsDocument::kUpdateBulk; }
 
     TXsDocument Doc;
@@ -276,4 +289,6 @@ private:
     TCwScrollBar* HBar = nullptr;
     TCwScrollBar* VBar = nullptr;
     TCellEditor* EditorPart = nullptr;
+    TXsAudioDisplay* AudioPart = nullptr;
+    std::unique_ptr<TCwAudioLoader> Loader; // made on the first load
 };

@@ -157,7 +157,8 @@ TEST_F(MainWindowTest, OnlyAnExactXpsArgumentIsOpened) {
     EXPECT_EQ(window->Xsheet->LayerCount(), 0);
     window->OpenCommandLineSheet({"celwright", kSampleSheet});
     EXPECT_EQ(window->Xsheet->LayerCount(), 2);
-    EXPECT_TRUE(window->Memo1->toPlainText().startsWith(kSampleSheet));
+    // The path is shown; the sample's sound may add a line about the sound output above it.
+    EXPECT_TRUE(window->Memo1->toPlainText().contains(kSampleSheet));
 }
 
 TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {

@@ -1,3 +1,4 @@
+#include "WavWriter.h"
 #include "cli/CelwrightCli.h"
 #include "testsupport/TempFolder.h"
 
@@ -113,4 +114,34 @@ TEST_F(CliTest, HelpAndUsage) {
     EXPECT_NE(Err.str().find("unknown command \"paint\""), std::string::npos);
     EXPECT_EQ(Run({"info"}), 2);
     EXPECT_NE(Err.str().find("Usage: celwright-cli info"), std::string::npos);
+}
+
+TEST_F(CliTest, InfoGivesTheSoundsLengthAndRows) {
+    WriteToneWav(Files / "ten.wav", 10.0);
+    WriteText(Files / "notes.mp3", "not a sound\n");
+    auto sheetWith = [this](const std::string& name, const std::string& sound) {
+        WriteText(Files / name,
+                  "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
+                  "<audio>\r\n\t<audiofile>" +
+                      sound +
+                      "</audiofile>\r\n\t<phonemes>\r\n\t</phonemes>\r\n"
+                      "</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
+                      "\t\t<cel col=\"1\" row=\"1\" "
+                      "duration=\"40\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+        return Files / name;
+    };
+    struct Case {
+        std::string Sheet;
+        std::string Lines;
+    };
+    const Case cases[] = {
+        {sheetWith("ten.xps", Files / "ten.wav"), "sound length: 10000 ms\nsound rows: 241\n"},
+        {sheetWith("gone.xps", Files / "gone.wav"), "sound: missing\n"},
+        {sheetWith("notes.xps", Files / "notes.mp3"), "sound: unreadable ("},
+    };
+    for (const auto& c : cases) {
+        Out.str("");
+        EXPECT_EQ(Run({"info", c.Sheet}), 0) << c.Sheet;
+        EXPECT_NE(Out.str().find(c.Lines), std::string::npos) << Out.str();
+    }
 }

@@ -1,0 +1,86 @@
+#include "app/SheetSound.h"
+
+#include "audio/cwVolumeControl.h"
+#include "sheetview/Xsheet2.h"
+
+#include <QDir>
+#include <filesystem>
+
+TSheetSound::TSheetSound(TXsheet2& sheet, QWidget& window, const std::string& sink)
+    : AudioGraph(sink), Sheet(sheet), Window(window), Volume(new TVolumeControl(&window)) {
+    AudioGraph.OnNoSoundOutput = [this](TcwAudioGraph&) {
+        if (ToldNoOutput || !Info)
+            return;
+        ToldNoOutput = true;
+        Info("No sound output was found: the sound track is shown but scrubbing is silent.");
+    };
+}
+
+TSheetSound::~TSheetSound() = default;
+
+std::string TSheetSound::TempFolderIn(const std::string& base) {
+    if (!OwnTemp || base != OwnTempBase) {
+        OwnTempBase = base;
+        OwnTemp =
+            std::make_unique<QTemporaryDir>(QDir(QString::fromStdString(base)).filePath("celwright-XXXXXX"));
+    }
+    return OwnTemp->isValid() ? OwnTemp->path().toStdString() + "/" : base;
+}
+
+void TSheetSound::AudioLoaded() {
+    // Widen the window so the audio column shows beside the layers, up to a sheet of 610 pixels.
+    const int wanted = Sheet.LayerCount() * Sheet.GridWidth() + Sheet.IndexWidth() + Sheet.ScrollWidth() +
+                       Sheet.AudioWidth();
+    if (Sheet.width() < 610 && Sheet.width() < wanted)
+        Window.resize(wanted + Sheet.mapTo(&Window, QPoint(0, 0)).x() + 14, Window.height());
+    // The graph plays the file the user chose; it waits, paused, for the first scrub.
+    AudioGraph.RenderFile(Sheet.Document().Data().Audio.FileName);
+}
+
+void TSheetSound::ScrubStart(std::int32_t pos) {
+    const TScrubStep step = Scrub.Begin(pos, Sheet.GridHeight());
+    if (ShowFrame)
+        ShowFrame(Sheet.CurrentLayer(), step.Frame);
+}
+
+void TSheetSound::ScrubMove(std::int32_t pos) {
+    const TScrubStep step = Scrub.Move(pos, Sheet.GridHeight(), Sheet.Fps());
+    if (step.FrameChanged && ShowFrame)
+        ShowFrame(Sheet.CurrentLayer(), step.Frame);
+    if (step.Play)
+        AudioGraph.PlaySegment(step.Start, step.Stop);
+}
+
+void TSheetSound::ScrubEnd() {
+    Scrub.End();
+}
+
+void TSheetSound::LoadFile(const std::string& file) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error))
+        return;
+    AudioGraph.Clear();
+    Sheet.LoadAudio(file);
+}
+
+void TSheetSound::ClearAudio() {
+    Sheet.SaveUndoState();
+    Sheet.ClearAudio();
+    AudioGraph.Clear();
+}
+
+void TSheetSound::ClearPhonemes() {
+    Sheet.SaveUndoState();
+    Sheet.ClearPhonemes();
+}
+
+void TSheetSound::ClearAll() {
+    Sheet.SaveUndoState();
+    Sheet.ClearPhonemes();
+    Sheet.ClearAudio();
+    AudioGraph.Clear();
+}
+
+void TSheetSound::AdjustVolume() {
+    Volume->Open(&AudioGraph);
+}

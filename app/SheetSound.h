@@ -1,0 +1,61 @@
+#pragma once
+
+#include "audio/AudioGraph.h"
+#include "audio/Scrubbing.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QWidget;
+class TVolumeControl;
+class TXsheet2;
+
+// The main window's sound: the playback graph holding the sheet's sound file, scrubbing from the
+// audio column's events, the sound commands and the volume window. The window wires the sheet's
+// audio events and its menu items to it.
+class TSheetSound {
+public:
+    // `window` owns the volume window and is widened to show the audio column; `sink` is the
+    // graph's output (tests give a fakesink).
+    TSheetSound(TXsheet2& sheet, QWidget& window, const std::string& sink = "autoaudiosink");
+    ~TSheetSound();
+
+    // Shows the drawing of a frame of the current layer in the thumbnail (layer and frame from 1).
+    std::function<void(std::int32_t layer, std::int32_t frame)> ShowFrame;
+    // A line for the info panel.
+    std::function<void(const QString& text)> Info;
+
+    TcwAudioGraph AudioGraph;
+
+    // A folder of this running program inside `base` for converted sound, so that two running
+    // programs never write over each other's "cwAudio.wav"; `base` itself when none can be made.
+    std::string TempFolderIn(const std::string& base);
+
+    // The sheet's events.
+    void AudioLoaded();
+    void ScrubStart(std::int32_t pos);
+    void ScrubMove(std::int32_t pos);
+    void ScrubEnd();
+
+    // Commands. Loading a file (import or drop) releases the graph first; the clearing commands
+    // take an undo snapshot, so a slip of the mouse costs no work.
+    void LoadFile(const std::string& file);
+    void ClearAudio();
+    void ClearPhonemes();
+    void ClearAll();
+    void AdjustVolume();
+    TVolumeControl& VolumeWindow() { return *Volume; }
+
+private:
+    TXsheet2& Sheet;
+    QWidget& Window;
+    TVolumeControl* Volume; // owned by the window
+    TScrubState Scrub;
+    std::unique_ptr<QTemporaryDir> OwnTemp; // removed with everything in it when the program ends
+    std::string OwnTempBase;
+    bool ToldNoOutput = false;
+};

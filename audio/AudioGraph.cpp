@@ -1,0 +1,101 @@
+#include "audio/AudioGraph.h"
+
+#include "document/CwError.h"
+#include "platform/GstMedia.h"
+
+#include <cmath>
+
+namespace {
+
+// Prerolling a sound file takes a few milliseconds; a broken sound server may take longer.
+constexpr std::int32_t kPrerollMs = 5000;
+
+// The element an automatic sink chose, or the sink itself.
+bool IsSilentSink(GstElement* sink) {
+    if (!sink)
+        return true;
+    if (!GST_IS_BIN(sink)) {
+        GstElementFactory* factory = gst_element_get_factory(sink);
+        return factory && std::string(GST_OBJECT_NAME(factory)) == "fakesink";
+    }
+    bool silent = true;
+    GstIterator* children = gst_bin_iterate_sinks(GST_BIN(sink));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        silent = IsSilentSink(GST_ELEMENT(g_value_get_object(&item)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return silent;
+}
+
+} // namespace
+
+TcwAudioGraph::TcwAudioGraph(std::string sink) : SinkDescription(std::move(sink)) {}
+TcwAudioGraph::~TcwAudioGraph() = default;
+
+bool TcwAudioGraph::Build(const std::string& file, const std::string& sink) {
+    try {
+        Graph =
+            std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
+                                           "volume name=volume ! " +
+                                           sink + " name=output");
+    } catch (const ECwError&) {
+        Graph.reset();
+        return false;
+    }
+    g_object_set(Graph->Element("source"), "location", file.c_str(), nullptr);
+    ApplyVolume();
+    if (Graph->ChangeState(GST_STATE_PAUSED, kPrerollMs))
+        return true;
+    Graph.reset();
+    return false;
+}
+
+bool TcwAudioGraph::RenderFile(const std::string& file) {
+    Clear();
+    if (Build(file, SinkDescription)) {
+        SoundOutput = !IsSilentSink(Sink());
+    } else if (SinkDescription != "fakesink" && Build(file, "fakesink sync=true")) {
+        // No sound output could be opened: the file still scrubs, silently.
+        SoundOutput = false;
+    } else {
+        return false;
+    }
+    if (!SoundOutput && OnNoSoundOutput)
+        OnNoSoundOutput(*this);
+    return true;
+}
+
+void TcwAudioGraph::Clear() {
+    Graph.reset();
+}
+
+void TcwAudioGraph::PlaySegment(TMediaTime start, TMediaTime stop) {
+    if (!Graph)
+        return;
+    // Positions are 100 ns units; the platform counts nanoseconds.
+    Graph->SeekSegment(start * 100, stop * 100);
+    gst_element_set_state(Graph->Get(), GST_STATE_PLAYING);
+}
+
+bool TcwAudioGraph::SetVolume(std::int32_t volume) {
+    if (volume < 0 || volume > 10000)
+        return false;
+    Level = volume;
+    ApplyVolume();
+    return true;
+}
+
+GstElement* TcwAudioGraph::Sink() const {
+    return Graph ? Graph->Element("output") : nullptr;
+}
+
+// An attenuation of a hundredths of a decibel is a gain of 10^(-a / 2000).
+void TcwAudioGraph::ApplyVolume() {
+    if (!Graph)
+        return;
+    const double gain = Level == 0 ? 0.0 : std::pow(10.0, -(10000 - Level) / 2000.0);
+    g_object_set(Graph->Element("volume"), "volume", gain, nullptr);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "audio/Scrubbing.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TGstPipeline;
+typedef struct _GstElement GstElement;
+
+// The main window's playback graph for the sheet's sound: the file decoded, converted, resampled,
+// through a volume stage to the sound output, held paused between scrubs so that a scrub starts
+// at once. Inactive (no graph) until a file is rendered into it.
+class TcwAudioGraph {
+public:
+    // `sink` is the output element's launch description; tests give a fakesink.
+    explicit TcwAudioGraph(std::string sink = "autoaudiosink");
+    ~TcwAudioGraph();
+    TcwAudioGraph(const TcwAudioGraph&) = delete;
+    TcwAudioGraph& operator=(const TcwAudioGraph&) = delete;
+
+    // Raised when a rendered file found no sound output and plays silently.
+    std::function<void(TcwAudioGraph& sender)> OnNoSoundOutput;
+
+    bool Active() const { return Graph != nullptr; }
+    // Builds the chain for `file` and prerolls it paused; false, leaving the graph inactive, when
+    // the file cannot be played.
+    bool RenderFile(const std::string& file);
+    // Stops and drops the graph.
+    void Clear();
+    // Plays from `start` to `stop` (100 ns units, absolute) and halts there.
+    void PlaySegment(TMediaTime start, TMediaTime stop);
+
+    // Level 0 (silent) to 10000 (full): an attenuation of 10000 - v hundredths of a decibel.
+    std::int32_t Volume() const { return Level; }
+    // False, changing nothing, outside 0..10000. The level outlives the rendered file.
+    bool SetVolume(std::int32_t volume);
+    // The output element, or null when inactive.
+    GstElement* Sink() const;
+    // The graph plays into a real sound output.
+    bool HasSoundOutput() const { return SoundOutput; }
+
+private:
+    bool Build(const std::string& file, const std::string& sink);
+    void ApplyVolume();
+
+    std::string SinkDescription;
+    std::unique_ptr<TGstPipeline> Graph;
+    std::int32_t Level = 10000;
+    bool SoundOutput = false;
+};

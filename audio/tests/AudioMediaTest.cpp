@@ -1,0 +1,262 @@
+// The converter, the play length and the playback graph on real GStreamer pipelines; sound goes to
+// a fakesink, whose buffers show what a scrub really played.
+#include "../../testsupport/TempFolder.h"
+#include "WavWriter.h"
+#include "audio/AudioGraph.h"
+#include "audio/CwAudio.h"
+#include "audio/CwAudioParser.h"
+#include "audio/Waveform.h"
+#include "document/XsSheetObjects.h"
+#include "platform/GstMedia.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace {
+
+// Runs a launch description to its end; for making test files.
+void RunPipeline(const std::string& description) {
+    EnsureGstInit();
+    GError* error = nullptr;
+    GstElement* pipeline =
+        gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    ASSERT_TRUE(pipeline && !error) << description;
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    ASSERT_TRUE(message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) << description;
+    gst_message_unref(message);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+}
+
+// Processes events until `done` or 20 seconds have passed.
+template <typename F> bool WaitFor(F done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+struct TConversion {
+    bool Started = false;
+    std::string Result, Completed, Error;
+    bool OnUiThread = false;
+};
+
+TConversion Convert(TcwAudioConverter& converter, const std::string& source, const std::string& folder) {
+    TConversion c;
+    converter.OnConversionComplete = [&c](TcwAudioConverter&, const std::string& file) {
+        c.Completed = file;
+        c.OnUiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    };
+    converter.OnConversionError = [&c](TcwAudioConverter&, const std::string& message) { c.Error = message; };
+    c.Started = converter.Convert(source, folder, c.Result);
+    if (c.Started)
+        WaitFor([&c] { return !c.Completed.empty() || !c.Error.empty(); });
+    return c;
+}
+
+class AudioMedia : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "audio_media_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+    }
+    TTempFolder Folder;
+};
+
+TEST_F(AudioMedia, ConvertsCompressedFilesToPcmWav) {
+    const std::string out = Folder / "out/";
+    std::filesystem::create_directory(out);
+    // Two seconds of tone in each format.
+    const std::string tone =
+        "audiotestsrc samplesperbuffer=4410 num-buffers=20 ! audio/x-raw,rate=44100,channels=1 ! ";
+    // Like the lame program, with the Xing header that gives players the exact length.
+    RunPipeline(tone + "lamemp3enc ! xingmux ! filesink location=" + (Folder / "tone.mp3"));
+    RunPipeline(tone + "audioconvert ! vorbisenc ! oggmux ! filesink location=" + (Folder / "tone.ogg"));
+    for (const char* name : {"tone.mp3", "tone.ogg"}) {
+        SCOPED_TRACE(name);
+        TcwAudioConverter converter;
+        const TConversion c = Convert(converter, Folder / name, out);
+        ASSERT_TRUE(c.Started) << c.Error;
+        EXPECT_EQ(c.Error, "");
+        EXPECT_EQ(c.Result, out + "cwAudio.wav");
+        EXPECT_EQ(c.Completed, c.Result);
+        EXPECT_TRUE(c.OnUiThread);
+        TCwAudioParser parser;
+        parser.LoadFromFile(c.Result);
+        TWaveFormat format;
+        ASSERT_NE(parser.FindChunk("fmt "), nullptr);
+        ASSERT_TRUE(format.Read(*parser.FindChunk("fmt ")));
+        EXPECT_EQ(format.FormatTag, TWaveFormat::kPcm);
+        EXPECT_EQ(format.BitsPerSample, 16);
+        std::string reason;
+        EXPECT_NEAR(AudioPlayLengthMs(c.Result, reason), 2000, 50) << reason;
+        // An MP3 stream holds whole frames of 1152 samples and the encoder's delay: up to 65 ms more.
+        EXPECT_NEAR(AudioPlayLengthMs(Folder / name, reason), 2000, 70) << reason;
+    }
+}
+
+TEST_F(AudioMedia, OutputFolderFallsBackToTheSourceFolder) {
+    const std::string source = Folder / "voice.WAV";
+    WriteToneWav(source, 0.5);
+    for (const std::string& folder : {std::string(), Folder / "no such folder/"}) {
+        TcwAudioConverter converter;
+        const TConversion c = Convert(converter, source, folder);
+        EXPECT_EQ(c.Result, Folder / "cwAudio.wav");
+        EXPECT_EQ(c.Completed, c.Result) << c.Error;
+    }
+}
+
+TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {
+    WriteText(Folder.Path() / "notes.mp3", "These are my notes, not a song.\n");
+    struct TCase {
+        std::string Source;
+        bool Starts;
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {Folder / "missing.mp3", false, "Audio file not found. "},
+        {Folder / "notes.mp3", true,
+         "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". "},
+    };
+    for (const auto& c : cases) {
+        TcwAudioConverter converter;
+        int errors = 0;
+        std::string message;
+        bool completed = false;
+        converter.OnConversionError = [&](TcwAudioConverter&, const std::string& text) {
+            ++errors;
+            message = text;
+        };
+        converter.OnConversionComplete = [&](TcwAudioConverter&, const std::string&) { completed = true; };
+        std::string result;
+        EXPECT_EQ(converter.Convert(c.Source, Folder / "", result), c.Starts) << c.Source;
+        WaitFor([&] { return errors > 0; });
+        QCoreApplication::processEvents();
+        EXPECT_EQ(message, c.Message);
+        EXPECT_EQ(errors, 1);
+        EXPECT_FALSE(completed);
+        EXPECT_FALSE(std::filesystem::exists(Folder / "cwAudio.wav"));
+    }
+    std::string reason;
+    EXPECT_EQ(AudioPlayLengthMs(Folder / "missing.mp3", reason), -1);
+    EXPECT_EQ(reason, "file not found");
+    EXPECT_EQ(AudioPlayLengthMs(Folder / "notes.mp3", reason), -1);
+    EXPECT_FALSE(reason.empty());
+}
+
+// Records what the sink plays: every buffer cut to the segment in force, as a sink renders it.
+class TPlayedRange {
+public:
+    explicit TPlayedRange(GstElement* sink) {
+        GstPad* pad = gst_element_get_static_pad(sink, "sink");
+        gst_pad_add_probe(
+            pad,
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+            &TPlayedRange::Probe, this, nullptr);
+        gst_object_unref(pad);
+    }
+    void Reset() {
+        std::lock_guard lock(Mutex);
+        First = Last = -1;
+        Ended = false;
+    }
+    bool Ended = false;
+    std::int64_t First = -1, Last = -1; // nanoseconds
+
+    std::pair<std::int64_t, std::int64_t> Range() {
+        std::lock_guard lock(Mutex);
+        return {First, Last};
+    }
+    bool IsEnded() {
+        std::lock_guard lock(Mutex);
+        return Ended;
+    }
+
+private:
+    static GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo* info, gpointer self) {
+        auto* range = static_cast<TPlayedRange*>(self);
+        std::lock_guard lock(range->Mutex);
+        if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+            GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            guint64 start = 0, stop = 0;
+            const guint64 from = GST_BUFFER_PTS(buffer);
+            if (gst_segment_clip(&range->Segment, GST_FORMAT_TIME, from, from + GST_BUFFER_DURATION(buffer),
+                                 &start, &stop)) {
+                if (range->First < 0)
+                    range->First = static_cast<std::int64_t>(start);
+                range->Last = static_cast<std::int64_t>(stop);
+            }
+        } else {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT)
+                gst_event_copy_segment(event, &range->Segment);
+            else if (GST_EVENT_TYPE(event) == GST_EVENT_EOS)
+                range->Ended = true;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    std::mutex Mutex;
+    GstSegment Segment{};
+};
+
+TEST_F(AudioMedia, ScrubsPlayExactlyThePositionsAskedFor) {
+    const std::string file = Folder / "long.wav";
+    WriteToneWav(file, 220.0, 8000);
+    TcwAudioGraph graph("fakesink sync=false");
+    ASSERT_TRUE(graph.RenderFile(file));
+    EXPECT_FALSE(graph.HasSoundOutput());
+    TPlayedRange played(graph.Sink());
+    const std::pair<TMediaTime, TMediaTime> segments[] = {
+        {0, 937'485},                             // APos 0 to 45 at 24 fps and 20-pixel rows
+        {102'720LL * 20'833, 103'000LL * 20'833}, // past 214 seconds
+        {30LL * 20'833, 130LL * 20'833},
+    };
+    for (const auto& [start, stop] : segments) {
+        played.Reset();
+        graph.PlaySegment(start, stop);
+        ASSERT_TRUE(WaitFor([&] { return played.IsEnded(); })) << start;
+        const auto [first, last] = played.Range();
+        // Sound is cut at whole samples: 125 us at 8 kHz.
+        EXPECT_NEAR(first, start * 100, 125'000);
+        EXPECT_NEAR(last, stop * 100, 125'000);
+    }
+}
+
+TEST_F(AudioMedia, VolumeRangeAndInactiveGraph) {
+    TcwAudioGraph graph("fakesink");
+    EXPECT_FALSE(graph.Active());
+    graph.PlaySegment(0, 1000); // nothing to play, nothing breaks
+    EXPECT_TRUE(graph.SetVolume(3660));
+    EXPECT_FALSE(graph.SetVolume(-328));
+    EXPECT_FALSE(graph.SetVolume(10001));
+    EXPECT_EQ(graph.Volume(), 3660);
+    EXPECT_FALSE(graph.RenderFile(Folder / "missing.wav"));
+    EXPECT_FALSE(graph.Active());
+    const std::string file = Folder / "a.wav";
+    WriteToneWav(file, 1.0);
+    ASSERT_TRUE(graph.RenderFile(file));
+    double gain = 0;
+    GstElement* volume = gst_bin_get_by_name(GST_BIN(GST_ELEMENT_PARENT(graph.Sink())), "volume");
+    g_object_get(volume, "volume", &gain, nullptr);
+    gst_object_unref(volume);
+    EXPECT_NEAR(gain, std::pow(10.0, -6340 / 2000.0), 1e-9); // 63.40 dB down
+    graph.Clear();
+    EXPECT_FALSE(graph.Active());
+}
+
+} // namespace

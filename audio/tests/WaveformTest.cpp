@@ -1,0 +1,137 @@
+#include "audio/Waveform.h"
+
+#include "WavWriter.h"
+#include "audio/CwAudioParser.h"
+#include "document/XsSheetObjects.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TWaveCase {
+    const char* Name;
+    std::uint16_t Tag;
+    std::uint16_t Channels;
+    std::uint32_t Rate;
+    std::uint16_t Bits;
+    std::vector<std::int32_t> Samples; // interleaved
+    std::vector<std::int32_t> Left, Right;
+    bool Signed;
+};
+
+// Rates of 600 and 1200 Hz give one and two samples per waveform pair, so every value can be
+// worked out by hand: trunc(sample x scale) for the pair's sample and the one after it.
+std::vector<TWaveCase> WaveCases() {
+    return {
+        // 0 x 0.195315, 128 x 0.195315 = 25.0, 255 x 0.195315 = 49.8; the last pair repeats the
+        // last sample, there being no sample after it.
+        {"8-bit unsigned", 1, 1, 600, 8, {0, 128, 255}, {0, 25, 25, 49, 49, 49}, {}, false},
+        // 1000 x 0.0015258 = 1.5, 32767 x 0.0015258 = 49.996, -32768 x 0.0015258 = -49.99
+        {"16-bit mono",
+         1,
+         1,
+         1200,
+         16,
+         {0, 1000, -1000, 32767, -32768, 500},
+         {0, 1, -1, 49, -49, 0},
+         {},
+         true},
+        {"16-bit stereo",
+         1,
+         2,
+         1200,
+         16,
+         {3000, -3000, 6000, -6000, 9000, -9000, 12000, -12000},
+         {4, 9, 13, 18},
+         {-4, -9, -13, -18},
+         true},
+        // 8388607 x 0.0000059 = 49.49
+        {"24-bit", 1, 1, 600, 24, {8388607, -8388608}, {49, -49, -49, -49}, {}, true},
+        // Three channels: the first two are drawn.
+        {"16-bit, three channels",
+         1,
+         3,
+         600,
+         16,
+         {32767, -32768, 1000, 0, 0, 0},
+         {49, 0, 0, 0},
+         {-49, 0, 0, 0},
+         true},
+        // 2^30 of 2^31 is half of 50.
+        {"32-bit integer", 1, 1, 600, 32, {1 << 30, -(1 << 30)}, {25, -25, -25, -25}, {}, true},
+    };
+}
+
+TEST(Waveform, ValuesByHand) {
+    for (const auto& c : WaveCases()) {
+        SCOPED_TRACE(c.Name);
+        const auto file = TRiffBuilder()
+                              .Format(c.Tag, c.Channels, c.Rate, c.Bits)
+                              .Chunk("LIST", {1, 2, 3})
+                              .Chunk("data", SampleBytes(c.Samples, c.Bits))
+                              .Data();
+        TCwAudioParser parser;
+        parser.LoadFromBytes(file.data(), file.size());
+        TXsAudioData audio;
+        std::int32_t lengthMs = 0;
+        ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
+        EXPECT_EQ(audio.Peaks[0], c.Left);
+        EXPECT_EQ(audio.Peaks[1], c.Right);
+        EXPECT_EQ(audio.Channels, c.Channels);
+        EXPECT_EQ(audio.SignedSamples, c.Signed);
+        const auto frames = static_cast<std::int64_t>(c.Samples.size()) / c.Channels;
+        EXPECT_EQ(lengthMs, frames * 1000 / c.Rate);
+    }
+}
+
+TEST(Waveform, FloatSamples) {
+    std::vector<std::uint8_t> data(8);
+    const float values[2] = {0.5f, -2.0f}; // out-of-range floats are held to full scale
+    std::memcpy(data.data(), values, 8);
+    const auto file = TRiffBuilder().Format(TWaveFormat::kFloat, 1, 600, 32).Chunk("data", data).Data();
+    TCwAudioParser parser;
+    parser.LoadFromBytes(file.data(), file.size());
+    TXsAudioData audio;
+    std::int32_t lengthMs = 0;
+    ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
+    EXPECT_EQ(audio.Peaks[0], (std::vector<std::int32_t>{25, -50, -50, -50}));
+}
+
+TEST(Waveform, OneSecondAt44100GivesSixHundredPairs) {
+    for (const std::int32_t frames : {44100, 100, 73}) {
+        const auto file = TRiffBuilder()
+                              .Format(1, 1, 44100, 16)
+                              .Chunk("data", std::vector<std::uint8_t>(static_cast<std::size_t>(frames) * 2))
+                              .Data();
+        TCwAudioParser parser;
+        parser.LoadFromBytes(file.data(), file.size());
+        TXsAudioData audio;
+        std::int32_t lengthMs = 0;
+        ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
+        EXPECT_EQ(audio.Peaks[0].size(), static_cast<std::size_t>(frames / 73.5) * 2) << frames;
+    }
+}
+
+TEST(Waveform, FilesItCannotDraw) {
+    const std::vector<std::uint8_t> samples(16);
+    const std::vector<std::vector<std::uint8_t>> files = {
+        TRiffBuilder().Format(2, 1, 8000, 4).Chunk("data", samples).Data(),       // ADPCM
+        TRiffBuilder().Format(1, 1, 8000, 12).Chunk("data", samples).Data(),      // odd bit depth
+        TRiffBuilder().Format(1, 0, 8000, 16).Chunk("data", samples).Data(),      // no channels
+        TRiffBuilder().Format(1, 1, 0, 16).Chunk("data", samples).Data(),         // no rate
+        TRiffBuilder().Format(1, 1, 8000, 16).Data(),                             // no data
+        TRiffBuilder().Chunk("fmt ", {1, 0, 1, 0}).Chunk("data", samples).Data(), // short "fmt "
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        TCwAudioParser parser;
+        parser.LoadFromBytes(files[i].data(), files[i].size());
+        TXsAudioData audio;
+        audio.Channels = 7;
+        std::int32_t lengthMs = 0;
+        EXPECT_FALSE(ReadWaveform(parser, audio, lengthMs)) << i;
+        EXPECT_EQ(audio.Channels, 7) << i;
+    }
+}
+
+} // namespace

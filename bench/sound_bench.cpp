@@ -1,0 +1,191 @@
+// Sound timings. Scrub latency: the time from a scrub move to the first buffer of its sound reaching
+// a real-time sink, over 50 moves, beside the same seek on the plainest pipeline there is (a test
+// tone into the same sink) as the platform's floor. Waveform: loading and drawing a 10-minute 48 kHz
+// stereo WAV through the sheet control, beside reading the same file's bytes.
+#include "audio/AudioGraph.h"
+#include "audio/Scrubbing.h"
+#include "platform/GstMedia.h"
+#include "sheetview/XsAudioDisplay.h"
+#include "sheetview/Xsheet2.h"
+
+#include <QApplication>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Notes when the first buffer after a seek reaches the sink.
+struct TFirstBuffer {
+    std::atomic<bool> Waiting{false};
+    std::atomic<TClock::rep> At{0};
+
+    static GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo*, gpointer self) {
+        auto* first = static_cast<TFirstBuffer*>(self);
+        if (first->Waiting.exchange(false))
+            first->At = TClock::now().time_since_epoch().count();
+        return GST_PAD_PROBE_OK;
+    }
+    void Watch(GstElement* sink) {
+        GstPad* pad = gst_element_get_static_pad(sink, "sink");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &TFirstBuffer::Probe, this, nullptr);
+        gst_object_unref(pad);
+    }
+    // Milliseconds from `start` to the first buffer, waiting up to a second.
+    double Since(TClock::time_point start) {
+        for (int i = 0; i < 1000 && Waiting; ++i)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return std::chrono::duration<double, std::milli>(TClock::duration(At.load()) -
+                                                         start.time_since_epoch())
+            .count();
+    }
+};
+
+struct TStats {
+    double Median, P95;
+};
+
+TStats Stats(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times[std::min(times.size() - 1, times.size() * 95 / 100)]};
+}
+
+void WriteWav(const std::string& path, int seconds, int rate, int channels) {
+    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * rate);
+    const std::uint32_t dataSize = frames * channels * 2;
+    std::ofstream out(path, std::ios::binary);
+    auto put = [&out](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            out.put(static_cast<char>(v >> (8 * i)));
+    };
+    out.write("RIFF", 4);
+    put(36 + dataSize, 4);
+    out.write("WAVEfmt ", 8);
+    put(16, 4);
+    put(1, 2);
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * channels * 2, 4);
+    put(channels * 2, 2);
+    put(16, 2);
+    out.write("data", 4);
+    put(dataSize, 4);
+    std::vector<std::int16_t> block(static_cast<std::size_t>(rate) * channels);
+    for (int s = 0; s < seconds; ++s) {
+        for (int i = 0; i < rate; ++i)
+            for (int c = 0; c < channels; ++c)
+                block[static_cast<std::size_t>(i * channels + c)] =
+                    static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * (220 + s) * i / rate));
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size() * 2));
+    }
+}
+
+TStats ScrubLatency(TcwAudioGraph& graph, const std::vector<std::pair<TMediaTime, TMediaTime>>& moves) {
+    TFirstBuffer first;
+    first.Watch(graph.Sink());
+    std::vector<double> times;
+    for (const auto& [start, stop] : moves) {
+        first.Waiting = true;
+        const auto begin = TClock::now();
+        graph.PlaySegment(start, stop);
+        times.push_back(first.Since(begin));
+        // Let the stretch play out, as between two mouse moves.
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    return Stats(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("celwright-sound-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+
+    // 50 scrub moves of three rows each at 24 fps and 20-pixel rows, down a one-minute file.
+    const std::string minute = (folder / "minute.wav").string();
+    WriteWav(minute, 60, 44100, 2);
+    TScrubState scrub;
+    scrub.Begin(0, 20);
+    std::vector<std::pair<TMediaTime, TMediaTime>> moves;
+    for (int i = 1; i <= 50; ++i) {
+        const TScrubStep step = scrub.Move(i * 45 * 20, 20, 24);
+        moves.emplace_back(step.Start, step.Stop);
+    }
+    TcwAudioGraph graph("fakesink sync=true");
+    if (!graph.RenderFile(minute)) {
+        std::fprintf(stderr, "the sound could not be played\n");
+        return 1;
+    }
+    const TStats scrubbing = ScrubLatency(graph, moves);
+
+    // The floor: the same seeks on a test tone.
+    TGstPipeline tone("audiotestsrc ! audio/x-raw,rate=44100,channels=2 ! fakesink name=output sync=true");
+    tone.ChangeState(GST_STATE_PAUSED, 5000);
+    TFirstBuffer toneFirst;
+    toneFirst.Watch(tone.Element("output"));
+    std::vector<double> toneTimes;
+    for (const auto& [start, stop] : moves) {
+        toneFirst.Waiting = true;
+        const auto begin = TClock::now();
+        tone.SeekSegment(start * 100, stop * 100);
+        gst_element_set_state(tone.Get(), GST_STATE_PLAYING);
+        toneTimes.push_back(toneFirst.Since(begin));
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    const TStats floor = Stats(toneTimes);
+    std::printf("scrub move to first buffer (50 moves)    median %6.2f ms   p95 %6.2f ms\n", scrubbing.Median,
+                scrubbing.P95);
+    std::printf("same seeks on a test tone (floor)        median %6.2f ms   p95 %6.2f ms   ratio %.1f\n",
+                floor.Median, floor.P95, scrubbing.Median / std::max(floor.Median, 0.001));
+
+    // The waveform of ten minutes of 48 kHz stereo sound.
+    const std::string tenMinutes = (folder / "ten-minutes.wav").string();
+    WriteWav(tenMinutes, 600, 48000, 2);
+    TXsheet2 sheet;
+    sheet.resize(800, 600);
+    sheet.show();
+    if (!QTest::qWaitForWindowExposed(&sheet)) {
+        std::fprintf(stderr, "the control was never shown\n");
+        return 1;
+    }
+    sheet.AddLayer("", "", sheet.Document().DefaultColors);
+    std::vector<double> loads, reads;
+    for (int run = 0; run < 5; ++run) {
+        auto begin = TClock::now();
+        {
+            std::ifstream in(tenMinutes, std::ios::binary);
+            std::vector<char> bytes(std::filesystem::file_size(tenMinutes));
+            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        reads.push_back(std::chrono::duration<double, std::milli>(TClock::now() - begin).count());
+        begin = TClock::now();
+        sheet.LoadAudio(tenMinutes);
+        sheet.repaint();
+        loads.push_back(std::chrono::duration<double, std::milli>(TClock::now() - begin).count());
+    }
+    const TStats load = Stats(loads);
+    const TStats read = Stats(reads);
+    std::printf("load and draw a 10-minute 48 kHz stereo WAV  median %7.1f ms (%d rows)\n", load.Median,
+                sheet.AudioDisplay().RowCount());
+    std::printf("read the same file's bytes (floor)           median %7.1f ms   ratio %.1f\n", read.Median,
+                load.Median / std::max(read.Median, 0.001));
+
+    std::filesystem::remove_all(folder);
+    return 0;
+}

@@ -1,0 +1,164 @@
+#include "platform/GstMedia.h"
+
+#include "document/CwError.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <filesystem>
+#include <gst/pbutils/pbutils.h>
+#include <mutex>
+
+void EnsureGstInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+TGstPipeline::TGstPipeline(const std::string& description) : Alive(std::make_shared<bool>(true)) {
+    EnsureGstInit();
+    GError* error = nullptr;
+    Pipeline = gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (error || !Pipeline) {
+        const std::string text = error ? error->message : "unknown error";
+        if (error)
+            g_error_free(error);
+        if (Pipeline)
+            gst_object_unref(Pipeline);
+        throw ECwError("The media pipeline could not be built: " + text);
+    }
+    GstBus* bus = gst_element_get_bus(Pipeline);
+    gst_bus_set_sync_handler(bus, &TGstPipeline::SyncHandler, this, nullptr);
+    gst_object_unref(bus);
+}
+
+// Stopping the pipeline joins its streaming threads, so no handler runs once the bus is let go.
+TGstPipeline::~TGstPipeline() {
+    gst_element_set_state(Pipeline, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(Pipeline);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(Pipeline);
+}
+
+GstBusSyncReply TGstPipeline::SyncHandler(GstBus*, GstMessage* message, gpointer self) {
+    auto* pipeline = static_cast<TGstPipeline*>(self);
+    TGstBusEvent event;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
+        event.Kind = TGstBusEvent::bkEndOfStream;
+        break;
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        event.Kind = TGstBusEvent::bkError;
+        event.Text = error ? error->message : "unknown error";
+        event.MissingDecoder =
+            error && (g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND) ||
+                      g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND) ||
+                      g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN));
+        if (error)
+            g_error_free(error);
+        break;
+    }
+    default:
+        // Nobody reads the rest; kept, they would pile up on the bus for as long as it lives.
+        return GST_BUS_DROP;
+    }
+    // The handler may destroy the pipeline: it runs from a copy, and events queued for a pipeline
+    // that is gone are dropped.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            app,
+            [pipeline, alive = std::weak_ptr<bool>(pipeline->Alive), event] {
+                if (!alive.lock())
+                    return;
+                const auto handler = pipeline->OnBusEvent;
+                if (handler)
+                    handler(event);
+            },
+            Qt::QueuedConnection);
+    }
+    // Errors stay on the bus as well, for PendingError.
+    return event.Kind == TGstBusEvent::bkError ? GST_BUS_PASS : GST_BUS_DROP;
+}
+
+GstElement* TGstPipeline::Element(const char* name) const {
+    GstElement* element = gst_bin_get_by_name(GST_BIN(Pipeline), name);
+    if (element)
+        gst_object_unref(element); // the bin still holds it
+    return element;
+}
+
+bool TGstPipeline::ChangeState(GstState state, std::int32_t timeoutMs) {
+    if (gst_element_set_state(Pipeline, state) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    GstState now = GST_STATE_VOID_PENDING;
+    const GstStateChangeReturn result =
+        gst_element_get_state(Pipeline, &now, nullptr, static_cast<GstClockTime>(timeoutMs) * GST_MSECOND);
+    return result != GST_STATE_CHANGE_FAILURE && result != GST_STATE_CHANGE_ASYNC && now == state;
+}
+
+bool TGstPipeline::SeekSegment(std::int64_t startNs, std::int64_t stopNs) {
+    return gst_element_seek(Pipeline, 1.0, GST_FORMAT_TIME,
+                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            GST_SEEK_TYPE_SET, startNs, GST_SEEK_TYPE_SET, stopNs);
+}
+
+std::string TGstPipeline::PendingError() const {
+    GstBus* bus = gst_element_get_bus(Pipeline);
+    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    gst_object_unref(bus);
+    if (!message)
+        return {};
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    std::string text = error ? error->message : "unknown error";
+    if (error)
+        g_error_free(error);
+    gst_message_unref(message);
+    return text;
+}
+
+std::int64_t MediaPlayLengthMs(const std::string& path, std::string& reason) {
+    EnsureGstInit();
+    std::error_code fsError;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, fsError);
+    if (fsError || !std::filesystem::is_regular_file(absolute, fsError)) {
+        reason = "file not found";
+        return -1;
+    }
+    GError* error = nullptr;
+    GstDiscoverer* discoverer = gst_discoverer_new(10 * GST_SECOND, &error);
+    if (!discoverer) {
+        reason = error ? error->message : "the media platform cannot inspect files";
+        if (error)
+            g_error_free(error);
+        return -1;
+    }
+    gchar* uri = gst_filename_to_uri(absolute.c_str(), nullptr);
+    GstDiscovererInfo* info = gst_discoverer_discover_uri(discoverer, uri, &error);
+    g_free(uri);
+    std::int64_t length = -1;
+    if (info && gst_discoverer_info_get_result(info) == GST_DISCOVERER_OK) {
+        GList* audio = gst_discoverer_info_get_audio_streams(info);
+        const GstClockTime duration = gst_discoverer_info_get_duration(info);
+        if (!audio)
+            reason = "no sound in the file";
+        else if (!GST_CLOCK_TIME_IS_VALID(duration))
+            reason = "its length is not known";
+        else
+            length = static_cast<std::int64_t>(duration / GST_MSECOND);
+        gst_discoverer_stream_info_list_free(audio);
+    } else if ((info && gst_discoverer_info_get_result(info) == GST_DISCOVERER_MISSING_PLUGINS) ||
+               (error && (g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND) ||
+                          g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND)))) {
+        reason = "no installed decoder reads this kind of file";
+    } else {
+        reason = error ? error->message : "the file cannot be decoded";
+    }
+    if (error)
+        g_error_free(error);
+    if (info)
+        gst_discoverer_info_unref(info);
+    g_object_unref(discoverer);
+    return length;
+}
