@@ -15,6 +15,7 @@
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
+#include "export/CompUnit.h"
 #include "imaging/Picture.h"
 #include "imaging/VRostrum.h"
 #include "preview/animPreview.h"
@@ -397,7 +398,9 @@ void TForm1::CreateToolBar() {
     bar->addSeparator();
     VideoCaptureBtn = button("capture", LanguageKey("msgVideoCapture"), [this] { VideoCaptureClick(); });
     PreviewBtn = button("preview", LanguageKey("msgPreview"), [this] { PreviewClick(); });
-    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] { NotAvailableYet(Export1->text()); });
+    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] {
+        ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
+    });
 }
 
 void TForm1::ConnectSheet() {
@@ -949,9 +952,19 @@ void TForm1::ExportClick() {
     if (Xsheet->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
     if (Xsheet->VisibleUsedFrameCount() > 0)
-        NotAvailableYet(Export1->text());
+        ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
     else
         AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
+}
+
+TExportContext TForm1::ExportContext() {
+    TExportContext context;
+    context.Sheet = &Xsheet->Document();
+    context.Rostrum = Rostrum.get();
+    context.Settings = Settings.Current;
+    context.SheetName = DocumentName;
+    context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
+    return context;
 }
 
 void TForm1::VideoCaptureClick() {
@@ -974,6 +987,10 @@ void TForm1::PreviewClick() {
         host.CurrentSettings = [this] { return CurrentSettings(); };
         host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
         host.SetAutoBuild = [this](bool autoBuild) { Settings.Current.Preview.AutoBuild = autoBuild; };
+        host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
+            ExportFrames(ExportContext(), FromStd(Settings.Current.General.DefaultPath), &order, &frames,
+                         Preview);
+        };
         Preview = new TPreview(Xsheet->Document(), *Rostrum, host, this);
         Preview->OnClosed = [](TPreview& sender) { sender.deleteLater(); };
         Preview->move(pos() + QPoint(40, 40));

@@ -23,6 +23,7 @@ class QMenuBar;
 class QPlainTextEdit;
 class QToolButton;
 class TAlertPrompt;
+struct TExportContext;
 class TEntryDialog;
 class TImageViewer;
 class TLayerProp;
@@ -212,6 +213,8 @@ private:
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
     void CheckFps(int fps);
+    // What the export dialog works on: the sheet, the compositor, the preferences in force.
+    TExportContext ExportContext();
     // The layer properties window for the layer just added by the user; applies what it confirms.
     void NewLayerProperties();
     // The Profiles submenu's items after "- Default -": one per stored profile.
