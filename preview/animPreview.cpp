@@ -3,6 +3,7 @@
 #include "app/AppTexts.h"
 #include "app/ErrorBox.h"
 #include "app/progUnit.h"
+#include "audio/AudioGraph.h"
 #include "document/CelPictures.h"
 #include "document/CwError.h"
 #include "document/XsDocument.h"
@@ -30,6 +31,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 constexpr int kLeftColumn = 128;
@@ -207,7 +209,7 @@ void TPreview::Opening() {
     FrameFrom->setText("1");
     FrameTo->setText(QString::number(Sheet.VisibleUsedFrameCount()));
     ApplySettings();
-    AudioMuteBtn->setEnabled(Sheet.HasAudio());
+    EnableMute(Sheet.HasAudio());
     // The rest runs once the window is on screen, so that its messages and the first rendering
     // appear over it.
     QTimer::singleShot(0, this, [this] {
@@ -362,6 +364,7 @@ void TPreview::Render() {
         return;
     }
     RenderedFrom = from;
+    LoadAudio();
     {
         const QSignalBlocker blocker(TrackBar1);
         TrackBar1->setRange(0, count - 1);
@@ -407,6 +410,45 @@ void TPreview::TrackBar1Change(int position) {
         return;
     Screen->ShowPicture(*Frames_[Order_[position]]);
     Label1->setText(QString::number(RenderedFrom + position));
+    AudioStep(position);
+}
+
+// Each forward step sounds the frame just shown; the sound is offset by the frames before From,
+// so that what is heard belongs to the frames on screen. The position is noted also while muted
+// or reversed, so that sound resumes with the next frame instead of catching up on the skipped.
+void TPreview::AudioStep(int position) {
+    const std::int32_t last = LastAudioPos;
+    LastAudioPos = position;
+    if (AudioMuteBtn->isChecked() || !AudioMuteBtn->isEnabled() || Reverse_ || !AudioGraph ||
+        !AudioGraph->Active())
+        return;
+    const TAudioSlice slice = PreviewAudioSlice(last, position, FrameTime_, RenderedFrom - 1);
+    if (!slice.Empty())
+        AudioGraph->PlaySegment(slice.Start, slice.Stop);
+}
+
+void TPreview::EnableMute(bool enabled) {
+    // Disabled and enabled again, the button is up: sound on.
+    AudioMuteBtn->setChecked(false);
+    AudioMuteBtn->setEnabled(enabled);
+}
+
+// One rendering of the sheet's sound file at a time: the graph is cleared before the file goes in.
+void TPreview::LoadAudio() {
+    LastAudioPos = 0;
+    const std::string file = Sheet.AudioFileName();
+    std::error_code error;
+    if (file.empty() || !std::filesystem::is_regular_file(file, error)) {
+        if (AudioGraph)
+            AudioGraph->Clear();
+        return;
+    }
+    AudioFile = file;
+    EnableMute(true);
+    if (!AudioGraph)
+        AudioGraph = std::make_unique<TcwAudioGraph>(AudioSink);
+    AudioGraph->Clear();
+    AudioGraph->RenderFile(AudioFile);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -466,6 +508,8 @@ bool TPreview::eventFilter(QObject* watched, QEvent* event) {
 
 void TPreview::closeEvent(QCloseEvent* event) {
     Timer1->stop();
+    if (AudioGraph)
+        AudioGraph->Clear();
     FreeFrames();
     Screen->Clear();
     State_ = psStopped;

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <string>
 
 class QAction;
 class QActionGroup;
@@ -20,6 +22,7 @@ class QSlider;
 class QTimer;
 class QToolButton;
 class TMovieScreen;
+class TcwAudioGraph;
 class TVRostrum;
 class TXsDocument;
 
@@ -63,6 +66,13 @@ public:
     const TImageArray& Frames() const { return Frames_; }
     const TFrameArray& Order() const { return Order_; }
 
+    // The sound output the preview's audio graph plays into; tests give a fakesink.
+    std::string AudioSink = "autoaudiosink";
+    // The preview's own audio graph, or null before a rendering found the sheet's sound.
+    TcwAudioGraph* PreviewAudioGraph() const { return AudioGraph.get(); }
+    // Slider position of the last frame whose sound was handled.
+    std::int32_t LastAudioPosition() const { return LastAudioPos; }
+
     // Called when the window has closed (the main window forgets it then).
     std::function<void(TPreview& sender)> OnClosed;
     // Called after each rendered frame with the count done; tests press Abort from here.
@@ -98,6 +108,9 @@ private:
     void FreeFrames();
     void Tick();
     void TrackBar1Change(int position);
+    void AudioStep(int position);
+    void EnableMute(bool enabled);
+    void LoadAudio();
     void FrameFromChange();
     void FrameToChange();
     void SaveClick();
@@ -117,4 +130,7 @@ private:
     TFrameArray Order_;
     std::int32_t RenderedFrom = 1;
     std::int64_t FrameTime_ = PreviewFrameTime(24);
+    std::unique_ptr<TcwAudioGraph> AudioGraph;
+    std::string AudioFile;
+    std::int32_t LastAudioPos = 0;
 };

@@ -2,6 +2,8 @@
 #include "app/ErrorBox.h"
 #include "app/exposureSheet.h"
 #include "app/progUnit.h"
+#include "audio/AudioGraph.h"
+#include "audio/tests/PlayedRange.h"
 #include "document/XsDocument.h"
 #include "imaging/VRostrum.h"
 #include "preview/MovieScreen.h"
@@ -214,4 +216,54 @@ TEST_F(PreviewWindowTest, AnEmptySheetOpensNoPreview) {
     Window->Preview1->trigger();
     EXPECT_FALSE(Window->Preview);
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
+}
+
+// The sound of each forward step, measured at the preview graph's fakesink.
+TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse) {
+    Window->OpenDocument(kSampleSheet);
+    Window->Settings.Current.Preview.AutoBuild = false;
+    Window->Preview1->trigger();
+    TPreview& preview = *Window->Preview;
+    preview.AudioSink = "fakesink sync=false";
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreview::psStopped; }));
+    preview.FrameTo->setText("10");
+    preview.Build1->trigger();
+    TcwAudioGraph* graph = preview.PreviewAudioGraph();
+    ASSERT_TRUE(graph && graph->Active());
+    // Rendering again renders the file into the same graph: one sound, not two.
+    preview.Build1->trigger();
+    ASSERT_EQ(preview.PreviewAudioGraph(), graph);
+    ASSERT_TRUE(graph->Active());
+    EXPECT_TRUE(preview.AudioMuteBtn->isEnabled());
+
+    const std::int64_t frameNs = preview.FrameTime() * 100;
+    const std::int64_t sampleNs = 1'000'000'000 / 22050 + 1;
+    // Runs `step` and checks the range it played, in nanoseconds; first < 0: nothing played.
+    auto expectPlayed = [&](std::int64_t first, std::int64_t last, const std::function<void()>& step) {
+        TPlayedRange played(preview.PreviewAudioGraph()->Sink());
+        step();
+        if (first < 0) {
+            QTest::qWait(150);
+            EXPECT_EQ(played.Range().first, -1);
+            return;
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&played] { return played.IsEnded(); }, 3000));
+        EXPECT_NEAR(played.Range().first, first, sampleNs);
+        EXPECT_NEAR(played.Range().second, last, sampleNs);
+    };
+    // From position 0 to 3: the sound under frames 2 to 4.
+    expectPlayed(frameNs, 4 * frameNs, [&] { preview.TrackBar1->setValue(3); });
+    EXPECT_EQ(preview.LastAudioPosition(), 3);
+    // Backwards is silent; muted is silent.
+    expectPlayed(-1, -1, [&] { preview.TrackBar1->setValue(2); });
+    preview.AudioMuteBtn->click();
+    expectPlayed(-1, -1, [&] { preview.TrackBar1->setValue(6); });
+    preview.AudioMuteBtn->click();
+    expectPlayed(7 * frameNs, 8 * frameNs, [&] { preview.TrackBar1->setValue(7); });
+
+    // A range from frame 11 hears the sound under frame 11 onwards.
+    preview.FrameFrom->setText("11");
+    preview.FrameTo->setText("20");
+    preview.Build1->trigger();
+    expectPlayed(11 * frameNs, 12 * frameNs, [&] { preview.TrackBar1->setValue(1); });
 }
