@@ -112,7 +112,7 @@ void TPreview::CreateControls() {
     Rev = toolButton("Rev", QStyle::SP_MediaSeekBackward);
     Stp = toolButton("Stp", QStyle::SP_MediaStop);
     Fwd = toolButton("Fwd", QStyle::SP_MediaPlay);
-    AudioMuteBtn = toolButton("AudioMuteBtn", QStyle::SP_MediaVolumeMuted);
+    AudioMuteBtn = toolButton("AudioMuteBtn", QStyle::SP_MediaVolume);
     AudioMuteBtn->setCheckable(true);
     connect(Rev, &QToolButton::clicked, this, [this] { Guarded([this] { Play(true); }); });
     connect(Fwd, &QToolButton::clicked, this, [this] { Guarded([this] { Play(false); }); });
