@@ -67,6 +67,7 @@ bench: build
 	./build/bench/celwright-bench
 	./build/bench/celwright-sheetview-bench
 	./build/bench/celwright-sound-bench
+	./build/bench/celwright-capture-bench
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -12,6 +12,7 @@
 #include "app/layerProperties.h"
 #include "app/license.h"
 #include "audio/cwVolumeControl.h"
+#include "capture/capture.h"
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
@@ -19,6 +20,9 @@
 #include "imaging/Picture.h"
 #include "imaging/VRostrum.h"
 #include "preview/animPreview.h"
+#include "import/fileImportI.h"
+#include "print/SheetPrinting.h"
+#include "scanner/CWscanner.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
 #include "sheetview/Xsheet2.h"
@@ -166,6 +170,8 @@ void TForm1::CreateControls() {
     AlertPrompt = new TAlertPrompt(this);
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
+    ImportForm = new TImportI(*Xsheet, this);
+    ImportForm->OnImporting = [this](bool importing) { Activity = importing ? kLoading : kIdle; };
     LayerProp = new TLayerProp(AlertPrompt, LayerColorNames(), this);
     ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
@@ -206,12 +212,11 @@ void TForm1::CreateMenus() {
     Saveas1 = AddCommand(FileM, LanguageKey("sSaveAsDots"), [this] { SaveAsClick(); });
     FileM->addSeparator();
     QMenu* import = AddMenu(FileM, LanguageKey("sImport"));
-    ImportImages1 =
-        AddCommand(import, LanguageKey("sImagesDots"), [this] { NotAvailableYet(ImportImages1->text()); });
+    ImportImages1 = AddCommand(import, LanguageKey("sImagesDots"), [this] { ImportImagesClick(); });
     ImportAudio1 = AddCommand(import, LanguageKey("sAudio"), [this] { ImportAudioClick(); });
     Export1 = AddCommand(FileM, LanguageKey("sExportAviDots"), [this] { ExportClick(); });
     PrintXPS = AddCommand(
-        FileM, LanguageKey("sPrint"), [this] { NotAvailableYet(PrintXPS->text()); }, QKeySequence("Ctrl+P"));
+        FileM, LanguageKey("sPrint"), [this] { PrintClick(); }, QKeySequence("Ctrl+P"));
     FileM->addSeparator();
     Exit1 = AddCommand(
         FileM, LanguageKey("sExit"), [this] { close(); }, QKeySequence("Ctrl+Q"));
@@ -407,6 +412,14 @@ void TForm1::ConnectSheet() {
     Xsheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
+        if (Form2)
+            Form2->XsheetSelect(layer, frame);
+        if (ScanUnit != nullptr)
+            ScanUnit->SheetSelectionChanged();
+    };
+    Xsheet->OnLayerChange = [this](QObject&) {
+        if (Form2)
+            Form2->LayerChanged();
     };
     Xsheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
@@ -487,6 +500,8 @@ void TForm1::RebuildSettings() {
             ApplyProfile(*profile);
     }
     ApplySettings();
+    if (Form2)
+        Form2->SettingsApplied();
 }
 
 void TForm1::ApplySettings() {
@@ -660,10 +675,13 @@ void TForm1::TranslateAll() {
 void TForm1::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
+    ImportForm->Retranslate();
     LayerProp->Retranslate();
     ProgramEditDialog->Retranslate();
     if (Preview)
         Preview->Retranslate();
+    if (Form2)
+        Form2->Retranslate();
 }
 
 void TForm1::ActivateProfile(const QString& name) {
@@ -940,6 +958,19 @@ void TForm1::DeleteLayerClick() {
 // ---------------------------------------------------------------------------------------------
 // File, tools and help
 
+void TForm1::ImportImagesClick() {
+    ImportForm->Open(FromStd(Xsheet->LayerFolder(Xsheet->CurrentLayer())),
+                     FromStd(DefaultFolder(Settings.Current.General.DefaultPath)));
+    Xsheet->SelectCell(Xsheet->CurrentLayer(), Xsheet->CurrentFrame());
+}
+
+void TForm1::PrintClick() {
+    RunPrintCommand(this, Xsheet->Document(), DocumentName, [this] {
+        return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
+                           QFileInfo(DocumentName).completeBaseName() + ".pdf", "PDF (*.pdf)");
+    });
+}
+
 void TForm1::ImportAudioClick() {
     const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
                                      Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" +
@@ -970,13 +1001,29 @@ TExportContext TForm1::ExportContext() {
 void TForm1::VideoCaptureClick() {
     if (Xsheet->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
-    NotAvailableYet(Video2->text());
+    if (!Form2) {
+        Form2 = new TForm2(*Xsheet, Settings.Current, *AlertPrompt,
+                           TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
+        Form2->OnShowCapture = [this](const QImage& image) {
+            Thumbnail = image.scaled(Image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+        };
+        Form2->OnThumbnailHeight = [this](int height) { Image1->setFixedHeight(height); };
+    }
+    if (!Form2->isVisible())
+        Form2->InitForm();
+    Form2->show();
+    Form2->raise();
+    Form2->activateWindow();
 }
 
 void TForm1::ScannerClick() {
     if (Xsheet->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
-    NotAvailableYet(Scanner1->text());
+    if (ScanUnit == nullptr)
+        ScanUnit = new TScanUnit(*Xsheet, Settings.Current, AlertPrompt, this);
+    ScanUnit->show();
+    ScanUnit->raise();
 }
 
 void TForm1::PreviewClick() {
@@ -1062,6 +1109,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     Guard([this] { WriteStoredState(); });
+    if (Form2)
+        Form2->close();
     ImageViewer->close();
     event->accept();
 }

@@ -25,13 +25,16 @@ class QToolButton;
 class TAlertPrompt;
 struct TExportContext;
 class TEntryDialog;
+class TForm2;
 class TImageViewer;
+class TImportI;
 class TLayerProp;
 class TPreview;
 class TProgramEditDialog;
 class TSheetSound;
 class TVRostrum;
 class TXsheet2;
+class TScanUnit;
 
 // Where the program finds its own files and keeps the user's.
 struct TAppFolders {
@@ -99,7 +102,9 @@ public:
     void AddLayerClick();
     void DeleteLayerClick();
     void FpsOtherClick();
+    void ImportImagesClick();
     void ImportAudioClick();
+    void PrintClick();
     void ExportClick();
     void VideoCaptureClick();
     void ScannerClick();
@@ -141,14 +146,17 @@ public:
     TXsheet2* Xsheet;
     std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
     TAlertPrompt* AlertPrompt;
+    TScanUnit* ScanUnit = nullptr; // made by the first Scanner command
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    TImportI* ImportForm;
     TLayerProp* LayerProp;
     TProgramEditDialog* ProgramEditDialog;
     // The one compositor, shared by the preview and the movie builds.
     std::unique_ptr<TVRostrum> Rostrum;
     // The open preview window, if any.
     QPointer<TPreview> Preview;
+    TForm2* Form2 = nullptr; // the capture window, made by the first Video command
     QLabel* FpsLabel;
     QLabel* Label1; // the layer path line
     QLabel* Image1; // the thumbnail

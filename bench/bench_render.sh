@@ -4,9 +4,10 @@
 # same run: decode the three picture sequences, combine them with a darken blend, write a rawvideo
 # AVI. Prints both times (wall and CPU of the best of RUNS) and the ratios Celwright / ffmpeg.
 #
-# Celwright decodes every frame's drawing (nothing is cached between frames), so the main
-# comparison gives ffmpeg the sequences frame by frame as well: 240 pictures per layer. The second
-# ffmpeg line decodes each drawing only once (120 per layer, repeated to 24 fps) for reference.
+# The main comparison gives ffmpeg the sequences frame by frame: 240 pictures per layer, as the
+# sheet shows them. Celwright reads a held drawing once and reuses it while its file is unchanged,
+# so the second ffmpeg line, which decodes each drawing only once (120 per layer, repeated to
+# 24 fps), is the closer match of work done.
 #
 # Usage: bench/bench_render.sh [BUILD_DIR] [RUNS]
 set -euo pipefail

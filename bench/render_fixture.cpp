@@ -1,12 +1,14 @@
 // Writes the render bench's project into a folder: a 240-frame sheet of three layers whose
-// 640 x 480 PNG drawings are held on twos, and for ffmpeg the same frames as three numbered
-// picture sequences (one link per frame to the drawing the sheet shows there).
+// 640 x 480 PNG drawings are held on twos, and for ffmpeg the same frames as numbered picture
+// sequences, one per layer (one link per frame to the drawing the sheet shows there).
 //
-// Usage: celwright-bench-render-fixture FOLDER
+// Usage: celwright-bench-render-fixture FOLDER [--frames N] [--layers L] [--size WxH]
 #include "imaging/PictureCodecs.h"
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -16,11 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
-constexpr int kFrames = 240;
 constexpr int kHold = 2;
-constexpr int kLayers = 3;
+
+struct TFixture {
+    int Width = 640;
+    int Height = 480;
+    int Frames = 240;
+    int Layers = 3;
+};
 
 struct TInk {
     std::uint8_t B, G, R;
@@ -62,19 +67,20 @@ void Line(TPicture& picture, double x0, double y0, double x1, double y1, TInk in
     }
 }
 
-// Drawing `n` of layer `layer`: a background of room lines, a bouncing ball, a swaying figure.
-TPicture Draw(int layer, int n) {
-    TPicture picture(kWidth, kHeight, TPixelFormat::pf24bit);
+// Drawing `n` of layer `layer`: a background of room lines, a bouncing ball, a swaying figure,
+// and for further layers the same again, shifted. Laid out for 640 x 480 and scaled to the size.
+TPicture Draw(const TFixture& f, int layer, int n) {
+    TPicture picture(640, 480, TPixelFormat::pf24bit);
     picture.Fill(255);
     const TInk pencil{60, 60, 60};
-    const double t = n / 120.0;
-    if (layer == 0) {
+    const double t = n / 120.0 + layer / 3 * 0.1;
+    if (layer % 3 == 0) {
         const double wobble = std::sin(n * 0.7) * 2;
         Line(picture, 0, 380 + wobble, 640, 380 - wobble, pencil);
         Line(picture, 520, 380, 520 + wobble, 60, pencil);
         Line(picture, 40, 120, 200, 120 + wobble, {120, 120, 120});
         Ring(picture, 560, 80, 30, 3, {40, 140, 200}, {200, 235, 255});
-    } else if (layer == 1) {
+    } else if (layer % 3 == 1) {
         const double x = 40 + 560 * t;
         const double y = 350 - std::abs(std::sin(t * 3 * 3.14159)) * 260;
         Ring(picture, x, y, 28, 4, {30, 30, 160}, {190, 190, 250});
@@ -85,7 +91,13 @@ TPicture Draw(int layer, int n) {
         Line(picture, x, 330, x - 30 + 10 * std::sin(n * 0.5), 379, pencil);
         Line(picture, x, 330, x + 30 - 10 * std::sin(n * 0.5), 379, pencil);
     }
-    return picture;
+    if (f.Width == 640 && f.Height == 480)
+        return picture;
+    TPicture scaled(f.Width, f.Height, TPixelFormat::pf24bit);
+    for (int y = 0; y < f.Height; ++y)
+        for (int x = 0; x < f.Width; ++x)
+            std::memcpy(scaled.Row(y) + 3 * x, picture.Row(y * 480 / f.Height) + 3 * (x * 640 / f.Width), 3);
+    return scaled;
 }
 
 std::string Numbered(int n) {
@@ -97,14 +109,27 @@ std::string Numbered(int n) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "Usage: celwright-bench-render-fixture FOLDER\n";
+    TFixture f;
+    bool usage = argc < 2 || argc % 2 != 0;
+    for (int i = 2; !usage && i + 1 < argc; i += 2) {
+        const std::string option = argv[i], value = argv[i + 1];
+        if (option == "--frames")
+            f.Frames = std::atoi(value.c_str());
+        else if (option == "--layers")
+            f.Layers = std::atoi(value.c_str());
+        else if (option == "--size")
+            usage = std::sscanf(value.c_str(), "%dx%d", &f.Width, &f.Height) != 2;
+        else
+            usage = true;
+    }
+    if (usage || f.Frames < kHold || f.Layers < 1 || f.Width < 1 || f.Height < 1) {
+        std::cerr << "Usage: celwright-bench-render-fixture FOLDER [--frames N] [--layers L] [--size WxH]\n";
         return 2;
     }
     const fs::path root = fs::absolute(argv[1]);
-    const int drawings = kFrames / kHold;
+    const int drawings = f.Frames / kHold;
     std::string layers;
-    for (int layer = 0; layer < kLayers; ++layer) {
+    for (int layer = 0; layer < f.Layers; ++layer) {
         const fs::path folder = root / ("layer" + std::to_string(layer + 1));
         const fs::path sequence = root / ("frames" + std::to_string(layer + 1));
         fs::create_directories(folder);
@@ -112,7 +137,7 @@ int main(int argc, char** argv) {
         layers += "\t<layer col=\"" + std::to_string(layer + 1) + "\" caption=\"\" dir=\"" + folder.string() +
                   "/\" color=\"0\" visible=\"1\">\r\n";
         for (int n = 1; n <= drawings; ++n) {
-            WritePng(folder / Numbered(n), Draw(layer, n));
+            WritePng(folder / Numbered(n), Draw(f, layer, n));
             const int frame = (n - 1) * kHold + 1;
             layers += "\t\t<cel col=\"" + std::to_string(layer + 1) + "\" row=\"" + std::to_string(frame) +
                       "\" duration=\"" + std::to_string(kHold) + "\">" + Numbered(n) + "</cel>\r\n";
@@ -125,7 +150,7 @@ int main(int argc, char** argv) {
     sheet << "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n\t<step>2</step>\r\n"
              "\t<numbering>sequential</numbering>\r\n\t<color>0</color>\r\n\t<format>png</format>\r\n"
              "\t<path>"
-          << root.string() << "/</path>\r\n</settings>\r\n<audio>\r\n</audio>\r\n<layers cols=\"" << kLayers
+          << root.string() << "/</path>\r\n</settings>\r\n<audio>\r\n</audio>\r\n<layers cols=\"" << f.Layers
           << "\">\r\n"
           << layers << "</layers>\r\n</xsheet>\r\n";
     return sheet ? 0 : 1;

@@ -2,8 +2,11 @@
 
 #include "CelwrightVersion.h"
 #include "audio/CwAudio.h"
+#include "cli/CaptureCommands.h"
 #include "cli/LanguageCommands.h"
+#include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
+#include "cli/ScanCommands.h"
 #include "document/SheetLoading.h"
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
@@ -34,6 +37,11 @@ Commands:
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
   export SHEET.xps OUT.avi   build the AVI movie of the sheet, uncompressed or through encoders
+  cameras                    list the cameras
+  capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
+  scanners                   list the scanners
+  scan SHEET.xps ...         scan an area of the glass and place it on the sheet
+  print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
   language-template          write the English interface texts as a language file
 
 Options:
@@ -213,6 +221,17 @@ int WithOpenedSheet(const std::string& path, std::ostream& err, const TSheetWork
     return work(sheet.Document, sheet.Settings.Current);
 }
 
+// Opens a sheet for capture, with a way to save it back where it came from.
+int WithSheetToCapture(const std::string& path, std::ostream& err, const TCaptureWork& work) {
+    TOpenedSheet sheet;
+    OpenSheet(sheet, path, err);
+    return work(sheet.Document, sheet.Settings.Current, [&] {
+        TXPSSettings settings;
+        sheet.Settings.GetDocumentSettings(settings);
+        TXpsIO::SaveSheet(path, sheet.Document, settings);
+    });
+}
+
 struct TCommand {
     const char* Help;
     std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
@@ -228,6 +247,17 @@ const std::map<std::string, TCommand>& Commands() {
         {"export",
          {kExportHelp,
           [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheet); }}},
+        {"cameras", {kCamerasHelp, RunCameras}},
+        {"scanners", {kScannersHelp, RunScanners}},
+        {"scan",
+         {kScanHelp, [](const auto& args, auto& out,
+                        auto& err) { return RunScan(args, out, err, WithSheetToCapture); }}},
+        {"capture",
+         {kCaptureHelp, [](const auto& args, auto& out,
+                           auto& err) { return RunCapture(args, out, err, WithSheetToCapture); }}},
+        {"print",
+         {kPrintHelp,
+          [](const auto& args, auto& out, auto& err) { return RunPrint(args, out, err, WithOpenedSheet); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;

@@ -1,11 +1,13 @@
 #include "cli/RenderCommands.h"
 
+#include "cli/CliArguments.h"
 #include "document/CelPictures.h"
 #include "document/CwError.h"
 #include "document/TextUtil.h"
 #include "document/XsDocument.h"
 #include "export/CwVideo.h"
 #include "export/aviBuild.h"
+#include "imaging/FramePipeline.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"
 #include "imaging/VRostrum.h"
@@ -13,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -63,71 +66,8 @@ file. OUT.avi is replaced only when the movie is complete.
 namespace {
 
 constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
 
 const char* const kSheetEmpty = "Exposure Sheet is empty.";
-
-// Options and their values, as "--name VALUE" or "--name=VALUE"; flags take no value.
-struct TArguments {
-    std::vector<std::string> Positional;
-    std::map<std::string, std::string> Values;
-    std::string Error;
-};
-
-TArguments ParseArguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-                          const std::vector<std::string>& flags) {
-    TArguments parsed;
-    auto isOneOf = [](const std::string& name, const std::vector<std::string>& names) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
-            parsed.Positional.push_back(arg);
-            continue;
-        }
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        if (isOneOf(name, flags)) {
-            if (equals != std::string::npos) {
-                parsed.Error = name + " takes no value";
-                return parsed;
-            }
-            parsed.Values[name] = "";
-        } else if (isOneOf(name, valued)) {
-            if (equals != std::string::npos) {
-                parsed.Values[name] = arg.substr(equals + 1);
-            } else if (i + 1 < args.size()) {
-                parsed.Values[name] = args[++i];
-            } else {
-                parsed.Error = name + " needs a value";
-                return parsed;
-            }
-        } else {
-            parsed.Error = "unknown option " + name;
-            return parsed;
-        }
-    }
-    return parsed;
-}
-
-struct TSize {
-    std::int32_t Width = 0;
-    std::int32_t Height = 0;
-};
-
-// "WxH", each side from 1 to kMaxPictureSide.
-std::optional<TSize> ParseSize(const std::string& text) {
-    const std::size_t x = text.find_first_of("xX");
-    if (x == std::string::npos)
-        return std::nullopt;
-    const auto width = ParseInt32(text.substr(0, x));
-    const auto height = ParseInt32(text.substr(x + 1));
-    if (!width || !height || *width < 1 || *height < 1 || *width > kMaxPictureSide ||
-        *height > kMaxPictureSide)
-        return std::nullopt;
-    return TSize{*width, *height};
-}
 
 std::optional<TComp> ParseComposite(const std::string& text) {
     const std::string name = ToLowerAscii(text);
@@ -138,11 +78,6 @@ std::optional<TComp> ParseComposite(const std::string& text) {
     if (name == "multiply")
         return TComp::cMultiply;
     return std::nullopt;
-}
-
-int UsageError(const std::string& command, const std::string& message, const char* help, std::ostream& err) {
-    err << "celwright-cli " << command << ": " << message << "\n\n" << help;
-    return kExitUsage;
 }
 
 // Progress lines are for a person watching: only when stderr is a terminal.
@@ -222,15 +157,26 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
         rostrum.SetStageSize(size->Width, size->Height);
         const std::int32_t count = std::abs(last - first) + 1;
         const bool progress = ShowsProgress(err);
-        for (std::int32_t i = 0; i < count; ++i) {
-            std::unique_ptr<TPicture> picture = rostrum.RenderFrame(first + i);
-            if (bw)
-                ConvertToBw(*picture);
-            WritePng(folder / FramePictureName(first + i), *picture,
-                     bw ? TPngIndexedMode::Grayscale : TPngIndexedMode::Palette);
-            if (progress)
-                PrintProgress(err, "Rendering", i + 1, count);
-        }
+        // Frame n + 1 is composited on a worker while frame n is encoded and written; the frames
+        // reach the disk with one sync at the end.
+        std::array<TPicture, 2> frames;
+        RunFramePipeline(
+            *rostrum.Pool, count, frames,
+            [&](std::int32_t i, TPicture& picture) {
+                picture.SetSize(size->Width, size->Height, TPixelFormat::pf24bit);
+                rostrum.RenderFrameInto(first + i, {picture.Row(0), picture.Stride(), false});
+            },
+            [&](std::int32_t i, TPicture& picture) {
+                if (bw)
+                    ConvertToBw(picture);
+                WritePng(folder / FramePictureName(first + i), picture,
+                         bw ? TPngIndexedMode::Grayscale : TPngIndexedMode::Palette,
+                         {.Fast = true, .Sync = false});
+                if (progress)
+                    PrintProgress(err, "Rendering", i + 1, count);
+                return true;
+            });
+        SyncFolder(folder);
         out << "Rendered frames " << first << " to " << first + count - 1 << " at " << size->Width << " x "
             << size->Height << " into " << folder.string() << '\n';
         return kExitOk;

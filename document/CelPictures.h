@@ -3,6 +3,7 @@
 #include "imaging/Picture.h"
 
 #include <cstdint>
+#include <string>
 
 class TXsDocument;
 
@@ -11,3 +12,8 @@ class TXsDocument;
 // included). Returns false and leaves the outputs untouched when no cel gives a picture. A drawing
 // that cannot be decoded throws its ECwError.
 bool GetFirstImageInfo(TXsDocument& sheet, std::int32_t& width, std::int32_t& height, TPixelFormat& format);
+
+// Decodes `file` with the decoder the extension of `celName` picks (".jpg", ".jpeg", ".png", ".bmp",
+// any case), whatever the file itself is called; false, leaving `picture` alone, for any other
+// name. Throws ECwError naming the file when it cannot be decoded.
+bool ReadCelPicture(const std::string& celName, const std::string& file, TPicture& picture);

@@ -195,7 +195,7 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view content) {
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view content, TFileSync sync) {
     auto fail = [&](const std::string& what) {
         return ECwError("Cannot write \"" + path.string() + "\": " + what);
     };
@@ -218,7 +218,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
         }
         written += static_cast<std::size_t>(n);
     }
-    const bool synced = ::fsync(fd) == 0;
+    const bool synced = sync == TFileSync::Later || ::fsync(fd) == 0;
     const int syncError = errno;
     const bool closed = ::close(fd) == 0;
     if (!synced || !closed) {
@@ -231,4 +231,16 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
         ::unlink(temp.c_str());
         throw fail(reason);
     }
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // syncfs also reports a write-back error of any file of the file system since it was opened.
+    if (fd < 0 || ::syncfs(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        throw ECwError("Cannot write \"" + folder.string() + "\": " + reason);
+    }
+    ::close(fd);
 }

@@ -33,6 +33,14 @@ std::vector<std::string> SplitLines(std::string_view text);
 // pipe must neither fail nor block a read) or the file cannot be read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
+// When a written file reaches the disk: before it replaces its target, or with a later SyncFolder.
+enum class TFileSync { Sync, Later };
+
 // Replaces the file's content in one step: writes a temporary file beside it and renames it over
 // the target, so a failure leaves the old file as it was. Throws ECwError naming the file on failure.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view content,
+                         TFileSync sync = TFileSync::Sync);
+
+// Puts everything written into the folder's file system on disk, files and names: one sync for a
+// batch of files written with TFileSync::Later. Throws ECwError naming the folder on failure.
+void SyncFolder(const std::filesystem::path& folder);

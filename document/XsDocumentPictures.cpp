@@ -69,23 +69,7 @@ std::string TXsDocument::CelImageFile(std::int32_t layer, std::int32_t frame) co
 
 bool TXsDocument::ReadCelImage(std::int32_t layer, std::int32_t frame, TPicture& picture) const {
     const std::string file = CelImageFile(layer, frame);
-    if (file.empty())
-        return false;
-    // The cel's name picks the decoder, not the name of a link's target.
-    switch (DecoderForName(CelName(layer, frame))) {
-    case TCelDecoder::Jpeg:
-        ReadJpeg(file, picture);
-        return true;
-    case TCelDecoder::Png:
-        ReadPng(file, picture);
-        return true;
-    case TCelDecoder::Bmp:
-        ReadBmp(file, picture);
-        return true;
-    case TCelDecoder::None:
-        break;
-    }
-    return false;
+    return !file.empty() && ReadCelPicture(CelName(layer, frame), file, picture);
 }
 
 const TPicture* TXsDocument::GetCelImage(std::int32_t layer, std::int32_t frame) {
@@ -111,6 +95,24 @@ void TXsDocument::CelImagePaths(const TCellRect& cells, std::vector<std::string>
             previous = cel;
         }
     }
+}
+
+bool ReadCelPicture(const std::string& celName, const std::string& file, TPicture& picture) {
+    // The cel's name picks the decoder, not the name of a link's target.
+    switch (DecoderForName(celName)) {
+    case TCelDecoder::Jpeg:
+        ReadJpeg(file, picture);
+        return true;
+    case TCelDecoder::Png:
+        ReadPng(file, picture);
+        return true;
+    case TCelDecoder::Bmp:
+        ReadBmp(file, picture);
+        return true;
+    case TCelDecoder::None:
+        break;
+    }
+    return false;
 }
 
 bool GetFirstImageInfo(TXsDocument& sheet, std::int32_t& width, std::int32_t& height, TPixelFormat& format) {

@@ -496,16 +496,23 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
     AppendLine(out, "</settings>");
 
     AppendLine(out, "<audio>");
-    if (const auto audioFile = sheet.AudioFileName(); !audioFile.empty()) {
-        AppendLine(out, Element("\t", "audiofile", audioFile));
+    // Every phoneme is written, also those on audio rows past the sheet's last frame (a sheet
+    // whose sound could not be read has fewer frames than its phonemes reach), and also when the
+    // sheet has no sound file: phonemes typed before the sound is chosen, or kept after Clear Audio,
+    // are the animator's work.
+    std::vector<std::string> phonemeLines;
+    const std::int32_t rows = std::max(sheet.FrameCount(), sheet.AudioRows());
+    for (std::int32_t frame = 1; frame <= rows; ++frame) {
+        if (const auto phoneme = sheet.Phoneme(frame); !phoneme.empty())
+            phonemeLines.push_back("\t\t<phoneme" + Attribute("row", frame) + ">" + phoneme + "</phoneme>");
+    }
+    const auto audioFile = sheet.AudioFileName();
+    if (!audioFile.empty() || !phonemeLines.empty()) {
+        if (!audioFile.empty())
+            AppendLine(out, Element("\t", "audiofile", audioFile));
         AppendLine(out, "\t<phonemes>");
-        // Every phoneme is written, also those on audio rows past the sheet's last frame (a sheet
-        // whose sound could not be read has fewer frames than its phonemes reach).
-        const std::int32_t rows = std::max(sheet.FrameCount(), sheet.AudioRows());
-        for (std::int32_t frame = 1; frame <= rows; ++frame) {
-            if (const auto phoneme = sheet.Phoneme(frame); !phoneme.empty())
-                AppendLine(out, "\t\t<phoneme" + Attribute("row", frame) + ">" + phoneme + "</phoneme>");
-        }
+        for (const auto& line : phonemeLines)
+            AppendLine(out, line);
         AppendLine(out, "\t</phonemes>");
     }
     AppendLine(out, "</audio>");

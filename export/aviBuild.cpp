@@ -3,8 +3,10 @@
 #include "document/CwError.h"
 #include "document/XsDocument.h"
 #include "imaging/CodecSupport.h"
+#include "imaging/FramePipeline.h"
 #include "imaging/VRostrum.h"
 
+#include <array>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -20,32 +22,88 @@ const char* const kBuildComplete = "Build Complete";
 
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
-
-// The stream description of a movie whose first frame is `dib`.
-TAviStreamInfo StreamInfo(const TDib& dib, std::int32_t fps) {
+// The stream description of a movie whose frames have the header block `header` and pixel blocks
+// of `imageSize` bytes.
+TAviStreamInfo StreamInfo(const std::vector<std::uint8_t>& header, std::size_t imageSize, std::int32_t fps) {
     TAviStreamInfo info;
     info.Scale = 1;
     info.Rate = static_cast<std::uint32_t>(fps);
-    info.SuggestedBufferSize = static_cast<std::uint32_t>(dib.ImageSize());
-    info.FrameRight = static_cast<std::int16_t>(Get32(dib.Header.data() + 4));
-    info.FrameBottom = static_cast<std::int16_t>(Get32(dib.Header.data() + 8));
+    info.SuggestedBufferSize = static_cast<std::uint32_t>(imageSize);
+    info.FrameRight = static_cast<std::int16_t>(Get32(header.data() + 4));
+    info.FrameBottom = static_cast<std::int16_t>(Get32(header.data() + 8));
     return info;
 }
 
-// Opens the file and sets up its stream from the first frame, raising the matching error.
-void StartMovie(TCwAviFile& avi, const std::filesystem::path& fileName, const TDib& first, std::int32_t fps) {
+// Opens the file and sets up its stream from the first frame's blocks, raising the matching error.
+void StartMovie(TCwAviFile& avi, const std::filesystem::path& fileName,
+                const std::vector<std::uint8_t>& header, std::size_t imageSize, std::int32_t fps) {
     if (!avi.Open(fileName))
         throw ECwError(kOpenFailed);
     // A frame rate below 1 would make a stream no player can time.
-    if (fps < 1 || first.Header.empty() || !avi.CreateStream(StreamInfo(first, fps)))
+    if (fps < 1 || header.empty() || !avi.CreateStream(StreamInfo(header, imageSize, fps)))
         throw ECwError(kStreamFailed);
-    if (!avi.SetFormat(first.Header.data(), first.HeaderSize()))
+    if (!avi.SetFormat(header.data(), header.size()))
         throw ECwError(kFormatFailed);
 }
 
-void WriteFrame(TCwAviFile& avi, const TDib& dib) {
-    if (!avi.WriteSample(dib.Pixels.data(), dib.ImageSize(), true))
+void StartMovie(TCwAviFile& avi, const std::filesystem::path& fileName, const TDib& first, std::int32_t fps) {
+    StartMovie(avi, fileName, first.Header, first.ImageSize(), fps);
+}
+
+void WritePixels(TCwAviFile& avi, const std::vector<std::uint8_t>& pixels) {
+    if (!avi.WriteSample(pixels.data(), pixels.size(), true))
         throw ECwError(kWriteFailed);
+}
+
+void WriteFrame(TCwAviFile& avi, const TDib& dib) {
+    WritePixels(avi, dib.Pixels);
+}
+
+// The row stride and the pixel block size of a DIB of the picture's size and format. Raises
+// "Unable to create DIB" for a block larger than a DIB can describe.
+std::size_t DibStride(std::int32_t width, TPixelFormat format) {
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
+    return (rowBytes + 3) & ~std::size_t{3};
+}
+
+std::size_t DibImageSize(std::int32_t width, std::int32_t height, TPixelFormat format) {
+    const std::size_t imageSize = DibStride(width, format) * static_cast<std::size_t>(height);
+    if (imageSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw ECwError("Unable to create DIB");
+    return imageSize;
+}
+
+// The header block of a DIB: BITMAPINFOHEADER and, for 8-bit pictures, the colour table.
+void MakeDibHeader(std::int32_t width, std::int32_t height, TPixelFormat format, const TPalette& palette,
+                   std::vector<std::uint8_t>& header) {
+    const std::uint32_t bitCount = static_cast<std::uint32_t>(BytesPerPixel(format)) * 8;
+    const std::uint32_t colors = format == TPixelFormat::pf8bit ? 256 : 0;
+    header.assign(kInfoHeaderSize + 4 * colors, 0);
+    std::uint8_t* h = header.data();
+    Put32(h, kInfoHeaderSize);
+    Put32(h + 4, static_cast<std::uint32_t>(width));
+    Put32(h + 8, static_cast<std::uint32_t>(height)); // positive: rows run bottom-up
+    Put16(h + 12, 1);
+    Put16(h + 14, bitCount);
+    Put32(h + 16, 0); // uncompressed
+    Put32(h + 20, static_cast<std::uint32_t>(DibImageSize(width, height, format)));
+    Put32(h + 32, colors);
+    for (std::uint32_t i = 0; i < colors; ++i) {
+        std::uint8_t* entry = h + kInfoHeaderSize + 4 * i;
+        entry[0] = palette[i].Blue;
+        entry[1] = palette[i].Green;
+        entry[2] = palette[i].Red;
+    }
+}
+
+// Sizes a pixel block, raising "out of memory for bitmap pixels" when it cannot be had.
+void AllocatePixels(std::vector<std::uint8_t>& pixels, std::size_t imageSize) {
+    try {
+        pixels.resize(imageSize);
+    } catch (const std::bad_alloc&) {
+        throw ECwError("out of memory for bitmap pixels");
+    }
 }
 
 } // namespace
@@ -56,37 +114,17 @@ void BitmapToDib(const TPicture& picture, TDib& dib) {
         dib.Pixels.clear();
         return;
     }
-    const std::uint32_t bitCount = static_cast<std::uint32_t>(BytesPerPixel(picture.PixelFormat())) * 8;
-    const std::uint32_t colors = picture.PixelFormat() == TPixelFormat::pf8bit ? 256 : 0;
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * (bitCount / 8);
-    const std::size_t stride = (rowBytes + 3) & ~std::size_t{3};
-    const std::size_t imageSize = stride * static_cast<std::size_t>(picture.Height());
-    if (imageSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        throw ECwError("Unable to create DIB");
-
-    dib.Header.assign(kInfoHeaderSize + 4 * colors, 0);
-    std::uint8_t* h = dib.Header.data();
-    Put32(h, kInfoHeaderSize);
-    Put32(h + 4, static_cast<std::uint32_t>(picture.Width()));
-    Put32(h + 8, static_cast<std::uint32_t>(picture.Height())); // positive: rows run bottom-up
-    Put16(h + 12, 1);
-    Put16(h + 14, bitCount);
-    Put32(h + 16, 0); // uncompressed
-    Put32(h + 20, static_cast<std::uint32_t>(imageSize));
-    Put32(h + 32, colors);
-    for (std::uint32_t i = 0; i < colors; ++i) {
-        std::uint8_t* entry = h + kInfoHeaderSize + 4 * i;
-        entry[0] = picture.Palette[i].Blue;
-        entry[1] = picture.Palette[i].Green;
-        entry[2] = picture.Palette[i].Red;
-    }
-
+    const std::size_t imageSize = DibImageSize(picture.Width(), picture.Height(), picture.PixelFormat());
+    MakeDibHeader(picture.Width(), picture.Height(), picture.PixelFormat(), picture.Palette, dib.Header);
     try {
-        dib.Pixels.resize(imageSize);
-    } catch (const std::bad_alloc&) {
+        AllocatePixels(dib.Pixels, imageSize);
+    } catch (const ECwError&) {
         dib.Header.clear();
-        throw ECwError("out of memory for bitmap pixels");
+        throw;
     }
+    const std::size_t stride = DibStride(picture.Width(), picture.PixelFormat());
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) *
+                                 static_cast<std::size_t>(BytesPerPixel(picture.PixelFormat()));
     std::uint8_t* pixels = dib.Pixels.data();
     const std::int32_t height = picture.Height();
     for (std::int32_t y = 0; y < height; ++y) {
@@ -109,24 +147,36 @@ void TAviBuilder::BuildFromSheet(const std::filesystem::path& fileName, std::int
 
     rostrum.ResetStage();
     rostrum.SetStageSize(width, height);
-    TDib dib;
-    BitmapToDib(*rostrum.RenderFrame(1), dib);
+    std::vector<std::uint8_t> header;
+    MakeDibHeader(width, height, TPixelFormat::pf24bit, CreateGrayPalette(), header);
+    const std::size_t imageSize = DibImageSize(width, height, TPixelFormat::pf24bit);
+    const std::size_t stride = DibStride(width, TPixelFormat::pf24bit);
+    // Frame d + 1 is composited straight into a pixel block while frame d is written.
+    std::array<std::vector<std::uint8_t>, 2> blocks;
+    for (std::vector<std::uint8_t>& block : blocks)
+        AllocatePixels(block, imageSize);
 
     TCwAviFile avi(RiffLimit);
-    StartMovie(avi, fileName, dib, fps);
     // The length counts hidden layers too; only the visible ones are drawn.
     const std::int32_t count = sheet.UsedFrameCount();
     const std::string caption = "building movie";
-    if (OnProgress)
-        OnProgress(caption, 0, count);
-    for (std::int32_t frame = 1; frame <= count; ++frame) {
-        // Frame 1 was rendered above for the stream format.
-        if (frame > 1)
-            BitmapToDib(*rostrum.RenderFrame(frame), dib);
-        WriteFrame(avi, dib);
-        if (OnProgress)
-            OnProgress(caption, frame, count);
-    }
+    RunFramePipeline(
+        *rostrum.Pool, count, blocks,
+        [&](std::int32_t i, std::vector<std::uint8_t>& block) {
+            rostrum.RenderFrameInto(i + 1, {block.data(), stride, true});
+        },
+        [&](std::int32_t i, const std::vector<std::uint8_t>& block) {
+            // The file is opened once frame 1 has been rendered.
+            if (i == 0) {
+                StartMovie(avi, fileName, header, imageSize, fps);
+                if (OnProgress)
+                    OnProgress(caption, 0, count);
+            }
+            WritePixels(avi, block);
+            if (OnProgress)
+                OnProgress(caption, i + 1, count);
+            return true;
+        });
     if (!avi.Release())
         throw ECwError(kWriteFailed);
     if (OnInfo)

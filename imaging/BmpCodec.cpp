@@ -17,7 +17,6 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kCoreHeaderSize = 12;
 constexpr std::size_t kInfoHeaderSize = 40;
 
-
 // One colour channel described by a bit-field mask, scaled to 0..255.
 struct TChannelMask {
     std::uint32_t Mask = 0;

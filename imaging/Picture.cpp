@@ -123,6 +123,5 @@ void CheckDecodedPictureSize(std::int64_t width, std::int64_t height, const std:
     if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
         throw PictureReadError(name, "the picture claims " + std::to_string(width) + " x " +
                                          std::to_string(height) + " pixels, more than the limit of " +
-                                         std::to_string(kMaxPicturePixels / 1'000'000) +
-                                         " megapixels");
+                                         std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels");
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,18 @@ bool IsGrayPalette(const TPalette& palette);
 inline constexpr std::int32_t kMaxPictureSide = 32768;
 // The largest picture a file may decode to, in pixels (a 600 dpi A3 scan is about 70 million).
 inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
+
+// True when the `bytes` bytes from `p` (a multiple of 8) are all 0xFF: white pixels in any 24 or
+// 32-bit layout. Drawings are mostly white paper, and loops over them skip it this way.
+inline bool AllBytesWhite(const std::uint8_t* p, std::size_t bytes) {
+    std::uint64_t all = ~std::uint64_t{0};
+    for (std::size_t i = 0; i < bytes; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        all &= word;
+    }
+    return all == ~std::uint64_t{0};
+}
 
 class TPicture {
 public:

@@ -30,16 +30,47 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, const std::string& n
 void ReadBmp(const std::filesystem::path& path, TPicture& picture);
 void DecodeBmp(const std::uint8_t* data, std::size_t size, const std::string& name, TPicture& picture);
 
+// A packed device-independent bitmap as a scanner hands it over: a header of 40 bytes or more,
+// the colour masks (40-byte header, 16 or 32 bits, bit-field compression), the colour table and the
+// pixels. Offsets and sizes are in bytes from the start of the header.
+struct TDibLayout {
+    std::size_t HeaderSize = 0;
+    std::uint16_t BitCount = 0;
+    std::uint32_t ColorsUsed = 0;
+    std::size_t ColorTableOffset = 0;
+    std::size_t PixelOffset = 0;
+    std::size_t ImageSize = 0; // row size x |height|
+};
+
+// Completes the header in place: a colours-used count of 0 becomes 2, 16 or 256 for 1, 4 and
+// 8-bit pictures (0 otherwise), a colours-important count of 0 becomes colours-used, and the image
+// size is set from the row size. Throws "Cannot read the picture ..." when the header does not fit
+// in `size` bytes or describes no picture.
+TDibLayout CompleteDibHeader(std::uint8_t* dib, std::size_t size, const std::string& name);
+// Decodes a DIB (completing its header first) as ReadBmp decodes a BMP file; throws the same way
+// when its pixels are missing or its format is unsupported.
+void DecodeDib(std::uint8_t* dib, std::size_t size, const std::string& name, TPicture& picture);
+
 // How WritePng stores an 8-bit picture.
 enum class TPngIndexedMode {
     Palette,  // colour type 3 with the picture's palette: what the PNG reader gives back unchanged
     Grayscale // colour type 0: the indices as grey levels (for pictures with the grey palette)
 };
 
-// Writes a PNG with zlib's default compression: 24 and 32-bit pictures as 8-bit RGB (alpha
-// dropped), 8-bit pictures as `indexedMode` says. Replaces the file in one step.
+// How WritePng trades file size and safety for time.
+struct TPngWriteOptions {
+    // One fixed filter (Up) and zlib level 3 instead of libpng's choice of filter per row and
+    // zlib's default level: for frames written by the hundred. Files come out about twice as large.
+    bool Fast = false;
+    // Syncs the file to disk before it replaces the target. A caller writing many files may leave
+    // it off and sync them all at the end (SyncFolder).
+    bool Sync = true;
+};
+
+// Writes a PNG: 24 and 32-bit pictures as 8-bit RGB (alpha dropped), 8-bit pictures as
+// `indexedMode` says. Replaces the file in one step.
 void WritePng(const std::filesystem::path& path, const TPicture& picture,
-              TPngIndexedMode indexedMode = TPngIndexedMode::Palette);
+              TPngIndexedMode indexedMode = TPngIndexedMode::Palette, const TPngWriteOptions& options = {});
 
 // Writes a baseline JPEG at `quality` (1 to 100); `grayscale` writes one grey channel. 8-bit
 // pictures are written with their palette's colours. Replaces the file in one step.
@@ -53,5 +84,7 @@ std::vector<std::uint8_t> EncodeBmp(const TPicture& picture);
 // The whole file; throws "Cannot read the picture ..." when it cannot be read.
 std::vector<std::uint8_t> ReadPictureFile(const std::filesystem::path& path);
 // Writes a temporary file beside `path` and renames it over the target, so a failure leaves an
-// existing file as it was. Throws "Cannot write the picture ...".
-void WritePictureFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+// existing file as it was; with `sync`, the file is on disk before it replaces the target.
+// Throws "Cannot write the picture ...".
+void WritePictureFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
+                      bool sync = true);

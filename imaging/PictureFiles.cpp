@@ -1,6 +1,6 @@
+#include "document/TextUtil.h"
 #include "imaging/CodecSupport.h"
 #include "imaging/PictureCodecs.h"
-#include "document/TextUtil.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -41,7 +41,8 @@ std::vector<std::uint8_t> ReadPictureFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-void WritePictureFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    // The file is synced before it replaces anything: captured drawings exist nowhere else.
-    WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+void WritePictureFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes, bool sync) {
+    // Synced by default before it replaces anything: captured drawings exist nowhere else.
+    WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        sync ? TFileSync::Sync : TFileSync::Later);
 }

@@ -1,5 +1,6 @@
 #include "imaging/PictureFilters.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -145,4 +146,22 @@ void SquarePixelResize(TPicture& picture) {
             return;
         }
     }
+}
+
+TPicture RotateQuarter(const TPicture& source, bool clockwise) {
+    const std::int32_t width = source.Width();
+    const std::int32_t height = source.Height();
+    const std::size_t bytes = static_cast<std::size_t>(BytesPerPixel(source.PixelFormat()));
+    TPicture out(height, width, source.PixelFormat());
+    out.Palette = source.Palette;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* in = source.Row(y);
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::int32_t outX = clockwise ? height - 1 - y : y;
+            const std::int32_t outY = clockwise ? x : width - 1 - x;
+            std::copy_n(in + bytes * static_cast<std::size_t>(x), bytes,
+                        out.Row(outY) + bytes * static_cast<std::size_t>(outX));
+        }
+    }
+    return out;
 }

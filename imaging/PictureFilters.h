@@ -32,3 +32,7 @@ void SquarePixelResize(TPicture& picture);
 // Bilinear resample of the whole picture into `width` x `height` (both at least 1). 8-bit pictures
 // with the grey palette stay 8-bit, other 8-bit pictures come out 24-bit.
 TPicture ResizeBilinear(const TPicture& picture, std::int32_t width, std::int32_t height);
+
+// The picture turned by a quarter: clockwise, pixel (x, y) moves to (height - 1 - y, x); counter-
+// clockwise to (y, width - 1 - x). Format and palette are kept.
+TPicture RotateQuarter(const TPicture& picture, bool clockwise);

@@ -25,13 +25,19 @@ sleep 4.5 # the splash closes after four seconds
 xdotool windowactivate --sync "$main"
 sleep 0.5
 shot() { import -window "$1" "$OUT/$2.png"; }
-# The main window with what opened over it (a menu): $1 (WxH) from the window's top left corner.
-shot_with_menu() {
+# The main window with what opened over it: its full width, $1 pixels down from its top.
+shot_over_main() {
   sleep 0.8
-  local x y
-  x=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left X: *//p')
-  y=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left Y: *//p')
-  import -window root -crop "$1+$x+$y" +repage "$OUT/$2.png"
+  local geometry x y w
+  geometry=$(xwininfo -id "$main")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geometry")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geometry")
+  w=$(sed -n 's/.*Width: *//p' <<<"$geometry")
+  import -window root -crop "${w}x$1+$x+$y" +repage "$OUT/$2.png"
+}
+# The same with a menu (or a cell being typed into), closed by Escape afterwards.
+shot_with_menu() {
+  shot_over_main "$1" "$2"
   xdotool key Escape
   sleep 0.5
 }
@@ -51,13 +57,40 @@ small_window() {
 }
 
 shot "$main" main-window
+# File > Import > Images... on the Ball layer: every drawing of its folder added to the import list,
+# the instructions opened.
+xdotool mousemove --window "$main" 410 110 click 1
+open_menu 10
+xdotool key Down Down Down Down Down Down Down Right Return
+sleep 2
+import_window=$(xdotool getactivewindow)
+xdotool mousemove --window "$import_window" 68 244 click 1 key ctrl+a
+xdotool mousemove --window "$import_window" 380 164 click 1
+xdotool mousemove --window "$import_window" 9 13 click 1
+small_window "" import-window alt+F4
 # The sheet's pop-up menu on the Background layer's cel.
 xdotool mousemove --window "$main" 300 110 click 1 click 3
-shot_with_menu 532x620 sheet-menu
+shot_with_menu 620 sheet-menu
+# The audio column (x 240; row 6 is at y 209): its pop-up menu, the Volume window that its first
+# command opens, and a phoneme being typed (Escape leaves the row as it was).
+xdotool mousemove --window "$main" 240 209 click 3
+shot_with_menu 400 audio-menu
+xdotool click 3
+sleep 0.6
+xdotool key Down Return
+volume=$(timeout 10 xdotool search --sync --name '^Volume$' | head -1)
+shot_over_main 470 volume-window
+xdotool windowactivate --sync "$volume" key Escape
+sleep 0.5
+xdotool windowactivate --sync "$main"
+xdotool mousemove --window "$main" 240 209 click --repeat 2 --delay 100 1
+sleep 0.5
+xdotool type AI
+shot_with_menu 300 phoneme-entry
 open_menu 44
-shot_with_menu 532x380 edit-menu
+shot_with_menu 380 edit-menu
 open_menu 150
-shot_with_menu 532x200 tools-menu
+shot_with_menu 200 tools-menu
 open_menu 205
 xdotool key Down Down Return
 small_window "" about Escape
@@ -119,4 +152,7 @@ SCRIPT
 
 SCRATCH=$scratch BUILD=$(realpath "$build") OUT=$(realpath Help/pictures) \
   xvfb-run -a -s '-screen 0 1280x900x24' bash "$scratch/session.sh"
+# The first page of the sample sheet as printed.
+"$build/cli/celwright-cli" print "$build/sample/bounce.xps" "$scratch/bounce.pdf"
+pdftoppm -png -r 60 -singlefile "$scratch/bounce.pdf" Help/pictures/printed-sheet
 ls -l Help/pictures

@@ -205,6 +205,9 @@ TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
     window->DeleteLayerClick();
     window->Guard([&] { window->VideoCaptureClick(); });
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
+    window->Guard([&] { window->ScannerClick(); });
+    EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
+    EXPECT_EQ(window->ScanUnit, nullptr);
 }
 
 TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {

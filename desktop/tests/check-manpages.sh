@@ -13,10 +13,11 @@ long_options() { grep -oE -- '--[a-z][a-z-]*' | sort -u; }
 page_text() { sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$1"; }
 
 compare_options() { # NAME PAGE HELP_TEXT
-  local name=$1 page=$2 help=$3
+  local name=$1 page=$2 help=$3 text
+  # Read once: grep -q leaving a pipe early would fail the pipeline under pipefail.
+  text=$(page_text "$page")
   while read -r option; do
-    # Not grep -q on a pipe: it stops reading early, and pipefail counts the writer's broken pipe.
-    grep -e "$option\b" <<<"$(page_text "$page")" >/dev/null || fail "$name: $option is in --help but not in $(basename "$page")"
+    grep -qe "$option\b" <<<"$text" || fail "$name: $option is in --help but not in $(basename "$page")"
   done < <(long_options <<<"$help")
   while read -r option; do
     grep -qe "$option\b" <<<"$help" || fail "$name: $option is in $(basename "$page") but in no --help"

@@ -130,3 +130,21 @@ TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
     TXpsIO::SaveSheet(path, doc, settings);
     EXPECT_EQ(ReadText(path), text);
 }
+
+TEST(SheetLoading, PhonemesWithoutASoundFileSurviveASave) {
+    TTempFolder folder;
+    const std::string path = folder / "sheet.xps";
+    TXsDocument doc;
+    doc.AddLayer("Layer 1", "/anim/", doc.DefaultColors);
+    doc.PlaceCelAt(1, 1, "a.png", 3);
+    doc.SetPhoneme(2, "MBP");
+    doc.SetPhoneme(40, "E");
+    TXPSSettings settings;
+    TXpsIO::SaveSheet(path, doc, settings);
+
+    TXsDocument copy;
+    LoadSheet(copy, path, settings);
+    EXPECT_EQ(copy.AudioFileName(), "");
+    EXPECT_EQ(copy.Phoneme(2), "MBP");
+    EXPECT_EQ(copy.Phoneme(40), "E");
+}

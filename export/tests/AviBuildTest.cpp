@@ -3,6 +3,7 @@
 #include "document/CwError.h"
 #include "export/tests/AviReader.h"
 #include "imaging/VRostrum.h"
+#include "imaging/WorkerPool.h"
 #include "imaging/tests/PictureTestSupport.h"
 
 #include <array>
@@ -223,6 +224,49 @@ TEST_F(BuildFromSheetTest, ReplacesAnExistingMovieOnlyWhenTheNewOneIsComplete) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Fixture.Folder.Path()))
         ++entries;
     EXPECT_EQ(entries, 3u); // L1/, L2/ and movie.avi
+}
+
+TEST_F(BuildFromSheetTest, FramesComeOutInOrderAndAsAOneThreadRunMakesThem) {
+    // Twenty frames, each with its own drawing on the front layer and a held one behind.
+    Fixture.Place(Back, 1, 20, "back.png", Drawing(40, 30, {230, 230, 230}, 0, 0, 40));
+    for (int frame = 1; frame <= 20; ++frame)
+        Fixture.Place(Front, frame, 1, "f" + std::to_string(frame) + ".png",
+                      Drawing(40, 30, {0, frame * 10, 0}, frame, frame % 25, 5));
+    const std::string pipelined = Fixture.Folder / "pipelined.avi";
+    Build(pipelined, 41, 30);
+
+    TWorkerPool noWorkers(0);
+    TVRostrum alone(Fixture.Sheet);
+    alone.Pool = &noWorkers;
+    alone.DecodeThreads = 1;
+    const std::string oneThread = Fixture.Folder / "one-thread.avi";
+    Builder.BuildFromSheet(oneThread, 41, 30, alone, 12);
+    EXPECT_EQ(ReadText(pipelined), ReadText(oneThread));
+
+    const TParsedAvi avi = ReadAvi(pipelined);
+    ASSERT_EQ(avi.Frames.size(), 20u);
+    for (int frame = 1; frame <= 20; ++frame)
+        ASSERT_EQ(
+            DibPixel(avi.Frames[static_cast<std::size_t>(frame - 1)], 41, 30, frame + 2, frame % 25 + 2),
+            (TRgb{0, frame * 10, 0}))
+            << frame;
+}
+
+TEST_F(BuildFromSheetTest, AnErrorInAFrameStopsTheMovieThere) {
+    for (int frame = 1; frame <= 20; ++frame)
+        Fixture.Place(Back, frame, 1, "f" + std::to_string(frame) + ".png", Solid(8, 6, {frame, 0, 0}));
+    WriteText(Fixture.LayerFolder(Back) + "f7.png", "not a picture");
+    const std::string file = Fixture.Folder / "movie.avi";
+    EXPECT_EQ(ErrorOf([&] { Build(file, 8, 6); }),
+              "Cannot read the picture \"" + Fixture.LayerFolder(Back) + "f7.png\": not a PNG file");
+    // Six frames were written before frame 7 failed.
+    EXPECT_NE(Progress.str().find("6/20;"), std::string::npos) << Progress.str();
+    EXPECT_EQ(Progress.str().find("7/20;"), std::string::npos) << Progress.str();
+    EXPECT_TRUE(Info.empty());
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Fixture.Folder.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u); // L1/ and L2/: no movie, no temporary file
 }
 
 TEST(BuildFromFrames, WritesFrameZeroThenTheOrderedFrames) {

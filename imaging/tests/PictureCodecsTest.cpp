@@ -1,57 +1,14 @@
 #include "imaging/PictureCodecs.h"
 
 #include "document/CwError.h"
+#include "document/TextUtil.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "imaging/tests/PngTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <vector>
-#include <zlib.h>
 
 namespace {
-
-using TBytes = std::vector<std::uint8_t>;
-
-void Append32BE(TBytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void AppendChunk(TBytes& out, const char* type, const TBytes& data) {
-    Append32BE(out, static_cast<std::uint32_t>(data.size()));
-    TBytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    Append32BE(out, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
-
-// A PNG of any colour type and bit depth, from its filtered-free rows (each without the filter
-// byte). Lets the tests make the kinds of PNG our writer never writes.
-TBytes MakePng(std::uint32_t width, std::uint32_t height, int bitDepth, int colorType,
-               const std::vector<TBytes>& rows, const TBytes& palette = {}, const TBytes& transparency = {}) {
-    TBytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    TBytes header;
-    Append32BE(header, width);
-    Append32BE(header, height);
-    header.insert(header.end(),
-                  {static_cast<std::uint8_t>(bitDepth), static_cast<std::uint8_t>(colorType), 0, 0, 0});
-    AppendChunk(png, "IHDR", header);
-    if (!palette.empty())
-        AppendChunk(png, "PLTE", palette);
-    if (!transparency.empty())
-        AppendChunk(png, "tRNS", transparency);
-    TBytes raw;
-    for (const TBytes& row : rows) {
-        raw.push_back(0); // filter: none
-        raw.insert(raw.end(), row.begin(), row.end());
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    TBytes packed(packedSize);
-    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(packedSize);
-    AppendChunk(png, "IDAT", packed);
-    AppendChunk(png, "IEND", {});
-    return png;
-}
 
 TPicture DecodePngBytes(const TBytes& png) {
     TPicture picture;
@@ -142,6 +99,25 @@ TEST(PngCodec, WritesPicturesThatReadBackUnchanged) {
     ReadPng(folder / "gray.png", read);
     ASSERT_EQ(read.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(PixelAt(read, 4, 2), (TRgb{202, 202, 202}));
+}
+
+TEST(PngCodec, FastUnsyncedWritesReadBackUnchanged) {
+    TTempFolder folder;
+    const TPicture colour = MakePicture(161, 7, [](int x, int y) { return TRgb{x, y * 30, 255 - x}; });
+    TPicture indexed(5, 3, TPixelFormat::pf8bit);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            indexed.Row(y)[x] = static_cast<std::uint8_t>(x * 50 + y);
+    const TPngWriteOptions fast{.Fast = true, .Sync = false};
+    for (const TPicture* picture : std::initializer_list<const TPicture*>{&colour, &indexed}) {
+        WritePng(folder / "frame.png", *picture, TPngIndexedMode::Palette, fast);
+        TPicture read;
+        ReadPng(folder / "frame.png", read);
+        EXPECT_EQ(read, *picture);
+    }
+    SyncFolder(folder.Path());
+    EXPECT_EQ(ReadError([&] { SyncFolder(folder / "missing"); }),
+              "Cannot write \"" + (folder / "missing") + "\": No such file or directory");
 }
 
 TEST(PngCodec, DamagedFilesRaiseAnErrorNamingTheFile) {
@@ -370,4 +346,65 @@ TEST(BmpCodec, WritesEightAndTwentyFourBitPicturesThatReadBack) {
     WriteBmp(folder / "i.bmp", indexed);
     ReadBmp(folder / "i.bmp", read);
     EXPECT_EQ(read, indexed); // indices and palette both
+}
+
+namespace {
+
+// A DIB with a BITMAPINFOHEADER; colours-used 0 and image size 0, as drivers often leave them.
+std::vector<std::uint8_t> MakeDib(std::int32_t width, std::int32_t height, std::uint16_t bits,
+                                  std::uint32_t compression, std::size_t extra) {
+    const std::size_t stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+    std::vector<std::uint8_t> dib(40 + extra + stride * static_cast<std::size_t>(std::abs(height)), 0);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            dib[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, static_cast<std::uint32_t>(width));
+    put32(8, static_cast<std::uint32_t>(height));
+    dib[12] = 1;
+    dib[14] = static_cast<std::uint8_t>(bits);
+    put32(16, compression);
+    return dib;
+}
+
+} // namespace
+
+TEST(DibCodec, CompletesTheHeaderAndFindsThePixels) {
+    struct Case {
+        std::int32_t width, height;
+        std::uint16_t bits;
+        std::uint32_t compression;
+        std::size_t extra;
+        std::uint32_t colorsUsed;
+        std::size_t pixelOffset, imageSize;
+    };
+    for (const Case& c : {Case{9, 2, 1, 0, 8, 2, 48, 8}, Case{3, 3, 8, 0, 1024, 256, 1064, 12},
+                          Case{5, -2, 24, 0, 0, 0, 40, 32}, Case{2, 2, 32, 3, 12, 0, 52, 16}}) {
+        std::vector<std::uint8_t> dib = MakeDib(c.width, c.height, c.bits, c.compression, c.extra);
+        const TDibLayout layout = CompleteDibHeader(dib.data(), dib.size(), "dib");
+        EXPECT_EQ(layout.ColorsUsed, c.colorsUsed) << c.bits;
+        EXPECT_EQ(layout.PixelOffset, c.pixelOffset) << c.bits;
+        EXPECT_EQ(layout.ImageSize, c.imageSize) << c.bits;
+        EXPECT_EQ(dib[32], c.colorsUsed & 0xFF); // colours used written back
+        EXPECT_EQ(dib[36], c.colorsUsed & 0xFF); // colours important follows it
+        EXPECT_EQ(dib[20], c.imageSize);         // image size from the row size
+        TPicture picture;
+        DecodeDib(dib.data(), dib.size(), "dib", picture);
+        EXPECT_EQ(picture.Width(), c.width);
+        EXPECT_EQ(picture.Height(), std::abs(c.height));
+    }
+}
+
+TEST(DibCodec, RefusesShortOrImpossibleHeaders) {
+    std::vector<std::uint8_t> shortPixels = MakeDib(8, 8, 8, 0, 1024);
+    shortPixels.resize(shortPixels.size() - 1);
+    std::vector<std::uint8_t> hugeTable = MakeDib(2, 2, 8, 0, 1024);
+    hugeTable[34] = 0x10; // colours used far beyond the block
+    std::vector<std::uint8_t> zeroWidth = MakeDib(0, 2, 24, 0, 0);
+    std::vector<std::uint8_t> tiny(20, 0);
+    for (std::vector<std::uint8_t>* dib : {&shortPixels, &hugeTable, &zeroWidth, &tiny}) {
+        TPicture picture;
+        EXPECT_THROW(DecodeDib(dib->data(), dib->size(), "dib", picture), ECwError);
+    }
 }

@@ -3,7 +3,9 @@
 #include "document/CwError.h"
 #include "imaging/tests/PictureTestSupport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -197,4 +199,133 @@ TEST(VRostrumStage, ResetAndSizeClearTheStage) {
     EXPECT_EQ(stage->Height(), 240);
     EXPECT_EQ(PixelAt(*stage, 100, 100), kWhite);
     EXPECT_THROW(rostrum.SetStageSize(0, 240), ECwError);
+}
+
+namespace {
+
+// The file's modification time, read and set to the nanosecond.
+timespec ModifiedAt(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mtim;
+}
+
+void SetModifiedAt(const std::string& path, timespec when) {
+    const timespec times[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// Writes over the file in place (same inode), keeping its modification time.
+void RewriteInPlace(const std::string& path, const TPicture& picture) {
+    const timespec before = ModifiedAt(path);
+    const std::vector<std::uint8_t> bytes = EncodeBmp(picture);
+    WriteText(path, std::string(bytes.begin(), bytes.end()));
+    SetModifiedAt(path, before);
+}
+
+} // namespace
+
+TEST_F(RenderFrameTest, AHeldDrawingChangedOnDiskIsReadAgainAtOnce) {
+    const TRgb before{90, 90, 90}, after{30, 60, 90};
+    // Drawings as BMP files: the same size on disk for the same picture size, so each change below
+    // alters one part of the file's identity only.
+    struct TCase {
+        const char* Name;
+        std::function<void(const std::string& file)> Change;
+        TRgb Expected;
+    };
+    const TCase cases[] = {
+        {"rewritten in place to a new size",
+         [&](const std::string& file) {
+             const timespec at = ModifiedAt(file);
+             const std::vector<std::uint8_t> bytes = EncodeBmp(Solid(4, 3, after));
+             WriteText(file, std::string(bytes.begin(), bytes.end()));
+             SetModifiedAt(file, at);
+         },
+         after},
+        {"rewritten in place, new modification time",
+         [&](const std::string& file) {
+             timespec at = ModifiedAt(file);
+             RewriteInPlace(file, Solid(8, 6, after));
+             at.tv_nsec = (at.tv_nsec + 1) % 1'000'000'000;
+             SetModifiedAt(file, at);
+         },
+         after},
+        {"replaced through rename",
+         [&](const std::string& file) {
+             const std::string other = file + ".new";
+             const std::vector<std::uint8_t> bytes = EncodeBmp(Solid(8, 6, after));
+             WriteText(other, std::string(bytes.begin(), bytes.end()));
+             SetModifiedAt(other, ModifiedAt(file));
+             ASSERT_EQ(std::rename(other.c_str(), file.c_str()), 0);
+         },
+         after},
+        {"deleted", [&](const std::string& file) { std::filesystem::remove(file); }, kWhite},
+        // Size, time and inode all as they were: the drawing is taken from the cache.
+        {"bytes changed behind its back",
+         [&](const std::string& file) { RewriteInPlace(file, Solid(8, 6, after)); }, before},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSheetFixture fixture;
+        const std::int32_t layer = fixture.AddLayer();
+        fixture.Place(layer, 1, 2, "cel.bmp", Solid(8, 6, before));
+        TVRostrum rostrum(fixture.Sheet);
+        rostrum.SetStageSize(8, 6);
+        EXPECT_EQ(PixelAt(*rostrum.RenderFrame(1), 3, 2), before);
+        c.Change(fixture.LayerFolder(layer) + "cel.bmp");
+        EXPECT_EQ(PixelAt(*rostrum.RenderFrame(2), 3, 2), c.Expected);
+    }
+}
+
+TEST_F(RenderFrameTest, ARetargetedLnkShowsItsNewDrawing) {
+    const std::int32_t layer = Fixture.AddLayer();
+    const std::string first = Fixture.Folder / "first.bmp", second = Fixture.Folder / "second.bmp";
+    WriteBmp(first, Solid(8, 6, {10, 10, 10}));
+    WriteBmp(second, Solid(8, 6, {20, 20, 20}));
+    SetModifiedAt(second, ModifiedAt(first));
+    const std::string link = Fixture.LayerFolder(layer) + "cel.bmp.lnk";
+    ASSERT_EQ(::symlink(first.c_str(), link.c_str()), 0);
+    Fixture.Sheet.PlaceCelAt(layer, 1, "cel.bmp", 2);
+    EXPECT_EQ(Render(1), (TRgb{10, 10, 10}));
+    std::filesystem::remove(link);
+    ASSERT_EQ(::symlink(second.c_str(), link.c_str()), 0);
+    EXPECT_EQ(Render(2), (TRgb{20, 20, 20}));
+}
+
+TEST_F(RenderFrameTest, HeldCelsStayRightAsLayersAreHiddenAndShown) {
+    Mode = TComp::cMultiply; // every layer leaves its mark
+    const std::int32_t back = Fixture.AddLayer();
+    const std::int32_t front = Fixture.AddLayer();
+    Fixture.Place(back, 1, 4, "back.png", Solid(8, 6, {200, 200, 200}));
+    Fixture.Place(front, 1, 4, "front.png", Solid(8, 6, {128, 128, 128}));
+    // What a compositor that has never seen the sheet paints.
+    auto fresh = [&](std::int32_t frame) {
+        TVRostrum other(Fixture.Sheet);
+        other.SetStageSize(8, 6);
+        other.CompositeMode = [this] { return Mode; };
+        return PixelAt(*other.RenderFrame(frame), 0, 0);
+    };
+    EXPECT_EQ(Render(1), fresh(1));
+    Fixture.Sheet.SetLayerVisible(back, false);
+    EXPECT_EQ(Render(2), fresh(2));
+    // Changed while hidden: read again when shown.
+    WritePng(Fixture.LayerFolder(back) + "back.png", Solid(8, 6, {100, 100, 100}));
+    Fixture.Sheet.SetLayerVisible(back, true);
+    EXPECT_EQ(Render(3), fresh(3));
+    EXPECT_EQ(Render(3), (TRgb{49, 49, 49})); // 254 * 100 / 256, then * 128 / 256
+    Fixture.Sheet.SetLayerVisible(front, false);
+    EXPECT_EQ(Render(4), fresh(4));
+}
+
+TEST(VRostrum, DarkenOverLayersOfAnotherModeComparesTheirColours) {
+    // Multiplied white is (254, 254, 254): darker than white, lighter than grey 200.
+    TXsDocument sheet;
+    TVRostrum rostrum(sheet);
+    rostrum.SetStageSize(1, 1);
+    rostrum.AddLayerImage(Solid(1, 1, kWhite), TComp::cMultiply, 255);
+    rostrum.AddLayerImage(Solid(1, 1, kWhite), TComp::cDarken, 255);
+    EXPECT_EQ(PixelAt(*rostrum.Paint(), 0, 0), (TRgb{254, 254, 254}));
+    rostrum.AddLayerImage(Solid(1, 1, {200, 200, 200}), TComp::cDarken, 255);
+    EXPECT_EQ(PixelAt(*rostrum.Paint(), 0, 0), (TRgb{200, 200, 200}));
 }

@@ -1,0 +1,75 @@
+#include "app/ErrorBox.h"
+#include "app/exposureSheet.h"
+#include "import/fileImportI.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPrinterInfo>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+// A main window on a fresh user folder with the bundled sample sheet open.
+class ImportPrintCommandsTest : public ::testing::Test {
+protected:
+    ImportPrintCommandsTest() {
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        TAppFolders folders;
+        folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        Window = std::make_unique<TForm1>(folders);
+        Window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);
+    }
+    ~ImportPrintCommandsTest() override { ErrorBoxOverride() = nullptr; }
+
+    TTempFolder User;
+    TTempFolder Files;
+    QStringList Errors;
+    std::unique_ptr<TForm1> Window;
+};
+} // namespace
+
+TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolder) {
+    Window->Xsheet->SelectCell(2, 3);
+    Window->ImportImages1->trigger();
+    TImportI* import = Window->ImportForm;
+    ASSERT_TRUE(import->isVisible());
+    EXPECT_EQ(import->BrowsedFolder().toStdString(), Window->Xsheet->LayerFolder(2));
+    EXPECT_EQ(import->LayerSelect->currentText(), "Import to Selected Layer");
+    EXPECT_EQ(Window->Xsheet->CurrentFrame(), 3);
+    // While the import changes the sheet, the main window knows it is not the user's doing.
+    int activity = 0;
+    Window->Xsheet->OnLayerAdded = [&](QObject&) { activity = Window->Activity; };
+    import->LayerSelect->setCurrentIndex(1);
+    import->ShellListView1->item(0)->setSelected(true);
+    import->ButtonAddClick();
+    import->ButtonImportClick();
+    EXPECT_EQ(activity, TForm1::kLoading);
+    EXPECT_EQ(Window->Activity, TForm1::kIdle);
+    EXPECT_EQ(Window->Xsheet->LayerCount(), 3);
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "a printer is installed: the print dialog would open";
+    const QString pdf = QString::fromStdString(Files / "bounce.pdf");
+    QString suggested;
+    Window->AskSaveFile = [&](const QString&, const QString& name, const QString&) {
+        suggested = name;
+        return pdf;
+    };
+    Window->PrintXPS->trigger();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+    EXPECT_EQ(suggested, "bounce.pdf");
+    FILE* text = ::popen(("pdftotext -layout '" + pdf.toStdString() + "' -").c_str(), "r");
+    ASSERT_NE(text, nullptr);
+    char line[200] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, text), nullptr);
+    ::pclose(text);
+    EXPECT_NE(std::string(line).find("bounce.xps - Celwright Exposure Sheet"), std::string::npos) << line;
+}

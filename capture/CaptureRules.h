@@ -1,0 +1,79 @@
+#pragma once
+
+#include "document/CWTypeLib.h"
+#include "imaging/Picture.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// What every capture does with a grabbed picture, the same for the capture window and
+// celwright-cli: averaging, the filters, the file's name and format, and placing the cel.
+
+// The number of frames averaged when averaging is on.
+inline constexpr std::int32_t kAveragedFrames = 8;
+
+// pad(n): the decimal text of n, zero-filled to at least four digits (7 gives "0007", 12345 stays).
+std::string PadNumber(std::int64_t value);
+
+// increment(s): the next number of a sequence. "0009" gives "0010"; a trailing letter advances on a
+// numeric stem ("12a" gives "0012b"; "0007z" stays "0007z"); any other text is returned unchanged
+// ("A3x", "take").
+std::string IncrementNumber(std::string_view text);
+
+// For every pixel and channel of 24-bit frames of one size: the integer mean of the eight values,
+// remainder dropped. Throws ECwError when the frames differ in size or format.
+TPicture AverageFrames(const std::array<TPicture, kAveragedFrames>& frames);
+
+// Gathers the frames of one capture: one frame, or kAveragedFrames grabbed one after another.
+class TFrameCollector {
+public:
+    void Start(bool averaging);
+    // Takes the next frame (24-bit, as the camera gives them); true when the capture has all its
+    // frames.
+    bool Add(const TPicture& frame);
+    std::int32_t Count() const { return Collected; }
+    // The captured picture: the frame, or the mean of the frames.
+    TPicture Result() const;
+
+private:
+    bool Averaging = false;
+    std::int32_t Collected = 0;
+    std::array<TPicture, kAveragedFrames> Frames;
+};
+
+// Turns a picture by 180 degrees in place: (x, y) moves to (width - 1 - x, height - 1 - y).
+void TurnUpsideDown(TPicture& picture);
+
+struct TCaptureFilters {
+    bool SquarePixels = false; // only for DV cameras
+    bool UpsideDown = false;
+    bool BlackAndWhite = false;
+};
+
+// Applies the filters in their order: square pixels, upside down, black and white (an 8-bit grey
+// picture afterwards).
+void ProcessCapture(TPicture& picture, const TCaptureFilters& filters);
+
+// Name + "_" + number + ".png", ".jpg" or ".bmp".
+std::string CaptureFileName(std::string_view name, std::string_view number, TcwImageFormat format);
+
+// Writes a captured picture: PNG with default settings, JPEG at quality 70 (greyscale when black
+// and white), or BMP as it is. The file is replaced in one step; failures throw ECwError.
+void WriteCapture(const std::string& path, const TPicture& picture, TcwImageFormat format,
+                  bool blackAndWhite);
+
+// Places a normal capture of `fileName` at `frame` of `layer` held `hold` frames (below 1 counts as
+// 1), as one undo step, growing the sheet so that frame + hold exists, and selects frame + hold.
+// Works on the document or on the sheet control, which forwards to it and repaints.
+template <class TSheet>
+void PlaceCapture(TSheet& sheet, std::int32_t layer, std::int32_t frame, const std::string& fileName,
+                  std::int32_t hold) {
+    hold = hold < 1 ? 1 : hold;
+    sheet.SaveUndoState();
+    if (sheet.FrameCount() < frame + hold)
+        sheet.AddFrames(frame + hold - sheet.FrameCount());
+    sheet.PlaceCelAt(layer, frame, fileName, hold);
+    sheet.SelectCell(layer, frame + hold);
+}

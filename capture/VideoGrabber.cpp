@@ -1,0 +1,343 @@
+#include "capture/VideoGrabber.h"
+
+#include "settings/IniFile.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <linux/videodev2.h>
+
+namespace {
+
+// The V4L2 control behind each property index; 0 where there is none.
+std::uint32_t ControlId(std::int32_t index) {
+    switch (index) {
+    case TVideoGrabber::kBrightness:
+        return V4L2_CID_BRIGHTNESS;
+    case TVideoGrabber::kContrast:
+        return V4L2_CID_CONTRAST;
+    case TVideoGrabber::kHue:
+        return V4L2_CID_HUE;
+    case TVideoGrabber::kSaturation:
+        return V4L2_CID_SATURATION;
+    case TVideoGrabber::kSharpness:
+        return V4L2_CID_SHARPNESS;
+    case TVideoGrabber::kGamma:
+        return V4L2_CID_GAMMA;
+    case TVideoGrabber::kWhiteBalance:
+        return V4L2_CID_WHITE_BALANCE_TEMPERATURE;
+    case TVideoGrabber::kGain:
+        return V4L2_CID_GAIN;
+    case TVideoGrabber::kBacklightCompensation:
+        return V4L2_CID_BACKLIGHT_COMPENSATION;
+    default:
+        return 0;
+    }
+}
+
+std::string RateText(double rate) {
+    const double rounded = std::round(rate * 100) / 100;
+    std::string text = std::to_string(rounded);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
+// The offered rate nearest the wanted one (an exact offer wins); `wanted` when nothing is known.
+double ChooseRate(const std::vector<double>& offered, double wanted) {
+    if (offered.empty() || wanted <= 0)
+        return wanted;
+    return *std::min_element(offered.begin(), offered.end(), [wanted](double a, double b) {
+        return std::abs(a - wanted) < std::abs(b - wanted);
+    });
+}
+
+} // namespace
+
+TVideoGrabber::TVideoGrabber(bool testCamera, bool watchDevices)
+    : TestCamera(testCamera), GrabTimer(std::make_unique<QTimer>()) {
+    GrabTimer->setSingleShot(true);
+    GrabTimer->setInterval(kGrabTimeoutMs);
+    QObject::connect(GrabTimer.get(), &QTimer::timeout, [this] {
+        FailGrab("The camera gave no picture within " + std::to_string(kGrabTimeoutMs / 1000) + " seconds.");
+    });
+    RefreshDevices();
+    if (watchDevices) {
+        Monitor = std::make_unique<TGstVideoMonitor>();
+        Monitor->OnChange = [this] { DevicesChanged(); };
+    }
+}
+
+TVideoGrabber::~TVideoGrabber() = default;
+
+bool TVideoGrabber::TestCameraEnabled(const std::string& userFolder) {
+    if (userFolder.empty())
+        return false;
+    TIniFile ini;
+    ini.LoadFromFile(userFolder + "celwright.ini");
+    return ini.ReadBool("capture devices", "test camera", false);
+}
+
+void TVideoGrabber::RefreshDevices() {
+    const std::string current = VideoDeviceName();
+    Sources = ListSources();
+    if (TestCamera)
+        Sources.push_back(TestPatternSource());
+    // The selection follows its camera to its new index.
+    Device = -1;
+    for (std::size_t i = 0; i < Sources.size(); ++i) {
+        if (!current.empty() && Sources[i].Name == current)
+            Device = static_cast<std::int32_t>(i);
+    }
+}
+
+void TVideoGrabber::DevicesChanged() {
+    // A camera pulled out while previewing usually fails its stream first.
+    const std::string previewing = Running ? VideoDeviceName() : FailedDevice;
+    RefreshDevices();
+    if (!previewing.empty() && Device < 0) {
+        LostDevice = previewing;
+        StopPreview();
+        if (OnDeviceLost)
+            OnDeviceLost(*this);
+    }
+    if (OnDeviceArrivalOrRemoval)
+        OnDeviceArrivalOrRemoval(*this);
+    if (!LostDevice.empty()) {
+        for (std::size_t i = 0; i < Sources.size(); ++i) {
+            if (Sources[i].Name == LostDevice) {
+                LostDevice.clear();
+                const std::int32_t size = SizeIndex;
+                SetVideoDevice(static_cast<std::int32_t>(i));
+                SetVideoSize(size);
+                StartPreview();
+                break;
+            }
+        }
+    }
+}
+
+std::string TVideoGrabber::VideoDevices() const {
+    std::string text;
+    for (const TVideoSourceInfo& source : Sources)
+        text += source.Name + "\n";
+    return text;
+}
+
+void TVideoGrabber::SetVideoDevice(std::int32_t index) {
+    StopPreview();
+    Device = index >= 0 && index < VideoDevicesCount() ? index : -1;
+    SizeIndex = 0;
+    Width = 0;
+    Height = 0;
+    Controls.reset();
+    if (Device >= 0 && !Sources[static_cast<std::size_t>(Device)].DevicePath.empty())
+        Controls = TV4l2Device::Open(Sources[static_cast<std::size_t>(Device)].DevicePath);
+}
+
+std::string TVideoGrabber::VideoDeviceName() const {
+    return Device >= 0 ? Sources[static_cast<std::size_t>(Device)].Name : std::string();
+}
+
+std::string TVideoGrabber::VideoSizes() const {
+    if (Device < 0)
+        return {};
+    std::string text = "default\n";
+    for (const TVideoMode& mode : Sources[static_cast<std::size_t>(Device)].Modes) {
+        text += std::to_string(mode.Width) + " x " + std::to_string(mode.Height);
+        if (mode.MaxRate() > 0)
+            text += " (" + RateText(mode.MaxRate()) + " fps)";
+        text += "\n";
+    }
+    return text;
+}
+
+void TVideoGrabber::SetVideoSize(std::int32_t index) {
+    const std::int32_t count =
+        Device >= 0 ? static_cast<std::int32_t>(Sources[static_cast<std::size_t>(Device)].Modes.size()) : 0;
+    SizeIndex = index >= 0 && index <= count ? index : 0;
+    if (SizeIndex > 0) {
+        const TVideoMode& mode =
+            Sources[static_cast<std::size_t>(Device)].Modes[static_cast<std::size_t>(SizeIndex - 1)];
+        Width = mode.Width;
+        Height = mode.Height;
+    }
+}
+
+std::int32_t TVideoGrabber::FindVideoSize(std::int32_t width, std::int32_t height) const {
+    if (Device < 0)
+        return -1;
+    const auto& modes = Sources[static_cast<std::size_t>(Device)].Modes;
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        if (modes[i].Width == width && modes[i].Height == height)
+            return static_cast<std::int32_t>(i) + 1;
+    }
+    return -1;
+}
+
+void TVideoGrabber::StartPreview() {
+    if (Running || Device < 0)
+        return;
+    FailedDevice.clear();
+    const TVideoSourceInfo& source = Sources[static_cast<std::size_t>(Device)];
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    double rate = 0;
+    if (SizeIndex > 0) {
+        const TVideoMode& mode = source.Modes[static_cast<std::size_t>(SizeIndex - 1)];
+        width = mode.Width;
+        height = mode.Height;
+        rate = ChooseRate(mode.Rates, RequestedRate);
+    } else if (source.TestPattern) {
+        rate = RequestedRate;
+    }
+    Stream = std::make_unique<TGstVideoStream>(source, width, height, rate);
+    Stream->OnPreviewFrame = [this](const TPicture& frame) { FrameArrived(frame); };
+    Stream->OnFrame = [this](const TPicture& frame, std::int64_t) { GrabArrived(frame); };
+    Stream->OnError = [this](const std::string& message) { StreamFailed(message); };
+    std::string reason;
+    Running = true;
+    Started = false;
+    if (!Stream->Start(reason)) {
+        Stream.reset();
+        Running = false;
+        if (OnPreviewError)
+            OnPreviewError(*this, "The camera \"" + source.Name + "\" did not start: " + reason);
+    }
+}
+
+void TVideoGrabber::StopPreview() {
+    if (Grabbing)
+        FailGrab("The camera's live picture was stopped.");
+    Stream.reset();
+    Running = false;
+    Started = false;
+}
+
+double TVideoGrabber::FrameRate() const {
+    if (Device < 0)
+        return 0;
+    const TVideoSourceInfo& source = Sources[static_cast<std::size_t>(Device)];
+    if (SizeIndex > 0)
+        return ChooseRate(source.Modes[static_cast<std::size_t>(SizeIndex - 1)].Rates, RequestedRate);
+    return RequestedRate;
+}
+
+void TVideoGrabber::FrameArrived(const TPicture& frame) {
+    const bool resized = frame.Width() != Width || frame.Height() != Height;
+    Width = frame.Width();
+    Height = frame.Height();
+    if (!Started) {
+        Started = true;
+        if (OnPreviewStarted)
+            OnPreviewStarted(*this);
+    }
+    if (resized && OnResizeVideo)
+        OnResizeVideo(*this);
+    if (Visible && OnPreviewFrame)
+        OnPreviewFrame(*this, frame);
+}
+
+void TVideoGrabber::GrabFrame() {
+    if (!Stream) {
+        Grabbing = true;
+        FailGrab("No camera is running.");
+        return;
+    }
+    Grabbing = true;
+    Stream->RequestFrame();
+    GrabTimer->start();
+}
+
+void TVideoGrabber::GrabArrived(const TPicture& frame) {
+    if (!Grabbing)
+        return;
+    Grabbing = false;
+    GrabTimer->stop();
+    if (OnFrameCaptureCompleted)
+        OnFrameCaptureCompleted(*this, frame);
+}
+
+void TVideoGrabber::FailGrab(const std::string& message) {
+    if (!Grabbing)
+        return;
+    Grabbing = false;
+    GrabTimer->stop();
+    if (Stream)
+        Stream->CancelRequest();
+    if (OnFrameCaptureFailed)
+        OnFrameCaptureFailed(*this, message);
+}
+
+void TVideoGrabber::StreamFailed(const std::string& message) {
+    FailedDevice = VideoDeviceName();
+    const std::string text = "The camera \"" + FailedDevice + "\" stopped: " + message;
+    FailGrab(text);
+    Stream.reset();
+    Running = false;
+    Started = false;
+    if (OnPreviewError)
+        OnPreviewError(*this, text);
+}
+
+std::int64_t TVideoGrabber::FramesSeen() const {
+    return Stream ? Stream->FramesSeen() : 0;
+}
+
+std::optional<TV4l2Control> TVideoGrabber::Property(std::int32_t index) const {
+    const std::uint32_t id = ControlId(index);
+    if (!Controls || id == 0)
+        return std::nullopt;
+    return Controls->Query(id);
+}
+
+bool TVideoGrabber::PropertyAvailable(std::int32_t index) const {
+    return Property(index).has_value();
+}
+
+std::int32_t TVideoGrabber::PropertyMinimum(std::int32_t index) const {
+    const auto control = Property(index);
+    return control ? control->Minimum : 0;
+}
+
+std::int32_t TVideoGrabber::PropertyMaximum(std::int32_t index) const {
+    const auto control = Property(index);
+    return control ? control->Maximum : 0;
+}
+
+std::int32_t TVideoGrabber::PropertyStep(std::int32_t index) const {
+    const auto control = Property(index);
+    return control ? control->Step : 0;
+}
+
+std::int32_t TVideoGrabber::PropertyDefault(std::int32_t index) const {
+    const auto control = Property(index);
+    return control ? control->Default : 0;
+}
+
+std::int32_t TVideoGrabber::PropertyValue(std::int32_t index) const {
+    const auto control = Property(index);
+    return control ? control->Value : 0;
+}
+
+bool TVideoGrabber::SetProperty(std::int32_t index, std::int32_t value) {
+    const std::uint32_t id = ControlId(index);
+    return Controls && id != 0 && Controls->Set(id, value);
+}
+
+std::vector<TV4l2Control> TVideoGrabber::CameraControls() const {
+    return Controls ? Controls->List() : std::vector<TV4l2Control>{};
+}
+
+bool TVideoGrabber::SetCameraControl(std::uint32_t id, std::int32_t value) {
+    return Controls && Controls->Set(id, value);
+}
+
+bool TVideoGrabber::DialogAvailable(std::int32_t kind) const {
+    return kind == kDeviceDialog && !CameraControls().empty();
+}
+
+void TVideoGrabber::SetControlDevice(std::unique_ptr<TV4l2Device> device) {
+    Controls = std::move(device);
+}

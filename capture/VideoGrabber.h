@@ -1,0 +1,161 @@
+#pragma once
+
+#include "imaging/Picture.h"
+#include "platform/GstVideo.h"
+#include "platform/V4l2Controls.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QTimer;
+
+// The video device component: the cameras, their frame sizes, the live picture, grabbing one
+// frame, and the camera's picture properties. Events are raised on the user-interface thread (a Qt
+// event loop must run). The component shows nothing itself: a view paints OnPreviewFrame.
+class TVideoGrabber {
+public:
+    using TNotifyEvent = std::function<void(TVideoGrabber& sender)>;
+    using TFrameEvent = std::function<void(TVideoGrabber& sender, const TPicture& frame)>;
+    using TMessageEvent = std::function<void(TVideoGrabber& sender, const std::string& message)>;
+
+    // Camera picture properties by index.
+    static constexpr std::int32_t kBrightness = 0;
+    static constexpr std::int32_t kContrast = 1;
+    static constexpr std::int32_t kHue = 2;
+    static constexpr std::int32_t kSaturation = 3;
+    static constexpr std::int32_t kSharpness = 4;
+    static constexpr std::int32_t kGamma = 5;
+    static constexpr std::int32_t kWhiteBalance = 6;
+    static constexpr std::int32_t kGain = 8;
+    static constexpr std::int32_t kBacklightCompensation = 9;
+    // Camera dialogs by kind.
+    static constexpr std::int32_t kDeviceDialog = 0;
+    // How long a grab may wait for its frame.
+    static constexpr std::int32_t kGrabTimeoutMs = 5000;
+
+    // `testCamera` adds the "Test pattern" camera after the real ones; `watchDevices` follows
+    // cameras being plugged in and removed.
+    explicit TVideoGrabber(bool testCamera, bool watchDevices = true);
+    ~TVideoGrabber();
+    TVideoGrabber(const TVideoGrabber&) = delete;
+    TVideoGrabber& operator=(const TVideoGrabber&) = delete;
+
+    // Events.
+    TNotifyEvent OnDeviceArrivalOrRemoval;
+    TNotifyEvent OnPreviewStarted;
+    TNotifyEvent OnResizeVideo; // the frames' size changed
+    TNotifyEvent OnDeviceLost;  // the previewing camera went away; it is taken up again on return
+    TFrameEvent OnPreviewFrame;
+    TFrameEvent OnFrameCaptureCompleted; // a 24-bit picture
+    TMessageEvent OnFrameCaptureFailed;  // the grab ended without a frame; no completion follows
+    TMessageEvent OnPreviewError;        // the live picture stopped
+
+    // Cameras: one name per line, in index order.
+    std::string VideoDevices() const;
+    std::int32_t VideoDevicesCount() const { return static_cast<std::int32_t>(Sources.size()); }
+    // The selected camera, 0-based; -1 when none. Selecting stops the preview.
+    std::int32_t VideoDevice() const { return Device; }
+    void SetVideoDevice(std::int32_t index);
+    std::string VideoDeviceName() const;
+    // Re-reads the cameras.
+    void RefreshDevices();
+    // A camera was plugged in or removed (the device monitor's handler): re-reads the cameras,
+    // raises OnDeviceLost when the previewing camera is gone and takes it up again on its return.
+    void DevicesChanged();
+    // Where the cameras come from: the device monitor; tests stand in for plugging and unplugging.
+    std::function<std::vector<TVideoSourceInfo>()> ListSources = ListVideoSources;
+
+    // Sizes of the selected camera: "default" first, then "W x H (R fps)" per size, R the largest
+    // rate at that size. The index counts the lines from 0 and is used from the next start.
+    std::string VideoSizes() const;
+    std::int32_t VideoSize() const { return SizeIndex; }
+    void SetVideoSize(std::int32_t index);
+    // The size line index of "WxH"; -1 when the camera does not offer it.
+    std::int32_t FindVideoSize(std::int32_t width, std::int32_t height) const;
+
+    void StartPreview();
+    void StopPreview();
+    bool PreviewRunning() const { return Running; }
+    // True once the first frame of the running preview arrived.
+    bool PreviewStarted() const { return Started; }
+
+    // Size of the frames: the last frame seen, else the chosen size; 0 before either.
+    std::int32_t VideoWidth() const { return Width; }
+    std::int32_t VideoHeight() const { return Height; }
+
+    bool IsDV() const { return false; }
+    bool IsAnalog() const { return false; }
+    bool HasVideoPort() const { return false; }
+    bool HasCrossbar() const { return false; }
+    bool HasAnalogVideoDecoder() const { return false; }
+    std::int32_t VideoInputCount() const { return Device >= 0 ? 1 : 0; }
+    std::int32_t VideoInput() const { return 0; }
+    // The rate asked of the camera from the next start; the rate it delivers when it runs.
+    void SetFrameRate(double rate) { RequestedRate = rate; }
+    double FrameRate() const;
+
+    // Switches kept for the settings window; the live picture is painted the same either way.
+    bool VideoPortEnabled = false;
+    bool ReducePreviewCPULoad = true;
+    bool ColorKeyEnabled = false;
+    // Whether the view shows the live picture.
+    bool Visible = true;
+
+    // Asks for one frame; OnFrameCaptureCompleted brings it, or OnFrameCaptureFailed says why not
+    // (no preview, stream error, no frame within kGrabTimeoutMs). The frame's capture began after
+    // the request: frames already queued are never delivered.
+    void GrabFrame();
+    bool GrabPending() const { return Grabbing; }
+
+    // Camera picture properties (indexes above), through the camera's V4L2 controls.
+    bool PropertyAvailable(std::int32_t index) const;
+    std::int32_t PropertyMinimum(std::int32_t index) const;
+    std::int32_t PropertyMaximum(std::int32_t index) const;
+    std::int32_t PropertyStep(std::int32_t index) const;
+    std::int32_t PropertyDefault(std::int32_t index) const;
+    std::int32_t PropertyValue(std::int32_t index) const;
+    bool SetProperty(std::int32_t index, std::int32_t value);
+    // Every control the camera offers (menus, integers, booleans), for the device dialog.
+    std::vector<TV4l2Control> CameraControls() const;
+    bool SetCameraControl(std::uint32_t id, std::int32_t value);
+    // Only the device dialog exists, for a camera with controls.
+    bool DialogAvailable(std::int32_t kind) const;
+
+    // A camera's controls reached another way (tests stand in for a camera with this).
+    void SetControlDevice(std::unique_ptr<TV4l2Device> device);
+
+    // The file "celwright.ini" in `userFolder` turns the test camera on with
+    // [capture devices] test camera=1.
+    static bool TestCameraEnabled(const std::string& userFolder);
+
+    // Frames the camera delivered since the preview started.
+    std::int64_t FramesSeen() const;
+
+private:
+    void FrameArrived(const TPicture& frame);
+    void GrabArrived(const TPicture& frame);
+    void StreamFailed(const std::string& message);
+    void FailGrab(const std::string& message);
+    std::optional<TV4l2Control> Property(std::int32_t index) const;
+
+    bool TestCamera;
+    std::vector<TVideoSourceInfo> Sources;
+    std::int32_t Device = -1;
+    std::int32_t SizeIndex = 0;
+    double RequestedRate = 0;
+    std::unique_ptr<TGstVideoStream> Stream;
+    std::unique_ptr<TGstVideoMonitor> Monitor;
+    std::unique_ptr<TV4l2Device> Controls;
+    std::unique_ptr<QTimer> GrabTimer;
+    std::string LostDevice;   // name of the camera that went away while previewing
+    std::string FailedDevice; // name of the camera whose stream failed
+    bool Running = false;
+    bool Started = false;
+    bool Grabbing = false;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+};

@@ -1,0 +1,352 @@
+#include "FakeCamera.h"
+#include "app/ErrorBox.h"
+#include "app/cwAlert.h"
+#include "app/exposureSheet.h"
+#include "capture/VidAdjust.h"
+#include "capture/VideoView.h"
+#include "capture/capture.h"
+#include "imaging/PictureCodecs.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/TempFolder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The main window on a sheet of ten frames whose layer "Ink" keeps its drawings in a temporary
+// folder, with the test camera turned on; the Video command opens the capture window.
+class CaptureWindowTest : public ::testing::Test {
+protected:
+    CaptureWindowTest() {
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
+        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        Window = std::make_unique<TForm1>(Folders);
+        TXsheet2& sheet = *Window->Xsheet;
+        sheet.ClearSheet();
+        sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
+        sheet.RefreshAll();
+        sheet.SelectCell(1, 1);
+    }
+    ~CaptureWindowTest() override {
+        Window.reset();
+        ErrorBoxOverride() = nullptr;
+    }
+
+    TForm2& Open() {
+        Window->VideoCaptureClick();
+        TForm2& capture = *Window->Form2;
+        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
+        return capture;
+    }
+
+    // Clicks Capture and waits until the capture is saved (the button is back).
+    void Capture(TForm2& capture) {
+        capture.ButtonCapture->click();
+        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+    }
+
+    // Answers the alert prompt with one of its buttons once it opens (the capture asks only when
+    // its frame has arrived).
+    void AnswerPrompt(QPushButton* TAlertPrompt::*button) {
+        auto* poll = new QTimer(Window.get());
+        QObject::connect(poll, &QTimer::timeout, Window.get(), [this, poll, button] {
+            if (!Window->AlertPrompt->isVisible())
+                return;
+            poll->deleteLater();
+            poll->stop();
+            (Window->AlertPrompt->*button)->click();
+        });
+        poll->start(20);
+    }
+
+    TXsheet2& Sheet() { return *Window->Xsheet; }
+
+    TTempFolder User;
+    TTempFolder Ink;
+    TAppFolders Folders;
+    QStringList Errors;
+    std::unique_ptr<TForm1> Window;
+};
+} // namespace
+
+TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
+    TForm2& capture = Open();
+    EXPECT_EQ(capture.windowTitle(), "Capture: Test pattern");
+    EXPECT_TRUE(capture.OverlayPanel->isHidden());
+    EXPECT_EQ(capture.Edit2->text(), "Ink");
+    EXPECT_FALSE(capture.SquarePxlBtn->isEnabled());
+
+    Sheet().SelectCell(1, 10);
+    capture.HoldItems[1]->click(); // Two
+    EXPECT_EQ(Window->Settings.Current.Capture.Hold, 2);
+    capture.FrameItem->click();
+    EXPECT_EQ(capture.Edit3->text(), "0010");
+    Capture(capture);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+    EXPECT_EQ(Sheet().FrameCount(), 12);
+    EXPECT_EQ(Sheet().Document().CelName(1, 10), "Ink_0010.png");
+    EXPECT_EQ(Sheet().Document().CelName(1, 11), "Ink_0010.png");
+    EXPECT_EQ(Sheet().CurrentFrame(), 12);
+    EXPECT_EQ(capture.Edit3->text(), "0012"); // frame numbering follows the selection
+    EXPECT_TRUE(std::filesystem::is_regular_file(Ink / "Ink_0010.png"));
+
+    // One undo step takes the capture back.
+    Window->UndoClick();
+    EXPECT_EQ(Sheet().Document().CelName(1, 10), "");
+}
+
+TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
+    TForm2& capture = Open();
+    capture.SequentialItem->click();
+    EXPECT_EQ(Window->Settings.Current.Capture.Numbering, "sequential");
+    capture.SetMode(TForm2::kStandard); // building the layout starts the sequence at 0001
+    EXPECT_EQ(capture.Edit3->text(), "0001");
+    capture.HoldItems[0]->click();
+    Capture(capture);
+    EXPECT_EQ(capture.Edit3->text(), "0002");
+    const std::pair<const char*, const char*> numbers[] = {
+        {"0009", "0010"}, {"12a", "0012b"}, {"0007z", "0007z"}};
+    for (const auto& [before, after] : numbers) {
+        capture.Edit3->setText(before);
+        QTest::keyClick(capture.Edit3, Qt::Key_Return); // Enter captures from any control
+        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+        EXPECT_EQ(capture.Edit3->text(), after);
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(Ink / "Ink_12a.png"));
+
+    // Black and white, upside down and averaged, as a JPEG.
+    Window->SetImageFormat(TcwImageFormat::jpg);
+    capture.BWBtn->click();
+    capture.OneEightyBtn->click();
+    capture.FrameAvgBtn->click();
+    capture.Edit3->setText("0100");
+    Capture(capture);
+    TPicture picture;
+    ReadJpeg(Ink / "Ink_0100.jpg", picture);
+    EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+TEST_F(CaptureWindowTest, AnExistingFileAsksAndCancelPlacesNothing) {
+    TForm2& capture = Open();
+    capture.FrameItem->click();
+    WriteText(Ink / "Ink_0001.png", "keep me");
+    AnswerPrompt(&TAlertPrompt::NegBtn);
+    Capture(capture);
+    EXPECT_EQ(ReadText(Ink / "Ink_0001.png"), "keep me");
+    EXPECT_EQ(Sheet().Document().CelName(1, 1), "");
+    EXPECT_EQ(Sheet().CurrentFrame(), 1);
+
+    // A layer folder that is gone: the message, nothing grabbed, Capture still there.
+    Sheet().SetLayerFolder(1, Ink / "gone/");
+    capture.ButtonCapture->click();
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(
+        Errors[0].startsWith("Capture cannot be completed. Path for the selected Layer does not exist."));
+    EXPECT_TRUE(capture.ButtonCapture->isEnabled());
+    EXPECT_FALSE(capture.Grabber.GrabPending());
+}
+
+TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
+    TForm2& capture = Open();
+    capture.SetMode(TForm2::kStopMotion);
+    EXPECT_EQ(capture.windowTitle(), "StopMotion Capture: Test pattern");
+    EXPECT_EQ(capture.FrameBar->minimum(), 24); // frame 1: nothing to review
+    EXPECT_EQ(capture.FrameBar->maximum(), 24);
+    capture.HoldItems[0]->click();
+    for (int i = 0; i < 6; ++i)
+        Capture(capture);
+    ASSERT_EQ(Sheet().CurrentFrame(), 7);
+    EXPECT_EQ(capture.FrameBar->minimum(), 18);
+    EXPECT_EQ(capture.Edit3->text(), "0007");
+
+    // One back: reviewing shows the buffered frame; arming takes its name and number.
+    QTest::keyClick(capture.FrameBar, Qt::Key_Left);
+    EXPECT_EQ(capture.FrameBar->value(), 23);
+    EXPECT_EQ(capture.ButtonCapture->text(), "Re-Capture");
+    EXPECT_EQ(capture.FrameLbl->text(), "6");
+    EXPECT_FALSE(capture.FrameImage->isHidden());
+    capture.Edit3->setText("0007");
+    capture.ButtonCapture->click(); // arms
+    EXPECT_TRUE(capture.RecaptureArmed);
+    EXPECT_EQ(capture.Edit3->text(), "0006");
+    EXPECT_EQ(capture.ButtonCapture->text(), "Capture");
+    capture.BWBtn->click();
+    AnswerPrompt(&TAlertPrompt::PosBtn); // Ink_0006.png is there: overwrite
+    Capture(capture);
+    EXPECT_EQ(Sheet().CurrentFrame(), 7);
+    EXPECT_EQ(capture.Edit3->text(), "0007");
+    EXPECT_EQ(capture.ButtonCapture->text(), "Re-Capture");
+    EXPECT_EQ(capture.Buffer.Slot(1).PixelFormat(), TPixelFormat::pf8bit); // the new grey picture
+    EXPECT_EQ(capture.Buffer.Slot(2).PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(Sheet().Document().CelAt(1, 6)->Duration, 1);
+
+    // Three back with hold 2: frames 4 and 5, slots 3 and 2.
+    capture.FrameBar->setValue(21);
+    capture.HoldItems[1]->click();
+    const TPicture slot4 = capture.Buffer.Slot(4);
+    capture.ButtonCapture->click();
+    EXPECT_EQ(capture.Edit3->text(), "0004");
+    AnswerPrompt(&TAlertPrompt::PosBtn);
+    Capture(capture);
+    EXPECT_EQ(Sheet().Document().CelAt(1, 4)->Duration, 2);
+    EXPECT_EQ(Sheet().Document().CelName(1, 5), "Ink_0004.png");
+    EXPECT_TRUE(capture.Buffer.Slot(3) == capture.Buffer.Slot(2));
+    EXPECT_EQ(capture.Buffer.Slot(3).PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_TRUE(capture.Buffer.Slot(4) == slot4);
+    EXPECT_EQ(capture.FrameBar->value(), 21);
+    EXPECT_EQ(capture.ButtonCapture->text(), "Re-Capture");
+    EXPECT_EQ(Sheet().CurrentFrame(), 7);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+
+    // Back to the live picture; far frames reach back 24 at most.
+    capture.FrameBar->setValue(24);
+    EXPECT_EQ(capture.ButtonCapture->text(), "Capture");
+    Sheet().AddFrames(30);
+    Sheet().SelectCell(1, 30);
+    EXPECT_EQ(capture.FrameBar->minimum(), 0);
+    Sheet().SelectCell(1, 5);
+    EXPECT_EQ(capture.FrameBar->minimum(), 20);
+
+    if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS")) {
+        capture.grab().save(QString(shots) + "/capture-stop-motion.png");
+        capture.SetMode(TForm2::kStandard);
+        WaitFor([] { return false; }, 300);
+        capture.grab().save(QString(shots) + "/capture-standard.png");
+    }
+}
+
+TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnail) {
+    TForm2& capture = Open();
+    const QList<QAction*> sizes = capture.Size1->actions();
+    ASSERT_EQ(sizes.size(), 4);
+    EXPECT_TRUE(sizes[0]->isChecked());
+    EXPECT_EQ(sizes[3]->text(), "1280 x 720 (30 fps)");
+    sizes[3]->trigger();
+    ASSERT_TRUE(
+        WaitFor([&] { return capture.ButtonCapture->isEnabled() && capture.Grabber.VideoWidth() == 1280; }));
+    EXPECT_TRUE(sizes[3]->isChecked());
+    EXPECT_EQ(capture.VideoGrabber1->size(), QSize(1280, 720));
+    EXPECT_GE(capture.centralWidget()->width(), 1280 + capture.SettingsGroup->width());
+    EXPECT_EQ(Window->Image1->height(), 73); // 129 x 720 / 1280
+    Capture(capture);
+    TPicture picture;
+    ReadPng(Ink / "Ink_0001.png", picture);
+    EXPECT_EQ(picture.Width(), 1280);
+}
+
+TEST_F(CaptureWindowTest, ACameraThatGoesAwaySaysSoAndComesBack) {
+    TForm2& capture = Open();
+    TVideoSourceInfo desk = TestPatternSource(); // stands in for a webcam on a USB cable
+    desk.Name = "Desk camera";
+    bool plugged = true;
+    capture.Grabber.ListSources = [&] {
+        return plugged ? std::vector{desk} : std::vector<TVideoSourceInfo>{};
+    };
+    capture.Grabber.DevicesChanged(); // plugged in: listed before the test camera
+    ASSERT_EQ(capture.Source1->actions().size(), 2);
+    capture.Source1->actions()[0]->trigger();
+    ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+    EXPECT_EQ(capture.windowTitle(), "Capture: Desk camera");
+
+    plugged = false;
+    capture.Grabber.DevicesChanged();
+    EXPECT_FALSE(capture.ButtonCapture->isEnabled());
+    EXPECT_FALSE(capture.OverlayPanel->isHidden());
+    EXPECT_EQ(capture.OverlayPanel->text().toStdString(),
+              "Desk camera was disconnected. It is taken up again when it returns.");
+    EXPECT_EQ(capture.Source1->actions().size(), 1);
+
+    plugged = true;
+    capture.Grabber.DevicesChanged();
+    ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+    EXPECT_TRUE(capture.OverlayPanel->isHidden());
+    EXPECT_TRUE(capture.Source1->actions()[0]->isChecked());
+}
+
+TEST_F(CaptureWindowTest, ClosingRemembersTheCameraAndTheMode) {
+    TForm2& capture = Open();
+    capture.SetMode(TForm2::kStopMotion);
+    capture.close();
+    EXPECT_EQ(capture.RememberedCamera, "Test pattern");
+    EXPECT_FALSE(capture.Grabber.PreviewRunning());
+    TForm2& again = Open();
+    EXPECT_EQ(&again, &capture);
+    EXPECT_EQ(again.ActiveMode, TForm2::kStopMotion);
+    EXPECT_TRUE(again.Source1->actions().last()->isChecked());
+}
+
+TEST_F(CaptureWindowTest, VideoSettingsReportAndSliders) {
+    TForm2& capture = Open();
+    TVidAdjustPanel& panel = *capture.VidAdjust;
+    capture.VideoSettings1->trigger();
+    ASSERT_TRUE(panel.isVisible());
+    // The test camera has no controls.
+    const QStringList lines = panel.Debug->toPlainText().split('\n');
+    EXPECT_EQ(lines,
+              (QStringList{"Test pattern.", "Source: Other.", "Number of inputs: 1.",
+                           "Overlay not available.", "FPS: 15", "Crossbar: no.", "Brightness: no.",
+                           "Contrast: no.", "Gamma: no.", "White balance: no.", "Hue: no.",
+                           "Device dialog: no.", "Crossbar dialog: no.", "Videostream dialog: no.",
+                           "VfwFormat dialog: no.", "VfwSource dialog: no.", "VfwDisplay dialog: no."}));
+    EXPECT_FALSE(panel.VideoOverlaySelect->isEnabled());
+
+    // A camera with controls (through the ioctl seam): sliders follow it, Reset writes defaults.
+    TFakeCamera camera;
+    capture.Grabber.SetControlDevice(camera.Device());
+    panel.Refresh();
+    EXPECT_TRUE(panel.Debug->toPlainText().contains("Brightness: yes.\nContrast: yes.\nGamma: no."));
+    EXPECT_TRUE(panel.Debug->toPlainText().contains("Hue: no.\nDevice dialog: yes."));
+    EXPECT_EQ(panel.Devicedialogs1->actions().size(), 1);
+    if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+        panel.grab().save(QString(shots) + "/video-settings.png");
+    EXPECT_TRUE(camera.Writes.empty()); // filling the sliders writes nothing
+    QSlider* hue = panel.TrackBars[3];
+    EXPECT_FALSE(hue->isEnabled());
+    EXPECT_EQ(hue->value(), 0);
+    QSlider* contrast = panel.TrackBars[1];
+    EXPECT_EQ(contrast->maximum(), 95);
+    contrast->setValue(50);
+    EXPECT_EQ(camera.Controls[V4L2_CID_CONTRAST].Value, 50);
+    camera.Writes.clear();
+    panel.Button2->click();
+    EXPECT_EQ(camera.Controls[V4L2_CID_CONTRAST].Value, 32);
+    for (const auto& [id, value] : camera.Writes)
+        EXPECT_NE(id, static_cast<std::uint32_t>(V4L2_CID_HUE));
+
+    capture.close();
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST_F(CaptureWindowTest, VideoSettingsNeedACamera) {
+    Window->VideoCaptureClick();
+    TForm2& capture = *Window->Form2;
+    capture.CameraChosen = false;
+    capture.VideoSettings1->trigger();
+    EXPECT_EQ(Errors, QStringList{"Select a Camera first."});
+}

@@ -1,0 +1,275 @@
+#include "cli/CaptureCommands.h"
+
+#include "capture/CaptureRules.h"
+#include "capture/VideoGrabber.h"
+#include "cli/CliArguments.h"
+#include "document/CwError.h"
+#include "document/TextUtil.h"
+#include "document/XsDocument.h"
+#include "document/XsSheetData.h"
+#include "settings/Folders.h"
+#include "settings/Preferences.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+const char* const kCamerasHelp = R"(Usage: celwright-cli cameras
+
+Prints the name of each camera Celwright can capture from, one per line, in the order the
+capture window's Cameras menu lists them.
+)";
+
+const char* const kCaptureHelp =
+    R"(Usage: celwright-cli capture SHEET.xps --layer L --frame F [--hold H] [--camera NAME]
+                            [--size WxH] [--name TEXT] [--number TEXT] [--format png|jpg|bmp]
+                            [--average] [--flip] [--bw] [--square] [--overwrite]
+
+Grabs one picture from a camera as the capture window's Standard layout does, writes it into the
+folder of layer L as NAME_NUMBER.png (or .jpg, .bmp), places it on frame F held H frames (the
+sheet grows as needed), saves the sheet and prints the path of the written picture.
+
+  --layer L       the layer, counted from 1 (leftmost)
+  --frame F       the frame, 1 to 1637
+  --hold H        frames the drawing is held (default: your preferences; below 1 counts as 1)
+  --camera NAME   the camera, as "celwright-cli cameras" names it (may be left out with one camera)
+  --size WxH      a frame size the camera offers (default: the camera's own)
+  --name TEXT     the file name's first part (default: the layer's caption)
+  --number TEXT   the file name's number (default: the frame, with at least four digits)
+  --format F      png, jpg or bmp (default: your preferences)
+  --average       the mean of eight frames, to reduce noise
+  --flip          turn the picture upside down
+  --bw            black and white
+  --square        square pixels (DV cameras only; others keep their size)
+  --overwrite     replace a picture of the same name; without it such a picture is refused
+)";
+
+namespace {
+
+constexpr int kExitOk = 0;
+
+const char* const kBadPathMessage =
+    "Capture cannot be completed. Path for the selected Layer does not exist. Edit Layer Properties to "
+    "select a valid directory.";
+
+// The event loop the video device component reports through; made when the program has none.
+class TEventLoopHost {
+public:
+    TEventLoopHost() {
+        if (!QCoreApplication::instance())
+            App = std::make_unique<QCoreApplication>(Argc, Argv);
+    }
+
+private:
+    int Argc = 1;
+    char Name[16] = "celwright-cli";
+    char* Argv[2] = {Name, nullptr};
+    std::unique_ptr<QCoreApplication> App;
+};
+
+std::string CameraList(const std::string& lines) {
+    std::string list;
+    for (const std::string& name : SplitLines(lines))
+        list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+struct TCaptureRequest {
+    std::int32_t Layer = 0;
+    std::int32_t Frame = 0;
+    std::optional<std::int32_t> Hold;
+    std::optional<std::string> Camera;
+    std::optional<TSize> Size;
+    std::optional<std::string> Name;
+    std::optional<std::string> Number;
+    std::optional<TcwImageFormat> Format;
+    bool Average = false;
+    TCaptureFilters Filters;
+    bool Square = false;
+    bool Overwrite = false;
+};
+
+// Selects the camera and size the request names; throws when it names none the system has.
+void ChooseCamera(TVideoGrabber& grabber, const TCaptureRequest& request) {
+    const std::vector<std::string> names = SplitLines(grabber.VideoDevices());
+    if (names.empty())
+        throw ECwError("No camera found.");
+    std::int32_t index = -1;
+    if (request.Camera) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i] == *request.Camera)
+                index = static_cast<std::int32_t>(i);
+        }
+        if (index < 0)
+            throw ECwError("No camera is named \"" + *request.Camera +
+                           "\". Cameras: " + CameraList(grabber.VideoDevices()));
+    } else if (names.size() == 1) {
+        index = 0;
+    } else {
+        throw ECwError("There are several cameras; choose one with --camera: " +
+                       CameraList(grabber.VideoDevices()));
+    }
+    grabber.SetVideoDevice(index);
+    if (request.Size) {
+        const std::int32_t size = grabber.FindVideoSize(request.Size->Width, request.Size->Height);
+        if (size < 0) {
+            std::vector<std::string> sizes = SplitLines(grabber.VideoSizes());
+            sizes.erase(sizes.begin());
+            std::string offered;
+            for (const std::string& line : sizes)
+                offered += (offered.empty() ? "" : ", ") + line;
+            throw ECwError("The camera \"" + names[static_cast<std::size_t>(index)] +
+                           "\" does not offer the size " + std::to_string(request.Size->Width) + "x" +
+                           std::to_string(request.Size->Height) + ". Sizes: " + offered);
+        }
+        grabber.SetVideoSize(size);
+    }
+    if (!grabber.IsDV())
+        grabber.SetFrameRate(15.0);
+}
+
+// Runs the camera until the capture has its frame (or eight) and returns the picture.
+TPicture GrabPicture(TVideoGrabber& grabber, bool average) {
+    QEventLoop loop;
+    std::string failure;
+    TFrameCollector collector;
+    collector.Start(average);
+    bool done = false;
+    auto fail = [&](TVideoGrabber&, const std::string& message) {
+        failure = message;
+        loop.quit();
+    };
+    grabber.OnPreviewError = fail;
+    grabber.OnFrameCaptureFailed = fail;
+    grabber.OnPreviewStarted = [](TVideoGrabber& sender) { sender.GrabFrame(); };
+    grabber.OnFrameCaptureCompleted = [&](TVideoGrabber& sender, const TPicture& frame) {
+        if (!collector.Add(frame)) {
+            sender.GrabFrame();
+            return;
+        }
+        done = true;
+        loop.quit();
+    };
+    QTimer startTimeout;
+    startTimeout.setSingleShot(true);
+    QObject::connect(&startTimeout, &QTimer::timeout, [&] {
+        if (!grabber.PreviewStarted()) {
+            failure = "The camera \"" + grabber.VideoDeviceName() + "\" gave no picture within " +
+                      std::to_string(TVideoGrabber::kGrabTimeoutMs / 1000) + " seconds.";
+            loop.quit();
+        }
+    });
+    startTimeout.start(TVideoGrabber::kGrabTimeoutMs);
+    grabber.StartPreview();
+    if (grabber.PreviewRunning())
+        loop.exec();
+    grabber.StopPreview();
+    if (!done)
+        throw ECwError(failure.empty() ? "The camera gave no picture." : failure);
+    return collector.Result();
+}
+
+std::int32_t ParseWhole(const TArguments& parsed, const char* name) {
+    return StrToInt(parsed.Values.at(name));
+}
+
+} // namespace
+
+int RunCameras(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty())
+        return UsageError("cameras", "takes no arguments", kCamerasHelp, err);
+    TEventLoopHost host;
+    TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
+    out << grabber.VideoDevices();
+    return kExitOk;
+}
+
+int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const TCaptureOpener& open) {
+    const TArguments parsed = ParseArguments(
+        args, {"--layer", "--frame", "--hold", "--camera", "--size", "--name", "--number", "--format"},
+        {"--average", "--flip", "--bw", "--square", "--overwrite"});
+    if (!parsed.Error.empty())
+        return UsageError("capture", parsed.Error, kCaptureHelp, err);
+    if (parsed.Positional.size() != 1)
+        return UsageError("capture", "give one sheet", kCaptureHelp, err);
+    for (const char* needed : {"--layer", "--frame"}) {
+        if (!parsed.Values.contains(needed))
+            return UsageError("capture", std::string(needed) + " is missing", kCaptureHelp, err);
+    }
+    TCaptureRequest request;
+    request.Layer = ParseWhole(parsed, "--layer");
+    request.Frame = ParseWhole(parsed, "--frame");
+    if (parsed.Values.contains("--hold"))
+        request.Hold = ParseWhole(parsed, "--hold");
+    if (parsed.Values.contains("--camera"))
+        request.Camera = parsed.Values.at("--camera");
+    if (parsed.Values.contains("--size") && !(request.Size = ParseSize(parsed.Values.at("--size"))))
+        return UsageError("capture", "--size must be WxH, for example 640x480", kCaptureHelp, err);
+    if (parsed.Values.contains("--name"))
+        request.Name = parsed.Values.at("--name");
+    if (parsed.Values.contains("--number"))
+        request.Number = parsed.Values.at("--number");
+    if (parsed.Values.contains("--format") &&
+        !(request.Format = ImageFormatFromName(parsed.Values.at("--format"))))
+        return UsageError("capture", "--format must be png, jpg or bmp", kCaptureHelp, err);
+    request.Average = parsed.Values.contains("--average");
+    request.Filters.UpsideDown = parsed.Values.contains("--flip");
+    request.Filters.BlackAndWhite = parsed.Values.contains("--bw");
+    request.Square = parsed.Values.contains("--square");
+    request.Overwrite = parsed.Values.contains("--overwrite");
+    if (request.Frame < 1 || request.Frame > kMaxFrames)
+        throw ECwError("Frame " + std::to_string(request.Frame) + " is outside 1 to " +
+                       std::to_string(kMaxFrames) + ".");
+
+    const std::string sheetPath = parsed.Positional[0];
+    return open(sheetPath, err,
+                [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
+                    if (request.Layer < 1 || request.Layer > sheet.LayerCount())
+                        throw ECwError("Layer " + std::to_string(request.Layer) +
+                                       " is not on the sheet (1 to " + std::to_string(sheet.LayerCount()) +
+                                       ").");
+                    const std::string folder = sheet.LayerFolder(request.Layer);
+                    std::error_code error;
+                    if (folder.empty() || !std::filesystem::is_directory(folder, error))
+                        throw ECwError(std::string(kBadPathMessage) + " (layer " +
+                                       std::to_string(request.Layer) + ": \"" + folder + "\")");
+                    const std::int32_t hold = std::max(1, request.Hold.value_or(settings.Capture.Hold));
+                    if (request.Frame + hold - 1 > kMaxFrames)
+                        throw ECwError("The Xsheet has a maximum of 1637 frames.");
+                    const TcwImageFormat format = request.Format.value_or(settings.Capture.CaptureFormat);
+                    const std::string fileName =
+                        CaptureFileName(request.Name.value_or(sheet.LayerCaption(request.Layer)),
+                                        request.Number.value_or(PadNumber(request.Frame)), format);
+                    const std::string path = folder + fileName;
+                    const bool existed = std::filesystem::exists(path, error);
+                    if (existed && !request.Overwrite)
+                        throw ECwError(fileName + " already exists in the Layer directory (" + folder +
+                                       "). Give --overwrite to replace it.");
+
+                    TEventLoopHost host;
+                    TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
+                    ChooseCamera(grabber, request);
+                    TPicture picture = GrabPicture(grabber, request.Average);
+                    TCaptureFilters filters = request.Filters;
+                    filters.SquarePixels = request.Square && grabber.IsDV();
+                    ProcessCapture(picture, filters);
+
+                    WriteCapture(path, picture, format, filters.BlackAndWhite);
+                    try {
+                        PlaceCapture(sheet, request.Layer, request.Frame, fileName, hold);
+                        save();
+                    } catch (...) {
+                        // The sheet does not name the picture: a new one is not left behind.
+                        if (!existed)
+                            std::filesystem::remove(path, error);
+                        throw;
+                    }
+                    out << path << '\n';
+                    return kExitOk;
+                });
+}

@@ -1,0 +1,74 @@
+#include "cli/PrintCommand.h"
+
+#include "cli/CliArguments.h"
+#include "document/TextUtil.h"
+#include "print/SheetPrinting.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+const char* const kPrintHelp = R"(Usage: celwright-cli print SHEET.xps OUT.pdf [--paper A4|Letter]
+
+Prints the exposure sheet as Celwright's Print command does, into the PDF file OUT.pdf: the
+header with the sheet's file name, today's date and the layers' folders, then one row per frame
+up to the last frame a cel covers, over as many pages as it takes. The text in the PDF is text,
+so it can be searched and copied. OUT.pdf is replaced only when the printout is complete.
+
+  --paper P       A4 or Letter (default Letter)
+)";
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+
+std::optional<QPageSize> ParsePaper(const std::string& text) {
+    const std::string name = ToLowerAscii(text);
+    if (name == "a4")
+        return QPageSize(QPageSize::A4);
+    if (name == "letter")
+        return QPageSize(QPageSize::Letter);
+    return std::nullopt;
+}
+
+// Fonts and the printer need a GUI application; without a display it draws off screen.
+std::unique_ptr<QGuiApplication> HeadlessApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 3;
+    static char name[] = "celwright-cli";
+    static char platform[] = "-platform";
+    static char offscreen[] = "offscreen";
+    static char* argv[] = {name, platform, offscreen, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
+
+int RunPrint(const std::vector<std::string>& args, std::ostream&, std::ostream& err,
+             const TSheetOpener& open) {
+    const TArguments parsed = ParseArguments(args, {"--paper"}, {});
+    std::optional<QPageSize> paper = QPageSize(QPageSize::Letter);
+    if (parsed.Error.empty() && parsed.Values.count("--paper"))
+        paper = ParsePaper(parsed.Values.at("--paper"));
+    if (!parsed.Error.empty() || parsed.Positional.size() != 2 || !paper) {
+        if (!parsed.Error.empty())
+            err << "celwright-cli print: " << parsed.Error << "\n\n";
+        else if (!paper)
+            err << "celwright-cli print: --paper is A4 or Letter\n\n";
+        err << kPrintHelp;
+        return kExitUsage;
+    }
+    const std::string& sheetPath = parsed.Positional[0];
+    const QString pdfPath = QString::fromStdString(parsed.Positional[1]);
+    const auto application = HeadlessApplication();
+    return open(sheetPath, err, [&](TXsDocument& sheet, const TSettings&) {
+        // The document's name as the main window shows it: the sheet's file name.
+        const QString name = QFileInfo(QString::fromStdString(sheetPath)).fileName();
+        PrintSheetToPdf(sheet, name, pdfPath, *paper);
+        return kExitOk;
+    });
+}

@@ -1,0 +1,123 @@
+#include "cli/CelwrightCli.h"
+#include "imaging/PictureCodecs.h"
+#include "testsupport/TempFolder.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+// A sheet of 40 frames (the least a sheet opens with) whose layer "Ink" keeps its drawings in ink/, captured
+// from the test camera that the settings file turns on.
+class CaptureCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
+        std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
+        WriteText(Config.Path() / "Celwright/3.0/celwright.ini",
+                  "[capture devices]\ntest camera=1\n[capture preferences]\nhold=3\ncapture format=png\n");
+        std::filesystem::create_directories(Files.Path() / "ink");
+        Sheet = Files / "s.xps";
+        WriteText(Sheet, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
+                         "<audio>\r\n</audio>\r\n<layers cols=\"2\">\r\n"
+                         "\t<layer col=\"1\" caption=\"Ink\" dir=\"" +
+                             Files / "ink/" +
+                             "\" color=\"0\" visible=\"1\">\r\n"
+                             "\t\t<cel col=\"1\" row=\"10\" duration=\"1\">end.png</cel>\r\n\t</layer>\r\n"
+                             "\t<layer col=\"2\" caption=\"Gone\" dir=\"" +
+                             Files / "missing/" +
+                             "\" color=\"0\" visible=\"1\">\r\n\t</layer>\r\n"
+                             "</layers>\r\n</xsheet>\r\n");
+    }
+
+    int Run(const std::vector<std::string>& args) {
+        Out.str("");
+        Err.str("");
+        return RunCelwrightCli(args, Out, Err);
+    }
+
+    std::string Info() {
+        std::ostringstream out, err;
+        RunCelwrightCli({"info", Sheet}, out, err);
+        return out.str();
+    }
+
+    TTempFolder Config;
+    TTempFolder Files;
+    std::string Sheet;
+    std::ostringstream Out;
+    std::ostringstream Err;
+};
+} // namespace
+
+TEST_F(CaptureCliTest, CamerasListsTheTestCameraOnlyWhenTurnedOn) {
+    ASSERT_EQ(Run({"cameras"}), 0) << Err.str();
+    EXPECT_TRUE(Out.str().ends_with("Test pattern\n"));
+    WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "");
+    ASSERT_EQ(Run({"cameras"}), 0);
+    EXPECT_EQ(Out.str().find("Test pattern"), std::string::npos);
+}
+
+TEST_F(CaptureCliTest, CapturesAtAFrameWithAHoldAndSavesTheSheet) {
+    ASSERT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "40", "--hold", "2", "--size", "640x480"}), 0)
+        << Err.str();
+    EXPECT_EQ(Out.str(), Files / "ink/Ink_0040.png" + "\n");
+    TPicture picture;
+    ReadPng(Files / "ink/Ink_0040.png", picture);
+    EXPECT_EQ(picture.Width(), 640);
+    const std::string info = Info();
+    EXPECT_NE(info.find("Frames:         42"), std::string::npos) << info;
+    EXPECT_NE(info.find("frame   40  hold    2  Ink_0040.png"), std::string::npos) << info;
+
+    // Hold and format from the preferences; name, number and the filters as given.
+    ASSERT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "3", "--name", "pose", "--number", "12a",
+                   "--format", "jpg", "--bw", "--flip", "--average", "--camera", "Test pattern"}),
+              0)
+        << Err.str();
+    EXPECT_EQ(Out.str(), Files / "ink/pose_12a.jpg" + "\n");
+    ReadJpeg(Files / "ink/pose_12a.jpg", picture);
+    EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_NE(Info().find("frame    3  hold    3  pose_12a.jpg"), std::string::npos);
+
+    ASSERT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "20", "--format", "bmp"}), 0) << Err.str();
+    EXPECT_TRUE(std::filesystem::is_regular_file(Files / "ink/Ink_0020.bmp"));
+}
+
+TEST_F(CaptureCliTest, RefusalsLeaveTheSheetAndFolderAlone) {
+    WriteText(Files / "ink/Ink_0004.png", "taken");
+    const std::string sheetBefore = ReadText(Sheet);
+    const struct {
+        std::vector<std::string> Args;
+        const char* Message;
+    } cases[] = {
+        {{"--layer", "1", "--frame", "4"}, "Ink_0004.png already exists in the Layer directory"},
+        {{"--layer", "1", "--frame", "5", "--camera", "Nobody"}, "No camera is named \"Nobody\""},
+        {{"--layer", "1", "--frame", "5", "--size", "800x600"}, "does not offer the size 800x600"},
+        {{"--layer", "2", "--frame", "5"}, "Path for the selected Layer does not exist"},
+        {{"--layer", "3", "--frame", "5"}, "Layer 3 is not on the sheet (1 to 2)."},
+        {{"--layer", "1", "--frame", "0"}, "Frame 0 is outside 1 to 1637."},
+        {{"--layer", "1", "--frame", "1638"}, "Frame 1638 is outside 1 to 1637."},
+        {{"--layer", "1", "--frame", "1637", "--hold", "2"}, "The Xsheet has a maximum of 1637 frames."},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"capture", Sheet};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        EXPECT_EQ(Run(args), 1) << c.Message;
+        EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
+        EXPECT_EQ(Out.str(), "");
+    }
+    EXPECT_EQ(ReadText(Sheet), sheetBefore);
+    EXPECT_EQ(ReadText(Files / "ink/Ink_0004.png"), "taken");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Files / "ink"), {}), 1);
+
+    // Without a camera at all.
+    WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "");
+    if (Run({"cameras"}) == 0 && Out.str().empty()) {
+        EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "5"}), 1);
+        EXPECT_EQ(Err.str(), "No camera found.\n");
+    }
+
+    WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
+    EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "4", "--overwrite"}), 0) << Err.str();
+    EXPECT_NE(ReadText(Files / "ink/Ink_0004.png"), "taken");
+}

@@ -1,0 +1,67 @@
+#include "print/SheetPrinting.h"
+
+#include "document/CwError.h"
+#include "document/TextUtil.h"
+#include "print/QtPrintCanvas.h"
+#include "print/XsheetPrn.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+
+QString ShortDateToday() {
+    return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+}
+
+void PrintSheet(const TXsDocument& sheet, const QString& documentName, QPrinter& printer) {
+    TQtPrintCanvas canvas(printer);
+    TXsheetPrinter(sheet, documentName.toStdString(), ShortDateToday().toStdString()).Print(canvas);
+    canvas.EndJob();
+}
+
+void PrintSheetToPdf(const TXsDocument& sheet, const QString& documentName, const QString& path,
+                     const QPageSize& paper) {
+    // The printer writes its file as it goes; it writes a private copy, which then replaces the
+    // target in one step.
+    const QTemporaryDir work(QDir::tempPath() + "/celwright-print-XXXXXX");
+    if (!work.isValid())
+        throw ECwError("Cannot write \"" + path.toStdString() + "\": no temporary folder for the printout.");
+    const QString draft = work.filePath("printout.pdf");
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(draft);
+        printer.setPageSize(paper);
+        printer.setDocName(documentName);
+        PrintSheet(sheet, documentName, printer);
+    }
+    const auto bytes = ReadFileBytes(draft.toStdString());
+    if (!bytes)
+        throw ECwError("Cannot write \"" + path.toStdString() + "\": the printout could not be made.");
+    WriteFileAtomically(path.toStdString(), *bytes);
+}
+
+void RunPrintCommand(QWidget* parent, const TXsDocument& sheet, const QString& documentName,
+                     const std::function<QString()>& askPdfPath) {
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        const QString path = askPdfPath();
+        if (!path.isEmpty())
+            PrintSheetToPdf(sheet, documentName, path, QPageSize(QPageSize::Letter));
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(documentName);
+    QPrintDialog dialog(&printer, parent);
+    // The whole sheet is always printed.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        PrintSheetToPdf(sheet, documentName, printer.outputFileName(), printer.pageLayout().pageSize());
+    else
+        PrintSheet(sheet, documentName, printer);
+}
