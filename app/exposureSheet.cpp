@@ -18,7 +18,10 @@
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
 #include "document/cwXpsIO.h"
+#include "export/CompUnit.h"
 #include "imaging/Picture.h"
+#include "imaging/VRostrum.h"
+#include "preview/animPreview.h"
 #include "import/fileImportI.h"
 #include "print/SheetPrinting.h"
 #include "scanner/CWscanner.h"
@@ -93,6 +96,8 @@ TForm1::TForm1(const TAppFolders& folders, QWidget* parent)
     };
 
     CreateControls();
+    Rostrum = std::make_unique<TVRostrum>(Xsheet->Document());
+    Rostrum->CompositeMode = [this] { return Settings.Current.General.CompositeMode; };
     CreateMenus();
     CreateToolBar();
     ConnectSheet();
@@ -402,7 +407,9 @@ void TForm1::CreateToolBar() {
     bar->addSeparator();
     VideoCaptureBtn = button("capture", LanguageKey("msgVideoCapture"), [this] { VideoCaptureClick(); });
     PreviewBtn = button("preview", LanguageKey("msgPreview"), [this] { PreviewClick(); });
-    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] { NotAvailableYet(Export1->text()); });
+    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] {
+        ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
+    });
 }
 
 void TForm1::ConnectSheet() {
@@ -540,6 +547,8 @@ void TForm1::ApplySettings() {
     SetCompositeMode(Settings.Current.General.CompositeMode);
     SetImageFormat(Settings.Current.Capture.CaptureFormat);
     Xsheet->SetTempFolder(Sound->TempFolderIn(Settings.Current.General.TempPath));
+    if (Preview)
+        Preview->ApplySettings();
 }
 
 void TForm1::ApplyProfile(const TProfile& profile) {
@@ -553,6 +562,8 @@ void TForm1::SetFrameRate(int fps) {
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(fps));
     Xsheet->update();
     CheckFps(fps);
+    if (Preview)
+        Preview->SetFps(fps);
     if (Xsheet->LayerCount() > 0)
         Modified = true;
 }
@@ -744,6 +755,8 @@ void TForm1::RetranslateOtherWindows() {
     ImportForm->Retranslate();
     LayerProp->Retranslate();
     ProgramEditDialog->Retranslate();
+    if (Preview)
+        Preview->Retranslate();
     if (Form2)
         Form2->Retranslate();
 }
@@ -1073,9 +1086,19 @@ void TForm1::ExportClick() {
     if (Xsheet->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
     if (Xsheet->VisibleUsedFrameCount() > 0)
-        NotAvailableYet(Export1->text());
+        ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
     else
         AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
+}
+
+TExportContext TForm1::ExportContext() {
+    TExportContext context;
+    context.Sheet = &Xsheet->Document();
+    context.Rostrum = Rostrum.get();
+    context.Settings = Settings.Current;
+    context.SheetName = DocumentName;
+    context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
+    return context;
 }
 
 void TForm1::VideoCaptureClick() {
@@ -1109,7 +1132,21 @@ void TForm1::ScannerClick() {
 void TForm1::PreviewClick() {
     if (Xsheet->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
-    NotAvailableYet(Preview1->text());
+    if (!Preview) {
+        TPreviewHost host;
+        host.CurrentSettings = [this] { return CurrentSettings(); };
+        host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
+        host.SetAutoBuild = [this](bool autoBuild) { Settings.Current.Preview.AutoBuild = autoBuild; };
+        host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
+            ExportFrames(ExportContext(), FromStd(Settings.Current.General.DefaultPath), &order, &frames,
+                         Preview);
+        };
+        Preview = new TPreview(Xsheet->Document(), *Rostrum, host, this);
+        Preview->OnClosed = [](TPreview& sender) { sender.deleteLater(); };
+        Preview->move(pos() + QPoint(40, 40));
+    }
+    Preview->show();
+    Preview->raise();
 }
 
 void TForm1::ImageViewerClick() {

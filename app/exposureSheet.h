@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -25,13 +26,16 @@ class QPlainTextEdit;
 class QToolButton;
 class TAlertPrompt;
 class TElidedLabel;
+struct TExportContext;
 class TEntryDialog;
 class TForm2;
 class TImageViewer;
 class TImportI;
 class TLayerProp;
+class TPreview;
 class TProgramEditDialog;
 class TSheetSound;
+class TVRostrum;
 class TXsheet2;
 class TScanUnit;
 
@@ -153,6 +157,10 @@ public:
     TImportI* ImportForm;
     TLayerProp* LayerProp;
     TProgramEditDialog* ProgramEditDialog;
+    // The one compositor, shared by the preview and the movie builds.
+    std::unique_ptr<TVRostrum> Rostrum;
+    // The open preview window, if any.
+    QPointer<TPreview> Preview;
     TForm2* Form2 = nullptr; // the capture window, made by the first Video command
     QLabel* FpsLabel;
     TElidedLabel* Label1; // the layer path line
@@ -228,6 +236,8 @@ private:
     void FocusSheet();
     QString CursorKey() const;
     void CheckFps(int fps);
+    // What the export dialog works on: the sheet, the compositor, the preferences in force.
+    TExportContext ExportContext();
     // The layer properties window for the layer just added by the user; applies what it confirms.
     void NewLayerProperties();
     // The Profiles submenu's items after "- Default -": one per stored profile.

@@ -39,7 +39,7 @@ Commands:
   info SHEET.xps             show what a sheet holds
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
-  export SHEET.xps OUT.avi   build the uncompressed AVI movie of the sheet
+  export SHEET.xps OUT.avi   build the AVI movie of the sheet, uncompressed or through encoders
   cameras                    list the cameras
   capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
   scanners                   list the scanners

@@ -5,6 +5,7 @@
 #include "document/CwError.h"
 #include "document/TextUtil.h"
 #include "document/XsDocument.h"
+#include "export/CwVideo.h"
 #include "export/aviBuild.h"
 #include "imaging/FramePipeline.h"
 #include "imaging/PictureCodecs.h"
@@ -12,6 +13,7 @@
 #include "imaging/VRostrum.h"
 #include "settings/Preferences.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <unistd.h>
@@ -42,14 +45,22 @@ with --bw.
   --out-dir DIR   where the pictures go; made when missing, existing pictures are replaced
 )";
 
-const char* const kExportHelp = R"(Usage: celwright-cli export SHEET.xps OUT.avi [--size WxH]
+const char* const kExportHelp =
+    R"(Usage: celwright-cli export SHEET.xps OUT.avi [--size WxH] [--video-codec NAME] [--audio-codec NAME]
+       celwright-cli export --list-codecs [--size WxH]
 
-Builds the uncompressed AVI movie of the sheet as Celwright's export does without a compressor:
-frames 1 to the last frame with a cel on any layer (hidden layers count for the length but are not
-drawn), 24-bit, at the sheet's frame rate, combined with the composite mode in force from your
-preferences. OUT.avi is replaced only when the movie is complete.
+Builds the AVI movie of the sheet as Celwright's export does: frames 1 to the last frame with a cel
+on any layer (hidden layers count for the length but are not drawn), at the sheet's frame rate,
+combined with the composite mode in force from your preferences. Without a video encoder and
+without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
+sound file, the movie passes through the media platform's encoders and carries the whole sound
+file. OUT.avi is replaced only when the movie is complete.
 
-  --size WxH      movie size in pixels (default: the size of the sheet's first drawing)
+  --size WxH          movie size in pixels (default: the size of the sheet's first drawing)
+  --video-codec NAME  a video encoder element, or none (uncompressed; the default)
+  --audio-codec NAME  an audio encoder element, or none (16-bit PCM; the default)
+  --list-codecs       print the encoders that work here, one a line: "video NAME DESCRIPTION" and
+                      "audio NAME DESCRIPTION" (checked at --size, default 320x240, at 24 fps)
 )";
 
 namespace {
@@ -172,21 +183,77 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     });
 }
 
+namespace {
+
+// The encoder named on the command line: "" for none. Throws when it is not a working encoder.
+std::string CheckedCompressor(const std::string& name, bool video, TSize size, std::int32_t fps) {
+    if (name.empty() || name == "none")
+        return {};
+    const auto candidates = CandidateCompressors(video);
+    if (std::none_of(candidates.begin(), candidates.end(),
+                     [&](const TCompressorInfo& info) { return info.Element == name; }))
+        throw ECwError(std::string("Unknown ") + (video ? "video" : "audio") + " encoder \"" + name +
+                       "\" (celwright-cli export --list-codecs shows those that work).");
+    std::string why;
+    if (!CompressorWorks(name, video, size.Width, size.Height, fps, &why))
+        throw ECwError("The encoder \"" + name + "\" does not work at " + std::to_string(size.Width) + " x " +
+                       std::to_string(size.Height) + ", " + std::to_string(fps) + " fps: " + why);
+    return name;
+}
+
+int ListCodecs(std::optional<TSize> size, std::ostream& out) {
+    const TSize at = size.value_or(TSize{320, 240});
+    for (const bool video : {true, false}) {
+        for (const TCompressorInfo& info : InstalledCompressors(video, at.Width, at.Height, 24))
+            out << (video ? "video " : "audio ") << info.Element << ' ' << info.Description << '\n';
+    }
+    return kExitOk;
+}
+
+// The media platform reports on an event loop; a command-line run has none of its own.
+std::unique_ptr<QCoreApplication> EnsureEventLoop() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "celwright-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace
+
 int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const TSheetOpener& open) {
-    const TArguments parsed = ParseArguments(args, {"--size"}, {});
+    const TArguments parsed =
+        ParseArguments(args, {"--size", "--video-codec", "--audio-codec"}, {"--list-codecs"});
     if (!parsed.Error.empty())
         return UsageError("export", parsed.Error, kExportHelp, err);
-    if (parsed.Positional.size() != 2)
-        return UsageError("export", "give a sheet and a movie file", kExportHelp, err);
     std::optional<TSize> size;
     if (parsed.Values.contains("--size") && !(size = ParseSize(parsed.Values.at("--size"))))
         return UsageError("export", "--size must be WxH, for example 640x480", kExportHelp, err);
+    if (parsed.Values.contains("--list-codecs")) {
+        if (!parsed.Positional.empty())
+            return UsageError("export", "--list-codecs takes no sheet", kExportHelp, err);
+        return ListCodecs(size, out);
+    }
+    if (parsed.Positional.size() != 2)
+        return UsageError("export", "give a sheet and a movie file", kExportHelp, err);
+    const auto value = [&parsed](const char* name) {
+        return parsed.Values.contains(name) ? parsed.Values.at(name) : std::string();
+    };
 
     return open(parsed.Positional[0], err, [&](TXsDocument& sheet, const TSettings& settings) {
         // Without a drawing anywhere the movie is white, at the preview's default size.
         if (!size)
             size = ReferenceSize(sheet).value_or(TSize{320, 240});
+        const std::int32_t fps = settings.General.Fps;
+        const std::string videoCodec = CheckedCompressor(value("--video-codec"), true, *size, fps);
+        std::filesystem::path sound = sheet.AudioFileName();
+        std::error_code error;
+        if (!sound.empty() && !std::filesystem::is_regular_file(sound, error))
+            sound.clear();
+        const std::string audioCodec =
+            sound.empty() ? std::string() : CheckedCompressor(value("--audio-codec"), false, *size, fps);
         TVRostrum rostrum(sheet);
         const TComp mode = settings.General.CompositeMode;
         rostrum.CompositeMode = [mode] { return mode; };
@@ -196,8 +263,23 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 PrintProgress(err, caption, done, total);
             };
         builder.OnInfo = [&](const std::string& line) { out << line << '\n'; };
-        builder.BuildFromSheet(parsed.Positional[1], size->Width, size->Height, rostrum,
-                               settings.General.Fps);
+        const std::filesystem::path target = parsed.Positional[1];
+        if (videoCodec.empty() && sound.empty()) {
+            builder.BuildFromSheet(target, size->Width, size->Height, rostrum, fps);
+            return kExitOk;
+        }
+        // The compressed route: the raw movie first, then through the encoders into the target.
+        const auto loop = EnsureEventLoop();
+        TRawMovieFile raw(settings.General.TempPath.empty()
+                              ? std::filesystem::temp_directory_path()
+                              : std::filesystem::path(settings.General.TempPath));
+        builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
+        TcwVideoCompress graph;
+        StartCompression(graph, raw.Path(), target, videoCodec, {}, sound, audioCodec, {});
+        const std::string failure = graph.WaitForCompletion();
+        if (!failure.empty())
+            throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);
+        out << "Compression complete." << '\n';
         return kExitOk;
     });
 }

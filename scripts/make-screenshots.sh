@@ -125,7 +125,24 @@ sleep 0.7
 open_menu 107
 xdotool key Down Down Down Down Right Return
 small_window "" profile-manager Escape
-small_window F7 preview-message Return
+# The preview, rendered as it opens, while it plays; then the export dialog with its encoders.
+xdotool key F7
+sleep 4
+xdotool key space
+sleep 0.7
+shot "$(xdotool getactivewindow)" preview
+xdotool key space
+sleep 0.3
+xdotool key alt+F4
+sleep 0.7
+xdotool windowactivate --sync "$main"
+open_menu 10
+xdotool key Down Down Down Down Down Down Down Down Return
+sleep 6
+shot "$(xdotool getactivewindow)" export-movie
+xdotool key Escape
+sleep 0.7
+xdotool windowactivate --sync "$main"
 small_window F6 capture-message Return
 # A change (a longer hold), then New: the question about unsaved changes, cancelled.
 xdotool key KP_Add

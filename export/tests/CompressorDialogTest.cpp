@@ -1,0 +1,190 @@
+// The export dialog as the user reaches it from the main window and the preview, checked on the
+// files it writes.
+#include "app/ErrorBox.h"
+#include "app/exposureSheet.h"
+#include "export/CompUnit.h"
+#include "preview/animPreview.h"
+#include "testsupport/ModalAnswer.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CompressorDialogTest : public ::testing::Test {
+protected:
+    CompressorDialogTest() {
+        ::setenv("TMPDIR", Temp.Path().c_str(), 1);
+        fs::create_directories(User.Path() / "Celwright/3.0");
+        TAppFolders folders;
+        folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        Window = std::make_unique<TForm1>(folders);
+        Window->Activity = TForm1::kIdle;
+    }
+    ~CompressorDialogTest() override {
+        Window.reset();
+        ErrorBoxOverride() = nullptr;
+        ::unsetenv("TMPDIR");
+    }
+
+    // The sample sheet, or a copy of it without its sound.
+    void OpenSample(bool sound) {
+        std::string sheet = CELWRIGHT_SAMPLE_SHEET;
+        if (!sound) {
+            std::ifstream in(sheet, std::ios::binary);
+            const std::string text{std::istreambuf_iterator<char>(in), {}};
+            sheet = Files / "silent.xps";
+            std::ofstream(sheet, std::ios::binary) << std::regex_replace(
+                text, std::regex("<audiofile>[^<]*</audiofile>"), "<audiofile></audiofile>");
+        }
+        Window->OpenDocument(QString::fromStdString(sheet));
+        // The sheet brings its own default folder; the movies go to the test's.
+        Window->Settings.Current.General.DefaultPath = Files.Path().string() + "/";
+    }
+
+    // Opens the dialog with Export Avi..., lets `act` work on it once its lists are filled, and
+    // returns the log it ended with.
+    QString Export(const std::function<void(TCompressor&)>& act) {
+        QString log;
+        WhenShown<TCompressor>([&](TCompressor& dialog) {
+            EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.CompressorsListed(); }, 20000));
+            act(dialog);
+            if (dialog.isVisible()) {
+                EXPECT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.isVisible(); }, 20000));
+            }
+            log = dialog.debug->toPlainText();
+        });
+        Window->Export1->trigger();
+        return log;
+    }
+
+    static std::string Probe(const std::string& file) {
+        const std::string command =
+            "ffprobe -v error -show_entries stream=codec_name,width,nb_frames -of csv=p=0 '" + file +
+            "' 2>&1";
+        std::string result;
+        if (FILE* pipe = ::popen(command.c_str(), "r")) {
+            std::array<char, 256> buffer{};
+            while (std::fgets(buffer.data(), buffer.size(), pipe))
+                result += buffer.data();
+            ::pclose(pipe);
+        }
+        return result;
+    }
+
+    // The sound track keeps its own temporary folder; the export's raw movie folder must be gone.
+    bool NoRawMovieLeft() const {
+        for (const auto& entry : fs::directory_iterator(Temp.Path()))
+            if (entry.path().filename().string().starts_with("celwright-export-"))
+                return false;
+        return true;
+    }
+
+    TTempFolder User, Files, Temp;
+    QStringList Errors;
+    std::unique_ptr<TForm1> Window;
+};
+
+int IndexOf(const QComboBox* box, const QString& element) {
+    return box->findData(element);
+}
+
+} // namespace
+
+TEST_F(CompressorDialogTest, ASilentSheetWithoutEncoderIsWrittenDirectly) {
+    OpenSample(false);
+    const QString log = Export([](TCompressor& dialog) {
+        EXPECT_EQ(dialog.FileName->text(), "silent.avi");
+        EXPECT_FALSE(dialog.AudioFilterSel->isEnabled());
+        EXPECT_EQ(dialog.VidFilterSel->currentText(), "none");
+        EXPECT_GE(IndexOf(dialog.VidFilterSel, "jpegenc"), 1);
+        dialog.SaveBtn->click();
+    });
+    EXPECT_EQ(log, "image size = 320 x 240\nUncompressed File Created.\ndone.");
+    EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,320,48\n");
+    EXPECT_TRUE(NoRawMovieLeft());
+    EXPECT_TRUE(Window->Memo1->toPlainText().endsWith("Build Complete"));
+}
+
+TEST_F(CompressorDialogTest, SoundTakesTheCompressedRouteAndTheRawFileGoes) {
+    OpenSample(true);
+    const QString log = Export([](TCompressor& dialog) {
+        EXPECT_TRUE(dialog.AudioFilterSel->isEnabled());
+        EXPECT_EQ(dialog.AudioFilterSel->currentText(), "none");
+        EXPECT_GE(IndexOf(dialog.AudioFilterSel, "lamemp3enc"), 1);
+        dialog.VidFilterSel->setCurrentIndex(IndexOf(dialog.VidFilterSel, "avenc_mpeg4"));
+        dialog.MovieResSel->setCurrentIndex(1);
+        dialog.SaveBtn->click();
+    });
+    EXPECT_TRUE(log.endsWith("Uncompressed File Created.\nCompressing...\nCompression complete.\n"
+                             "Uncompressed file deleted.\ndone."))
+        << log.toStdString();
+    EXPECT_EQ(Probe(Files / "bounce.avi"), "mpeg4,180,48\npcm_s16le,40780\n");
+    EXPECT_TRUE(NoRawMovieLeft());
+}
+
+TEST_F(CompressorDialogTest, FileNamesGetAviAndAnExistingFileIsOnlyReplacedWhenAsked) {
+    OpenSample(false);
+    std::ofstream(Files / "clip.avi") << "old";
+    QStringList asked;
+    Export([&asked, this](TCompressor& dialog) {
+        dialog.AskOverwrite = [&asked](const QString& target) {
+            asked.append(target);
+            return false;
+        };
+        dialog.FileName->setText("clip.AVI");
+        dialog.SaveBtn->click();
+        EXPECT_EQ(asked, QStringList{QString::fromStdString(Files / "clip.avi")});
+        dialog.FileName->setText("");
+        dialog.SaveBtn->click();
+        dialog.FileName->setText("scene");
+        dialog.SaveBtn->click();
+    });
+    EXPECT_EQ(Errors, QStringList{"Enter a file name to save to."});
+    EXPECT_EQ(fs::file_size(Files / "clip.avi"), 3u);
+    EXPECT_EQ(Probe(Files / "scene.avi"), "rawvideo,320,48\n");
+}
+
+TEST_F(CompressorDialogTest, ClosingDuringCompressionLeavesNoFiles) {
+    OpenSample(true);
+    const QString log = Export([](TCompressor& dialog) {
+        dialog.SaveBtn->click();
+        dialog.reject();
+    });
+    EXPECT_TRUE(log.endsWith("Compressing...")) << log.toStdString();
+    EXPECT_FALSE(fs::exists(Files / "bounce.avi"));
+    EXPECT_TRUE(NoRawMovieLeft());
+}
+
+TEST_F(CompressorDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
+    OpenSample(false);
+    Window->Settings.Current.Preview.AutoBuild = false;
+    Window->Preview1->trigger();
+    TPreview& preview = *Window->Preview;
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreview::psStopped; }));
+    preview.FrameTo->setText("10");
+    preview.SizeButtons->button(1)->click();
+    preview.Build1->trigger();
+    WhenShown<TCompressor>([](TCompressor& dialog) {
+        dialog.MovieResSel->setCurrentIndex(3);
+        dialog.SaveBtn->click();
+    });
+    preview.Save1->trigger();
+    EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,160,10\n");
+}

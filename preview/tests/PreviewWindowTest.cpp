@@ -1,0 +1,269 @@
+// The preview window as the user reaches it: the main window's Preview command on a real sheet.
+#include "app/ErrorBox.h"
+#include "app/exposureSheet.h"
+#include "app/progUnit.h"
+#include "audio/AudioGraph.h"
+#include "audio/tests/PlayedRange.h"
+#include "document/XsDocument.h"
+#include "imaging/VRostrum.h"
+#include "preview/MovieScreen.h"
+#include "preview/animPreview.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/QStringPrinting.h"
+#include "testsupport/TempFolder.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
+
+class PreviewWindowTest : public ::testing::Test {
+protected:
+    PreviewWindowTest() {
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        TAppFolders folders;
+        folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        Window = std::make_unique<TForm1>(folders);
+        Window->Activity = TForm1::kIdle;
+    }
+    ~PreviewWindowTest() override {
+        Window.reset();
+        ErrorBoxOverride() = nullptr;
+    }
+
+    // Opens the sample sheet and the preview with Auto Render set as given; waits for the opening.
+    TPreview& OpenPreview(bool autoRender) {
+        Window->OpenDocument(kSampleSheet);
+        Window->Settings.Current.Preview.AutoBuild = autoRender;
+        Window->Preview1->trigger();
+        EXPECT_TRUE(Window->Preview);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreview::psStopped; }));
+        return *Window->Preview;
+    }
+
+    // The sheet frame as the compositor renders it on its own, for comparison.
+    std::unique_ptr<TPicture> Reference(std::int32_t frame, std::int32_t width, std::int32_t height) {
+        TVRostrum rostrum(Window->Xsheet->Document());
+        rostrum.SetStageSize(width, height);
+        return rostrum.RenderFrame(frame);
+    }
+
+    TTempFolder User;
+    QStringList Errors;
+    std::unique_ptr<TForm1> Window;
+};
+
+bool SamePixels(const TPicture& a, const TPicture& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())
+        return false;
+    for (std::int32_t y = 0; y < a.Height(); ++y) {
+        if (std::memcmp(a.Row(y), b.Row(y), static_cast<std::size_t>(a.Width()) * 3) != 0)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+TEST_F(PreviewWindowTest, AutoRenderRendersTheVisibleFramesAndShowsTheFirst) {
+    TPreview& preview = OpenPreview(true);
+    ASSERT_TRUE(preview.Rendered());
+    EXPECT_EQ(preview.FrameTo->text(), "48");
+    ASSERT_EQ(preview.Frames().size(), 48u);
+    EXPECT_EQ(preview.MovieSize().Width, 320);
+    EXPECT_TRUE(preview.Screen->isVisible());
+    EXPECT_TRUE(preview.TrackBar1->isEnabled());
+    EXPECT_EQ(preview.TrackBar1->maximum(), 47);
+    EXPECT_TRUE(SamePixels(*preview.Frames()[47], *Reference(48, 320, 240)));
+    EXPECT_EQ(preview.Screen->Picture().size(), QSize(320, 240));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+TEST_F(PreviewWindowTest, ARangeBackwardsRendersUpwardsFromFrom) {
+    TPreview& preview = OpenPreview(false);
+    EXPECT_FALSE(preview.Rendered());
+    EXPECT_FALSE(preview.TrackBar1->isEnabled());
+    preview.FrameFrom->setText("5");
+    preview.FrameTo->setText("2");
+    preview.Build1->trigger();
+    ASSERT_EQ(preview.Frames().size(), 4u);
+    for (std::int32_t i = 0; i < 4; ++i)
+        EXPECT_TRUE(SamePixels(*preview.Frames()[i], *Reference(5 + i, 320, 240))) << i;
+    EXPECT_EQ(preview.Label1->text(), "5");
+    preview.TrackBar1->setValue(3);
+    EXPECT_EQ(preview.Label1->text(), "8");
+}
+
+TEST_F(PreviewWindowTest, RangeFieldsResetWhenOutOfTheSheet) {
+    TPreview& preview = OpenPreview(false);
+    struct Case {
+        QLineEdit* Field;
+        const char* Typed;
+        const char* Becomes;
+    };
+    for (const Case& c : {Case{preview.FrameFrom, "0", "1"}, Case{preview.FrameFrom, "x", "1"},
+                          Case{preview.FrameFrom, "100000", "1"}, Case{preview.FrameTo, "-3", "48"},
+                          Case{preview.FrameTo, "12", "12"}}) {
+        c.Field->setText(c.Typed);
+        EXPECT_EQ(c.Field->text(), c.Becomes) << c.Typed;
+    }
+}
+
+TEST_F(PreviewWindowTest, SmallSizeAndBlackAndWhite) {
+    TPreview& preview = OpenPreview(false);
+    preview.FrameTo->setText("3");
+    preview.SizeButtons->button(1)->click();
+    EXPECT_FALSE(preview.Screen->isVisible());
+    preview.BlackandWhite1->trigger();
+    preview.Build1->trigger();
+    ASSERT_EQ(preview.Frames().size(), 3u);
+    EXPECT_EQ(preview.Frames()[0]->Width(), 160);
+    EXPECT_EQ(preview.Frames()[0]->Height(), 120);
+    EXPECT_EQ(preview.Frames()[0]->PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(preview.Screen->size(), QSize(160, 120));
+}
+
+TEST_F(PreviewWindowTest, AbortFreesEverything) {
+    TPreview& preview = OpenPreview(false);
+    preview.OnFrameRendered = [](std::int32_t done) {
+        if (done == 3) {
+            TProgress* found = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* window = qobject_cast<TProgress*>(widget); window && window->isVisible())
+                    found = window;
+            ASSERT_NE(found, nullptr);
+            found->Button1->click();
+        }
+    };
+    preview.Build1->trigger();
+    EXPECT_FALSE(preview.Rendered());
+    EXPECT_TRUE(preview.Frames().empty());
+    EXPECT_FALSE(preview.Screen->isVisible());
+    EXPECT_FALSE(preview.TrackBar1->isEnabled());
+    EXPECT_EQ(preview.TrackBar1->maximum(), 0);
+    EXPECT_EQ(preview.State(), TPreview::psStopped);
+}
+
+TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
+    TPreview& preview = OpenPreview(false);
+    preview.FrameTo->setText("3");
+    // Play with nothing rendered renders first.
+    QTest::keyClick(preview.FrameFrom, Qt::Key_Space);
+    ASSERT_TRUE(preview.Rendered());
+    EXPECT_EQ(preview.State(), TPreview::psPlaying);
+    EXPECT_EQ(preview.Timer1->interval(), 42);
+    EXPECT_EQ(preview.Timer1->timerType(), Qt::PreciseTimer);
+    QList<int> seen;
+    QObject::connect(preview.TrackBar1, &QSlider::valueChanged,
+                     [&seen](int position) { seen.append(position); });
+    EXPECT_TRUE(QTest::qWaitFor([&seen] { return seen.size() >= 4; }, 2000));
+    EXPECT_EQ(seen.mid(0, 4), (QList<int>{1, 2, 0, 1}));
+    QTest::keyClick(preview.TrackBar1, Qt::Key_Space);
+    EXPECT_EQ(preview.State(), TPreview::psStopped);
+    EXPECT_FALSE(preview.Timer1->isActive());
+
+    preview.TrackBar1->setValue(0);
+    seen.clear();
+    preview.Rev->click();
+    EXPECT_TRUE(preview.Reverse());
+    EXPECT_TRUE(QTest::qWaitFor([&seen] { return seen.size() >= 3; }, 2000));
+    EXPECT_EQ(seen.mid(0, 3), (QList<int>{2, 1, 0}));
+    preview.Stp->click();
+    EXPECT_FALSE(preview.Timer1->isActive());
+}
+
+TEST_F(PreviewWindowTest, FrameRateChangeFollowsAtOnce) {
+    TPreview& preview = OpenPreview(false);
+    Window->Fps12->trigger();
+    EXPECT_EQ(preview.Timer1->interval(), 83);
+    EXPECT_EQ(preview.FrameTime(), 833'333);
+}
+
+TEST_F(PreviewWindowTest, MenusSetCompositeAndAutoRenderAndSaveNeedsFrames) {
+    TPreview& preview = OpenPreview(false);
+    preview.Multiply1->trigger();
+    EXPECT_EQ(Window->CurrentSettings().General.CompositeMode, TComp::cMultiply);
+    EXPECT_TRUE(Window->Multiply1->isChecked());
+    preview.AutoBuild1->trigger();
+    EXPECT_TRUE(Window->CurrentSettings().Preview.AutoBuild);
+    preview.Save1->trigger();
+    EXPECT_EQ(Errors, QStringList{"You must first Build the Preview."});
+}
+
+TEST_F(PreviewWindowTest, ClosingForgetsTheWindowAndTheNextPreviewIsNew) {
+    TPreview& preview = OpenPreview(true);
+    preview.close();
+    EXPECT_TRUE(preview.Frames().empty());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
+    TPreview& again = OpenPreview(false);
+    EXPECT_FALSE(again.Rendered());
+}
+
+TEST_F(PreviewWindowTest, AnEmptySheetOpensNoPreview) {
+    Window->Preview1->trigger();
+    EXPECT_FALSE(Window->Preview);
+    EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
+}
+
+// The sound of each forward step, measured at the preview graph's fakesink.
+TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse) {
+    Window->OpenDocument(kSampleSheet);
+    Window->Settings.Current.Preview.AutoBuild = false;
+    Window->Preview1->trigger();
+    TPreview& preview = *Window->Preview;
+    preview.AudioSink = "fakesink sync=false";
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreview::psStopped; }));
+    preview.FrameTo->setText("10");
+    preview.Build1->trigger();
+    TcwAudioGraph* graph = preview.PreviewAudioGraph();
+    ASSERT_TRUE(graph && graph->Active());
+    // Rendering again renders the file into the same graph: one sound, not two.
+    preview.Build1->trigger();
+    ASSERT_EQ(preview.PreviewAudioGraph(), graph);
+    ASSERT_TRUE(graph->Active());
+    EXPECT_TRUE(preview.AudioMuteBtn->isEnabled());
+
+    const std::int64_t frameNs = preview.FrameTime() * 100;
+    const std::int64_t sampleNs = 1'000'000'000 / 22050 + 1;
+    // Runs `step` and checks the range it played, in nanoseconds; first < 0: nothing played.
+    auto expectPlayed = [&](std::int64_t first, std::int64_t last, const std::function<void()>& step) {
+        TPlayedRange played(preview.PreviewAudioGraph()->Sink());
+        step();
+        if (first < 0) {
+            QTest::qWait(150);
+            EXPECT_EQ(played.Range().first, -1);
+            return;
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&played] { return played.IsEnded(); }, 3000));
+        EXPECT_NEAR(played.Range().first, first, sampleNs);
+        EXPECT_NEAR(played.Range().second, last, sampleNs);
+    };
+    // From position 0 to 3: the sound under frames 2 to 4.
+    expectPlayed(frameNs, 4 * frameNs, [&] { preview.TrackBar1->setValue(3); });
+    EXPECT_EQ(preview.LastAudioPosition(), 3);
+    // Backwards is silent; muted is silent.
+    expectPlayed(-1, -1, [&] { preview.TrackBar1->setValue(2); });
+    preview.AudioMuteBtn->click();
+    expectPlayed(-1, -1, [&] { preview.TrackBar1->setValue(6); });
+    preview.AudioMuteBtn->click();
+    expectPlayed(7 * frameNs, 8 * frameNs, [&] { preview.TrackBar1->setValue(7); });
+
+    // A range from frame 11 hears the sound under frame 11 onwards.
+    preview.FrameFrom->setText("11");
+    preview.FrameTo->setText("20");
+    preview.Build1->trigger();
+    expectPlayed(11 * frameNs, 12 * frameNs, [&] { preview.TrackBar1->setValue(1); });
+}
