@@ -518,10 +518,6 @@ void TForm1::ShowCursor() {
     ShowLayerPath(Xsheet->CurrentLayer());
 }
 
-void TForm1::NotAvailableYet(const QString& what) {
-    AlertPrompt->Alert(WithoutAmpersands(what).remove("...") + " is not available yet.");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Preferences in force
 

@@ -245,8 +245,6 @@ private:
     // Checks the Profiles submenu's item of the active profile.
     void CheckProfileItem();
     QStringList LayerColorNames() const;
-    // The command's window comes with a later part of the program.
-    void NotAvailableYet(const QString& what);
     // A menu item with its caption's language key; the command runs guarded.
     QAction* AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
                         const QKeySequence& shortcut = {});
