@@ -4,6 +4,9 @@
 #              briefly) and check the Debian package
 
 JOBS ?= $(shell nproc)
+# ccache keys on paths relative to the checkout, so a fresh clone reuses what an earlier one built.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
 SAMPLE := build/sample/bounce.xps
 
 .PHONY: all deps build test test-main test-package test-asan test-fuzz run bench install package screenshots clean
@@ -25,7 +28,7 @@ test-main: build
 # Everything but the benchmarks: the libraries, celwright-cli, the sheet control and the main
 # window (offscreen). Leaks inside the system's media libraries are suppressed (scripts/lsan.supp).
 build-asan/build.ninja:
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
 	  -DCELWRIGHT_SANITIZE=ON -DCELWRIGHT_BENCH=OFF
 
 test-asan: deps build-asan/build.ninja
