@@ -7,6 +7,8 @@ namespace {
 class TQtEnvironment : public testing::Environment {
 public:
     void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "celwright_tests";
         static char* argv[] = {name, nullptr};
