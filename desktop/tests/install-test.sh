@@ -33,7 +33,8 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 
 [ "$("$root/usr/bin/celwright-cli" --version)" = "celwright-cli $version" ] || fail "celwright-cli --version"
 [ "$("$root/usr/bin/celwright" --version)" = "celwright $version" ] || fail "celwright --version"
-"$root/usr/bin/celwright" --help | grep -qF "$share/celwright/Help/Celwright_Help.htm" ||
+help=$("$root/usr/bin/celwright" --help)
+grep -qF "$share/celwright/Help/Celwright_Help.htm" <<<"$help" ||
   fail "the installed celwright does not find its guide under $share/celwright/"
 
 sample=$share/celwright/sample/Bouncing\ Ball/bounce.xps
