@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The TWAIN 1.x structures and constants Celwright uses, written from the public TWAIN
-// specification. The application and its source manager live in one process, so the structures
+// The TWAIN 1.x structures and constants Celwright uses, written from the published TWAIN
+// standard. The application and its source manager live in one process, so the structures
 // use the compiler's natural layout rather than the 2-byte packing of the Windows library.
 
 using TW_INT8 = std::int8_t;
