@@ -164,11 +164,29 @@ TPicture GrabPicture(TVideoGrabber& grabber, bool average) {
     return collector.Result();
 }
 
-std::int32_t ParseWhole(const TArguments& parsed, const char* name) {
-    return StrToInt(parsed.Values.at(name));
+} // namespace
+
+TNewCelPlacement ReadNewCelPlacement(const TArguments& parsed) {
+    auto value = [&](const char* name) -> std::optional<std::string> {
+        const auto it = parsed.Values.find(name);
+        return it == parsed.Values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    };
+    TNewCelPlacement placement;
+    placement.Layer = StrToInt(*value("--layer"));
+    placement.Frame = StrToInt(*value("--frame"));
+    if (value("--hold"))
+        placement.Hold = StrToInt(*value("--hold"));
+    placement.Name = value("--name");
+    placement.Number = value("--number");
+    placement.Overwrite = parsed.Values.contains("--overwrite");
+    return placement;
 }
 
-} // namespace
+void CheckNewCelFrame(const TNewCelPlacement& placement) {
+    if (placement.Frame < 1 || placement.Frame > kMaxFrames)
+        throw ECwError("Frame " + std::to_string(placement.Frame) + " is outside 1 to " +
+                       std::to_string(kMaxFrames) + ".");
+}
 
 int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
                     const TNewCelPlacement& placement, bool blackAndWhite,
@@ -231,18 +249,11 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
             return UsageError("capture", std::string(needed) + " is missing", kCaptureHelp, err);
     }
     TCaptureRequest request;
-    request.Place.Layer = ParseWhole(parsed, "--layer");
-    request.Place.Frame = ParseWhole(parsed, "--frame");
-    if (parsed.Values.contains("--hold"))
-        request.Place.Hold = ParseWhole(parsed, "--hold");
+    request.Place = ReadNewCelPlacement(parsed);
     if (parsed.Values.contains("--camera"))
         request.Camera = parsed.Values.at("--camera");
     if (parsed.Values.contains("--size") && !(request.Size = ParseSize(parsed.Values.at("--size"))))
         return UsageError("capture", "--size must be WxH, for example 640x480", kCaptureHelp, err);
-    if (parsed.Values.contains("--name"))
-        request.Place.Name = parsed.Values.at("--name");
-    if (parsed.Values.contains("--number"))
-        request.Place.Number = parsed.Values.at("--number");
     if (parsed.Values.contains("--format") &&
         !(request.Place.Format = ImageFormatFromName(parsed.Values.at("--format"))))
         return UsageError("capture", "--format must be png, jpg or bmp", kCaptureHelp, err);
@@ -250,10 +261,7 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
     request.Filters.UpsideDown = parsed.Values.contains("--flip");
     request.Filters.BlackAndWhite = parsed.Values.contains("--bw");
     request.Square = parsed.Values.contains("--square");
-    request.Place.Overwrite = parsed.Values.contains("--overwrite");
-    if (request.Place.Frame < 1 || request.Place.Frame > kMaxFrames)
-        throw ECwError("Frame " + std::to_string(request.Place.Frame) + " is outside 1 to " +
-                       std::to_string(kMaxFrames) + ".");
+    CheckNewCelFrame(request.Place);
 
     return open(parsed.Positional[0], err,
                 [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {

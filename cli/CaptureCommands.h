@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliArguments.h"
 #include "document/CWTypeLib.h"
 #include "imaging/Picture.h"
 
@@ -32,6 +33,13 @@ struct TNewCelPlacement {
     std::optional<TcwImageFormat> Format;
     bool Overwrite = false;
 };
+
+// Reads the options capture and scan share: --layer, --frame, --hold, --name, --number and
+// --overwrite (--format is each command's own usage error). Numbers that are not whole throw the
+// number-conversion error.
+TNewCelPlacement ReadNewCelPlacement(const TArguments& parsed);
+// Throws ECwError when the frame is outside 1 to 1637.
+void CheckNewCelFrame(const TNewCelPlacement& placement);
 
 // Checks the placement against the sheet (the layer, its folder, the frame limit, a picture of the
 // same name), then writes the picture `produce` makes into the layer's folder as Name_Number, places

@@ -201,10 +201,7 @@ int RunScan(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return it == parsed.Values.end() ? std::nullopt : std::optional<std::string>(it->second);
     };
     TScanRequest request;
-    request.Place.Layer = StrToInt(*value("--layer"));
-    request.Place.Frame = StrToInt(*value("--frame"));
-    if (value("--hold"))
-        request.Place.Hold = StrToInt(*value("--hold"));
+    request.Place = ReadNewCelPlacement(parsed);
     request.Source = value("--source").value_or("");
     if (value("--size")) {
         const std::optional<TSize> size = ParseSize(*value("--size"));
@@ -228,14 +225,9 @@ int RunScan(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (value("--format") && !(request.Place.Format = ImageFormatFromName(*value("--format"))))
         return UsageError("scan", "--format must be png, jpg or bmp", kScanHelp, err);
-    request.Place.Name = value("--name");
-    request.Place.Number = value("--number");
     request.Portrait = parsed.Values.contains("--portrait");
     request.Color = parsed.Values.contains("--color");
-    request.Place.Overwrite = parsed.Values.contains("--overwrite");
-    if (request.Place.Frame < 1 || request.Place.Frame > kMaxFrames)
-        throw ECwError("Frame " + std::to_string(request.Place.Frame) + " is outside 1 to " +
-                       std::to_string(kMaxFrames) + ".");
+    CheckNewCelFrame(request.Place);
 
     return open(parsed.Positional[0], err,
                 [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
