@@ -38,11 +38,18 @@ std::optional<QPageSize> ParsePaper(const std::string& text) {
 std::unique_ptr<QGuiApplication> HeadlessApplication() {
     if (QCoreApplication::instance())
         return nullptr;
-    static int argc = 3;
     static char name[] = "celwright-cli";
     static char platform[] = "-platform";
     static char offscreen[] = "offscreen";
-    static char* argv[] = {name, platform, offscreen, nullptr};
+    // The application takes the options it understands out of argc and argv, so both are set
+    // afresh for each one a process makes (a second print in one process must draw off screen too).
+    static int argc;
+    static char* argv[4];
+    argc = 3;
+    argv[0] = name;
+    argv[1] = platform;
+    argv[2] = offscreen;
+    argv[3] = nullptr;
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 

@@ -3,6 +3,7 @@
 #include "testsupport/TempFolder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -188,5 +189,16 @@ TEST_F(CliTest, InfoGivesTheSoundsLengthAndRows) {
         Out.str("");
         EXPECT_EQ(Run({"info", c.Sheet}), 0) << c.Sheet;
         EXPECT_NE(Out.str().find(c.Lines), std::string::npos) << Out.str();
+    }
+}
+
+// Each print makes its own off-screen application; a second one in the same process (a script
+// host, a fuzzer) must not fall back to a display that is not there.
+TEST_F(CliTest, PrintWorksTwiceInOneProcessWithoutADisplay) {
+    ::unsetenv("DISPLAY");
+    ::unsetenv("QT_QPA_PLATFORM");
+    for (const char* name : {"first.pdf", "second.pdf"}) {
+        ASSERT_EQ(Run({"print", CELWRIGHT_SAMPLE_SHEET, Files / name}), 0) << name << Err.str();
+        EXPECT_TRUE(std::filesystem::is_regular_file(Files / name)) << name;
     }
 }
