@@ -8,6 +8,8 @@ seconds=${2:-15}
 here=$(cd "$(dirname "$0")" && pwd)
 # AddressSanitizer keeps freed memory in quarantine (256 MB by default), which the limit would count.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64:allocator_release_to_os_interval_ms=1000}
+# The same leak suppressions as the sanitizer build: one-time allocations of GLib and GStreamer.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/../scripts/lsan.supp:print_suppressions=0}
 for target in "$build"/fuzz/*_fuzzer; do
   name=$(basename "$target")
   seeds="$here/corpus/${name%_fuzzer}"
