@@ -1,7 +1,9 @@
 #include "capture/VideoGrabber.h"
 
+#include "document/CwError.h"
 #include "settings/IniFile.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -35,6 +37,45 @@ std::uint32_t ControlId(std::int32_t index) {
     }
 }
 
+// A still camera's settings as the device dialog's controls: choices and ranges as menus, toggles
+// as check boxes. The id is the setting's place from 1.
+std::vector<TV4l2Control> StillControls(const std::vector<TStillSetting>& settings) {
+    std::vector<TV4l2Control> controls;
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        const TStillSetting& setting = settings[i];
+        TV4l2Control control;
+        control.Id = static_cast<std::uint32_t>(i + 1);
+        control.Name = setting.Label;
+        control.ReadOnly = setting.ReadOnly;
+        if (setting.Kind == TStillSettingKind::sskToggle) {
+            control.Type = TV4l2ControlType::ctBoolean;
+            control.Maximum = 1;
+            control.Value = setting.Value == "1";
+        } else {
+            control.Type = TV4l2ControlType::ctMenu;
+            const std::vector<std::string> values = StillSettingValues(setting);
+            for (std::size_t v = 0; v < values.size(); ++v) {
+                control.Menu.push_back({static_cast<std::int32_t>(v), values[v]});
+                if (values[v] == setting.Value)
+                    control.Value = static_cast<std::int32_t>(v);
+            }
+            control.Maximum = static_cast<std::int32_t>(values.size()) - 1;
+        }
+        controls.push_back(std::move(control));
+    }
+    return controls;
+}
+
+// The text a still camera takes for a control's value.
+std::string StillSettingValue(const TStillSetting& setting, std::int32_t value) {
+    if (setting.Kind == TStillSettingKind::sskToggle)
+        return value ? "1" : "0";
+    const std::vector<std::string> values = StillSettingValues(setting);
+    return value >= 0 && static_cast<std::size_t>(value) < values.size()
+               ? values[static_cast<std::size_t>(value)]
+               : std::string();
+}
+
 std::string RateText(double rate) {
     const double rounded = std::round(rate * 100) / 100;
     std::string text = std::to_string(rounded);
@@ -60,7 +101,8 @@ TVideoGrabber::TVideoGrabber(bool testCamera, bool watchDevices)
     GrabTimer->setSingleShot(true);
     GrabTimer->setInterval(kGrabTimeoutMs);
     QObject::connect(GrabTimer.get(), &QTimer::timeout, [this] {
-        FailGrab("The camera gave no picture within " + std::to_string(kGrabTimeoutMs / 1000) + " seconds.");
+        FailGrab("The camera gave no picture within " + std::to_string(GrabTimer->interval() / 1000) +
+                 " seconds.");
     });
     RefreshDevices();
     if (watchDevices) {
@@ -82,6 +124,14 @@ bool TVideoGrabber::TestCameraEnabled(const std::string& userFolder) {
 void TVideoGrabber::RefreshDevices() {
     const std::string current = VideoDeviceName();
     Sources = ListSources();
+    for (const TStillCameraInfo& camera : ListStillCameras(*StillCameras)) {
+        TVideoSourceInfo source;
+        source.Name = camera.Name;
+        source.StillModel = camera.Model;
+        source.StillPort = camera.Port;
+        source.Modes = StillSizes();
+        Sources.push_back(std::move(source));
+    }
     if (TestCamera)
         Sources.push_back(TestPatternSource());
     // The selection follows its camera to its new index.
@@ -116,6 +166,16 @@ void TVideoGrabber::DevicesChanged() {
             }
         }
     }
+}
+
+const std::vector<TVideoMode>& TVideoGrabber::StillSizes() {
+    static const std::vector<TVideoMode> sizes = {{320, 240, {}}, {640, 480, {}},  {720, 480, {}},
+                                                  {720, 576, {}}, {1280, 720, {}}, {1920, 1080, {}}};
+    return sizes;
+}
+
+bool TVideoGrabber::IsStillCamera() const {
+    return Device >= 0 && !Sources[static_cast<std::size_t>(Device)].StillPort.empty();
 }
 
 std::string TVideoGrabber::VideoDevices() const {
@@ -181,6 +241,10 @@ void TVideoGrabber::StartPreview() {
         return;
     FailedDevice.clear();
     const TVideoSourceInfo& source = Sources[static_cast<std::size_t>(Device)];
+    if (!source.StillPort.empty()) {
+        StartStillPreview(source);
+        return;
+    }
     std::int32_t width = 0;
     std::int32_t height = 0;
     double rate = 0;
@@ -207,10 +271,48 @@ void TVideoGrabber::StartPreview() {
     }
 }
 
+void TVideoGrabber::StartStillPreview(const TVideoSourceInfo& source) {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (SizeIndex > 0) {
+        width = source.Modes[static_cast<std::size_t>(SizeIndex - 1)].Width;
+        height = source.Modes[static_cast<std::size_t>(SizeIndex - 1)].Height;
+    }
+    Still = std::make_unique<TStillCameraStream>(
+        StillCameras, TStillCameraInfo{source.Name, source.StillModel, source.StillPort}, width, height);
+    Still->OnPreviewFrame = [this](const TPicture& frame) { FrameArrived(frame); };
+    Still->OnStill = [this](const TPicture& picture, const std::vector<TStillFile>& files) {
+        if (!Grabbing)
+            return;
+        Files = files;
+        GrabArrived(picture);
+    };
+    Still->OnStillFailed = [this](const std::string& message) { FailGrab(message); };
+    Still->OnError = [this](const std::string& message) { StillStopped(message); };
+    Running = true;
+    Started = false;
+    Still->Start();
+}
+
+void TVideoGrabber::StillStopped(const std::string& message) {
+    FailedDevice = VideoDeviceName();
+    FailGrab(message);
+    // The stream is inside its own callback: it goes once that has returned.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [stream = std::shared_ptr<TStillCameraStream>(std::move(Still))] {},
+        Qt::QueuedConnection);
+    Running = false;
+    Started = false;
+    if (OnPreviewError)
+        OnPreviewError(*this, message);
+}
+
 void TVideoGrabber::StopPreview() {
     if (Grabbing)
         FailGrab("The camera's live picture was stopped.");
     Stream.reset();
+    Still.reset();
+    StillSettings.clear();
     Running = false;
     Started = false;
 }
@@ -240,14 +342,19 @@ void TVideoGrabber::FrameArrived(const TPicture& frame) {
 }
 
 void TVideoGrabber::GrabFrame() {
+    Files.clear();
+    Grabbing = true;
+    if (Still) {
+        Still->RequestStill();
+        GrabTimer->start(kStillGrabTimeoutMs);
+        return;
+    }
     if (!Stream) {
-        Grabbing = true;
         FailGrab("No camera is running.");
         return;
     }
-    Grabbing = true;
     Stream->RequestFrame();
-    GrabTimer->start();
+    GrabTimer->start(kGrabTimeoutMs);
 }
 
 void TVideoGrabber::GrabArrived(const TPicture& frame) {
@@ -266,6 +373,8 @@ void TVideoGrabber::FailGrab(const std::string& message) {
     GrabTimer->stop();
     if (Stream)
         Stream->CancelRequest();
+    if (Still)
+        Still->CancelStill();
     if (OnFrameCaptureFailed)
         OnFrameCaptureFailed(*this, message);
 }
@@ -282,7 +391,7 @@ void TVideoGrabber::StreamFailed(const std::string& message) {
 }
 
 std::int64_t TVideoGrabber::FramesSeen() const {
-    return Stream ? Stream->FramesSeen() : 0;
+    return Stream ? Stream->FramesSeen() : Still ? Still->FramesSeen() : 0;
 }
 
 std::optional<TV4l2Control> TVideoGrabber::Property(std::int32_t index) const {
@@ -327,15 +436,38 @@ bool TVideoGrabber::SetProperty(std::int32_t index, std::int32_t value) {
 }
 
 std::vector<TV4l2Control> TVideoGrabber::CameraControls() const {
-    return Controls ? Controls->List() : std::vector<TV4l2Control>{};
+    if (!Still)
+        return Controls ? Controls->List() : std::vector<TV4l2Control>{};
+    auto& self = const_cast<TVideoGrabber&>(*this);
+    self.StillControlError.clear();
+    try {
+        self.StillSettings = Still->Settings();
+    } catch (const ECwError& error) {
+        self.StillSettings.clear();
+        self.StillControlError = error.what();
+    }
+    return StillControls(StillSettings);
 }
 
 bool TVideoGrabber::SetCameraControl(std::uint32_t id, std::int32_t value) {
-    return Controls && Controls->Set(id, value);
+    if (!Still)
+        return Controls && Controls->Set(id, value);
+    StillControlError.clear();
+    if (id < 1 || id > StillSettings.size())
+        return false;
+    const TStillSetting& setting = StillSettings[id - 1];
+    try {
+        Still->SetSetting(setting.Widget, StillSettingValue(setting, value));
+        return true;
+    } catch (const ECwError& error) {
+        StillControlError = error.what();
+        return false;
+    }
 }
 
 bool TVideoGrabber::DialogAvailable(std::int32_t kind) const {
-    return kind == kDeviceDialog && !CameraControls().empty();
+    // A still camera's settings are read when the dialog opens, not to answer this.
+    return kind == kDeviceDialog && (Still || !CameraControls().empty());
 }
 
 void TVideoGrabber::SetControlDevice(std::unique_ptr<TV4l2Device> device) {

@@ -2,6 +2,7 @@
 
 #include "imaging/Picture.h"
 #include "platform/GstVideo.h"
+#include "platform/StillCameraStream.h"
 #include "platform/V4l2Controls.h"
 
 #include <cstdint>
@@ -34,8 +35,13 @@ public:
     static constexpr std::int32_t kBacklightCompensation = 9;
     // Camera dialogs by kind.
     static constexpr std::int32_t kDeviceDialog = 0;
-    // How long a grab may wait for its frame.
+    // How long a grab may wait for its frame; a still camera's picture (focus, exposure, download)
+    // may take longer.
     static constexpr std::int32_t kGrabTimeoutMs = 5000;
+    static constexpr std::int32_t kStillGrabTimeoutMs = 60000;
+    // The sizes a still camera's pictures are scaled to for the sheet, after "default" (the size
+    // of its live view).
+    static const std::vector<TVideoMode>& StillSizes();
 
     // `testCamera` adds the "Test pattern" camera after the real ones; `watchDevices` follows
     // cameras being plugged in and removed.
@@ -68,6 +74,10 @@ public:
     void DevicesChanged();
     // Where the cameras come from: the device monitor; tests stand in for plugging and unplugging.
     std::function<std::vector<TVideoSourceInfo>()> ListSources = ListVideoSources;
+    // Where still cameras are reached: libgphoto2 unless another port was put in its place.
+    std::shared_ptr<TGPhotoPort> StillCameras = GPhotoPort();
+    // True when the selected camera is a still camera.
+    bool IsStillCamera() const;
 
     // Sizes of the selected camera: "default" first, then "W x H (R fps)" per size, R the largest
     // rate at that size. The index counts the lines from 0 and is used from the next start.
@@ -110,6 +120,10 @@ public:
     // the request: frames already queued are never delivered.
     void GrabFrame();
     bool GrabPending() const { return Grabbing; }
+    // The files a still camera wrote for the last picture grabbed (its full-size original, and the
+    // JPEG beside a RAW file); empty for other cameras. The grabbed frame itself is the picture
+    // scaled to the chosen size.
+    const std::vector<TStillFile>& StillFiles() const { return Files; }
 
     // Camera picture properties (indexes above), through the camera's V4L2 controls.
     bool PropertyAvailable(std::int32_t index) const;
@@ -122,6 +136,8 @@ public:
     // Every control the camera offers (menus, integers, booleans), for the device dialog.
     std::vector<TV4l2Control> CameraControls() const;
     bool SetCameraControl(std::uint32_t id, std::int32_t value);
+    // Why the last reading or writing of a still camera's settings failed; empty when it did not.
+    const std::string& ControlError() const { return StillControlError; }
     // Only the device dialog exists, for a camera with controls.
     bool DialogAvailable(std::int32_t kind) const;
 
@@ -140,6 +156,8 @@ private:
     void GrabArrived(const TPicture& frame);
     void StreamFailed(const std::string& message);
     void FailGrab(const std::string& message);
+    void StartStillPreview(const TVideoSourceInfo& source);
+    void StillStopped(const std::string& message);
     std::optional<TV4l2Control> Property(std::int32_t index) const;
 
     bool TestCamera;
@@ -148,6 +166,10 @@ private:
     std::int32_t SizeIndex = 0;
     double RequestedRate = 0;
     std::unique_ptr<TGstVideoStream> Stream;
+    std::unique_ptr<TStillCameraStream> Still;
+    std::vector<TStillFile> Files;
+    std::vector<TStillSetting> StillSettings; // as the device dialog was last given them
+    std::string StillControlError;
     std::unique_ptr<TGstVideoMonitor> Monitor;
     std::unique_ptr<TV4l2Device> Controls;
     std::unique_ptr<QTimer> GrabTimer;

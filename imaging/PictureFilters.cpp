@@ -58,6 +58,8 @@ std::vector<TSample> BilinearSamples(std::int32_t from, std::int32_t to) {
     return samples;
 }
 
+} // namespace
+
 TPicture ExpandTo24(const TPicture& picture) {
     TPicture out(picture.Width(), picture.Height(), TPixelFormat::pf24bit);
     for (std::int32_t y = 0; y < picture.Height(); ++y) {
@@ -72,8 +74,6 @@ TPicture ExpandTo24(const TPicture& picture) {
     }
     return out;
 }
-
-} // namespace
 
 bool GrayscaleRgb24(TPicture& picture, const TShowMessage& showMessage) {
     if (picture.PixelFormat() != TPixelFormat::pf24bit) {
@@ -164,4 +164,47 @@ TPicture RotateQuarter(const TPicture& source, bool clockwise) {
         }
     }
     return out;
+}
+
+TPicture ScaleToFill(const TPicture& source, std::int32_t width, std::int32_t height) {
+    if (source.PixelFormat() == TPixelFormat::pf8bit)
+        return ScaleToFill(ExpandTo24(source), width, height);
+    if (source.Empty())
+        return TPicture(width, height, source.PixelFormat());
+    // The centre part with the frame's aspect ratio.
+    std::int64_t cropWidth = source.Width();
+    std::int64_t cropHeight = source.Height();
+    if (cropWidth * height > cropHeight * width)
+        cropWidth = std::max<std::int64_t>(1, (cropHeight * width + height / 2) / height);
+    else
+        cropHeight = std::max<std::int64_t>(1, (cropWidth * height + width / 2) / width);
+    const std::int32_t left = static_cast<std::int32_t>((source.Width() - cropWidth) / 2);
+    const std::int32_t top = static_cast<std::int32_t>((source.Height() - cropHeight) / 2);
+    const std::int32_t block = static_cast<std::int32_t>(
+        std::max<std::int64_t>(1, std::min(cropWidth / width, cropHeight / height)));
+    const std::int32_t channels = BytesPerPixel(source.PixelFormat());
+    TPicture reduced(static_cast<std::int32_t>(cropWidth / block),
+                     static_cast<std::int32_t>(cropHeight / block), source.PixelFormat());
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(reduced.Width() * channels));
+    const std::uint32_t area = static_cast<std::uint32_t>(block * block);
+    for (std::int32_t y = 0; y < reduced.Height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (std::int32_t dy = 0; dy < block; ++dy) {
+            const std::uint8_t* in =
+                source.Row(top + y * block + dy) + static_cast<std::size_t>(left * channels);
+            for (std::int32_t x = 0; x < reduced.Width(); ++x) {
+                std::uint32_t* sum = sums.data() + static_cast<std::size_t>(x * channels);
+                for (std::int32_t dx = 0; dx < block; ++dx, in += channels) {
+                    for (std::int32_t k = 0; k < channels; ++k)
+                        sum[k] += in[k];
+                }
+            }
+        }
+        std::uint8_t* out = reduced.Row(y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            out[i] = static_cast<std::uint8_t>((sums[i] + area / 2) / area);
+    }
+    if (reduced.Width() == width && reduced.Height() == height)
+        return reduced;
+    return ResizeBilinear(reduced, width, height);
 }

@@ -33,6 +33,14 @@ void SquarePixelResize(TPicture& picture);
 // with the grey palette stay 8-bit, other 8-bit pictures come out 24-bit.
 TPicture ResizeBilinear(const TPicture& picture, std::int32_t width, std::int32_t height);
 
+// An 8-bit picture as a 24-bit one, each pixel its palette colour.
+TPicture ExpandTo24(const TPicture& picture);
+
+// The picture scaled to cover `width` x `height` (both at least 1) with its aspect ratio kept, and
+// the centre cut out: what a frame of that size shows of it. Shrinking by two or more first
+// averages whole blocks of pixels, so fine detail does not alias. 8-bit pictures come out 24-bit.
+TPicture ScaleToFill(const TPicture& picture, std::int32_t width, std::int32_t height);
+
 // The picture turned by a quarter: clockwise, pixel (x, y) moves to (height - 1 - y, x); counter-
 // clockwise to (y, width - 1 - x). Format and palette are kept.
 TPicture RotateQuarter(const TPicture& picture, bool clockwise);

@@ -2,6 +2,7 @@
 
 #include "document/CwError.h"
 #include "platform/GstMedia.h"
+#include "platform/UiThread.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -14,20 +15,6 @@
 #include <mutex>
 
 namespace {
-
-// Runs `work` on the user-interface thread unless `alive` has gone by then.
-void PostToUi(const std::weak_ptr<bool>& alive, std::function<void()> work) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(
-        app,
-        [alive, work = std::move(work)] {
-            if (alive.lock())
-                work();
-        },
-        Qt::QueuedConnection);
-}
 
 void AddRate(std::vector<double>& rates, const GValue* value) {
     if (GST_VALUE_HOLDS_FRACTION(value)) {

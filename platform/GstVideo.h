@@ -23,11 +23,13 @@ struct TVideoMode {
     double MaxRate() const;
 };
 
-// A camera: a V4L2 device, or the built-in test pattern.
+// A camera: a V4L2 device, the built-in test pattern, or a still camera (libgphoto2).
 struct TVideoSourceInfo {
     std::string Name;
-    std::string DevicePath; // "/dev/videoN"; empty for the test pattern
+    std::string DevicePath; // "/dev/videoN"; empty for the test pattern and still cameras
     bool TestPattern = false;
+    std::string StillModel; // a still camera's model and port; empty for the others
+    std::string StillPort;
     std::vector<TVideoMode> Modes; // one per size, in the order the camera lists them
 };
 

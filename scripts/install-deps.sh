@@ -10,7 +10,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-plugins-bad gstreamer1.0-libav
-  libsane-dev sane-utils libpng-dev libjpeg-dev libdeflate-dev zlib1g-dev
+  libsane-dev sane-utils libgphoto2-dev libpng-dev libjpeg-dev libdeflate-dev zlib1g-dev
   qt6-translations-l10n libclang-rt-14-dev
   xvfb xauth x11-utils openbox xdotool imagemagick poppler-utils ffmpeg lame espeak-ng
   desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin zip groff-base
