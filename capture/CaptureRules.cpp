@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace {
 constexpr int kJpegQuality = 70;
@@ -127,4 +128,27 @@ void WriteCapture(const std::string& path, const TPicture& picture, TcwImageForm
         WritePng(path, picture, blackAndWhite ? TPngIndexedMode::Grayscale : TPngIndexedMode::Palette);
         break;
     }
+}
+
+std::vector<std::string> KeepStillOriginals(const std::string& layerFolder, const std::string& celFileName,
+                                            const std::vector<TStillFile>& files) {
+    std::vector<std::string> paths;
+    if (files.empty())
+        return paths;
+    const std::filesystem::path folder = std::filesystem::path(layerFolder) / kOriginalsFolder;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        throw ECwError("Cannot make the folder \"" + folder.string() +
+                       "\" for the camera's originals: " + error.message());
+    const std::string stem = std::filesystem::path(celFileName).stem().string();
+    for (const TStillFile& file : files) {
+        std::string extension = std::filesystem::path(file.Name).extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::filesystem::path path = folder / (stem + extension);
+        WritePictureFile(path, file.Bytes);
+        paths.push_back(path.string());
+    }
+    return paths;
 }

@@ -2,11 +2,13 @@
 
 #include "document/CWTypeLib.h"
 #include "imaging/Picture.h"
+#include "platform/StillCamera.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What every capture does with a grabbed picture, the same for the capture window and
 // celwright-cli: averaging, the filters, the file's name and format, and placing the cel.
@@ -63,6 +65,16 @@ std::string CaptureFileName(std::string_view name, std::string_view number, TcwI
 // and white), or BMP as it is. The file is replaced in one step; failures throw ECwError.
 void WriteCapture(const std::string& path, const TPicture& picture, TcwImageFormat format,
                   bool blackAndWhite);
+
+// The name of the folder inside a layer's folder that keeps a still camera's full-size originals.
+inline constexpr const char* kOriginalsFolder = "raw";
+
+// Keeps the files a still camera wrote for a picture beside its cel: in the "raw" folder of the
+// layer's folder, named like the cel with each file's own extension in lower case (Ink_0007.png
+// keeps IMG_0042.CR2 as raw/Ink_0007.cr2). Replaces files of those names; returns their paths.
+// Failures throw ECwError naming the file.
+std::vector<std::string> KeepStillOriginals(const std::string& layerFolder, const std::string& celFileName,
+                                            const std::vector<TStillFile>& files);
 
 // Places a normal capture of `fileName` at `frame` of `layer` held `hold` frames (below 1 counts as
 // 1), as one undo step, growing the sheet so that frame + hold exists, and selects frame + hold.

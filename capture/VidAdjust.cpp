@@ -1,5 +1,6 @@
 #include "capture/VidAdjust.h"
 
+#include "app/ErrorBox.h"
 #include "capture/VideoGrabber.h"
 
 #include <QCheckBox>
@@ -176,7 +177,18 @@ TCameraControlsDialog::TCameraControlsDialog(TVideoGrabber& grabber, QWidget* pa
     auto* area = new QScrollArea(this);
     auto* panel = new QWidget(area);
     auto* form = new QFormLayout(panel);
-    for (const TV4l2Control& control : grabber.CameraControls()) {
+    // A still camera may refuse a setting (busy, asleep): say so rather than pretend it took.
+    const auto set = [this, &grabber](std::uint32_t id, std::int32_t value) {
+        if (!grabber.SetCameraControl(id, value) && !grabber.ControlError().empty())
+            ShowErrorBox(this, QString::fromStdString(grabber.ControlError()));
+    };
+    const std::vector<TV4l2Control> controls = grabber.CameraControls();
+    if (controls.empty() && !grabber.ControlError().empty()) {
+        auto* reason = new QLabel(QString::fromStdString(grabber.ControlError()), panel);
+        reason->setWordWrap(true);
+        form->addRow(reason);
+    }
+    for (const TV4l2Control& control : controls) {
         const QString name = QString::fromStdString(control.Name);
         const std::uint32_t id = control.Id;
         QWidget* editor = nullptr;
@@ -184,8 +196,7 @@ TCameraControlsDialog::TCameraControlsDialog(TVideoGrabber& grabber, QWidget* pa
         case TV4l2ControlType::ctBoolean: {
             auto* box = new QCheckBox(panel);
             box->setChecked(control.Value != 0);
-            connect(box, &QCheckBox::toggled, this,
-                    [&grabber, id](bool on) { grabber.SetCameraControl(id, on); });
+            connect(box, &QCheckBox::toggled, this, [set, id](bool on) { set(id, on); });
             editor = box;
             break;
         }
@@ -197,9 +208,8 @@ TCameraControlsDialog::TCameraControlsDialog(TVideoGrabber& grabber, QWidget* pa
                 if (item.Index == control.Value)
                     box->setCurrentIndex(box->count() - 1);
             }
-            connect(box, &QComboBox::activated, this, [&grabber, id, box](int row) {
-                grabber.SetCameraControl(id, box->itemData(row).toInt());
-            });
+            connect(box, &QComboBox::activated, this,
+                    [set, id, box](int row) { set(id, box->itemData(row).toInt()); });
             editor = box;
             break;
         }
@@ -208,8 +218,7 @@ TCameraControlsDialog::TCameraControlsDialog(TVideoGrabber& grabber, QWidget* pa
             bar->setRange(control.Minimum, control.Maximum);
             bar->setSingleStep(control.Step);
             bar->setValue(control.Value);
-            connect(bar, &QSlider::valueChanged, this,
-                    [&grabber, id](int value) { grabber.SetCameraControl(id, value); });
+            connect(bar, &QSlider::valueChanged, this, [set, id](int value) { set(id, value); });
             editor = bar;
             break;
         }

@@ -231,6 +231,8 @@ void TForm2::InitForm() {
         move(std::min(origin.x() + Xsheet.x() + 80, screenWidth - width() - 20), origin.y() + 40);
     }
     CameraChosen = false;
+    // Still cameras are not announced when plugged in: look for them each time.
+    Grabber.RefreshDevices();
     FillCameras();
     OverlayPanel->hide();
     Grabber.Visible = false;
@@ -506,6 +508,7 @@ void TForm2::SaveCapture(TPicture picture) {
             return;
     }
     WriteCapture(path, picture, format, BlackAndWhite);
+    KeepStillOriginals(Xsheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
     if (RecaptureArmed) {
         PlaceRecapture(picture);
         Edit3->setText(SavedNumber);
