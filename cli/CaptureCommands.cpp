@@ -22,7 +22,8 @@
 const char* const kCamerasHelp = R"(Usage: celwright-cli cameras
 
 Prints the name of each camera Celwright can capture from, one per line, in the order the
-capture window's Cameras menu lists them.
+capture window's Cameras menu lists them: video cameras, then still cameras (DSLR, mirrorless)
+connected by USB.
 )";
 
 const char* const kCaptureHelp =
@@ -32,13 +33,17 @@ const char* const kCaptureHelp =
 
 Grabs one picture from a camera as the capture window's Standard layout does, writes it into the
 folder of layer L as NAME_NUMBER.png (or .jpg, .bmp), places it on frame F held H frames (the
-sheet grows as needed), saves the sheet and prints the path of the written picture.
+sheet grows as needed), saves the sheet and prints the path of the written picture. A still
+camera (DSLR, mirrorless) takes a full-resolution picture: it is scaled to the size for the
+sheet, and the camera's own files are kept in the folder raw/ beside it as NAME_NUMBER with
+their own extension (.cr2, .nef, .jpg, ...).
 
   --layer L       the layer, counted from 1 (leftmost)
   --frame F       the frame, 1 to 1637
   --hold H        frames the drawing is held (default: your preferences; below 1 counts as 1)
   --camera NAME   the camera, as "celwright-cli cameras" names it (may be left out with one camera)
-  --size WxH      a frame size the camera offers (default: the camera's own)
+  --size WxH      a frame size the camera offers (default: the camera's own); for a still
+                  camera, the size its picture is cut and scaled to (default: its live view's)
   --name TEXT     the file name's first part (default: the layer's caption)
   --number TEXT   the file name's number (default: the frame, with at least four digits)
   --format F      png, jpg or bmp (default: your preferences)
@@ -190,7 +195,8 @@ void CheckNewCelFrame(const TNewCelPlacement& placement) {
 
 int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
                     const TNewCelPlacement& placement, bool blackAndWhite,
-                    const std::function<TPicture()>& produce, std::ostream& out) {
+                    const std::function<TPicture()>& produce, std::ostream& out,
+                    const TBesidePicture& beside) {
     if (placement.Layer < 1 || placement.Layer > sheet.LayerCount())
         throw ECwError("Layer " + std::to_string(placement.Layer) + " is not on the sheet (1 to " +
                        std::to_string(sheet.LayerCount()) + ").");
@@ -214,6 +220,8 @@ int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::fu
 
     WriteCapture(path, produce(), format, blackAndWhite);
     try {
+        if (beside)
+            beside(folder, fileName);
         PlaceCapture(sheet, placement.Layer, placement.Frame, fileName, hold);
         save();
     } catch (...) {
@@ -263,6 +271,8 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
     request.Square = parsed.Values.contains("--square");
     CheckNewCelFrame(request.Place);
 
+    // A still camera's own files for the picture, kept in raw/ beside it.
+    std::vector<TStillFile> originals;
     return open(parsed.Positional[0], err,
                 [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
                     return PlaceNewPicture(
@@ -272,11 +282,15 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
                             TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
                             ChooseCamera(grabber, request);
                             TPicture picture = GrabPicture(grabber, request.Average);
+                            originals = grabber.StillFiles();
                             TCaptureFilters filters = request.Filters;
                             filters.SquarePixels = request.Square && grabber.IsDV();
                             ProcessCapture(picture, filters);
                             return picture;
                         },
-                        out);
+                        out,
+                        [&](const std::string& folder, const std::string& fileName) {
+                            KeepStillOriginals(folder, fileName, originals);
+                        });
                 });
 }

@@ -41,13 +41,18 @@ TNewCelPlacement ReadNewCelPlacement(const TArguments& parsed);
 // Throws ECwError when the frame is outside 1 to 1637.
 void CheckNewCelFrame(const TNewCelPlacement& placement);
 
+// What else is written beside a new picture, given the layer's folder and the picture's file name.
+using TBesidePicture = std::function<void(const std::string& folder, const std::string& fileName)>;
+
 // Checks the placement against the sheet (the layer, its folder, the frame limit, a picture of the
-// same name), then writes the picture `produce` makes into the layer's folder as Name_Number, places
-// it held for its frames, saves the sheet and prints the picture's path on `out`. A new picture is
-// removed again when the sheet cannot take it. Failures throw ECwError with the message to show.
+// same name), then writes the picture `produce` makes into the layer's folder as Name_Number (and
+// what `beside` writes), places it held for its frames, saves the sheet and prints the picture's
+// path on `out`. A new picture is removed again when the sheet cannot take it. Failures throw
+// ECwError with the message to show.
 int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
                     const TNewCelPlacement& placement, bool blackAndWhite,
-                    const std::function<TPicture()>& produce, std::ostream& out);
+                    const std::function<TPicture()>& produce, std::ostream& out,
+                    const TBesidePicture& beside = {});
 
 extern const char* const kCamerasHelp;
 extern const char* const kCaptureHelp;

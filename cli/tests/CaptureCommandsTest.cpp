@@ -1,5 +1,6 @@
 #include "cli/CelwrightCli.h"
 #include "imaging/PictureCodecs.h"
+#include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
 #include <cstdlib>
@@ -120,4 +121,48 @@ TEST_F(CaptureCliTest, RefusalsLeaveTheSheetAndFolderAlone) {
     WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
     EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "4", "--overwrite"}), 0) << Err.str();
     EXPECT_NE(ReadText(Files / "ink/Ink_0004.png"), "taken");
+}
+
+// A DSLR through its recorded answers.
+TEST_F(CaptureCliTest, StillCamerasCaptureAScaledPictureAndKeepTheirFiles) {
+    const auto recorded = RecordedDslr(Files.Path() / "scratch.jpg");
+    GPhotoPort() = recorded;
+    ASSERT_EQ(Run({"cameras"}), 0) << Err.str();
+    EXPECT_TRUE(Out.str().ends_with("Canon EOS 550D\nTest pattern\n")) << Out.str();
+
+    ASSERT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "2", "--camera", "Canon EOS 550D", "--size",
+                   "320x240", "--format", "jpg"}),
+              0)
+        << Err.str();
+    EXPECT_EQ(Out.str(), Files / "ink/Ink_0002.jpg" + "\n");
+    TPicture picture;
+    ReadJpeg(Files / "ink/Ink_0002.jpg", picture);
+    EXPECT_EQ(picture.Width(), 320);
+    EXPECT_EQ(picture.Height(), 240);
+    EXPECT_EQ(ReadPictureFile(Files.Path() / "ink/raw/Ink_0002.cr2"), recorded->CaptureFiles[0].Bytes);
+    EXPECT_EQ(ReadPictureFile(Files.Path() / "ink/raw/Ink_0002.jpg"), recorded->CaptureFiles[1].Bytes);
+    EXPECT_NE(Info().find("frame    2  hold    3  Ink_0002.jpg"), std::string::npos);
+
+    // Busy, then gone: the sheet and the folder stay as they were.
+    const std::string sheetBefore = ReadText(Sheet);
+    const struct {
+        std::atomic<int> TRecordedGPhoto::*Result;
+        int Code;
+        const char* Message;
+    } cases[] = {
+        {&TRecordedGPhoto::CaptureResult, GP_ERROR_CAMERA_BUSY, "The camera \"Canon EOS 550D\" is busy"},
+        {&TRecordedGPhoto::OpenResult, GP_ERROR_IO_USB_FIND,
+         "The camera \"Canon EOS 550D\" is not connected"},
+    };
+    for (const auto& c : cases) {
+        *recorded.*c.Result = c.Code;
+        EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "5", "--camera", "Canon EOS 550D"}), 1);
+        EXPECT_TRUE(Err.str().starts_with(c.Message)) << Err.str();
+        EXPECT_EQ(Out.str(), "");
+        *recorded.*c.Result = GP_OK;
+    }
+    EXPECT_EQ(ReadText(Sheet), sheetBefore);
+    EXPECT_FALSE(std::filesystem::exists(Files.Path() / "ink/Ink_0005.png"));
+    EXPECT_FALSE(std::filesystem::exists(Files.Path() / "ink/raw/Ink_0005.cr2"));
+    GPhotoPort() = std::make_shared<TGPhotoLibrary>();
 }
