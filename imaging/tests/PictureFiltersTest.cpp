@@ -89,3 +89,33 @@ TEST(SquarePixelResize, InterpolatesBetweenNeighbours) {
     EXPECT_EQ(indexed.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(PixelAt(indexed, 100, 100), (TRgb{255, 0, 0}));
 }
+
+TEST(ScaleToFill, KeepsTheShapeCutsTheMiddleAndAveragesBlocks) {
+    // A frame around a middle: columns (or rows) outside the frame's shape are cut off.
+    const TPicture wide = MakePicture(400, 100, [](int x, int) {
+        return x < 50 || x >= 350 ? TRgb{255, 0, 0} : kWhite;
+    });
+    const TPicture cut = ScaleToFill(wide, 150, 50); // 3:1 of 4:1 keeps x 50 to 349
+    EXPECT_EQ(cut.Width(), 150);
+    EXPECT_EQ(cut.Height(), 50);
+    EXPECT_EQ(PixelAt(cut, 0, 25), kWhite);
+    EXPECT_EQ(PixelAt(cut, 149, 25), kWhite);
+    const TPicture tall = MakePicture(100, 400, [](int, int y) {
+        return y < 100 ? TRgb{0, 0, 255} : kWhite;
+    });
+    const TPicture square = ScaleToFill(tall, 10, 10); // the middle 100 x 100: y 150 to 249
+    EXPECT_EQ(PixelAt(square, 5, 0), kWhite);
+
+    // Shrinking by whole blocks averages them: fine stripes become their mean, not one of them.
+    const TPicture stripes = MakePicture(64, 64, [](int x, int) { return x % 2 ? kWhite : TRgb{0, 0, 0}; });
+    const TPicture small = ScaleToFill(stripes, 8, 8);
+    EXPECT_EQ(PixelAt(small, 3, 3), (TRgb{128, 128, 128}));
+
+    // Growing works too, and an 8-bit picture comes out in its palette's colours.
+    TPicture indexed(4, 3, TPixelFormat::pf8bit);
+    indexed.Palette[0] = {0, 255, 0};
+    indexed.Fill(0);
+    const TPicture grown = ScaleToFill(indexed, 40, 30);
+    EXPECT_EQ(grown.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(PixelAt(grown, 39, 29), (TRgb{0, 255, 0}));
+}
