@@ -5,6 +5,7 @@
 #include "imaging/PictureFilters.h"
 #include "platform/UiThread.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -84,14 +85,18 @@ void TStillCameraStream::Run() {
         });
         return;
     }
-    auto failingSince = std::chrono::steady_clock::time_point{};
+    using TClock = std::chrono::steady_clock;
+    auto failingSince = TClock::time_point{};
+    auto nextPreview = TClock::now();
     for (;;) {
         bool still = false;
         {
             std::unique_lock lock(StateLock);
             // While a frame waits to be painted, the camera is left alone a moment.
-            Wake.wait_for(lock, std::chrono::milliseconds(FrameInFlight->load() ? 10 : 0),
-                          [this] { return Stopping || StillWanted; });
+            const auto until =
+                std::max(nextPreview, FrameInFlight->load() ? TClock::now() + std::chrono::milliseconds(10)
+                                                            : TClock::now());
+            Wake.wait_until(lock, until, [this] { return Stopping || StillWanted; });
             if (Stopping)
                 break;
             still = StillWanted;
@@ -102,15 +107,16 @@ void TStillCameraStream::Run() {
             TakeStill(*Camera);
             continue;
         }
-        if (FrameInFlight->load())
+        if (FrameInFlight->load() || TClock::now() < nextPreview)
             continue;
+        nextPreview = TClock::now() + std::chrono::milliseconds(kPreviewIntervalMs);
         try {
             Preview(*Camera);
             failingSince = {};
         } catch (const std::exception& error) {
             // A busy or briefly silent camera gets a few seconds before the live view is given up.
-            const auto now = std::chrono::steady_clock::now();
-            if (failingSince == std::chrono::steady_clock::time_point{})
+            const auto now = TClock::now();
+            if (failingSince == TClock::time_point{})
                 failingSince = now;
             if (now - failingSince >= std::chrono::milliseconds(kPreviewRetryMs)) {
                 PostToUi(alive, [this, message = std::string(error.what())] {
@@ -119,7 +125,6 @@ void TStillCameraStream::Run() {
                 });
                 break;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     }
     const std::lock_guard lock(CameraLock);

@@ -45,6 +45,8 @@ public:
 
     std::int64_t FramesSeen() const { return Frames; }
 
+    // The least time between two live-view pictures asked of the camera (at most 30 a second).
+    static constexpr int kPreviewIntervalMs = 33;
     // How long the live view keeps trying before a camera that stopped answering is given up.
     static constexpr int kPreviewRetryMs = 3000;
 
