@@ -150,16 +150,19 @@ TPicture GrabPicture(TVideoGrabber& grabber, bool average) {
         done = true;
         loop.quit();
     };
+    // A still camera takes a few seconds to open and start its live view.
+    const std::int32_t startMs =
+        grabber.IsStillCamera() ? TVideoGrabber::kStillGrabTimeoutMs : TVideoGrabber::kGrabTimeoutMs;
     QTimer startTimeout;
     startTimeout.setSingleShot(true);
     QObject::connect(&startTimeout, &QTimer::timeout, [&] {
         if (!grabber.PreviewStarted()) {
             failure = "The camera \"" + grabber.VideoDeviceName() + "\" gave no picture within " +
-                      std::to_string(TVideoGrabber::kGrabTimeoutMs / 1000) + " seconds.";
+                      std::to_string(startMs / 1000) + " seconds.";
             loop.quit();
         }
     });
-    startTimeout.start(TVideoGrabber::kGrabTimeoutMs);
+    startTimeout.start(startMs);
     grabber.StartPreview();
     if (grabber.PreviewRunning())
         loop.exec();
