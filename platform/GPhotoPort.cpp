@@ -34,7 +34,8 @@ public:
     ~TLibrarySession() override {
         if (Handle) {
             gp_camera_exit(Handle, Context);
-            gp_camera_unref(Handle);
+            // Not gp_camera_unref: a camera whose init failed still counts as in use and would be kept.
+            gp_camera_free(Handle);
         }
         gp_context_unref(Context);
     }

@@ -7,6 +7,7 @@
 #include "capture/capture.h"
 #include "imaging/PictureCodecs.h"
 #include "sheetview/Xsheet2.h"
+#include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
 class CaptureWindowTest : public ::testing::Test {
 protected:
     CaptureWindowTest() {
+        GPhotoPort() = std::make_shared<TRecordedGPhoto>(); // no still camera
         std::filesystem::create_directories(User.Path() / "Celwright/3.0");
         WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
         Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";

@@ -65,7 +65,7 @@ protected:
     ~StillCameraWindowTest() override {
         Window.reset();
         ErrorBoxOverride() = nullptr;
-        GPhotoPort() = std::make_shared<TGPhotoLibrary>();
+        GPhotoPort() = std::make_shared<TRecordedGPhoto>();
     }
 
     // Opens the capture window and picks the DSLR from the Cameras menu.

@@ -1,5 +1,6 @@
 #include "capture/VideoGrabber.h"
 
+#include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@ public:
         static char name[] = "capture_core_tests";
         static char* argv[] = {name, nullptr};
         App = new QCoreApplication(argc, argv);
+        // No still camera: what is plugged into this machine's USB does not change the tests.
+        GPhotoPort() = std::make_shared<TRecordedGPhoto>();
     }
     void TearDown() override { delete App; }
 

@@ -13,6 +13,7 @@ namespace {
 class CaptureCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        GPhotoPort() = std::make_shared<TRecordedGPhoto>(); // no still camera unless a test plugs one in
         ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
         std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
         WriteText(Config.Path() / "Celwright/3.0/celwright.ini",
@@ -164,5 +165,4 @@ TEST_F(CaptureCliTest, StillCamerasCaptureAScaledPictureAndKeepTheirFiles) {
     EXPECT_EQ(ReadText(Sheet), sheetBefore);
     EXPECT_FALSE(std::filesystem::exists(Files.Path() / "ink/Ink_0005.png"));
     EXPECT_FALSE(std::filesystem::exists(Files.Path() / "ink/raw/Ink_0005.cr2"));
-    GPhotoPort() = std::make_shared<TGPhotoLibrary>();
 }
