@@ -44,6 +44,12 @@ std::string ToStd(const QString& text) {
     return text.toStdString();
 }
 
+// Shift, Ctrl and the like start a shortcut rather than being a key of their own.
+bool IsModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr;
+}
+
 QString Pad(std::int64_t value) {
     return FromStd(PadNumber(value));
 }
@@ -713,7 +719,9 @@ void TForm2::PlaceRecapture(const TPicture& picture) {
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (Player.Playing() && isAncestorOf(qobject_cast<QWidget*>(watched)) &&
-        (type == QEvent::ShortcutOverride || type == QEvent::KeyPress || type == QEvent::MouseButtonPress)) {
+        (((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+          !IsModifierKey(static_cast<QKeyEvent*>(event)->key())) ||
+         type == QEvent::MouseButtonPress)) {
         // Any key or click stops playing and does nothing else; a shortcut's key is claimed here so
         // its command does not run, and its key press is dropped below.
         ReturnToLive();
