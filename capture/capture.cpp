@@ -140,7 +140,7 @@ void TForm2::CreateControls() {
     for (QAction* item : {OnionSkin1, Difference1, Flip1})
         item->setCheckable(true);
     bar->addSeparator();
-    for (QAction* item : {OnionSkin1, Difference1, Flip1, PlayWithLive1})
+    for (QAction* item : {OnionSkin1, PlayWithLive1})
         bar->addAction(item);
 
     SettingsGroup = new QGroupBox(central);
@@ -210,7 +210,7 @@ void TForm2::CreateControls() {
 void TForm2::CreateOnionControls(QWidget* central) {
     OnionGroup = new QGroupBox(central);
     OnionGroup->setGeometry(SettingsGroup->x(), SettingsGroup->geometry().bottom() + 1 + kColumnGap,
-                            SettingsGroup->width(), 128);
+                            SettingsGroup->width(), 158);
     OpacityLabel = new QLabel(OnionGroup);
     OpacityLabel->setGeometry(10, 22, 90, 16);
     OpacityValue = new QLabel(OnionGroup);
@@ -222,16 +222,19 @@ void TForm2::CreateOnionControls(QWidget* central) {
     OpacityBar->setPageStep(10);
     auto spin = [this](int maximum, int y) {
         auto* box = new QSpinBox(OnionGroup);
-        box->setGeometry(92, y, 48, 24);
+        box->setGeometry(94, y, 46, 24);
         box->setRange(1, maximum);
         return box;
     };
     FramesBackLabel = new QLabel(OnionGroup);
-    FramesBackLabel->setGeometry(10, 70, 80, 16);
+    FramesBackLabel->setGeometry(10, 70, 84, 16);
     FramesBackBox = spin(TOnionSkinSettings::kMaxFrames, 66);
     PlayFramesLabel = new QLabel(OnionGroup);
-    PlayFramesLabel->setGeometry(10, 100, 80, 16);
+    PlayFramesLabel->setGeometry(10, 100, 84, 16);
     PlayFramesBox = spin(TOnionSkinSettings::kMaxPlayFrames, 96);
+    auto* difference = new QToolButton(OnionGroup);
+    difference->setGeometry(10, 126, 130, 24);
+    difference->setDefaultAction(Difference1);
     ApplyOnionSettings();
     connect(OpacityBar, &QSlider::valueChanged, this, [this] { OnionSettingsChange(); });
     for (QSpinBox* box : {FramesBackBox, PlayFramesBox})
@@ -269,7 +272,7 @@ void TForm2::Retranslate() {
     OnionGroup->setTitle(Translate(LanguageKey("sOnionSkin")));
     OpacityLabel->setText(Translate(LanguageKey("sOpacity")));
     FramesBackLabel->setText(Translate(LanguageKey("sFramesBack")));
-    PlayFramesLabel->setText(Translate(LanguageKey("sFramesToPlay")));
+    PlayFramesLabel->setText(Translate(LanguageKey("sPlayFrames")));
     Rebuild->setText(Translate(LanguageKey("sRefreshPreview")));
     if (!CameraChosen)
         OverlayPanel->setText(Translate(LanguageKey("msgSelectCamera")));

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <array>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -355,24 +357,32 @@ TEST_F(CaptureWindowTest, VideoSettingsNeedACamera) {
 }
 
 namespace {
-// The capture window on the test camera over a layer whose frames 1, 2 and 3 hold red, green and
-// blue drawings; each live frame is logged as the camera gave it and as the window showed it.
+// The capture window on the test camera over a layer whose frames 1, 2 and 3 hold drawings of a
+// ball (red, green, blue) moving right, at the live picture's size; each live frame is logged as
+// the camera gave it and as the window showed it.
 class OnionSkinWindowTest : public CaptureWindowTest {
 protected:
-    OnionSkinWindowTest() {
+    OnionSkinWindowTest() { Sheet().SelectCell(1, 4); }
+
+    TForm2& OpenLogged() {
+        TForm2& capture = Open();
         const QColor colors[] = {Qt::red, Qt::green, Qt::blue};
+        const QSize size(capture.Grabber.VideoWidth(), capture.Grabber.VideoHeight());
         for (int frame = 1; frame <= 3; ++frame) {
+            QImage& drawing = Drawings[frame - 1];
+            drawing = QImage(size, QImage::Format_RGB888);
+            drawing.fill(Qt::white);
+            QPainter painter(&drawing);
+            painter.setPen(QPen(Qt::black, 3));
+            painter.setBrush(colors[frame - 1]);
+            const int radius = size.height() / 5;
+            painter.drawEllipse(BallCentre(frame, size), radius, radius);
+            painter.end();
             const std::string name = "Ink_000" + std::to_string(frame) + ".png";
-            QImage drawing(40, 30, QImage::Format_RGB888);
-            drawing.fill(colors[frame - 1]);
             EXPECT_TRUE(drawing.save(QString::fromStdString(Ink / name)));
             Sheet().PlaceCelAt(1, frame, name, 1);
         }
         Sheet().SelectCell(1, 4);
-    }
-
-    TForm2& OpenLogged() {
-        TForm2& capture = Open();
         auto show = capture.Grabber.OnPreviewFrame;
         capture.Grabber.OnPreviewFrame = [this, &capture, show](TVideoGrabber& sender,
                                                                 const TPicture& frame) {
@@ -382,6 +392,10 @@ protected:
             ++LiveFrames;
         };
         return capture;
+    }
+
+    static QPoint BallCentre(int frame, QSize size) {
+        return {size.width() * (25 + 20 * (frame - 1)) / 100, size.height() / 2};
     }
 
     // Waits for the next live frame.
@@ -396,6 +410,7 @@ protected:
         QTest::keyClick(target, key, modifiers);
     }
 
+    QImage Drawings[3];
     QImage Raw;
     QImage Shown;
     int LiveFrames = 0;
@@ -415,20 +430,19 @@ TEST_F(OnionSkinWindowTest, OnionSkinAndDifferenceOverTheLivePicture) {
         std::int32_t Count;
         std::int32_t Opacity;
         bool Difference;
-        std::optional<QColor> Onion; // what lies over the live picture; none: live alone
+        std::array<int, 3> Weights; // of frames 3, 2 and 1 in what lies over the live picture
+        const char* Screenshot = nullptr;
     };
-    // Three frames back weigh 3 : 2 : 1 (blue, green, red).
-    const QColor ghost(255 / 6, 255 * 2 / 6, 255 * 3 / 6);
     const TCase cases[] = {
-        {"opacity 0", 4, 1, 0, false, QColor(Qt::blue)},
-        {"opacity 50", 4, 1, 50, false, QColor(Qt::blue)},
-        {"opacity 100", 4, 1, 100, false, QColor(Qt::blue)},
-        {"three back", 4, 3, 100, false, ghost},
-        {"three back, half", 4, 3, 50, false, ghost},
-        {"frame 1", 1, 3, 100, false, std::nullopt},
-        {"difference", 4, 3, 100, true, QColor(Qt::blue)}, // the last frame alone
-        {"difference, half", 4, 1, 50, true, QColor(Qt::blue)},
-        {"difference on frame 1", 1, 1, 100, true, std::nullopt},
+        {"opacity 0", 4, 1, 0, false, {1, 0, 0}},
+        {"opacity 50", 4, 1, 50, false, {1, 0, 0}},
+        {"opacity 100", 4, 1, 100, false, {1, 0, 0}},
+        {"three back", 4, 3, 100, false, {3, 2, 1}}, // the nearer frames stronger
+        {"three back, half", 4, 3, 50, false, {3, 2, 1}, "capture-onion-skin.png"},
+        {"frame 1", 1, 3, 100, false, {0, 0, 0}},
+        {"difference", 4, 3, 100, true, {1, 0, 0}, "capture-onion-difference.png"}, // the last frame alone
+        {"difference, half", 4, 1, 50, true, {1, 0, 0}},
+        {"difference on frame 1", 1, 1, 100, true, {0, 0, 0}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
@@ -447,11 +461,18 @@ TEST_F(OnionSkinWindowTest, OnionSkinAndDifferenceOverTheLivePicture) {
                 const QColor shown = Shown.pixelColor(x, y);
                 const int lives[] = {live.red(), live.green(), live.blue()};
                 const int showns[] = {shown.red(), shown.green(), shown.blue()};
+                const int weights = c.Weights[0] + c.Weights[1] + c.Weights[2];
                 for (int i = 0; i < 3; ++i) {
                     int expected = lives[i];
-                    if (c.Onion) {
-                        const int onion[] = {c.Onion->red(), c.Onion->green(), c.Onion->blue()};
-                        const int over = c.Difference ? std::abs(lives[i] - onion[i]) : onion[i];
+                    if (weights > 0) {
+                        int onion = 0;
+                        for (int back = 1; back <= 3; ++back) {
+                            const QColor drawn = Drawings[3 - back].pixelColor(x, y);
+                            const int channels[] = {drawn.red(), drawn.green(), drawn.blue()};
+                            onion += c.Weights[back - 1] * channels[i];
+                        }
+                        onion = (onion + weights / 2) / weights;
+                        const int over = c.Difference ? std::abs(lives[i] - onion) : onion;
                         expected = lives[i] + (over - lives[i]) * c.Opacity / 100;
                     }
                     wrong += std::abs(showns[i] - expected) > 2;
@@ -459,6 +480,10 @@ TEST_F(OnionSkinWindowTest, OnionSkinAndDifferenceOverTheLivePicture) {
             }
         }
         EXPECT_EQ(wrong, 0);
+        if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"); shots && c.Screenshot) {
+            WaitFor([] { return false; }, 300);
+            capture.grab().save(QString(shots) + "/" + c.Screenshot);
+        }
     }
 
     // Off again: the live picture as the camera gives it. None of this restarted the camera.
@@ -483,7 +508,7 @@ TEST_F(OnionSkinWindowTest, FlipShowsTheLastFrameUntilPressedAgain) {
     EXPECT_EQ(capture.VideoGrabber1->Shown(), 3);
     NextLiveFrame(); // live frames go on arriving but are not shown
     EXPECT_EQ(capture.VideoGrabber1->Shown(), 3);
-    EXPECT_EQ(capture.VideoGrabber1->Frame().pixelColor(5, 5), QColor(Qt::blue));
+    EXPECT_EQ(capture.VideoGrabber1->Frame().pixelColor(BallCentre(3, Shown.size())), QColor(Qt::blue));
     Press(capture, Qt::Key_F);
     EXPECT_FALSE(capture.Flip1->isChecked());
     EXPECT_EQ(capture.VideoGrabber1->Shown(), TVideoView::kLive);
@@ -506,7 +531,8 @@ TEST_F(OnionSkinWindowTest, PlayWithLiveLoopsTheLastFramesIntoLiveUntilAKeyOrCli
             shown.push_back(frame);
         if (frame != TVideoView::kLive) {
             const QColor colors[] = {Qt::red, Qt::green, Qt::blue};
-            EXPECT_EQ(capture.VideoGrabber1->Frame().pixelColor(1, 1), colors[frame - 1]) << frame;
+            const QImage& image = capture.VideoGrabber1->Frame();
+            EXPECT_EQ(image.pixelColor(BallCentre(frame, image.size())), colors[frame - 1]) << frame;
         }
     };
 
