@@ -598,11 +598,14 @@ void TForm2::SaveCapture(TPicture picture) {
 // Frame changes and Stop Motion review
 
 void TForm2::XsheetSelect(std::int32_t, std::int32_t frame) {
+    // The last frame and the frames played belong to the capture frame that was selected.
+    ReturnToLive();
     if (isVisible() && (NumberingIsFrame() || ActiveMode == kStopMotion))
         FrameChange(frame);
 }
 
 void TForm2::LayerChanged() {
+    ReturnToLive();
     if (isVisible())
         Edit2->setText(FromStd(Xsheet.LayerCaption(Xsheet.CurrentLayer())));
 }
