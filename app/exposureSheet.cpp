@@ -1103,6 +1103,7 @@ void TForm1::VideoCaptureClick() {
     if (!Form2) {
         Form2 = new TForm2(*Xsheet, Settings.Current, *AlertPrompt,
                            TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
+        Form2->SettingsFile = Settings.SettingsFilePath();
         Form2->OnShowCapture = [this](const QImage& image) {
             Thumbnail = image.scaled(Image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             Image1->setPixmap(QPixmap::fromImage(Thumbnail));
