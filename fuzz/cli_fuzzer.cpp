@@ -6,6 +6,7 @@
 #include "document/XsDocument.h"
 #include "document/cwXpsIO.h"
 #include "imaging/PictureCodecs.h"
+#include "testsupport/RecordedGPhoto.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -61,6 +62,8 @@ bool Allowed(const std::string& arg) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     MakeSheet();
+    // No still camera: an input naming the cameras does not search this machine's USB bus.
+    GPhotoPort() = std::make_shared<TRecordedGPhoto>();
     return 0;
 }
 

@@ -186,6 +186,10 @@ void DecodePngLibpng(const std::uint8_t* data, std::size_t size, const std::stri
     if (!reader.Png || !reader.Info)
         throw PictureReadError(name, "out of memory");
     png_set_read_fn(reader.Png, &reader, ReadFromMemory);
+    // Text chunks are read whole before they are looked at, so one claiming hundreds of megabytes
+    // in a tiny file would get them; a drawing needs none of its text, so they are skipped unread.
+    static constexpr png_byte kTextChunks[] = "tEXt\0zTXt\0iTXt";
+    png_set_keep_unknown_chunks(reader.Png, PNG_HANDLE_CHUNK_NEVER, kTextChunks, 3);
 
     TPngLayout layout;
     if (!ReadPngHeader(reader, layout))
