@@ -21,8 +21,8 @@
 #include "export/CompUnit.h"
 #include "imaging/Picture.h"
 #include "imaging/VRostrum.h"
-#include "preview/animPreview.h"
 #include "import/fileImportI.h"
+#include "preview/animPreview.h"
 #include "print/SheetPrinting.h"
 #include "scanner/CWscanner.h"
 #include "settings/Folders.h"
@@ -951,7 +951,9 @@ QString TForm1::LeftOutMessage(const QString& path, const std::vector<TLeftOutCe
             cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
             : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
                                                              : LanguageKey("sPastLastFrame");
-        text += "\n" + FromStd(DescribeLeftOutCel(cel, ToStd(Translate(reason))));
+        text += "\n" + Fill(Translate(LanguageKey("msgLeftOutCel")),
+                            {FromStd(cel.Name), QString::number(cel.Layer), QString::number(cel.Frame),
+                             Translate(reason)});
     }
     return text;
 }
