@@ -3,6 +3,7 @@
 #include "document/TextUtil.h"
 #include "platform/GstMedia.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -270,6 +271,13 @@ TEncoderProperties::TEncoderProperties(const std::string& element)
         Properties_.push_back(std::move(property));
     }
     g_free(specs);
+    // The element's own settings first, then those every encoder of its kind has.
+    const GType own = G_OBJECT_TYPE(instance);
+    std::stable_partition(
+        Properties_.begin(), Properties_.end(), [own, instance](const TEncoderProperty& property) {
+            return g_object_class_find_property(G_OBJECT_GET_CLASS(instance), property.Name.c_str())
+                       ->owner_type == own;
+        });
     gst_object_unref(instance);
 }
 

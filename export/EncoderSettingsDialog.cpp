@@ -26,13 +26,19 @@ QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The flags menu's button shows the flags that are on.
-void ShowFlagsText(QToolButton* button) {
+// The flags that are on, as nicks joined by "+"; "0" when none is.
+QString FlagsValue(const QToolButton* button) {
     QStringList on;
     for (const QAction* action : button->menu()->actions())
         if (action->isChecked())
             on.append(action->data().toString());
-    button->setText(on.isEmpty() ? "0" : on.join('+'));
+    return on.isEmpty() ? "0" : on.join('+');
+}
+
+// The flags menu's button names the flags that are on.
+void ShowFlagsText(QToolButton* button) {
+    const QString value = FlagsValue(button);
+    button->setText(value == "0" ? "(none)" : value.split('+').join(", "));
 }
 } // namespace
 
@@ -105,6 +111,7 @@ QWidget* TEncoderSettingsDialog::MakeControl(const TEncoderProperty& property, Q
         auto* button = new QToolButton(parent);
         button->setPopupMode(QToolButton::InstantPopup);
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         auto* menu = new QMenu(button);
         for (const TEncoderChoice& choice : property.Choices) {
             QAction* action = menu->addAction(FromStd(choice.Name));
@@ -150,7 +157,7 @@ QString TEncoderSettingsDialog::TextOf(const TField& field) {
     if (auto* box = qobject_cast<QComboBox*>(field.Control))
         return box->currentData().toString();
     if (auto* button = qobject_cast<QToolButton*>(field.Control))
-        return button->text();
+        return FlagsValue(button);
     return qobject_cast<QLineEdit*>(field.Control)->text();
 }
 
