@@ -74,6 +74,8 @@ TEncoderSettingsDialog::TEncoderSettingsDialog(const TEncoderProperties& propert
     layout->addWidget(scroll, 1);
     layout->addWidget(Buttons);
     ShowAll();
+    if (!Fields.empty())
+        Fields.front().Control->setFocus();
     const int wanted = page->sizeHint().height() + Buttons->sizeHint().height() + 40;
     resize(std::max(480, page->sizeHint().width() + 40), std::clamp(wanted, 200, 600));
 }
