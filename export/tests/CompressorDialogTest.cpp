@@ -11,14 +11,17 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -286,4 +289,31 @@ TEST_F(CompressorDialogTest, BadStoredEncoderSettingsAreLeftOutAndTheExportWorks
                              "Stored setting of jpegenc left out: no-such=1", "done."})
         EXPECT_TRUE(log.contains(line)) << line << "\n" << log.toStdString();
     EXPECT_EQ(Probe(Files / "silent.avi"), "mjpeg,320,48\n");
+}
+
+// Each kind of control gives its value back in stored form; a control left alone keeps the exact
+// value it was given, even where the widget cannot show it exactly.
+TEST(EncoderSettingsDialogTest, ControlsGiveBackWhatDiffersFromTheDefaults) {
+    const TEncoderProperties mpeg4("avenc_mpeg4");
+    TEncoderSettingsDialog dialog(mpeg4, {{"quantizer", "0.00005"}, {"trellis", "1"}});
+    EXPECT_EQ(dialog.Values(), (TEncoderValues{{"quantizer", "0.00005"}, {"trellis", "1"}}));
+
+    dialog.findChild<QComboBox*>("pass")->setCurrentIndex(
+        dialog.findChild<QComboBox*>("pass")->findData("quant"));
+    auto* flags = dialog.findChild<QToolButton*>("mpv-flags");
+    ASSERT_TRUE(flags);
+    for (QAction* action : flags->menu()->actions())
+        action->setChecked(action->data() == "qp_rd" || action->data() == "skip_rd");
+    EXPECT_EQ(flags->text(), "skip_rd, qp_rd");
+    dialog.findChild<QCheckBox*>("alternate-scan")->setChecked(true);
+    dialog.findChild<QLineEdit*>("multipass-cache-file")->setText("pass.log");
+    dialog.findChild<QSpinBox*>("trellis")->setValue(0);
+    EXPECT_EQ(dialog.Values(), (TEncoderValues{{"alternate-scan", "true"},
+                                               {"mpv-flags", "skip_rd+qp_rd"},
+                                               {"multipass-cache-file", "pass.log"},
+                                               {"pass", "quant"},
+                                               {"quantizer", "0.00005"}}));
+    dialog.RestoreDefaults();
+    EXPECT_EQ(dialog.Values(), TEncoderValues{});
+    EXPECT_EQ(flags->text(), "(none)");
 }
