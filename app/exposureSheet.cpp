@@ -1093,6 +1093,7 @@ TExportContext TForm1::ExportContext() {
     context.Rostrum = Rostrum.get();
     context.Settings = Settings.Current;
     context.SheetName = DocumentName;
+    context.SettingsFile = Settings.SettingsFilePath();
     context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
     return context;
 }
