@@ -33,11 +33,14 @@ QString Translate(const TLanguageKey& key) {
 }
 
 QString Fill(QString text, const QStringList& values) {
+    // Each value goes after the one before it, so a value holding "%s" (a file name) stays whole.
+    qsizetype from = 0;
     for (const QString& value : values) {
-        const auto at = text.indexOf("%s");
+        const auto at = text.indexOf("%s", from);
         if (at < 0)
             break;
         text.replace(at, 2, value);
+        from = at + value.size();
     }
     return text;
 }

@@ -951,7 +951,9 @@ QString TForm1::LeftOutMessage(const QString& path, const std::vector<TLeftOutCe
             cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
             : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
                                                              : LanguageKey("sPastLastFrame");
-        text += "\n" + FromStd(DescribeLeftOutCel(cel, ToStd(Translate(reason))));
+        text += "\n" + Fill(Translate(LanguageKey("msgLeftOutCel")),
+                            {FromStd(cel.Name), QString::number(cel.Layer), QString::number(cel.Frame),
+                             Translate(reason)});
     }
     return text;
 }
@@ -1093,6 +1095,7 @@ TExportContext TForm1::ExportContext() {
     context.Rostrum = Rostrum.get();
     context.Settings = Settings.Current;
     context.SheetName = DocumentName;
+    context.SettingsFile = Settings.SettingsFilePath();
     context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
     return context;
 }

@@ -172,7 +172,7 @@ void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream&
         }
     }
 
-    const std::string sound = doc.AudioFileName();
+    const std::string sound = doc.StoredAudioFileName();
     out << "\nSound:          ";
     if (sound.empty())
         out << "none\n";

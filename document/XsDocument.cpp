@@ -54,8 +54,8 @@ std::string TXsDocument::Phoneme(std::int32_t frame) const {
     return Model.Audio.Phoneme(frame - 1);
 }
 
-// The sound file name counts while the audio column is shown, whether or not the sound could be
-// read: a sheet opened without its sound file must keep the name when it is saved again.
+// The sound plays and exports while the audio column is shown, whether or not it could be read.
+// Hiding the column only takes the sound out of play: saves keep it (StoredAudioFileName).
 std::string TXsDocument::AudioFileName() const {
     return AudioColumnShown ? Model.Audio.FileName : std::string();
 }

@@ -75,7 +75,10 @@ public:
     TLayerColors LayerColors(std::int32_t layer) const; // "Orange" when not a layer
     bool LayerVisible(std::int32_t layer) const;
     std::string Phoneme(std::int32_t frame) const;
+    // The sound in play: the sound file's name while the audio column is shown, else empty.
     std::string AudioFileName() const;
+    // The sound file the sheet keeps, whether or not its column is shown: what a save writes.
+    std::string StoredAudioFileName() const { return Model.Audio.FileName; }
     bool HasAudio() const;
     std::int32_t UsedFrameCount() const;
     std::int32_t VisibleUsedFrameCount() const;

@@ -4,6 +4,12 @@
 
 #include <algorithm>
 
+namespace {
+bool HoldsSound(const TXSheetData& data) {
+    return data.Audio.DurationMs > 0;
+}
+} // namespace
+
 TXsUndoManager::~TXsUndoManager() {
     Destroying = true;
     ClearHistory();
@@ -31,7 +37,9 @@ std::unique_ptr<TXsSnapshot> TXsUndoManager::TakeSnapshot(const TXsDocument& she
         }
         info.CelCount = static_cast<std::int32_t>(info.Cels.size());
     }
-    if (sheet.HasAudio()) {
+    // A sound that was read belongs to the snapshot whether or not its column is shown: hiding the
+    // column must not let an undo take the sound away.
+    if (HoldsSound(data)) {
         const TXsAudioData& audio = data.Audio;
         info.AudioFile = audio.FileName;
         info.WaveFile = audio.WaveFile;
@@ -70,9 +78,9 @@ void TXsUndoManager::Restore(const TXsSnapshot& snapshot, TXsDocument& sheet) {
         data.AddCel(cel.ColOffset, cel.RowOffset, cel.Name, cel.Duration, changed);
     }
 
-    if (sheet.HasAudio() && info.AudioFile.empty())
+    if (HoldsSound(data) && info.AudioFile.empty())
         data.ClearAudioData();
-    else if (!sheet.HasAudio() && !info.AudioFile.empty() && info.AudioFile != data.Audio.FileName)
+    else if (!HoldsSound(data) && !info.AudioFile.empty() && info.AudioFile != data.Audio.FileName)
         sheet.LoadAudio(info.AudioFile);
 
     const auto phonemes = static_cast<std::int32_t>(info.Phonemes.size());

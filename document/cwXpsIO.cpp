@@ -558,7 +558,8 @@ std::string TXpsIO::SheetText(const TXsDocument& sheet, const TXPSSettings& sett
             phonemeLines.push_back("\t\t<phoneme" + Attribute("row", frame) + ">" + LineValue(phoneme) +
                                    "</phoneme>");
     }
-    const auto audioFile = sheet.AudioFileName();
+    // The sound file is the sheet's whether or not its column is shown.
+    const auto audioFile = sheet.StoredAudioFileName();
     if (!audioFile.empty() || !phonemeLines.empty()) {
         if (!audioFile.empty())
             AppendLine(out, Element("\t", "audiofile", audioFile));

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 239;
+inline constexpr std::size_t kLanguageKeyCount = 240;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -73,6 +73,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "directory. Press 'Copy' to copy the files into the Layer's directory, 'Link' to link to "
      "the files without copying or 'Cancel'"},
     {"msgLayerPath", "%s Path: %s"},
+    {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
     {"msgLayerProp", "Set Properties for Layer"},
     {"msgMovieInstruct",
      "To export the movie:\r\n"

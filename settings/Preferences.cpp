@@ -103,7 +103,9 @@ bool TSettingsManager::LoadFromFile() {
         return false;
 
     auto& general = Saved.General;
-    general.Fps = ini.ReadInteger(kGeneral, "fps", general.Fps);
+    // A frame rate the FPS menu would refuse falls back to the default, as a sheet's does.
+    const std::int32_t fps = ini.ReadInteger(kGeneral, "fps", general.Fps);
+    general.Fps = IsFrameRate(fps) ? fps : TGeneralPreferences{}.Fps;
     general.DefaultPath = FolderPath(ini.ReadString(kGeneral, "default path", general.DefaultPath));
     general.TempPath = ini.ReadString(kGeneral, "temp path", general.TempPath);
     general.LayerColor = ini.ReadInteger(kGeneral, "color", general.LayerColor);

@@ -360,7 +360,7 @@ void TXsGrid::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     DragTo(point);
-    if (EdgeDirection(point) != 0)
+    if (!EdgeDirection(point).isNull())
         AutoScroll->start();
     else
         AutoScroll->stop();
@@ -374,22 +374,25 @@ void TXsGrid::DragTo(const QPoint& point) {
         DragStretch(CellAt(point));
 }
 
-int TXsGrid::EdgeDirection(const QPoint& point) const {
-    if (point.y() < 0)
-        return -1;
-    if (point.y() >= height())
-        return 1;
-    return 0;
+QPoint TXsGrid::EdgeDirection(const QPoint& point) const {
+    const auto side = [](int at, int size) { return at < 0 ? -1 : at >= size ? 1 : 0; };
+    return {side(point.x(), width()), side(point.y(), height())};
 }
 
 void TXsGrid::AutoScrollStep() {
-    const int direction = EdgeDirection(DragPoint);
-    if (!ButtonDown || !Dragging || direction == 0) {
+    const QPoint direction = EdgeDirection(DragPoint);
+    if (!ButtonDown || !Dragging || direction.isNull()) {
         AutoScroll->stop();
         return;
     }
-    TCwScrollBar& bar = Sheet.VertBar();
-    bar.SetPosition(bar.Position() + direction * CellH);
+    if (direction.x() != 0) {
+        TCwScrollBar& bar = Sheet.HorzBar();
+        bar.SetPosition(bar.Position() + direction.x() * CellW);
+    }
+    if (direction.y() != 0) {
+        TCwScrollBar& bar = Sheet.VertBar();
+        bar.SetPosition(bar.Position() + direction.y() * CellH);
+    }
     DragTo(DragPoint);
 }
 

@@ -75,9 +75,10 @@ private:
     void DragStretch(const TCell& cell);
     // One drag step at the pointer's place, moving or stretching.
     void DragTo(const QPoint& point);
-    // -1 when the pointer is above the grid's top row, 1 below its bottom row, else 0.
-    int EdgeDirection(const QPoint& point) const;
-    // While a drag rests at an edge: scrolls one row that way and drags on.
+    // Per axis, -1 when the pointer is left of (above) the grid, 1 right of (below) it, else 0.
+    QPoint EdgeDirection(const QPoint& point) const;
+    // While a drag rests past an edge: scrolls one column or row that way (both past a corner)
+    // and drags on.
     void AutoScrollStep();
     void DoubleClick();
 

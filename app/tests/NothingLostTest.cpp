@@ -282,23 +282,42 @@ TEST_F(NothingLostTest, OpeningAFileThatIsNoSheetNamesIt) {
     EXPECT_EQ(error, QString::fromStdString(Files / "notes.txt") + ": This is not an exposure sheet.");
 }
 
-TEST_F(NothingLostTest, CelsLeftOutOnOpeningAreListed) {
+TEST_F(NothingLostTest, CelsLeftOutOnOpeningAreListedInTheUsersLanguage) {
     WriteText(Files / "far.xps", "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"1\">\n"
                                  "<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
                                  "<cel col=\"1\" row=\"1630\" duration=\"10\">late.png</cel>\n"
-                                 "<cel col=\"1\" row=\"3\" duration=\"0\">none.png</cel>\n</layer>\n"
+                                 "<cel col=\"1\" row=\"3\" duration=\"0\">none.png</cel>\n"
+                                 "<cel col=\"1\" row=\"1700\" duration=\"1\">odd%s.png</cel>\n</layer>\n"
                                  "</layers>\n</xsheet>\n");
+    const struct {
+        const char* Language;
+        std::vector<QString> Lines;
+    } cases[] = {
+        {"English",
+         {"late.png, layer 1, frame 1630: passes frame 1637",
+          "none.png, layer 1, frame 3: hold below 1 frame",
+          "odd%s.png, layer 1, frame 1700: passes frame 1637"}},
+        {"German",
+         {"late.png, Ebene 1, Bild 1630: geht über Bild 1637 hinaus",
+          "none.png, Ebene 1, Bild 3: Standzeit unter 1 Bild"}},
+        {"French",
+         {"late.png, calque 1, image 1630 : dépasse l'image 1637",
+          "none.png, calque 1, image 3 : exposition inférieure à 1 image"}},
+    };
     auto window = MakeWindow();
-    QString message;
-    TDialogScript script;
-    script.Then<TAlertPrompt>([&](TAlertPrompt& prompt) {
-        message = prompt.MsgLbl->text();
-        prompt.PosBtn->click();
-    });
-    window->OpenDocument(QString::fromStdString(Files / "far.xps"));
-    EXPECT_TRUE(script.Done());
-    EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
-    EXPECT_TRUE(message.contains("late.png, layer 1, frame 1630: passes frame 1637"))
-        << message.toStdString();
-    EXPECT_TRUE(message.contains("none.png, layer 1, frame 3: hold below 1 frame"));
+    for (const auto& c : cases) {
+        window->SelectLanguage(c.Language);
+        QString message;
+        TDialogScript script;
+        script.Then<TAlertPrompt>([&](TAlertPrompt& prompt) {
+            message = prompt.MsgLbl->text();
+            prompt.PosBtn->click();
+        });
+        window->OpenDocument(QString::fromStdString(Files / "far.xps"));
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
+        for (const QString& line : c.Lines)
+            EXPECT_TRUE(message.contains("\n" + line)) << c.Language << ": " << message.toStdString();
+    }
+    window->SelectLanguage("English");
 }

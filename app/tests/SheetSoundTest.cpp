@@ -90,6 +90,42 @@ TEST_F(SheetSoundTest, OpeningASheetLoadsItsSound) {
     EXPECT_TRUE(window->Sound->AudioGraph.Active());
 }
 
+// Hide Audio only takes the sound out of play: the sheet keeps its sound file and phonemes through
+// a save and through undoing an edit made while the column was hidden.
+TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
+    const std::string sound = Files / "voice.wav";
+    const std::string path = Files / "talk.xps";
+    WriteText(path,
+              "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<audio>\n\t<audiofile>" + sound +
+                  "</audiofile>\n\t<phonemes>\n\t\t<phoneme row=\"2\">MBP</phoneme>\n\t</phonemes>\n"
+                  "</audio>\n<layers cols=\"1\">\n<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
+                  "<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\n</layer>\n</layers>\n</xsheet>\n");
+    auto window = MakeWindow();
+    window->OpenDocument(QString::fromStdString(path));
+    ASSERT_TRUE(window->Xsheet->HasAudio());
+
+    window->HideAudio1->trigger();
+    window->Xsheet->SaveUndoState();
+    window->Xsheet->PlaceCelAt(1, 5, "b.png", 1);
+    window->ShowAudio1->trigger();
+    window->Undo1->trigger();
+    EXPECT_TRUE(window->Xsheet->HasAudio());
+    EXPECT_EQ(window->Xsheet->CelName(1, 5), "");
+
+    window->HideAudio1->trigger();
+    EXPECT_FALSE(window->Xsheet->HasAudio()); // hidden: no sound in play
+    window->SaveXPS1->trigger();
+    const std::string saved = ReadText(path);
+    EXPECT_NE(saved.find("\t<audiofile>" + sound + "</audiofile>\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<phoneme row=\"2\">MBP</phoneme>"), std::string::npos) << saved;
+
+    // The file has no place for the column's state: the sheet opens with its sound shown.
+    auto again = MakeWindow();
+    again->OpenDocument(QString::fromStdString(path));
+    EXPECT_TRUE(again->Xsheet->HasAudio());
+    EXPECT_EQ(again->Xsheet->Phoneme(2), "MBP");
+}
+
 TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     auto window = MakeWindow();
     TVolumeControl& volume = window->Sound->VolumeWindow();

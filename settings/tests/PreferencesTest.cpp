@@ -76,11 +76,13 @@ TEST(SettingsManager, LoadingReadsEachKeyAndKeepsTheDefaultOfWhatIsMissingOrUnre
     const Case cases[] = {
         {"[general preferences]\nfps=12\n", [](TSettings& s) { s.General.Fps = 12; }},
         {"[General Preferences]\nFPS=twelve\ncolor=\n", [](TSettings&) {}},
-        {"[general preferences]\nfps=-5\ncolor=7\nhold=9\n",
-         [](TSettings& s) {
-             s.General.Fps = -5;
-             s.General.LayerColor = 7;
-         }},
+        // A frame rate the FPS menu would refuse (1 to 120) keeps the default.
+        {"[general preferences]\nfps=-5\ncolor=7\nhold=9\n", [](TSettings& s) { s.General.LayerColor = 7; }},
+        {"[general preferences]\nfps=0\n", [](TSettings&) {}},
+        {"[general preferences]\nfps=121\n", [](TSettings&) {}},
+        {"[general preferences]\nfps=2147483647\n", [](TSettings&) {}},
+        {"[general preferences]\nfps=120\n", [](TSettings& s) { s.General.Fps = 120; }},
+        {"[general preferences]\nfps=1\n", [](TSettings& s) { s.General.Fps = 1; }},
         {"[general preferences]\ndefault path=/cels/My Film\ntemp path=\ncomposite mode=CMULTIPLY\n",
          [](TSettings& s) {
              s.General.DefaultPath = "/cels/My Film/";

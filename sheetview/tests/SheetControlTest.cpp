@@ -225,3 +225,24 @@ TEST_F(SheetViewTest, TheViewFollowsTheCursorAndADragAtTheEdgeScrolls) {
     QTest::qWait(150);
     EXPECT_EQ(Sheet->VertPos(), stopped);
 }
+
+// Past the right edge a drag scrolls a column a tick, past the left edge back, until the button is
+// let go; the drag follows, carrying the selected cel along.
+TEST_F(SheetViewTest, ADragPastTheLeftOrRightEdgeScrollsSideways) {
+    Build(std::vector<std::string>(12, "a..."));
+    const int y = H + H / 2;
+    Press(CellPoint(0, 1, W / 2, H / 2));
+    MoveTo(CellPoint(0, 1, W / 2 + 20, H / 2));
+    MoveTo(QPoint(Grid().width() + 10, y));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Sheet->HorzPos() >= 3 * W; }, 5000)) << Sheet->HorzPos();
+    EXPECT_EQ(Sheet->HorzPos() % W, 0);
+    EXPECT_EQ(Sheet->VertPos(), 0);
+    EXPECT_GT(Sheet->SelectedCells().Left, 3);
+
+    MoveTo(QPoint(-10, y));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Sheet->HorzPos() == 0; }, 5000)) << Sheet->HorzPos();
+    Release(QPoint(-10, y));
+    Sheet->HorzBar().SetPosition(2 * W);
+    QTest::qWait(150);
+    EXPECT_EQ(Sheet->HorzPos(), 2 * W);
+}
