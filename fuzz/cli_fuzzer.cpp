@@ -32,6 +32,9 @@ void MakeSheet() {
     const auto folder = FuzzFolder();
     ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     ::setenv("HOME", folder.c_str(), 1);
+    // No scanner drivers either: an input naming the scanners loads none of SANE's backends.
+    std::filesystem::create_directories(folder / "sane");
+    ::setenv("SANE_CONFIG_DIR", (folder / "sane").c_str(), 1);
     TPicture drawing(8, 6, TPixelFormat::pf24bit);
     drawing.Fill(200);
     WritePng(folder / "a.png", drawing);
