@@ -1,6 +1,7 @@
 #include "cli/RenderCommands.h"
 
 #include "cli/CliArguments.h"
+#include "document/AtomicFile.h"
 #include "document/CelPictures.h"
 #include "document/CwError.h"
 #include "document/TextUtil.h"
@@ -268,17 +269,22 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             builder.BuildFromSheet(target, size->Width, size->Height, rostrum, fps);
             return kExitOk;
         }
-        // The compressed route: the raw movie first, then through the encoders into the target.
+        // The compressed route: the raw movie first, then through the encoders into a temporary
+        // file beside the target that takes its place once complete. An interruption removes the
+        // raw movie, its private folder and the unfinished movie.
         const auto loop = EnsureEventLoop();
+        TAtomicFile movie(target, TAtomicFile::TAccess::Seekable);
         TRawMovieFile raw(settings.General.TempPath.empty()
                               ? std::filesystem::temp_directory_path()
                               : std::filesystem::path(settings.General.TempPath));
+        const TUnfinishedPath rawFolder(raw.Path().parent_path()), rawFile(raw.Path());
         builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
         TcwVideoCompress graph;
-        StartCompression(graph, raw.Path(), target, videoCodec, {}, sound, audioCodec, {});
+        StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, {}, sound, audioCodec, {});
         const std::string failure = graph.WaitForCompletion();
         if (!failure.empty())
             throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);
+        movie.Commit();
         out << "Compression complete." << '\n';
         return kExitOk;
     });
