@@ -348,7 +348,7 @@ void TPreview::Render() {
             if (OnFrameRendered)
                 OnFrameRendered(i + 1);
             QApplication::processEvents();
-            if (progress.Aborted()) {
+            if (progress.Aborted() || CloseAfterRendering) {
                 aborted = true;
                 break;
             }
@@ -359,6 +359,8 @@ void TPreview::Render() {
     }
     if (aborted) {
         discard();
+        if (CloseAfterRendering)
+            QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
     progress.close();
@@ -506,6 +508,13 @@ bool TPreview::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TPreview::closeEvent(QCloseEvent* event) {
+    // Closed while rendering: the rendering stops first, then the window closes.
+    if (State_ == psRendering) {
+        CloseAfterRendering = true;
+        event->ignore();
+        return;
+    }
+    CloseAfterRendering = false;
     Timer1->stop();
     if (AudioGraph)
         AudioGraph->Clear();

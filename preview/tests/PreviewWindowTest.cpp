@@ -160,6 +160,19 @@ TEST_F(PreviewWindowTest, AbortFreesEverything) {
     EXPECT_EQ(preview.State(), TPreview::psStopped);
 }
 
+TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
+    TPreview& preview = OpenPreview(false);
+    preview.OnFrameRendered = [&preview](std::int32_t done) {
+        if (done == 3)
+            preview.close();
+    };
+    preview.Build1->trigger();
+    EXPECT_FALSE(preview.Rendered());
+    EXPECT_TRUE(preview.Frames().empty());
+    EXPECT_EQ(preview.State(), TPreview::psStopped);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
+}
+
 TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     TPreview& preview = OpenPreview(false);
     preview.FrameTo->setText("3");
