@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154
 # Sourced by the bench scripts. Needs $runs and $work.
 #
 # Best wall time of $runs runs of the command and the CPU time (user + system) of that run, in
