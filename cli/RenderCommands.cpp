@@ -55,7 +55,8 @@ on any layer (hidden layers count for the length but are not drawn), at the shee
 combined with the composite mode in force from your preferences. Without a video encoder and
 without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
 sound file, the movie passes through the media platform's encoders and carries the whole sound
-file. OUT.avi is replaced only when the movie is complete.
+file. OUT.avi is replaced only when the movie is complete; a failed or interrupted export leaves
+no file behind, neither beside it nor in the temporary folder.
 
   --size WxH          movie size in pixels (default: the size of the sheet's first drawing)
   --video-codec NAME  a video encoder element, or none (uncompressed; the default)
