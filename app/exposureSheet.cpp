@@ -1093,6 +1093,7 @@ TExportContext TForm1::ExportContext() {
     context.Rostrum = Rostrum.get();
     context.Settings = Settings.Current;
     context.SheetName = DocumentName;
+    context.SettingsFile = Settings.SettingsFilePath();
     context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
     return context;
 }
@@ -1103,6 +1104,7 @@ void TForm1::VideoCaptureClick() {
     if (!Form2) {
         Form2 = new TForm2(*Xsheet, Settings.Current, *AlertPrompt,
                            TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
+        Form2->SettingsFile = Settings.SettingsFilePath();
         Form2->OnShowCapture = [this](const QImage& image) {
             Thumbnail = image.scaled(Image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             Image1->setPixmap(QPixmap::fromImage(Thumbnail));

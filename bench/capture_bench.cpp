@@ -2,10 +2,13 @@
 // sheet (grab, the file written, the cel placed), without averaging; and the live picture's frame
 // rate and the CPU time it costs. The reference measured in the same run is the camera's frame
 // interval: a capture waits for a frame that begins after the request, so about one interval is
-// the floor.
+// the floor. Then the live picture at 640 x 480 with the onion skin off and on (three frames back):
+// frames shown, CPU and the blend's time per frame, against the same camera without it.
 #include "capture/CaptureRules.h"
+#include "capture/OnionSkin.h"
 #include "capture/VideoGrabber.h"
 #include "document/XsDocument.h"
+#include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
 
 #include <QCoreApplication>
@@ -82,11 +85,81 @@ void Bench(double rate) {
                 rate, times[times.size() / 2], times.back(), kCaptures, 1000.0 / rate,
                 times[times.size() / 2] / (1000.0 / rate));
 }
+// What the capture window does with each live frame, with the onion skin off or on, over a layer
+// of three 640 x 480 drawings before the capture frame.
+void BenchOnionSkin() {
+    TTempFolder folder;
+    TXsDocument sheet;
+    sheet.AddLayer("Ink", folder / "", sheet.DefaultColors);
+    for (int frame = 1; frame <= 3; ++frame) {
+        TPicture drawing(640, 480, TPixelFormat::pf24bit);
+        drawing.Fill(255);
+        for (int y = 200; y < 280; ++y)
+            std::fill_n(drawing.Row(y) + 3 * (100 + 120 * frame), 3 * 80, std::uint8_t{40});
+        const std::string name = "Ink_000" + std::to_string(frame) + ".png";
+        WritePng(folder / name, drawing);
+        sheet.PlaceCelAt(1, frame, name, 1);
+    }
+    TOnionSkin onion(sheet);
+    onion.SetCount(3);
+    onion.SetOpacity(50);
+
+    TVideoGrabber grabber(true, false);
+    grabber.SetVideoDevice(grabber.VideoDevicesCount() - 1);
+    grabber.SetVideoSize(grabber.FindVideoSize(640, 480));
+    grabber.SetFrameRate(30.0);
+    bool started = false;
+    grabber.OnPreviewStarted = [&](TVideoGrabber&) { started = true; };
+    grabber.StartPreview();
+    RunEvents([&] { return started; }, 5000);
+
+    double cpuOff = 0;
+    for (const bool on : {false, true}) {
+        std::int64_t shown = 0;
+        std::vector<double> blendUs;
+        TPicture last;
+        TPicture composed;
+        grabber.OnPreviewFrame = [&](TVideoGrabber&, const TPicture& frame) {
+            last = frame; // the window keeps the last live frame either way
+            if (on) {
+                QElapsedTimer clock;
+                clock.start();
+                onion.Update(1, 4, frame.Width(), frame.Height());
+                onion.Compose(frame, composed);
+                blendUs.push_back(double(clock.nsecsElapsed()) / 1e3);
+            }
+            ++shown;
+        };
+        const std::int64_t seenBefore = grabber.FramesSeen();
+        const double cpuBefore = CpuSeconds();
+        RunEvents([] { return false; }, kPreviewMs);
+        const double seconds = kPreviewMs / 1000.0;
+        const double cpu = 100.0 * (CpuSeconds() - cpuBefore) / seconds;
+        std::printf(
+            "640 x 480, onion skin %s: live picture %.1f fps from the camera, %.1f fps shown, CPU %.1f %% "
+            "of one core",
+            on ? "on (3 frames)" : "off", double(grabber.FramesSeen() - seenBefore) / seconds,
+            double(shown) / seconds, cpu);
+        if (on) {
+            std::sort(blendUs.begin(), blendUs.end());
+            // The slowest frame is the one that rendered the onion frames; the median is the blend alone.
+            std::printf(", blend %.0f us median, slowest %.0f us, frames rendered %lld time(s), "
+                        "CPU on / off %.2f",
+                        blendUs.empty() ? 0.0 : blendUs[blendUs.size() / 2],
+                        blendUs.empty() ? 0.0 : blendUs.back(),
+                        static_cast<long long>(onion.Frames().Renders()), cpuOff > 0 ? cpu / cpuOff : 0.0);
+        }
+        std::printf("\n");
+        cpuOff = cpu;
+    }
+    grabber.StopPreview();
+}
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     for (const double rate : {15.0, 30.0})
         Bench(rate);
+    BenchOnionSkin();
     return 0;
 }

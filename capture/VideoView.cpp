@@ -8,9 +8,12 @@ TVideoView::TVideoView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TVideoView::ShowFrame(const TPicture& frame) {
+void TVideoView::ShowFrame(const TPicture& frame, std::int32_t sheetFrame) {
     Image = PictureToImage(frame);
+    ShownFrame = sheetFrame;
     update();
+    if (OnFrameShown)
+        OnFrameShown(sheetFrame);
 }
 
 void TVideoView::paintEvent(QPaintEvent*) {

@@ -12,6 +12,7 @@
 #include "sheetview/Xsheet2.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -23,6 +24,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
@@ -32,6 +34,7 @@ constexpr int kVideoTop = 11;
 constexpr int kMinVideoWidth = 320;
 constexpr int kMinVideoHeight = 240;
 constexpr int kThumbnailWidth = 129;
+constexpr int kColumnGap = 6;
 
 QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
@@ -41,13 +44,20 @@ std::string ToStd(const QString& text) {
     return text.toStdString();
 }
 
+// Shift, Ctrl and the like start a shortcut rather than being a key of their own.
+bool IsModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr;
+}
+
 QString Pad(std::int64_t value) {
     return FromStd(PadNumber(value));
 }
 } // namespace
 
 TForm2::TForm2(TXsheet2& sheet, TSettings& settings, TAlertPrompt& prompt, bool testCamera, QWidget* parent)
-    : QMainWindow(parent, Qt::Tool), Grabber(testCamera), Xsheet(sheet), Settings(settings), Prompt(prompt) {
+    : QMainWindow(parent, Qt::Tool), Grabber(testCamera), Onion(sheet.Document()),
+      PlayLayers(sheet.Document()), Xsheet(sheet), Settings(settings), Prompt(prompt) {
     CreateControls();
     VidAdjust = new TVidAdjustPanel(Grabber, this);
     Retranslate();
@@ -58,9 +68,8 @@ TForm2::TForm2(TXsheet2& sheet, TSettings& settings, TAlertPrompt& prompt, bool 
         OverlayPanel->hide();
         FillCameras();
     };
-    Grabber.OnPreviewFrame = [this](TVideoGrabber&, const TPicture& frame) {
-        VideoGrabber1->ShowFrame(frame);
-    };
+    Grabber.OnPreviewFrame = [this](TVideoGrabber&, const TPicture& frame) { ShowLiveFrame(frame); };
+    Player.OnStep = [this](std::int32_t framesBack) { ShowPlayStep(framesBack); };
     Grabber.OnResizeVideo = [this](TVideoGrabber&) { ResizeForm(); };
     Grabber.OnFrameCaptureCompleted = [this](TVideoGrabber&, const TPicture& frame) {
         Guard([&] { CaptureCompleted(frame); });
@@ -117,6 +126,22 @@ void TForm2::CreateControls() {
     SquarePxlBtn = toggle("Square");
     connect(FrameAvgBtn, &QToolButton::clicked, this, [this] { FrameAvgBtnClick(); });
     connect(BWBtn, &QToolButton::clicked, this, [this] { BWBtnClick(); });
+
+    OnionMenu = menuBar()->addMenu(QString());
+    OnionSkin1 = OnionMenu->addAction(QString(), this, [this] { OnionSkinClick(); });
+    OnionSkin1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Difference1 = OnionMenu->addAction(QString(), this, [this] { OnionSettingsChange(); });
+    Difference1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    OnionMenu->addSeparator();
+    Flip1 = OnionMenu->addAction(QString(), this, [this] { Guard([this] { FlipClick(); }); });
+    Flip1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    PlayWithLive1 = OnionMenu->addAction(QString(), this, [this] { Guard([this] { PlayWithLiveClick(); }); });
+    PlayWithLive1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    for (QAction* item : {OnionSkin1, Difference1, Flip1})
+        item->setCheckable(true);
+    bar->addSeparator();
+    for (QAction* item : {OnionSkin1, PlayWithLive1})
+        bar->addAction(item);
 
     SettingsGroup = new QGroupBox(central);
     SettingsGroup->setGeometry(8, kVideoTop - 6, 150, 292);
@@ -175,10 +200,45 @@ void TForm2::CreateControls() {
     Rebuild = new QPushButton(central);
     Rebuild->resize(104, 28);
     connect(Rebuild, &QPushButton::clicked, this, [this] { Guard([this] { RebuildClick(); }); });
+    CreateOnionControls(central);
 
     // The window sees keys before its controls.
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
+}
+
+void TForm2::CreateOnionControls(QWidget* central) {
+    OnionGroup = new QGroupBox(central);
+    OnionGroup->setGeometry(SettingsGroup->x(), SettingsGroup->geometry().bottom() + 1 + kColumnGap,
+                            SettingsGroup->width(), 158);
+    OpacityLabel = new QLabel(OnionGroup);
+    OpacityLabel->setGeometry(10, 22, 90, 16);
+    OpacityValue = new QLabel(OnionGroup);
+    OpacityValue->setGeometry(100, 22, 40, 16);
+    OpacityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    OpacityBar = new QSlider(Qt::Horizontal, OnionGroup);
+    OpacityBar->setGeometry(10, 40, 130, 22);
+    OpacityBar->setRange(0, 100);
+    OpacityBar->setPageStep(10);
+    auto spin = [this](int maximum, int y) {
+        auto* box = new QSpinBox(OnionGroup);
+        box->setGeometry(94, y, 46, 24);
+        box->setRange(1, maximum);
+        return box;
+    };
+    FramesBackLabel = new QLabel(OnionGroup);
+    FramesBackLabel->setGeometry(10, 70, 84, 16);
+    FramesBackBox = spin(TOnionSkinSettings::kMaxFrames, 66);
+    PlayFramesLabel = new QLabel(OnionGroup);
+    PlayFramesLabel->setGeometry(10, 100, 84, 16);
+    PlayFramesBox = spin(TOnionSkinSettings::kMaxPlayFrames, 96);
+    auto* difference = new QToolButton(OnionGroup);
+    difference->setGeometry(10, 126, 130, 24);
+    difference->setDefaultAction(Difference1);
+    ApplyOnionSettings();
+    connect(OpacityBar, &QSlider::valueChanged, this, [this] { OnionSettingsChange(); });
+    for (QSpinBox* box : {FramesBackBox, PlayFramesBox})
+        connect(box, &QSpinBox::valueChanged, this, [this] { OnionSettingsChange(); });
 }
 
 void TForm2::Retranslate() {
@@ -204,6 +264,15 @@ void TForm2::Retranslate() {
     FrameItem->setText(Translate(LanguageKey("sFrame")));
     SequentialItem->setText(Translate(LanguageKey("sSequential")));
     SetCaptureCaption(IsRecaptureCaption());
+    OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
+    OnionSkin1->setText(Translate(LanguageKey("sOnionSkin")));
+    Difference1->setText(Translate(LanguageKey("sDifference")));
+    Flip1->setText(Translate(LanguageKey("sFlipLastFrame")));
+    PlayWithLive1->setText(Translate(LanguageKey("sPlayWithLive")));
+    OnionGroup->setTitle(Translate(LanguageKey("sOnionSkin")));
+    OpacityLabel->setText(Translate(LanguageKey("sOpacity")));
+    FramesBackLabel->setText(Translate(LanguageKey("sFramesBack")));
+    PlayFramesLabel->setText(Translate(LanguageKey("sPlayFrames")));
     Rebuild->setText(Translate(LanguageKey("sRefreshPreview")));
     if (!CameraChosen)
         OverlayPanel->setText(Translate(LanguageKey("msgSelectCamera")));
@@ -237,6 +306,11 @@ void TForm2::InitForm() {
     VideoGrabber1->hide();
     ButtonCapture->setEnabled(false);
     Buffer.SetSize(TFrameBuffer::kDefaultSize);
+    if (!OnionSettingsRead) {
+        OnionSettings = LoadOnionSkinSettings(SettingsFile);
+        OnionSettingsRead = true;
+        ApplyOnionSettings();
+    }
     BuildLayout(RequestedMode);
     SquarePxlBtn->setEnabled(false);
     Averaging = FrameAvgBtn->isChecked();
@@ -346,6 +420,7 @@ bool TForm2::NumberingIsFrame() const {
 }
 
 void TForm2::BuildLayout(std::uint8_t mode) {
+    ReturnToLive();
     ActiveMode = mode;
     (mode == kStopMotion ? StopMotion1 : XSheet1)->setChecked(true);
     SettingsGroup->show();
@@ -409,8 +484,7 @@ void TForm2::ResizeForm() {
         FrameLbl->move(ButtonCapture->x() + 150, ButtonCapture->y());
         FrameImage->setGeometry(VideoGrabber1->geometry());
     }
-    const int bottom =
-        std::max(ButtonCapture->geometry().bottom() + 1, SettingsGroup->geometry().bottom() + 1);
+    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, OnionGroup->geometry().bottom() + 1);
     centralWidget()->setFixedSize(w + s + 8, bottom + 16);
     adjustSize();
 }
@@ -462,6 +536,7 @@ bool TForm2::IsRecaptureCaption() const {
 }
 
 void TForm2::CaptureClick() {
+    ReturnToLive();
     if (IsRecaptureCaption()) {
         ArmRecapture();
         return;
@@ -523,11 +598,14 @@ void TForm2::SaveCapture(TPicture picture) {
 // Frame changes and Stop Motion review
 
 void TForm2::XsheetSelect(std::int32_t, std::int32_t frame) {
+    // The last frame and the frames played belong to the capture frame that was selected.
+    ReturnToLive();
     if (isVisible() && (NumberingIsFrame() || ActiveMode == kStopMotion))
         FrameChange(frame);
 }
 
 void TForm2::LayerChanged() {
+    ReturnToLive();
     if (isVisible())
         Edit2->setText(FromStd(Xsheet.LayerCaption(Xsheet.CurrentLayer())));
 }
@@ -645,6 +723,22 @@ void TForm2::PlaceRecapture(const TPicture& picture) {
 // Keys and closing
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (Player.Playing() && isAncestorOf(qobject_cast<QWidget*>(watched)) &&
+        (((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+          !IsModifierKey(static_cast<QKeyEvent*>(event)->key())) ||
+         type == QEvent::MouseButtonPress)) {
+        // Any key or click stops playing and does nothing else; a shortcut's key is claimed here so
+        // its command does not run, and its key press is dropped below.
+        ReturnToLive();
+        SwallowKey = type == QEvent::ShortcutOverride;
+        event->accept();
+        return true;
+    }
+    if (type == QEvent::KeyPress && SwallowKey) {
+        SwallowKey = false;
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && isAncestorOf(qobject_cast<QWidget*>(watched))) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ButtonCapture->isEnabled()) {
@@ -667,10 +761,130 @@ void TForm2::closeEvent(QCloseEvent* event) {
                 RememberedCamera = item->text().mid(item->text().indexOf('&') + 1);
         }
     }
+    ReturnToLive();
     Grabber.StopPreview();
     Buffer.Clear();
+    Guard([this] { SaveOnionSkinSettings(SettingsFile, OnionSettings); });
     if (VidAdjust->isVisible())
         VidAdjust->close();
     RequestedMode = ActiveMode;
     QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Onion skin, Flip and Play with Live
+
+void TForm2::ApplyOnionSettings() {
+    const QSignalBlocker blockOpacity(OpacityBar);
+    const QSignalBlocker blockFrames(FramesBackBox);
+    const QSignalBlocker blockPlay(PlayFramesBox);
+    OnionSkin1->setChecked(OnionSettings.Enabled);
+    Difference1->setChecked(OnionSettings.Difference);
+    OpacityBar->setValue(OnionSettings.Opacity);
+    FramesBackBox->setValue(OnionSettings.Frames);
+    PlayFramesBox->setValue(OnionSettings.PlayFrames);
+    OnionSettingsChange();
+}
+
+void TForm2::OnionSkinClick() {
+    OnionSettingsChange();
+    if (FollowLive && !LastLive.Empty())
+        ShowLiveFrame(LastLive);
+}
+
+void TForm2::OnionSettingsChange() {
+    OnionSettings.Enabled = OnionSkin1->isChecked();
+    OnionSettings.Difference = Difference1->isChecked();
+    OnionSettings.Opacity = OpacityBar->value();
+    OnionSettings.Frames = FramesBackBox->value();
+    OnionSettings.PlayFrames = PlayFramesBox->value();
+    Onion.SetOpacity(OnionSettings.Opacity);
+    Onion.SetCount(OnionSettings.Frames);
+    Onion.Difference = OnionSettings.Difference;
+    OpacityValue->setText(QString::number(OnionSettings.Opacity) + " %");
+    // The next live frame shows the change; nothing in the camera's pipeline is touched.
+}
+
+std::int32_t TForm2::CaptureFrame() const {
+    return RecaptureArmed ? RecaptureFrame : Xsheet.CurrentFrame();
+}
+
+std::int32_t TForm2::LiveWidth() const {
+    return Grabber.VideoWidth() > 0 ? Grabber.VideoWidth() : kMinVideoWidth;
+}
+
+std::int32_t TForm2::LiveHeight() const {
+    return Grabber.VideoHeight() > 0 ? Grabber.VideoHeight() : kMinVideoHeight;
+}
+
+void TForm2::ShowLiveFrame(const TPicture& frame) {
+    LastLive = frame;
+    if (!FollowLive)
+        return;
+    if (OnionSkin1->isChecked() && !Player.Playing()) {
+        Onion.Update(Xsheet.CurrentLayer(), CaptureFrame(), frame.Width(), frame.Height());
+        if (Onion.Frames().Held() > 0) {
+            Onion.Compose(frame, Composed);
+            VideoGrabber1->ShowFrame(Composed);
+            return;
+        }
+    }
+    VideoGrabber1->ShowFrame(frame);
+}
+
+void TForm2::BringLiveForward() {
+    if (ActiveMode == kStopMotion && !RecaptureArmed && FrameBar->value() != FrameBar->maximum())
+        FrameBar->setValue(FrameBar->maximum());
+    ShowLive(true);
+}
+
+void TForm2::ReturnToLive() {
+    Player.Stop();
+    Flip1->setChecked(false);
+    if (FollowLive)
+        return;
+    FollowLive = true;
+    if (!LastLive.Empty())
+        ShowLiveFrame(LastLive);
+}
+
+void TForm2::FlipClick() {
+    if (!Flip1->isChecked()) {
+        ReturnToLive();
+        return;
+    }
+    Player.Stop();
+    Onion.Update(Xsheet.CurrentLayer(), CaptureFrame(), LiveWidth(), LiveHeight());
+    if (Onion.Frames().Held() == 0) {
+        Flip1->setChecked(false);
+        QApplication::beep(); // nothing before the capture frame
+        return;
+    }
+    BringLiveForward();
+    FollowLive = false;
+    VideoGrabber1->ShowFrame(Onion.Frames().Frame(1), CaptureFrame() - 1);
+}
+
+void TForm2::PlayWithLiveClick() {
+    if (Player.Playing()) {
+        ReturnToLive();
+        return;
+    }
+    Flip1->setChecked(false);
+    PlayLayers.Update(Xsheet.CurrentLayer(), CaptureFrame(), PlayFramesBox->value(), LiveWidth(),
+                      LiveHeight());
+    if (PlayLayers.Held() == 0) {
+        QApplication::beep();
+        return;
+    }
+    BringLiveForward();
+    Player.Start(PlayLayers.Held(), Xsheet.Fps());
+}
+
+void TForm2::ShowPlayStep(std::int32_t framesBack) {
+    FollowLive = framesBack == 0;
+    if (framesBack > 0)
+        VideoGrabber1->ShowFrame(PlayLayers.Frame(framesBack), CaptureFrame() - framesBack);
+    else if (!LastLive.Empty())
+        VideoGrabber1->ShowFrame(LastLive);
 }

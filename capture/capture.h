@@ -2,7 +2,11 @@
 
 #include "capture/CaptureRules.h"
 #include "capture/FrameBuffer.h"
+#include "capture/LayerFrames.h"
+#include "capture/OnionSkin.h"
+#include "capture/PlayWithLive.h"
 #include "capture/VideoGrabber.h"
+#include "settings/OnionSkinSettings.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -18,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QToolButton;
 class TAlertPrompt;
 class TVideoView;
@@ -64,6 +69,10 @@ public:
     void RebuildClick();
     void FrameChange(std::int32_t frame);
     void ResizeForm();
+    void OnionSkinClick();
+    void OnionSettingsChange();
+    void FlipClick();
+    void PlayWithLiveClick();
 
     // State.
     std::uint8_t RequestedMode = kStandard;
@@ -78,6 +87,11 @@ public:
     std::int32_t RecaptureFrame = 0;
     QString SavedNumber;
     QString FileName;
+    // The file the onion skin settings are kept in; empty keeps them only while the program runs.
+    std::string SettingsFile;
+    TOnionSkinSettings OnionSettings;
+    // The live frames reach the view; false while it shows the last frame or plays.
+    bool FollowLive = true;
 
     // The component and the controls.
     TVideoGrabber Grabber;
@@ -110,6 +124,22 @@ public:
     QLabel* FrameImage;
     QPushButton* Rebuild;
     TVidAdjustPanel* VidAdjust;
+    QMenu* OnionMenu;
+    QAction* OnionSkin1;
+    QAction* Difference1;
+    QAction* Flip1;
+    QAction* PlayWithLive1;
+    QGroupBox* OnionGroup;
+    QLabel* OpacityLabel;
+    QLabel* OpacityValue;
+    QSlider* OpacityBar;
+    QLabel* FramesBackLabel;
+    QSpinBox* FramesBackBox;
+    QLabel* PlayFramesLabel;
+    QSpinBox* PlayFramesBox;
+    TOnionSkin Onion;
+    TLayerFrames PlayLayers;
+    TPlayWithLive Player;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +159,19 @@ private:
     bool IsRecaptureCaption() const;
     bool NumberingIsFrame() const;
     TPicture CelPictureOrWhite(std::int32_t frame);
+    void CreateOnionControls(QWidget* central);
+    void ApplyOnionSettings();
+    // The frame the next capture goes to: the re-capture's frame while one is armed.
+    std::int32_t CaptureFrame() const;
+    // The live picture as shown: with the onion skin over it when that is on.
+    void ShowLiveFrame(const TPicture& frame);
+    void ShowPlayStep(std::int32_t framesBack);
+    // Ends Flip and Play with Live; the live picture shows again.
+    void ReturnToLive();
+    // The live picture in the video area, also in the Stop Motion layout while a frame is reviewed.
+    void BringLiveForward();
+    std::int32_t LiveWidth() const;
+    std::int32_t LiveHeight() const;
     // Runs a handler; an error it raises is shown and the window goes on.
     void Guard(const std::function<void()>& handler);
 
@@ -136,4 +179,8 @@ private:
     TSettings& Settings;
     TAlertPrompt& Prompt;
     TFrameCollector Collector;
+    TPicture Composed; // the live picture with the onion skin, reused frame after frame
+    TPicture LastLive; // the last live frame that arrived while the view showed something else
+    bool OnionSettingsRead = false;
+    bool SwallowKey = false; // the key that stopped Play with Live is not also typed
 };

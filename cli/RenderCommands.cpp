@@ -7,6 +7,7 @@
 #include "document/TextUtil.h"
 #include "document/XsDocument.h"
 #include "export/CwVideo.h"
+#include "export/EncoderProperties.h"
 #include "export/aviBuild.h"
 #include "imaging/FramePipeline.h"
 #include "imaging/PictureCodecs.h"
@@ -48,6 +49,7 @@ with --bw.
 
 const char* const kExportHelp =
     R"(Usage: celwright-cli export SHEET.xps OUT.avi [--size WxH] [--video-codec NAME] [--audio-codec NAME]
+                           [--encoder-defaults]
        celwright-cli export --list-codecs [--size WxH]
 
 Builds the AVI movie of the sheet as Celwright's export does: frames 1 to the last frame with a cel
@@ -56,11 +58,14 @@ combined with the composite mode in force from your preferences. Without a video
 without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
 sound file, the movie passes through the media platform's encoders and carries the whole sound
 file. OUT.avi is replaced only when the movie is complete; a failed or interrupted export leaves
-no file behind, neither beside it nor in the temporary folder.
+no file behind, neither beside it nor in the temporary folder. An encoder runs with the settings
+last chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no
+longer fit the encoder are left out, each named on stderr.
 
   --size WxH          movie size in pixels (default: the size of the sheet's first drawing)
   --video-codec NAME  a video encoder element, or none (uncompressed; the default)
   --audio-codec NAME  an audio encoder element, or none (16-bit PCM; the default)
+  --encoder-defaults  run the encoders with their own defaults, not the settings in celwright.ini
   --list-codecs       print the encoders that work here, one a line: "video NAME DESCRIPTION" and
                       "audio NAME DESCRIPTION" (checked at --size, default 320x240, at 24 fps)
 )";
@@ -226,8 +231,8 @@ std::unique_ptr<QCoreApplication> EnsureEventLoop() {
 
 int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const TSheetOpener& open) {
-    const TArguments parsed =
-        ParseArguments(args, {"--size", "--video-codec", "--audio-codec"}, {"--list-codecs"});
+    const TArguments parsed = ParseArguments(args, {"--size", "--video-codec", "--audio-codec"},
+                                             {"--list-codecs", "--encoder-defaults"});
     if (!parsed.Error.empty())
         return UsageError("export", parsed.Error, kExportHelp, err);
     std::optional<TSize> size;
@@ -242,6 +247,18 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return UsageError("export", "give a sheet and a movie file", kExportHelp, err);
     const auto value = [&parsed](const char* name) {
         return parsed.Values.contains(name) ? parsed.Values.at(name) : std::string();
+    };
+    // The settings the export dialog would use for the encoder.
+    const auto remembered = [&parsed, &err](const std::string& element) {
+        if (element.empty() || parsed.Values.contains("--encoder-defaults"))
+            return TCompressorSettings{};
+        const std::string file = TSettingsManager(UserFolder()).SettingsFilePath();
+        std::vector<std::string> dropped;
+        TCompressorSettings settings = RememberedEncoderSettings(file, element, &dropped);
+        for (const std::string& setting : dropped)
+            err << "Left out the setting " << setting << " of " << element << " in " << file
+                << ": the encoder takes no such value.\n";
+        return settings;
     };
 
     return open(parsed.Positional[0], err, [&](TXsDocument& sheet, const TSettings& settings) {
@@ -281,7 +298,8 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const TUnfinishedPath rawFolder(raw.Path().parent_path()), rawFile(raw.Path());
         builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
         TcwVideoCompress graph;
-        StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, {}, sound, audioCodec, {});
+        StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, remembered(videoCodec), sound,
+                         audioCodec, remembered(audioCodec));
         const std::string failure = graph.WaitForCompletion();
         if (!failure.empty())
             throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);

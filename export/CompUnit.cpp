@@ -7,6 +7,7 @@
 #include "document/CelPictures.h"
 #include "document/CwError.h"
 #include "document/XsDocument.h"
+#include "export/EncoderSettingsDialog.h"
 #include "export/aviBuild.h"
 
 #include <QApplication>
@@ -109,6 +110,10 @@ TCompressor::TCompressor(const TExportContext& context, const QString& folder, Q
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(MovieResSel, &QComboBox::currentIndexChanged, this,
             [this](int index) { MovieResSelChange(index); });
+    connect(VidFilterSel, &QComboBox::currentIndexChanged, this,
+            [this](int index) { VidFilterSelChange(index); });
+    connect(SettingsLbl, &QLabel::linkActivated, this,
+            [this] { GuardCommand(this, [this] { SettingsLblClick(); }); });
     connect(ShellComboBox1, &QComboBox::currentTextChanged, this, [this] { ListFolder(); });
     connect(ShellListView1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (item->data(Qt::UserRole).toBool())
@@ -225,6 +230,49 @@ void TCompressor::CompressorsFound(const std::vector<TCompressorInfo>& video,
     Listed = true;
 }
 
+// Choosing "none" leaves the link as it was; it then opens nothing.
+void TCompressor::VidFilterSelChange(int index) {
+    if (index <= 0)
+        return;
+    const bool hasSettings =
+        !TEncoderProperties(VidFilterSel->itemData(index).toString().toStdString()).Empty();
+    SettingsLbl->setEnabled(hasSettings);
+    if (hasSettings)
+        Log("has a property page");
+}
+
+void TCompressor::SettingsLblClick() {
+    const std::string element = VidFilterSel->currentData().toString().toStdString();
+    if (element.empty())
+        return;
+    const TEncoderProperties properties(element);
+    if (properties.Empty()) {
+        Log("Failed to open settings.");
+        return;
+    }
+    TEncoderSettingsDialog dialog(properties, SettingsFor(element), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    EncoderSettings[element] = dialog.Values();
+    WriteEncoderSettings(Context.SettingsFile, element, EncoderSettings[element]);
+}
+
+const TCompressorSettings& TCompressor::SettingsFor(const std::string& element) {
+    static const TCompressorSettings kNone;
+    if (element.empty())
+        return kNone;
+    auto found = EncoderSettings.find(element);
+    if (found == EncoderSettings.end()) {
+        std::vector<std::string> dropped;
+        found = EncoderSettings
+                    .emplace(element, RememberedEncoderSettings(Context.SettingsFile, element, &dropped))
+                    .first;
+        for (const std::string& setting : dropped)
+            Log(QString::fromStdString("Stored setting of " + element + " left out: " + setting));
+    }
+    return found->second;
+}
+
 void TCompressor::SaveBtnClick() {
     if (Mode == 0 && (!Context.Sheet || Context.Sheet->IsEmpty()))
         throw ECwError("X-Sheet is empty.");
@@ -278,10 +326,10 @@ void TCompressor::BuildCompressed(const std::filesystem::path& target) {
             throw ECwError("Unable to find raw file.");
         const std::string video = VidFilterSel->currentData().toString().toStdString();
         const std::string audio = AudioFilterSel->currentData().toString().toStdString();
-        StartCompression(Compression, Raw->Path(), target, video, {},
+        StartCompression(Compression, Raw->Path(), target, video, SettingsFor(video),
                          HasSound() ? std::filesystem::path(Context.Sheet->AudioFileName())
                                     : std::filesystem::path(),
-                         audio, {});
+                         audio, SettingsFor(audio));
         Log("Compressing...");
         SaveBtn->setEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);

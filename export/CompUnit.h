@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -25,6 +26,8 @@ struct TExportContext {
     TVRostrum* Rostrum = nullptr;
     TSettings Settings;
     QString SheetName; // the document's file name, or the translated "Untitled"
+    // "celwright.ini", where the encoders' settings are remembered; empty when there is none.
+    std::string SettingsFile;
     // A line for the main window's info panel ("Build Complete").
     std::function<void(const QString& line)> Info;
 };
@@ -65,6 +68,10 @@ private:
     void MovieResSelChange(int index);
     void ListFolder();
     void ListCompressors();
+    void VidFilterSelChange(int index);
+    void SettingsLblClick();
+    // The encoder's settings for this export: as last chosen here, else as remembered.
+    const TCompressorSettings& SettingsFor(const std::string& element);
     void CompressorsFound(const std::vector<TCompressorInfo>& video,
                           const std::vector<TCompressorInfo>& audio);
     bool HasSound() const;
@@ -81,6 +88,7 @@ private:
     std::int32_t MovieWidth = 320, MovieHeight = 240;
     TcwVideoCompress Compression;
     std::unique_ptr<TRawMovieFile> Raw;
+    std::map<std::string, TCompressorSettings> EncoderSettings;
     bool Listed = false;
     std::thread Lister;
     std::shared_ptr<std::atomic<bool>> Closing = std::make_shared<std::atomic<bool>>(false);

@@ -1,6 +1,7 @@
 #include "export/CwVideo.h"
 
 #include "document/CwError.h"
+#include "export/EncoderProperties.h"
 #include "platform/GstMedia.h"
 
 #include <QEventLoop>
@@ -61,13 +62,6 @@ std::string ErrorOf(GstMessage* message) {
     if (error)
         g_error_free(error);
     return text;
-}
-
-void ApplySettings(GstElement* element, const TCompressorSettings& settings) {
-    for (const auto& [name, value] : settings) {
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), name.c_str()))
-            gst_util_set_object_arg(G_OBJECT(element), name.c_str(), value.c_str());
-    }
 }
 
 // The chain after a decoded stream: the encoder, or the raw format the multiplexer keeps.
@@ -257,9 +251,9 @@ void TcwVideoCompress::RunGraph() {
     if (AudioRendered)
         g_object_set(Graph->Element("audiosource"), "location", AudioSource.c_str(), nullptr);
     if (GstElement* encoder = Graph->Element("VideoCompressor"))
-        ApplySettings(encoder, VideoSettings);
+        ApplyEncoderSettings(encoder, VideoSettings);
     if (GstElement* encoder = Graph->Element("AudioCompressor"))
-        ApplySettings(encoder, AudioSettings);
+        ApplyEncoderSettings(encoder, AudioSettings);
     Graph->OnBusEvent = [this](const TGstBusEvent& event) { GraphEvent(event); };
     if (gst_element_set_state(Graph->Get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         std::string text = Graph->PendingError();

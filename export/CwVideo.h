@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/EncoderSettings.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -17,8 +19,9 @@ struct TCompressorInfo {
     std::string Description; // the element's long name
 };
 
-// Encoder settings by property name, as text the property parses.
-using TCompressorSettings = std::map<std::string, std::string>;
+// Encoder settings by property name, in the stored form of TEncoderProperties; values that do not
+// fit the encoder are left out when it is set up.
+using TCompressorSettings = TEncoderValues;
 
 // The encoder elements whose output the AVI multiplexer takes, by name: video (and image) encoders
 // when `video`, audio encoders otherwise. Nothing here says they work.

@@ -140,6 +140,18 @@ open_menu 10
 xdotool key Down Down Down Down Down Down Down Down Return
 sleep 6
 shot "$(xdotool getactivewindow)" export-movie
+# The JPEG encoder's settings, through the Settings... link beside the video encoder list.
+dialog=$(xdotool getactivewindow)
+xdotool mousemove --window "$dialog" 240 381 click 1
+sleep 0.6
+xdotool type JPEG
+xdotool key Return
+sleep 0.5
+xdotool mousemove --window "$dialog" 395 381 click 1
+sleep 1.5
+shot "$(xdotool getactivewindow)" encoder-settings
+xdotool key Escape
+sleep 0.7
 xdotool key Escape
 sleep 0.7
 xdotool windowactivate --sync "$main"
@@ -152,6 +164,11 @@ SCRIPT
 
 SCRATCH=$scratch BUILD=$(realpath "$build") OUT=$(realpath Help/pictures) \
   xvfb-run -a -s '-screen 0 1280x900x24' bash "$scratch/session.sh"
+# The capture window on the test camera, in both layouts and with the onion skin, as its tests
+# leave it.
+CELWRIGHT_SCREENSHOTS=$(realpath Help/pictures) QT_QPA_PLATFORM=offscreen \
+  "$build/capture/tests/capture_window_tests" \
+  --gtest_filter='*StopMotionReviewsEarlierFrames*:*OnionSkinAndDifference*' >/dev/null
 # The first page of the sample sheet as printed.
 "$build/cli/celwright-cli" print "$build/sample/bounce.xps" "$scratch/bounce.pdf"
 pdftoppm -png -r 60 -singlefile "$scratch/bounce.pdf" Help/pictures/printed-sheet

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 232;
+inline constexpr std::size_t kLanguageKeyCount = 239;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -162,6 +162,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sDeleteFrames", "Delete Frames"},
     {"sDeleteLayer", "Delete Layer"},
     {"sDeleteProfile", "Delete Profile"},
+    {"sDifference", "Difference"},
     {"sE", "English"},
     {"sEdit", "Edit"},
     {"sEditImage", "Edit Image"},
@@ -174,11 +175,13 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sExposureSheet", "Exposure Sheet"},
     {"sFile", "File"},
     {"sFileName", "File Name"},
+    {"sFlipLastFrame", "Flip Last Frame"},
     {"sFolders", "Folders"},
     {"sFPS", "FPS"},
     {"sFps", "FPS"},
     {"sFrame", "Frame"},
     {"sFrameOrientation", "Frame Orientation"},
+    {"sFramesBack", "Frames back"},
     {"sFrom", "From"},
     {"sGeneral", "General"},
     {"sHelp", "Help"},
@@ -230,6 +233,8 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sOK", "OK"},
     {"sOk", "OK"},
     {"sOne", "One"},
+    {"sOnionSkin", "Onion Skin"},
+    {"sOpacity", "Opacity"},
     {"sOpenDots", "Open..."},
     {"sOpenRecent", "Open Recent"},
     {"sOther", "Other"},
@@ -239,7 +244,9 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sPaste", "Paste"},
     {"sPastLastFrame", "passes frame 1637"},
     {"sPlay", "Play"},
+    {"sPlayFrames", "Play frames"},
     {"sPlayReverse", "Play Reverse"},
+    {"sPlayWithLive", "Play with Live"},
     {"sPNG", "Png"},
     {"sPortrait", "Portrait"},
     {"sPreferences", "Preferences"},

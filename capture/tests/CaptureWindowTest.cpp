@@ -1,11 +1,13 @@
 #include "FakeCamera.h"
 #include "app/ErrorBox.h"
+#include "app/PictureImage.h"
 #include "app/cwAlert.h"
 #include "app/exposureSheet.h"
 #include "capture/VidAdjust.h"
 #include "capture/VideoView.h"
 #include "capture/capture.h"
 #include "imaging/PictureCodecs.h"
+#include "settings/OnionSkinSettings.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
 
@@ -16,13 +18,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <array>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -349,4 +354,211 @@ TEST_F(CaptureWindowTest, VideoSettingsNeedACamera) {
     capture.CameraChosen = false;
     capture.VideoSettings1->trigger();
     EXPECT_EQ(Errors, QStringList{"Select a Camera first."});
+}
+
+namespace {
+// The capture window on the test camera over a layer whose frames 1, 2 and 3 hold drawings of a
+// ball (red, green, blue) moving right, at the live picture's size; each live frame is logged as
+// the camera gave it and as the window showed it.
+class OnionSkinWindowTest : public CaptureWindowTest {
+protected:
+    OnionSkinWindowTest() { Sheet().SelectCell(1, 4); }
+
+    TForm2& OpenLogged() {
+        TForm2& capture = Open();
+        const QColor colors[] = {Qt::red, Qt::green, Qt::blue};
+        const QSize size(capture.Grabber.VideoWidth(), capture.Grabber.VideoHeight());
+        for (int frame = 1; frame <= 3; ++frame) {
+            QImage& drawing = Drawings[frame - 1];
+            drawing = QImage(size, QImage::Format_RGB888);
+            drawing.fill(Qt::white);
+            QPainter painter(&drawing);
+            painter.setPen(QPen(Qt::black, 3));
+            painter.setBrush(colors[frame - 1]);
+            const int radius = size.height() / 5;
+            painter.drawEllipse(BallCentre(frame, size), radius, radius);
+            painter.end();
+            const std::string name = "Ink_000" + std::to_string(frame) + ".png";
+            EXPECT_TRUE(drawing.save(QString::fromStdString(Ink / name)));
+            Sheet().PlaceCelAt(1, frame, name, 1);
+        }
+        Sheet().SelectCell(1, 4);
+        auto show = capture.Grabber.OnPreviewFrame;
+        capture.Grabber.OnPreviewFrame = [this, &capture, show](TVideoGrabber& sender,
+                                                                const TPicture& frame) {
+            show(sender, frame);
+            Raw = PictureToImage(frame).copy();
+            Shown = capture.VideoGrabber1->Frame().copy();
+            ++LiveFrames;
+        };
+        return capture;
+    }
+
+    static QPoint BallCentre(int frame, QSize size) {
+        return {size.width() * (25 + 20 * (frame - 1)) / 100, size.height() / 2};
+    }
+
+    // Waits for the next live frame.
+    void NextLiveFrame() {
+        const int seen = LiveFrames;
+        EXPECT_TRUE(WaitFor([&] { return LiveFrames > seen; }));
+    }
+
+    // A key as the user presses it in the capture window (menu shortcuts included).
+    static void Press(TForm2& capture, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+        QWidget* target = capture.focusWidget() ? capture.focusWidget() : capture.Edit2;
+        QTest::keyClick(target, key, modifiers);
+    }
+
+    QImage Drawings[3];
+    QImage Raw;
+    QImage Shown;
+    int LiveFrames = 0;
+};
+} // namespace
+
+TEST_F(OnionSkinWindowTest, OnionSkinAndDifferenceOverTheLivePicture) {
+    TForm2& capture = OpenLogged();
+    capture.activateWindow();
+    const std::int64_t framesBefore = capture.Grabber.FramesSeen();
+    Press(capture, Qt::Key_O);
+    ASSERT_TRUE(capture.OnionSkin1->isChecked());
+
+    struct TCase {
+        const char* What;
+        std::int32_t Frame; // the capture frame
+        std::int32_t Count;
+        std::int32_t Opacity;
+        bool Difference;
+        std::array<int, 3> Weights; // of frames 3, 2 and 1 in what lies over the live picture
+        const char* Screenshot = nullptr;
+    };
+    const TCase cases[] = {
+        {"opacity 0", 4, 1, 0, false, {1, 0, 0}},
+        {"opacity 50", 4, 1, 50, false, {1, 0, 0}},
+        {"opacity 100", 4, 1, 100, false, {1, 0, 0}},
+        {"three back", 4, 3, 100, false, {3, 2, 1}}, // the nearer frames stronger
+        {"three back, half", 4, 3, 50, false, {3, 2, 1}, "capture-onion-skin.png"},
+        {"frame 1", 1, 3, 100, false, {0, 0, 0}},
+        {"difference", 4, 3, 100, true, {1, 0, 0}, "capture-onion-difference.png"}, // the last frame alone
+        {"difference, half", 4, 1, 50, true, {1, 0, 0}},
+        {"difference on frame 1", 1, 1, 100, true, {0, 0, 0}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        Sheet().SelectCell(1, c.Frame);
+        capture.FramesBackBox->setValue(c.Count);
+        capture.OpacityBar->setValue(c.Opacity);
+        if (capture.Difference1->isChecked() != c.Difference)
+            Press(capture, Qt::Key_D);
+        ASSERT_EQ(capture.Difference1->isChecked(), c.Difference);
+        NextLiveFrame();
+        ASSERT_EQ(Shown.size(), Raw.size());
+        int wrong = 0;
+        for (int y = 0; y < Raw.height(); y += 7) {
+            for (int x = 0; x < Raw.width(); x += 7) {
+                const QColor live = Raw.pixelColor(x, y);
+                const QColor shown = Shown.pixelColor(x, y);
+                const int lives[] = {live.red(), live.green(), live.blue()};
+                const int showns[] = {shown.red(), shown.green(), shown.blue()};
+                const int weights = c.Weights[0] + c.Weights[1] + c.Weights[2];
+                for (int i = 0; i < 3; ++i) {
+                    int expected = lives[i];
+                    if (weights > 0) {
+                        int onion = 0;
+                        for (int back = 1; back <= 3; ++back) {
+                            const QColor drawn = Drawings[3 - back].pixelColor(x, y);
+                            const int channels[] = {drawn.red(), drawn.green(), drawn.blue()};
+                            onion += c.Weights[back - 1] * channels[i];
+                        }
+                        onion = (onion + weights / 2) / weights;
+                        const int over = c.Difference ? std::abs(lives[i] - onion) : onion;
+                        expected = lives[i] + (over - lives[i]) * c.Opacity / 100;
+                    }
+                    wrong += std::abs(showns[i] - expected) > 2;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"); shots && c.Screenshot) {
+            WaitFor([] { return false; }, 300);
+            capture.grab().save(QString(shots) + "/" + c.Screenshot);
+        }
+    }
+
+    // Off again: the live picture as the camera gives it. None of this restarted the camera.
+    Press(capture, Qt::Key_O);
+    NextLiveFrame();
+    EXPECT_EQ(Shown, Raw);
+    EXPECT_GT(capture.Grabber.FramesSeen(), framesBefore);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+
+    // The settings are kept in celwright.ini when the window closes.
+    capture.close();
+    const TOnionSkinSettings kept = LoadOnionSkinSettings(User / "Celwright/3.0/celwright.ini");
+    EXPECT_EQ(kept, (TOnionSkinSettings{
+                        .Enabled = false, .Opacity = 100, .Frames = 1, .Difference = true, .PlayFrames = 6}));
+}
+
+TEST_F(OnionSkinWindowTest, FlipShowsTheLastFrameUntilPressedAgain) {
+    TForm2& capture = OpenLogged();
+    capture.activateWindow();
+    Press(capture, Qt::Key_F);
+    ASSERT_TRUE(capture.Flip1->isChecked());
+    EXPECT_EQ(capture.VideoGrabber1->Shown(), 3);
+    NextLiveFrame(); // live frames go on arriving but are not shown
+    EXPECT_EQ(capture.VideoGrabber1->Shown(), 3);
+    EXPECT_EQ(capture.VideoGrabber1->Frame().pixelColor(BallCentre(3, Shown.size())), QColor(Qt::blue));
+    Press(capture, Qt::Key_F);
+    EXPECT_FALSE(capture.Flip1->isChecked());
+    EXPECT_EQ(capture.VideoGrabber1->Shown(), TVideoView::kLive);
+
+    // Frame 1 has no frame before it: the live picture stays.
+    Sheet().SelectCell(1, 1);
+    Press(capture, Qt::Key_F);
+    EXPECT_FALSE(capture.Flip1->isChecked());
+    EXPECT_EQ(capture.VideoGrabber1->Shown(), TVideoView::kLive);
+}
+
+TEST_F(OnionSkinWindowTest, PlayWithLiveLoopsTheLastFramesIntoLiveUntilAKeyOrClick) {
+    TForm2& capture = OpenLogged();
+    capture.activateWindow();
+    Sheet().SetFps(24);
+    capture.PlayFramesBox->setValue(3);
+    std::vector<std::int32_t> shown; // sheet frames shown, a run of live frames once
+    capture.VideoGrabber1->OnFrameShown = [&](std::int32_t frame) {
+        if (frame != TVideoView::kLive || shown.empty() || shown.back() != TVideoView::kLive)
+            shown.push_back(frame);
+        if (frame != TVideoView::kLive) {
+            const QColor colors[] = {Qt::red, Qt::green, Qt::blue};
+            const QImage& image = capture.VideoGrabber1->Frame();
+            EXPECT_EQ(image.pixelColor(BallCentre(frame, image.size())), colors[frame - 1]) << frame;
+        }
+    };
+
+    const std::function<void()> stops[] = {
+        [&] { Press(capture, Qt::Key_A, Qt::NoModifier); },                // a key, not typed
+        [&] { QTest::mouseClick(capture.ButtonCapture, Qt::LeftButton); }, // a click, no capture
+        [&] { Press(capture, Qt::Key_P); },                                // its own shortcut
+        [&] { Press(capture, Qt::Key_O); },                                // another command's key
+    };
+    for (std::size_t i = 0; i < std::size(stops); ++i) {
+        SCOPED_TRACE(i);
+        shown.clear();
+        Press(capture, Qt::Key_P);
+        ASSERT_TRUE(capture.Player.Playing());
+        ASSERT_TRUE(WaitFor([&] { return shown.size() >= 9; }));
+        const std::vector<std::int32_t> twoLoops(shown.begin(), shown.begin() + 9);
+        EXPECT_EQ(twoLoops, (std::vector<std::int32_t>{1, 2, 3, 0, 1, 2, 3, 0, 1}));
+        stops[i]();
+        EXPECT_FALSE(capture.Player.Playing());
+        shown.clear();
+        NextLiveFrame();
+        NextLiveFrame();
+        EXPECT_EQ(shown, std::vector<std::int32_t>{TVideoView::kLive}); // ends on live, stays there
+    }
+    EXPECT_EQ(capture.Edit2->text(), "Ink");
+    EXPECT_EQ(Sheet().Document().CelName(1, 4), "");
+    EXPECT_FALSE(capture.OnionSkin1->isChecked());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }

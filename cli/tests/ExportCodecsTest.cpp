@@ -136,3 +136,19 @@ TEST_F(ExportCodecsTest, ListCodecsPrintsWorkingEncodersOneALine) {
     EXPECT_EQ(list.find("avenc_mpeg2video"), std::string::npos);
     EXPECT_EQ(Run({"--list-codecs", "sheet.xps"}), 2);
 }
+
+TEST_F(ExportCodecsTest, EncodersRunWithTheSettingsRememberedByTheExportDialog) {
+    const std::string ini = Config / "Celwright/3.0/celwright.ini";
+    fs::create_directories(fs::path(ini).parent_path());
+    WriteText(ini, "[encoder jpegenc]\nquality=10\nidct-method=flaot\n");
+    const std::string sheet = SheetWithSound("");
+    const std::string remembered = Files / "remembered.avi";
+    const std::string defaults = Files / "defaults.avi";
+    ASSERT_EQ(Run({sheet, remembered, "--video-codec", "jpegenc"}), 0) << Err.str();
+    EXPECT_EQ(Err.str(), "Left out the setting idct-method=flaot of jpegenc in " + ini +
+                             ": the encoder takes no such value.\n");
+    ASSERT_EQ(Run({sheet, defaults, "--video-codec", "jpegenc", "--encoder-defaults"}), 0) << Err.str();
+    EXPECT_EQ(Err.str(), "");
+    EXPECT_EQ(Probe(remembered), "mjpeg,video,24/1,48\n");
+    EXPECT_GT(fs::file_size(defaults), 2 * fs::file_size(remembered));
+}

@@ -3,6 +3,7 @@
 #include "app/ErrorBox.h"
 #include "app/exposureSheet.h"
 #include "export/CompUnit.h"
+#include "export/EncoderSettingsDialog.h"
 #include "preview/animPreview.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
@@ -10,11 +11,17 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -73,6 +80,15 @@ protected:
         Window->Export1->trigger();
         return log;
     }
+
+    // Clicks the Settings... link as a user does and lets `act` work on the settings dialog.
+    static void OpenSettings(TCompressor& dialog, const std::function<void(TEncoderSettingsDialog&)>& act) {
+        WhenShown<TEncoderSettingsDialog>(act);
+        QTest::mouseClick(dialog.SettingsLbl, Qt::LeftButton, {},
+                          QPoint(10, dialog.SettingsLbl->height() / 2));
+    }
+
+    std::string IniFile() const { return User / "Celwright/3.0/celwright.ini"; }
 
     static std::string Probe(const std::string& file) {
         const std::string command =
@@ -187,4 +203,117 @@ TEST_F(CompressorDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     });
     preview.Save1->trigger();
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,160,10\n");
+}
+
+TEST_F(CompressorDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {
+    OpenSample(false);
+    // Exports through jpegenc after setting its quality in the settings dialog; returns the quality
+    // the dialog showed when it opened.
+    const auto exportAt = [this](int quality, const QString& file) {
+        int shown = -1;
+        Export([&](TCompressor& dialog) {
+            EXPECT_FALSE(dialog.SettingsLbl->isEnabled());
+            dialog.VidFilterSel->setCurrentIndex(IndexOf(dialog.VidFilterSel, "jpegenc"));
+            EXPECT_TRUE(dialog.SettingsLbl->isEnabled());
+            OpenSettings(dialog, [&](TEncoderSettingsDialog& settings) {
+                auto* box = settings.findChild<QSpinBox*>("quality");
+                ASSERT_TRUE(box);
+                EXPECT_EQ(box->maximum(), 100);
+                EXPECT_FALSE(box->toolTip().isEmpty());
+                shown = box->value();
+                box->setValue(quality);
+                settings.Buttons->button(QDialogButtonBox::Ok)->click();
+            });
+            dialog.FileName->setText(file);
+            dialog.SaveBtn->click();
+        });
+        return shown;
+    };
+    EXPECT_EQ(exportAt(10, "low.avi"), 85);
+    EXPECT_NE(ReadText(IniFile()).find("[encoder jpegenc]\nquality=10\n"), std::string::npos);
+    EXPECT_EQ(exportAt(95, "high.avi"), 10);
+    EXPECT_EQ(Probe(Files / "low.avi"), "mjpeg,320,48\n");
+    EXPECT_EQ(Probe(Files / "high.avi"), "mjpeg,320,48\n");
+    const auto low = fs::file_size(Files / "low.avi");
+    const auto high = fs::file_size(Files / "high.avi");
+    EXPECT_GT(high, 2 * low) << low << " " << high;
+
+    // A new start of the program finds them again; Cancel keeps them, Restore Defaults and OK
+    // forgets them.
+    Window.reset();
+    TAppFolders folders;
+    folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+    folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+    Window = std::make_unique<TForm1>(folders);
+    Window->Activity = TForm1::kIdle;
+    OpenSample(false);
+    QList<int> shown;
+    Export([&](TCompressor& dialog) {
+        dialog.VidFilterSel->setCurrentIndex(IndexOf(dialog.VidFilterSel, "jpegenc"));
+        for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::RestoreDefaults}) {
+            OpenSettings(dialog, [&](TEncoderSettingsDialog& settings) {
+                auto* box = settings.findChild<QSpinBox*>("quality");
+                shown.append(box->value());
+                box->setValue(50);
+                settings.Buttons->button(button)->click();
+                if (button == QDialogButtonBox::RestoreDefaults) {
+                    shown.append(box->value());
+                    settings.Buttons->button(QDialogButtonBox::Ok)->click();
+                }
+            });
+        }
+        dialog.reject();
+    });
+    EXPECT_EQ(shown, (QList<int>{95, 95, 85}));
+    EXPECT_EQ(ReadText(IniFile()).find("[encoder jpegenc]"), std::string::npos);
+}
+
+TEST_F(CompressorDialogTest, BadStoredEncoderSettingsAreLeftOutAndTheExportWorks) {
+    WriteText(IniFile(), "[encoder jpegenc]\nquality=500\nidct-method=flaot\nno-such=1\nsnapshot=false\n");
+    OpenSample(false);
+    QString idct;
+    int quality = -1;
+    const QString log = Export([&](TCompressor& dialog) {
+        dialog.VidFilterSel->setCurrentIndex(IndexOf(dialog.VidFilterSel, "jpegenc"));
+        OpenSettings(dialog, [&](TEncoderSettingsDialog& settings) {
+            quality = settings.findChild<QSpinBox*>("quality")->value();
+            idct = settings.findChild<QComboBox*>("idct-method")->currentData().toString();
+            settings.reject();
+        });
+        dialog.SaveBtn->click();
+    });
+    EXPECT_EQ(quality, 85);
+    EXPECT_EQ(idct, "ifast");
+    for (const char* line : {"Stored setting of jpegenc left out: quality=500",
+                             "Stored setting of jpegenc left out: idct-method=flaot",
+                             "Stored setting of jpegenc left out: no-such=1", "done."})
+        EXPECT_TRUE(log.contains(line)) << line << "\n" << log.toStdString();
+    EXPECT_EQ(Probe(Files / "silent.avi"), "mjpeg,320,48\n");
+}
+
+// Each kind of control gives its value back in stored form; a control left alone keeps the exact
+// value it was given, even where the widget cannot show it exactly.
+TEST(EncoderSettingsDialogTest, ControlsGiveBackWhatDiffersFromTheDefaults) {
+    const TEncoderProperties mpeg4("avenc_mpeg4");
+    TEncoderSettingsDialog dialog(mpeg4, {{"quantizer", "0.00005"}, {"trellis", "1"}});
+    EXPECT_EQ(dialog.Values(), (TEncoderValues{{"quantizer", "0.00005"}, {"trellis", "1"}}));
+
+    dialog.findChild<QComboBox*>("pass")->setCurrentIndex(
+        dialog.findChild<QComboBox*>("pass")->findData("quant"));
+    auto* flags = dialog.findChild<QToolButton*>("mpv-flags");
+    ASSERT_TRUE(flags);
+    for (QAction* action : flags->menu()->actions())
+        action->setChecked(action->data() == "qp_rd" || action->data() == "skip_rd");
+    EXPECT_EQ(flags->text(), "skip_rd, qp_rd");
+    dialog.findChild<QCheckBox*>("alternate-scan")->setChecked(true);
+    dialog.findChild<QLineEdit*>("multipass-cache-file")->setText("pass.log");
+    dialog.findChild<QSpinBox*>("trellis")->setValue(0);
+    EXPECT_EQ(dialog.Values(), (TEncoderValues{{"alternate-scan", "true"},
+                                               {"mpv-flags", "skip_rd+qp_rd"},
+                                               {"multipass-cache-file", "pass.log"},
+                                               {"pass", "quant"},
+                                               {"quantizer", "0.00005"}}));
+    dialog.RestoreDefaults();
+    EXPECT_EQ(dialog.Values(), TEncoderValues{});
+    EXPECT_EQ(flags->text(), "(none)");
 }
