@@ -26,22 +26,8 @@ trap 'rm -rf "$work"' EXIT
 # Our preferences out of the way: the default composite mode is Darken.
 export XDG_CONFIG_HOME="$work/config"
 
-# Best wall time of $runs runs of the command and the CPU time (user + system) of that run, in
-# seconds: "WALL CPU". CPU time says less about a machine busy with other work.
-best_of() {
-  local best="" cpu="" wall used
-  for _ in $(seq "$runs"); do
-    { TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/time" ||
-      { cat "$work/stderr" >&2; exit 1; }
-    read -r wall user system <"$work/time"
-    used=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }')
-    if [ -z "$best" ] || awk -v t="$wall" -v b="$best" 'BEGIN { exit !(t < b) }'; then
-      best=$wall
-      cpu=$used
-    fi
-  done
-  echo "$best $cpu"
-}
+# shellcheck source=bench/best_of.sh
+. "$(dirname "$0")/best_of.sh"
 
 darken='[0:v][1:v]blend=all_mode=darken[a];[a][2:v]blend=all_mode=darken,format=bgr24[v]'
 p="$work/project"

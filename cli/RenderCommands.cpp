@@ -1,6 +1,7 @@
 #include "cli/RenderCommands.h"
 
 #include "cli/CliArguments.h"
+#include "document/AtomicFile.h"
 #include "document/CelPictures.h"
 #include "document/CwError.h"
 #include "document/TextUtil.h"
@@ -56,9 +57,10 @@ on any layer (hidden layers count for the length but are not drawn), at the shee
 combined with the composite mode in force from your preferences. Without a video encoder and
 without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
 sound file, the movie passes through the media platform's encoders and carries the whole sound
-file. OUT.avi is replaced only when the movie is complete. An encoder runs with the settings last
-chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no longer
-fit the encoder are left out, each named on stderr.
+file. OUT.avi is replaced only when the movie is complete; a failed or interrupted export leaves
+no file behind, neither beside it nor in the temporary folder. An encoder runs with the settings
+last chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no
+longer fit the encoder are left out, each named on stderr.
 
   --size WxH          movie size in pixels (default: the size of the sheet's first drawing)
   --video-codec NAME  a video encoder element, or none (uncompressed; the default)
@@ -285,18 +287,23 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             builder.BuildFromSheet(target, size->Width, size->Height, rostrum, fps);
             return kExitOk;
         }
-        // The compressed route: the raw movie first, then through the encoders into the target.
+        // The compressed route: the raw movie first, then through the encoders into a temporary
+        // file beside the target that takes its place once complete. An interruption removes the
+        // raw movie, its private folder and the unfinished movie.
         const auto loop = EnsureEventLoop();
+        TAtomicFile movie(target, TAtomicFile::TAccess::Seekable);
         TRawMovieFile raw(settings.General.TempPath.empty()
                               ? std::filesystem::temp_directory_path()
                               : std::filesystem::path(settings.General.TempPath));
+        const TUnfinishedPath rawFolder(raw.Path().parent_path()), rawFile(raw.Path());
         builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
         TcwVideoCompress graph;
-        StartCompression(graph, raw.Path(), target, videoCodec, remembered(videoCodec), sound, audioCodec,
-                         remembered(audioCodec));
+        StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, remembered(videoCodec), sound,
+                         audioCodec, remembered(audioCodec));
         const std::string failure = graph.WaitForCompletion();
         if (!failure.empty())
             throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);
+        movie.Commit();
         out << "Compression complete." << '\n';
         return kExitOk;
     });

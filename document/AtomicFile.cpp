@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The unfinished temporary files, in slots a signal handler can read without locking.
+// The unfinished temporary files and paths, in slots a signal handler can read without locking.
 struct TTemporarySlot {
     std::atomic<bool> Taken{false};
     std::atomic<bool> Ready{false};
@@ -247,9 +247,22 @@ void SyncFolder(const fs::path& folder) {
     ::close(fd);
 }
 
+TUnfinishedPath::TUnfinishedPath(fs::path path) : Path_(std::move(path)) {
+    Register(Path_);
+}
+
+TUnfinishedPath::~TUnfinishedPath() {
+    Unregister(Path_);
+}
+
 void RemoveUnfinishedTemporaryFiles() noexcept {
+    // Files first, so that the folders they were in are empty by the second pass.
     for (TTemporarySlot& slot : gTemporaries) {
         if (slot.Ready)
             ::unlink(slot.Path);
+    }
+    for (TTemporarySlot& slot : gTemporaries) {
+        if (slot.Ready)
+            ::rmdir(slot.Path);
     }
 }

@@ -62,6 +62,20 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
 // batch of files written with TFileSync::Later. Throws ECwError naming the folder on failure.
 void SyncFolder(const std::filesystem::path& folder);
 
+// A file or a folder that a save in several steps makes on the way (a private folder of intermediate
+// files): while the object lives, RemoveUnfinishedTemporaryFiles removes it too, a folder once the
+// registered files in it are gone. The object removes nothing itself.
+class TUnfinishedPath {
+public:
+    explicit TUnfinishedPath(std::filesystem::path path);
+    ~TUnfinishedPath();
+    TUnfinishedPath(const TUnfinishedPath&) = delete;
+    TUnfinishedPath& operator=(const TUnfinishedPath&) = delete;
+
+private:
+    std::filesystem::path Path_;
+};
+
 // For handlers of SIGINT and SIGTERM: removes every temporary file of a TAtomicFile still unfinished
-// in this process. Async-signal-safe.
+// in this process, and every TUnfinishedPath. Async-signal-safe.
 void RemoveUnfinishedTemporaryFiles() noexcept;

@@ -309,8 +309,6 @@ void TPreview::Render() {
     if (State_ == psPlaying)
         Stop();
     State_ = psRendering;
-    ComputeMovieSize();
-    LayOut();
     TrackBar1->setEnabled(false);
     FreeFrames();
     Rendered_ = false;
@@ -322,10 +320,22 @@ void TPreview::Render() {
     progress.setWindowTitle(Translate(LanguageKey("msgRenderingPreview")));
     progress.SetMaximum(std::abs(to - from));
     progress.SetStep(1);
-    progress.show();
+    // Abort or a drawing that cannot be read: nothing stays rendered and the preview is ready again.
+    const auto discard = [this, &progress] {
+        progress.close();
+        FreeFrames();
+        Screen->hide();
+        const QSignalBlocker blocker(TrackBar1);
+        TrackBar1->setRange(0, 0);
+        State_ = psStopped;
+    };
 
     bool aborted = false;
     try {
+        // The movie's size comes from the first drawing, which may be the one that cannot be read.
+        ComputeMovieSize();
+        LayOut();
+        progress.show();
         Frames_.resize(count);
         Order_.resize(count);
         Rostrum.SetStageSize(Movie.Width, Movie.Height);
@@ -338,31 +348,22 @@ void TPreview::Render() {
             if (OnFrameRendered)
                 OnFrameRendered(i + 1);
             QApplication::processEvents();
-            if (progress.Aborted()) {
+            if (progress.Aborted() || CloseAfterRendering) {
                 aborted = true;
                 break;
             }
         }
     } catch (...) {
-        progress.close();
-        FreeFrames();
-        Screen->hide();
-        {
-            const QSignalBlocker blocker(TrackBar1);
-            TrackBar1->setRange(0, 0);
-        }
-        State_ = psStopped;
+        discard();
         throw;
     }
-    progress.close();
     if (aborted) {
-        FreeFrames();
-        Screen->hide();
-        const QSignalBlocker blocker(TrackBar1);
-        TrackBar1->setRange(0, 0);
-        State_ = psStopped;
+        discard();
+        if (CloseAfterRendering)
+            QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
+    progress.close();
     RenderedFrom = from;
     LoadAudio();
     {
@@ -507,6 +508,13 @@ bool TPreview::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TPreview::closeEvent(QCloseEvent* event) {
+    // Closed while rendering: the rendering stops first, then the window closes.
+    if (State_ == psRendering) {
+        CloseAfterRendering = true;
+        event->ignore();
+        return;
+    }
+    CloseAfterRendering = false;
     Timer1->stop();
     if (AudioGraph)
         AudioGraph->Clear();

@@ -45,8 +45,9 @@ public:
     TPreview(TXsDocument& sheet, TVRostrum& rostrum, TPreviewHost host, QWidget* parent = nullptr);
     ~TPreview() override;
 
-    // Renders From..To (always counting upwards from From) with the progress window; Abort or a
-    // decoder error leaves nothing rendered. A decoder error is raised after the clean-up.
+    // Renders From..To (always counting upwards from From) with the progress window; Abort, closing
+    // the window or a decoder error leaves nothing rendered. A decoder error is raised after the
+    // clean-up; a closed window closes once the rendering has stopped.
     void Render();
     void Play(bool reverse);
     void Stop();
@@ -133,4 +134,5 @@ private:
     std::unique_ptr<TcwAudioGraph> AudioGraph;
     std::string AudioFile;
     std::int32_t LastAudioPos = 0;
+    bool CloseAfterRendering = false;
 };

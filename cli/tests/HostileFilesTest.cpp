@@ -4,11 +4,13 @@
 #include "imaging/tests/PictureTestSupport.h"
 #include "testsupport/TempFolder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -40,6 +42,7 @@ protected:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
+            ::setenv("TMPDIR", Temporary.Path().c_str(), 1);
             const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int errFd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(outFd, STDOUT_FILENO);
@@ -87,6 +90,7 @@ protected:
 
     TTempFolder Config;
     TTempFolder Files;
+    TTempFolder Temporary; // the system's temporary folder, for the program
 };
 
 TEST_F(HostileFilesTest, PictureBombsAndDamagedPicturesFailWithinBudgetNamingTheFile) {
@@ -170,6 +174,57 @@ TEST_F(HostileFilesTest, AnInterruptedExportLeavesNoTemporaryFile) {
         EXPECT_EQ(run.Signal, signal);
         EXPECT_EQ(temporaryFile(), fs::path());
         EXPECT_FALSE(fs::exists(Files / "movie.avi"));
+    }
+}
+
+// The compressed route makes a raw movie in a private temporary folder first, then encodes it into
+// the target: an interruption in either step leaves neither behind, nor any part of the target.
+TEST_F(HostileFilesTest, AnInterruptedCompressedExportLeavesNoTemporaryFolderNorTarget) {
+    // Noise, so that the PNG encoder takes its time.
+    WritePng(Files / "noise.png", MakePicture(640, 480, [](int x, int y) {
+                 const int v =
+                     static_cast<int>((static_cast<unsigned>(x * 7919 + y * 104729) * 2654435761u) >> 24);
+                 return TRgb{v, v, v};
+             }));
+    const std::string sheet = SheetOf("noise.png", 240);
+    // The size of the largest file under `folder` whose name contains `name`.
+    auto largest = [](const fs::path& folder, const std::string& name) {
+        std::uintmax_t size = 0;
+        bool found = false;
+        std::error_code error;
+        for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            if (it->is_regular_file(error) &&
+                it->path().filename().string().find(name) != std::string::npos) {
+                found = true;
+                size = std::max(size, it->file_size(error));
+            }
+        }
+        return found ? std::optional<std::uintmax_t>(size) : std::nullopt;
+    };
+    struct TCase {
+        int Signal;
+        std::string Step;
+        fs::path Folder;  // where the file of the step grows
+        std::string Name; // part of its name
+    };
+    for (const TCase& c : {TCase{SIGTERM, "raw movie", Temporary.Path(), "temp.avi"},
+                           TCase{SIGINT, "compression", Files.Path(), "movie.avi"}}) {
+        SCOPED_TRACE(c.Step);
+        bool reached = false;
+        const TRun run = Run(
+            {"export", sheet, Files / "movie.avi", "--video-codec", "pngenc"}, "/dev/null", [&](pid_t pid) {
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                while (!reached && std::chrono::steady_clock::now() < deadline) {
+                    reached = largest(c.Folder, c.Name).value_or(0) > (1u << 20);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                ::kill(pid, c.Signal);
+            });
+        EXPECT_TRUE(reached);
+        EXPECT_EQ(run.Signal, c.Signal) << run.Err;
+        EXPECT_TRUE(fs::is_empty(Temporary.Path()));
+        EXPECT_EQ(largest(Files.Path(), "movie.avi"), std::nullopt);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -163,4 +164,18 @@ TEST(AtomicFile, AnUnfinishedFileIsRemovedByTheDestructorOrTheSignalHandlersCall
     RemoveUnfinishedTemporaryFiles();
     EXPECT_FALSE(fs::exists(second));
     EXPECT_FALSE(fs::exists(folder / "b.avi"));
+}
+
+TEST(AtomicFile, UnfinishedPathsGoWithTheSignalHandlersCallWhileRegistered) {
+    TTempFolder folder;
+    const fs::path steps = folder / "steps", kept = folder / "kept.avi";
+    fs::create_directory(steps);
+    std::ofstream(steps / "temp.avi") << "raw frames";
+    std::ofstream(kept) << "a finished movie";
+    { const TUnfinishedPath done(kept); }
+    const TUnfinishedPath stepsFolder(steps), raw(steps / "temp.avi");
+    TAtomicFile part(steps / "part.avi");
+    RemoveUnfinishedTemporaryFiles();
+    EXPECT_FALSE(fs::exists(steps));
+    EXPECT_TRUE(fs::exists(kept));
 }

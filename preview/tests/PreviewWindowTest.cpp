@@ -6,9 +6,11 @@
 #include "audio/tests/PlayedRange.h"
 #include "document/XsDocument.h"
 #include "imaging/VRostrum.h"
+#include "imaging/tests/PictureTestSupport.h"
 #include "preview/MovieScreen.h"
 #include "preview/animPreview.h"
 #include "sheetview/Xsheet2.h"
+#include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
 
@@ -16,6 +18,7 @@
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -157,6 +160,19 @@ TEST_F(PreviewWindowTest, AbortFreesEverything) {
     EXPECT_EQ(preview.State(), TPreview::psStopped);
 }
 
+TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
+    TPreview& preview = OpenPreview(false);
+    preview.OnFrameRendered = [&preview](std::int32_t done) {
+        if (done == 3)
+            preview.close();
+    };
+    preview.Build1->trigger();
+    EXPECT_FALSE(preview.Rendered());
+    EXPECT_TRUE(preview.Frames().empty());
+    EXPECT_EQ(preview.State(), TPreview::psStopped);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
+}
+
 TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     TPreview& preview = OpenPreview(false);
     preview.FrameTo->setText("3");
@@ -216,6 +232,77 @@ TEST_F(PreviewWindowTest, AnEmptySheetOpensNoPreview) {
     Window->Preview1->trigger();
     EXPECT_FALSE(Window->Preview);
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
+}
+
+// A drawing that cannot be read stops the rendering: everything is cleaned up before the standard
+// error box names the file, and the preview goes on working once the drawing is repaired.
+TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndThePreviewGoesOn) {
+    TTempFolder project;
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        WritePng(project / name, Drawing(64, 48, TRgb{200, 30, 30}, 8, 8, 16));
+    WriteText(project / "scene.xps",
+              "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n<layers "
+              "cols=\"1\">\r\n\t<layer col=\"1\" caption=\"\" dir=\"" +
+                  (project / "") +
+                  "\" color=\"0\" visible=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" "
+                  "duration=\"1\">a.png</cel>\r\n\t\t<cel "
+                  "col=\"1\" row=\"2\" duration=\"1\">b.png</cel>\r\n\t\t<cel col=\"1\" row=\"3\" "
+                  "duration=\"1\">c.png</cel>\r\n\t</layer>\r\n"
+                  "</layers>\r\n</xsheet>\r\n");
+    Window->OpenDocument(QString::fromStdString(project / "scene.xps"));
+    Window->Settings.Current.Preview.AutoBuild = false;
+    Window->Preview1->trigger();
+    ASSERT_TRUE(Window->Preview);
+    TPreview& preview = *Window->Preview;
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreview::psStopped; }));
+    // A drawing within the range, and the first, which also gives the movie its size.
+    for (const char* name : {"b.png", "a.png"}) {
+        SCOPED_TRACE(name);
+        // A rendering before, which the failed one must not leave half replaced.
+        preview.FrameTo->setText("1");
+        preview.Build1->trigger();
+        ASSERT_TRUE(preview.Rendered());
+        // Damaged on disk while the sheet is open.
+        const std::string damaged = project / name;
+        const std::string whole = ReadText(damaged);
+        WriteText(damaged, whole.substr(0, whole.size() / 2));
+
+        ErrorBoxOverride() = nullptr;
+        QString message;
+        bool progressOpen = true;
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            message = box.text();
+            progressOpen = false;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                progressOpen = progressOpen || (qobject_cast<TProgress*>(widget) && widget->isVisible());
+            box.button(QMessageBox::Ok)->click();
+        });
+        const qsizetype windows = QApplication::topLevelWidgets().size();
+        preview.FrameTo->setText("3");
+        preview.Build1->trigger();
+        EXPECT_EQ(message, QString::fromStdString("Cannot read the picture \"" + damaged +
+                                                  "\": the file is truncated"));
+        EXPECT_FALSE(progressOpen);
+        EXPECT_FALSE(preview.Rendered());
+        EXPECT_TRUE(preview.Frames().empty());
+        EXPECT_FALSE(preview.Screen->isVisible());
+        EXPECT_FALSE(preview.TrackBar1->isEnabled());
+        EXPECT_EQ(preview.State(), TPreview::psStopped);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+
+        // Repaired (drawn anew), the drawing renders as it is now, and plays.
+        WritePng(damaged, Drawing(64, 48, TRgb{30, 30, 200}, 20, 20, 16));
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        QTest::keyClick(preview.FrameFrom, Qt::Key_Space);
+        EXPECT_TRUE(preview.Rendered());
+        ASSERT_EQ(preview.Frames().size(), 3u);
+        for (std::int32_t i = 0; i < 3; ++i)
+            EXPECT_TRUE(SamePixels(*preview.Frames()[i], *Reference(i + 1, 64, 48))) << i;
+        EXPECT_EQ(preview.State(), TPreview::psPlaying);
+        EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+        preview.Stp->click();
+    }
 }
 
 // The sound of each forward step, measured at the preview graph's fakesink.
