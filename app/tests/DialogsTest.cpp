@@ -14,11 +14,11 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/WaitFor.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -65,15 +65,6 @@ void ChooseFolder(const QString& folder) {
         browser.setDirectory(folder);
         static_cast<QDialog&>(browser).accept();
     });
-}
-
-// Waits until `ready` holds, for at most five seconds, running the event loop meanwhile.
-bool WaitFor(const std::function<bool()>& ready) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!ready() && clock.elapsed() < 5000)
-        QTest::qWait(10);
-    return ready();
 }
 } // namespace
 

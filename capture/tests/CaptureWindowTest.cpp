@@ -1,3 +1,4 @@
+#include "CaptureWindowFixture.h"
 #include "FakeCamera.h"
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
@@ -14,7 +15,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,48 +33,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-// The main window on a sheet of ten frames whose layer "Ink" keeps its drawings in a temporary
-// folder, with the test camera turned on; the Video command opens the capture window.
-class CaptureWindowTest : public ::testing::Test {
+class CaptureWindowTest : public TCaptureWindowFixture {
 protected:
-    CaptureWindowTest() {
-        GPhotoPort() = std::make_shared<TRecordedGPhoto>(); // no still camera
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
-        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TForm1>(Folders);
-        TXsheet2& sheet = *Window->Xsheet;
-        sheet.ClearSheet();
-        sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
-        sheet.RefreshAll();
-        sheet.SelectCell(1, 1);
-    }
-    ~CaptureWindowTest() override {
-        Window.reset();
-        ErrorBoxOverride() = nullptr;
-    }
-
     TForm2& Open() {
         Window->VideoCaptureClick();
         TForm2& capture = *Window->Form2;
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
         return capture;
-    }
-
-    // Clicks Capture and waits until the capture is saved (the button is back).
-    void Capture(TForm2& capture) {
-        capture.ButtonCapture->click();
-        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
     }
 
     // Answers the alert prompt with one of its buttons once it opens (the capture asks only when
@@ -90,14 +55,6 @@ protected:
         });
         poll->start(20);
     }
-
-    TXsheet2& Sheet() { return *Window->Xsheet; }
-
-    TTempFolder User;
-    TTempFolder Ink;
-    TAppFolders Folders;
-    QStringList Errors;
-    std::unique_ptr<TForm1> Window;
 };
 } // namespace
 

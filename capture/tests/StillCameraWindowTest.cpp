@@ -1,3 +1,4 @@
+#include "CaptureWindowFixture.h"
 #include "app/ErrorBox.h"
 #include "app/exposureSheet.h"
 #include "capture/VidAdjust.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -20,14 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // The pixel's colour as B, G, R.
 std::array<int, 3> PixelAt(const TPicture& picture, int x, int y) {
     const std::uint8_t* p = picture.Row(y) + 3 * x;
@@ -44,29 +36,12 @@ bool Near(std::array<int, 3> a, std::array<int, 3> b) {
 
 constexpr std::array<int, 3> kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0};
 
-// The main window on a sheet whose layer "Ink" keeps its drawings in a temporary folder; the
-// cameras are the test camera and a DSLR whose answers are played back.
-class StillCameraWindowTest : public ::testing::Test {
+// The capture window's fixture with a DSLR whose answers are played back.
+class StillCameraWindowTest : public TCaptureWindowFixture {
 protected:
-    StillCameraWindowTest() {
-        GPhotoPort() = Recorded;
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
-        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TForm1>(Folders);
-        TXsheet2& sheet = *Window->Xsheet;
-        sheet.ClearSheet();
-        sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
-        sheet.RefreshAll();
-        sheet.SelectCell(1, 1);
-    }
-    ~StillCameraWindowTest() override {
-        Window.reset();
-        ErrorBoxOverride() = nullptr;
-        GPhotoPort() = std::make_shared<TRecordedGPhoto>();
-    }
+    StillCameraWindowTest()
+        : TCaptureWindowFixture(
+              [](const std::filesystem::path& user) { return RecordedDslr(user / "scratch.jpg"); }) {}
 
     // Opens the capture window and picks the DSLR from the Cameras menu.
     TForm2& OpenDslr() {
@@ -80,20 +55,6 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live view";
         return capture;
     }
-
-    void Capture(TForm2& capture) {
-        capture.ButtonCapture->click();
-        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
-    }
-
-    TXsheet2& Sheet() { return *Window->Xsheet; }
-
-    TTempFolder User;
-    TTempFolder Ink;
-    std::shared_ptr<TRecordedGPhoto> Recorded = RecordedDslr(User.Path() / "scratch.jpg");
-    TAppFolders Folders;
-    QStringList Errors;
-    std::unique_ptr<TForm1> Window;
 };
 } // namespace
 

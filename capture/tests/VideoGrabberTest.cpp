@@ -2,9 +2,9 @@
 
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/WaitFor.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -28,14 +28,6 @@ private:
     testing::AddGlobalTestEnvironment(new TCoreAppEnvironment);
 
 // Runs the event loop until `done` holds, at most `ms` milliseconds.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 std::int32_t TestCameraIndex(const TVideoGrabber& grabber) {
     return grabber.VideoDevicesCount() - 1;
 }

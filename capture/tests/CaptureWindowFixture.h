@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/ErrorBox.h"
+#include "app/exposureSheet.h"
+#include "capture/capture.h"
+#include "sheetview/Xsheet2.h"
+#include "testsupport/RecordedGPhoto.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/WaitFor.h"
+
+#include <QPushButton>
+#include <QStringList>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The main window on a sheet of ten frames whose layer "Ink" keeps its drawings in a temporary
+// folder, with the test camera turned on and the still cameras played back from the answers
+// `stillCameras` records (made in the user folder); the Video command opens the capture window.
+class TCaptureWindowFixture : public ::testing::Test {
+protected:
+    using TStillCameras = std::function<std::shared_ptr<TRecordedGPhoto>(const std::filesystem::path& user)>;
+
+    explicit TCaptureWindowFixture(const TStillCameras& stillCameras =
+                                       [](const std::filesystem::path&) {
+                                           return std::make_shared<TRecordedGPhoto>();
+                                       })
+        : Recorded(stillCameras(User.Path())) {
+        GPhotoPort() = Recorded;
+        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
+        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
+        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        Window = std::make_unique<TForm1>(Folders);
+        TXsheet2& sheet = *Window->Xsheet;
+        sheet.ClearSheet();
+        sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
+        sheet.RefreshAll();
+        sheet.SelectCell(1, 1);
+    }
+    ~TCaptureWindowFixture() override {
+        Window.reset();
+        ErrorBoxOverride() = nullptr;
+        GPhotoPort() = std::make_shared<TRecordedGPhoto>();
+    }
+
+    // Clicks Capture and waits until the capture is saved (the button is back).
+    void Capture(TForm2& capture) {
+        capture.ButtonCapture->click();
+        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+    }
+
+    TXsheet2& Sheet() { return *Window->Xsheet; }
+
+    TTempFolder User;
+    TTempFolder Ink;
+    std::shared_ptr<TRecordedGPhoto> Recorded;
+    TAppFolders Folders;
+    QStringList Errors;
+    std::unique_ptr<TForm1> Window;
+};
