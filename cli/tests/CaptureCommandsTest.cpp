@@ -1,3 +1,4 @@
+#include "NewCelCliFixture.h"
 #include "cli/CelwrightCli.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/RecordedGPhoto.h"
@@ -8,47 +9,14 @@
 #include <sstream>
 
 namespace {
-// A sheet of 40 frames (the least a sheet opens with) whose layer "Ink" keeps its drawings in ink/, captured
-// from the test camera that the settings file turns on.
-class CaptureCliTest : public ::testing::Test {
+// The sheet captured into from the test camera that the settings file turns on.
+class CaptureCliTest : public TNewCelCliFixture {
 protected:
     void SetUp() override {
         GPhotoPort() = std::make_shared<TRecordedGPhoto>(); // no still camera unless a test plugs one in
-        ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
-        std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
-        WriteText(Config.Path() / "Celwright/3.0/celwright.ini",
-                  "[capture devices]\ntest camera=1\n[capture preferences]\nhold=3\ncapture format=png\n");
-        std::filesystem::create_directories(Files.Path() / "ink");
-        Sheet = Files / "s.xps";
-        WriteText(Sheet, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
-                         "<audio>\r\n</audio>\r\n<layers cols=\"2\">\r\n"
-                         "\t<layer col=\"1\" caption=\"Ink\" dir=\"" +
-                             Files / "ink/" +
-                             "\" color=\"0\" visible=\"1\">\r\n"
-                             "\t\t<cel col=\"1\" row=\"10\" duration=\"1\">end.png</cel>\r\n\t</layer>\r\n"
-                             "\t<layer col=\"2\" caption=\"Gone\" dir=\"" +
-                             Files / "missing/" +
-                             "\" color=\"0\" visible=\"1\">\r\n\t</layer>\r\n"
-                             "</layers>\r\n</xsheet>\r\n");
+        MakeSheet("[capture devices]\ntest camera=1\n[capture preferences]\nhold=3\ncapture format=png\n",
+                  "\t\t<cel col=\"1\" row=\"10\" duration=\"1\">end.png</cel>\r\n");
     }
-
-    int Run(const std::vector<std::string>& args) {
-        Out.str("");
-        Err.str("");
-        return RunCelwrightCli(args, Out, Err);
-    }
-
-    std::string Info() {
-        std::ostringstream out, err;
-        RunCelwrightCli({"info", Sheet}, out, err);
-        return out.str();
-    }
-
-    TTempFolder Config;
-    TTempFolder Files;
-    std::string Sheet;
-    std::ostringstream Out;
-    std::ostringstream Err;
 };
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "NewCelCliFixture.h"
 #include "cli/CelwrightCli.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/SaneTestBackend.h"
@@ -9,45 +10,13 @@
 #include <sstream>
 
 namespace {
-// A sheet of 40 frames whose layer "Ink" keeps its drawings in ink/, scanned from SANE's test scanners.
-class ScanCliTest : public ::testing::Test {
+// The sheet scanned into from SANE's test scanners.
+class ScanCliTest : public TNewCelCliFixture {
 protected:
     void SetUp() override {
         UseSaneTestBackend();
-        ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
-        std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
-        WriteText(Config.Path() / "Celwright/3.0/celwright.ini",
-                  "[capture preferences]\nhold=2\ncapture format=png\n");
-        std::filesystem::create_directories(Files.Path() / "ink");
-        Sheet = Files / "s.xps";
-        WriteText(Sheet, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
-                         "<audio>\r\n</audio>\r\n<layers cols=\"2\">\r\n"
-                         "\t<layer col=\"1\" caption=\"Ink\" dir=\"" +
-                             Files / "ink/" +
-                             "\" color=\"0\" visible=\"1\">\r\n\t</layer>\r\n"
-                             "\t<layer col=\"2\" caption=\"Gone\" dir=\"" +
-                             Files / "missing/" +
-                             "\" color=\"0\" visible=\"1\">\r\n\t</layer>\r\n"
-                             "</layers>\r\n</xsheet>\r\n");
+        MakeSheet("[capture preferences]\nhold=2\ncapture format=png\n", "");
     }
-
-    int Run(const std::vector<std::string>& args) {
-        Out.str("");
-        Err.str("");
-        return RunCelwrightCli(args, Out, Err);
-    }
-
-    std::string Info() {
-        std::ostringstream out, err;
-        RunCelwrightCli({"info", Sheet}, out, err);
-        return out.str();
-    }
-
-    TTempFolder Config;
-    TTempFolder Files;
-    std::string Sheet;
-    std::ostringstream Out;
-    std::ostringstream Err;
 };
 
 TEST_F(ScanCliTest, ScannersListsOneSourcePerLine) {
