@@ -15,6 +15,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -39,9 +40,7 @@ namespace {
 class DialogCommandsTest : public ::testing::Test {
 protected:
     DialogCommandsTest() {
-        fs::create_directories(User.Path() / "Celwright/3.0");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        Folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
     }
     ~DialogCommandsTest() override { ErrorBoxOverride() = nullptr; }

@@ -3,6 +3,7 @@
 #include "import/fileImportI.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -16,10 +17,7 @@ namespace {
 class ImportPrintCommandsTest : public ::testing::Test {
 protected:
     ImportPrintCommandsTest() {
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        TAppFolders folders;
-        folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = std::make_unique<TForm1>(folders);
         Window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);

@@ -6,6 +6,7 @@
 #include "document/TextUtil.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QLabel>
@@ -23,9 +24,7 @@ const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() {
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        Folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
     }
     ~MainWindowTest() override { ErrorBoxOverride() = nullptr; }

@@ -9,6 +9,7 @@
 #include "sheetview/XsIndexHead.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QDialog>
@@ -23,9 +24,7 @@ const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 class MainWindowViewTest : public ::testing::Test {
 protected:
     MainWindowViewTest() {
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        Folders = TestAppFolders(User);
     }
 
     std::unique_ptr<TForm1> ShowWindow() {

@@ -11,6 +11,7 @@
 #include "sheetview/XsHeader.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -28,9 +29,7 @@ const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 class NothingLostTest : public ::testing::Test {
 protected:
     NothingLostTest() {
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        Folders = TestAppFolders(User);
         // Save dialogs start in the process's current folder.
         Previous = std::filesystem::current_path();
         std::filesystem::current_path(Files.Path());

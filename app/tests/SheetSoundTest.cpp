@@ -8,6 +8,7 @@
 #include "sheetview/XsAudioDisplay.h"
 #include "sheetview/Xsheet2.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -22,9 +23,7 @@ namespace {
 class SheetSoundTest : public ::testing::Test {
 protected:
     SheetSoundTest() {
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        Folders = TestAppFolders(User);
         WriteToneWav(Files / "voice.wav", 3.0);
     }
     std::unique_ptr<TForm1> MakeWindow() {

@@ -6,6 +6,7 @@
 #include "sheetview/Xsheet2.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 #include "testsupport/WaitFor.h"
 
 #include <QPushButton>
@@ -28,10 +29,8 @@ protected:
                                        })
         : Recorded(stillCameras(User.Path())) {
         GPhotoPort() = Recorded;
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
+        Folders = TestAppFolders(User);
         WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = std::make_unique<TForm1>(Folders);
         TXsheet2& sheet = *Window->Xsheet;

@@ -7,6 +7,7 @@
 #include "preview/animPreview.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -36,10 +37,7 @@ class CompressorDialogTest : public ::testing::Test {
 protected:
     CompressorDialogTest() {
         ::setenv("TMPDIR", Temp.Path().c_str(), 1);
-        fs::create_directories(User.Path() / "Celwright/3.0");
-        TAppFolders folders;
-        folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = std::make_unique<TForm1>(folders);
         Window->Activity = TForm1::kIdle;
@@ -241,9 +239,7 @@ TEST_F(CompressorDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {
     // A new start of the program finds them again; Cancel keeps them, Restore Defaults and OK
     // forgets them.
     Window.reset();
-    TAppFolders folders;
-    folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-    folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+    const TAppFolders folders = TestAppFolders(User);
     Window = std::make_unique<TForm1>(folders);
     Window->Activity = TForm1::kIdle;
     OpenSample(false);

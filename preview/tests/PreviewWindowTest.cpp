@@ -13,6 +13,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -35,10 +36,7 @@ const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 class PreviewWindowTest : public ::testing::Test {
 protected:
     PreviewWindowTest() {
-        std::filesystem::create_directories(User.Path() / "Celwright/3.0");
-        TAppFolders folders;
-        folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
+        const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = std::make_unique<TForm1>(folders);
         Window->Activity = TForm1::kIdle;

@@ -9,6 +9,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/SaneTestBackend.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,10 +27,8 @@ protected:
     ScanWindowTest() {
         UseSaneTestBackend();
         ::setenv("XDG_CONFIG_HOME", (User / "").c_str(), 1);
-        fs::create_directories(User.Path() / "Celwright/3.0");
+        Folders = TestAppFolders(User);
         fs::create_directories(Files.Path() / "ink");
-        Folders.ProgramFolder = QString(CELWRIGHT_SOURCE_DIR) + "/";
-        Folders.UserFolder = QString::fromStdString(User / "Celwright/3.0/");
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Sheet = Files / "s.xps";
         WriteText(Sheet, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
