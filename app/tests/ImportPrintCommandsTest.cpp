@@ -2,6 +2,7 @@
 #include "app/exposureSheet.h"
 #include "import/fileImportI.h"
 #include "sheetview/Xsheet2.h"
+#include "testsupport/CommandOutput.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
 
@@ -64,10 +65,8 @@ TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
     Window->PrintXPS->trigger();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
     EXPECT_EQ(suggested, "bounce.pdf");
-    FILE* text = ::popen(("pdftotext -layout '" + pdf.toStdString() + "' -").c_str(), "r");
-    ASSERT_NE(text, nullptr);
-    char line[200] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, text), nullptr);
-    ::pclose(text);
-    EXPECT_NE(std::string(line).find("bounce.xps - Celwright Exposure Sheet"), std::string::npos) << line;
+    const std::string text = CommandOutput("pdftotext -layout '" + pdf.toStdString() + "' -");
+    const std::string line = text.substr(0, text.find('\n'));
+    ASSERT_FALSE(line.empty());
+    EXPECT_NE(line.find("bounce.xps - Celwright Exposure Sheet"), std::string::npos) << line;
 }

@@ -1,8 +1,8 @@
 // celwright-cli export through the media platform's encoders, checked with ffprobe.
 #include "cli/CelwrightCli.h"
+#include "testsupport/CommandOutput.h"
 #include "testsupport/TempFolder.h"
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -47,14 +47,7 @@ protected:
         const std::string command = "ffprobe -v error -show_entries "
                                     "stream=codec_name,codec_type,r_frame_rate,nb_frames -of csv=p=0 '" +
                                     file + "' 2>&1";
-        std::string result;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            std::array<char, 256> buffer{};
-            while (std::fgets(buffer.data(), buffer.size(), pipe))
-                result += buffer.data();
-            ::pclose(pipe);
-        }
-        return result;
+        return CommandOutput(command);
     }
 
     bool TempIsEmpty() const { return fs::is_empty(Temp.Path()); }

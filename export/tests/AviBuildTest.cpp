@@ -5,8 +5,8 @@
 #include "imaging/VRostrum.h"
 #include "imaging/WorkerPool.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "testsupport/CommandOutput.h"
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -48,14 +48,7 @@ std::string Probe(const std::string& path) {
                                 "stream=codec_name,pix_fmt,width,height,r_frame_rate,nb_read_frames "
                                 "-of default=noprint_wrappers=1 '" +
                                 path + "' 2>&1";
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 256> buffer{};
-        while (std::fgets(buffer.data(), buffer.size(), pipe))
-            output += buffer.data();
-        ::pclose(pipe);
-    }
-    return output;
+    return CommandOutput(command);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "export/CompUnit.h"
 #include "export/EncoderSettingsDialog.h"
 #include "preview/animPreview.h"
+#include "testsupport/CommandOutput.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
@@ -23,7 +24,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -92,14 +92,7 @@ protected:
         const std::string command =
             "ffprobe -v error -show_entries stream=codec_name,width,nb_frames -of csv=p=0 '" + file +
             "' 2>&1";
-        std::string result;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            std::array<char, 256> buffer{};
-            while (std::fgets(buffer.data(), buffer.size(), pipe))
-                result += buffer.data();
-            ::pclose(pipe);
-        }
-        return result;
+        return CommandOutput(command);
     }
 
     // The sound track keeps its own temporary folder; the export's raw movie folder must be gone.

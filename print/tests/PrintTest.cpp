@@ -2,6 +2,7 @@
 #include "document/XsDocument.h"
 #include "print/SheetPrinting.h"
 #include "print/XsheetPrn.h"
+#include "testsupport/CommandOutput.h"
 #include "testsupport/TempFolder.h"
 
 #include <QPageSize>
@@ -11,22 +12,9 @@
 
 namespace {
 
-// Runs a command and returns what it wrote to its standard output.
-std::string Capture(const std::string& command) {
-    std::string text;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return text;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        text.append(buffer, n);
-    ::pclose(pipe);
-    return text;
-}
-
 // The PDF's text, page by page, each page as its lines laid out as printed.
 std::vector<std::vector<std::string>> PdfPages(const std::string& pdf) {
-    const std::string text = Capture("pdftotext -layout '" + pdf + "' -");
+    const std::string text = CommandOutput("pdftotext -layout '" + pdf + "' -");
     std::vector<std::vector<std::string>> pages(1);
     std::string line;
     for (const char c : text) {
@@ -164,7 +152,7 @@ TEST_F(PrintTest, SheetWithoutCelsPrintsTheHeaderOnly) {
 TEST_F(PrintTest, PaperSizeSetsThePages) {
     Sheet.PlaceCelAt(1, 1, "walk01.png", 2);
     Print(QPageSize(QPageSize::A4));
-    EXPECT_NE(Capture("pdfinfo '" + (Files / "sheet.pdf") + "'").find("(A4)"), std::string::npos);
+    EXPECT_NE(CommandOutput("pdfinfo '" + (Files / "sheet.pdf") + "'").find("(A4)"), std::string::npos);
 }
 
 namespace {
@@ -192,7 +180,7 @@ TEST_F(PrintCliTest, PrintsTheSampleSheetOnLetterPaperByDefault) {
     const auto pages = PdfPages(pdf);
     ASSERT_FALSE(pages.empty());
     EXPECT_NE(pages[0][0].find("bounce.xps - Celwright Exposure Sheet"), std::string::npos);
-    EXPECT_NE(Capture("pdfinfo '" + pdf + "'").find("(letter)"), std::string::npos);
+    EXPECT_NE(CommandOutput("pdfinfo '" + pdf + "'").find("(letter)"), std::string::npos);
 }
 
 TEST_F(PrintCliTest, UnreadableSheetFailsWithoutAPdf) {
