@@ -1,6 +1,6 @@
 #include "app/AppTexts.h"
 
-#include "settings/cwLanguage.h"
+#include "settings/LanguageTable.h"
 
 #include <QtGlobal>
 
@@ -10,7 +10,7 @@ static void InitialiseResources() {
 }
 
 namespace {
-const TLanguageHandler* activeLanguage = nullptr;
+const TLanguageTable* activeLanguage = nullptr;
 }
 
 void LoadAppResources() {
@@ -18,7 +18,7 @@ void LoadAppResources() {
     (void)loaded;
 }
 
-void SetActiveLanguage(const TLanguageHandler* language) {
+void SetActiveLanguage(const TLanguageTable* language) {
     activeLanguage = language;
 }
 

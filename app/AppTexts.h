@@ -6,11 +6,11 @@
 #include <QStringList>
 #include <string_view>
 
-class TLanguageHandler;
+class TLanguageTable;
 
 // The interface language the windows translate their texts with. The main window owns the language
 // table and makes it the active one; without one, every text is its English default.
-void SetActiveLanguage(const TLanguageHandler* language);
+void SetActiveLanguage(const TLanguageTable* language);
 
 // Makes the program's pictures (":/celwright/...") available; safe to call more than once.
 void LoadAppResources();

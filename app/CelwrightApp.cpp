@@ -1,9 +1,9 @@
 #include "app/CelwrightApp.h"
 
-#include "app/CwCommandLine.h"
+#include "app/CommandLine.h"
 #include "app/ErrorBox.h"
-#include "app/cwSplash.h"
-#include "app/exposureSheet.h"
+#include "app/SplashWindow.h"
+#include "app/MainWindow.h"
 #include "settings/Folders.h"
 
 #include <QEventLoop>
@@ -27,7 +27,7 @@ int RunCelwright(int argc, char** argv) {
 
     TCelwrightApplication app(argc, argv);
     // The splash comes first, before anything slow.
-    auto* splash = new TSplash;
+    auto* splash = new TSplashWindow;
     splash->show();
     splash->repaint();
     QApplication::setApplicationName("Celwright");
@@ -38,7 +38,7 @@ int RunCelwright(int argc, char** argv) {
     folders.UserFolder = QString::fromStdString(UserFolder());
     int status = 0;
     {
-        TForm1 mainWindow(folders);
+        TMainWindow mainWindow(folders);
         mainWindow.show();
         // Closing the main window ends the event loop, also while the splash still shows: the
         // toolkit's own quit on the last window asks every window to close, and the splash refuses

@@ -3,7 +3,7 @@
 #include "app/AppTexts.h"
 #include "app/ErrorBox.h"
 #include "app/FolderBrowser.h"
-#include "app/cwProgramEditDialog.h"
+#include "app/ProgramEditDialog.h"
 #include "document/TextUtil.h"
 
 #include <QButtonGroup>
@@ -56,7 +56,7 @@ void SelectRadio(QButtonGroup* group, int id) {
     group->setExclusive(true);
 }
 
-TEditPref::TEditPref(const QStringList& colorNames, TProgramEditDialog* programEditor, QWidget* parent)
+TPreferencesDialog::TPreferencesDialog(const QStringList& colorNames, TProgramEditDialog* programEditor, QWidget* parent)
     : QDialog(parent), PageControl1(new QTabWidget), OkBtn(new QPushButton), CancelBtn(new QPushButton),
       ProgramEditor(programEditor) {
     setModal(true);
@@ -114,7 +114,7 @@ TEditPref::TEditPref(const QStringList& colorNames, TProgramEditDialog* programE
     Retranslate();
 }
 
-QGroupBox* TEditPref::MakeRadioGroup(QButtonGroup*& buttons, int count) {
+QGroupBox* TPreferencesDialog::MakeRadioGroup(QButtonGroup*& buttons, int count) {
     auto* group = new QGroupBox;
     buttons = new QButtonGroup(group);
     auto* column = new QVBoxLayout(group);
@@ -127,7 +127,7 @@ QGroupBox* TEditPref::MakeRadioGroup(QButtonGroup*& buttons, int count) {
     return group;
 }
 
-QWidget* TEditPref::MakeGeneralPage() {
+QWidget* TPreferencesDialog::MakeGeneralPage() {
     auto* page = new QWidget;
     FpsGroup = new QGroupBox;
     FpsButtons = new QButtonGroup(FpsGroup);
@@ -183,7 +183,7 @@ QWidget* TEditPref::MakeGeneralPage() {
     return page;
 }
 
-QWidget* TEditPref::MakeCapturePage() {
+QWidget* TPreferencesDialog::MakeCapturePage() {
     auto* page = new QWidget;
     ModeGroup = MakeRadioGroup(ModeButtons, 2);
     CapColorGroup = MakeRadioGroup(CapColorButtons, 2);
@@ -201,7 +201,7 @@ QWidget* TEditPref::MakeCapturePage() {
     return page;
 }
 
-QWidget* TEditPref::MakePreviewPage() {
+QWidget* TPreferencesDialog::MakePreviewPage() {
     auto* page = new QWidget;
     PrevColorGroup = MakeRadioGroup(PrevColorButtons, 2);
     AutoBuildCheck = new QCheckBox;
@@ -212,7 +212,7 @@ QWidget* TEditPref::MakePreviewPage() {
     return page;
 }
 
-QWidget* TEditPref::MakeEditorsPage() {
+QWidget* TPreferencesDialog::MakeEditorsPage() {
     auto* page = new QWidget;
     ImgEditGroup = new QGroupBox;
     ImgEditNameLbl = new QLabel;
@@ -231,7 +231,7 @@ QWidget* TEditPref::MakeEditorsPage() {
     return page;
 }
 
-void TEditPref::Retranslate() {
+void TPreferencesDialog::Retranslate() {
     PageControl1->setTabText(0, Translate(LanguageKey("sGeneral")));
     PageControl1->setTabText(1, Translate(LanguageKey("sCapture")));
     PageControl1->setTabText(2, Translate(LanguageKey("sPreview")));
@@ -267,7 +267,7 @@ void TEditPref::Retranslate() {
     ShowEditor();
 }
 
-bool TEditPref::Edit(const QString& title, TSettings& settings, const QPoint& topLeft) {
+bool TPreferencesDialog::Edit(const QString& title, TSettings& settings, const QPoint& topLeft) {
     setWindowTitle(title);
     LoadRecord(settings);
     move(topLeft + QPoint(100, 100));
@@ -278,7 +278,7 @@ bool TEditPref::Edit(const QString& title, TSettings& settings, const QPoint& to
     return true;
 }
 
-void TEditPref::LoadRecord(const TSettings& settings) {
+void TPreferencesDialog::LoadRecord(const TSettings& settings) {
     Loading = true;
     Record = settings;
     const auto* rate = std::find(kRates.begin(), kRates.end(), settings.General.Fps);
@@ -306,14 +306,14 @@ void TEditPref::LoadRecord(const TSettings& settings) {
     Loading = false;
 }
 
-void TEditPref::ShowEditor() {
+void TPreferencesDialog::ShowEditor() {
     const TExternalProgram& editor = Record.Editors.ImageEditor;
     ImgEditNameLbl->setText(editor.Name.empty() ? Translate(LanguageKey("sNone"))
                                                 : QString::fromStdString(editor.Name));
     ImgEditLocationLbl->setText(QString::fromStdString(editor.Location));
 }
 
-void TEditPref::FpsChosen(int item) {
+void TPreferencesDialog::FpsChosen(int item) {
     if (item != kOtherItem) {
         Record.General.Fps = kRates[static_cast<std::size_t>(item)];
         return;
@@ -322,26 +322,26 @@ void TEditPref::FpsChosen(int item) {
         GuardCommand(this, [this] { Record.General.Fps = StrToInt(FpsEntry->text().toStdString()); });
 }
 
-void TEditPref::FpsEntryChanged() {
+void TPreferencesDialog::FpsEntryChanged() {
     // An empty field is a number being typed anew: the frame rate stays until there is one.
     if (Loading || FpsButtons->checkedId() != kOtherItem || FpsEntry->text().isEmpty())
         return;
     GuardCommand(this, [this] { Record.General.Fps = StrToInt(FpsEntry->text().toStdString()); });
 }
 
-void TEditPref::DefPathBtnClick() {
+void TPreferencesDialog::DefPathBtnClick() {
     const QString chosen = BrowseForFolder(this, DefPathText->toPlainText());
     if (!chosen.isEmpty())
         DefPathText->setPlainText(chosen);
 }
 
-void TEditPref::TempPathBtnClick() {
+void TPreferencesDialog::TempPathBtnClick() {
     const QString chosen = BrowseForFolder(this, TempPathText->text());
     if (!chosen.isEmpty())
         TempPathText->setText(chosen);
 }
 
-void TEditPref::ChangeImgEditBtnClick() {
+void TPreferencesDialog::ChangeImgEditBtnClick() {
     TExternalProgram& editor = Record.Editors.ImageEditor;
     if (!ProgramEditor->EditProgram(QString::fromStdString(editor.Name),
                                     QString::fromStdString(editor.Location)))

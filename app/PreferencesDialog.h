@@ -18,11 +18,11 @@ class TProgramEditDialog;
 
 // The Preferences dialog: edits a copy of the saved preferences on four pages (General, Capture,
 // Preview, Editors). Each change goes into the copy at once; nothing is validated. Made for each use.
-class TEditPref : public QDialog {
+class TPreferencesDialog : public QDialog {
     Q_OBJECT
 public:
     // `colorNames` are the layer colour schemes in order; `programEditor` chooses the image editor.
-    TEditPref(const QStringList& colorNames, TProgramEditDialog* programEditor, QWidget* parent = nullptr);
+    TPreferencesDialog(const QStringList& colorNames, TProgramEditDialog* programEditor, QWidget* parent = nullptr);
 
     // Shows `settings` under `title`, placed 100 pixels right of and below `topLeft`. On OK the
     // edited record goes back into `settings` and the result is true; Cancel changes nothing.

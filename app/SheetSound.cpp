@@ -1,14 +1,14 @@
 #include "app/SheetSound.h"
 
-#include "audio/cwVolumeControl.h"
-#include "sheetview/Xsheet2.h"
+#include "audio/VolumeWindow.h"
+#include "sheetview/SheetView.h"
 
 #include <QDir>
 #include <filesystem>
 
-TSheetSound::TSheetSound(TXsheet2& sheet, QWidget& window, const std::string& sink)
-    : AudioGraph(sink), Sheet(sheet), Window(window), Volume(new TVolumeControl(&window)) {
-    AudioGraph.OnNoSoundOutput = [this](TcwAudioGraph&) {
+TSheetSound::TSheetSound(TSheetView& sheet, QWidget& window, const std::string& sink)
+    : AudioGraph(sink), Sheet(sheet), Window(window), Volume(new TVolumeWindow(&window)) {
+    AudioGraph.OnNoSoundOutput = [this](TAudioGraph&) {
         if (ToldNoOutput || !Info)
             return;
         ToldNoOutput = true;

@@ -11,8 +11,8 @@
 #include <string>
 
 class QWidget;
-class TVolumeControl;
-class TXsheet2;
+class TVolumeWindow;
+class TSheetView;
 
 // The main window's sound: the playback graph holding the sheet's sound file, scrubbing from the
 // audio column's events, the sound commands and the volume window. The window wires the sheet's
@@ -21,7 +21,7 @@ class TSheetSound {
 public:
     // `window` owns the volume window and is widened to show the audio column; `sink` is the
     // graph's output (tests give a fakesink).
-    TSheetSound(TXsheet2& sheet, QWidget& window, const std::string& sink = "autoaudiosink");
+    TSheetSound(TSheetView& sheet, QWidget& window, const std::string& sink = "autoaudiosink");
     ~TSheetSound();
 
     // Shows the drawing of a frame of the current layer in the thumbnail (layer and frame from 1).
@@ -29,7 +29,7 @@ public:
     // A line for the info panel.
     std::function<void(const QString& text)> Info;
 
-    TcwAudioGraph AudioGraph;
+    TAudioGraph AudioGraph;
 
     // A folder of this running program inside `base` for converted sound, so that two running
     // programs never write over each other's "cwAudio.wav"; `base` itself when none can be made.
@@ -48,12 +48,12 @@ public:
     void ClearPhonemes();
     void ClearAll();
     void AdjustVolume();
-    TVolumeControl& VolumeWindow() { return *Volume; }
+    TVolumeWindow& VolumeWindow() { return *Volume; }
 
 private:
-    TXsheet2& Sheet;
+    TSheetView& Sheet;
     QWidget& Window;
-    TVolumeControl* Volume; // owned by the window
+    TVolumeWindow* Volume; // owned by the window
     TScrubState Scrub;
     std::unique_ptr<QTemporaryDir> OwnTemp; // removed with everything in it when the program ends
     std::string OwnTempBase;

@@ -1,6 +1,6 @@
 #include "audio/AudioGraph.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "platform/GstMedia.h"
 
 #include <cmath>
@@ -32,10 +32,10 @@ bool IsSilentSink(GstElement* sink) {
 
 } // namespace
 
-TcwAudioGraph::TcwAudioGraph(std::string sink) : SinkDescription(std::move(sink)) {}
-TcwAudioGraph::~TcwAudioGraph() = default;
+TAudioGraph::TAudioGraph(std::string sink) : SinkDescription(std::move(sink)) {}
+TAudioGraph::~TAudioGraph() = default;
 
-bool TcwAudioGraph::Build(const std::string& file, const std::string& sink) {
+bool TAudioGraph::Build(const std::string& file, const std::string& sink) {
     try {
         Graph =
             std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
@@ -53,7 +53,7 @@ bool TcwAudioGraph::Build(const std::string& file, const std::string& sink) {
     return false;
 }
 
-bool TcwAudioGraph::RenderFile(const std::string& file) {
+bool TAudioGraph::RenderFile(const std::string& file) {
     Clear();
     if (Build(file, SinkDescription)) {
         SoundOutput = !IsSilentSink(Sink());
@@ -68,11 +68,11 @@ bool TcwAudioGraph::RenderFile(const std::string& file) {
     return true;
 }
 
-void TcwAudioGraph::Clear() {
+void TAudioGraph::Clear() {
     Graph.reset();
 }
 
-void TcwAudioGraph::PlaySegment(TMediaTime start, TMediaTime stop) {
+void TAudioGraph::PlaySegment(TMediaTime start, TMediaTime stop) {
     if (!Graph)
         return;
     // Positions are 100 ns units; the platform counts nanoseconds.
@@ -80,7 +80,7 @@ void TcwAudioGraph::PlaySegment(TMediaTime start, TMediaTime stop) {
     gst_element_set_state(Graph->Get(), GST_STATE_PLAYING);
 }
 
-bool TcwAudioGraph::SetVolume(std::int32_t volume) {
+bool TAudioGraph::SetVolume(std::int32_t volume) {
     if (volume < 0 || volume > 10000)
         return false;
     Level = volume;
@@ -88,12 +88,12 @@ bool TcwAudioGraph::SetVolume(std::int32_t volume) {
     return true;
 }
 
-GstElement* TcwAudioGraph::Sink() const {
+GstElement* TAudioGraph::Sink() const {
     return Graph ? Graph->Element("output") : nullptr;
 }
 
 // An attenuation of a hundredths of a decibel is a gain of 10^(-a / 2000).
-void TcwAudioGraph::ApplyVolume() {
+void TAudioGraph::ApplyVolume() {
     if (!Graph)
         return;
     const double gain = Level == 0 ? 0.0 : std::pow(10.0, -(10000 - Level) / 2000.0);

@@ -13,16 +13,16 @@ typedef struct _GstElement GstElement;
 // The main window's playback graph for the sheet's sound: the file decoded, converted, resampled,
 // through a volume stage to the sound output, held paused between scrubs so that a scrub starts
 // at once. Inactive (no graph) until a file is rendered into it.
-class TcwAudioGraph {
+class TAudioGraph {
 public:
     // `sink` is the output element's launch description; tests give a fakesink.
-    explicit TcwAudioGraph(std::string sink = "autoaudiosink");
-    ~TcwAudioGraph();
-    TcwAudioGraph(const TcwAudioGraph&) = delete;
-    TcwAudioGraph& operator=(const TcwAudioGraph&) = delete;
+    explicit TAudioGraph(std::string sink = "autoaudiosink");
+    ~TAudioGraph();
+    TAudioGraph(const TAudioGraph&) = delete;
+    TAudioGraph& operator=(const TAudioGraph&) = delete;
 
     // Raised when a rendered file found no sound output and plays silently.
-    std::function<void(TcwAudioGraph& sender)> OnNoSoundOutput;
+    std::function<void(TAudioGraph& sender)> OnNoSoundOutput;
 
     bool Active() const { return Graph != nullptr; }
     // Builds the chain for `file` and prerolls it paused; false, leaving the graph inactive, when

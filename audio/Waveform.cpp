@@ -1,7 +1,7 @@
 #include "audio/Waveform.h"
 
-#include "audio/CwAudioParser.h"
-#include "document/XsSheetObjects.h"
+#include "audio/WavParser.h"
+#include "document/SheetObjects.h"
 #include "imaging/CodecSupport.h"
 
 #include <algorithm>
@@ -82,7 +82,7 @@ bool TWaveFormat::Drawable() const {
     return FormatTag == kFloat && BitsPerSample == 32;
 }
 
-bool ReadWaveform(const TCwAudioParser& parser, TXsAudioData& audio, std::int32_t& lengthMs) {
+bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& lengthMs) {
     const TRiffChunk* fmt = parser.FindChunk("fmt ");
     const TRiffChunk* data = parser.FindChunk("data");
     TWaveFormat format;

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-class TCwAudioParser;
-class TXsAudioData;
+class TWavParser;
+class TSoundTrack;
 struct TRiffChunk;
 
 // The sample layout of a WAV file, from its "fmt " chunk.
@@ -32,4 +32,4 @@ struct TWaveFormat {
 // Fills Peaks (the first two channels), Channels and SignedSamples of `audio` from a parsed WAV
 // file and returns true; returns false and changes nothing when the file lacks "fmt " or "data" or
 // holds samples that are not Drawable. The data's own length in milliseconds goes to `lengthMs`.
-bool ReadWaveform(const TCwAudioParser& parser, TXsAudioData& audio, std::int32_t& lengthMs);
+bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& lengthMs);

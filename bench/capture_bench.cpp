@@ -7,7 +7,7 @@
 #include "capture/CaptureRules.h"
 #include "capture/OnionSkin.h"
 #include "capture/VideoGrabber.h"
-#include "document/XsDocument.h"
+#include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
 
@@ -38,7 +38,7 @@ double CpuSeconds() {
 
 void Bench(double rate) {
     TTempFolder folder;
-    TXsDocument sheet;
+    TSheetDocument sheet;
     sheet.AddLayer("Ink", folder / "", sheet.DefaultColors);
     TVideoGrabber grabber(true, false);
     grabber.SetVideoDevice(grabber.VideoDevicesCount() - 1);
@@ -89,7 +89,7 @@ void Bench(double rate) {
 // of three 640 x 480 drawings before the capture frame.
 void BenchOnionSkin() {
     TTempFolder folder;
-    TXsDocument sheet;
+    TSheetDocument sheet;
     sheet.AddLayer("Ink", folder / "", sheet.DefaultColors);
     for (int frame = 1; frame <= 3; ++frame) {
         TPicture drawing(640, 480, TPixelFormat::pf24bit);

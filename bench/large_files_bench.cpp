@@ -4,8 +4,8 @@
 // multiple of it however many keys there are.
 #include "document/TextUtil.h"
 #include "settings/Preferences.h"
-#include "settings/cwLanguage.h"
-#include "settings/cwProfiles.h"
+#include "settings/LanguageTable.h"
+#include "settings/Profiles.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,7 +40,7 @@ int main() {
         std::string language;
         for (int i = 0; i < keys; ++i)
             language += "msgKey" + std::to_string(i) + "\tText number " + std::to_string(i) + "\r\n";
-        TLanguageHandler handler;
+        TLanguageTable handler;
         const double load = BestMilliseconds([&] { handler.LoadLanguageText(language); });
         const double reference = BestMilliseconds([&] { SplitLines(DecodeText(language)); });
         Report(("language file, " + std::to_string(keys) + " keys").c_str(), language.size(), load,

@@ -14,9 +14,9 @@
 //
 // Usage: celwright-preview-bench SHEET.xps [RUNS] [SECONDS]
 #include "document/SheetLoading.h"
-#include "document/XsDocument.h"
-#include "imaging/VRostrum.h"
-#include "preview/animPreview.h"
+#include "document/SheetDocument.h"
+#include "imaging/Compositor.h"
+#include "preview/PreviewWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,14 +46,14 @@ double CpuSeconds() {
 // A sheet opened from its file, with the compositor and the preview window on it, as the main
 // window makes them: Darken, the sheet's frame rate, no auto render.
 struct TOpenPreview {
-    TXsDocument Sheet;
-    TXPSSettings Loaded;
-    std::unique_ptr<TVRostrum> Rostrum;
-    std::unique_ptr<TPreview> Window;
+    TSheetDocument Sheet;
+    TXpsSettings Loaded;
+    std::unique_ptr<TCompositor> Rostrum;
+    std::unique_ptr<TPreviewWindow> Window;
 
     explicit TOpenPreview(const std::string& path) {
         LoadSheet(Sheet, path, Loaded);
-        Rostrum = std::make_unique<TVRostrum>(Sheet);
+        Rostrum = std::make_unique<TCompositor>(Sheet);
         Rostrum->CompositeMode = [] { return TComp::cDarken; };
         TPreviewHost host;
         host.CurrentSettings = [this] {
@@ -63,11 +63,11 @@ struct TOpenPreview {
             settings.Preview.AutoBuild = false;
             return settings;
         };
-        Window = std::make_unique<TPreview>(Sheet, *Rostrum, host);
+        Window = std::make_unique<TPreviewWindow>(Sheet, *Rostrum, host);
         Window->show();
     }
     bool Ready() {
-        return QTest::qWaitFor([this] { return Window->State() == TPreview::psStopped; }, 10000);
+        return QTest::qWaitFor([this] { return Window->State() == TPreviewWindow::psStopped; }, 10000);
     }
 };
 

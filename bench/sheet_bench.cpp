@@ -3,8 +3,8 @@
 // into lines as a reference measured in the same run.
 #include "document/SheetLoading.h"
 #include "document/TextUtil.h"
-#include "document/XsDocument.h"
-#include "document/cwXpsIO.h"
+#include "document/SheetDocument.h"
+#include "document/XpsFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,7 +31,7 @@ double BestMilliseconds(const std::function<void()>& work, const std::function<v
     return best;
 }
 
-void FillSheet(TXsDocument& doc) {
+void FillSheet(TSheetDocument& doc) {
     for (int layer = 1; layer <= kLayers; ++layer) {
         doc.AddLayer("", "/anim/layer" + std::to_string(layer) + "/", doc.DefaultColors);
         for (int frame = 1; frame <= kMaxFrames; ++frame)
@@ -42,14 +42,14 @@ void FillSheet(TXsDocument& doc) {
 
 int main() {
     const auto path = std::filesystem::temp_directory_path() / "celwright-bench-sheet.xps";
-    TXsDocument source;
+    TSheetDocument source;
     FillSheet(source);
-    const TXPSSettings settings;
+    const TXpsSettings settings;
 
-    const double save = BestMilliseconds([&] { TXpsIO::SaveSheet(path, source, settings); });
+    const double save = BestMilliseconds([&] { TXpsFile::SaveSheet(path, source, settings); });
     const double open = BestMilliseconds([&] {
-        TXsDocument doc;
-        TXPSSettings loaded;
+        TSheetDocument doc;
+        TXpsSettings loaded;
         LoadSheet(doc, path, loaded);
     });
     const double snapshot = BestMilliseconds([&] { source.SaveUndoState(); });

@@ -1,8 +1,8 @@
 // Repainting the sheet control on a full sheet: 1637 frames x 24 layers with a cel on every frame,
 // in a 1280 x 800 control. Each figure is the time from the change to the end of the synchronous
 // repaint of the control, as median and best of many runs.
-#include "sheetview/XsGrid.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/SheetGrid.h"
+#include "sheetview/SheetView.h"
 
 #include <QApplication>
 #include <QTest>
@@ -44,27 +44,27 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    TXsheet2 sheet;
+    TSheetView sheet;
     sheet.resize(1280, 800);
     sheet.show();
     if (!QTest::qWaitForWindowExposed(&sheet)) {
         std::fprintf(stderr, "the control was never shown\n");
         return 1;
     }
-    sheet.SetUpdateMode(TXsDocument::kUpdateBulk);
+    sheet.SetUpdateMode(TSheetDocument::kUpdateBulk);
     for (int layer = 1; layer <= kLayers; ++layer) {
         sheet.AddLayer("", "", sheet.Document().DefaultColors);
         for (int frame = 1; frame <= kMaxFrames; ++frame)
             sheet.PlaceCelAt(layer, frame, "drawing_" + std::to_string(frame) + ".png", 1);
     }
-    sheet.SetUpdateMode(TXsDocument::kUpdateNormal);
+    sheet.SetUpdateMode(TSheetDocument::kUpdateNormal);
     sheet.RefreshAll();
     sheet.repaint();
     std::printf("sheet of %d frames x %d layers in a %d x %d control, grid %d x %d\n", sheet.FrameCount(),
                 sheet.LayerCount(), sheet.width(), sheet.height(), sheet.Grid().width(),
                 sheet.Grid().height());
 
-    TCwScrollBar& vertical = sheet.VertBar();
+    TSheetScrollBar& vertical = sheet.VertBar();
     const double start = 400 * sheet.GridHeight();
     vertical.SetPosition(start);
     Report("scroll one row down", Measure([&](int run) {

@@ -5,8 +5,8 @@
 #include "audio/AudioGraph.h"
 #include "audio/Scrubbing.h"
 #include "platform/GstMedia.h"
-#include "sheetview/XsAudioDisplay.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/AudioColumn.h"
+#include "sheetview/SheetView.h"
 
 #include <QApplication>
 #include <QTest>
@@ -92,7 +92,7 @@ void WriteWav(const std::string& path, int seconds, int rate, int channels) {
     }
 }
 
-TStats ScrubLatency(TcwAudioGraph& graph, const std::vector<std::pair<TMediaTime, TMediaTime>>& moves) {
+TStats ScrubLatency(TAudioGraph& graph, const std::vector<std::pair<TMediaTime, TMediaTime>>& moves) {
     TFirstBuffer first;
     first.Watch(graph.Sink());
     std::vector<double> times;
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         const TScrubStep step = scrub.Move(i * 45 * 20, 20, 24);
         moves.emplace_back(step.Start, step.Stop);
     }
-    TcwAudioGraph graph("fakesink sync=true");
+    TAudioGraph graph("fakesink sync=true");
     if (!graph.RenderFile(minute)) {
         std::fprintf(stderr, "the sound could not be played\n");
         return 1;
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     // The waveform of ten minutes of 48 kHz stereo sound.
     const std::string tenMinutes = (folder / "ten-minutes.wav").string();
     WriteWav(tenMinutes, 600, 48000, 2);
-    TXsheet2 sheet;
+    TSheetView sheet;
     sheet.resize(800, 600);
     sheet.show();
     if (!QTest::qWaitForWindowExposed(&sheet)) {

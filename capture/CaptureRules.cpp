@@ -1,6 +1,6 @@
 #include "capture/CaptureRules.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/CWTypeLib.h"
+#include "document/SheetRecords.h"
 #include "imaging/Picture.h"
 #include "platform/StillCamera.h"
 

@@ -1,11 +1,11 @@
 #include "capture/LayerFrames.h"
 
-#include "document/CwError.h"
-#include "document/XsDocument.h"
+#include "document/Error.h"
+#include "document/SheetDocument.h"
 
 #include <sys/stat.h>
 
-TLayerFrames::TLayerFrames(TXsDocument& sheet) : Sheet(sheet), Rostrum(sheet) {}
+TLayerFrames::TLayerFrames(TSheetDocument& sheet) : Sheet(sheet), Rostrum(sheet) {}
 
 TLayerFrames::TExposure TLayerFrames::ExposureAt(std::int32_t layer, std::int32_t frame) const {
     TExposure exposure;

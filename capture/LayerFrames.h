@@ -1,14 +1,14 @@
 #pragma once
 
 #include "imaging/Picture.h"
-#include "imaging/VRostrum.h"
+#include "imaging/Compositor.h"
 
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
-class TXsDocument;
+class TSheetDocument;
 
 // The frames of one layer just before a frame, as the sheet exposes them (a held cel once for every
 // frame it covers), each rendered through the compositor at a given size: the drawing on a white
@@ -17,7 +17,7 @@ class TXsDocument;
 class TLayerFrames {
 public:
     // Frames of `sheet`, which must outlive this.
-    explicit TLayerFrames(TXsDocument& sheet);
+    explicit TLayerFrames(TSheetDocument& sheet);
 
     // Makes Frame(1) to Frame(Held()) the frames `frame - 1` down to `frame - count` of `layer`
     // (those from frame 1 on), width x height 24-bit pictures. Renders them again only when the
@@ -51,8 +51,8 @@ private:
     TExposure ExposureAt(std::int32_t layer, std::int32_t frame) const;
     TPicture Render(std::int32_t layer, std::int32_t frame, std::int32_t width, std::int32_t height);
 
-    TXsDocument& Sheet;
-    TVRostrum Rostrum;
+    TSheetDocument& Sheet;
+    TCompositor Rostrum;
     TKey Shown;
     bool Valid = false;
     std::vector<TPicture> Frames;

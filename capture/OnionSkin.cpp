@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-TOnionSkin::TOnionSkin(TXsDocument& sheet) : Layers(sheet), Rostrum(sheet) {}
+TOnionSkin::TOnionSkin(TSheetDocument& sheet) : Layers(sheet), Rostrum(sheet) {}
 
 void TOnionSkin::SetOpacity(std::int32_t percent) {
     OpacityPercent = std::clamp(percent, 0, 100);

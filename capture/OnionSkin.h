@@ -2,11 +2,11 @@
 
 #include "capture/LayerFrames.h"
 #include "imaging/Picture.h"
-#include "imaging/VRostrum.h"
+#include "imaging/Compositor.h"
 
 #include <cstdint>
 
-class TXsDocument;
+class TSheetDocument;
 
 // Onion skin over the live picture: the last frames of a layer before the capture frame, ghosted
 // over each live frame, or in difference mode where the live frame differs from the last one.
@@ -16,7 +16,7 @@ class TXsDocument;
 class TOnionSkin {
 public:
     // Onion skin over frames of `sheet`, which must outlive this.
-    explicit TOnionSkin(TXsDocument& sheet);
+    explicit TOnionSkin(TSheetDocument& sheet);
 
     // Share of the onion picture in what is shown, in percent (0 shows the live picture alone).
     void SetOpacity(std::int32_t percent); // clamped to 0..100
@@ -46,7 +46,7 @@ private:
     void BuildGhost();
 
     TLayerFrames Layers;
-    TVRostrum Rostrum;
+    TCompositor Rostrum;
     TPicture GhostPicture;
     std::int32_t OpacityPercent = 50;
     std::int32_t FrameCount = 1;

@@ -1,6 +1,6 @@
 #include "capture/VideoGrabber.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "settings/IniFile.h"
 
 #include <QCoreApplication>

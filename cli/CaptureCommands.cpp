@@ -3,10 +3,10 @@
 #include "capture/CaptureRules.h"
 #include "capture/VideoGrabber.h"
 #include "cli/CliArguments.h"
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
-#include "document/XsDocument.h"
-#include "document/XsSheetData.h"
+#include "document/SheetDocument.h"
+#include "document/SheetData.h"
 #include "settings/Folders.h"
 #include "settings/LanguageCatalogue.h"
 #include "settings/Preferences.h"
@@ -196,7 +196,7 @@ void CheckNewCelFrame(const TNewCelPlacement& placement) {
                        std::to_string(kMaxFrames) + ".");
 }
 
-int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
+int PlaceNewPicture(TSheetDocument& sheet, const TSettings& settings, const std::function<void()>& save,
                     const TNewCelPlacement& placement, bool blackAndWhite,
                     const std::function<TPicture()>& produce, std::ostream& out,
                     const TBesidePicture& beside) {
@@ -277,7 +277,7 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
     // A still camera's own files for the picture, kept in raw/ beside it.
     std::vector<TStillFile> originals;
     return open(parsed.Positional[0], err,
-                [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
+                [&](TSheetDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
                     return PlaceNewPicture(
                         sheet, settings, save, request.Place, request.Filters.BlackAndWhite,
                         [&] {

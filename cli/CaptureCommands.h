@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CliArguments.h"
-#include "document/CWTypeLib.h"
+#include "document/SheetRecords.h"
 #include "imaging/Picture.h"
 
 #include <cstdint>
@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-class TXsDocument;
+class TSheetDocument;
 struct TSettings;
 
 // celwright-cli cameras and capture: the cameras, and one capture placed on a sheet.
 
 // Work on an opened sheet with the settings in force; `save` writes the sheet back to its file.
 using TCaptureWork =
-    std::function<int(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save)>;
+    std::function<int(TSheetDocument& sheet, const TSettings& settings, const std::function<void()>& save)>;
 using TCaptureOpener =
     std::function<int(const std::string& path, std::ostream& err, const TCaptureWork& work)>;
 
@@ -49,7 +49,7 @@ using TBesidePicture = std::function<void(const std::string& folder, const std::
 // what `beside` writes), places it held for its frames, saves the sheet and prints the picture's
 // path on `out`. A new picture is removed again when the sheet cannot take it. Failures throw
 // ECwError with the message to show.
-int PlaceNewPicture(TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save,
+int PlaceNewPicture(TSheetDocument& sheet, const TSettings& settings, const std::function<void()>& save,
                     const TNewCelPlacement& placement, bool blackAndWhite,
                     const std::function<TPicture()>& produce, std::ostream& out,
                     const TBesidePicture& beside = {});

@@ -1,7 +1,7 @@
 #include "cli/CelwrightCli.h"
 
 #include "CelwrightVersion.h"
-#include "audio/CwAudio.h"
+#include "audio/AudioConverter.h"
 #include "cli/CaptureCommands.h"
 #include "cli/LanguageCommands.h"
 #include "cli/PrintCommand.h"
@@ -9,8 +9,8 @@
 #include "cli/ScanCommands.h"
 #include "document/AtomicFile.h"
 #include "document/SheetLoading.h"
-#include "document/XsDocument.h"
-#include "document/cwXpsIO.h"
+#include "document/SheetDocument.h"
+#include "document/XpsFile.h"
 #include "settings/Preferences.h"
 
 #include <algorithm>
@@ -79,7 +79,7 @@ Cels that cannot be placed on a sheet (no first frame, a hold below 1 frame, or 
 // A sheet opened as the program opens one: the user's preferences, with the sheet's own
 // settings applied over them.
 struct TOpenedSheet {
-    TXsDocument Document;
+    TSheetDocument Document;
     TSettingsManager Settings{UserFolder()};
     float Version = 0;
     std::vector<TLeftOutCel> LeftOut;
@@ -89,19 +89,19 @@ void OpenSheet(TOpenedSheet& sheet, const std::string& path, std::ostream& err) 
     sheet.Settings.LoadFromFile();
     sheet.Settings.ResetCurrent();
 
-    TXPSSettings documentSettings;
+    TXpsSettings documentSettings;
     sheet.Settings.GetDocumentSettings(documentSettings);
-    sheet.Document.SetUpdateMode(TXsDocument::kUpdateBulk);
+    sheet.Document.SetUpdateMode(TSheetDocument::kUpdateBulk);
     try {
         sheet.Version = LoadSheet(
             sheet.Document, path, documentSettings,
-            [&](const TXPSSettings& loaded) { ApplyDocumentSettingsTo(sheet.Settings.Current, loaded); },
+            [&](const TXpsSettings& loaded) { ApplyDocumentSettingsTo(sheet.Settings.Current, loaded); },
             &sheet.LeftOut);
     } catch (...) {
-        sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
+        sheet.Document.SetUpdateMode(TSheetDocument::kUpdateNormal);
         throw;
     }
-    sheet.Document.SetUpdateMode(TXsDocument::kUpdateNormal);
+    sheet.Document.SetUpdateMode(TSheetDocument::kUpdateNormal);
     for (const TLeftOutCel& cel : sheet.LeftOut)
         err << "Left out: " << DescribeLeftOutCel(cel, LeftOutReasonText(cel.Reason)) << '\n';
 }
@@ -114,7 +114,7 @@ std::string FormatVersion(float version) {
 
 // The sound's play length and the audio rows it gives the sheet at its frame rate, as the audio
 // column would: a row per frame the sound spans, or per frame of the sheet when that is more.
-void PrintSoundLength(const TXsDocument& doc, const std::string& sound, std::ostream& out) {
+void PrintSoundLength(const TSheetDocument& doc, const std::string& sound, std::ostream& out) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(sound, error)) {
         out << "sound: missing\n";
@@ -126,7 +126,7 @@ void PrintSoundLength(const TXsDocument& doc, const std::string& sound, std::ost
         out << "sound: unreadable (" << reason << ")\n";
         return;
     }
-    TXsAudioData audio;
+    TSoundTrack audio;
     audio.DurationMs = static_cast<std::int32_t>(std::min<std::int64_t>(lengthMs, INT32_MAX));
     const std::int32_t rows =
         std::min(kMaxFrames, std::max(audio.FramesCovered(doc.Fps()), doc.FrameCount()));
@@ -135,8 +135,8 @@ void PrintSoundLength(const TXsDocument& doc, const std::string& sound, std::ost
 }
 
 void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream& out) {
-    const TXsDocument& doc = sheet.Document;
-    TXPSSettings settings;
+    const TSheetDocument& doc = sheet.Document;
+    TXpsSettings settings;
     sheet.Settings.GetDocumentSettings(settings);
 
     out << "Sheet:          " << path << '\n';
@@ -152,7 +152,7 @@ void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream&
     for (std::int32_t layer = 1; layer <= doc.LayerCount(); ++layer) {
         std::int32_t cels = 0;
         for (std::int32_t frame = 1; frame <= doc.FrameCount(); ++frame) {
-            if (const TXsCel* cel = doc.CelAt(layer, frame); cel && cel->Row == frame - 1)
+            if (const TCel* cel = doc.CelAt(layer, frame); cel && cel->Row == frame - 1)
                 ++cels;
         }
         out << "\nLayer " << layer << ": " << doc.LayerCaption(layer) << '\n';
@@ -161,7 +161,7 @@ void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream&
         out << "  Visible:      " << (doc.LayerVisible(layer) ? "yes" : "no") << '\n';
         out << "  Cels:         " << cels << '\n';
         for (std::int32_t frame = 1; frame <= doc.FrameCount();) {
-            const TXsCel* cel = doc.CelAt(layer, frame);
+            const TCel* cel = doc.CelAt(layer, frame);
             if (!cel) {
                 ++frame;
                 continue;
@@ -208,9 +208,9 @@ int RunUpgrade(const std::vector<std::string>& args, std::ostream&, std::ostream
     }
     TOpenedSheet sheet;
     OpenSheet(sheet, args[0], err);
-    TXPSSettings settings;
+    TXpsSettings settings;
     sheet.Settings.GetDocumentSettings(settings);
-    TXpsIO::SaveSheet(args[1], sheet.Document, settings);
+    TXpsFile::SaveSheet(args[1], sheet.Document, settings);
     return sheet.LeftOut.empty() ? kExitOk : kExitLeftOut;
 }
 
@@ -226,9 +226,9 @@ int WithSheetToCapture(const std::string& path, std::ostream& err, const TCaptur
     TOpenedSheet sheet;
     OpenSheet(sheet, path, err);
     return work(sheet.Document, sheet.Settings.Current, [&] {
-        TXPSSettings settings;
+        TXpsSettings settings;
         sheet.Settings.GetDocumentSettings(settings);
-        TXpsIO::SaveSheet(path, sheet.Document, settings);
+        TXpsFile::SaveSheet(path, sheet.Document, settings);
     });
 }
 

@@ -72,7 +72,7 @@ int RunPrint(const std::vector<std::string>& args, std::ostream&, std::ostream& 
     const std::string& sheetPath = parsed.Positional[0];
     const QString pdfPath = QString::fromStdString(parsed.Positional[1]);
     const auto application = HeadlessApplication();
-    return open(sheetPath, err, [&](TXsDocument& sheet, const TSettings&) {
+    return open(sheetPath, err, [&](TSheetDocument& sheet, const TSettings&) {
         // The document's name as the main window shows it: the sheet's file name.
         const QString name = QFileInfo(QString::fromStdString(sheetPath)).fileName();
         PrintSheetToPdf(sheet, name, pdfPath, *paper);

@@ -3,16 +3,16 @@
 #include "cli/CliArguments.h"
 #include "document/AtomicFile.h"
 #include "document/CelPictures.h"
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
-#include "document/XsDocument.h"
-#include "export/CwVideo.h"
+#include "document/SheetDocument.h"
+#include "export/EncodeGraph.h"
 #include "export/EncoderProperties.h"
-#include "export/aviBuild.h"
+#include "export/AviBuilder.h"
 #include "imaging/FramePipeline.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"
-#include "imaging/VRostrum.h"
+#include "imaging/Compositor.h"
 #include "settings/Preferences.h"
 
 #include <QCoreApplication>
@@ -97,7 +97,7 @@ void PrintProgress(std::ostream& err, const std::string& caption, std::int32_t d
 }
 
 // The size of the sheet's first drawing; nothing when the sheet has none.
-std::optional<TSize> ReferenceSize(TXsDocument& sheet) {
+std::optional<TSize> ReferenceSize(TSheetDocument& sheet) {
     std::int32_t width = 0;
     std::int32_t height = 0;
     TPixelFormat format = TPixelFormat::pf24bit;
@@ -139,7 +139,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const bool bw = parsed.Values.contains("--bw");
     const std::filesystem::path folder = parsed.Values.at("--out-dir");
 
-    return open(parsed.Positional[0], err, [&](TXsDocument& sheet, const TSettings& settings) {
+    return open(parsed.Positional[0], err, [&](TSheetDocument& sheet, const TSettings& settings) {
         if (sheet.IsEmpty())
             throw ECwError(kSheetEmpty);
         // The range the preview would accept: frames of the sheet, counted from 1.
@@ -158,7 +158,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (!std::filesystem::is_directory(folder))
             throw ECwError("Cannot make the folder \"" + folder.string() + "\": " + error.message());
 
-        TVRostrum rostrum(sheet);
+        TCompositor rostrum(sheet);
         const TComp mode = composite.value_or(settings.General.CompositeMode);
         rostrum.CompositeMode = [mode] { return mode; };
         rostrum.SetStageSize(size->Width, size->Height);
@@ -261,7 +261,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return settings;
     };
 
-    return open(parsed.Positional[0], err, [&](TXsDocument& sheet, const TSettings& settings) {
+    return open(parsed.Positional[0], err, [&](TSheetDocument& sheet, const TSettings& settings) {
         // Without a drawing anywhere the movie is white, at the preview's default size.
         if (!size)
             size = ReferenceSize(sheet).value_or(TSize{320, 240});
@@ -273,7 +273,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             sound.clear();
         const std::string audioCodec =
             sound.empty() ? std::string() : CheckedCompressor(value("--audio-codec"), false, *size, fps);
-        TVRostrum rostrum(sheet);
+        TCompositor rostrum(sheet);
         const TComp mode = settings.General.CompositeMode;
         rostrum.CompositeMode = [mode] { return mode; };
         TAviBuilder builder;
@@ -297,7 +297,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
                               : std::filesystem::path(settings.General.TempPath));
         const TUnfinishedPath rawFolder(raw.Path().parent_path()), rawFile(raw.Path());
         builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
-        TcwVideoCompress graph;
+        TEncodeGraph graph;
         StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, remembered(videoCodec), sound,
                          audioCodec, remembered(audioCodec));
         const std::string failure = graph.WaitForCompletion();

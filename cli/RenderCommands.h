@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-class TXsDocument;
+class TSheetDocument;
 struct TSettings;
 
 // celwright-cli render and export: frames as PNG files, and the uncompressed movie.
 
 // Work on an opened sheet with the settings in force (the user's preferences with the sheet's
 // own settings over them); returns the exit status.
-using TSheetWork = std::function<int(TXsDocument& sheet, const TSettings& settings)>;
+using TSheetWork = std::function<int(TSheetDocument& sheet, const TSettings& settings)>;
 // Opens the sheet at `path` as the program does and runs `work` on it.
 using TSheetOpener = std::function<int(const std::string& path, std::ostream& err, const TSheetWork& work)>;
 

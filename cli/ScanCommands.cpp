@@ -2,13 +2,13 @@
 
 #include "capture/CaptureRules.h"
 #include "cli/CliArguments.h"
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
-#include "document/XsDocument.h"
-#include "document/XsSheetData.h"
+#include "document/SheetDocument.h"
+#include "document/SheetData.h"
 #include "platform/SaneSourceManager.h"
 #include "scanner/ScanRules.h"
-#include "scanner/csTwainScan.h"
+#include "scanner/TwainSession.h"
 #include "settings/Folders.h"
 #include "settings/LanguageCatalogue.h"
 #include "settings/Preferences.h"
@@ -99,7 +99,7 @@ std::optional<TScanRotation> ParseRotation(const std::string& text) {
 
 // The component on the SANE source manager, its messages gathered for the caller.
 struct TScanSession {
-    TcsTwainScan Scan;
+    TTwainSession Scan;
     std::vector<std::string> Messages;
 
     TScanSession() {
@@ -155,12 +155,12 @@ TPicture ScanPicture(const TScanRequest& request) {
     session.Scan.SetResolution(ScanResolution(range, request.Area.Height / 2.54, request.Size.Width));
     session.Scan.SetPixelType(request.Color ? TcsPixelType::pxRGB : TcsPixelType::pxGray);
     session.Scan.FrameSize = TcsFrameSize::fsCustom;
-    session.Scan.OnSetFrame = [&](TcsTwainScan&, TW_FRAME& frame) {
+    session.Scan.OnSetFrame = [&](TTwainSession&, TW_FRAME& frame) {
         frame =
             GlassAreaToFrame(request.Area.Left, request.Area.Top, request.Area.Width, request.Area.Height);
     };
     std::optional<TPicture> scanned;
-    session.Scan.OnDibReady = [&](TcsTwainScan&, const TPicture& picture) { scanned = picture; };
+    session.Scan.OnDibReady = [&](TTwainSession&, const TPicture& picture) { scanned = picture; };
     session.Scan.Acquire(request.Source);
     if (!scanned)
         session.Fail("The scanner gave no picture.");
@@ -230,7 +230,7 @@ int RunScan(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     CheckNewCelFrame(request.Place);
 
     return open(parsed.Positional[0], err,
-                [&](TXsDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
+                [&](TSheetDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
                     return PlaceNewPicture(
                         sheet, settings, save, request.Place, !request.Color,
                         [&] { return ScanPicture(request); }, out);

@@ -1,7 +1,7 @@
 #include "document/SheetLoading.h"
 
-#include "document/XsDocument.h"
-#include "document/cwXpsIO.h"
+#include "document/SheetDocument.h"
+#include "document/XpsFile.h"
 
 #include <optional>
 
@@ -34,11 +34,11 @@ std::string DescribeLeftOutCel(const TLeftOutCel& cel, const std::string& reason
            reason;
 }
 
-float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
-                const std::function<void(const TXPSSettings&)>& applySettings,
+float LoadSheet(TSheetDocument& document, const std::filesystem::path& path, TXpsSettings& settings,
+                const std::function<void(const TXpsSettings&)>& applySettings,
                 std::vector<TLeftOutCel>* leftOut) {
-    TXpsIO reader;
-    TXPSSettings sheetSettings = settings;
+    TXpsFile reader;
+    TXpsSettings sheetSettings = settings;
     TLayersData layers;
     TAudioInfo audio;
     try {

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "document/CWTypeLib.h"
-#include "document/CwError.h"
+#include "document/SheetRecords.h"
+#include "document/Error.h"
 
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
-class TXsDocument;
+class TSheetDocument;
 
 // A sheet file that could not be read. The text names the file: path + ": " + the message;
 // Key names the message in the language table.
@@ -45,6 +45,6 @@ std::string DescribeLeftOutCel(const TLeftOutCel& cel, const std::string& reason
 // placed (no first frame, no hold, or passing the last frame a sheet can have) are left out and,
 // when `leftOut` is given, listed there in file order. Returns the layout version the file was
 // written in.
-float LoadSheet(TXsDocument& document, const std::filesystem::path& path, TXPSSettings& settings,
-                const std::function<void(const TXPSSettings&)>& applySettings = {},
+float LoadSheet(TSheetDocument& document, const std::filesystem::path& path, TXpsSettings& settings,
+                const std::function<void(const TXpsSettings&)>& applySettings = {},
                 std::vector<TLeftOutCel>* leftOut = nullptr);

@@ -3,8 +3,8 @@
 // large frame sizes: the renderer's cost for a big frame the user asked for is no fault.
 #include "FuzzFiles.h"
 #include "cli/CelwrightCli.h"
-#include "document/XsDocument.h"
-#include "document/cwXpsIO.h"
+#include "document/SheetDocument.h"
+#include "document/XpsFile.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/RecordedGPhoto.h"
 
@@ -38,11 +38,11 @@ void MakeSheet() {
     TPicture drawing(8, 6, TPixelFormat::pf24bit);
     drawing.Fill(200);
     WritePng(folder / "a.png", drawing);
-    TXsDocument sheet;
+    TSheetDocument sheet;
     sheet.AddLayer("Walk", folder.string() + "/", sheet.DefaultColors);
     sheet.PlaceCelAt(1, 1, "a.png", 3);
-    TXPSSettings settings;
-    TXpsIO::SaveSheet(folder / "s.xps", sheet, settings);
+    TXpsSettings settings;
+    TXpsFile::SaveSheet(folder / "s.xps", sheet, settings);
     SheetBytes = ReadAll(folder / "s.xps");
     DrawingBytes = ReadAll(folder / "a.png");
     std::filesystem::current_path(folder);

@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a language file. Whatever loads must hold to the file format: texts trimmed,
 // with every line-break escape replaced, and translated to the default only when empty.
-#include "settings/cwLanguage.h"
+#include "settings/LanguageTable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    TLanguageHandler handler;
+    TLanguageTable handler;
     try {
         handler.LoadLanguageText(bytes);
     } catch (const EHashInvalidKeyError&) {

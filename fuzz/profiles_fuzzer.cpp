@@ -1,9 +1,9 @@
 // Reads arbitrary bytes as "profiles.ini" and as "celwright.ini", the way the program starts, and
 // saves both again: what is saved must read back the same.
 #include "FuzzFiles.h"
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "settings/Preferences.h"
-#include "settings/cwProfiles.h"
+#include "settings/Profiles.h"
 
 #include <cstddef>
 #include <cstdint>

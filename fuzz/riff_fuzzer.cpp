@@ -1,17 +1,17 @@
 // Feeds arbitrary bytes to the RIFF parser and the waveform reader, as a sound file would reach them.
-#include "audio/CwAudioParser.h"
+#include "audio/WavParser.h"
 #include "audio/Waveform.h"
-#include "document/XsSheetObjects.h"
+#include "document/SheetObjects.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TCwAudioParser parser;
+    TWavParser parser;
     parser.LoadFromBytes(data, size);
     for (std::int32_t i = 0; i < parser.ChunkCount(); ++i)
         parser.GetChunk(i);
-    TXsAudioData audio;
+    TSoundTrack audio;
     std::int32_t lengthMs = 0;
     ReadWaveform(parser, audio, lengthMs);
     return 0;

@@ -1,10 +1,10 @@
 // Opens arbitrary bytes as a sheet file the way the program does: the XPS reader, then the loading
 // sequence that fills the document. A sheet that loads must save and load again as the same sheet.
 #include "FuzzFiles.h"
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/SheetLoading.h"
-#include "document/XsDocument.h"
-#include "document/cwXpsIO.h"
+#include "document/SheetDocument.h"
+#include "document/XpsFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +12,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto path = WriteFuzzFile("sheet.xps", data, size);
-    TXsDocument document;
-    document.SetUpdateMode(TXsDocument::kUpdateBulk);
-    TXPSSettings settings;
+    TSheetDocument document;
+    document.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    TXpsSettings settings;
     try {
         LoadSheet(document, path, settings);
     } catch (const ECwError&) {

@@ -1,16 +1,16 @@
 // Feeds arbitrary bytes to the sheet file reader as the content of an .xps file.
-#include "document/CwError.h"
-#include "document/cwXpsIO.h"
+#include "document/Error.h"
+#include "document/XpsFile.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TXpsIO io;
+    TXpsFile io;
     try {
         io.OpenText(std::string_view(reinterpret_cast<const char*>(data), size));
-        TXPSSettings settings;
+        TXpsSettings settings;
         TLayersData layers;
         TAudioInfo audio;
         io.ReadSettings(settings);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/CwError.h"
+#include "document/Error.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "imaging/Picture.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "imaging/CodecSupport.h"
 
 #include <algorithm>

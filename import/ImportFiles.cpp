@@ -1,6 +1,6 @@
 #include "import/ImportFiles.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/SaneSourceManager.h"
 
-#include "scanner/csTwainScan.h"
+#include "scanner/TwainSession.h"
 #include "settings/IniFile.h"
 
 #include <algorithm>

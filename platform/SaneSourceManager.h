@@ -18,7 +18,7 @@
 // when it failed or was cancelled), and the image is handed over as a packed bottom-up DIB: 8-bit
 // with a grey palette for grey and line-art scans, 24-bit for colour.
 
-// The entry point; hand it to TcsTwainScan as its source manager.
+// The entry point; hand it to TTwainSession as its source manager.
 TW_UINT16 SaneDsmEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                        TW_MEMREF data);
 

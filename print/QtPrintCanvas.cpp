@@ -1,6 +1,6 @@
 #include "print/QtPrintCanvas.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 
 #include <QFontMetrics>
 #include <QPrinter>

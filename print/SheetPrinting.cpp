@@ -1,9 +1,9 @@
 #include "print/SheetPrinting.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
 #include "print/QtPrintCanvas.h"
-#include "print/XsheetPrn.h"
+#include "print/SheetPrinter.h"
 
 #include <QDate>
 #include <QDir>
@@ -17,13 +17,13 @@ QString ShortDateToday() {
     return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
 
-void PrintSheet(const TXsDocument& sheet, const QString& documentName, QPrinter& printer) {
+void PrintSheet(const TSheetDocument& sheet, const QString& documentName, QPrinter& printer) {
     TQtPrintCanvas canvas(printer);
-    TXsheetPrinter(sheet, documentName.toStdString(), ShortDateToday().toStdString()).Print(canvas);
+    TSheetPrinter(sheet, documentName.toStdString(), ShortDateToday().toStdString()).Print(canvas);
     canvas.EndJob();
 }
 
-void PrintSheetToPdf(const TXsDocument& sheet, const QString& documentName, const QString& path,
+void PrintSheetToPdf(const TSheetDocument& sheet, const QString& documentName, const QString& path,
                      const QPageSize& paper) {
     // The printer writes its file as it goes; it writes a private copy, which then replaces the
     // target in one step.
@@ -45,7 +45,7 @@ void PrintSheetToPdf(const TXsDocument& sheet, const QString& documentName, cons
     WriteFileAtomically(path.toStdString(), *bytes);
 }
 
-void RunPrintCommand(QWidget* parent, const TXsDocument& sheet, const QString& documentName,
+void RunPrintCommand(QWidget* parent, const TSheetDocument& sheet, const QString& documentName,
                      const std::function<QString()>& askPdfPath) {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         const QString path = askPdfPath();

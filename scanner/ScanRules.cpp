@@ -1,7 +1,7 @@
 #include "scanner/ScanRules.h"
 
 #include "imaging/PictureFilters.h"
-#include "scanner/csTwainScan.h"
+#include "scanner/TwainSession.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +50,7 @@ TResolutionRange ParseResolutionRange(const std::string& text) {
     return range;
 }
 
-std::string ReadResolutionRange(TcsTwainScan& scan, const std::string& source, TResolutionRange& range) {
+std::string ReadResolutionRange(TTwainSession& scan, const std::string& source, TResolutionRange& range) {
     std::string failure;
     if (!scan.LoadSourceManager())
         failure = "failed to load source manager";

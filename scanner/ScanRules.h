@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-class TcsTwainScan;
+class TTwainSession;
 
 // What every scan does, the same for the scanner window and celwright-cli: the resolution of the
 // preview and of the final scan, the scan area, and turning the scanned image into the cel.
@@ -30,7 +30,7 @@ TResolutionRange ParseResolutionRange(const std::string& text);
 // empty), reads the X-resolution range and closes everything again. Returns "" or the failure:
 // "failed to load source manager", "failed to open source manager" or "failed to open default
 // source".
-std::string ReadResolutionRange(TcsTwainScan& scan, const std::string& source, TResolutionRange& range);
+std::string ReadResolutionRange(TTwainSession& scan, const std::string& source, TResolutionRange& range);
 
 // The final scan's resolution (dots per inch) for an upright width of `widthInches` on the glass
 // and a target width of `targetWidth` pixels: twice the pixels needed, rounded up to the source's

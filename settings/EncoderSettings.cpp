@@ -1,6 +1,6 @@
 #include "settings/EncoderSettings.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
 #include "settings/IniFile.h"
 

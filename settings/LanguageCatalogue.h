@@ -6,7 +6,7 @@
 #include <string_view>
 
 // Every text the program shows, by language key, with its English text. Windows take their texts
-// from here through TLanguageHandler::Translate(LanguageKey("sFile")), so each key and its English
+// from here through TLanguageTable::Translate(LanguageKey("sFile")), so each key and its English
 // text are written once, in this table, and a mistyped key does not compile.
 
 struct TLanguageKey {

@@ -1,6 +1,6 @@
 #include "settings/Preferences.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
 #include "settings/IniFile.h"
 
@@ -69,7 +69,7 @@ std::optional<TPreviewColorMode> PreviewColorModeFromName(std::string_view name)
     return ValueOf<TPreviewColorMode>(kPreviewColorModeNames, name);
 }
 
-void ApplyDocumentSettingsTo(TSettings& current, const TXPSSettings& document) {
+void ApplyDocumentSettingsTo(TSettings& current, const TXpsSettings& document) {
     current.General.Fps = document.Fps;
     current.Capture.Hold = document.Step;
     current.Capture.Numbering = document.Numbering;
@@ -170,7 +170,7 @@ void TSettingsManager::ResetCurrent() {
     Current = Saved;
 }
 
-void TSettingsManager::GetDocumentSettings(TXPSSettings& settings) const {
+void TSettingsManager::GetDocumentSettings(TXpsSettings& settings) const {
     settings.Fps = Current.General.Fps;
     settings.Step = Current.Capture.Hold;
     settings.Numbering = Current.Capture.Numbering;

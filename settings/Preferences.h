@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/CWTypeLib.h"
+#include "document/SheetRecords.h"
 #include "settings/Folders.h"
 
 #include <cstdint>
@@ -81,7 +81,7 @@ struct TSettings {
 
 // Writes the six values a sheet carries into a settings record: frame rate, hold, numbering, layer
 // colour, image format and default path.
-void ApplyDocumentSettingsTo(TSettings& current, const TXPSSettings& document);
+void ApplyDocumentSettingsTo(TSettings& current, const TXpsSettings& document);
 
 // Holds the preferences twice: `Saved`, as the user set them and as "celwright.ini" keeps them, and
 // `Current`, the values in force, changed by profiles, documents and menus but never written.
@@ -108,7 +108,7 @@ public:
     // `Current` := `Saved`.
     void ResetCurrent();
     // The six values a sheet carries, taken from `Current`.
-    void GetDocumentSettings(TXPSSettings& settings) const;
+    void GetDocumentSettings(TXpsSettings& settings) const;
 
     const std::string& Folder() const { return UserFolder_; }
     // "celwright.ini" in the user folder; empty when there is no user folder.

@@ -1,6 +1,6 @@
 #include "sheetview/SheetKeyMapping.h"
 
-#include "document/XsSheetKeys.h"
+#include "document/SheetKeys.h"
 
 int SheetVirtualKey(int qtKey, Qt::KeyboardModifiers modifiers) {
     switch (qtKey) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/exposureSheet.h"
+#include "app/MainWindow.h"
 #include "testsupport/TempFolder.h"
 
 #include <filesystem>

@@ -1,17 +1,17 @@
 // The main window's commands that go through the dialogs, from the menu item to the sheet and the
 // files on disk.
-#include "app/CwTextLabel.h"
+#include "app/TextLabel.h"
 #include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
 #include "app/PreferencesDialog.h"
-#include "app/ProjectDialog.h"
-#include "app/cwAlert.h"
-#include "app/cwProfileManager.h"
-#include "app/cwProgramEditDialog.h"
-#include "app/entry.h"
-#include "app/exposureSheet.h"
-#include "app/layerProperties.h"
-#include "sheetview/Xsheet2.h"
+#include "app/NewProjectDialog.h"
+#include "app/AlertPrompt.h"
+#include "app/ProfileManagerDialog.h"
+#include "app/ProgramEditDialog.h"
+#include "app/EntryDialog.h"
+#include "app/MainWindow.h"
+#include "app/LayerPropertiesDialog.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
@@ -45,10 +45,10 @@ protected:
     }
     ~DialogCommandsTest() override { ErrorBoxOverride() = nullptr; }
 
-    std::unique_ptr<TForm1> MakeWindow() {
-        auto window = std::make_unique<TForm1>(Folders);
+    std::unique_ptr<TMainWindow> MakeWindow() {
+        auto window = std::make_unique<TMainWindow>(Folders);
         window->AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
-        window->Activity = TForm1::kIdle;
+        window->Activity = TMainWindow::kIdle;
         return window;
     }
 
@@ -73,7 +73,7 @@ void AnswerAlert(QStringList& messages, QPushButton* TAlertPrompt::*button = &TA
 
 // Fills in the New Project dialog that comes next and confirms it.
 void CreateProject(const QString& folder, const QString& name, int layerItem) {
-    WhenShown<TProjDialog>([=](TProjDialog& dialog) {
+    WhenShown<TNewProjectDialog>([=](TNewProjectDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "New Project");
         dialog.ShowFolder(folder);
         dialog.Edit2->setText(name);
@@ -90,7 +90,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     CreateProject(project, "walk", 1);
     window->NewXPSwithfolders1->trigger();
 
-    TXsheet2& sheet = *window->Xsheet;
+    TSheetView& sheet = *window->Sheet;
     ASSERT_EQ(sheet.LayerCount(), 2);
     for (int k : {1, 2}) {
         const std::string folder = "P/walk_Layer " + std::to_string(k);
@@ -102,7 +102,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps"));
     EXPECT_EQ(window->ProjectFolder, project);
     EXPECT_EQ(window->DocumentFolder, project);
-    EXPECT_EQ(window->Activity, TForm1::kIdle);
+    EXPECT_EQ(window->Activity, TMainWindow::kIdle);
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->Label1->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
 
@@ -112,7 +112,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
 
     // A second time: the file is there, so the dialog asks; both folders are reported at once.
     QStringList messages;
-    WhenShown<TProjDialog>([&](TProjDialog& dialog) {
+    WhenShown<TNewProjectDialog>([&](TNewProjectDialog& dialog) {
         dialog.ShowFolder(project);
         dialog.Edit2->setText("walk");
         dialog.ComboBox2->setCurrentIndex(1);
@@ -132,14 +132,14 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
 TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     fs::create_directories(Files / "ink");
     auto window = MakeWindow();
-    window->Activity = TForm1::kLoading; // three layers made by the program ask nothing
+    window->Activity = TMainWindow::kLoading; // three layers made by the program ask nothing
     window->NewClick();
     window->AddLayerClick();
     window->AddLayerClick();
-    window->Activity = TForm1::kIdle;
-    TXsheet2& sheet = *window->Xsheet;
+    window->Activity = TMainWindow::kIdle;
+    TSheetView& sheet = *window->Sheet;
 
-    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+    WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
         EXPECT_EQ(properties.windowTitle(), "Set Properties for Layer");
         EXPECT_EQ(properties.Cap->text(), "Layer 4");
         EXPECT_EQ(properties.Spath->text().toStdString(), window->CurrentSettings().General.DefaultPath);
@@ -155,7 +155,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     EXPECT_EQ(sheet.LayerColors(4).Name, "Blue");
 
     // Editing applies an empty caption or folder not at all, the colour always.
-    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+    WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
         EXPECT_EQ(properties.windowTitle(), "Layer Properties");
         EXPECT_EQ(properties.Cap->text(), "Ink");
         EXPECT_EQ(properties.ComboBox1->currentText(), "Blue");
@@ -170,7 +170,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     EXPECT_TRUE(window->Modified);
 
     // Closing the window by its frame leaves the new layer as the sheet made it.
-    WhenShown<TLayerProp>([](TLayerProp& properties) { properties.close(); });
+    WhenShown<TLayerPropertiesDialog>([](TLayerPropertiesDialog& properties) { properties.close(); });
     window->AddLayer1->trigger();
     EXPECT_EQ(sheet.LayerCaption(5), "Layer 5");
 }
@@ -178,7 +178,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
 TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
     auto window = MakeWindow();
     window->SetFrameRate(30);
-    WhenShown<TEditPref>([&](TEditPref& dialog) {
+    WhenShown<TPreferencesDialog>([&](TPreferencesDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Preferences");
         EXPECT_EQ(dialog.FpsButtons->checkedId(), 0) << "the dialog shows the saved preferences";
         dialog.FpsButtons->button(4)->click();
@@ -189,7 +189,7 @@ TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
     EXPECT_EQ(window->CurrentSettings().General.Fps, 30);
     EXPECT_FALSE(fs::exists(UserFile("celwright.ini")));
 
-    WhenShown<TEditPref>([&](TEditPref& dialog) {
+    WhenShown<TPreferencesDialog>([&](TPreferencesDialog& dialog) {
         dialog.FpsButtons->button(4)->click();
         WhenShown<QFileDialog>([&](QFileDialog& browser) {
             browser.setDirectory(FilesPath());
@@ -219,7 +219,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
         return items;
     };
 
-    WhenShown<TProfileManager>([](TProfileManager& manager) { manager.CloseBtn->click(); });
+    WhenShown<TProfileManagerDialog>([](TProfileManagerDialog& manager) { manager.CloseBtn->click(); });
     window->ManageProfiles1->trigger();
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
               "[Studio]\n\ndefault path=/studio/\ncapture mode=cmStopMotion\n")
@@ -231,7 +231,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
             entry.Button1->click();
         });
     };
-    WhenShown<TProfileManager>([&](TProfileManager& manager) {
+    WhenShown<TProfileManagerDialog>([&](TProfileManagerDialog& manager) {
         typeName("Atelier");
         manager.RenameBtn->click();
         typeName("Bob");
@@ -246,7 +246,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
               "[Bob]\ndefault path=" +
                   window->Settings.Saved.General.DefaultPath + "\ncapture mode=cmXSheet\n");
 
-    WhenShown<TProfileManager>([](TProfileManager& manager) {
+    WhenShown<TProfileManagerDialog>([](TProfileManagerDialog& manager) {
         manager.DeleteBtn->click();
         manager.CloseBtn->click();
     });
@@ -260,17 +260,17 @@ TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
     auto window = MakeWindow();
     window->SelectLanguage("German");
     QStringList seen;
-    WhenShown<TProjDialog>([&](TProjDialog& dialog) {
+    WhenShown<TNewProjectDialog>([&](TNewProjectDialog& dialog) {
         seen << dialog.windowTitle() << dialog.ComboBox1->itemText(5);
         dialog.Button3->click();
     });
     window->NewXPSwithfolders1->trigger();
-    WhenShown<TLayerProp>([&](TLayerProp& properties) {
+    WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
         seen << properties.windowTitle() << properties.Button1->text();
         properties.close();
     });
     window->AddLayer1->trigger();
-    WhenShown<TEditPref>([&](TEditPref& dialog) {
+    WhenShown<TPreferencesDialog>([&](TPreferencesDialog& dialog) {
         seen << dialog.windowTitle() << dialog.PageControl1->tabText(0);
         WhenShown<TProgramEditDialog>([&](TProgramEditDialog& editor) {
             seen << editor.windowTitle();
@@ -280,7 +280,7 @@ TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
         dialog.CancelBtn->click();
     });
     window->Preferences1->trigger();
-    WhenShown<TProfileManager>([&](TProfileManager& manager) {
+    WhenShown<TProfileManagerDialog>([&](TProfileManagerDialog& manager) {
         seen << manager.windowTitle();
         manager.CloseBtn->click();
     });
@@ -305,10 +305,10 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
     for (const char* name : {"a.png", "b.png"})
         WriteText(Files / name, "x");
     auto window = MakeWindow();
-    window->Activity = TForm1::kLoading;
+    window->Activity = TMainWindow::kLoading;
     window->NewClick();
-    window->Activity = TForm1::kIdle;
-    TXsheet2& sheet = *window->Xsheet;
+    window->Activity = TMainWindow::kIdle;
+    TSheetView& sheet = *window->Sheet;
     sheet.SetLayerFolder(1, Files / "");
     sheet.PlaceCelAt(1, 1, "a.png", 2);
     sheet.PlaceCelAt(1, 3, "gone.png", 2);

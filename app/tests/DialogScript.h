@@ -37,7 +37,7 @@ public:
 private:
     void Step() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal == Handled || modal->inherits("TLayerProp"))
+        if (!modal || !modal->isVisible() || modal == Handled || modal->inherits("TLayerPropertiesDialog"))
             return;
         Handled = modal;
         // The same dialog object may be shown again by a later step once this use is over.
@@ -67,7 +67,7 @@ public:
         Poll.setInterval(10);
         connect(&Poll, &QTimer::timeout, this, [] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal->isVisible() && modal->inherits("TLayerProp"))
+            if (modal && modal->isVisible() && modal->inherits("TLayerPropertiesDialog"))
                 static_cast<QDialog*>(modal)->accept();
         });
         Poll.start();

@@ -1,16 +1,16 @@
 // The dialogs of new projects, layer properties, preferences, profiles and the image editor, each on
 // its own, answered the way a user would.
-#include "app/CwTextLabel.h"
+#include "app/TextLabel.h"
 #include "app/DeflateEdit.h"
 #include "app/ErrorBox.h"
 #include "app/ImageEditing.h"
 #include "app/PreferencesDialog.h"
-#include "app/ProjectDialog.h"
-#include "app/cwAlert.h"
-#include "app/cwProfileManager.h"
-#include "app/cwProgramEditDialog.h"
-#include "app/entry.h"
-#include "app/layerProperties.h"
+#include "app/NewProjectDialog.h"
+#include "app/AlertPrompt.h"
+#include "app/ProfileManagerDialog.h"
+#include "app/ProgramEditDialog.h"
+#include "app/EntryDialog.h"
+#include "app/LayerPropertiesDialog.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
@@ -79,8 +79,8 @@ TEST_F(DialogTest, ProjectDialogChecksItsChoicesBeforeClosing) {
     int fps = 18; // no item of the list: nothing is selected
     int layers = 0;
     QString prompt;
-    TProjDialog dialog(&Alert, &Entry);
-    WhenShown<TProjDialog>([&](TProjDialog& shown) {
+    TNewProjectDialog dialog(&Alert, &Entry);
+    WhenShown<TNewProjectDialog>([&](TNewProjectDialog& shown) {
         EXPECT_EQ(shown.ComboBox1->currentIndex(), -1);
         EXPECT_EQ(shown.ComboBox2->currentText(), "1");
         shown.Button2->click();
@@ -119,8 +119,8 @@ TEST_F(DialogTest, ProjectDialogTakesAnyFrameRateThroughOther) {
         QString folder = Path();
         int fps = 30;
         int layers = 0;
-        TProjDialog dialog(&Alert, &Entry);
-        WhenShown<TProjDialog>([&](TProjDialog& shown) {
+        TNewProjectDialog dialog(&Alert, &Entry);
+        WhenShown<TNewProjectDialog>([&](TNewProjectDialog& shown) {
             WhenShown<TEntryDialog>([&](TEntryDialog& entry) {
                 EXPECT_EQ(entry.windowTitle(), "FPS");
                 entry.Edit1->setText(c.Typed);
@@ -139,7 +139,7 @@ TEST_F(DialogTest, ProjectDialogTakesAnyFrameRateThroughOther) {
 
 TEST_F(DialogTest, ProjectDialogMakesNumberedNewFoldersAndGoesUp) {
     fs::create_directories(Temp / "P/New Folder");
-    TProjDialog dialog(&Alert, &Entry);
+    TNewProjectDialog dialog(&Alert, &Entry);
     dialog.show();
     dialog.ShowFolder(Path("P"));
     dialog.NewFldr->click();
@@ -177,10 +177,10 @@ TEST_F(DialogTest, ProjectDialogMakesNumberedNewFoldersAndGoesUp) {
 // Layer properties
 
 TEST_F(DialogTest, LayerPropertiesNeedAFolderThatExistsOrCanBeMadeOneLevelDeep) {
-    TLayerProp window(&Alert, {"Orange", "Blue", "Green"});
-    TLayerProp::TShown shown{"  Layer 4 ", Path("a/b/c"), 2, Path()};
+    TLayerPropertiesDialog window(&Alert, {"Orange", "Blue", "Green"});
+    TLayerPropertiesDialog::TShown shown{"  Layer 4 ", Path("a/b/c"), 2, Path()};
     QString message;
-    WhenShown<TLayerProp>([&](TLayerProp& open) {
+    WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& open) {
         EXPECT_EQ(open.windowTitle(), "Set Properties for Layer");
         EXPECT_EQ(open.ComboBox1->currentText(), "Green");
         AnswerAlert(&TAlertPrompt::PosBtn, &message);
@@ -199,7 +199,7 @@ TEST_F(DialogTest, LayerPropertiesNeedAFolderThatExistsOrCanBeMadeOneLevelDeep) 
     // The Change button's browser gives a folder with a separator at its end; closing by the frame
     // cancels and keeps the last OK's results.
     fs::create_directories(Temp / "picked");
-    WhenShown<TLayerProp>([&](TLayerProp& open) {
+    WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& open) {
         EXPECT_EQ(open.windowTitle(), "Layer Properties");
         ChooseFolder(Path("picked"));
         open.Button1->click();
@@ -216,7 +216,7 @@ TEST_F(DialogTest, LayerPropertiesNeedAFolderThatExistsOrCanBeMadeOneLevelDeep) 
 
 TEST_F(DialogTest, PreferencesShowTheRecordAndWriteEachChange) {
     TProgramEditDialog editor(&Alert);
-    TEditPref dialog({"Orange", "Blue", "Green"}, &editor);
+    TPreferencesDialog dialog({"Orange", "Blue", "Green"}, &editor);
     TSettings settings;
     settings.General.Fps = 18;
     settings.General.DefaultPath = "/anim/";
@@ -270,13 +270,13 @@ TEST_F(DialogTest, PreferencesShowTheRecordAndWriteEachChange) {
 
 TEST_F(DialogTest, PreferencesGiveTheRecordBackOnlyOnOk) {
     TProgramEditDialog editor(&Alert);
-    TEditPref dialog({"Orange", "Blue", "Green"}, &editor);
+    TPreferencesDialog dialog({"Orange", "Blue", "Green"}, &editor);
     const QString program = Path("paint");
     WriteText(Temp / "paint", "");
     TSettings settings;
     settings.General.Fps = 18;
     const TSettings before = settings;
-    auto changeEditor = [&](TEditPref& shown) {
+    auto changeEditor = [&](TPreferencesDialog& shown) {
         WhenShown<TProgramEditDialog>([&](TProgramEditDialog& open) {
             open.NameEdit->setText(" Paint ");
             open.LocationEdit->setText(program);
@@ -286,14 +286,14 @@ TEST_F(DialogTest, PreferencesGiveTheRecordBackOnlyOnOk) {
         EXPECT_EQ(shown.ImgEditNameLbl->text(), "Paint");
         EXPECT_EQ(shown.ImgEditLocationLbl->text(), program);
     };
-    WhenShown<TEditPref>([&](TEditPref& shown) {
+    WhenShown<TPreferencesDialog>([&](TPreferencesDialog& shown) {
         changeEditor(shown);
         shown.CancelBtn->click();
     });
     EXPECT_FALSE(dialog.Edit("Preferences", settings, {0, 0}));
     EXPECT_EQ(settings, before);
 
-    WhenShown<TEditPref>([&](TEditPref& shown) {
+    WhenShown<TPreferencesDialog>([&](TPreferencesDialog& shown) {
         changeEditor(shown);
         shown.OkBtn->click();
     });
@@ -413,7 +413,7 @@ protected:
         });
     }
 
-    QStringList Listed(const TProfileManager& manager) const {
+    QStringList Listed(const TProfileManagerDialog& manager) const {
         QStringList names;
         for (int row = 0; row < manager.ListBox1->count(); ++row)
             names.append(manager.ListBox1->item(row)->text());
@@ -426,7 +426,7 @@ protected:
 } // namespace
 
 TEST_F(ProfileManagerTest, AddsRenamesAndDeletesProfilesAndFollowsTheActiveOne) {
-    TProfileManager manager(Profiles, Saved, "Bob", &Entry, &Alert);
+    TProfileManagerDialog manager(Profiles, Saved, "Bob", &Entry, &Alert);
     EXPECT_EQ(Listed(manager), (QStringList{"anna", "Bob"}));
     EXPECT_EQ(manager.SelectedName(), "anna");
     EXPECT_FALSE(manager.Changed());
@@ -458,7 +458,7 @@ TEST_F(ProfileManagerTest, AddsRenamesAndDeletesProfilesAndFollowsTheActiveOne) 
 }
 
 TEST_F(ProfileManagerTest, ApplyStoresAFolderAfterOfferingToMakeIt) {
-    TProfileManager manager(Profiles, Saved, "Default", &Entry, &Alert);
+    TProfileManagerDialog manager(Profiles, Saved, "Default", &Entry, &Alert);
     manager.DefPathText->SetPath(Path("new"));
     manager.CapModeButtons->button(0)->click();
     AnswerAlert(&TAlertPrompt::NegBtn);

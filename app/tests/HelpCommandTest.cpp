@@ -1,5 +1,5 @@
 #include "app/ErrorBox.h"
-#include "app/exposureSheet.h"
+#include "app/MainWindow.h"
 #include "testsupport/TempFolder.h"
 
 #include <QDesktopServices>
@@ -29,7 +29,7 @@ TEST(HelpCommand, F1AndTheHelpMenuOpenTheGuideInTheBrowser) {
     TOpenedUrls browser;
     QDesktopServices::setUrlHandler("file", &browser, "Open");
 
-    TForm1 window(folders);
+    TMainWindow window(folders);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

@@ -1,7 +1,7 @@
 #include "app/ErrorBox.h"
-#include "app/exposureSheet.h"
-#include "import/fileImportI.h"
-#include "sheetview/Xsheet2.h"
+#include "app/MainWindow.h"
+#include "import/ImportWindow.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/CommandOutput.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
@@ -20,7 +20,7 @@ protected:
     ImportPrintCommandsTest() {
         const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TForm1>(folders);
+        Window = std::make_unique<TMainWindow>(folders);
         Window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);
     }
     ~ImportPrintCommandsTest() override { ErrorBoxOverride() = nullptr; }
@@ -28,28 +28,28 @@ protected:
     TTempFolder User;
     TTempFolder Files;
     QStringList Errors;
-    std::unique_ptr<TForm1> Window;
+    std::unique_ptr<TMainWindow> Window;
 };
 } // namespace
 
 TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolder) {
-    Window->Xsheet->SelectCell(2, 3);
+    Window->Sheet->SelectCell(2, 3);
     Window->ImportImages1->trigger();
-    TImportI* import = Window->ImportForm;
+    TImportWindow* import = Window->ImportForm;
     ASSERT_TRUE(import->isVisible());
-    EXPECT_EQ(import->BrowsedFolder().toStdString(), Window->Xsheet->LayerFolder(2));
+    EXPECT_EQ(import->BrowsedFolder().toStdString(), Window->Sheet->LayerFolder(2));
     EXPECT_EQ(import->LayerSelect->currentText(), "Import to Selected Layer");
-    EXPECT_EQ(Window->Xsheet->CurrentFrame(), 3);
+    EXPECT_EQ(Window->Sheet->CurrentFrame(), 3);
     // While the import changes the sheet, the main window knows it is not the user's doing.
     int activity = 0;
-    Window->Xsheet->OnLayerAdded = [&](QObject&) { activity = Window->Activity; };
+    Window->Sheet->OnLayerAdded = [&](QObject&) { activity = Window->Activity; };
     import->LayerSelect->setCurrentIndex(1);
     import->ShellListView1->item(0)->setSelected(true);
     import->ButtonAddClick();
     import->ButtonImportClick();
-    EXPECT_EQ(activity, TForm1::kLoading);
-    EXPECT_EQ(Window->Activity, TForm1::kIdle);
-    EXPECT_EQ(Window->Xsheet->LayerCount(), 3);
+    EXPECT_EQ(activity, TMainWindow::kLoading);
+    EXPECT_EQ(Window->Activity, TMainWindow::kIdle);
+    EXPECT_EQ(Window->Sheet->LayerCount(), 3);
     EXPECT_TRUE(Errors.isEmpty());
 }
 

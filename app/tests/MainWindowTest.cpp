@@ -1,10 +1,10 @@
 #include "app/ElidedLabel.h"
 #include "app/ErrorBox.h"
-#include "app/cwAlert.h"
-#include "app/entry.h"
-#include "app/exposureSheet.h"
+#include "app/AlertPrompt.h"
+#include "app/EntryDialog.h"
+#include "app/MainWindow.h"
 #include "document/TextUtil.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
 
@@ -29,15 +29,15 @@ protected:
     }
     ~MainWindowTest() override { ErrorBoxOverride() = nullptr; }
 
-    std::unique_ptr<TForm1> MakeWindow() {
-        auto window = std::make_unique<TForm1>(Folders);
+    std::unique_ptr<TMainWindow> MakeWindow() {
+        auto window = std::make_unique<TMainWindow>(Folders);
         window->AskSaveFile = [this](const QString&, const QString&, const QString&) { return SavePath; };
         window->AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
         return window;
     }
 
     // Answers the alert prompt that is about to open with one of its buttons.
-    static void Answer(TForm1& window, QPushButton* TAlertPrompt::*button) {
+    static void Answer(TMainWindow& window, QPushButton* TAlertPrompt::*button) {
         QTimer::singleShot(0, &window, [&window, button] { (window.AlertPrompt->*button)->click(); });
     }
 
@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     window->OpenDocument(kSampleSheet);
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - bounce.xps");
     EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+    EXPECT_EQ(window->Sheet->LayerCount(), 2);
     EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
     EXPECT_EQ(window->Label1->FullText(),
               "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
@@ -95,35 +95,35 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
     window->Guard([&] { window->OpenDocument(QString::fromStdString(Files / "broken.xps")); });
     EXPECT_EQ(Errors, QStringList{QString::fromStdString(Files / "broken.xps") + ": Unable to read layers."});
     EXPECT_EQ(window->DocumentName, "bounce.xps");
-    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
-    EXPECT_EQ(window->Xsheet->CelName(2, 1), "ball_01.png");
+    EXPECT_EQ(window->Sheet->LayerCount(), 2);
+    EXPECT_EQ(window->Sheet->CelName(2, 1), "ball_01.png");
 }
 
 TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
     auto window = MakeWindow();
     window->NewClick();
-    window->Xsheet->SaveUndoState();
-    window->Xsheet->PlaceCelAt(1, 1, "a.png", 2);
+    window->Sheet->SaveUndoState();
+    window->Sheet->PlaceCelAt(1, 1, "a.png", 2);
     ASSERT_TRUE(window->Modified) << "an undo snapshot marks the document modified";
 
     Answer(*window, &TAlertPrompt::ExBtn);
     window->NewClick();
-    EXPECT_EQ(window->Xsheet->CelName(1, 1), "a.png") << "Cancel stops New";
+    EXPECT_EQ(window->Sheet->CelName(1, 1), "a.png") << "Cancel stops New";
 
     Answer(*window, &TAlertPrompt::NegBtn);
     window->NewClick();
-    EXPECT_EQ(window->Xsheet->CelName(1, 1), "") << "No goes on without saving";
+    EXPECT_EQ(window->Sheet->CelName(1, 1), "") << "No goes on without saving";
     EXPECT_FALSE(window->Modified);
 
-    window->Xsheet->SaveUndoState();
-    window->Xsheet->PlaceCelAt(1, 1, "b.png", 2);
+    window->Sheet->SaveUndoState();
+    window->Sheet->PlaceCelAt(1, 1, "b.png", 2);
     SavePath = QString::fromStdString(Files / "saved.xps");
     Answer(*window, &TAlertPrompt::PosBtn);
     window->NewClick();
     EXPECT_NE(ReadFileBytes(Files / "saved.xps").value_or("").find("b.png"), std::string::npos);
 
-    window->Xsheet->SaveUndoState();
-    window->Xsheet->PlaceCelAt(1, 1, "c.png", 2);
+    window->Sheet->SaveUndoState();
+    window->Sheet->PlaceCelAt(1, 1, "c.png", 2);
     Answer(*window, &TAlertPrompt::ExBtn);
     EXPECT_FALSE(window->close()) << "Cancel keeps the program running";
 }
@@ -154,9 +154,9 @@ TEST_F(MainWindowTest, OnlyAnExactXpsArgumentIsOpened) {
     WriteText(Files / "upper.XPS", *ReadFileBytes(kSampleSheet.toStdString()));
     auto window = MakeWindow();
     window->OpenCommandLineSheet({"celwright", QString::fromStdString(Files / "upper.XPS")});
-    EXPECT_EQ(window->Xsheet->LayerCount(), 0);
+    EXPECT_EQ(window->Sheet->LayerCount(), 0);
     window->OpenCommandLineSheet({"celwright", kSampleSheet});
-    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+    EXPECT_EQ(window->Sheet->LayerCount(), 2);
     // The path is shown; the sample's sound may add a line about the sound output above it.
     EXPECT_TRUE(window->Memo1->toPlainText().contains(kSampleSheet));
 }
@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     window->show();
     window->NewClick();
     window->AddLayerClick();
-    TXsheet2& sheet = *window->Xsheet;
+    TSheetView& sheet = *window->Sheet;
     const QPoint layer2frame5(sheet.IndexWidth() + sheet.GridWidth() + 10,
                               sheet.HeaderHeight() + 4 * sheet.GridHeight() + 5);
     window->DropFiles({"/scans/a.png", "/scans/b.PNG", "/scans/notes.txt", "/scans/c.jpg"}, layer2frame5);
@@ -207,7 +207,7 @@ TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
     window->Guard([&] { window->ScannerClick(); });
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
-    EXPECT_EQ(window->ScanUnit, nullptr);
+    EXPECT_EQ(window->ScannerWindow, nullptr);
 }
 
 TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
@@ -219,7 +219,7 @@ TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
     });
     window->FpsOtherClick();
     EXPECT_EQ(window->CurrentSettings().General.Fps, 8);
-    EXPECT_EQ(window->Xsheet->Fps(), 8);
+    EXPECT_EQ(window->Sheet->Fps(), 8);
     EXPECT_TRUE(window->FpsOther->isChecked());
     EXPECT_EQ(window->FpsLabel->text(), "FPS: 8");
     window->Fps25->trigger();
@@ -232,7 +232,7 @@ TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
     });
     window->Guard([&] { window->FpsOtherClick(); });
     EXPECT_EQ(Errors, QStringList{"'fast' is not a valid integer value"});
-    EXPECT_EQ(window->Xsheet->Fps(), 25);
+    EXPECT_EQ(window->Sheet->Fps(), 25);
 }
 
 TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
@@ -274,8 +274,8 @@ TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
 TEST_F(MainWindowTest, AFailedSaveIsReportedAndKeepsTheDocumentAsItWas) {
     auto window = MakeWindow();
     window->OpenDocument(kSampleSheet);
-    window->Xsheet->SaveUndoState();
-    window->Xsheet->PlaceCelAt(1, 2, "new.png", 1);
+    window->Sheet->SaveUndoState();
+    window->Sheet->PlaceCelAt(1, 2, "new.png", 1);
     SavePath = QString::fromStdString(Files / "no/such/folder/copy.xps");
     window->Guard([&] { window->SaveAsClick(); });
     ASSERT_EQ(Errors.size(), 1);

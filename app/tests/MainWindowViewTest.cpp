@@ -1,13 +1,13 @@
 // What the main window shows and where the keys go: focus, the path line, the window's place,
 // Qt's own texts, the current layer's path and drawing.
 #include "app/ElidedLabel.h"
-#include "app/cwAlert.h"
-#include "app/exposureSheet.h"
+#include "app/AlertPrompt.h"
+#include "app/MainWindow.h"
 #include "app/tests/DialogScript.h"
 #include "document/TextUtil.h"
-#include "sheetview/XsHeader.h"
-#include "sheetview/XsIndexHead.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/LayerHeader.h"
+#include "sheetview/SheetCorner.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
 
@@ -27,8 +27,8 @@ protected:
         Folders = TestAppFolders(User);
     }
 
-    std::unique_ptr<TForm1> ShowWindow() {
-        auto window = std::make_unique<TForm1>(Folders);
+    std::unique_ptr<TMainWindow> ShowWindow() {
+        auto window = std::make_unique<TMainWindow>(Folders);
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -44,24 +44,24 @@ protected:
 TEST_F(MainWindowViewTest, TheSheetTakesTheKeysAtStartAndAfterADialog) {
     auto window = ShowWindow();
     window->OpenDocument(kSampleSheet);
-    EXPECT_EQ(QApplication::focusWidget(), window->Xsheet);
+    EXPECT_EQ(QApplication::focusWidget(), window->Sheet);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    EXPECT_EQ(window->Xsheet->CurrentFrame(), 2);
+    EXPECT_EQ(window->Sheet->CurrentFrame(), 2);
 
     TDialogScript script;
     script.Then<QDialog>([](QDialog& about) { about.accept(); });
     window->About1->trigger();
     ASSERT_TRUE(script.Done());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    EXPECT_EQ(QApplication::focusWidget(), window->Xsheet);
+    EXPECT_EQ(QApplication::focusWidget(), window->Sheet);
 }
 
 TEST_F(MainWindowViewTest, ALongFolderIsElidedInTheMiddleAndDoesNotWidenTheWindow) {
     auto window = ShowWindow();
     window->NewXPS->trigger();
     const std::string folder = "/" + std::string(345, 'f') + "/end/";
-    window->Xsheet->SetLayerFolder(1, folder);
-    window->Xsheet->SelectCell(1, 1);
+    window->Sheet->SetLayerFolder(1, folder);
+    window->Sheet->SelectCell(1, 1);
     EXPECT_LT(window->minimumSizeHint().width(), 1000);
     EXPECT_LT(window->Label1->minimumSizeHint().width(), 100);
     EXPECT_EQ(window->Label1->toolTip(), window->Label1->FullText());
@@ -99,8 +99,8 @@ TEST_F(MainWindowViewTest, QtsOwnTextsFollowTheLanguage) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
     window->SelectLanguage("French");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annuler");
-    EXPECT_GE(window->Xsheet->IndexWidth(),
-              window->Xsheet->Corner().fontMetrics().horizontalAdvance("Image") + 8)
+    EXPECT_GE(window->Sheet->IndexWidth(),
+              window->Sheet->Corner().fontMetrics().horizontalAdvance("Image") + 8)
         << "the frame heading fits its text";
     window->SelectLanguage("English");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
@@ -109,7 +109,7 @@ TEST_F(MainWindowViewTest, QtsOwnTextsFollowTheLanguage) {
 TEST_F(MainWindowViewTest, ThePathLineFollowsEveryChangeOfTheCurrentLayer) {
     auto window = ShowWindow();
     window->OpenDocument(kSampleSheet);
-    TXsheet2& sheet = *window->Xsheet;
+    TSheetView& sheet = *window->Sheet;
     auto shows = [&](const char* caption) { return window->Label1->FullText().startsWith(caption); };
     ASSERT_TRUE(shows("Background"));
 

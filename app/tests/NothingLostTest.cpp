@@ -1,15 +1,15 @@
 // The user's work survives what users do: failed and cancelled saves, a prompt answered with
 // Enter, undo and the visibility box, names typed without an extension, unnamed sheets in another
 // language, recent files with "&". Each goes through the menu action and the real dialogs.
-#include "app/CwTextLabel.h"
+#include "app/TextLabel.h"
 #include "app/ElidedLabel.h"
-#include "app/cwAlert.h"
-#include "app/entry.h"
-#include "app/exposureSheet.h"
+#include "app/AlertPrompt.h"
+#include "app/EntryDialog.h"
+#include "app/MainWindow.h"
 #include "app/tests/DialogScript.h"
 #include "document/TextUtil.h"
-#include "sheetview/XsHeader.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/LayerHeader.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
 
@@ -40,16 +40,16 @@ protected:
     ~NothingLostTest() override { std::filesystem::current_path(Previous); }
 
     // The main window with its own dialogs, shown.
-    std::unique_ptr<TForm1> MakeWindow() {
-        auto window = std::make_unique<TForm1>(Folders);
+    std::unique_ptr<TMainWindow> MakeWindow() {
+        auto window = std::make_unique<TMainWindow>(Folders);
         window->show();
         return window;
     }
 
     // A change made the way a user makes one: a cel typed into the first cell of layer 1.
-    static void Edit(TForm1& window, const std::string& name = "edit.png") {
-        window.Xsheet->SaveUndoState();
-        window.Xsheet->PlaceCelAt(1, 1, name, 2);
+    static void Edit(TMainWindow& window, const std::string& name = "edit.png") {
+        window.Sheet->SaveUndoState();
+        window.Sheet->PlaceCelAt(1, 1, name, 2);
     }
 
     static std::function<void(TAlertPrompt&)> Click(QPushButton* TAlertPrompt::*button) {
@@ -98,7 +98,7 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
     }
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->Modified);
-    EXPECT_EQ(window->Xsheet->CelName(1, 1), "edit.png");
+    EXPECT_EQ(window->Sheet->CelName(1, 1), "edit.png");
     EXPECT_EQ(ReadText(User / "Celwright/3.0/celwright.ini").find("[recent files]"), std::string::npos)
         << "the window's state is written only when it closes";
 
@@ -165,7 +165,7 @@ TEST_F(NothingLostTest, UndoRedoAndTheVisibilityBoxMarkTheSheetModified) {
     window->SaveXPS1->trigger();
     ASSERT_FALSE(window->Modified);
 
-    TXsheet2& sheet = *window->Xsheet;
+    TSheetView& sheet = *window->Sheet;
     QTest::mouseClick(&sheet.Header(), Qt::LeftButton, {},
                       QPoint(sheet.GridWidth() - 8, sheet.HeaderHeight() / 2));
     ASSERT_FALSE(sheet.LayerVisible(1));
@@ -184,11 +184,11 @@ TEST_F(NothingLostTest, ANewSheetsFolderEndsWithASeparator) {
               "[general preferences]\ndefault path=" + (Files / "Drawings") + "\n");
     auto window = MakeWindow();
     window->NewXPS->trigger();
-    EXPECT_EQ(window->Xsheet->LayerFolder(1), Files / "Drawings/");
+    EXPECT_EQ(window->Sheet->LayerFolder(1), Files / "Drawings/");
     EXPECT_TRUE(window->Label1->FullText().endsWith("Drawings/")) << window->Label1->FullText().toStdString();
     WriteText(Files / "Drawings/walk.png", "");
-    window->Xsheet->PlaceCelAt(1, 1, "walk.png", 1);
-    EXPECT_EQ(window->Xsheet->Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
+    window->Sheet->PlaceCelAt(1, 1, "walk.png", 1);
+    EXPECT_EQ(window->Sheet->Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
 }
 
 TEST_F(NothingLostTest, SaveAsAddsTheExtensionToATypedName) {
@@ -238,7 +238,7 @@ TEST_F(NothingLostTest, ARecentFileWithAnAmpersandOpens) {
     EXPECT_EQ(item->text(), QString::fromStdString(Files / "Tom && Jerry.xps"));
     item->trigger();
     EXPECT_EQ(window->DocumentName, "Tom & Jerry.xps");
-    EXPECT_EQ(window->Xsheet->LayerCount(), 2);
+    EXPECT_EQ(window->Sheet->LayerCount(), 2);
 }
 
 TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
@@ -262,7 +262,7 @@ TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
         EXPECT_TRUE(error.contains(typed)) << error.toStdString();
         EXPECT_TRUE(window->Fps24->isChecked());
         EXPECT_FALSE(window->FpsOther->isChecked());
-        EXPECT_EQ(window->Xsheet->Fps(), 24);
+        EXPECT_EQ(window->Sheet->Fps(), 24);
     }
 }
 

@@ -3,10 +3,10 @@
 #include "app/SheetSound.h"
 
 #include "WavWriter.h"
-#include "app/exposureSheet.h"
-#include "audio/cwVolumeControl.h"
-#include "sheetview/XsAudioDisplay.h"
-#include "sheetview/Xsheet2.h"
+#include "app/MainWindow.h"
+#include "audio/VolumeWindow.h"
+#include "sheetview/AudioColumn.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
 
@@ -26,8 +26,8 @@ protected:
         Folders = TestAppFolders(User);
         WriteToneWav(Files / "voice.wav", 3.0);
     }
-    std::unique_ptr<TForm1> MakeWindow() {
-        auto window = std::make_unique<TForm1>(Folders);
+    std::unique_ptr<TMainWindow> MakeWindow() {
+        auto window = std::make_unique<TMainWindow>(Folders);
         window->AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
         window->NewClick();
         window->AddLayerClick();
@@ -41,14 +41,14 @@ protected:
 
 TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     auto window = MakeWindow();
-    TcwAudioGraph& graph = window->Sound->AudioGraph;
+    TAudioGraph& graph = window->Sound->AudioGraph;
     OpenPath = QString::fromStdString(Files / "missing.wav");
     window->ImportAudio1->trigger(); // ignored without a message
-    EXPECT_FALSE(window->Xsheet->Document().AudioShown());
+    EXPECT_FALSE(window->Sheet->Document().AudioShown());
 
     OpenPath = QString::fromStdString(Files / "voice.wav");
     window->ImportAudio1->trigger();
-    EXPECT_TRUE(window->Xsheet->HasAudio());
+    EXPECT_TRUE(window->Sheet->HasAudio());
     EXPECT_TRUE(graph.Active());
     EXPECT_TRUE(window->HideAudio1->isEnabled());
     EXPECT_FALSE(window->ShowAudio1->isEnabled());
@@ -58,34 +58,34 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
         EXPECT_EQ(window->Memo1->toPlainText().count("No sound output was found"), 1);
     }
     // The converted copies go to this program's own folder in the temporary folder.
-    EXPECT_NE(window->Xsheet->TempFolder().find("/celwright-"), std::string::npos);
+    EXPECT_NE(window->Sheet->TempFolder().find("/celwright-"), std::string::npos);
 
-    window->Xsheet->SetPhoneme(3, "OO");
+    window->Sheet->SetPhoneme(3, "OO");
     window->ClearPhonemes1->trigger();
-    EXPECT_EQ(window->Xsheet->Phoneme(3), "");
+    EXPECT_EQ(window->Sheet->Phoneme(3), "");
     EXPECT_TRUE(graph.Active());
     window->ClearAudio1->trigger();
-    EXPECT_FALSE(window->Xsheet->HasAudio());
+    EXPECT_FALSE(window->Sheet->HasAudio());
     EXPECT_FALSE(graph.Active());
     // A slip of the mouse costs nothing: undo brings the sound and the phoneme back.
     window->UndoClick();
-    EXPECT_TRUE(window->Xsheet->HasAudio());
+    EXPECT_TRUE(window->Sheet->HasAudio());
     EXPECT_TRUE(graph.Active());
     window->UndoClick();
-    EXPECT_EQ(window->Xsheet->Phoneme(3), "OO");
+    EXPECT_EQ(window->Sheet->Phoneme(3), "OO");
 
     window->ClearAll1->trigger();
-    EXPECT_FALSE(window->Xsheet->HasAudio());
-    EXPECT_EQ(window->Xsheet->Phoneme(3), "");
+    EXPECT_FALSE(window->Sheet->HasAudio());
+    EXPECT_EQ(window->Sheet->Phoneme(3), "");
     EXPECT_FALSE(graph.Active());
 }
 
 TEST_F(SheetSoundTest, OpeningASheetLoadsItsSound) {
     auto window = MakeWindow();
     window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);
-    EXPECT_TRUE(window->Xsheet->HasAudio());
-    EXPECT_EQ(window->Xsheet->Document().Data().Audio.DurationMs, 1849);
-    EXPECT_EQ(window->Xsheet->Phoneme(33), "rest");
+    EXPECT_TRUE(window->Sheet->HasAudio());
+    EXPECT_EQ(window->Sheet->Document().Data().Audio.DurationMs, 1849);
+    EXPECT_EQ(window->Sheet->Phoneme(33), "rest");
     EXPECT_TRUE(window->Sound->AudioGraph.Active());
 }
 
@@ -101,18 +101,18 @@ TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
                   "<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\n</layer>\n</layers>\n</xsheet>\n");
     auto window = MakeWindow();
     window->OpenDocument(QString::fromStdString(path));
-    ASSERT_TRUE(window->Xsheet->HasAudio());
+    ASSERT_TRUE(window->Sheet->HasAudio());
 
     window->HideAudio1->trigger();
-    window->Xsheet->SaveUndoState();
-    window->Xsheet->PlaceCelAt(1, 5, "b.png", 1);
+    window->Sheet->SaveUndoState();
+    window->Sheet->PlaceCelAt(1, 5, "b.png", 1);
     window->ShowAudio1->trigger();
     window->Undo1->trigger();
-    EXPECT_TRUE(window->Xsheet->HasAudio());
-    EXPECT_EQ(window->Xsheet->CelName(1, 5), "");
+    EXPECT_TRUE(window->Sheet->HasAudio());
+    EXPECT_EQ(window->Sheet->CelName(1, 5), "");
 
     window->HideAudio1->trigger();
-    EXPECT_FALSE(window->Xsheet->HasAudio()); // hidden: no sound in play
+    EXPECT_FALSE(window->Sheet->HasAudio()); // hidden: no sound in play
     window->SaveXPS1->trigger();
     const std::string saved = ReadText(path);
     EXPECT_NE(saved.find("\t<audiofile>" + sound + "</audiofile>\r\n"), std::string::npos) << saved;
@@ -121,13 +121,13 @@ TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
     // The file has no place for the column's state: the sheet opens with its sound shown.
     auto again = MakeWindow();
     again->OpenDocument(QString::fromStdString(path));
-    EXPECT_TRUE(again->Xsheet->HasAudio());
-    EXPECT_EQ(again->Xsheet->Phoneme(2), "MBP");
+    EXPECT_TRUE(again->Sheet->HasAudio());
+    EXPECT_EQ(again->Sheet->Phoneme(2), "MBP");
 }
 
 TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     auto window = MakeWindow();
-    TVolumeControl& volume = window->Sound->VolumeWindow();
+    TVolumeWindow& volume = window->Sound->VolumeWindow();
     window->AdjustVolume1->trigger();
     EXPECT_TRUE(volume.isVisible());
     EXPECT_EQ(volume.windowTitle(), "Volume");
@@ -171,7 +171,7 @@ struct TSinkRecord {
 TEST_F(SheetSoundTest, ADragDownTheColumnPlaysTheSoundItPassedOver) {
     QWidget window;
     window.resize(400, 400);
-    auto* sheet = new TXsheet2(&window);
+    auto* sheet = new TSheetView(&window);
     sheet->setGeometry(0, 0, 400, 400);
     TSheetSound sound(*sheet, window, "fakesink sync=false");
     std::vector<std::int32_t> shown;
@@ -191,7 +191,7 @@ TEST_F(SheetSoundTest, ADragDownTheColumnPlaysTheSoundItPassedOver) {
         &TSinkRecord::Probe, &record, nullptr);
     gst_object_unref(pad);
 
-    TXsAudioDisplay& column = sheet->AudioDisplay();
+    TAudioColumn& column = sheet->AudioDisplay();
     QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 0));
     QTest::mouseMove(&column, QPoint(25, 15), 0); // less than a row: nothing
     QTest::mouseMove(&column, QPoint(25, 45), 0); // APos 45: 0 to 937,485 units

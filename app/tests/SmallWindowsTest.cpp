@@ -1,11 +1,11 @@
-#include "app/About.h"
-#include "app/CwTextLabel.h"
-#include "app/cwAlert.h"
-#include "app/cwImageViewer.h"
-#include "app/cwSplash.h"
-#include "app/entry.h"
-#include "app/license.h"
-#include "document/CwError.h"
+#include "app/AboutDialog.h"
+#include "app/TextLabel.h"
+#include "app/AlertPrompt.h"
+#include "app/ImageViewer.h"
+#include "app/SplashWindow.h"
+#include "app/EntryDialog.h"
+#include "app/LicenseDialog.h"
+#include "document/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <QApplication>
@@ -114,13 +114,13 @@ TEST(ImageViewer, TakesThePicturesSize) {
 }
 
 TEST(Splash, ClosesOnAClickOrWhenItsTimeIsUp) {
-    TSplash clicked;
+    TSplashWindow clicked;
     clicked.show();
     EXPECT_FALSE(clicked.close()) << "it refuses to close while its timer runs";
     QTest::mouseClick(&clicked, Qt::LeftButton);
     EXPECT_FALSE(clicked.isVisible());
 
-    TSplash timed;
+    TSplashWindow timed;
     timed.Timer1->start(50);
     timed.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !timed.isVisible(); }, 2000));
@@ -130,21 +130,21 @@ TEST(Splash, ClosesOnAClickOrWhenItsTimeIsUp) {
 
 TEST(Licence, ShowsTheLicenceFileOrReportsItMissing) {
     TTempFolder folder;
-    TLic window;
+    TLicenseDialog window;
     EXPECT_THROW(window.LoadLicense(QString::fromStdString(folder / "")), ECwError);
     WriteText(folder / "license.txt", "GNU GENERAL PUBLIC LICENSE\nVersion 3\n");
     window.LoadLicense(QString::fromStdString(folder / ""));
     EXPECT_TRUE(window.Memo1->toPlainText().startsWith("GNU GENERAL PUBLIC LICENSE"));
     EXPECT_EQ(window.windowTitle(), "Celwright - License");
 
-    TForm3 about("3.0Beta_050529");
+    TAboutDialog about("3.0Beta_050529");
     about.show();
     EXPECT_EQ(about.windowTitle(), "Celwright - About");
     EXPECT_EQ(about.size(), QSize(459, 366));
 }
 
 TEST(TextLabel, ResizesToItsLines) {
-    TcwTextLabel label;
+    TTextLabel label;
     label.setWordWrap(true);
     label.resize(248, 10);
     label.SetText("one\r\ntwo\r\nthree");

@@ -4,10 +4,10 @@
 #include "PlayedRange.h"
 #include "WavWriter.h"
 #include "audio/AudioGraph.h"
-#include "audio/CwAudio.h"
-#include "audio/CwAudioParser.h"
+#include "audio/AudioConverter.h"
+#include "audio/WavParser.h"
 #include "audio/Waveform.h"
-#include "document/XsSheetObjects.h"
+#include "document/SheetObjects.h"
 #include "platform/GstMedia.h"
 
 #include <QCoreApplication>
@@ -54,13 +54,13 @@ struct TConversion {
     bool OnUiThread = false;
 };
 
-TConversion Convert(TcwAudioConverter& converter, const std::string& source, const std::string& folder) {
+TConversion Convert(TAudioConverter& converter, const std::string& source, const std::string& folder) {
     TConversion c;
-    converter.OnConversionComplete = [&c](TcwAudioConverter&, const std::string& file) {
+    converter.OnConversionComplete = [&c](TAudioConverter&, const std::string& file) {
         c.Completed = file;
         c.OnUiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     };
-    converter.OnConversionError = [&c](TcwAudioConverter&, const std::string& message) { c.Error = message; };
+    converter.OnConversionError = [&c](TAudioConverter&, const std::string& message) { c.Error = message; };
     c.Started = converter.Convert(source, folder, c.Result);
     if (c.Started)
         WaitFor([&c] { return !c.Completed.empty() || !c.Error.empty(); });
@@ -90,14 +90,14 @@ TEST_F(AudioMedia, ConvertsCompressedFilesToPcmWav) {
     RunPipeline(tone + "audioconvert ! vorbisenc ! oggmux ! filesink location=" + (Folder / "tone.ogg"));
     for (const char* name : {"tone.mp3", "tone.ogg"}) {
         SCOPED_TRACE(name);
-        TcwAudioConverter converter;
+        TAudioConverter converter;
         const TConversion c = Convert(converter, Folder / name, out);
         ASSERT_TRUE(c.Started) << c.Error;
         EXPECT_EQ(c.Error, "");
         EXPECT_EQ(c.Result, out + "cwAudio.wav");
         EXPECT_EQ(c.Completed, c.Result);
         EXPECT_TRUE(c.OnUiThread);
-        TCwAudioParser parser;
+        TWavParser parser;
         parser.LoadFromFile(c.Result);
         TWaveFormat format;
         ASSERT_NE(parser.FindChunk("fmt "), nullptr);
@@ -115,7 +115,7 @@ TEST_F(AudioMedia, OutputFolderFallsBackToTheSourceFolder) {
     const std::string source = Folder / "voice.WAV";
     WriteToneWav(source, 0.5);
     for (const std::string& folder : {std::string(), Folder / "no such folder/"}) {
-        TcwAudioConverter converter;
+        TAudioConverter converter;
         const TConversion c = Convert(converter, source, folder);
         EXPECT_EQ(c.Result, Folder / "cwAudio.wav");
         EXPECT_EQ(c.Completed, c.Result) << c.Error;
@@ -135,15 +135,15 @@ TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {
          "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". "},
     };
     for (const auto& c : cases) {
-        TcwAudioConverter converter;
+        TAudioConverter converter;
         int errors = 0;
         std::string message;
         bool completed = false;
-        converter.OnConversionError = [&](TcwAudioConverter&, const std::string& text) {
+        converter.OnConversionError = [&](TAudioConverter&, const std::string& text) {
             ++errors;
             message = text;
         };
-        converter.OnConversionComplete = [&](TcwAudioConverter&, const std::string&) { completed = true; };
+        converter.OnConversionComplete = [&](TAudioConverter&, const std::string&) { completed = true; };
         std::string result;
         EXPECT_EQ(converter.Convert(c.Source, Folder / "", result), c.Starts) << c.Source;
         WaitFor([&] { return errors > 0; });
@@ -163,7 +163,7 @@ TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {
 TEST_F(AudioMedia, ScrubsPlayExactlyThePositionsAskedFor) {
     const std::string file = Folder / "long.wav";
     WriteToneWav(file, 220.0, 8000);
-    TcwAudioGraph graph("fakesink sync=false");
+    TAudioGraph graph("fakesink sync=false");
     ASSERT_TRUE(graph.RenderFile(file));
     EXPECT_FALSE(graph.HasSoundOutput());
     TPlayedRange played(graph.Sink());
@@ -184,7 +184,7 @@ TEST_F(AudioMedia, ScrubsPlayExactlyThePositionsAskedFor) {
 }
 
 TEST_F(AudioMedia, VolumeRangeAndInactiveGraph) {
-    TcwAudioGraph graph("fakesink");
+    TAudioGraph graph("fakesink");
     EXPECT_FALSE(graph.Active());
     graph.PlaySegment(0, 1000); // nothing to play, nothing breaks
     EXPECT_TRUE(graph.SetVolume(3660));

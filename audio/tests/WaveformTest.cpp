@@ -1,8 +1,8 @@
 #include "audio/Waveform.h"
 
 #include "WavWriter.h"
-#include "audio/CwAudioParser.h"
-#include "document/XsSheetObjects.h"
+#include "audio/WavParser.h"
+#include "document/SheetObjects.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -71,9 +71,9 @@ TEST(Waveform, ValuesByHand) {
                               .Chunk("LIST", {1, 2, 3})
                               .Chunk("data", SampleBytes(c.Samples, c.Bits))
                               .Data();
-        TCwAudioParser parser;
+        TWavParser parser;
         parser.LoadFromBytes(file.data(), file.size());
-        TXsAudioData audio;
+        TSoundTrack audio;
         std::int32_t lengthMs = 0;
         ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
         EXPECT_EQ(audio.Peaks[0], c.Left);
@@ -90,9 +90,9 @@ TEST(Waveform, FloatSamples) {
     const float values[2] = {0.5f, -2.0f}; // out-of-range floats are held to full scale
     std::memcpy(data.data(), values, 8);
     const auto file = TRiffBuilder().Format(TWaveFormat::kFloat, 1, 600, 32).Chunk("data", data).Data();
-    TCwAudioParser parser;
+    TWavParser parser;
     parser.LoadFromBytes(file.data(), file.size());
-    TXsAudioData audio;
+    TSoundTrack audio;
     std::int32_t lengthMs = 0;
     ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
     EXPECT_EQ(audio.Peaks[0], (std::vector<std::int32_t>{25, -50, -50, -50}));
@@ -104,9 +104,9 @@ TEST(Waveform, OneSecondAt44100GivesSixHundredPairs) {
                               .Format(1, 1, 44100, 16)
                               .Chunk("data", std::vector<std::uint8_t>(static_cast<std::size_t>(frames) * 2))
                               .Data();
-        TCwAudioParser parser;
+        TWavParser parser;
         parser.LoadFromBytes(file.data(), file.size());
-        TXsAudioData audio;
+        TSoundTrack audio;
         std::int32_t lengthMs = 0;
         ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
         EXPECT_EQ(audio.Peaks[0].size(), static_cast<std::size_t>(frames / 73.5) * 2) << frames;
@@ -124,9 +124,9 @@ TEST(Waveform, FilesItCannotDraw) {
         TRiffBuilder().Chunk("fmt ", {1, 0, 1, 0}).Chunk("data", samples).Data(), // short "fmt "
     };
     for (std::size_t i = 0; i < files.size(); ++i) {
-        TCwAudioParser parser;
+        TWavParser parser;
         parser.LoadFromBytes(files[i].data(), files[i].size());
-        TXsAudioData audio;
+        TSoundTrack audio;
         audio.Channels = 7;
         std::int32_t lengthMs = 0;
         EXPECT_FALSE(ReadWaveform(parser, audio, lengthMs)) << i;

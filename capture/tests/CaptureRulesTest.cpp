@@ -1,7 +1,7 @@
 #include "capture/CaptureRules.h"
 
-#include "document/CwError.h"
-#include "document/XsDocument.h"
+#include "document/Error.h"
+#include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
 
@@ -91,7 +91,7 @@ TEST(CaptureRules, WritesEachFormatUnderItsName) {
 }
 
 TEST(CaptureRules, PlacingGrowsTheSheetSelectsAfterTheCelAndUndoesInOneStep) {
-    TXsDocument doc;
+    TSheetDocument doc;
     doc.Data().AddLayer("Ink", "/ink/", LayerColorScheme(0), 10);
     ASSERT_EQ(doc.FrameCount(), 10);
     PlaceCapture(doc, 1, 10, "Ink_0010.png", 2);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/ErrorBox.h"
-#include "app/exposureSheet.h"
-#include "capture/capture.h"
-#include "sheetview/Xsheet2.h"
+#include "app/MainWindow.h"
+#include "capture/CaptureWindow.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"
@@ -32,8 +32,8 @@ protected:
         Folders = TestAppFolders(User);
         WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TForm1>(Folders);
-        TXsheet2& sheet = *Window->Xsheet;
+        Window = std::make_unique<TMainWindow>(Folders);
+        TSheetView& sheet = *Window->Sheet;
         sheet.ClearSheet();
         sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
         sheet.RefreshAll();
@@ -46,17 +46,17 @@ protected:
     }
 
     // Clicks Capture and waits until the capture is saved (the button is back).
-    void Capture(TForm2& capture) {
+    void Capture(TCaptureWindow& capture) {
         capture.ButtonCapture->click();
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
     }
 
-    TXsheet2& Sheet() { return *Window->Xsheet; }
+    TSheetView& Sheet() { return *Window->Sheet; }
 
     TTempFolder User;
     TTempFolder Ink;
     std::shared_ptr<TRecordedGPhoto> Recorded;
     TAppFolders Folders;
     QStringList Errors;
-    std::unique_ptr<TForm1> Window;
+    std::unique_ptr<TMainWindow> Window;
 };

@@ -2,14 +2,14 @@
 #include "FakeCamera.h"
 #include "app/ErrorBox.h"
 #include "app/PictureImage.h"
-#include "app/cwAlert.h"
-#include "app/exposureSheet.h"
-#include "capture/VidAdjust.h"
+#include "app/AlertPrompt.h"
+#include "app/MainWindow.h"
+#include "capture/VideoSettingsDialog.h"
 #include "capture/VideoView.h"
-#include "capture/capture.h"
+#include "capture/CaptureWindow.h"
 #include "imaging/PictureCodecs.h"
 #include "settings/OnionSkinSettings.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
@@ -35,9 +35,9 @@
 namespace {
 class CaptureWindowTest : public TCaptureWindowFixture {
 protected:
-    TForm2& Open() {
+    TCaptureWindow& Open() {
         Window->VideoCaptureClick();
-        TForm2& capture = *Window->Form2;
+        TCaptureWindow& capture = *Window->CaptureWindow;
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
         return capture;
     }
@@ -59,7 +59,7 @@ protected:
 } // namespace
 
 TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
-    TForm2& capture = Open();
+    TCaptureWindow& capture = Open();
     EXPECT_EQ(capture.windowTitle(), "Capture: Test pattern");
     EXPECT_TRUE(capture.OverlayPanel->isHidden());
     EXPECT_EQ(capture.Edit2->text(), "Ink");
@@ -85,10 +85,10 @@ TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
 }
 
 TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
-    TForm2& capture = Open();
+    TCaptureWindow& capture = Open();
     capture.SequentialItem->click();
     EXPECT_EQ(Window->Settings.Current.Capture.Numbering, "sequential");
-    capture.SetMode(TForm2::kStandard); // building the layout starts the sequence at 0001
+    capture.SetMode(TCaptureWindow::kStandard); // building the layout starts the sequence at 0001
     EXPECT_EQ(capture.Edit3->text(), "0001");
     capture.HoldItems[0]->click();
     Capture(capture);
@@ -117,7 +117,7 @@ TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
 }
 
 TEST_F(CaptureWindowTest, AnExistingFileAsksAndCancelPlacesNothing) {
-    TForm2& capture = Open();
+    TCaptureWindow& capture = Open();
     capture.FrameItem->click();
     WriteText(Ink / "Ink_0001.png", "keep me");
     AnswerPrompt(&TAlertPrompt::NegBtn);
@@ -137,8 +137,8 @@ TEST_F(CaptureWindowTest, AnExistingFileAsksAndCancelPlacesNothing) {
 }
 
 TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
-    TForm2& capture = Open();
-    capture.SetMode(TForm2::kStopMotion);
+    TCaptureWindow& capture = Open();
+    capture.SetMode(TCaptureWindow::kStopMotion);
     EXPECT_EQ(capture.windowTitle(), "StopMotion Capture: Test pattern");
     EXPECT_EQ(capture.FrameBar->minimum(), 24); // frame 1: nothing to review
     EXPECT_EQ(capture.FrameBar->maximum(), 24);
@@ -199,14 +199,14 @@ TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
 
     if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS")) {
         capture.grab().save(QString(shots) + "/capture-stop-motion.png");
-        capture.SetMode(TForm2::kStandard);
+        capture.SetMode(TCaptureWindow::kStandard);
         WaitFor([] { return false; }, 300);
         capture.grab().save(QString(shots) + "/capture-standard.png");
     }
 }
 
 TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnail) {
-    TForm2& capture = Open();
+    TCaptureWindow& capture = Open();
     const QList<QAction*> sizes = capture.Size1->actions();
     ASSERT_EQ(sizes.size(), 4);
     EXPECT_TRUE(sizes[0]->isChecked());
@@ -225,7 +225,7 @@ TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnai
 }
 
 TEST_F(CaptureWindowTest, ACameraThatGoesAwaySaysSoAndComesBack) {
-    TForm2& capture = Open();
+    TCaptureWindow& capture = Open();
     TVideoSourceInfo desk = TestPatternSource(); // stands in for a webcam on a USB cable
     desk.Name = "Desk camera";
     bool plugged = true;
@@ -254,20 +254,20 @@ TEST_F(CaptureWindowTest, ACameraThatGoesAwaySaysSoAndComesBack) {
 }
 
 TEST_F(CaptureWindowTest, ClosingRemembersTheCameraAndTheMode) {
-    TForm2& capture = Open();
-    capture.SetMode(TForm2::kStopMotion);
+    TCaptureWindow& capture = Open();
+    capture.SetMode(TCaptureWindow::kStopMotion);
     capture.close();
     EXPECT_EQ(capture.RememberedCamera, "Test pattern");
     EXPECT_FALSE(capture.Grabber.PreviewRunning());
-    TForm2& again = Open();
+    TCaptureWindow& again = Open();
     EXPECT_EQ(&again, &capture);
-    EXPECT_EQ(again.ActiveMode, TForm2::kStopMotion);
+    EXPECT_EQ(again.ActiveMode, TCaptureWindow::kStopMotion);
     EXPECT_TRUE(again.Source1->actions().last()->isChecked());
 }
 
 TEST_F(CaptureWindowTest, VideoSettingsReportAndSliders) {
-    TForm2& capture = Open();
-    TVidAdjustPanel& panel = *capture.VidAdjust;
+    TCaptureWindow& capture = Open();
+    TVideoSettingsDialog& panel = *capture.VideoSettings;
     capture.VideoSettings1->trigger();
     ASSERT_TRUE(panel.isVisible());
     // The test camera has no controls.
@@ -309,7 +309,7 @@ TEST_F(CaptureWindowTest, VideoSettingsReportAndSliders) {
 
 TEST_F(CaptureWindowTest, VideoSettingsNeedACamera) {
     Window->VideoCaptureClick();
-    TForm2& capture = *Window->Form2;
+    TCaptureWindow& capture = *Window->CaptureWindow;
     capture.CameraChosen = false;
     capture.VideoSettings1->trigger();
     EXPECT_EQ(Errors, QStringList{"Select a Camera first."});
@@ -323,8 +323,8 @@ class OnionSkinWindowTest : public CaptureWindowTest {
 protected:
     OnionSkinWindowTest() { Sheet().SelectCell(1, 4); }
 
-    TForm2& OpenLogged() {
-        TForm2& capture = Open();
+    TCaptureWindow& OpenLogged() {
+        TCaptureWindow& capture = Open();
         const QColor colors[] = {Qt::red, Qt::green, Qt::blue};
         const QSize size(capture.Grabber.VideoWidth(), capture.Grabber.VideoHeight());
         for (int frame = 1; frame <= 3; ++frame) {
@@ -364,7 +364,7 @@ protected:
     }
 
     // A key as the user presses it in the capture window (menu shortcuts included).
-    static void Press(TForm2& capture, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+    static void Press(TCaptureWindow& capture, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
         QWidget* target = capture.focusWidget() ? capture.focusWidget() : capture.Edit2;
         QTest::keyClick(target, key, modifiers);
     }
@@ -377,7 +377,7 @@ protected:
 } // namespace
 
 TEST_F(OnionSkinWindowTest, OnionSkinAndDifferenceOverTheLivePicture) {
-    TForm2& capture = OpenLogged();
+    TCaptureWindow& capture = OpenLogged();
     capture.activateWindow();
     const std::int64_t framesBefore = capture.Grabber.FramesSeen();
     Press(capture, Qt::Key_O);
@@ -460,7 +460,7 @@ TEST_F(OnionSkinWindowTest, OnionSkinAndDifferenceOverTheLivePicture) {
 }
 
 TEST_F(OnionSkinWindowTest, FlipShowsTheLastFrameUntilPressedAgain) {
-    TForm2& capture = OpenLogged();
+    TCaptureWindow& capture = OpenLogged();
     capture.activateWindow();
     Press(capture, Qt::Key_F);
     ASSERT_TRUE(capture.Flip1->isChecked());
@@ -480,7 +480,7 @@ TEST_F(OnionSkinWindowTest, FlipShowsTheLastFrameUntilPressedAgain) {
 }
 
 TEST_F(OnionSkinWindowTest, PlayWithLiveLoopsTheLastFramesIntoLiveUntilAKeyOrClick) {
-    TForm2& capture = OpenLogged();
+    TCaptureWindow& capture = OpenLogged();
     capture.activateWindow();
     Sheet().SetFps(24);
     capture.PlayFramesBox->setValue(3);

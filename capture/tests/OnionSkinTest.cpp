@@ -1,6 +1,6 @@
 #include "capture/OnionSkin.h"
 
-#include "document/XsDocument.h"
+#include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
 
@@ -43,7 +43,7 @@ protected:
     }
 
     TTempFolder Ink;
-    TXsDocument Sheet;
+    TSheetDocument Sheet;
 };
 } // namespace
 

@@ -1,11 +1,11 @@
 #include "CaptureWindowFixture.h"
 #include "app/ErrorBox.h"
-#include "app/exposureSheet.h"
-#include "capture/VidAdjust.h"
+#include "app/MainWindow.h"
+#include "capture/VideoSettingsDialog.h"
 #include "capture/VideoView.h"
-#include "capture/capture.h"
+#include "capture/CaptureWindow.h"
 #include "imaging/PictureCodecs.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
@@ -44,9 +44,9 @@ protected:
               [](const std::filesystem::path& user) { return RecordedDslr(user / "scratch.jpg"); }) {}
 
     // Opens the capture window and picks the DSLR from the Cameras menu.
-    TForm2& OpenDslr() {
+    TCaptureWindow& OpenDslr() {
         Window->VideoCaptureClick();
-        TForm2& capture = *Window->Form2;
+        TCaptureWindow& capture = *Window->CaptureWindow;
         QStringList cameras;
         for (QAction* item : capture.Source1->actions())
             cameras << item->text();
@@ -59,7 +59,7 @@ protected:
 } // namespace
 
 TEST_F(StillCameraWindowTest, LiveViewThenAFullPictureScaledForTheSheetWithItsOriginalsKept) {
-    TForm2& capture = OpenDslr();
+    TCaptureWindow& capture = OpenDslr();
     EXPECT_EQ(capture.windowTitle(), "Capture: Canon EOS 550D");
     // The live view is the live picture, at the camera's live-view size.
     ASSERT_TRUE(WaitFor([&] { return capture.VideoGrabber1->Frame().width() == 640; }));
@@ -109,7 +109,7 @@ TEST_F(StillCameraWindowTest, LiveViewThenAFullPictureScaledForTheSheetWithItsOr
 }
 
 TEST_F(StillCameraWindowTest, BusyRawOnlyAndUnpluggedCamerasSaySo) {
-    TForm2& capture = OpenDslr();
+    TCaptureWindow& capture = OpenDslr();
     Recorded->CaptureResult = GP_ERROR_CAMERA_BUSY;
     Capture(capture);
     ASSERT_EQ(Errors.size(), 1);
@@ -137,9 +137,9 @@ TEST_F(StillCameraWindowTest, BusyRawOnlyAndUnpluggedCamerasSaySo) {
 }
 
 TEST_F(StillCameraWindowTest, TheDeviceDialogOffersTheCamerasSettingsAndWritesThem) {
-    TForm2& capture = OpenDslr();
+    TCaptureWindow& capture = OpenDslr();
     capture.VideoSettings1->trigger();
-    TVidAdjustPanel& panel = *capture.VidAdjust;
+    TVideoSettingsDialog& panel = *capture.VideoSettings;
     ASSERT_TRUE(panel.isVisible());
     EXPECT_TRUE(panel.Debug->toPlainText().contains("Device dialog: yes."));
     ASSERT_EQ(panel.Devicedialogs1->actions().size(), 1);

@@ -1,6 +1,6 @@
 #include "document/AtomicFile.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <chrono>

@@ -1,12 +1,12 @@
 #include "SheetNotation.h"
-#include "document/XsSheetData.h"
+#include "document/SheetData.h"
 
 #include <gtest/gtest.h>
 
 using Layers = std::vector<std::string>;
 
 namespace {
-void Place(TXSheetData& sheet, std::int32_t col, std::int32_t row, const char* name, std::int32_t duration) {
+void Place(TSheetData& sheet, std::int32_t col, std::int32_t row, const char* name, std::int32_t duration) {
     TCellRect changed;
     sheet.AddCel(col, row, name, duration, changed);
 }
@@ -32,7 +32,7 @@ TEST(SheetData, PlacingCelsCutsMergesAndGrowsTheSheet) {
         {"reaching past the end grows the sheet", {"....", "...."}, 2, "b", 4, {"..b|||.", "......."}},
     };
     for (const auto& c : cases) {
-        TXSheetData sheet;
+        TSheetData sheet;
         BuildSheet(sheet, c.before);
         Place(sheet, 0, c.row, c.name, c.duration);
         EXPECT_EQ(DescribeSheet(sheet), c.after) << c.what;
@@ -41,9 +41,9 @@ TEST(SheetData, PlacingCelsCutsMergesAndGrowsTheSheet) {
 }
 
 TEST(SheetData, SplitHoldKeepsTheOldObjectAboveAndMakesANewOneBelow) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a||||..."});
-    TXsCel* original = sheet.CelAt(0, 0);
+    TCel* original = sheet.CelAt(0, 0);
     Place(sheet, 0, 2, "b", 1);
     EXPECT_EQ(sheet.CelAt(0, 0), original);
     EXPECT_EQ(original->Duration, 2);
@@ -53,7 +53,7 @@ TEST(SheetData, SplitHoldKeepsTheOldObjectAboveAndMakesANewOneBelow) {
 }
 
 TEST(SheetData, TheFrameLimitCutsHoldsAndStopsGrowth) {
-    TXSheetData sheet;
+    TSheetData sheet;
     sheet.AddLayer("", "", LayerColorScheme(0), 40);
     TCellRect changed;
     ASSERT_NE(sheet.AddCel(0, 1636, "a", 5, changed), nullptr);
@@ -64,7 +64,7 @@ TEST(SheetData, TheFrameLimitCutsHoldsAndStopsGrowth) {
     EXPECT_EQ(sheet.AddCel(0, 3, "b", 0, changed), nullptr);
     EXPECT_EQ(sheet.AddCel(1, 3, "b", 1, changed), nullptr);
 
-    TXSheetData exact;
+    TSheetData exact;
     exact.AddLayer("", "", LayerColorScheme(0), 40);
     exact.AddCel(0, 1630, "a", 7, changed);
     EXPECT_EQ(exact.FrameCount(), kMaxFrames);
@@ -85,7 +85,7 @@ TEST(SheetData, ClearRegionRemovesCoverageAndSplitsWhatSticksOut) {
         {{"..a|||.."}, {0, 0, 0, 3}, {"....a|.."}, true},
     };
     for (const auto& c : cases) {
-        TXSheetData sheet;
+        TSheetData sheet;
         BuildSheet(sheet, c.before);
         EXPECT_EQ(sheet.ClearRegion(c.rect), c.removed);
         // A split tail is a cel of its own, so it starts with its letter again.
@@ -95,7 +95,7 @@ TEST(SheetData, ClearRegionRemovesCoverageAndSplitsWhatSticksOut) {
 }
 
 TEST(SheetData, CopyStoresThePartsInsideTheRectangle) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a||||b..", "..c|...."});
     sheet.CopyRegion({0, 2, 1, 3});
     ASSERT_EQ(sheet.ClipCount, 2);
@@ -111,7 +111,7 @@ TEST(SheetData, CopyStoresThePartsInsideTheRectangle) {
 }
 
 TEST(SheetData, ClipboardGrowsPastItsFirstTenEntries) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"abababababababab"});
     sheet.CopyRegion({0, 0, 0, 15});
     EXPECT_EQ(sheet.ClipCount, 16);
@@ -119,7 +119,7 @@ TEST(SheetData, ClipboardGrowsPastItsFirstTenEntries) {
 }
 
 TEST(SheetData, PasteClearsTheTargetMergesAndSelectsTheBlock) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|b.....", "c|d....."});
     sheet.CopyRegion({0, 0, 1, 1});
     EXPECT_EQ(sheet.PasteAt(0, 2), 0);
@@ -130,7 +130,7 @@ TEST(SheetData, PasteClearsTheTargetMergesAndSelectsTheBlock) {
 }
 
 TEST(SheetData, PasteAtTheLastLayerKeepsTheFirstColumnAndGrowsTheSheet) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|..", "b|.."});
     sheet.CopyRegion({0, 0, 1, 1});
     EXPECT_EQ(sheet.PasteAt(1, 3), 2);
@@ -141,7 +141,7 @@ TEST(SheetData, PasteAtTheLastLayerKeepsTheFirstColumnAndGrowsTheSheet) {
 }
 
 TEST(SheetData, MoveBlockMovesWholeCelsEvenWhenAreasOverlap) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|.c||..", "d|e|...."});
     TCellRect rect{0, 0, 1, 1};
     sheet.CurFrame = 1;
@@ -156,7 +156,7 @@ TEST(SheetData, MoveBlockMovesWholeCelsEvenWhenAreasOverlap) {
     EXPECT_EQ(CheckInvariants(sheet), "");
 
     // A cel sticking out below the block stays where it is.
-    TXSheetData other;
+    TSheetData other;
     BuildSheet(other, {"a|b||", "....."});
     rect = {0, 0, 0, 2};
     other.MoveBlock(rect, 1, false, 0);
@@ -166,7 +166,7 @@ TEST(SheetData, MoveBlockMovesWholeCelsEvenWhenAreasOverlap) {
 }
 
 TEST(SheetData, CanDropBlockNeedsRoomInsideTheSheet) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|..b", "....."});
     EXPECT_TRUE(sheet.CanDropBlock({0, 0, 0, 1}, 0, 2));
     EXPECT_FALSE(sheet.CanDropBlock({0, 0, 0, 1}, 0, 3));
@@ -191,7 +191,7 @@ TEST(SheetData, DeleteLayerMovesSelectionAndCursor) {
         {1, {0, 0, 2, 0}, 0, {0, 0, 1, 0}, 0},
     };
     for (const auto& c : cases) {
-        TXSheetData sheet;
+        TSheetData sheet;
         BuildSheet(sheet, {"a..", "b|.", "c.."});
         sheet.Selection = c.selection;
         sheet.CurLayer = c.cursor;
@@ -204,7 +204,7 @@ TEST(SheetData, DeleteLayerMovesSelectionAndCursor) {
 }
 
 TEST(SheetData, DeletingTheOnlyLayerEmptiesTheSheet) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|.b"});
     sheet.Selection = {0, 1, 0, 2};
     sheet.DeleteLayer(0);
@@ -216,7 +216,7 @@ TEST(SheetData, DeletingTheOnlyLayerEmptiesTheSheet) {
 }
 
 TEST(SheetData, SnapSelectionWidensToWholeCels) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|||b||.."});
     sheet.Selection = {0, 2, 0, 5};
     sheet.CurFrame = 2;
@@ -232,7 +232,7 @@ TEST(SheetData, SnapSelectionWidensToWholeCels) {
 }
 
 TEST(SheetData, MergeAtEdgesJoinsEqualNamesAtTopAndBottom) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|a|b|a.", "c|d|c..."});
     const auto merged = sheet.MergeAtEdges({0, 2, 1, 3});
     EXPECT_EQ(DescribeSheet(sheet), (Layers{"a|||b|a.", "c|d|c..."}));
@@ -242,7 +242,7 @@ TEST(SheetData, MergeAtEdgesJoinsEqualNamesAtTopAndBottom) {
 }
 
 TEST(SheetData, SetDurationAndFpsKeepSlotsAndPhonemesInStep) {
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"a|....."});
     TCellRect changed;
     sheet.SetCelDuration(sheet.CelAt(0, 0), 4, changed);
@@ -265,14 +265,14 @@ TEST(SheetData, SetDurationAndFpsKeepSlotsAndPhonemesInStep) {
 }
 
 TEST(SheetData, CountsOfLayersAndAudio) {
-    TXsAudioData audio;
+    TSoundTrack audio;
     audio.DurationMs = 10000;
     EXPECT_EQ(audio.FramesCovered(24), 241);
     EXPECT_EQ(audio.FramesCovered(0), 0);
     audio.DurationMs = 0;
     EXPECT_EQ(audio.FramesCovered(24), 0);
 
-    TXSheetData sheet;
+    TSheetData sheet;
     BuildSheet(sheet, {"....", "a...", ".b|."});
     EXPECT_EQ(sheet.Layer(0).UsedFrameCount(), 0);
     EXPECT_EQ(sheet.Layer(1).UsedFrameCount(), 1);

@@ -1,7 +1,7 @@
 #include "document/SheetLoading.h"
 
-#include "document/XsDocument.h"
-#include "document/cwXpsIO.h"
+#include "document/SheetDocument.h"
+#include "document/XpsFile.h"
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -43,10 +43,10 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
         std::filesystem::remove(path);
         if (!c.text.empty())
             WriteText(path, c.text);
-        TXsDocument doc;
+        TSheetDocument doc;
         doc.AddLayer("Kept", "", doc.DefaultColors);
         doc.PlaceCelAt(1, 3, "kept.png", 1);
-        TXPSSettings settings;
+        TXpsSettings settings;
         settings.Fps = 30;
         try {
             LoadSheet(doc, path, settings);
@@ -68,13 +68,13 @@ TEST(SheetLoading, LoadsLayersCelsSettingsAndPhonemes) {
                           "\t\t<phoneme row=\"1638\">O</phoneme>\r\n\t\t<phoneme row=\"0\">U</phoneme>\r\n"
                           "\t</phonemes>\r\n</audio>\r\n" +
                           kLayers));
-    TXsDocument doc;
+    TSheetDocument doc;
     std::vector<std::pair<std::int32_t, std::int32_t>> selected;
-    doc.OnSelect = [&](TXsDocument&, std::int32_t l, std::int32_t f) { selected.emplace_back(l, f); };
-    TXPSSettings settings;
+    doc.OnSelect = [&](TSheetDocument&, std::int32_t l, std::int32_t f) { selected.emplace_back(l, f); };
+    TXpsSettings settings;
     settings.Path = "/prefs/";
     int applied = 0;
-    const float version = LoadSheet(doc, path, settings, [&](const TXPSSettings& s) {
+    const float version = LoadSheet(doc, path, settings, [&](const TXpsSettings& s) {
         ++applied;
         EXPECT_EQ(s.Fps, 12);
     });
@@ -101,10 +101,10 @@ TEST(SheetLoading, CelsPastTheLastFrameAreReportedAndLeftOut) {
               "\t\t<cel col=\"1\" row=\"1636\" duration=\"3\">a.png</cel>\r\n"
               "\t\t<cel col=\"1\" row=\"1\" duration=\"1\">b.png</cel>\r\n"
               "\t\t<cel col=\"1\" row=\"1700\" duration=\"1\">c.png</cel>\r\n\t</layer>\r\n</layers>\r\n"));
-    TXsDocument doc;
+    TSheetDocument doc;
     int errors = 0;
-    doc.OnMaxFrameError = [&](TXsDocument&) { ++errors; };
-    TXPSSettings settings;
+    doc.OnMaxFrameError = [&](TSheetDocument&) { ++errors; };
+    TXpsSettings settings;
     std::vector<TLeftOutCel> leftOut;
     LoadSheet(doc, path, settings, {}, &leftOut);
     EXPECT_EQ(errors, 2);
@@ -130,8 +130,8 @@ TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
         "\t\t<cel col=\"1\" row=\"1\" duration=\"3\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n"
         "</xsheet>\r\n";
     WriteText(path, text);
-    TXsDocument doc;
-    TXPSSettings settings;
+    TSheetDocument doc;
+    TXpsSettings settings;
     LoadSheet(doc, path, settings);
     EXPECT_EQ(doc.AudioFileName(), "/gone/voice.wav");
     EXPECT_FALSE(doc.HasAudio());
@@ -140,22 +140,22 @@ TEST(SheetLoading, AMissingSoundFileSurvivesASave) {
     doc.HideAudio();
     doc.ShowAudio();
     EXPECT_EQ(doc.Phoneme(60), "E");
-    TXpsIO::SaveSheet(path, doc, settings);
+    TXpsFile::SaveSheet(path, doc, settings);
     EXPECT_EQ(ReadText(path), text);
 }
 
 TEST(SheetLoading, PhonemesWithoutASoundFileSurviveASave) {
     TTempFolder folder;
     const std::string path = folder / "sheet.xps";
-    TXsDocument doc;
+    TSheetDocument doc;
     doc.AddLayer("Layer 1", "/anim/", doc.DefaultColors);
     doc.PlaceCelAt(1, 1, "a.png", 3);
     doc.SetPhoneme(2, "MBP");
     doc.SetPhoneme(40, "E");
-    TXPSSettings settings;
-    TXpsIO::SaveSheet(path, doc, settings);
+    TXpsSettings settings;
+    TXpsFile::SaveSheet(path, doc, settings);
 
-    TXsDocument copy;
+    TSheetDocument copy;
     LoadSheet(copy, path, settings);
     EXPECT_EQ(copy.AudioFileName(), "");
     EXPECT_EQ(copy.Phoneme(2), "MBP");
@@ -172,16 +172,16 @@ TEST(SheetLoading, FrameRatesOutsideTheRangeKeepTheCallersRate) {
         WriteText(path, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::string(fps) +
                             "</fps>\r\n</settings>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
                             "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
-        TXsDocument doc;
+        TSheetDocument doc;
         doc.Data().Audio.DurationMs = 90000;
-        TXPSSettings settings;
+        TXpsSettings settings;
         settings.Fps = 15;
         LoadSheet(doc, path, settings);
         const std::int32_t expected = std::string(fps) == "1" ? 1 : std::string(fps) == "120" ? 120 : 15;
         EXPECT_EQ(settings.Fps, expected);
         EXPECT_EQ(doc.Fps(), expected);
     }
-    TXSheetData model;
+    TSheetData model;
     model.Audio.DurationMs = 90000;
     model.SetFps(2147483647);
     EXPECT_EQ(model.Audio.PhonemeCount(), kMaxFrames);

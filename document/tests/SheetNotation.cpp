@@ -2,11 +2,11 @@
 
 #include <set>
 
-void BuildSheet(TXSheetData& sheet, const std::vector<std::string>& layers) {
+void BuildSheet(TSheetData& sheet, const std::vector<std::string>& layers) {
     const auto frames = layers.empty() ? 0 : static_cast<std::int32_t>(layers.front().size());
     for (std::size_t col = 0; col < layers.size(); ++col) {
         sheet.AddLayer("L" + std::to_string(col + 1), "", LayerColorScheme(0), frames);
-        TXsCel* current = nullptr;
+        TCel* current = nullptr;
         for (std::int32_t frame = 0; frame < frames; ++frame) {
             const char c = layers[col][static_cast<std::size_t>(frame)];
             if (c == '.') {
@@ -17,7 +17,7 @@ void BuildSheet(TXSheetData& sheet, const std::vector<std::string>& layers) {
                 sheet.LinkCel(current);
             } else {
                 auto cel =
-                    std::make_unique<TXsCel>(static_cast<std::int32_t>(col), std::string(1, c), 1, frame);
+                    std::make_unique<TCel>(static_cast<std::int32_t>(col), std::string(1, c), 1, frame);
                 cel->UpdateBounds(sheet.CellWidth, sheet.CellHeight);
                 current = sheet.Cels.Add(std::move(cel));
                 sheet.LinkCel(current);
@@ -26,12 +26,12 @@ void BuildSheet(TXSheetData& sheet, const std::vector<std::string>& layers) {
     }
 }
 
-std::vector<std::string> DescribeSheet(const TXSheetData& sheet) {
+std::vector<std::string> DescribeSheet(const TSheetData& sheet) {
     std::vector<std::string> layers;
     for (std::int32_t col = 0; col < sheet.LayerCount(); ++col) {
         std::string text;
         for (std::int32_t frame = 0; frame < sheet.FrameCount(); ++frame) {
-            const TXsCel* cel = sheet.CelAt(col, frame);
+            const TCel* cel = sheet.CelAt(col, frame);
             if (!cel)
                 text += '.';
             else if (cel->Row == frame)
@@ -44,14 +44,14 @@ std::vector<std::string> DescribeSheet(const TXSheetData& sheet) {
     return layers;
 }
 
-std::string CheckInvariants(const TXSheetData& sheet) {
+std::string CheckInvariants(const TSheetData& sheet) {
     for (const auto& layer : sheet.Layers) {
         if (layer->FrameCount() != sheet.FrameCount())
             return "layers differ in frame count";
     }
     if (sheet.FrameCount() > kMaxFrames)
         return "more frames than the limit";
-    std::set<const TXsCel*> owned;
+    std::set<const TCel*> owned;
     for (const auto& cel : sheet.Cels) {
         owned.insert(cel.get());
         if (cel->Duration < 1 || cel->Col < 0 || cel->Col >= sheet.LayerCount() || cel->Row < 0 ||
@@ -67,7 +67,7 @@ std::string CheckInvariants(const TXSheetData& sheet) {
     }
     for (std::int32_t col = 0; col < sheet.LayerCount(); ++col) {
         for (std::int32_t f = 0; f < sheet.FrameCount(); ++f) {
-            const TXsCel* cel = sheet.CelAt(col, f);
+            const TCel* cel = sheet.CelAt(col, f);
             if (cel && (!owned.count(cel) || cel->Col != col || f < cel->Row || f > cel->LastFrame()))
                 return "slot " + std::to_string(col) + "," + std::to_string(f) + " refers to a stray cel";
         }

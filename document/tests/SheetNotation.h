@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/XsSheetData.h"
+#include "document/SheetData.h"
 
 #include <string>
 #include <vector>
@@ -11,8 +11,8 @@
 // b on frame 4 in the first layer, c on frame 2 in the second.
 
 // Builds the sheet without merging neighbours, so "a|a" gives two cels named "a".
-void BuildSheet(TXSheetData& sheet, const std::vector<std::string>& layers);
-std::vector<std::string> DescribeSheet(const TXSheetData& sheet);
+void BuildSheet(TSheetData& sheet, const std::vector<std::string>& layers);
+std::vector<std::string> DescribeSheet(const TSheetData& sheet);
 
 // Empty when every invariant of the model holds, else a description of the first one broken.
-std::string CheckInvariants(const TXSheetData& sheet);
+std::string CheckInvariants(const TSheetData& sheet);

@@ -1,6 +1,6 @@
 #include "document/TextUtil.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 
 #include <gtest/gtest.h>
 

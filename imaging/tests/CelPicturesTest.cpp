@@ -1,7 +1,7 @@
 // The document's cel picture lookup: which file a cel shows, and decoding it.
 #include "document/CelPictures.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "imaging/tests/PictureTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ protected:
         const TPicture* picture = Sheet().GetCelImage(Layer, frame);
         return picture ? PixelAt(*picture, 0, 0) : TRgb{-1, -1, -1};
     }
-    TXsDocument& Sheet() { return Fixture.Sheet; }
+    TSheetDocument& Sheet() { return Fixture.Sheet; }
 
     TSheetFixture Fixture;
     std::int32_t Layer = 0;

@@ -1,6 +1,6 @@
 #include "imaging/PictureCodecs.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "document/TextUtil.h"
 #include "imaging/tests/HostilePictures.h"
 #include "imaging/tests/PictureTestSupport.h"

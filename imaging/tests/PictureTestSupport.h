@@ -2,7 +2,7 @@
 
 // Small pictures and sheets of drawings for the imaging, export and command-line tests.
 
-#include "document/XsDocument.h"
+#include "document/SheetDocument.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
@@ -74,7 +74,7 @@ inline TPicture Drawing(std::int32_t width, std::int32_t height, TRgb ink, int x
 // A sheet in a temporary folder whose layers each have a folder of their own ("L1/", "L2/", ...).
 class TSheetFixture {
 public:
-    TXsDocument Sheet;
+    TSheetDocument Sheet;
     TTempFolder Folder;
 
     // Adds a layer with its folder; returns its number (1-based).

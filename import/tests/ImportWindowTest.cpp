@@ -1,7 +1,7 @@
 #include "app/ErrorBox.h"
-#include "import/fileImportI.h"
-#include "import/importWarn.h"
-#include "sheetview/Xsheet2.h"
+#include "import/ImportWindow.h"
+#include "import/ImportWarningDialog.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 
 #include <QApplication>
@@ -55,7 +55,7 @@ protected:
     }
 
     // Answers the import warning, when it opens, with one of its buttons (null: its frame).
-    void AnswerWarning(QPushButton* TImportAlert::*button) {
+    void AnswerWarning(QPushButton* TImportWarningDialog::*button) {
         QTimer::singleShot(0, &Window, [this, button] {
             WarningShown = Window.ImportAlert->isVisible();
             if (button)
@@ -69,7 +69,7 @@ protected:
     std::vector<std::string> Cels(std::int32_t layer = 1) const {
         std::vector<std::string> cels;
         for (std::int32_t frame = 1; frame <= Sheet.FrameCount(); ++frame) {
-            const TXsCel* cel = Sheet.CelAt(layer, frame);
+            const TCel* cel = Sheet.CelAt(layer, frame);
             if (cel && cel->Row == frame - 1)
                 cels.push_back(std::to_string(frame) + ":" + std::to_string(cel->Duration) + ":" + cel->Name);
         }
@@ -77,8 +77,8 @@ protected:
     }
 
     TTempFolder Files;
-    TXsheet2 Sheet;
-    TImportI Window{Sheet, nullptr};
+    TSheetView Sheet;
+    TImportWindow Window{Sheet, nullptr};
     QStringList Errors;
     QStringList Cancelled;
     int MaxFrameErrors = 0;
@@ -98,7 +98,7 @@ TEST_F(ImportWindowTest, ListsOnlyDrawingsSortedByName) {
 TEST_F(ImportWindowTest, ThreeDrawingsFromTheLayersFolderAreHeldOneAfterAnother) {
     Sheet.SelectCell(1, 5);
     Add("layer", {"c.jpg", "a.png", "b.PNG"});
-    AnswerWarning(&TImportAlert::CancelBtn);
+    AnswerWarning(&TImportWarningDialog::CancelBtn);
     Window.ButtonImport->click();
     EXPECT_FALSE(WarningShown);
     EXPECT_EQ(Cels(), (std::vector<std::string>{"5:2:a.png", "7:2:b.PNG", "9:2:c.jpg"}));
@@ -114,7 +114,7 @@ TEST_F(ImportWindowTest, NewLayerTakesTheFirstFilesFolderWithoutWarning) {
     Add("layer", {"a.png"});
     Window.LayerSelect->setCurrentIndex(1);
     Window.Edit1->setText("3");
-    AnswerWarning(&TImportAlert::CancelBtn);
+    AnswerWarning(&TImportWarningDialog::CancelBtn);
     Window.ButtonImport->click();
     EXPECT_FALSE(WarningShown);
     ASSERT_EQ(Sheet.LayerCount(), 2);
@@ -165,7 +165,7 @@ TEST_F(ImportWindowTest, CopyBringsOutsideDrawingsIntoTheLayerFolder) {
     };
     Add("layer", {"a.png"});
     Add("other", {"x.png", "y.bmp"});
-    AnswerWarning(&TImportAlert::CopyBtn);
+    AnswerWarning(&TImportWarningDialog::CopyBtn);
     Window.ButtonImport->click();
     EXPECT_TRUE(WarningShown);
     EXPECT_EQ(asked, QStringList{QString::fromStdString(LayerFolder() + "x.png")});
@@ -178,7 +178,7 @@ TEST_F(ImportWindowTest, CopyBringsOutsideDrawingsIntoTheLayerFolder) {
 TEST_F(ImportWindowTest, FailedCopySaysCancelledAndStillPlaces) {
     Sheet.SetLayerFolder(1, Files / "gone/");
     Add("other", {"x.png"});
-    AnswerWarning(&TImportAlert::CopyBtn);
+    AnswerWarning(&TImportWarningDialog::CopyBtn);
     Window.ButtonImport->click();
     ASSERT_EQ(Cancelled.size(), 1);
     EXPECT_TRUE(Cancelled.first().contains("gone/")) << Cancelled.first().toStdString();
@@ -187,7 +187,7 @@ TEST_F(ImportWindowTest, FailedCopySaysCancelledAndStillPlaces) {
 
 TEST_F(ImportWindowTest, LinkMakesShortcutsTheSheetFollows) {
     Add("other", {"x.png", "z.jpeg"});
-    AnswerWarning(&TImportAlert::LinkBtn);
+    AnswerWarning(&TImportWarningDialog::LinkBtn);
     Window.ButtonImport->click();
     EXPECT_TRUE(WarningShown);
     EXPECT_EQ(fs::read_symlink(Files.Path() / "layer" / "x.png.lnk"), Files.Path() / "other" / "x.png");
@@ -196,8 +196,8 @@ TEST_F(ImportWindowTest, LinkMakesShortcutsTheSheetFollows) {
 }
 
 TEST_F(ImportWindowTest, CancellingTheWarningPlacesNothingAndKeepsTheWindow) {
-    for (QPushButton* TImportAlert::*answer :
-         {&TImportAlert::CancelBtn, static_cast<QPushButton * TImportAlert::*>(nullptr)}) {
+    for (QPushButton* TImportWarningDialog::*answer :
+         {&TImportWarningDialog::CancelBtn, static_cast<QPushButton * TImportWarningDialog::*>(nullptr)}) {
         Window.Open({}, {});
         Add("other", {"x.png"});
         AnswerWarning(answer);
@@ -236,7 +236,7 @@ TEST_F(ImportWindowTest, HoldThatIsNoNumberChangesNothing) {
 TEST_F(ImportWindowTest, CopyQuestionAndCancelledNoticeAreRealMessageBoxes) {
     for (const char* name : {"x.png", "y.bmp"})
         WriteText(Files.Path() / "layer" / name, "older");
-    TImportI window(Sheet, nullptr);
+    TImportWindow window(Sheet, nullptr);
     window.Open({}, {});
     window.BrowseFolder(QString::fromStdString(Files / "other"));
     window.ShellListView1->selectAll();
@@ -246,7 +246,7 @@ TEST_F(ImportWindowTest, CopyQuestionAndCancelledNoticeAreRealMessageBoxes) {
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* warning = qobject_cast<TImportAlert*>(modal)) {
+        if (auto* warning = qobject_cast<TImportWarningDialog*>(modal)) {
             warning->CopyBtn->click();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             seen.append(box->text());

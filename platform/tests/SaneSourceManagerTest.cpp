@@ -1,6 +1,6 @@
 #include "platform/SaneSourceManager.h"
 
-#include "scanner/csTwainScan.h"
+#include "scanner/TwainSession.h"
 #include "testsupport/SaneTestBackend.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ protected:
         SetSaneDefaultSourceFolder(UserFolder / "");
         scan.SourceManager = {"SANE", &SaneDsmEntry};
         scan.OnErrorMessage = [this](const std::string& message) { messages.push_back(message); };
-        scan.OnDibReady = [this](TcsTwainScan&, const TPicture& picture) { pictures.push_back(picture); };
+        scan.OnDibReady = [this](TTwainSession&, const TPicture& picture) { pictures.push_back(picture); };
     }
     ~SaneSourceManagerTest() override {
         SetSaneDefaultSourceFolder("");
@@ -22,7 +22,7 @@ protected:
     }
 
     TTempFolder UserFolder;
-    TcsTwainScan scan;
+    TTwainSession scan;
     std::vector<std::string> messages;
     std::vector<TPicture> pictures;
 };
@@ -72,14 +72,14 @@ TEST_F(SaneSourceManagerTest, ScansTheNegotiatedAreaAtTheNegotiatedResolution) {
         scan.SetResolution(100);
         scan.FrameSize = TcsFrameSize::fsCustom;
         // 2 x 1 inches from (1 cm, 1 cm).
-        scan.OnSetFrame = [](TcsTwainScan&, TW_FRAME& frame) {
+        scan.OnSetFrame = [](TTwainSession&, TW_FRAME& frame) {
             frame.Left = FloatToFix32(1);
             frame.Top = FloatToFix32(1);
             frame.Right = FloatToFix32(1 + 5.08);
             frame.Bottom = FloatToFix32(1 + 2.54);
         };
         TcsCapSet negotiated = 0;
-        scan.OnEnableSource = [&](TcsTwainScan&, bool&, TcsCapSet set) { negotiated = set; };
+        scan.OnEnableSource = [&](TTwainSession&, bool&, TcsCapSet set) { negotiated = set; };
         ASSERT_TRUE(scan.Acquire(""));
         EXPECT_TRUE(messages.empty()) << messages.front();
         ASSERT_EQ(pictures.size(), 1u);

@@ -1,6 +1,6 @@
 #include "platform/StillCamera.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 

@@ -1,15 +1,15 @@
 // The preview window as the user reaches it: the main window's Preview command on a real sheet.
 #include "app/ErrorBox.h"
-#include "app/exposureSheet.h"
-#include "app/progUnit.h"
+#include "app/MainWindow.h"
+#include "app/ProgressDialog.h"
 #include "audio/AudioGraph.h"
 #include "audio/tests/PlayedRange.h"
-#include "document/XsDocument.h"
-#include "imaging/VRostrum.h"
+#include "document/SheetDocument.h"
+#include "imaging/Compositor.h"
 #include "imaging/tests/PictureTestSupport.h"
 #include "preview/MovieScreen.h"
-#include "preview/animPreview.h"
-#include "sheetview/Xsheet2.h"
+#include "preview/PreviewWindow.h"
+#include "sheetview/SheetView.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
@@ -38,8 +38,8 @@ protected:
     PreviewWindowTest() {
         const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TForm1>(folders);
-        Window->Activity = TForm1::kIdle;
+        Window = std::make_unique<TMainWindow>(folders);
+        Window->Activity = TMainWindow::kIdle;
     }
     ~PreviewWindowTest() override {
         Window.reset();
@@ -47,25 +47,25 @@ protected:
     }
 
     // Opens the sample sheet and the preview with Auto Render set as given; waits for the opening.
-    TPreview& OpenPreview(bool autoRender) {
+    TPreviewWindow& OpenPreview(bool autoRender) {
         Window->OpenDocument(kSampleSheet);
         Window->Settings.Current.Preview.AutoBuild = autoRender;
         Window->Preview1->trigger();
         EXPECT_TRUE(Window->Preview);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreview::psStopped; }));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreviewWindow::psStopped; }));
         return *Window->Preview;
     }
 
     // The sheet frame as the compositor renders it on its own, for comparison.
     std::unique_ptr<TPicture> Reference(std::int32_t frame, std::int32_t width, std::int32_t height) {
-        TVRostrum rostrum(Window->Xsheet->Document());
+        TCompositor rostrum(Window->Sheet->Document());
         rostrum.SetStageSize(width, height);
         return rostrum.RenderFrame(frame);
     }
 
     TTempFolder User;
     QStringList Errors;
-    std::unique_ptr<TForm1> Window;
+    std::unique_ptr<TMainWindow> Window;
 };
 
 bool SamePixels(const TPicture& a, const TPicture& b) {
@@ -80,7 +80,7 @@ bool SamePixels(const TPicture& a, const TPicture& b) {
 } // namespace
 
 TEST_F(PreviewWindowTest, AutoRenderRendersTheVisibleFramesAndShowsTheFirst) {
-    TPreview& preview = OpenPreview(true);
+    TPreviewWindow& preview = OpenPreview(true);
     ASSERT_TRUE(preview.Rendered());
     EXPECT_EQ(preview.FrameTo->text(), "48");
     ASSERT_EQ(preview.Frames().size(), 48u);
@@ -94,7 +94,7 @@ TEST_F(PreviewWindowTest, AutoRenderRendersTheVisibleFramesAndShowsTheFirst) {
 }
 
 TEST_F(PreviewWindowTest, ARangeBackwardsRendersUpwardsFromFrom) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     EXPECT_FALSE(preview.Rendered());
     EXPECT_FALSE(preview.TrackBar1->isEnabled());
     preview.FrameFrom->setText("5");
@@ -109,7 +109,7 @@ TEST_F(PreviewWindowTest, ARangeBackwardsRendersUpwardsFromFrom) {
 }
 
 TEST_F(PreviewWindowTest, RangeFieldsResetWhenOutOfTheSheet) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     struct Case {
         QLineEdit* Field;
         const char* Typed;
@@ -124,7 +124,7 @@ TEST_F(PreviewWindowTest, RangeFieldsResetWhenOutOfTheSheet) {
 }
 
 TEST_F(PreviewWindowTest, SmallSizeAndBlackAndWhite) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     preview.FrameTo->setText("3");
     preview.SizeButtons->button(1)->click();
     EXPECT_FALSE(preview.Screen->isVisible());
@@ -138,12 +138,12 @@ TEST_F(PreviewWindowTest, SmallSizeAndBlackAndWhite) {
 }
 
 TEST_F(PreviewWindowTest, AbortFreesEverything) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     preview.OnFrameRendered = [](std::int32_t done) {
         if (done == 3) {
-            TProgress* found = nullptr;
+            TProgressDialog* found = nullptr;
             for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* window = qobject_cast<TProgress*>(widget); window && window->isVisible())
+                if (auto* window = qobject_cast<TProgressDialog*>(widget); window && window->isVisible())
                     found = window;
             ASSERT_NE(found, nullptr);
             found->Button1->click();
@@ -155,11 +155,11 @@ TEST_F(PreviewWindowTest, AbortFreesEverything) {
     EXPECT_FALSE(preview.Screen->isVisible());
     EXPECT_FALSE(preview.TrackBar1->isEnabled());
     EXPECT_EQ(preview.TrackBar1->maximum(), 0);
-    EXPECT_EQ(preview.State(), TPreview::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
 }
 
 TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     preview.OnFrameRendered = [&preview](std::int32_t done) {
         if (done == 3)
             preview.close();
@@ -167,17 +167,17 @@ TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
     preview.Build1->trigger();
     EXPECT_FALSE(preview.Rendered());
     EXPECT_TRUE(preview.Frames().empty());
-    EXPECT_EQ(preview.State(), TPreview::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
 }
 
 TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     preview.FrameTo->setText("3");
     // Play with nothing rendered renders first.
     QTest::keyClick(preview.FrameFrom, Qt::Key_Space);
     ASSERT_TRUE(preview.Rendered());
-    EXPECT_EQ(preview.State(), TPreview::psPlaying);
+    EXPECT_EQ(preview.State(), TPreviewWindow::psPlaying);
     EXPECT_EQ(preview.Timer1->interval(), 42);
     EXPECT_EQ(preview.Timer1->timerType(), Qt::PreciseTimer);
     QList<int> seen;
@@ -186,7 +186,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     EXPECT_TRUE(QTest::qWaitFor([&seen] { return seen.size() >= 4; }, 2000));
     EXPECT_EQ(seen.mid(0, 4), (QList<int>{1, 2, 0, 1}));
     QTest::keyClick(preview.TrackBar1, Qt::Key_Space);
-    EXPECT_EQ(preview.State(), TPreview::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
     EXPECT_FALSE(preview.Timer1->isActive());
 
     preview.TrackBar1->setValue(0);
@@ -200,14 +200,14 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
 }
 
 TEST_F(PreviewWindowTest, FrameRateChangeFollowsAtOnce) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     Window->Fps12->trigger();
     EXPECT_EQ(preview.Timer1->interval(), 83);
     EXPECT_EQ(preview.FrameTime(), 833'333);
 }
 
 TEST_F(PreviewWindowTest, MenusSetCompositeAndAutoRenderAndSaveNeedsFrames) {
-    TPreview& preview = OpenPreview(false);
+    TPreviewWindow& preview = OpenPreview(false);
     preview.Multiply1->trigger();
     EXPECT_EQ(Window->CurrentSettings().General.CompositeMode, TComp::cMultiply);
     EXPECT_TRUE(Window->Multiply1->isChecked());
@@ -218,11 +218,11 @@ TEST_F(PreviewWindowTest, MenusSetCompositeAndAutoRenderAndSaveNeedsFrames) {
 }
 
 TEST_F(PreviewWindowTest, ClosingForgetsTheWindowAndTheNextPreviewIsNew) {
-    TPreview& preview = OpenPreview(true);
+    TPreviewWindow& preview = OpenPreview(true);
     preview.close();
     EXPECT_TRUE(preview.Frames().empty());
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
-    TPreview& again = OpenPreview(false);
+    TPreviewWindow& again = OpenPreview(false);
     EXPECT_FALSE(again.Rendered());
 }
 
@@ -251,8 +251,8 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
     Window->Settings.Current.Preview.AutoBuild = false;
     Window->Preview1->trigger();
     ASSERT_TRUE(Window->Preview);
-    TPreview& preview = *Window->Preview;
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreview::psStopped; }));
+    TPreviewWindow& preview = *Window->Preview;
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
     // A drawing within the range, and the first, which also gives the movie its size.
     for (const char* name : {"b.png", "a.png"}) {
         SCOPED_TRACE(name);
@@ -272,7 +272,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
             message = box.text();
             progressOpen = false;
             for (QWidget* widget : QApplication::topLevelWidgets())
-                progressOpen = progressOpen || (qobject_cast<TProgress*>(widget) && widget->isVisible());
+                progressOpen = progressOpen || (qobject_cast<TProgressDialog*>(widget) && widget->isVisible());
             box.button(QMessageBox::Ok)->click();
         });
         const qsizetype windows = QApplication::topLevelWidgets().size();
@@ -285,7 +285,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
         EXPECT_TRUE(preview.Frames().empty());
         EXPECT_FALSE(preview.Screen->isVisible());
         EXPECT_FALSE(preview.TrackBar1->isEnabled());
-        EXPECT_EQ(preview.State(), TPreview::psStopped);
+        EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
 
@@ -297,7 +297,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
         ASSERT_EQ(preview.Frames().size(), 3u);
         for (std::int32_t i = 0; i < 3; ++i)
             EXPECT_TRUE(SamePixels(*preview.Frames()[i], *Reference(i + 1, 64, 48))) << i;
-        EXPECT_EQ(preview.State(), TPreview::psPlaying);
+        EXPECT_EQ(preview.State(), TPreviewWindow::psPlaying);
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
         preview.Stp->click();
     }
@@ -308,12 +308,12 @@ TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse)
     Window->OpenDocument(kSampleSheet);
     Window->Settings.Current.Preview.AutoBuild = false;
     Window->Preview1->trigger();
-    TPreview& preview = *Window->Preview;
+    TPreviewWindow& preview = *Window->Preview;
     preview.AudioSink = "fakesink sync=false";
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreview::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
     preview.FrameTo->setText("10");
     preview.Build1->trigger();
-    TcwAudioGraph* graph = preview.PreviewAudioGraph();
+    TAudioGraph* graph = preview.PreviewAudioGraph();
     ASSERT_TRUE(graph && graph->Active());
     // Rendering again renders the file into the same graph: one sound, not two.
     preview.Build1->trigger();

@@ -1,7 +1,7 @@
 #include "cli/CelwrightCli.h"
-#include "document/XsDocument.h"
+#include "document/SheetDocument.h"
 #include "print/SheetPrinting.h"
-#include "print/XsheetPrn.h"
+#include "print/SheetPrinter.h"
 #include "testsupport/CommandOutput.h"
 #include "testsupport/TempFolder.h"
 
@@ -79,7 +79,7 @@ protected:
     }
 
     TTempFolder Files;
-    TXsDocument Sheet;
+    TSheetDocument Sheet;
 };
 
 } // namespace
@@ -146,7 +146,7 @@ TEST_F(PrintTest, SheetWithoutCelsPrintsTheHeaderOnly) {
     const auto pages = Print();
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(LastRow(pages[0]), 0);
-    EXPECT_EQ(TXsheetPrinter::RowsToPrint(Sheet), 0);
+    EXPECT_EQ(TSheetPrinter::RowsToPrint(Sheet), 0);
 }
 
 TEST_F(PrintTest, PaperSizeSetsThePages) {

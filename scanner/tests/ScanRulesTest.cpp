@@ -2,7 +2,7 @@
 
 #include "scanner/ScanSelection.h"
 #include "scanner/ScanSettings.h"
-#include "scanner/csTwainScan.h"
+#include "scanner/TwainSession.h"
 
 #include <gtest/gtest.h>
 

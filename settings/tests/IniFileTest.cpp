@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "settings/Preferences.h"
 
-#include "document/CwError.h"
+#include "document/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <functional>
@@ -278,7 +278,7 @@ TEST(SettingsManager, DocumentSettingsMapToTheCurrentSettings) {
     manager.ResetCurrent();
     EXPECT_EQ(manager.Current, manager.Saved);
 
-    const TXPSSettings document{12, 3, "frame", 2, TcwImageFormat::jpg, "/films/scene 1/"};
+    const TXpsSettings document{12, 3, "frame", 2, TcwImageFormat::jpg, "/films/scene 1/"};
     TSettings expected = manager.Current;
     expected.General.Fps = 12;
     expected.Capture.Hold = 3;
@@ -289,7 +289,7 @@ TEST(SettingsManager, DocumentSettingsMapToTheCurrentSettings) {
     ApplyDocumentSettingsTo(manager.Current, document);
     EXPECT_EQ(manager.Current, expected);
 
-    TXPSSettings back;
+    TXpsSettings back;
     manager.GetDocumentSettings(back);
     EXPECT_EQ(back.Fps, 12);
     EXPECT_EQ(back.Step, 3);

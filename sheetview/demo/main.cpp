@@ -6,7 +6,7 @@
 // With --grab the control is drawn off-screen at the given size and scroll positions (pixels),
 // saved as a PNG and the program ends.
 #include "document/SheetLoading.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/SheetView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,7 +51,7 @@ bool ParseOptions(const QStringList& args, TOptions& options) {
     return true;
 }
 
-QMenu* MakeGridMenu(QWidget* owner, TXsheet2& sheet) {
+QMenu* MakeGridMenu(QWidget* owner, TSheetView& sheet) {
     auto* menu = new QMenu(owner);
     auto add = [&](const char* text, const QKeySequence& keys, auto action) {
         QAction* item = menu->addAction(QString::fromUtf8(text));
@@ -82,7 +82,7 @@ QMenu* MakeGridMenu(QWidget* owner, TXsheet2& sheet) {
     return menu;
 }
 
-QMenu* MakeLayerMenu(QWidget* owner, TXsheet2& sheet) {
+QMenu* MakeLayerMenu(QWidget* owner, TSheetView& sheet) {
     auto* menu = new QMenu(owner);
     QObject::connect(menu->addAction("Layer Name"), &QAction::triggered, owner,
                      [&sheet] { sheet.EditLayerCaption(sheet.CurrentLayer()); });
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
 
     QWidget window;
     window.setWindowTitle("Celwright - " + options.Sheet);
-    auto* sheet = new TXsheet2(&window);
+    auto* sheet = new TSheetView(&window);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(sheet);
@@ -127,12 +127,12 @@ int main(int argc, char** argv) {
     sheet->Loaded();
 
     try {
-        TXPSSettings settings;
-        sheet->SetUpdateMode(TXsDocument::kUpdateBulk);
+        TXpsSettings settings;
+        sheet->SetUpdateMode(TSheetDocument::kUpdateBulk);
         LoadSheet(sheet->Document(), options.Sheet.toStdString(), settings);
-        sheet->SetUpdateMode(TXsDocument::kUpdateNormal);
+        sheet->SetUpdateMode(TSheetDocument::kUpdateNormal);
     } catch (const std::exception& error) {
-        sheet->SetUpdateMode(TXsDocument::kUpdateNormal);
+        sheet->SetUpdateMode(TSheetDocument::kUpdateNormal);
         std::fprintf(stderr, "%s: %s\n", qPrintable(options.Sheet), error.what());
         return 1;
     }

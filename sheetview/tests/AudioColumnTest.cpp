@@ -3,7 +3,7 @@
 #include "../../testsupport/TempFolder.h"
 #include "SheetViewFixture.h"
 #include "WavWriter.h"
-#include "sheetview/XsAudioDisplay.h"
+#include "sheetview/AudioColumn.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -28,7 +28,7 @@ protected:
         };
         Sheet->OnScrubAudioEnd = [this](QObject&) { Scrubs.push_back("end"); };
     }
-    TXsAudioDisplay& Column() { return Sheet->AudioDisplay(); }
+    TAudioColumn& Column() { return Sheet->AudioDisplay(); }
     bool HasWaveAt(int x, int y) { return Column().Picture().pixelColor(x, y) == kWave; }
     // A file whose samples all hold one value.
     std::string ConstantWav(const std::string& name, std::int32_t value, int bits) {
@@ -59,7 +59,7 @@ TEST_F(AudioColumnTest, TenSecondsAtTwentyFourFpsGrowTheSheetTo241Frames) {
     EXPECT_EQ(Column().RowCount(), 241);
     EXPECT_EQ(Sheet->FrameCount(), 241);
     EXPECT_EQ(Sheet->Index().RowCount(), 241);
-    const TXsAudioData& audio = Data().Audio;
+    const TSoundTrack& audio = Data().Audio;
     EXPECT_EQ(audio.DurationMs, 10000);
     EXPECT_EQ(audio.Channels, 2);
     EXPECT_EQ(audio.Peaks[0].size(), 12000u); // 600 pairs a second

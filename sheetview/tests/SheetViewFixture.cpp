@@ -5,7 +5,7 @@
 #include <QTest>
 
 void SheetViewTest::SetUp() {
-    Sheet = std::make_unique<TXsheet2>();
+    Sheet = std::make_unique<TSheetView>();
     Sheet->resize(600, 400);
     Sheet->show();
     Sheet->activateWindow();

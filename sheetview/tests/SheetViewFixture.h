@@ -1,10 +1,10 @@
 #pragma once
 
-#include "sheetview/XsGrid.h"
-#include "sheetview/XsHeader.h"
-#include "sheetview/XsIndex.h"
-#include "sheetview/XsIndexHead.h"
-#include "sheetview/Xsheet2.h"
+#include "sheetview/SheetGrid.h"
+#include "sheetview/LayerHeader.h"
+#include "sheetview/FrameIndex.h"
+#include "sheetview/SheetCorner.h"
+#include "sheetview/SheetView.h"
 
 #include <QColor>
 #include <QImage>
@@ -26,8 +26,8 @@ protected:
     void Build(const std::vector<std::string>& layers);
     std::vector<std::string> Described() const;
 
-    TXSheetData& Data() { return Sheet->Document().Data(); }
-    TXsGrid& Grid() { return Sheet->Grid(); }
+    TSheetData& Data() { return Sheet->Document().Data(); }
+    TSheetGrid& Grid() { return Sheet->Grid(); }
     // The grid's off-screen picture, and a pixel of it.
     QColor PicturePixel(int x, int y) { return Grid().Picture().pixelColor(x, y); }
     // What the grid shows on screen.
@@ -45,7 +45,7 @@ protected:
     // Fails at the first pixel of the grid's picture that a full redraw would draw otherwise.
     void ExpectSameAsRedrawn(const char* after);
 
-    std::unique_ptr<TXsheet2> Sheet;
+    std::unique_ptr<TSheetView> Sheet;
 };
 
 inline QColor Rgb(std::uint32_t rgb) {

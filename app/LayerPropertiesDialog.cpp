@@ -1,0 +1,107 @@
+#include "app/LayerPropertiesDialog.h"
+
+#include "app/AppTexts.h"
+#include "app/FolderBrowser.h"
+#include "app/AlertPrompt.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+const char* const kFolderHint = "Location to store images listed in Layer.";
+}
+
+TLayerPropertiesDialog::TLayerPropertiesDialog(TAlertPrompt* alert, const QStringList& colorNames, QWidget* parent)
+    : QDialog(parent), NameLbl(new QLabel(this)), Cap(new QLineEdit(this)), FolderLbl(new QLabel(this)),
+      Spath(new QLineEdit(this)), Button1(new QPushButton(this)), ColorLbl(new QLabel(this)),
+      ComboBox1(new QComboBox(this)), Button2(new QPushButton(this)), Alert(alert) {
+    setModal(true);
+    Cap->setToolTip("Name listed at top of layer.");
+    ComboBox1->setToolTip("Color for layer in x-sheet");
+    ComboBox1->addItems(colorNames);
+    Spath->setMinimumWidth(260);
+    Button2->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, [this] { ChangeClick(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { OkClick(); });
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(NameLbl, 0, 0);
+    grid->addWidget(Cap, 0, 1, 1, 2);
+    grid->addWidget(FolderLbl, 1, 0);
+    grid->addWidget(Spath, 1, 1);
+    grid->addWidget(Button1, 1, 2);
+    grid->addWidget(ColorLbl, 2, 0);
+    grid->addWidget(ComboBox1, 2, 1, Qt::AlignLeft);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button2);
+    grid->addLayout(buttons, 3, 0, 1, 3);
+    Retranslate();
+}
+
+void TLayerPropertiesDialog::Retranslate() {
+    NameLbl->setText(Translate(LanguageKey("sName")));
+    FolderLbl->setText(Translate(LanguageKey("sImageFolder")));
+    Button1->setText(Translate(LanguageKey("sChange")));
+    ColorLbl->setText(Translate(LanguageKey("sColor")));
+    Button2->setText(Translate(LanguageKey("sOK")));
+}
+
+bool TLayerPropertiesDialog::EditLayer(const TShown& shown, const QPoint& topLeft) {
+    return Execute(Translate(LanguageKey("sLayerProperties")), shown, topLeft);
+}
+
+bool TLayerPropertiesDialog::NewLayer(const TShown& shown, const QPoint& topLeft) {
+    return Execute(Translate(LanguageKey("msgLayerProp")), shown, topLeft);
+}
+
+bool TLayerPropertiesDialog::Execute(const QString& title, const TShown& shown, const QPoint& topLeft) {
+    setWindowTitle(title);
+    Cap->setText(shown.Caption);
+    ShowFolder(shown.Folder);
+    ComboBox1->setCurrentIndex(
+        shown.ColorIndex >= 0 && shown.ColorIndex < ComboBox1->count() ? shown.ColorIndex : 0);
+    FallbackFolder = shown.FallbackFolder;
+    adjustSize();
+    QPoint place = topLeft;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        place.setX(std::max(area.left(), std::min(place.x(), area.right() - frameGeometry().width())));
+    }
+    move(place);
+    Cap->setFocus();
+    return exec() == QDialog::Accepted;
+}
+
+void TLayerPropertiesDialog::ShowFolder(const QString& folder) {
+    Spath->setText(folder);
+    Spath->setToolTip(folder.isEmpty() ? QString(kFolderHint) : folder);
+}
+
+void TLayerPropertiesDialog::ChangeClick() {
+    const QString start = QFileInfo(Spath->text()).isDir() ? Spath->text() : FallbackFolder;
+    const QString chosen = BrowseForFolder(this, start);
+    if (!chosen.isEmpty())
+        ShowFolder(chosen);
+}
+
+void TLayerPropertiesDialog::OkClick() {
+    Caption = Cap->text().trimmed();
+    ColorIndex = ComboBox1->currentIndex();
+    const QString folder = Spath->text().trimmed();
+    // An existing folder, or one that can be made in an existing parent.
+    if (!folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder))) {
+        Folder = WithTrailingSeparator(folder);
+        accept();
+        return;
+    }
+    Alert->Alert(Translate(LanguageKey("msgErrDirCreate")));
+}

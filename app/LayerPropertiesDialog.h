@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TAlertPrompt;
+
+// The layer properties window: one layer's caption, colour scheme and image folder. It opens for
+// Edit Layer Properties and whenever the user adds a layer. There is no Cancel button; closing the
+// window by its frame cancels. After OK the window keeps the results until its next OK.
+class TLayerPropertiesDialog : public QDialog {
+    Q_OBJECT
+public:
+    // What the window shows when it opens.
+    struct TShown {
+        QString Caption;
+        QString Folder;
+        int ColorIndex = 0;
+        // Where the Change button's browser starts when `Folder` does not exist.
+        QString FallbackFolder;
+    };
+
+    // `alert` reports a folder that cannot be made; `colorNames` are the colour schemes in order.
+    TLayerPropertiesDialog(TAlertPrompt* alert, const QStringList& colorNames, QWidget* parent = nullptr);
+
+    // For the layer `layer` of `layerCount` (counting from 1): edit mode titles the window "Layer
+    // Properties"; new mode "Set Properties for Layer". Shows the window modally with its top-left
+    // corner at `topLeft`, kept inside the screen's width. True when it was closed by OK.
+    bool EditLayer(const TShown& shown, const QPoint& topLeft);
+    bool NewLayer(const TShown& shown, const QPoint& topLeft);
+    void Retranslate();
+
+    // Results of the last OK.
+    QString Caption;    // trimmed
+    int ColorIndex = 0; // position in the colour schemes
+    QString Folder;     // ends with "/"
+
+    QLabel* NameLbl;
+    QLineEdit* Cap;
+    QLabel* FolderLbl;
+    QLineEdit* Spath;
+    QPushButton* Button1; // Change
+    QLabel* ColorLbl;
+    QComboBox* ComboBox1;
+    QPushButton* Button2; // OK
+
+private:
+    bool Execute(const QString& title, const TShown& shown, const QPoint& topLeft);
+    void ShowFolder(const QString& folder);
+    void ChangeClick();
+    void OkClick();
+
+    TAlertPrompt* Alert;
+    QString FallbackFolder;
+};

@@ -1,0 +1,195 @@
+// The main window's commands that run through its dialogs: new project with folders, layer
+// properties, preferences, the profile manager, and editing or renaming a cel's drawing.
+#include "app/AppTexts.h"
+#include "app/ElidedLabel.h"
+#include "app/ImageEditing.h"
+#include "app/PreferencesDialog.h"
+#include "app/NewProjectDialog.h"
+#include "app/AlertPrompt.h"
+#include "app/ProfileManagerDialog.h"
+#include "app/MainWindow.h"
+#include "app/LayerPropertiesDialog.h"
+#include "sheetview/SheetView.h"
+
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <exception>
+
+namespace {
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string ToStd(const QString& text) {
+    return text.toStdString();
+}
+} // namespace
+
+QStringList TMainWindow::LayerColorNames() const {
+    QStringList names;
+    for (const TLayerColors& scheme : LayerColorTable)
+        names.append(FromStd(scheme.Name));
+    return names;
+}
+
+void TMainWindow::NewWithFoldersClick() {
+    if (!AskSaveChanges())
+        return;
+    QString name = Translate(LanguageKey("sNewProject"));
+    QString folder = FromStd(Settings.Current.General.DefaultPath);
+    int fps = Settings.Current.General.Fps;
+    int layers = 1;
+    {
+        TNewProjectDialog dialog(AlertPrompt, EntryDialog, this);
+        if (!dialog.Execute(name, folder, fps, layers))
+            return;
+    }
+    const QString layerWord = Translate(LanguageKey("sLayer"));
+    Activity = kLoading;
+    struct TBackToIdle {
+        int& Activity;
+        ~TBackToIdle() { Activity = kIdle; }
+    } backToIdle{Activity};
+
+    RebuildSettings();
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+        ApplyProfile(*profile);
+    Sheet->ClearSheet();
+    Label1->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
+    DocumentName = name + ".xps";
+    SetTitle();
+    QString existing;
+    for (int k = 1; k <= layers; ++k) {
+        const QString numbered = layerWord + " " + QString::number(k);
+        const QString layerFolder = folder + name + "_" + numbered;
+        // A folder that cannot be made is still the layer's: its drawings then show as missing.
+        if (QFileInfo::exists(layerFolder))
+            existing += " " + numbered;
+        else
+            QDir().mkdir(layerFolder);
+        Sheet->AddLayer(ToStd(numbered), ToStd(layerFolder + "/"),
+                         LayerColorScheme(Settings.Current.General.LayerColor));
+    }
+    QDir::setCurrent(folder);
+    DocumentFolder = folder;
+    ProjectFolder = folder;
+    SetFrameRate(fps);
+    Modified = false;
+    ShowLayerPath(1);
+    Sheet->SelectCell(1, 1);
+    // An empty sheet file, so that Save writes straight into it.
+    QFile sheet(folder + DocumentName);
+    if (!sheet.exists() && !sheet.open(QIODevice::WriteOnly))
+        throw ECwError(ToStd(sheet.fileName() + ": " + sheet.errorString()));
+    sheet.close();
+    if (!existing.isEmpty())
+        AlertPrompt->Alert(Fill(Translate(LanguageKey("msgFoldersExist")), {existing}));
+}
+
+void TMainWindow::NewLayerProperties() {
+    const std::int32_t layer = Sheet->LayerCount();
+    const QString defaultPath = FromStd(Settings.Current.General.DefaultPath);
+    TLayerPropertiesDialog::TShown shown;
+    shown.Caption = Translate(LanguageKey("sLayer")) + " " + QString::number(layer);
+    shown.Folder = ProjectFolder.isEmpty() ? defaultPath : ProjectFolder;
+    shown.ColorIndex = Settings.Current.General.LayerColor;
+    shown.FallbackFolder = defaultPath;
+    const QPoint topLeft(frameGeometry().left() + 90, Sheet->mapToGlobal(QPoint(0, 0)).y() + 90);
+    if (!LayerProp->NewLayer(shown, topLeft))
+        return;
+    Sheet->SetLayerCaption(layer, ToStd(LayerProp->Caption));
+    Sheet->SetLayerColors(layer, LayerColorScheme(LayerProp->ColorIndex));
+    Sheet->SetLayerFolder(layer, ToStd(LayerProp->Folder));
+}
+
+void TMainWindow::EditLayerPropertiesClick() {
+    if (Sheet->LayerCount() == 0)
+        return;
+    const std::int32_t layer = Sheet->CurrentLayer();
+    TLayerPropertiesDialog::TShown shown;
+    shown.Caption = FromStd(Sheet->LayerCaption(layer));
+    shown.Folder = FromStd(Sheet->LayerFolder(layer));
+    shown.ColorIndex = std::max<int>(
+        0, static_cast<int>(LayerColorNames().indexOf(FromStd(Sheet->LayerColors(layer).Name))));
+    shown.FallbackFolder = FromStd(Settings.Current.General.DefaultPath);
+    const QPoint topLeft(QCursor::pos().x() - 50, Sheet->mapToGlobal(QPoint(0, 0)).y() + 90);
+    if (!LayerProp->EditLayer(shown, topLeft))
+        return;
+    Sheet->SaveUndoState();
+    if (!LayerProp->Folder.isEmpty())
+        Sheet->SetLayerFolder(layer, ToStd(LayerProp->Folder));
+    if (!LayerProp->Caption.isEmpty())
+        Sheet->SetLayerCaption(layer, ToStd(LayerProp->Caption));
+    Sheet->SetLayerColors(layer, LayerColorScheme(LayerProp->ColorIndex));
+    ShowLayerPath(layer);
+}
+
+void TMainWindow::PreferencesClick() {
+    TSettings edited = Settings.Saved;
+    {
+        TPreferencesDialog dialog(LayerColorNames(), ProgramEditDialog, this);
+        if (!dialog.Edit(Translate(LanguageKey("sPreferences")), edited, frameGeometry().topLeft()))
+            return;
+    }
+    Settings.Saved = edited;
+    // The preferences take effect even when the file cannot be written; that is reported after.
+    std::exception_ptr failure;
+    try {
+        Settings.SaveToFile();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    RebuildSettings();
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+        ApplyProfile(*profile);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TMainWindow::ManageProfilesClick() {
+    QString active;
+    {
+        TProfileManagerDialog manager(Profiles, Settings.Saved, ActiveProfile, EntryDialog, AlertPrompt, this);
+        manager.move(frameGeometry().center() - manager.rect().center());
+        manager.exec();
+        if (!manager.Changed())
+            return;
+        active = manager.ActiveProfile();
+    }
+    RebuildProfilesMenu();
+    if (active != ActiveProfile)
+        ActivateProfile(active);
+    Profiles.SaveProfiles();
+}
+
+void TMainWindow::EditImageClick() {
+    const QString editor = FromStd(CurrentSettings().Editors.ImageEditor.Location);
+    // Without an editor the desktop's default program opens the drawings.
+    if (!editor.isEmpty() && !QFileInfo(editor).isFile()) {
+        AlertPrompt->Alert(Translate(LanguageKey("msgErrImageEditor")));
+        return;
+    }
+    std::vector<std::string> paths;
+    Sheet->CelImagePaths(Sheet->SelectedCells(), paths);
+    QStringList list;
+    for (const std::string& path : paths)
+        list.append(FromStd(path));
+    const QString missing = EditImages(editor, list);
+    if (!missing.isEmpty())
+        AlertPrompt->Alert("The following files were not found: " + missing);
+}
+
+void TMainWindow::RenameImageClick() {
+    const std::int32_t layer = Sheet->CurrentLayer();
+    const std::int32_t frame = Sheet->CurrentFrame();
+    if (!Sheet->CelImageExists(layer, frame)) {
+        AlertPrompt->Alert(
+            Fill(Translate(LanguageKey("msgErrImageNotFound")),
+                 {FromStd(Sheet->CelName(layer, frame)), FromStd(Sheet->LayerFolder(layer))}));
+        return;
+    }
+    Sheet->RenameCelImage(layer, frame);
+}

@@ -1,0 +1,81 @@
+#include "audio/AudioConverter.h"
+
+#include "document/Error.h"
+#include "platform/GstMedia.h"
+
+#include <filesystem>
+
+namespace {
+
+std::string OutputFolder(const std::string& source, const std::string& folder) {
+    std::error_code error;
+    if (!folder.empty() && std::filesystem::is_directory(folder, error))
+        return folder;
+    const std::filesystem::path own = std::filesystem::path(source).parent_path();
+    return (own.empty() ? std::filesystem::path(".") : own).string() + "/";
+}
+
+} // namespace
+
+TAudioConverter::TAudioConverter() = default;
+TAudioConverter::~TAudioConverter() = default;
+
+bool TAudioConverter::Convert(const std::string& source, const std::string& folder,
+                                std::string& resultPath) {
+    Graph.reset();
+    Source = source;
+    ResultPath = OutputFolder(source, folder) + kResultName;
+    resultPath = ResultPath;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(source, error)) {
+        Fail("Audio file not found. ");
+        return false;
+    }
+    try {
+        Graph = std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! "
+                                               "audioresample ! audio/x-raw,format=S16LE ! wavenc ! "
+                                               "filesink name=writer");
+    } catch (const ECwError& e) {
+        Fail(std::string(e.what()) + " ");
+        return false;
+    }
+    g_object_set(Graph->Element("source"), "location", source.c_str(), nullptr);
+    g_object_set(Graph->Element("writer"), "location", ResultPath.c_str(), nullptr);
+    Graph->OnBusEvent = [this](const TGstBusEvent& event) { GraphEvent(event); };
+    if (gst_element_set_state(Graph->Get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        const std::string reason = Graph->PendingError();
+        Fail("The sound file \"" + source +
+             "\" cannot be converted: " + (reason.empty() ? "unknown error" : reason) + ". ");
+        return false;
+    }
+    return true;
+}
+
+void TAudioConverter::GraphEvent(const TGstBusEvent& event) {
+    if (event.Kind == TGstBusEvent::bkEndOfStream) {
+        // Stopping the graph lets the WAV writer finish its header and closes the file.
+        Graph.reset();
+        if (OnConversionComplete)
+            OnConversionComplete(*this, ResultPath);
+    } else if (event.MissingDecoder) {
+        Fail("No installed decoder can read the sound file \"" + Source + "\". ");
+    } else {
+        Fail("The sound file \"" + Source + "\" cannot be converted: " + event.Text + ". ");
+    }
+}
+
+// Drops the graph and the half-written output, then reports.
+void TAudioConverter::Fail(const std::string& message) {
+    const bool wrote = Graph != nullptr;
+    Graph.reset();
+    if (wrote) {
+        std::error_code error;
+        std::filesystem::remove(ResultPath, error);
+    }
+    if (OnConversionError)
+        OnConversionError(*this, message);
+}
+
+std::int64_t AudioPlayLengthMs(const std::string& file, std::string& reason) {
+    return MediaPlayLengthMs(file, reason);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TGstPipeline;
+struct TGstBusEvent;
+
+// Turns any sound file the media platform can decode into a 16-bit PCM WAV file named
+// "cwAudio.wav", which the waveform reader then reads. The conversion runs on the platform's
+// threads; its end is reported on the user-interface thread (a Qt event loop must run).
+class TAudioConverter {
+public:
+    using TConversionEndEvent = std::function<void(TAudioConverter& sender, const std::string& file)>;
+    using TConversionErrorEvent = std::function<void(TAudioConverter& sender, const std::string& message)>;
+
+    static constexpr const char* kResultName = "cwAudio.wav";
+
+    TAudioConverter();
+    ~TAudioConverter();
+    TAudioConverter(const TAudioConverter&) = delete;
+    TAudioConverter& operator=(const TAudioConverter&) = delete;
+
+    // Raised once the output file is complete, with its path.
+    TConversionEndEvent OnConversionComplete;
+    // Raised once when a conversion fails, now or later, with the whole message for the user.
+    TConversionErrorEvent OnConversionError;
+
+    // Starts converting `source` and returns at once. The output goes into `folder` when it is a
+    // non-empty, existing folder (ending with "/"), otherwise next to the source; `resultPath` is set
+    // to the output file in every case. Returns false, after raising OnConversionError, when the
+    // conversion cannot start; a conversion still running is abandoned.
+    bool Convert(const std::string& source, const std::string& folder, std::string& resultPath);
+
+private:
+    void GraphEvent(const TGstBusEvent& event);
+    void Fail(const std::string& message);
+
+    std::unique_ptr<TGstPipeline> Graph;
+    std::string Source;
+    std::string ResultPath;
+};
+
+// The play length of a sound file in milliseconds as the media platform reports it; -1 with a
+// reason when the file is missing or cannot be decoded.
+std::int64_t AudioPlayLengthMs(const std::string& file, std::string& reason);

@@ -1,0 +1,893 @@
+#include "capture/CaptureWindow.h"
+
+#include "app/AppTexts.h"
+#include "app/ErrorBox.h"
+#include "app/PictureImage.h"
+#include "app/AlertPrompt.h"
+#include "capture/VideoSettingsDialog.h"
+#include "capture/VideoView.h"
+#include "document/Error.h"
+#include "document/TextUtil.h"
+#include "settings/Preferences.h"
+#include "sheetview/SheetView.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+
+namespace {
+constexpr int kVideoTop = 11;
+constexpr int kMinVideoWidth = 320;
+constexpr int kMinVideoHeight = 240;
+constexpr int kThumbnailWidth = 129;
+constexpr int kColumnGap = 6;
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string ToStd(const QString& text) {
+    return text.toStdString();
+}
+
+// Shift, Ctrl and the like start a shortcut rather than being a key of their own.
+bool IsModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr;
+}
+
+QString Pad(std::int64_t value) {
+    return FromStd(PadNumber(value));
+}
+} // namespace
+
+TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt& prompt, bool testCamera, QWidget* parent)
+    : QMainWindow(parent, Qt::Tool), Grabber(testCamera), Onion(sheet.Document()),
+      PlayLayers(sheet.Document()), Sheet(sheet), Settings(settings), Prompt(prompt) {
+    CreateControls();
+    VideoSettings = new TVideoSettingsDialog(Grabber, this);
+    Retranslate();
+    RequestedMode = Settings.Capture.CaptureMode == TCapMode::cmStopMotion ? kStopMotion : kStandard;
+
+    Grabber.OnPreviewStarted = [this](TVideoGrabber&) {
+        ButtonCapture->setEnabled(true);
+        OverlayPanel->hide();
+        FillCameras();
+    };
+    Grabber.OnPreviewFrame = [this](TVideoGrabber&, const TPicture& frame) { ShowLiveFrame(frame); };
+    Player.OnStep = [this](std::int32_t framesBack) { ShowPlayStep(framesBack); };
+    Grabber.OnResizeVideo = [this](TVideoGrabber&) { ResizeForm(); };
+    Grabber.OnFrameCaptureCompleted = [this](TVideoGrabber&, const TPicture& frame) {
+        Guard([&] { CaptureCompleted(frame); });
+    };
+    Grabber.OnFrameCaptureFailed = [this](TVideoGrabber&, const std::string& message) {
+        ButtonCapture->setEnabled(Grabber.PreviewStarted());
+        ShowErrorBox(this, FromStd(message));
+    };
+    Grabber.OnPreviewError = [this](TVideoGrabber&, const std::string& message) {
+        ButtonCapture->setEnabled(false);
+        OverlayPanel->setText(FromStd(message));
+        OverlayPanel->show();
+    };
+    Grabber.OnDeviceLost = [this](TVideoGrabber&) {
+        ButtonCapture->setEnabled(false);
+        OverlayPanel->setText(windowTitle().section(": ", 1) +
+                              " was disconnected. It is taken up again when it returns.");
+        OverlayPanel->show();
+    };
+    Grabber.OnDeviceArrivalOrRemoval = [this](TVideoGrabber&) { FillCameras(); };
+}
+
+TCaptureWindow::~TCaptureWindow() = default;
+
+void TCaptureWindow::CreateControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    Mode1 = menuBar()->addMenu(QString());
+    auto* modes = new QActionGroup(this);
+    XSheet1 = Mode1->addAction(QString(), this, [this] { SetMode(kStandard); });
+    StopMotion1 = Mode1->addAction(QString(), this, [this] { SetMode(kStopMotion); });
+    for (QAction* item : {XSheet1, StopMotion1}) {
+        item->setCheckable(true);
+        modes->addAction(item);
+    }
+    Source1 = menuBar()->addMenu(QString());
+    Size1 = menuBar()->addMenu(QString());
+    VideoSettings1 =
+        menuBar()->addAction(QString(), this, [this] { Guard([this] { VideoSettings1Click(); }); });
+
+    QToolBar* bar = addToolBar("ToolBar");
+    bar->setMovable(false);
+    auto toggle = [this, bar](const char* text) {
+        auto* button = new QToolButton(bar);
+        button->setText(text);
+        button->setCheckable(true);
+        bar->addWidget(button);
+        return button;
+    };
+    FrameAvgBtn = toggle("Avg");
+    OneEightyBtn = toggle("180");
+    BWBtn = toggle("BW");
+    SquarePxlBtn = toggle("Square");
+    connect(FrameAvgBtn, &QToolButton::clicked, this, [this] { FrameAvgBtnClick(); });
+    connect(BWBtn, &QToolButton::clicked, this, [this] { BWBtnClick(); });
+
+    OnionMenu = menuBar()->addMenu(QString());
+    OnionSkin1 = OnionMenu->addAction(QString(), this, [this] { OnionSkinClick(); });
+    OnionSkin1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Difference1 = OnionMenu->addAction(QString(), this, [this] { OnionSettingsChange(); });
+    Difference1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    OnionMenu->addSeparator();
+    Flip1 = OnionMenu->addAction(QString(), this, [this] { Guard([this] { FlipClick(); }); });
+    Flip1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    PlayWithLive1 = OnionMenu->addAction(QString(), this, [this] { Guard([this] { PlayWithLiveClick(); }); });
+    PlayWithLive1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    for (QAction* item : {OnionSkin1, Difference1, Flip1})
+        item->setCheckable(true);
+    bar->addSeparator();
+    for (QAction* item : {OnionSkin1, PlayWithLive1})
+        bar->addAction(item);
+
+    SettingsGroup = new QGroupBox(central);
+    SettingsGroup->setGeometry(8, kVideoTop - 6, 150, 292);
+    NameLabel = new QLabel(SettingsGroup);
+    NameLabel->setGeometry(10, 22, 130, 16);
+    Edit2 = new QLineEdit(SettingsGroup);
+    Edit2->setGeometry(10, 40, 130, 24);
+    NumberLabel = new QLabel(SettingsGroup);
+    NumberLabel->setGeometry(10, 68, 130, 16);
+    Edit3 = new QLineEdit(SettingsGroup);
+    Edit3->setGeometry(10, 86, 130, 24);
+
+    ImageHold = new QGroupBox(SettingsGroup);
+    ImageHold->setGeometry(8, 116, 134, 100);
+    auto* holds = new QButtonGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        HoldItems[i] = new QRadioButton(ImageHold);
+        HoldItems[i]->setGeometry(8, 20 + 19 * i, i == 3 ? 62 : 120, 18);
+        holds->addButton(HoldItems[i], i);
+    }
+    HoldEdit = new QLineEdit(ImageHold);
+    HoldEdit->setGeometry(72, 74, 50, 22);
+    connect(holds, &QButtonGroup::idClicked, this, [this] { Guard([this] { ImageHoldClick(); }); });
+    connect(HoldEdit, &QLineEdit::textEdited, this, [this] { Guard([this] { HoldEditChange(); }); });
+
+    Numbering = new QGroupBox(SettingsGroup);
+    Numbering->setGeometry(8, 222, 134, 62);
+    FrameItem = new QRadioButton(Numbering);
+    FrameItem->setGeometry(8, 20, 120, 18);
+    SequentialItem = new QRadioButton(Numbering);
+    SequentialItem->setGeometry(8, 39, 120, 18);
+    auto* numbering = new QButtonGroup(this);
+    numbering->addButton(FrameItem);
+    numbering->addButton(SequentialItem);
+    connect(numbering, &QButtonGroup::buttonClicked, this, [this] { NumberingClick(); });
+
+    VideoGrabber1 = new TVideoView(central);
+    VideoGrabber1->setGeometry(SettingsGroup->width() + 8, kVideoTop, kMinVideoWidth, kMinVideoHeight);
+    FrameImage = new QLabel(central);
+    FrameImage->setScaledContents(true);
+    FrameImage->hide();
+    OverlayPanel = new QLabel(central);
+    OverlayPanel->setAlignment(Qt::AlignCenter);
+    OverlayPanel->setWordWrap(true);
+    OverlayPanel->setAutoFillBackground(true);
+    OverlayPanel->setFrameShape(QFrame::Panel);
+
+    FrameBar = new QSlider(Qt::Horizontal, central);
+    FrameBar->setTickPosition(QSlider::TicksBelow);
+    connect(FrameBar, &QSlider::valueChanged, this, [this] { FrameBarChange(); });
+    FrameLbl = new QLabel(central);
+    FrameLbl->resize(60, 24);
+    ButtonCapture = new QPushButton(central);
+    ButtonCapture->resize(100, 28);
+    connect(ButtonCapture, &QPushButton::clicked, this, [this] { Guard([this] { CaptureClick(); }); });
+    Rebuild = new QPushButton(central);
+    Rebuild->resize(104, 28);
+    connect(Rebuild, &QPushButton::clicked, this, [this] { Guard([this] { RebuildClick(); }); });
+    CreateOnionControls(central);
+
+    // The window sees keys before its controls.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+void TCaptureWindow::CreateOnionControls(QWidget* central) {
+    OnionGroup = new QGroupBox(central);
+    OnionGroup->setGeometry(SettingsGroup->x(), SettingsGroup->geometry().bottom() + 1 + kColumnGap,
+                            SettingsGroup->width(), 158);
+    OpacityLabel = new QLabel(OnionGroup);
+    OpacityLabel->setGeometry(10, 22, 90, 16);
+    OpacityValue = new QLabel(OnionGroup);
+    OpacityValue->setGeometry(100, 22, 40, 16);
+    OpacityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    OpacityBar = new QSlider(Qt::Horizontal, OnionGroup);
+    OpacityBar->setGeometry(10, 40, 130, 22);
+    OpacityBar->setRange(0, 100);
+    OpacityBar->setPageStep(10);
+    auto spin = [this](int maximum, int y) {
+        auto* box = new QSpinBox(OnionGroup);
+        box->setGeometry(94, y, 46, 24);
+        box->setRange(1, maximum);
+        return box;
+    };
+    FramesBackLabel = new QLabel(OnionGroup);
+    FramesBackLabel->setGeometry(10, 70, 84, 16);
+    FramesBackBox = spin(TOnionSkinSettings::kMaxFrames, 66);
+    PlayFramesLabel = new QLabel(OnionGroup);
+    PlayFramesLabel->setGeometry(10, 100, 84, 16);
+    PlayFramesBox = spin(TOnionSkinSettings::kMaxPlayFrames, 96);
+    auto* difference = new QToolButton(OnionGroup);
+    difference->setGeometry(10, 126, 130, 24);
+    difference->setDefaultAction(Difference1);
+    ApplyOnionSettings();
+    connect(OpacityBar, &QSlider::valueChanged, this, [this] { OnionSettingsChange(); });
+    for (QSpinBox* box : {FramesBackBox, PlayFramesBox})
+        connect(box, &QSpinBox::valueChanged, this, [this] { OnionSettingsChange(); });
+}
+
+void TCaptureWindow::Retranslate() {
+    Mode1->setTitle(Translate(LanguageKey("sMode")));
+    XSheet1->setText(Translate(LanguageKey("sStandard")));
+    StopMotion1->setText(Translate(LanguageKey("sStopMotion")));
+    Source1->setTitle(Translate(LanguageKey("sCameras")));
+    Size1->setTitle(Translate(LanguageKey("sSize")));
+    VideoSettings1->setText(Translate(LanguageKey("sVideoSettings")));
+    SquarePxlBtn->setToolTip(Translate(LanguageKey("msgNonSquareToSquare")));
+    FrameAvgBtn->setToolTip(Translate(LanguageKey("msgFrameAveraging")));
+    OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
+    BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
+    SettingsGroup->setTitle(Translate(LanguageKey("sImageSettings")));
+    NameLabel->setText(Translate(LanguageKey("sName")));
+    NumberLabel->setText(Translate(LanguageKey("sNumber")));
+    ImageHold->setTitle(Translate(LanguageKey("sImageHold")));
+    const TLanguageKey holdKeys[] = {LanguageKey("sOne"), LanguageKey("sTwo"), LanguageKey("sThree"),
+                                     LanguageKey("sOther")};
+    for (int i = 0; i < 4; ++i)
+        HoldItems[i]->setText(Translate(holdKeys[i]));
+    Numbering->setTitle(Translate(LanguageKey("sNumbering")));
+    FrameItem->setText(Translate(LanguageKey("sFrame")));
+    SequentialItem->setText(Translate(LanguageKey("sSequential")));
+    SetCaptureCaption(IsRecaptureCaption());
+    OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
+    OnionSkin1->setText(Translate(LanguageKey("sOnionSkin")));
+    Difference1->setText(Translate(LanguageKey("sDifference")));
+    Flip1->setText(Translate(LanguageKey("sFlipLastFrame")));
+    PlayWithLive1->setText(Translate(LanguageKey("sPlayWithLive")));
+    OnionGroup->setTitle(Translate(LanguageKey("sOnionSkin")));
+    OpacityLabel->setText(Translate(LanguageKey("sOpacity")));
+    FramesBackLabel->setText(Translate(LanguageKey("sFramesBack")));
+    PlayFramesLabel->setText(Translate(LanguageKey("sPlayFrames")));
+    Rebuild->setText(Translate(LanguageKey("sRefreshPreview")));
+    if (!CameraChosen)
+        OverlayPanel->setText(Translate(LanguageKey("msgSelectCamera")));
+    BaseCaption =
+        Translate(ActiveMode == kStopMotion ? LanguageKey("sStopMotionCapture") : LanguageKey("sCapture"));
+    setWindowTitle(Grabber.PreviewRunning() ? BaseCaption + ": " + FromStd(Grabber.VideoDeviceName())
+                                            : BaseCaption);
+}
+
+void TCaptureWindow::Guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowErrorBox(this, FromStd(error.what()));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing, cameras and sizes
+
+void TCaptureWindow::InitForm() {
+    if (QWidget* main = parentWidget()) {
+        const QPoint origin = main->mapToGlobal(QPoint(0, 0));
+        const int screenWidth = main->screen() ? main->screen()->geometry().width() : 1920;
+        move(std::min(origin.x() + Sheet.x() + 80, screenWidth - width() - 20), origin.y() + 40);
+    }
+    CameraChosen = false;
+    // Still cameras are not announced when plugged in: look for them each time.
+    Grabber.RefreshDevices();
+    FillCameras();
+    OverlayPanel->hide();
+    Grabber.Visible = false;
+    VideoGrabber1->hide();
+    ButtonCapture->setEnabled(false);
+    Buffer.SetSize(TFrameBuffer::kDefaultSize);
+    if (!OnionSettingsRead) {
+        OnionSettings = LoadOnionSkinSettings(SettingsFile);
+        OnionSettingsRead = true;
+        ApplyOnionSettings();
+    }
+    BuildLayout(RequestedMode);
+    SquarePxlBtn->setEnabled(false);
+    Averaging = FrameAvgBtn->isChecked();
+
+    const QList<QAction*> cameras = Source1->actions();
+    if (!RememberedCamera.isEmpty()) {
+        for (int i = 0; i < cameras.size(); ++i) {
+            if (cameras[i]->text() == RememberedCamera)
+                SelectSource(i);
+        }
+        Grabber.Visible = true;
+        VideoGrabber1->show();
+    } else {
+        if (cameras.size() == 1) {
+            SelectSource(0);
+        } else {
+            OverlayPanel->setText(Translate(LanguageKey("msgSelectCamera")));
+            OverlayPanel->show();
+        }
+        BlackAndWhite = false;
+        BWBtn->setChecked(false);
+    }
+}
+
+void TCaptureWindow::FillCameras() {
+    Source1->clear();
+    const auto names = SplitLines(Grabber.VideoDevices());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        QAction* item = Source1->addAction(FromStd(names[i]));
+        item->setCheckable(true);
+        item->setChecked(CameraChosen && Grabber.PreviewRunning() &&
+                         static_cast<int>(i) == Grabber.VideoDevice());
+        connect(item, &QAction::triggered, this,
+                [this, i] { Guard([this, i] { SelectSource(static_cast<int>(i)); }); });
+    }
+}
+
+void TCaptureWindow::SelectSource(int index) {
+    Grabber.StopPreview();
+    for (QAction* item : Source1->actions())
+        item->setChecked(false);
+    Grabber.SetVideoDevice(index);
+    if (QAction* item = Source1->actions().value(index))
+        item->setChecked(true);
+    setWindowTitle(BaseCaption + ": " + FromStd(Grabber.VideoDeviceName()));
+
+    Size1->clear();
+    auto* sizes = new QActionGroup(Size1);
+    const auto lines = SplitLines(Grabber.VideoSizes());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        QAction* item = Size1->addAction(FromStd(lines[i]));
+        item->setCheckable(true);
+        sizes->addAction(item);
+        item->setChecked(static_cast<int>(i) == Grabber.VideoSize());
+        connect(item, &QAction::triggered, this,
+                [this, i] { Guard([this, i] { SelectSize(static_cast<int>(i)); }); });
+    }
+    CameraChosen = true;
+    Grabber.VideoPortEnabled = Grabber.HasVideoPort();
+    Grabber.ReducePreviewCPULoad = !Grabber.HasVideoPort();
+    SquarePxlBtn->setEnabled(Grabber.IsDV());
+    Grabber.ColorKeyEnabled = !Grabber.IsDV();
+    if (!Grabber.IsDV())
+        Grabber.SetFrameRate(15.0);
+    OverlayPanel->hide();
+    Grabber.Visible = true;
+    VideoGrabber1->show();
+    ResizeForm();
+    Grabber.StartPreview();
+    if (VideoSettings->isVisible())
+        VideoSettings->Refresh();
+}
+
+void TCaptureWindow::SelectSize(int index) {
+    if (QAction* item = Size1->actions().value(index))
+        item->setChecked(true);
+    Grabber.StopPreview();
+    Grabber.SetVideoSize(index);
+    ButtonCapture->setEnabled(false);
+    Grabber.StartPreview();
+    if (Grabber.VideoWidth() > 0 && OnThumbnailHeight)
+        OnThumbnailHeight(qRound(double(kThumbnailWidth) * Grabber.VideoHeight() / Grabber.VideoWidth()));
+    ResizeForm();
+}
+
+void TCaptureWindow::VideoSettings1Click() {
+    if (!CameraChosen)
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrCamSettings"))));
+    VideoSettings->show();
+    VideoSettings->raise();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layouts
+
+void TCaptureWindow::SetMode(std::uint8_t mode) {
+    RequestedMode = ActiveMode = mode;
+    BuildLayout(mode);
+}
+
+void TCaptureWindow::SettingsApplied() {
+    SetMode(Settings.Capture.CaptureMode == TCapMode::cmStopMotion ? kStopMotion : kStandard);
+}
+
+bool TCaptureWindow::NumberingIsFrame() const {
+    return EqualsIgnoringCase(Settings.Capture.Numbering, "frame");
+}
+
+void TCaptureWindow::BuildLayout(std::uint8_t mode) {
+    ReturnToLive();
+    ActiveMode = mode;
+    (mode == kStopMotion ? StopMotion1 : XSheet1)->setChecked(true);
+    SettingsGroup->show();
+    const bool stopMotion = mode == kStopMotion;
+    for (QWidget* control : std::initializer_list<QWidget*>{FrameBar, FrameLbl, Rebuild})
+        control->setVisible(stopMotion);
+    FrameImage->hide();
+    RecaptureArmed = false;
+    SetCaptureCaption(false);
+    if (CameraChosen) {
+        Grabber.Visible = true;
+        VideoGrabber1->show();
+    }
+    const std::int32_t current = Sheet.CurrentFrame();
+    SequentialItem->setVisible(!stopMotion);
+    if (!stopMotion) {
+        (NumberingIsFrame() ? FrameItem : SequentialItem)->setChecked(true);
+        NumberingClick();
+        Edit3->setText(NumberingIsFrame() ? Pad(current) : Pad(1));
+        const std::int32_t hold = Settings.Capture.Hold;
+        if (hold >= 1 && hold <= 3) {
+            HoldItems[hold - 1]->setChecked(true);
+        } else if (hold > 3) {
+            HoldItems[3]->setChecked(true);
+            HoldEdit->setText(QString::number(hold));
+        }
+        Guard([this] { ImageHoldClick(); });
+        Edit2->setText(FromStd(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    } else {
+        FrameItem->setChecked(true);
+        NumberingClick();
+        Buffer.Clear();
+        Buffer.Reload(std::max(current, 1), [this](std::int32_t f) { return CelPictureOrWhite(f); });
+        const QSignalBlocker block(FrameBar);
+        FrameBar->setRange(Buffer.Size() - Buffer.Held(), Buffer.Size());
+        FrameBar->setValue(Buffer.Size());
+        FrameLbl->setText(QString::number(current));
+        FrameBar->setFocus();
+    }
+    BaseCaption = Translate(stopMotion ? LanguageKey("sStopMotionCapture") : LanguageKey("sCapture"));
+    setWindowTitle(Grabber.PreviewRunning() ? BaseCaption + ": " + FromStd(Grabber.VideoDeviceName())
+                                            : BaseCaption);
+    ResizeForm();
+}
+
+void TCaptureWindow::ResizeForm() {
+    const int videoWidth =
+        Grabber.PreviewRunning() && Grabber.VideoWidth() > 0 ? Grabber.VideoWidth() : kMinVideoWidth;
+    const int videoHeight =
+        Grabber.PreviewRunning() && Grabber.VideoHeight() > 0 ? Grabber.VideoHeight() : kMinVideoHeight;
+    const int w = std::max(videoWidth, kMinVideoWidth);
+    const int h = std::max(videoHeight, kMinVideoHeight);
+    const int s = SettingsGroup->width() + 8 + SettingsGroup->x();
+    VideoGrabber1->setGeometry(s + (w - videoWidth) / 2, kVideoTop, videoWidth, videoHeight);
+    OverlayPanel->setGeometry(s, kVideoTop, w, h);
+    ButtonCapture->move(s + w / 2 - ButtonCapture->width() / 2, kVideoTop + h + 8);
+    if (ActiveMode == kStopMotion) {
+        FrameBar->setGeometry(s, kVideoTop + h + 8, w, 24);
+        ButtonCapture->move(ButtonCapture->x(), FrameBar->geometry().bottom() + 1 + 8);
+        Rebuild->move(s, ButtonCapture->y());
+        FrameLbl->move(ButtonCapture->x() + 150, ButtonCapture->y());
+        FrameImage->setGeometry(VideoGrabber1->geometry());
+    }
+    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, OnionGroup->geometry().bottom() + 1);
+    centralWidget()->setFixedSize(w + s + 8, bottom + 16);
+    adjustSize();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Image settings
+
+void TCaptureWindow::ImageHoldClick() {
+    for (int i = 0; i < 3; ++i) {
+        if (HoldItems[i]->isChecked())
+            Settings.Capture.Hold = i + 1;
+    }
+    if (HoldItems[3]->isChecked() && !HoldEdit->text().isEmpty())
+        Settings.Capture.Hold = StrToInt(ToStd(HoldEdit->text()));
+}
+
+void TCaptureWindow::HoldEditChange() {
+    // An empty field is a value being typed, not a wrong one.
+    if (HoldItems[3]->isChecked() && !HoldEdit->text().isEmpty())
+        Settings.Capture.Hold = StrToInt(ToStd(HoldEdit->text()));
+}
+
+void TCaptureWindow::NumberingClick() {
+    if (SequentialItem->isChecked() && ActiveMode == kStandard) {
+        Settings.Capture.Numbering = "sequential";
+    } else {
+        Settings.Capture.Numbering = "frame";
+        Edit3->setText(Pad(Sheet.CurrentFrame()));
+    }
+}
+
+void TCaptureWindow::FrameAvgBtnClick() {
+    Averaging = FrameAvgBtn->isChecked();
+}
+
+void TCaptureWindow::BWBtnClick() {
+    BlackAndWhite = BWBtn->isChecked();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Capturing
+
+void TCaptureWindow::SetCaptureCaption(bool recapture) {
+    ButtonCapture->setText(Translate(recapture ? LanguageKey("sReCapture") : LanguageKey("sCapture")));
+}
+
+bool TCaptureWindow::IsRecaptureCaption() const {
+    return ButtonCapture->text() == Translate(LanguageKey("sReCapture"));
+}
+
+void TCaptureWindow::CaptureClick() {
+    ReturnToLive();
+    if (IsRecaptureCaption()) {
+        ArmRecapture();
+        return;
+    }
+    ButtonCapture->setEnabled(false);
+    std::error_code error;
+    if (!std::filesystem::is_directory(Sheet.LayerFolder(Sheet.CurrentLayer()), error)) {
+        ButtonCapture->setEnabled(true);
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrBadPath"))));
+    }
+    Collector.Start(Averaging);
+    Grabber.GrabFrame();
+}
+
+void TCaptureWindow::CaptureCompleted(const TPicture& frame) {
+    if (!Collector.Add(frame)) {
+        Grabber.GrabFrame();
+        return;
+    }
+    // Whatever happens while saving, the button comes back.
+    struct TEnableAgain {
+        QPushButton* Button;
+        ~TEnableAgain() { Button->setEnabled(true); }
+    } enableAgain{ButtonCapture};
+    SaveCapture(Collector.Result());
+}
+
+void TCaptureWindow::SaveCapture(TPicture picture) {
+    ProcessCapture(picture, {.SquarePixels = Grabber.IsDV() && SquarePxlBtn->isChecked(),
+                             .UpsideDown = OneEightyBtn->isChecked(),
+                             .BlackAndWhite = BlackAndWhite});
+    const TcwImageFormat format = Settings.Capture.CaptureFormat;
+    FileName = FromStd(CaptureFileName(ToStd(Edit2->text()), ToStd(Edit3->text()), format));
+    const std::int32_t layer = Sheet.CurrentLayer();
+    const std::string path = Sheet.LayerFolder(layer) + ToStd(FileName);
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+        QString message = Translate(LanguageKey("msgCapFileExists"));
+        message.replace(message.indexOf("%s"), 2, FileName);
+        if (Prompt.Prompt(message, Translate(LanguageKey("sOverwrite")), Translate(LanguageKey("sCancel"))) !=
+            TAlertPrompt::kOk)
+            return;
+    }
+    WriteCapture(path, picture, format, BlackAndWhite);
+    KeepStillOriginals(Sheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
+    if (RecaptureArmed) {
+        PlaceRecapture(picture);
+        Edit3->setText(SavedNumber);
+        RecaptureArmed = false;
+        return;
+    }
+    PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
+    if (OnShowCapture)
+        OnShowCapture(PictureToImage(picture));
+    if (ActiveMode == kStandard && !NumberingIsFrame())
+        Edit3->setText(FromStd(IncrementNumber(ToStd(Edit3->text()))));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame changes and Stop Motion review
+
+void TCaptureWindow::SheetSelect(std::int32_t, std::int32_t frame) {
+    // The last frame and the frames played belong to the capture frame that was selected.
+    ReturnToLive();
+    if (isVisible() && (NumberingIsFrame() || ActiveMode == kStopMotion))
+        FrameChange(frame);
+}
+
+void TCaptureWindow::LayerChanged() {
+    ReturnToLive();
+    if (isVisible())
+        Edit2->setText(FromStd(Sheet.LayerCaption(Sheet.CurrentLayer())));
+}
+
+void TCaptureWindow::FrameChange(std::int32_t frame) {
+    if (NumberingIsFrame() || ActiveMode == kStopMotion)
+        Edit3->setText(Pad(frame));
+    if (ActiveMode != kStopMotion)
+        return;
+    FrameBar->setEnabled(false);
+    ButtonCapture->setEnabled(false);
+    Buffer.Update(frame, [this](std::int32_t f) { return CelPictureOrWhite(f); });
+    FrameBar->setRange(Buffer.Size() - Buffer.Held(), Buffer.Size());
+    FrameBar->setValue(Buffer.Size());
+    FrameBarChange();
+    FrameLbl->setText(QString::number(frame));
+    FrameBar->setEnabled(true);
+    ButtonCapture->setEnabled(Grabber.PreviewStarted());
+}
+
+TPicture TCaptureWindow::CelPictureOrWhite(std::int32_t frame) {
+    const TPicture* picture = nullptr;
+    try {
+        picture = Sheet.GetCelImage(Sheet.CurrentLayer(), frame);
+    } catch (const ECwError&) {
+        picture = nullptr; // an unreadable drawing shows white
+    }
+    if (picture)
+        return *picture;
+    TPicture white(Grabber.VideoWidth() > 0 ? Grabber.VideoWidth() : kMinVideoWidth,
+                   Grabber.VideoHeight() > 0 ? Grabber.VideoHeight() : kMinVideoHeight,
+                   TPixelFormat::pf24bit);
+    white.Fill(255);
+    return white;
+}
+
+void TCaptureWindow::RebuildClick() {
+    Buffer.Reload(Sheet.CurrentFrame(), [this](std::int32_t f) { return CelPictureOrWhite(f); });
+    FrameBarChange();
+}
+
+void TCaptureWindow::ShowLive(bool live) {
+    Grabber.Visible = live;
+    VideoGrabber1->setVisible(live && CameraChosen);
+    FrameImage->setVisible(!live);
+}
+
+void TCaptureWindow::ShowSlot(std::int32_t k) {
+    FrameImage->setPixmap(QPixmap::fromImage(PictureToImage(Buffer.Slot(k))));
+    ShowLive(false);
+}
+
+void TCaptureWindow::FrameBarChange() {
+    if (ActiveMode != kStopMotion)
+        return;
+    const std::int32_t k = Buffer.Size() - FrameBar->value();
+    const std::int32_t current = Sheet.CurrentFrame();
+    FrameLbl->setText(QString::number(current - k));
+    if (!RecaptureArmed) {
+        SetCaptureCaption(k >= 1);
+        if (k >= 1 && k <= Buffer.Held())
+            ShowSlot(k);
+        else
+            ShowLive(true);
+        return;
+    }
+    if (current - k == RecaptureFrame) {
+        ShowLive(true);
+        SetCaptureCaption(false);
+    } else if (k == 0) {
+        RecaptureArmed = false;
+        ShowLive(true);
+        Edit3->setText(Pad(current));
+    } else {
+        ShowSlot(k);
+    }
+}
+
+void TCaptureWindow::ArmRecapture() {
+    const std::int32_t k = Buffer.Size() - FrameBar->value();
+    RecaptureArmed = true;
+    RecaptureFrame = Sheet.CurrentFrame() - k;
+    SavedNumber = Edit3->text();
+    Edit3->setText(Pad(RecaptureFrame));
+    const TCel* cel = Sheet.CelAt(Sheet.CurrentLayer(), RecaptureFrame);
+    if (cel && cel->Row + 1 == RecaptureFrame) {
+        const std::string& name = cel->Name;
+        const std::size_t dot = name.find('.');
+        const std::size_t end = dot == std::string::npos ? name.size() : dot;
+        if (end >= 4) {
+            if (const auto number = ParseInt32(name.substr(end - 4, 4)); number && *number >= 0)
+                Edit3->setText(Pad(*number));
+        }
+        const std::size_t underscore = name.find('_');
+        Edit2->setText(underscore == std::string::npos ? QString() : FromStd(name.substr(0, underscore)));
+    }
+    ShowLive(true);
+    SetCaptureCaption(false);
+}
+
+void TCaptureWindow::PlaceRecapture(const TPicture& picture) {
+    const std::int32_t frame = RecaptureFrame;
+    const std::int32_t hold = std::max(1, Settings.Capture.Hold);
+    if (Sheet.FrameCount() < frame + hold)
+        Sheet.AddFrames(frame + hold - Sheet.FrameCount());
+    Sheet.PlaceCelAt(Sheet.CurrentLayer(), frame, ToStd(FileName), hold);
+    for (std::int32_t f = frame; f <= std::min(frame + hold - 1, Buffer.Reference() - 1); ++f)
+        Buffer.Replace(f, picture);
+    FrameImage->setPixmap(QPixmap::fromImage(PictureToImage(picture)));
+    ShowLive(false);
+    SetCaptureCaption(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys and closing
+
+bool TCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (Player.Playing() && isAncestorOf(qobject_cast<QWidget*>(watched)) &&
+        (((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+          !IsModifierKey(static_cast<QKeyEvent*>(event)->key())) ||
+         type == QEvent::MouseButtonPress)) {
+        // Any key or click stops playing and does nothing else; a shortcut's key is claimed here so
+        // its command does not run, and its key press is dropped below.
+        ReturnToLive();
+        SwallowKey = type == QEvent::ShortcutOverride;
+        event->accept();
+        return true;
+    }
+    if (type == QEvent::KeyPress && SwallowKey) {
+        SwallowKey = false;
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && isAncestorOf(qobject_cast<QWidget*>(watched))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ButtonCapture->isEnabled()) {
+            Guard([this] { CaptureClick(); });
+            return true;
+        }
+        if (ActiveMode == kStopMotion && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            // One step, never past the range; the slider does not take the key a second time.
+            FrameBar->setValue(FrameBar->value() + (key->key() == Qt::Key_Left ? -1 : 1));
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TCaptureWindow::closeEvent(QCloseEvent* event) {
+    if (Grabber.PreviewRunning()) {
+        for (QAction* item : Source1->actions()) {
+            if (item->isChecked())
+                RememberedCamera = item->text().mid(item->text().indexOf('&') + 1);
+        }
+    }
+    ReturnToLive();
+    Grabber.StopPreview();
+    Buffer.Clear();
+    Guard([this] { SaveOnionSkinSettings(SettingsFile, OnionSettings); });
+    if (VideoSettings->isVisible())
+        VideoSettings->close();
+    RequestedMode = ActiveMode;
+    QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Onion skin, Flip and Play with Live
+
+void TCaptureWindow::ApplyOnionSettings() {
+    const QSignalBlocker blockOpacity(OpacityBar);
+    const QSignalBlocker blockFrames(FramesBackBox);
+    const QSignalBlocker blockPlay(PlayFramesBox);
+    OnionSkin1->setChecked(OnionSettings.Enabled);
+    Difference1->setChecked(OnionSettings.Difference);
+    OpacityBar->setValue(OnionSettings.Opacity);
+    FramesBackBox->setValue(OnionSettings.Frames);
+    PlayFramesBox->setValue(OnionSettings.PlayFrames);
+    OnionSettingsChange();
+}
+
+void TCaptureWindow::OnionSkinClick() {
+    OnionSettingsChange();
+    if (FollowLive && !LastLive.Empty())
+        ShowLiveFrame(LastLive);
+}
+
+void TCaptureWindow::OnionSettingsChange() {
+    OnionSettings.Enabled = OnionSkin1->isChecked();
+    OnionSettings.Difference = Difference1->isChecked();
+    OnionSettings.Opacity = OpacityBar->value();
+    OnionSettings.Frames = FramesBackBox->value();
+    OnionSettings.PlayFrames = PlayFramesBox->value();
+    Onion.SetOpacity(OnionSettings.Opacity);
+    Onion.SetCount(OnionSettings.Frames);
+    Onion.Difference = OnionSettings.Difference;
+    OpacityValue->setText(QString::number(OnionSettings.Opacity) + " %");
+    // The next live frame shows the change; nothing in the camera's pipeline is touched.
+}
+
+std::int32_t TCaptureWindow::CaptureFrame() const {
+    return RecaptureArmed ? RecaptureFrame : Sheet.CurrentFrame();
+}
+
+std::int32_t TCaptureWindow::LiveWidth() const {
+    return Grabber.VideoWidth() > 0 ? Grabber.VideoWidth() : kMinVideoWidth;
+}
+
+std::int32_t TCaptureWindow::LiveHeight() const {
+    return Grabber.VideoHeight() > 0 ? Grabber.VideoHeight() : kMinVideoHeight;
+}
+
+void TCaptureWindow::ShowLiveFrame(const TPicture& frame) {
+    LastLive = frame;
+    if (!FollowLive)
+        return;
+    if (OnionSkin1->isChecked() && !Player.Playing()) {
+        Onion.Update(Sheet.CurrentLayer(), CaptureFrame(), frame.Width(), frame.Height());
+        if (Onion.Frames().Held() > 0) {
+            Onion.Compose(frame, Composed);
+            VideoGrabber1->ShowFrame(Composed);
+            return;
+        }
+    }
+    VideoGrabber1->ShowFrame(frame);
+}
+
+void TCaptureWindow::BringLiveForward() {
+    if (ActiveMode == kStopMotion && !RecaptureArmed && FrameBar->value() != FrameBar->maximum())
+        FrameBar->setValue(FrameBar->maximum());
+    ShowLive(true);
+}
+
+void TCaptureWindow::ReturnToLive() {
+    Player.Stop();
+    Flip1->setChecked(false);
+    if (FollowLive)
+        return;
+    FollowLive = true;
+    if (!LastLive.Empty())
+        ShowLiveFrame(LastLive);
+}
+
+void TCaptureWindow::FlipClick() {
+    if (!Flip1->isChecked()) {
+        ReturnToLive();
+        return;
+    }
+    Player.Stop();
+    Onion.Update(Sheet.CurrentLayer(), CaptureFrame(), LiveWidth(), LiveHeight());
+    if (Onion.Frames().Held() == 0) {
+        Flip1->setChecked(false);
+        QApplication::beep(); // nothing before the capture frame
+        return;
+    }
+    BringLiveForward();
+    FollowLive = false;
+    VideoGrabber1->ShowFrame(Onion.Frames().Frame(1), CaptureFrame() - 1);
+}
+
+void TCaptureWindow::PlayWithLiveClick() {
+    if (Player.Playing()) {
+        ReturnToLive();
+        return;
+    }
+    Flip1->setChecked(false);
+    PlayLayers.Update(Sheet.CurrentLayer(), CaptureFrame(), PlayFramesBox->value(), LiveWidth(),
+                      LiveHeight());
+    if (PlayLayers.Held() == 0) {
+        QApplication::beep();
+        return;
+    }
+    BringLiveForward();
+    Player.Start(PlayLayers.Held(), Sheet.Fps());
+}
+
+void TCaptureWindow::ShowPlayStep(std::int32_t framesBack) {
+    FollowLive = framesBack == 0;
+    if (framesBack > 0)
+        VideoGrabber1->ShowFrame(PlayLayers.Frame(framesBack), CaptureFrame() - framesBack);
+    else if (!LastLive.Empty())
+        VideoGrabber1->ShowFrame(LastLive);
+}

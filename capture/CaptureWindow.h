@@ -1,0 +1,186 @@
+#pragma once
+
+#include "capture/CaptureRules.h"
+#include "capture/FrameBuffer.h"
+#include "capture/LayerFrames.h"
+#include "capture/OnionSkin.h"
+#include "capture/PlayWithLive.h"
+#include "capture/VideoGrabber.h"
+#include "settings/OnionSkinSettings.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QToolButton;
+class TAlertPrompt;
+class TVideoView;
+class TVideoSettingsDialog;
+class TSheetView;
+struct TSettings;
+
+// The capture window: turns camera frames into drawings on the sheet, in the Standard or the Stop
+// Motion layout. Created once by the main window and shown again by each Video command. Frames
+// and layers count from 1.
+class TCaptureWindow : public QMainWindow {
+public:
+    static constexpr std::uint8_t kStandard = 0;
+    static constexpr std::uint8_t kStopMotion = 1;
+
+    // `settings` is the main window's record in force: the capture format and hold are read from it
+    // at each capture; Image Hold and Numbering write into it.
+    TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt& prompt, bool testCamera, QWidget* parent);
+    ~TCaptureWindow() override;
+
+    // Calls from the main window.
+    void InitForm();                                           // the window is shown
+    void SheetSelect(std::int32_t layer, std::int32_t frame); // a cell was selected
+    void LayerChanged();                                       // the current layer changed
+    void SettingsApplied();                                    // settings or a profile were re-applied
+    void Retranslate();
+    // The capture image, for the main window's cel image view.
+    std::function<void(const QImage& image)> OnShowCapture;
+    // The cel image view's height for the chosen frame size (its width is 129).
+    std::function<void(int height)> OnThumbnailHeight;
+
+    // Handlers.
+    void CaptureClick();
+    void SelectSource(int index);
+    void SelectSize(int index);
+    void SetMode(std::uint8_t mode);
+    void VideoSettings1Click();
+    void FrameAvgBtnClick();
+    void BWBtnClick();
+    void ImageHoldClick();
+    void HoldEditChange();
+    void NumberingClick();
+    void FrameBarChange();
+    void RebuildClick();
+    void FrameChange(std::int32_t frame);
+    void ResizeForm();
+    void OnionSkinClick();
+    void OnionSettingsChange();
+    void FlipClick();
+    void PlayWithLiveClick();
+
+    // State.
+    std::uint8_t RequestedMode = kStandard;
+    std::uint8_t ActiveMode = kStandard;
+    QString BaseCaption;
+    QString RememberedCamera;
+    bool CameraChosen = false;
+    bool Averaging = false;
+    bool BlackAndWhite = false;
+    TFrameBuffer Buffer;
+    bool RecaptureArmed = false;
+    std::int32_t RecaptureFrame = 0;
+    QString SavedNumber;
+    QString FileName;
+    // The file the onion skin settings are kept in; empty keeps them only while the program runs.
+    std::string SettingsFile;
+    TOnionSkinSettings OnionSettings;
+    // The live frames reach the view; false while it shows the last frame or plays.
+    bool FollowLive = true;
+
+    // The component and the controls.
+    TVideoGrabber Grabber;
+    TVideoView* VideoGrabber1;
+    QMenu* Mode1;
+    QAction* XSheet1;
+    QAction* StopMotion1;
+    QMenu* Source1;
+    QMenu* Size1;
+    QAction* VideoSettings1;
+    QToolButton* FrameAvgBtn;
+    QToolButton* OneEightyBtn;
+    QToolButton* BWBtn;
+    QToolButton* SquarePxlBtn;
+    QLabel* OverlayPanel;
+    QGroupBox* SettingsGroup;
+    QLabel* NameLabel;
+    QLabel* NumberLabel;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QGroupBox* ImageHold;
+    QRadioButton* HoldItems[4];
+    QLineEdit* HoldEdit;
+    QGroupBox* Numbering;
+    QRadioButton* FrameItem;
+    QRadioButton* SequentialItem;
+    QPushButton* ButtonCapture;
+    QSlider* FrameBar;
+    QLabel* FrameLbl;
+    QLabel* FrameImage;
+    QPushButton* Rebuild;
+    TVideoSettingsDialog* VideoSettings;
+    QMenu* OnionMenu;
+    QAction* OnionSkin1;
+    QAction* Difference1;
+    QAction* Flip1;
+    QAction* PlayWithLive1;
+    QGroupBox* OnionGroup;
+    QLabel* OpacityLabel;
+    QLabel* OpacityValue;
+    QSlider* OpacityBar;
+    QLabel* FramesBackLabel;
+    QSpinBox* FramesBackBox;
+    QLabel* PlayFramesLabel;
+    QSpinBox* PlayFramesBox;
+    TOnionSkin Onion;
+    TLayerFrames PlayLayers;
+    TPlayWithLive Player;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void FillCameras();
+    void BuildLayout(std::uint8_t mode);
+    void CaptureCompleted(const TPicture& frame);
+    void SaveCapture(TPicture picture);
+    void PlaceRecapture(const TPicture& picture);
+    void ArmRecapture();
+    void ShowLive(bool live);
+    void ShowSlot(std::int32_t k);
+    void SetCaptureCaption(bool recapture);
+    bool IsRecaptureCaption() const;
+    bool NumberingIsFrame() const;
+    TPicture CelPictureOrWhite(std::int32_t frame);
+    void CreateOnionControls(QWidget* central);
+    void ApplyOnionSettings();
+    // The frame the next capture goes to: the re-capture's frame while one is armed.
+    std::int32_t CaptureFrame() const;
+    // The live picture as shown: with the onion skin over it when that is on.
+    void ShowLiveFrame(const TPicture& frame);
+    void ShowPlayStep(std::int32_t framesBack);
+    // Ends Flip and Play with Live; the live picture shows again.
+    void ReturnToLive();
+    // The live picture in the video area, also in the Stop Motion layout while a frame is reviewed.
+    void BringLiveForward();
+    std::int32_t LiveWidth() const;
+    std::int32_t LiveHeight() const;
+    // Runs a handler; an error it raises is shown and the window goes on.
+    void Guard(const std::function<void()>& handler);
+
+    TSheetView& Sheet;
+    TSettings& Settings;
+    TAlertPrompt& Prompt;
+    TFrameCollector Collector;
+    TPicture Composed; // the live picture with the onion skin, reused frame after frame
+    TPicture LastLive; // the last live frame that arrived while the view showed something else
+    bool OnionSettingsRead = false;
+    bool SwallowKey = false; // the key that stopped Play with Live is not also typed
+};

@@ -1,0 +1,217 @@
+#pragma once
+
+#include "document/SheetData.h"
+#include "document/SheetKeys.h"
+#include "document/SheetUndo.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The exposure sheet as the rest of the program sees it: the model, the little view state the
+// document depends on (frame rows shown, the audio column and its rows, the update mode) and the
+// events of the sheet control. The sheet widget owns one and forwards to it.
+//
+// Everything here counts layers and frames from 1 (layer 1 is the leftmost, frame 1 the top row).
+class TSheetDocument {
+public:
+    using TNotifyEvent = std::function<void(TSheetDocument& sender)>;
+    using TSelectCelEvent = std::function<void(TSheetDocument& sender, std::int32_t layer, std::int32_t frame)>;
+
+    // Update modes.
+    static constexpr std::int32_t kUpdateNormal = 1;
+    static constexpr std::int32_t kUpdateBulk = 2;      // loading a file: no repaint, no undo snapshots
+    static constexpr std::int32_t kUpdateRestoring = 5; // undo or redo restoring a snapshot
+
+    // Frame rows shown by an empty sheet.
+    static constexpr std::int32_t kDefaultFrameRows = 40;
+
+    TSheetDocument();
+    ~TSheetDocument();
+    TSheetDocument(const TSheetDocument&) = delete;
+    TSheetDocument& operator=(const TSheetDocument&) = delete;
+
+    // Events; the document itself is the sender.
+    TSelectCelEvent OnSelect;
+    TNotifyEvent OnLayerChange;
+    TNotifyEvent OnLayerAdded;
+    TNotifyEvent OnLayerDeleted;
+    TNotifyEvent OnMaxFrameError;
+    TNotifyEvent OnShowAudio;
+    TNotifyEvent OnHideAudio;
+    TNotifyEvent OnCanPaste;
+    TNotifyEvent OnCanUndo; // also the sign that the document changed
+    // A change that takes no undo snapshot of its own (undo and redo, a layer shown or hidden, a
+    // setter called directly, sound and phonemes): together with OnCanUndo it tells every change.
+    TNotifyEvent OnModified;
+    TNotifyEvent OnCantUndo;
+    TNotifyEvent OnCanRedo;
+    TNotifyEvent OnCantRedo;
+    // After ClearSheet: views drop what they showed of the old sheet (an open editor, the scroll).
+    TNotifyEvent OnSheetCleared;
+    // LoadAudio named a sound file: the view's audio loader reads it (opening a sheet, undo and redo
+    // come through here too).
+    std::function<void(TSheetDocument& sender, const std::string& file)> OnLoadAudio;
+
+    // Caption stem of new layers ("Layer" gives "Layer 3") and the scheme they get.
+    std::string DefaultLayerText = "Layer";
+    TLayerColors DefaultColors;
+
+    TSheetData& Data() { return Model; }
+    const TSheetData& Data() const { return Model; }
+
+    // Queries.
+    std::int32_t LayerCount() const { return Model.LayerCount(); }
+    std::int32_t FrameCount() const { return Model.FrameCount(); }
+    std::int32_t CurrentLayer() const; // 0 without layers
+    std::int32_t CurrentFrame() const; // 0 without frames
+    TCellRect SelectedCells() const;
+    const TCel* CelAt(std::int32_t layer, std::int32_t frame) const; // none outside the sheet
+    std::string CelName(std::int32_t layer, std::int32_t frame) const;
+    std::string LayerCaption(std::int32_t layer) const;
+    std::string LayerFolder(std::int32_t layer) const;
+    TLayerColors LayerColors(std::int32_t layer) const; // "Orange" when not a layer
+    bool LayerVisible(std::int32_t layer) const;
+    std::string Phoneme(std::int32_t frame) const;
+    // The sound in play: the sound file's name while the audio column is shown, else empty.
+    std::string AudioFileName() const;
+    // The sound file the sheet keeps, whether or not its column is shown: what a save writes.
+    std::string StoredAudioFileName() const { return Model.Audio.FileName; }
+    bool HasAudio() const;
+    std::int32_t UsedFrameCount() const;
+    std::int32_t VisibleUsedFrameCount() const;
+    bool IsEmpty() const { return UsedFrameCount() <= 0; }
+    std::int32_t Fps() const { return Model.Fps; }
+    // One line per cel in the order they were made: "name: layer, frame - hold", layer and frame
+    // counted from 0.
+    std::vector<std::string> CelList() const;
+
+    // Cel pictures (SheetDocumentPictures.cpp). A cel's file is its layer's folder followed directly by
+    // its name; the name's extension (".jpg", ".jpeg", ".png", ".bmp", any case) picks the decoder.
+    // A cel covers the frame, the layer's folder is a directory and folder + name is a file.
+    bool CelImageExists(std::int32_t layer, std::int32_t frame) const;
+    // The file GetCelImage decodes: folder + name, or when that is missing the target of a
+    // symbolic link named folder + name + ".lnk". Empty when there is no such file, no cel, no
+    // folder, or the name has none of the picture extensions.
+    std::string CelImageFile(std::int32_t layer, std::int32_t frame) const;
+    // Decodes that file into `picture`, by the cel name's extension; false, leaving `picture`
+    // alone, when CelImageFile is empty. Throws ECwError naming the file when it cannot be
+    // decoded. Changes nothing in the document, so threads may read different cels at once.
+    bool ReadCelImage(std::int32_t layer, std::int32_t frame, class TPicture& picture) const;
+    // The decoded drawing of the cel covering the frame, or null when CelImageFile is empty. The
+    // picture belongs to the document and is valid until the next call: copy it to keep it.
+    // Throws as ReadCelImage. Nothing is cached.
+    const TPicture* GetCelImage(std::int32_t layer, std::int32_t frame);
+    // Replaces `list` with folder + name of every cel covering a cell of `cells` (1-based, cut to
+    // the sheet), layer by layer and top to bottom, each cel once.
+    void CelImagePaths(const TCellRect& cells, std::vector<std::string>& list) const;
+
+private:
+    std::shared_ptr<TPicture> CelPicture; // the shared lookup picture, made on first use
+
+public:
+    // View state.
+    std::int32_t FrameRows() const { return ShownFrameRows; }
+    bool AudioShown() const { return AudioColumnShown; }
+    // The audio column has one row per phoneme slot.
+    std::int32_t AudioRows() const { return Model.Audio.PhonemeCount(); }
+    std::int32_t UpdateMode() const { return Mode; }
+
+    // Commands. None takes an undo snapshot; interactive callers take one first.
+    void ClearSheet();
+    void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors);
+    void DeleteLayer(std::int32_t layer);
+    void PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration);
+    void SetLayerCaption(std::int32_t layer, const std::string& text);
+    void SetLayerFolder(std::int32_t layer, const std::string& text);
+    void SetLayerColors(std::int32_t layer, const TLayerColors& colors);
+    void SetLayerVisible(std::int32_t layer, bool visible);
+    void SetPhoneme(std::int32_t frame, const std::string& text);
+    void SelectCell(std::int32_t layer, std::int32_t frame);
+    void SetFps(std::int32_t fps);
+    void SetUpdateMode(std::int32_t mode);
+    void ClearAudio();
+    void ClearPhonemes();
+
+    // Undo and redo. SaveUndoState records the document before a change and empties the redo
+    // history; Undo and Redo do nothing while a restore is under way.
+    void SaveUndoState();
+    void Undo();
+    void Redo();
+    TSheetUndo& UndoManager() { return *History; }
+
+    // Editing commands. Each takes its own undo snapshot unless it says the caller takes it.
+    // Adds `count` empty frames (at most up to the frame limit); the caller takes the snapshot.
+    void AddFrames(std::int32_t count);
+    // Holds the cursor's cel one frame longer (or opens one more empty frame at an empty cursor
+    // frame); with ripple the rest of the layer moves down to make room.
+    void ExtendHold(bool ripple);
+    // Holds the cursor's cel one frame shorter (or removes the empty cursor frame); with ripple
+    // the rest of the layer closes up.
+    void ShortenHold(bool ripple);
+    // Holds the cursor's cel `frames` frames.
+    void SetHold(std::int32_t frames, bool ripple);
+    // Opens an empty frame at a cel's first frame, or lengthens the hold the cursor is in.
+    void InsertFrame();
+    // Removes the selected frames from the selected layers; later cels of those layers move up.
+    void DeleteFrames();
+    void CopySelection();
+    // The caller takes the snapshot.
+    void CutSelection();
+    // Pastes with the block's top-left cell on the selection's; the caller takes the snapshot.
+    void PasteAtSelection();
+    void MoveCursor(TCursorDirection direction);
+    // Runs what a key of the sheet asks for.
+    void RunKeyCommand(const TSheetKeyCommand& command);
+
+    // Commits of the in-place editor, given the typed text (layer and frame count from 1).
+    void CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text);
+    // Renames the image file of the cel covering the frame inside its layer's folder. Returns the
+    // message to show the user, or an empty text when there is none.
+    std::string CommitImageRename(std::int32_t layer, std::int32_t frame, const std::string& text);
+    void CommitLayerCaption(std::int32_t layer, const std::string& text);
+    void CommitPhoneme(std::int32_t frame, const std::string& text);
+
+    // The audio column.
+    void ShowAudio();
+    void HideAudio();
+    // Sets the audio column's rows (at most the frame limit, never fewer than the last phoneme
+    // that is not empty needs) and the phoneme slots with them.
+    void SetAudioRowCount(std::int32_t rows);
+    // Makes `file` the sheet's sound file and shows the audio column, then raises OnLoadAudio.
+    // Reading the sound itself is the audio loader's work; until it has read the file the name is
+    // kept, so a sheet whose sound file is missing keeps it and its phonemes when saved again.
+    void LoadAudio(const std::string& file);
+    // After the loader has read the sound: the audio column gets a row per frame the sound spans at
+    // the frame rate, or per frame of the sheet when that is more (at most the frame limit); a sheet
+    // with layers grows to that many frames, and the frame rows follow the audio rows.
+    void AudioLoaded();
+    // Only while the audio column is shown: hides it and forgets the sound and the phonemes; the
+    // column keeps 40 rows.
+    void RemoveAudio();
+
+private:
+    friend class TSheetUndo;
+
+    bool IsLayer(std::int32_t layer) const { return layer >= 1 && layer <= LayerCount(); }
+    void SetFrameRows(std::int32_t rows) { ShownFrameRows = rows; }
+    // Grows the sheet to `frames` frames (at most the limit); the frame rows follow.
+    void GrowSheetTo(std::int32_t frames);
+    // Moves the cels of the cursor's layer from frame `from` (0-based) on by `offset` frames.
+    void ShiftLayerFrom(std::int32_t from, std::int32_t offset);
+    // Puts the cursor and a single-cell selection on a frame of the cursor's layer (0-based).
+    void PlaceCursorAt(std::int32_t frame);
+    void SyncFrameRowsAfterPaste();
+    void Raise(const TNotifyEvent& event) {
+        if (event)
+            event(*this);
+    }
+
+    TSheetData Model;
+    std::unique_ptr<TSheetUndo> History;
+    std::int32_t ShownFrameRows = kDefaultFrameRows;
+    bool AudioColumnShown = false;
+    std::int32_t Mode = kUpdateNormal;
+};

@@ -1,0 +1,363 @@
+// The editing commands of the exposure sheet: holds, frames, cut, copy and paste, the cursor keys
+// and the commits of the in-place editor.
+#include "document/SheetDocument.h"
+
+#include <algorithm>
+#include <filesystem>
+
+TSheetKeyCommand SheetKeyCommand(int virtualKey, bool ctrl) {
+    using TKind = TSheetKeyCommand::TKind;
+    switch (virtualKey) {
+    case SheetKeys::kLeft:
+        return {TKind::MoveCursor, TCursorDirection::Left};
+    case SheetKeys::kUp:
+        return {TKind::MoveCursor, TCursorDirection::Up};
+    case SheetKeys::kRight:
+        return {TKind::MoveCursor, TCursorDirection::Right};
+    case SheetKeys::kDown:
+        return {TKind::MoveCursor, TCursorDirection::Down};
+    case SheetKeys::kAdd:
+        return {TKind::ExtendHold, TCursorDirection::Left, 0, ctrl};
+    case SheetKeys::kSubtract:
+        return {TKind::ShortenHold, TCursorDirection::Left, 0, ctrl};
+    default:
+        if (virtualKey >= SheetKeys::kNumpad1 && virtualKey <= SheetKeys::kNumpad9)
+            return {TKind::SetHold, TCursorDirection::Left, virtualKey - SheetKeys::kNumpad1 + 1, ctrl};
+        return {};
+    }
+}
+
+void TSheetDocument::RunKeyCommand(const TSheetKeyCommand& command) {
+    using TKind = TSheetKeyCommand::TKind;
+    switch (command.Kind) {
+    case TKind::MoveCursor:
+        MoveCursor(command.Direction);
+        break;
+    case TKind::ExtendHold:
+        ExtendHold(command.Ripple);
+        break;
+    case TKind::ShortenHold:
+        ShortenHold(command.Ripple);
+        break;
+    case TKind::SetHold:
+        SetHold(command.Hold, command.Ripple);
+        break;
+    case TKind::None:
+        break;
+    }
+}
+
+void TSheetDocument::GrowSheetTo(std::int32_t frames) {
+    frames = std::min(frames, kMaxFrames);
+    if (frames <= FrameCount())
+        return;
+    Model.AddFrames(frames - FrameCount());
+    SetFrameRows(std::max(ShownFrameRows, FrameCount()));
+}
+
+void TSheetDocument::ShiftLayerFrom(std::int32_t from, std::int32_t offset) {
+    const std::int32_t col = Model.CurLayer;
+    TCellRect block{col, from, col, Model.LastUsedFrame(col)};
+    if (block.Top > block.Bottom || offset == 0)
+        return;
+    Model.MoveBlock(block, col, false, from + offset);
+}
+
+void TSheetDocument::PlaceCursorAt(std::int32_t frame) {
+    Model.CurFrame = frame;
+    Model.Selection = {Model.CurLayer, frame, Model.CurLayer, frame};
+}
+
+void TSheetDocument::AddFrames(std::int32_t count) {
+    const std::int32_t frames = FrameCount();
+    if (frames == 0)
+        return;
+    if (std::int64_t{frames} + count > kMaxFrames)
+        count = kMaxFrames - frames;
+    if (count <= 0) {
+        Raise(OnMaxFrameError);
+        return;
+    }
+    Model.AddFrames(count);
+    SetFrameRows(frames + count);
+    if (AudioColumnShown)
+        SetAudioRowCount(frames + count);
+}
+
+void TSheetDocument::ExtendHold(bool ripple) {
+    if (!Model.InSheet(Model.CurLayer, Model.CurFrame))
+        return;
+    const std::int32_t col = Model.CurLayer;
+    const std::int32_t cursor = Model.CurFrame;
+    const std::int32_t last = Model.LastUsedFrame(col);
+    const std::int32_t frames = FrameCount();
+    TCel* cel = Model.CelAt(col, cursor);
+    if (!cel && cursor >= last)
+        return;
+    const std::int32_t after = cel ? cel->LastFrame() + 1 : cursor + 1;
+    TCel* next = after < frames ? Model.CelAt(col, after) : nullptr;
+
+    const bool pushesDown = (ripple && last > cursor) || (cel && cel->LastFrame() == last) ||
+                            (!cel && last > cursor) || (!ripple && cel && next);
+    if (last == kMaxFrames - 1 && pushesDown) {
+        Raise(OnMaxFrameError);
+        return;
+    }
+    SaveUndoState();
+    if (cel) {
+        // An empty frame right after the cel, with more drawings further down, simply joins the hold.
+        const bool fillsGap = !ripple && !next && last > cel->LastFrame();
+        if (!fillsGap && frames <= last + 2)
+            GrowSheetTo(last + 3);
+        if (ripple || next)
+            ShiftLayerFrom(after, 1);
+        TCellRect changed;
+        Model.SetCelDuration(cel, cel->Duration + 1, changed);
+    } else {
+        if (frames <= last + 2)
+            GrowSheetTo(frames + 1);
+        ShiftLayerFrom(cursor + 1, 1);
+    }
+}
+
+void TSheetDocument::ShortenHold(bool ripple) {
+    if (!Model.InSheet(Model.CurLayer, Model.CurFrame))
+        return;
+    const std::int32_t cursor = Model.CurFrame;
+    const std::int32_t last = Model.LastUsedFrame(Model.CurLayer);
+    TCel* cel = Model.CelAt(Model.CurLayer, cursor);
+    if (!cel) {
+        if (cursor >= last)
+            return;
+        SaveUndoState();
+        ShiftLayerFrom(cursor + 1, -1);
+        return;
+    }
+    if (cel->Duration == 1)
+        return;
+    SaveUndoState();
+    const std::int32_t freed = cel->LastFrame();
+    TCellRect changed;
+    Model.SetCelDuration(cel, cel->Duration - 1, changed);
+    if (ripple && last > freed)
+        ShiftLayerFrom(freed + 1, -1);
+    if (cursor == freed)
+        PlaceCursorAt(freed - 1);
+}
+
+void TSheetDocument::SetHold(std::int32_t frames, bool ripple) {
+    if (!Model.InSheet(Model.CurLayer, Model.CurFrame) || frames < 1)
+        return;
+    const std::int32_t col = Model.CurLayer;
+    const std::int32_t last = Model.LastUsedFrame(col);
+    TCel* cel = Model.CelAt(col, Model.CurFrame);
+    if (!cel || frames == cel->Duration)
+        return;
+    TCellRect changed;
+
+    if (frames < cel->Duration) {
+        SaveUndoState();
+        const std::int32_t oldLast = cel->LastFrame();
+        const std::int32_t freed = cel->Duration - frames;
+        Model.SetCelDuration(cel, frames, changed);
+        if (ripple && last > oldLast)
+            ShiftLayerFrom(oldLast + 1, -freed);
+        if (Model.CurFrame > cel->LastFrame())
+            PlaceCursorAt(cel->LastFrame());
+        return;
+    }
+
+    std::int32_t added = frames - cel->Duration;
+    // Empty frames between the cel and the next drawing of the layer, counted up to `added`.
+    const bool follows = last > cel->LastFrame();
+    std::int32_t free = 0;
+    if (follows) {
+        while (free < added && !Model.CelAt(col, cel->LastFrame() + 1 + free))
+            ++free;
+    }
+    if ((ripple || !follows || free == 0) && last + added > kMaxFrames - 1) {
+        added = kMaxFrames - 1 - last;
+        Raise(OnMaxFrameError);
+    } else if (follows && !ripple && free > 0 && free < added && last + added - free > kMaxFrames - 1) {
+        added = kMaxFrames - 1 - last + free;
+        Raise(OnMaxFrameError);
+    }
+    if (added <= 0)
+        return;
+
+    SaveUndoState();
+    const std::int32_t sheetFrames = FrameCount();
+    if ((ripple && follows) || (follows && free == 0)) {
+        if (last + added >= sheetFrames - 1)
+            GrowSheetTo(last + added + 2);
+        ShiftLayerFrom(cel->LastFrame() + 1, added);
+    } else if (ripple || !follows || free >= added) {
+        if (cel->Row + frames >= sheetFrames - 1)
+            GrowSheetTo(cel->Row + frames + 2);
+    } else {
+        const std::int32_t shift = added - free;
+        if (last + shift >= sheetFrames - 1)
+            GrowSheetTo(last + shift + 2);
+        ShiftLayerFrom(cel->LastFrame() + 1 + free, shift);
+    }
+    Model.SetCelDuration(cel, cel->Duration + added, changed);
+}
+
+void TSheetDocument::InsertFrame() {
+    if (!Model.InSheet(Model.CurLayer, Model.CurFrame))
+        return;
+    const std::int32_t cursor = Model.CurFrame;
+    const TCel* cel = Model.CelAt(Model.CurLayer, cursor);
+    if (!cel || cel->Row != cursor) {
+        ExtendHold(true);
+        return;
+    }
+    const std::int32_t last = Model.LastUsedFrame(Model.CurLayer);
+    if (cursor > last)
+        return;
+    if (last + 1 >= kMaxFrames - 1) {
+        Raise(OnMaxFrameError);
+        return;
+    }
+    SaveUndoState();
+    if (last + 1 >= FrameCount() - 1)
+        GrowSheetTo(FrameCount() + 1);
+    ShiftLayerFrom(cursor, 1);
+}
+
+void TSheetDocument::DeleteFrames() {
+    if (LayerCount() == 0 || FrameCount() == 0)
+        return;
+    SaveUndoState();
+    const TCellRect selection = Model.ClampRect(Model.Selection);
+    const std::int32_t removed = selection.Bottom - selection.Top + 1;
+    for (std::int32_t col = selection.Left; col <= selection.Right; ++col) {
+        Model.ClearRegion({col, selection.Top, col, selection.Bottom});
+        TCellRect below{col, selection.Bottom + 1, col, Model.LastUsedFrame(col)};
+        if (below.Top <= below.Bottom)
+            Model.MoveBlock(below, col, false, below.Top - removed);
+        // A hold that ran through the removed frames closes up again.
+        if (TCel* cel = Model.CelAt(col, selection.Top); cel && selection.Top > 0) {
+            TCellRect changed;
+            Model.MergeNeighbours(cel, changed);
+        }
+    }
+}
+
+void TSheetDocument::CopySelection() {
+    Model.CopyRegion(Model.Selection);
+    Raise(OnCanPaste);
+}
+
+void TSheetDocument::CutSelection() {
+    Model.CutRegion(Model.Selection);
+    Raise(OnCanPaste);
+}
+
+void TSheetDocument::PasteAtSelection() {
+    if (LayerCount() == 0 || FrameCount() == 0)
+        return;
+    if (Model.PasteAt(Model.Selection.Left, Model.Selection.Top) > 0)
+        SyncFrameRowsAfterPaste();
+    if (OnSelect)
+        OnSelect(*this, CurrentLayer(), CurrentFrame());
+}
+
+void TSheetDocument::SyncFrameRowsAfterPaste() {
+    const std::int32_t frames = FrameCount();
+    if (!AudioColumnShown) {
+        SetFrameRows(frames);
+        return;
+    }
+    if (AudioRows() > frames) {
+        AddFrames(AudioRows() - frames);
+    } else {
+        SetAudioRowCount(frames);
+        SetFrameRows(frames);
+    }
+}
+
+void TSheetDocument::MoveCursor(TCursorDirection direction) {
+    if (LayerCount() == 0 || FrameCount() == 0)
+        return;
+    const TCellRect& selection = Model.Selection;
+    std::int32_t col = selection.Left;
+    std::int32_t row = selection.Top;
+    switch (direction) {
+    case TCursorDirection::Left:
+        if (selection.Left == 0)
+            return;
+        --col;
+        break;
+    case TCursorDirection::Up:
+        if (selection.Top == 0)
+            return;
+        --row;
+        break;
+    case TCursorDirection::Right:
+        if (selection.Right >= LayerCount() - 1)
+            return;
+        ++col;
+        break;
+    case TCursorDirection::Down:
+        if (selection.Bottom >= FrameCount() - 1)
+            return;
+        ++row;
+        break;
+    }
+    Model.Selection = {col, row, col, row};
+    Model.CurLayer = col;
+    Model.CurFrame = row;
+    if (OnSelect)
+        OnSelect(*this, col + 1, row + 1);
+}
+
+void TSheetDocument::CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text) {
+    if (text.empty() || !Model.InSheet(layer - 1, frame - 1))
+        return;
+    TCel* cel = Model.CelAt(layer - 1, frame - 1);
+    SaveUndoState();
+    // A new name typed on a cel's first frame renames the whole hold; typed anywhere else it
+    // places a one-frame cel that cuts into the hold.
+    if (cel && cel->Row == frame - 1 && cel->Name != text) {
+        cel->Name = text;
+        return;
+    }
+    TCellRect changed;
+    Model.AddCel(layer - 1, frame - 1, text, 1, changed);
+    SetFrameRows(std::max(ShownFrameRows, FrameCount()));
+}
+
+std::string TSheetDocument::CommitImageRename(std::int32_t layer, std::int32_t frame, const std::string& text) {
+    const std::string failed = "Renaming of file failed.";
+    TCel* cel = Model.InSheet(layer - 1, frame - 1) ? Model.CelAt(layer - 1, frame - 1) : nullptr;
+    if (!cel || text.empty() || text == cel->Name)
+        return {};
+    // A typed name stays a file name: it must not move the drawing out of its layer's folder.
+    if (text.find('/') != std::string::npos || text == "." || text == "..")
+        return failed;
+    const std::string& folder = Model.Layer(layer - 1).Folder;
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(folder + text, error)))
+        return "File '" + text + "' already exists.";
+    std::filesystem::rename(folder + cel->Name, folder + text, error);
+    if (error)
+        return failed;
+    SaveUndoState();
+    cel->Name = text;
+    return {};
+}
+
+void TSheetDocument::CommitLayerCaption(std::int32_t layer, const std::string& text) {
+    if (!IsLayer(layer) || text.empty() || text == LayerCaption(layer))
+        return;
+    SaveUndoState();
+    Model.Layer(layer - 1).Caption = text;
+}
+
+void TSheetDocument::CommitPhoneme(std::int32_t frame, const std::string& text) {
+    if (!AudioColumnShown || frame < 1 || frame > kMaxFrames || text == Phoneme(frame))
+        return;
+    SaveUndoState();
+    SetPhoneme(frame, text);
+}

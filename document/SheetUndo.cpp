@@ -1,0 +1,181 @@
+#include "document/SheetUndo.h"
+
+#include "document/SheetDocument.h"
+
+#include <algorithm>
+
+namespace {
+bool HoldsSound(const TSheetData& data) {
+    return data.Audio.DurationMs > 0;
+}
+} // namespace
+
+TSheetUndo::~TSheetUndo() {
+    Destroying = true;
+    ClearHistory();
+}
+
+std::unique_ptr<TSheetSnapshot> TSheetUndo::TakeSnapshot(const TSheetDocument& sheet) {
+    auto snapshot = std::make_unique<TSheetSnapshot>();
+    TUndoInfo& info = snapshot->Info;
+    const TSheetData& data = sheet.Data();
+    if (data.LayerCount() > 0) {
+        info.Layers.reserve(static_cast<std::size_t>(data.LayerCount()));
+        info.Cels.reserve(data.Cels.Count());
+        for (std::int32_t col = 0; col < data.LayerCount(); ++col) {
+            const TLayer& layer = data.Layer(col);
+            info.Layers.push_back({layer.Visible, layer.Caption, layer.Colors, layer.Folder});
+            for (std::int32_t frame = 0; frame < layer.FrameCount();) {
+                const TCel* cel = layer.Slot(frame);
+                if (!cel) {
+                    ++frame;
+                    continue;
+                }
+                info.Cels.push_back({cel->Name, cel->Duration, col, cel->Row});
+                frame = cel->Row + cel->Duration;
+            }
+        }
+        info.CelCount = static_cast<std::int32_t>(info.Cels.size());
+    }
+    // A sound that was read belongs to the snapshot whether or not its column is shown: hiding the
+    // column must not let an undo take the sound away.
+    if (HoldsSound(data)) {
+        const TSoundTrack& audio = data.Audio;
+        info.AudioFile = audio.FileName;
+        info.WaveFile = audio.WaveFile;
+        info.Phonemes.resize(static_cast<std::size_t>(audio.UsedPhonemeCount()));
+        for (std::int32_t i = 0; i < audio.UsedPhonemeCount(); ++i) {
+            if (!audio.Phoneme(i).empty())
+                info.Phonemes[static_cast<std::size_t>(i)] = {audio.Phoneme(i), i};
+        }
+    }
+    return snapshot;
+}
+
+void TSheetUndo::Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet) {
+    const TUndoInfo& info = snapshot.Info;
+    TSheetData& data = sheet.Data();
+    sheet.SetUpdateMode(TSheetDocument::kUpdateRestoring);
+
+    const auto layerCount = static_cast<std::int32_t>(info.Layers.size());
+    while (data.LayerCount() < layerCount)
+        data.AddLayer("", "", sheet.DefaultColors, sheet.FrameRows());
+    while (data.LayerCount() > layerCount)
+        data.DeleteLayer(data.LayerCount() - 1);
+
+    for (std::int32_t col = 0; col < layerCount; ++col) {
+        data.ClearLayer(col);
+        const TLayerInfo& kept = info.Layers[static_cast<std::size_t>(col)];
+        TLayer& layer = data.Layer(col);
+        layer.Caption = kept.Caption;
+        layer.Folder = kept.Folder;
+        layer.Colors = kept.Colors;
+        layer.Visible = kept.Visible;
+    }
+    TCellRect changed;
+    for (std::int32_t i = 0; i < info.CelCount; ++i) {
+        const TCopyCel& cel = info.Cels[static_cast<std::size_t>(i)];
+        data.AddCel(cel.ColOffset, cel.RowOffset, cel.Name, cel.Duration, changed);
+    }
+
+    if (HoldsSound(data) && info.AudioFile.empty())
+        data.ClearAudioData();
+    else if (!HoldsSound(data) && !info.AudioFile.empty() && info.AudioFile != data.Audio.FileName)
+        sheet.LoadAudio(info.AudioFile);
+
+    const auto phonemes = static_cast<std::int32_t>(info.Phonemes.size());
+    if (data.Audio.PhonemeCount() < phonemes)
+        data.Audio.SetPhonemeCount(phonemes);
+    for (std::int32_t j = 0; j < phonemes; ++j)
+        data.Audio.SetPhoneme(j, info.Phonemes[static_cast<std::size_t>(j)].Text);
+}
+
+void TSheetUndo::Notify(const std::function<void(TSheetDocument&)>& event) {
+    if (event)
+        event(Owner);
+}
+
+void TSheetUndo::SaveUndoState(bool clearRedo) {
+    if (Owner.UpdateMode() == TSheetDocument::kUpdateBulk)
+        return;
+    PushUndo(TakeSnapshot(Owner), clearRedo);
+}
+
+void TSheetUndo::PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRedo) {
+    if (Owner.UpdateMode() == TSheetDocument::kUpdateBulk)
+        return;
+    UndoList.push_front(std::move(snapshot));
+    while (UndoList.size() > static_cast<std::size_t>(Depth))
+        UndoList.pop_back();
+    Notify(Owner.OnCanUndo);
+    if (clearRedo)
+        ClearRedo();
+}
+
+void TSheetUndo::PushRedo(std::unique_ptr<TSheetSnapshot> snapshot) {
+    RedoList.push_front(std::move(snapshot));
+    while (RedoList.size() > static_cast<std::size_t>(Depth))
+        RedoList.pop_back();
+    Notify(Owner.OnCanRedo);
+}
+
+void TSheetUndo::ClearRedo() {
+    RedoList.clear();
+    if (!Destroying)
+        Notify(Owner.OnCantRedo);
+}
+
+void TSheetUndo::ClearHistory() {
+    UndoList.clear();
+    ClearRedo();
+    if (!Destroying) {
+        Notify(Owner.OnCantUndo);
+        Notify(Owner.OnCantRedo);
+    }
+}
+
+void TSheetUndo::CapturePending() {
+    if (!Pending)
+        Pending = TakeSnapshot(Owner);
+}
+
+void TSheetUndo::PushPending() {
+    if (Pending)
+        PushUndo(std::move(Pending), true);
+    Pending.reset();
+}
+
+void TSheetUndo::FinishRestore() {
+    Owner.SetFrameRows(std::max(Owner.FrameCount(), TSheetDocument::kDefaultFrameRows));
+    Owner.SetUpdateMode(TSheetDocument::kUpdateNormal);
+}
+
+void TSheetUndo::Undo() {
+    if (UndoList.empty()) {
+        Notify(Owner.OnCantUndo);
+        return;
+    }
+    Owner.SetUpdateMode(TSheetDocument::kUpdateRestoring);
+    PushRedo(TakeSnapshot(Owner));
+    const std::unique_ptr<TSheetSnapshot> top = std::move(UndoList.front());
+    UndoList.pop_front();
+    Restore(*top, Owner);
+    FinishRestore();
+    if (UndoList.empty())
+        Notify(Owner.OnCantUndo);
+}
+
+void TSheetUndo::Redo() {
+    if (RedoList.empty()) {
+        Notify(Owner.OnCantRedo);
+        return;
+    }
+    Owner.SetUpdateMode(TSheetDocument::kUpdateRestoring);
+    SaveUndoState(false);
+    const std::unique_ptr<TSheetSnapshot> top = std::move(RedoList.front());
+    RedoList.pop_front();
+    Restore(*top, Owner);
+    FinishRestore();
+    if (RedoList.empty())
+        Notify(Owner.OnCantRedo);
+}

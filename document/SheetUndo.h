@@ -1,0 +1,85 @@
+#pragma once
+
+#include "document/SheetRecords.h"
+#include "document/SheetData.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TSheetDocument;
+
+// One layer as an undo snapshot keeps it.
+struct TLayerInfo {
+    bool Visible = true;
+    std::string Caption;
+    TLayerColors Colors;
+    std::string Folder;
+    bool operator==(const TLayerInfo&) const = default;
+};
+
+// The document as an undo snapshot keeps it. Cels carry absolute 0-based layer and first frame in
+// ColOffset and RowOffset. Frame rate, cursor, selection, clipboard and frame count are not kept.
+struct TUndoInfo {
+    std::string AudioFile; // empty when the sheet had no sound
+    std::string WaveFile;
+    std::vector<TPhonemeData> Phonemes; // entry i: text of frame i + 1 and Row i; empty when none
+    std::vector<TCopyCel> Cels;
+    std::vector<TLayerInfo> Layers;
+    std::int32_t CelCount = 0;
+};
+
+class TSheetSnapshot {
+public:
+    TUndoInfo Info;
+};
+
+// Undo and redo by whole-document snapshots, at most `Depth` of each. Notifications go out through
+// the owner's OnCanUndo, OnCantUndo, OnCanRedo and OnCantRedo with the owner as sender.
+class TSheetUndo {
+public:
+    explicit TSheetUndo(TSheetDocument& owner) : Owner(owner) {}
+    ~TSheetUndo();
+    TSheetUndo(const TSheetUndo&) = delete;
+    TSheetUndo& operator=(const TSheetUndo&) = delete;
+
+    static constexpr std::int32_t Depth = 10;
+
+    // Copies the document: every layer and every cel once, and the sound and phonemes when the
+    // sheet has sound.
+    static std::unique_ptr<TSheetSnapshot> TakeSnapshot(const TSheetDocument& sheet);
+    // Rebuilds the document from a snapshot. Cels are placed again in order, so equal-named
+    // neighbours join; the frame count only grows; phoneme slots beyond the snapshot keep their text.
+    static void Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet);
+
+    // Pushes the current document on the undo stack; nothing in bulk update mode.
+    void SaveUndoState(bool clearRedo);
+    void PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRedo);
+    void PushRedo(std::unique_ptr<TSheetSnapshot> snapshot);
+    void ClearRedo();
+    void ClearHistory();
+    // Remembers the document as it is when a drag starts, unless a snapshot is already pending.
+    void CapturePending();
+    // At the end of a drag: pushes the pending snapshot, if any, and forgets it.
+    void PushPending();
+    bool HasPending() const { return Pending != nullptr; }
+    void Undo();
+    void Redo();
+
+    std::size_t UndoCount() const { return UndoList.size(); }
+    std::size_t RedoCount() const { return RedoList.size(); }
+
+private:
+    void Notify(const std::function<void(TSheetDocument&)>& event);
+    // After a restore: frame rows, repaint, normal updates.
+    void FinishRestore();
+
+    TSheetDocument& Owner;
+    std::deque<std::unique_ptr<TSheetSnapshot>> RedoList; // most recent first
+    std::deque<std::unique_ptr<TSheetSnapshot>> UndoList; // most recent first
+    std::unique_ptr<TSheetSnapshot> Pending;
+    bool Destroying = false;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The import warning: some drawings of the import list lie outside the layer's folder, and the
+// user chooses to copy them there, to link to them, or to go back to the import window.
+class TImportWarningDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kCopy = 1;
+    static constexpr int kLink = 2;
+    static constexpr int kCancel = 3;
+
+    explicit TImportWarningDialog(QWidget* parent = nullptr);
+
+    // Shows the warning modally with its top-left corner at `topLeft`; closing it by its frame
+    // or with Esc counts as Cancel.
+    int Ask(const QPoint& topLeft);
+    void Retranslate();
+
+    QPlainTextEdit* Memo1;
+    QPushButton* CopyBtn;
+    QPushButton* LinkBtn;
+    QPushButton* CancelBtn;
+};

@@ -1,0 +1,500 @@
+#include "scanner/ScannerWindow.h"
+
+#include "app/AppTexts.h"
+#include "app/ErrorBox.h"
+#include "app/PictureImage.h"
+#include "app/AlertPrompt.h"
+#include "capture/CaptureRules.h"
+#include "document/Error.h"
+#include "document/TextUtil.h"
+#include "imaging/PictureFilters.h"
+#include "platform/SaneSourceManager.h"
+#include "scanner/ScanSettingsDialog.h"
+#include "settings/Folders.h"
+#include "settings/Preferences.h"
+#include "sheetview/SheetView.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace {
+
+constexpr const char* kHint = "Preview and then select area to scan";
+constexpr const char* kNoArea = "You must select an area before scanning.";
+// A Letter page turned upright, at 40 preview pixels per inch.
+constexpr int kPreviewWidth = 440;
+constexpr int kPreviewHeight = 340;
+
+// Restores a flag when the acquisition returns, however it ends.
+class TFlagGuard {
+public:
+    explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
+    ~TFlagGuard() { Flag = false; }
+    TFlagGuard(const TFlagGuard&) = delete;
+    TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+private:
+    bool& Flag;
+};
+
+int ChooseSource(QWidget* parent, const std::vector<std::string>& names, int current) {
+    QStringList items;
+    for (const std::string& name : names)
+        items << QString::fromStdString(name);
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(parent, Translate(LanguageKey("sSelect")), Translate(LanguageKey("sScanner")),
+                              items, std::max(current, 0), false, &ok);
+    return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
+}
+
+} // namespace
+
+// --- preview control ---
+
+TScanImage::TScanImage(QWidget* parent) : QWidget(parent) {
+    setFixedSize(kPreviewWidth, kPreviewHeight);
+    Selection.SetBounds(kPreviewWidth, kPreviewHeight);
+    setCursor(Qt::CrossCursor);
+}
+
+void TScanImage::SetPreview(const QImage& image, int width, int height) {
+    Image = image;
+    setFixedSize(width, height);
+    Selection.SetBounds(width, height);
+    update();
+}
+
+void TScanImage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (Image.isNull())
+        painter.fillRect(rect(), Qt::white);
+    else
+        painter.drawImage(rect(), Image);
+    const TScanRect& r = Selection.Rect;
+    if (r.Empty())
+        return;
+    // An inverting outline shows on any drawing.
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom)));
+}
+
+void TScanImage::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    Selection.Press(event->position().toPoint().x(), event->position().toPoint().y());
+    update();
+}
+
+void TScanImage::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    Selection.Move(event->position().toPoint().x(), event->position().toPoint().y());
+    update();
+}
+
+void TScanImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    Selection.Release(event->position().toPoint().x(), event->position().toPoint().y());
+    update();
+}
+
+// --- window ---
+
+TScannerWindow::TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt* alert, QWidget* parent)
+    : QWidget(parent, Qt::Window), Sheet(sheet), Settings(settings), Alert(alert) {
+    BuildControls();
+    Retranslate();
+
+    SetSaneDefaultSourceFolder(UserFolder());
+    SetSaneSourceChooser([this](const std::vector<std::string>& names, int current) {
+        return ChooseSource(this, names, current);
+    });
+    Twain.SourceManager = {"SANE", &SaneDsmEntry};
+    Twain.OnErrorMessage = [this](const std::string& message) {
+        ShowErrorBox(this, QString::fromStdString(message));
+    };
+    // The scan runs on SANE's thread; meanwhile the program stays responsive.
+    Twain.WaitForEvents = [] {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+        return true;
+    };
+    Twain.OnDibReady = [this](TTwainSession&, const TPicture& picture) { DibReady(picture); };
+    Twain.OnSetFrame = [this](TTwainSession&, TW_FRAME& frame) {
+        frame = PreviewRectToFrame(ScanImage1->Selection.Rect, ScanImage1->width());
+    };
+    ScanImage1->Selection.SetPortrait(false);
+}
+
+void TScannerWindow::BuildControls() {
+    auto* menus = new QMenuBar(this);
+    Scanner1 = menus->addMenu(QString());
+    Select1 =
+        Scanner1->addAction(QString(), this, [this] { GuardCommand(this, [this] { Scanner1Click(); }); });
+    Settings1 = menus->addMenu(QString());
+    SaveSettings1 = Settings1->addAction(QString(), this,
+                                         [this] { GuardCommand(this, [this] { SaveSettings1Click(); }); });
+    LoadSettings1 = Settings1->addAction(QString(), this,
+                                         [this] { GuardCommand(this, [this] { LoadSettings1Click(); }); });
+
+    Panel1 = new QFrame;
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    ScanImage1 = new TScanImage;
+    PreviewBtn1 = new QPushButton;
+    ScanBtn1 = new QPushButton;
+    auto* buttonBar = new QHBoxLayout;
+    buttonBar->addStretch();
+    buttonBar->addWidget(PreviewBtn1);
+    buttonBar->addSpacing(40);
+    buttonBar->addWidget(ScanBtn1);
+    buttonBar->addStretch();
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->addWidget(ScanImage1, 0, Qt::AlignCenter);
+    panelLayout->addLayout(buttonBar);
+
+    auto combo = [](const QStringList& items) {
+        auto* box = new QComboBox;
+        box->addItems(items);
+        return box;
+    };
+    OrientCombo = combo({QString(), QString()});
+    RotateCombo = combo({QString(), QString(), QString(), "180"});
+    QStringList sizes;
+    for (const TScanSize& size : kScanSizes)
+        sizes << QString::fromUtf8(size.Text.data(), static_cast<int>(size.Text.size()));
+    SizeCombo = combo(sizes);
+    ColorCombo = combo({QString(), QString()});
+    ScanGroup = new QGroupBox;
+    auto* scanLayout = new QVBoxLayout(ScanGroup);
+    for (QComboBox* box : {OrientCombo, RotateCombo, SizeCombo, ColorCombo}) {
+        scanLayout->addWidget(new QLabel);
+        scanLayout->addWidget(box);
+    }
+
+    NameEdit = new QLineEdit;
+    NumEdit = new QLineEdit;
+    HoldGroup = new QGroupBox;
+    HoldButtons = new QButtonGroup(HoldGroup);
+    HoldEdit = new QLineEdit;
+    HoldEdit->setMaximumWidth(50);
+    auto* holdLayout = new QGridLayout(HoldGroup);
+    for (int id = 0; id < 4; ++id) {
+        auto* button = new QRadioButton;
+        HoldButtons->addButton(button, id);
+        holdLayout->addWidget(button, id / 2, id % 2);
+    }
+    holdLayout->addWidget(HoldEdit, 1, 2);
+    NumberingGroup = new QGroupBox;
+    NumberingButtons = new QButtonGroup(NumberingGroup);
+    auto* numberingLayout = new QHBoxLayout(NumberingGroup);
+    for (int id = 0; id < 2; ++id) {
+        auto* button = new QRadioButton;
+        NumberingButtons->addButton(button, id);
+        numberingLayout->addWidget(button);
+    }
+    ImageGroup = new QGroupBox;
+    auto* imageLayout = new QFormLayout(ImageGroup);
+    imageLayout->addRow(new QLabel, NameEdit);
+    imageLayout->addRow(new QLabel, NumEdit);
+    imageLayout->addRow(HoldGroup);
+    imageLayout->addRow(NumberingGroup);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(ScanGroup);
+    side->addWidget(ImageGroup);
+    side->addStretch();
+    auto* body = new QHBoxLayout;
+    body->addWidget(Panel1, 0, Qt::AlignTop);
+    body->addLayout(side);
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menus);
+    layout->addLayout(body);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(PreviewBtn1, &QPushButton::clicked, this,
+            [this] { GuardCommand(this, [this] { PreviewBtn1Click(); }); });
+    connect(ScanBtn1, &QPushButton::clicked, this,
+            [this] { GuardCommand(this, [this] { ScanBtn1Click(); }); });
+    connect(OrientCombo, &QComboBox::activated, this, [this] { OrientComboChange(); });
+    connect(RotateCombo, &QComboBox::activated, this, [this] { RotateComboChange(); });
+    connect(SizeCombo, &QComboBox::activated, this, [this] { SizeComboChange(); });
+    connect(ColorCombo, &QComboBox::activated, this, [this] { ColorComboChange(); });
+    connect(HoldButtons, &QButtonGroup::idClicked, this, [this] { HoldGroupClick(); });
+    connect(NumberingButtons, &QButtonGroup::idClicked, this, [this] { NumberingGroupClick(); });
+}
+
+void TScannerWindow::Retranslate() {
+    Scanner1->setTitle(Translate(LanguageKey("sScanner")));
+    Select1->setText(Translate(LanguageKey("sSelect")));
+    Settings1->setTitle(Translate(LanguageKey("sSettings")));
+    SaveSettings1->setText(Translate(LanguageKey("sSaveSettings")));
+    LoadSettings1->setText(Translate(LanguageKey("sLoadSettings")));
+    ScanGroup->setTitle(Translate(LanguageKey("sScanSettings")));
+    auto* scanLayout = static_cast<QVBoxLayout*>(ScanGroup->layout());
+    const TLanguageKey labels[] = {LanguageKey("sFrameOrientation"), LanguageKey("sRotateImage"),
+                                   LanguageKey("sImageSize"), LanguageKey("sColorMode")};
+    for (int i = 0; i < 4; ++i)
+        static_cast<QLabel*>(scanLayout->itemAt(2 * i)->widget())->setText(Translate(labels[i]));
+    OrientCombo->setItemText(0, Translate(LanguageKey("sLandscape")));
+    OrientCombo->setItemText(1, Translate(LanguageKey("sPortrait")));
+    RotateCombo->setItemText(0, Translate(LanguageKey("sNone")));
+    RotateCombo->setItemText(1, Translate(LanguageKey("s90clockwise")));
+    RotateCombo->setItemText(2, Translate(LanguageKey("s90counterclockwise")));
+    ColorCombo->setItemText(0, Translate(LanguageKey("sBlackAndWhite")));
+    ColorCombo->setItemText(1, Translate(LanguageKey("sColor")));
+    ImageGroup->setTitle(Translate(LanguageKey("sImageSettings")));
+    auto* imageLayout = static_cast<QFormLayout*>(ImageGroup->layout());
+    static_cast<QLabel*>(imageLayout->labelForField(NameEdit))->setText(Translate(LanguageKey("sName")));
+    static_cast<QLabel*>(imageLayout->labelForField(NumEdit))->setText(Translate(LanguageKey("sNumber")));
+    HoldGroup->setTitle(Translate(LanguageKey("sImageHold")));
+    const TLanguageKey holds[] = {LanguageKey("sOne"), LanguageKey("sTwo"), LanguageKey("sThree"),
+                                  LanguageKey("sOther")};
+    for (int id = 0; id < 4; ++id)
+        HoldButtons->button(id)->setText(Translate(holds[id]));
+    NumberingGroup->setTitle(Translate(LanguageKey("sNumbering")));
+    NumberingButtons->button(0)->setText(Translate(LanguageKey("sFrame")));
+    NumberingButtons->button(1)->setText(Translate(LanguageKey("sSequential")));
+    PreviewBtn1->setText(Translate(LanguageKey("sPreview")));
+    ScanBtn1->setText(Translate(LanguageKey("sScan")));
+}
+
+void TScannerWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        GuardCommand(this, [this] { FormShow(); });
+}
+
+void TScannerWindow::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window; a scan still running is stopped.
+    if (Busy())
+        CancelSaneScan();
+    QWidget::closeEvent(event);
+}
+
+void TScannerWindow::FormShow() {
+    OrientCombo->setCurrentIndex(0);
+    SizeCombo->setCurrentIndex(1);
+    RotateCombo->setCurrentIndex(0);
+    ColorCombo->setCurrentIndex(0);
+    OrientComboChange();
+    SizeComboChange();
+    RotateComboChange();
+    ColorComboChange();
+    Panel1->setToolTip(PreviewDone ? QString() : QString(kHint));
+
+    const std::int32_t hold = Settings.Capture.Hold;
+    HoldButtons->button(hold >= 1 && hold <= 3 ? hold - 1 : 3)->setChecked(true);
+    if (hold > 3)
+        HoldEdit->setText(QString::number(hold));
+    HoldGroupClick();
+    NumberingButtons->button(Settings.Capture.Numbering == "frame" ? 0 : 1)->setChecked(true);
+    NumberingGroupClick();
+    if (Settings.Capture.Numbering != "frame")
+        NumEdit->setText("0001");
+    NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    ShowCaption();
+
+    if (QWidget* owner = parentWidget()) {
+        const QPoint origin = owner->mapToGlobal(QPoint(0, 0));
+        const int screenWidth = screen() ? screen()->availableGeometry().width() : 1920;
+        move(std::min(origin.x() + Sheet.x() + 80, screenWidth - width() - 20), origin.y() + 40);
+    }
+}
+
+void TScannerWindow::ShowCaption() {
+    std::vector<std::string> names;
+    const int index = Twain.ListSources(names);
+    const QString source = index >= 0 ? QString::fromStdString(names[static_cast<std::size_t>(index)])
+                                      : QString("no scanner found");
+    setWindowTitle(Translate(LanguageKey("sScan")) + " - " + source);
+}
+
+void TScannerWindow::SheetSelectionChanged() {
+    if (!isVisible())
+        return;
+    NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    if (Settings.Capture.Numbering == "frame")
+        NumEdit->setText(QString::fromStdString(PadNumber(Sheet.CurrentFrame())));
+}
+
+void TScannerWindow::Scanner1Click() {
+    if (Twain.SelectSource())
+        ShowCaption();
+}
+
+// --- lists and image settings ---
+
+void TScannerWindow::OrientComboChange() {
+    if (OrientCombo->currentIndex() >= 0)
+        ScanImage1->Selection.SetPortrait(OrientCombo->currentIndex() == 1);
+}
+
+void TScannerWindow::RotateComboChange() {
+    if (RotateCombo->currentIndex() >= 0)
+        Rotation = static_cast<TScanRotation>(RotateCombo->currentIndex());
+}
+
+void TScannerWindow::SizeComboChange() {
+    const int index = SizeCombo->currentIndex();
+    if (index < 0 || index >= static_cast<int>(kScanSizes.size()))
+        return;
+    TargetWidth_ = kScanSizes[static_cast<std::size_t>(index)].Width;
+    TargetHeight_ = kScanSizes[static_cast<std::size_t>(index)].Height;
+}
+
+void TScannerWindow::ColorComboChange() {
+    if (ColorCombo->currentIndex() == 0) {
+        Twain.SetPixelType(TcsPixelType::pxGray);
+        Twain.SetBitDepth(TcsBitDepth::bd8Bit);
+    } else if (ColorCombo->currentIndex() == 1) {
+        Twain.SetPixelType(TcsPixelType::pxRGB);
+        Twain.SetBitDepth(TcsBitDepth::bd24Bit);
+    }
+}
+
+void TScannerWindow::HoldGroupClick() {
+    const int id = HoldButtons->checkedId();
+    if (id >= 0 && id < 3)
+        Settings.Capture.Hold = id + 1;
+    else if (id == 3 && !HoldEdit->text().trimmed().isEmpty())
+        Settings.Capture.Hold = StrToInt(HoldEdit->text().trimmed().toStdString());
+}
+
+void TScannerWindow::NumberingGroupClick() {
+    if (NumberingButtons->checkedId() == 1) {
+        Settings.Capture.Numbering = "sequential";
+        return;
+    }
+    Settings.Capture.Numbering = "frame";
+    NumEdit->setText(QString::fromStdString(PadNumber(Sheet.CurrentFrame())));
+}
+
+// --- settings ---
+
+void TScannerWindow::SaveSettings1Click() {
+    const TScanRect& r = ScanImage1->Selection.Rect;
+    TScanSettingsDialog::Save({OrientCombo->currentIndex(), RotateCombo->currentIndex(),
+                                SizeCombo->currentIndex(), ColorCombo->currentIndex(), r.Left, r.Top, r.Right,
+                                r.Bottom},
+                               this);
+}
+
+void TScannerWindow::LoadSettings1Click() {
+    const TScanRect& r = ScanImage1->Selection.Rect;
+    TScanSettings record{OrientCombo->currentIndex(),
+                         RotateCombo->currentIndex(),
+                         SizeCombo->currentIndex(),
+                         ColorCombo->currentIndex(),
+                         r.Left,
+                         r.Top,
+                         r.Right,
+                         r.Bottom};
+    if (!TScanSettingsDialog::Load(record, this))
+        return;
+    OrientCombo->setCurrentIndex(record.Orientation);
+    RotateCombo->setCurrentIndex(record.Rotation);
+    SizeCombo->setCurrentIndex(record.ImageSize);
+    ColorCombo->setCurrentIndex(record.ColorMode);
+    OrientComboChange();
+    RotateComboChange();
+    SizeComboChange();
+    ColorComboChange();
+    ScanImage1->Selection.Rect = {record.ScanRectLeft, record.ScanRectTop, record.ScanRectRight,
+                                  record.ScanRectBottom};
+    ScanImage1->Selection.LimitToBounds();
+    ScanImage1->update();
+}
+
+// --- scanning ---
+
+std::string TScannerWindow::FileName() const {
+    return CaptureFileName(NameEdit->text().toStdString(), NumEdit->text().toStdString(),
+                           Settings.Capture.CaptureFormat);
+}
+
+void TScannerWindow::PreviewBtn1Click() {
+    if (Busy())
+        return;
+    const std::string failure = ReadResolutionRange(Twain, "", Range);
+    if (!failure.empty())
+        throw ECwError(failure);
+    ScanMode = TScanMode::Preview;
+    Twain.SetResolution(std::max(Range.Minimum, kMinPreviewResolution));
+    Twain.FrameSize = TcsFrameSize::fsLetter;
+    {
+        TFlagGuard previewing(Previewing);
+        Twain.Acquire("");
+        PreviewDone = true;
+        Panel1->setToolTip(QString());
+    }
+}
+
+void TScannerWindow::ScanBtn1Click() {
+    const std::string path = Sheet.LayerFolder(Sheet.CurrentLayer()) + FileName();
+    const TScanRect& r = ScanImage1->Selection.Rect;
+    // A click without dragging selects nothing: no resolution could cover it.
+    if (r.Empty() || r.Right <= r.Left)
+        throw ECwError(kNoArea);
+    if (Busy())
+        return;
+    std::error_code error;
+    if (std::filesystem::exists(path, error) &&
+        Alert->Prompt(Fill(Translate(LanguageKey("msgCapFileExists")), {QString::fromStdString(path)}),
+                      Translate(LanguageKey("sOverwrite")),
+                      Translate(LanguageKey("sCancel"))) != TAlertPrompt::kOk)
+        return;
+    ScanMode = TScanMode::Final;
+    Twain.FrameSize = TcsFrameSize::fsCustom;
+    Twain.SetResolution(
+        ScanResolution(Range, (r.Right - r.Left) * kInchesPerPreviewPixel, TargetWidth_));
+    TFlagGuard scanning(Scanning);
+    Twain.Acquire("");
+}
+
+void TScannerWindow::DibReady(const TPicture& picture) {
+    if (ScanMode == TScanMode::Preview)
+        PreviewReady(picture);
+    else
+        FinalReady(picture);
+}
+
+void TScannerWindow::PreviewReady(const TPicture& picture) {
+    const double resolution = Twain.Resolution();
+    const int width = static_cast<int>(picture.Height() / resolution * 40);
+    const int height = static_cast<int>(picture.Width() / resolution * 40);
+    ScanImage1->SetPreview(PictureToImage(RotateQuarter(picture, true)), std::max(width, 1),
+                           std::max(height, 1));
+}
+
+void TScannerWindow::FinalReady(const TPicture& picture) {
+    const bool portrait = ScanImage1->Selection.Portrait();
+    const TPicture cel = FinishScan(picture, portrait ? TargetHeight_ : TargetWidth_,
+                                    portrait ? TargetWidth_ : TargetHeight_, Rotation);
+    const std::int32_t layer = Sheet.CurrentLayer();
+    const std::string fileName = FileName();
+    WriteCapture(Sheet.LayerFolder(layer) + fileName, cel, Settings.Capture.CaptureFormat,
+                 ColorCombo->currentIndex() != 1);
+    if (Settings.Capture.Numbering != "frame")
+        NumEdit->setText(QString::fromStdString(IncrementNumber(NumEdit->text().toStdString())));
+    PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), fileName, Settings.Capture.Hold);
+    SheetSelectionChanged();
+}

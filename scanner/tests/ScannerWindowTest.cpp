@@ -1,0 +1,118 @@
+// The scanner window from the main window's Scanner command to the file on disk and the cel on the
+// sheet, scanning from SANE's test scanners.
+#include "app/ErrorBox.h"
+#include "app/AlertPrompt.h"
+#include "app/MainWindow.h"
+#include "imaging/PictureCodecs.h"
+#include "scanner/ScannerWindow.h"
+#include "sheetview/SheetView.h"
+#include "testsupport/ModalAnswer.h"
+#include "testsupport/SaneTestBackend.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/TestAppFolders.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScanWindowTest : public ::testing::Test {
+protected:
+    ScanWindowTest() {
+        UseSaneTestBackend();
+        ::setenv("XDG_CONFIG_HOME", (User / "").c_str(), 1);
+        Folders = TestAppFolders(User);
+        fs::create_directories(Files.Path() / "ink");
+        ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
+        Sheet = Files / "s.xps";
+        WriteText(Sheet, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>24</fps>\r\n</settings>\r\n"
+                         "<audio>\r\n</audio>\r\n<layers cols=\"1\">\r\n"
+                         "\t<layer col=\"1\" caption=\"Ink\" dir=\"" +
+                             Files / "ink/" +
+                             "\" color=\"0\" visible=\"1\">\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+    }
+    ~ScanWindowTest() override { ErrorBoxOverride() = nullptr; }
+
+    std::unique_ptr<TMainWindow> OpenWindow() {
+        auto window = std::make_unique<TMainWindow>(Folders);
+        window->AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
+        window->Activity = TMainWindow::kIdle;
+        window->OpenDocument(QString::fromStdString(Sheet));
+        window->show();
+        return window;
+    }
+
+    // Drags a selection over the preview from `from` to `to`.
+    static void Select(TScanImage* image, QPoint from, QPoint to) {
+        QTest::mousePress(image, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, to, image->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(image, &move);
+        QTest::mouseRelease(image, Qt::LeftButton, {}, to);
+    }
+
+    TTempFolder User;
+    TTempFolder Files;
+    TAppFolders Folders;
+    std::string Sheet;
+    QStringList Errors;
+};
+
+TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
+    auto window = OpenWindow();
+    window->Scanner1->trigger();
+    TScannerWindow* scanner = window->ScannerWindow;
+    ASSERT_NE(scanner, nullptr);
+    ASSERT_TRUE(scanner->isVisible());
+    EXPECT_EQ(scanner->windowTitle(), "Scan - Noname frontend-tester (test:0)");
+    EXPECT_EQ(scanner->NameEdit->text(), "Ink");
+    EXPECT_EQ(scanner->NumEdit->text(), "0001");
+    EXPECT_EQ(scanner->SizeCombo->currentText(), "320x240");
+
+    // Nothing selected yet.
+    QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
+    EXPECT_EQ(Errors, QStringList{"You must select an area before scanning."});
+
+    QTest::mouseClick(scanner->PreviewBtn1, Qt::LeftButton);
+    EXPECT_TRUE(Errors.size() == 1) << Errors.join("\n").toStdString();
+    // The test scanner's glass is 200 mm square: 314 pixels at 40 per inch.
+    EXPECT_NEAR(scanner->ScanImage1->width(), 315, 1);
+    EXPECT_FALSE(scanner->ScanImage1->Preview().isNull());
+
+    Select(scanner->ScanImage1, {20, 30}, {180, 200});
+    EXPECT_EQ(scanner->ScanImage1->Selection.Rect, (TScanRect{20, 30, 180, 150}));
+    QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
+    ASSERT_EQ(Errors.size(), 1) << Errors.join("\n").toStdString();
+    TPicture picture;
+    ReadPng(Files / "ink/Ink_0001.png", picture);
+    EXPECT_EQ(picture.Width(), 320);
+    EXPECT_EQ(picture.Height(), 240);
+    EXPECT_EQ(window->Sheet->Document().CelName(1, 1), "Ink_0001.png");
+    EXPECT_EQ(scanner->NumEdit->text(), "0002");
+    EXPECT_EQ(window->Sheet->CurrentFrame(), 3); // moved on by the hold of 2
+
+    // Portrait "160x120" writes 120 x 160; the same name asks before overwriting.
+    scanner->OrientCombo->setCurrentIndex(1);
+    QMetaObject::invokeMethod(scanner->OrientCombo, "activated", Q_ARG(int, 1));
+    scanner->SizeCombo->setCurrentIndex(2);
+    QMetaObject::invokeMethod(scanner->SizeCombo, "activated", Q_ARG(int, 2));
+    scanner->NumEdit->setText("0001");
+    WhenShown<TAlertPrompt>([](TAlertPrompt& prompt) { prompt.PosBtn->click(); });
+    Select(scanner->ScanImage1, {200, 200}, {260, 230});
+    EXPECT_EQ(scanner->ScanImage1->Selection.Rect, (TScanRect{200, 200, 260, 280}));
+    QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
+    ReadPng(Files / "ink/Ink_0001.png", picture);
+    EXPECT_EQ(picture.Width(), 120);
+    EXPECT_EQ(picture.Height(), 160);
+
+    // The window's picture for the documentation, when asked for.
+    if (const char* folder = std::getenv("CELWRIGHT_SCREENSHOT_DIR"))
+        scanner->grab().save(QString(folder) + "/scanner-window.png");
+}
+
+} // namespace
