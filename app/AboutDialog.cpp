@@ -1,6 +1,6 @@
 #include "app/AboutDialog.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "app/CelwrightApp.h"
 
 #include "app/CommandLine.h"
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "app/SplashWindow.h"
 #include "app/MainWindow.h"
 #include "settings/Folders.h"

@@ -1,6 +1,6 @@
 #include "app/ImageViewer.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include <QPainter>
 #include <QVBoxLayout>

@@ -1,8 +1,8 @@
 #include "app/LayerPropertiesDialog.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 #include "app/FolderBrowser.h"
-#include "app/AlertPrompt.h"
+#include "ui/AlertPrompt.h"
 
 #include <QComboBox>
 #include <QDir>

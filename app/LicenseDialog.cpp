@@ -1,8 +1,8 @@
 #include "app/LicenseDialog.h"
 
-#include "app/AppTexts.h"
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "ui/AppTexts.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>

@@ -1,11 +1,11 @@
 // The main window's commands that run through its dialogs: new project with folders, layer
 // properties, preferences, the profile manager, and editing or renaming a cel's drawing.
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 #include "app/ElidedLabel.h"
 #include "app/ImageEditing.h"
 #include "app/PreferencesDialog.h"
 #include "app/NewProjectDialog.h"
-#include "app/AlertPrompt.h"
+#include "ui/AlertPrompt.h"
 #include "app/ProfileManagerDialog.h"
 #include "app/MainWindow.h"
 #include "app/LayerPropertiesDialog.h"

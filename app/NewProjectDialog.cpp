@@ -1,12 +1,12 @@
 #include "app/NewProjectDialog.h"
 
-#include "app/AppTexts.h"
-#include "app/ErrorBox.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
 #include "app/FolderBrowser.h"
-#include "app/AlertPrompt.h"
-#include "app/EntryDialog.h"
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "ui/AlertPrompt.h"
+#include "ui/EntryDialog.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "app/PreferencesDialog.h"
 
-#include "app/AppTexts.h"
-#include "app/ErrorBox.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
 #include "app/FolderBrowser.h"
 #include "app/ProgramEditDialog.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

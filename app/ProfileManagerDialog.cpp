@@ -1,11 +1,11 @@
 #include "app/ProfileManagerDialog.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 #include "app/DeflateEdit.h"
 #include "app/FolderBrowser.h"
 #include "app/PreferencesDialog.h"
-#include "app/AlertPrompt.h"
-#include "app/EntryDialog.h"
+#include "ui/AlertPrompt.h"
+#include "ui/EntryDialog.h"
 
 #include <QButtonGroup>
 #include <QDir>

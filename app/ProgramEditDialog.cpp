@@ -1,7 +1,7 @@
 #include "app/ProgramEditDialog.h"
 
-#include "app/AppTexts.h"
-#include "app/AlertPrompt.h"
+#include "ui/AppTexts.h"
+#include "ui/AlertPrompt.h"
 
 #include <QDir>
 #include <QFileDialog>

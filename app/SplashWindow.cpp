@@ -1,6 +1,6 @@
 #include "app/SplashWindow.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

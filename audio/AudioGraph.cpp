@@ -1,6 +1,6 @@
 #include "audio/AudioGraph.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "platform/GstMedia.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "audio/WavParser.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/CodecSupport.h"
 
 #include <algorithm>

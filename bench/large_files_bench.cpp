@@ -2,7 +2,7 @@
 // of 20,000 sections. Prints the best of several loads of each, and the time to merely split the
 // same bytes into lines as a reference measured in the same run: loading should stay a small
 // multiple of it however many keys there are.
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "settings/Preferences.h"
 #include "settings/LanguageTable.h"
 #include "settings/Profiles.h"

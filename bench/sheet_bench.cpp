@@ -2,7 +2,7 @@
 // Prints the best of several runs of each, and the time to merely read and split the same file
 // into lines as a reference measured in the same run.
 #include "document/SheetLoading.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "document/XpsFile.h"
 

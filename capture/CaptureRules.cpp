@@ -1,7 +1,7 @@
 #include "capture/CaptureRules.h"
 
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"
 

@@ -1,6 +1,6 @@
 #include "capture/LayerFrames.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/SheetDocument.h"
 
 #include <sys/stat.h>

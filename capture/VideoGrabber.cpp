@@ -1,6 +1,6 @@
 #include "capture/VideoGrabber.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "settings/IniFile.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "capture/VideoSettingsDialog.h"
 
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "capture/VideoGrabber.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "capture/VideoView.h"
 
-#include "app/PictureImage.h"
+#include "ui/PictureImage.h"
 
 #include <QPainter>
 

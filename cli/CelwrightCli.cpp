@@ -7,7 +7,7 @@
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
-#include "document/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "document/SheetLoading.h"
 #include "document/SheetDocument.h"
 #include "document/XpsFile.h"

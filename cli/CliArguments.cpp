@@ -1,6 +1,6 @@
 #include "cli/CliArguments.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "imaging/Picture.h"
 
 #include <algorithm>

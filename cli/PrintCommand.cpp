@@ -1,7 +1,7 @@
 #include "cli/PrintCommand.h"
 
 #include "cli/CliArguments.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "print/SheetPrinting.h"
 
 #include <QFileInfo>

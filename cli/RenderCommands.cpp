@@ -1,10 +1,10 @@
 #include "cli/RenderCommands.h"
 
 #include "cli/CliArguments.h"
-#include "document/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "document/CelPictures.h"
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "export/EncodeGraph.h"
 #include "export/EncoderProperties.h"

@@ -1,6 +1,6 @@
 #include "document/SheetDocument.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 

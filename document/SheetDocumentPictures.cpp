@@ -1,5 +1,5 @@
 #include "document/CelPictures.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 

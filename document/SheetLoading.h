@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/SheetRecords.h"
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "document/SheetRecords.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "document/XpsFile.h"
 
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 
 #include <algorithm>

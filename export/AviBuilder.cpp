@@ -1,6 +1,6 @@
 #include "export/AviBuilder.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/SheetDocument.h"
 #include "imaging/CodecSupport.h"
 #include "imaging/FramePipeline.h"

@@ -1,6 +1,6 @@
 #include "export/AviWriter.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "export/EncodeGraph.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "export/EncoderProperties.h"
 #include "platform/GstMedia.h"
 

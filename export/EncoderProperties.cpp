@@ -1,6 +1,6 @@
 #include "export/EncoderProperties.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/GstMedia.h"
 
 #include <algorithm>

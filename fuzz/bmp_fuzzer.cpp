@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the BMP reader as the content of a cel's drawing.
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PictureCodecs.h"
 
 #include <cstddef>

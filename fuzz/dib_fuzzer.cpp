@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the DIB conversion as the memory a scanner driver hands over.
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PictureCodecs.h"
 
 #include <cstddef>

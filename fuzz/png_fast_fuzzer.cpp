@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the fast PNG path and, whatever it takes, to libpng as well: libpng must
 // decode it to the same picture, or the fast path is at fault.
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PngFastPath.h"
 
 #include <cstddef>

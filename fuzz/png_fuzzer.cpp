@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the PNG reader. A picture it accepts must have the size the file claims
 // and stay within the decoded-picture limit.
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PictureCodecs.h"
 
 #include <cstddef>

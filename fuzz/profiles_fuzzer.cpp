@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as "profiles.ini" and as "celwright.ini", the way the program starts, and
 // saves both again: what is saved must read back the same.
 #include "FuzzFiles.h"
-#include "document/Error.h"
+#include "base/Error.h"
 #include "settings/Preferences.h"
 #include "settings/Profiles.h"
 

@@ -1,7 +1,7 @@
 // Opens arbitrary bytes as a sheet file the way the program does: the XPS reader, then the loading
 // sequence that fills the document. A sheet that loads must save and load again as the same sheet.
 #include "FuzzFiles.h"
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/SheetLoading.h"
 #include "document/SheetDocument.h"
 #include "document/XpsFile.h"

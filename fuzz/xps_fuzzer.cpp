@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the sheet file reader as the content of an .xps file.
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/XpsFile.h"
 
 #include <cstddef>

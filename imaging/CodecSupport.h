@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <cstdint>
 #include <string>

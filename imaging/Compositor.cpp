@@ -1,8 +1,8 @@
 #include "imaging/Compositor.h"
 
 #include "document/CelPictures.h"
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "imaging/WorkerPool.h"
 

@@ -1,6 +1,6 @@
 #include "imaging/Picture.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/CodecSupport.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "imaging/CodecSupport.h"
 #include "imaging/PictureCodecs.h"
 

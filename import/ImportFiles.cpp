@@ -1,7 +1,7 @@
 #include "import/ImportFiles.h"
 
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "import/ImportWarningDialog.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>

@@ -1,9 +1,9 @@
 #include "import/ImportWindow.h"
 
-#include "app/AppTexts.h"
-#include "app/ErrorBox.h"
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "document/SheetData.h"
 #include "import/ImportWarningDialog.h"
 #include "sheetview/SheetView.h"

@@ -1,6 +1,6 @@
 #include "platform/GstMedia.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

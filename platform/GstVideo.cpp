@@ -1,6 +1,6 @@
 #include "platform/GstVideo.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "platform/GstMedia.h"
 #include "platform/UiThread.h"
 

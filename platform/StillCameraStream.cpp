@@ -1,6 +1,6 @@
 #include "platform/StillCameraStream.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"
 #include "platform/UiThread.h"

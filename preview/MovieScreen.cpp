@@ -1,6 +1,6 @@
 #include "preview/MovieScreen.h"
 
-#include "app/PictureImage.h"
+#include "ui/PictureImage.h"
 
 #include <QPainter>
 

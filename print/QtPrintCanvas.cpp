@@ -1,6 +1,6 @@
 #include "print/QtPrintCanvas.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <QFontMetrics>
 #include <QPrinter>

@@ -1,7 +1,7 @@
 #include "print/SheetPrinting.h"
 
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "print/QtPrintCanvas.h"
 #include "print/SheetPrinter.h"
 

@@ -1,7 +1,7 @@
 #include "scanner/ScanRules.h"
 
 #include "imaging/PictureFilters.h"
-#include "scanner/TwainSession.h"
+#include "twain/TwainSession.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "scanner/ScanSettingsDialog.h"
 
-#include "app/AppTexts.h"
-#include "app/ErrorBox.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

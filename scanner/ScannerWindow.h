@@ -2,7 +2,7 @@
 
 #include "scanner/ScanRules.h"
 #include "scanner/ScanSelection.h"
-#include "scanner/TwainSession.h"
+#include "twain/TwainSession.h"
 
 #include <QImage>
 #include <QWidget>

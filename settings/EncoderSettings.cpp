@@ -1,7 +1,7 @@
 #include "settings/EncoderSettings.h"
 
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "settings/IniFile.h"
 
 #include <filesystem>

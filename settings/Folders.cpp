@@ -1,6 +1,6 @@
 #include "settings/Folders.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <cstdlib>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,6 +1,6 @@
 #include "settings/LanguageTable.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <filesystem>
 #include <utility>

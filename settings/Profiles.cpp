@@ -1,6 +1,6 @@
 #include "settings/Profiles.h"
 
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "settings/IniFile.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "sheetview/SheetView.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "sheetview/SoundLoader.h"
 #include "sheetview/SheetKeyMapping.h"
 #include "sheetview/AudioColumn.h"

@@ -2,7 +2,7 @@
 
 #include "audio/WavParser.h"
 #include "audio/Waveform.h"
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/SheetObjects.h"
 
 #include <filesystem>

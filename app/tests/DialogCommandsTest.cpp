@@ -1,14 +1,14 @@
 // The main window's commands that go through the dialogs, from the menu item to the sheet and the
 // files on disk.
-#include "app/TextLabel.h"
+#include "ui/TextLabel.h"
 #include "app/ElidedLabel.h"
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "app/PreferencesDialog.h"
 #include "app/NewProjectDialog.h"
-#include "app/AlertPrompt.h"
+#include "ui/AlertPrompt.h"
 #include "app/ProfileManagerDialog.h"
 #include "app/ProgramEditDialog.h"
-#include "app/EntryDialog.h"
+#include "ui/EntryDialog.h"
 #include "app/MainWindow.h"
 #include "app/LayerPropertiesDialog.h"
 #include "sheetview/SheetView.h"

@@ -1,10 +1,10 @@
 // What the main window shows and where the keys go: focus, the path line, the window's place,
 // Qt's own texts, the current layer's path and drawing.
 #include "app/ElidedLabel.h"
-#include "app/AlertPrompt.h"
+#include "ui/AlertPrompt.h"
 #include "app/MainWindow.h"
 #include "app/tests/DialogScript.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "sheetview/LayerHeader.h"
 #include "sheetview/SheetCorner.h"
 #include "sheetview/SheetView.h"

@@ -1,13 +1,13 @@
 // The user's work survives what users do: failed and cancelled saves, a prompt answered with
 // Enter, undo and the visibility box, names typed without an extension, unnamed sheets in another
 // language, recent files with "&". Each goes through the menu action and the real dialogs.
-#include "app/TextLabel.h"
+#include "ui/TextLabel.h"
 #include "app/ElidedLabel.h"
-#include "app/AlertPrompt.h"
-#include "app/EntryDialog.h"
+#include "ui/AlertPrompt.h"
+#include "ui/EntryDialog.h"
 #include "app/MainWindow.h"
 #include "app/tests/DialogScript.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "sheetview/LayerHeader.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"

@@ -1,11 +1,11 @@
 #include "app/AboutDialog.h"
-#include "app/TextLabel.h"
-#include "app/AlertPrompt.h"
+#include "ui/TextLabel.h"
+#include "ui/AlertPrompt.h"
 #include "app/ImageViewer.h"
 #include "app/SplashWindow.h"
-#include "app/EntryDialog.h"
+#include "ui/EntryDialog.h"
 #include "app/LicenseDialog.h"
-#include "document/Error.h"
+#include "base/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <QApplication>

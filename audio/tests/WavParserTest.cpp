@@ -1,7 +1,7 @@
 #include "../../testsupport/TempFolder.h"
 #include "WavWriter.h"
 #include "audio/WavParser.h"
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <gtest/gtest.h>
 

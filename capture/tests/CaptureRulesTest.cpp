@@ -1,6 +1,6 @@
 #include "capture/CaptureRules.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "app/MainWindow.h"
 #include "capture/CaptureWindow.h"
 #include "sheetview/SheetView.h"

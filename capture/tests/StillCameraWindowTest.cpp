@@ -1,5 +1,5 @@
 #include "CaptureWindowFixture.h"
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "app/MainWindow.h"
 #include "capture/VideoSettingsDialog.h"
 #include "capture/VideoView.h"

@@ -1,6 +1,6 @@
-#include "document/Error.h"
+#include "base/Error.h"
 #include "document/SheetLoading.h"
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "document/XpsFile.h"
 

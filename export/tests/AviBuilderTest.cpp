@@ -1,6 +1,6 @@
 #include "export/AviBuilder.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "export/tests/AviReader.h"
 #include "imaging/Compositor.h"
 #include "imaging/WorkerPool.h"

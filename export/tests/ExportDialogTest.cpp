@@ -1,6 +1,6 @@
 // The export dialog as the user reaches it from the main window and the preview, checked on the
 // files it writes.
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "app/MainWindow.h"
 #include "export/ExportDialog.h"
 #include "export/EncoderSettingsDialog.h"

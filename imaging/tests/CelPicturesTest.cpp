@@ -1,7 +1,7 @@
 // The document's cel picture lookup: which file a cel shows, and decoding it.
 #include "document/CelPictures.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/tests/PictureTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "imaging/Compositor.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/tests/PictureTestSupport.h"
 
 #include <fcntl.h>

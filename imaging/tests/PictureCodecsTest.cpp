@@ -1,7 +1,7 @@
 #include "imaging/PictureCodecs.h"
 
-#include "document/Error.h"
-#include "document/TextUtil.h"
+#include "base/Error.h"
+#include "base/TextUtil.h"
 #include "imaging/tests/HostilePictures.h"
 #include "imaging/tests/PictureTestSupport.h"
 #include "imaging/tests/PngTestSupport.h"

@@ -1,6 +1,6 @@
 #include "imaging/PngFastPath.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/tests/PictureTestSupport.h"
 #include "imaging/tests/PngTestSupport.h"

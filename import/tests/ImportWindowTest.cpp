@@ -1,4 +1,4 @@
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "import/ImportWindow.h"
 #include "import/ImportWarningDialog.h"
 #include "sheetview/SheetView.h"

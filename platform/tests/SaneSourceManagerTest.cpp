@@ -1,6 +1,6 @@
 #include "platform/SaneSourceManager.h"
 
-#include "scanner/TwainSession.h"
+#include "twain/TwainSession.h"
 #include "testsupport/SaneTestBackend.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "document/Error.h"
+#include "base/Error.h"
 #include "platform/StillCamera.h"
 
 #include <gphoto2/gphoto2-port-result.h>

@@ -1,6 +1,6 @@
 #include "platform/StillCamera.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 

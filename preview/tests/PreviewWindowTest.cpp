@@ -1,7 +1,7 @@
 // The preview window as the user reaches it: the main window's Preview command on a real sheet.
-#include "app/ErrorBox.h"
+#include "ui/ErrorBox.h"
 #include "app/MainWindow.h"
-#include "app/ProgressDialog.h"
+#include "ui/ProgressDialog.h"
 #include "audio/AudioGraph.h"
 #include "audio/tests/PlayedRange.h"
 #include "document/SheetDocument.h"

@@ -2,7 +2,7 @@
 
 #include "scanner/ScanSelection.h"
 #include "scanner/ScanSettings.h"
-#include "scanner/TwainSession.h"
+#include "twain/TwainSession.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The scanner window from the main window's Scanner command to the file on disk and the cel on the
 // sheet, scanning from SANE's test scanners.
-#include "app/ErrorBox.h"
-#include "app/AlertPrompt.h"
+#include "ui/ErrorBox.h"
+#include "ui/AlertPrompt.h"
 #include "app/MainWindow.h"
 #include "imaging/PictureCodecs.h"
 #include "scanner/ScannerWindow.h"

@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>

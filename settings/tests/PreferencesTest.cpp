@@ -1,6 +1,6 @@
 #include "settings/Preferences.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <functional>

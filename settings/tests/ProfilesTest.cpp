@@ -1,6 +1,6 @@
 #include "settings/Profiles.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>

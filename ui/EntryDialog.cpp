@@ -1,6 +1,6 @@
-#include "app/EntryDialog.h"
+#include "ui/EntryDialog.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scanner/TwainTypes.h"
+#include "twain/TwainTypes.h"
 
 #include <cstdint>
 #include <map>

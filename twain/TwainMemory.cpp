@@ -1,4 +1,4 @@
-#include "scanner/TwainTypes.h"
+#include "twain/TwainTypes.h"
 
 #include <cstdlib>
 #include <new>

@@ -1,7 +1,7 @@
-#include "app/AlertPrompt.h"
+#include "ui/AlertPrompt.h"
 
-#include "app/AppTexts.h"
-#include "app/TextLabel.h"
+#include "ui/AppTexts.h"
+#include "ui/TextLabel.h"
 
 #include <QGuiApplication>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "scanner/TwainSession.h"
+#include "twain/TwainSession.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 #include "imaging/PictureCodecs.h"
 #include "settings/IniFile.h"
 

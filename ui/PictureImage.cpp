@@ -1,4 +1,4 @@
-#include "app/PictureImage.h"
+#include "ui/PictureImage.h"
 
 #include "imaging/Picture.h"
 

@@ -1,6 +1,6 @@
-#include "app/ProgressDialog.h"
+#include "ui/ProgressDialog.h"
 
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include <QGuiApplication>
 #include <QProgressBar>

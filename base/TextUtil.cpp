@@ -1,6 +1,6 @@
-#include "document/TextUtil.h"
+#include "base/TextUtil.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "document/AtomicFile.h"
+#include "base/AtomicFile.h"
 
-#include "document/Error.h"
+#include "base/Error.h"
 
 #include <array>
 #include <atomic>

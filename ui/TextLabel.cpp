@@ -1,4 +1,4 @@
-#include "app/TextLabel.h"
+#include "ui/TextLabel.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,7 +1,7 @@
 #pragma once
 
 // WriteFileAtomically, which the file writers use with these helpers.
-#include "document/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "scanner/TwainSession.h"
+#include "twain/TwainSession.h"
 
 #include "ScriptedSourceManager.h"
 #include "settings/IniFile.h"

@@ -1,4 +1,4 @@
-#include "app/AppTexts.h"
+#include "ui/AppTexts.h"
 
 #include "settings/LanguageTable.h"
 

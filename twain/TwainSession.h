@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/Picture.h"
-#include "scanner/TwainTypes.h"
+#include "twain/TwainTypes.h"
 
 #include <cstdint>
 #include <functional>
