@@ -20,22 +20,17 @@ struct TCopyCel {
     bool operator==(const TCopyCel&) const = default;
 };
 
-// Owns the cels of a sheet.
-class TSheetCels {
-public:
-    virtual ~TSheetCels() = default;
-    TCelList Cels;
-};
-
 // The exposure sheet in memory: layers of frame slots, the cels, the sound track with its phonemes,
 // the cursor, the selection and the internal clipboard. Layers and frames count from 0 here.
 // Layer and frame arguments must lie inside the sheet unless an operation says otherwise.
-class TSheetData : public TSheetCels {
+class TSheetData {
 public:
     TSheetData();
-    ~TSheetData() override;
+    ~TSheetData();
     TSheetData(const TSheetData&) = delete;
     TSheetData& operator=(const TSheetData&) = delete;
+
+    TCelList Cels; // owns every cel; the layers' slots refer to them
 
     std::int32_t CellWidth = 110; // pixel size of a grid cell
     std::int32_t CellHeight = 20;

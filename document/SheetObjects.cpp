@@ -69,7 +69,7 @@ std::int32_t LayerColorIndex(const TLayerColors& colors) {
     return 0;
 }
 
-std::int32_t TLayerSlots::UsedFrameCount() const {
+std::int32_t TLayer::UsedFrameCount() const {
     for (auto i = Frames.size(); i > 0; --i) {
         if (Frames[i - 1])
             return static_cast<std::int32_t>(i);

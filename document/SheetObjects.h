@@ -112,14 +112,13 @@ const TLayerColors& LayerColorScheme(std::int32_t index);
 std::int32_t LayerColorIndex(const TLayerColors& colors);
 
 // A layer: one slot per frame, each referring to the cel that covers it. Never owns its cels.
-class TLayerSlots {
+class TLayer {
 public:
-    virtual ~TLayerSlots() = default;
-
     TLayerColors Colors;
     std::vector<TCel*> Frames;
     bool Visible = true;
     std::string Caption;
+    std::string Folder; // the layer's image folder, ending with "/"
 
     std::int32_t FrameCount() const { return static_cast<std::int32_t>(Frames.size()); }
     // New slots are empty.
@@ -128,11 +127,6 @@ public:
     void SetSlot(std::int32_t frame, TCel* cel) { Frames[static_cast<std::size_t>(frame)] = cel; }
     // Index of the last occupied slot plus 1; 0 when the layer holds no cel.
     std::int32_t UsedFrameCount() const;
-};
-
-class TLayer : public TLayerSlots {
-public:
-    std::string Folder; // the layer's image folder, ending with "/"
 };
 
 // The sheet's sound track and its phonemes.
