@@ -1,5 +1,6 @@
 #include "app/AboutDialog.h"
 
+#include "app/AppResources.h"
 #include "ui/AppTexts.h"
 
 #include <QDesktopServices>

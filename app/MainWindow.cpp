@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
+#include "app/AppResources.h"
 #include "ui/AppTexts.h"
 #include "app/ElidedLabel.h"
 #include "ui/ErrorBox.h"

@@ -1,6 +1,6 @@
 #include "app/SplashWindow.h"
 
-#include "ui/AppTexts.h"
+#include "app/AppResources.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -2,20 +2,8 @@
 
 #include "settings/LanguageTable.h"
 
-#include <QtGlobal>
-
-// Outside any namespace, as the resource initialiser requires.
-static void InitialiseResources() {
-    Q_INIT_RESOURCE(celwright);
-}
-
 namespace {
 const TLanguageTable* activeLanguage = nullptr;
-}
-
-void LoadAppResources() {
-    static const bool loaded = (InitialiseResources(), true);
-    (void)loaded;
 }
 
 void SetActiveLanguage(const TLanguageTable* language) {

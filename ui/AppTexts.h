@@ -12,8 +12,6 @@ class TLanguageTable;
 // table and makes it the active one; without one, every text is its English default.
 void SetActiveLanguage(const TLanguageTable* language);
 
-// Makes the program's pictures (":/celwright/...") available; safe to call more than once.
-void LoadAppResources();
 
 // translate(default text, key): the active language's text for the key, or the default text.
 QString Translate(std::string_view defaultText, std::string_view key);
