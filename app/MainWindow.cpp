@@ -113,8 +113,8 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     SetTitle();
     Modified = false;
     Thumbnail.fill(Qt::white);
-    Image1->setPixmap(QPixmap::fromImage(Thumbnail));
-    for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
+    ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
+    for (QAction* action : {UndoAction, RedoAction, UndoButton, RedoButton, PasteAction, CelPasteAction, AddTenFramesButton})
         action->setEnabled(false);
     // Room for the side panel, the frame numbers and two layers.
     PlaceOnScreen();
@@ -130,34 +130,34 @@ void TMainWindow::CreateControls() {
     auto* central = new QWidget(this);
     auto* panel2 = new QWidget(central);
     FpsLabel = new QLabel(panel2);
-    Label1 = new TElidedLabel(panel2);
+    LayerPathLabel = new TElidedLabel(panel2);
     auto* top = new QHBoxLayout(panel2);
     top->setContentsMargins(10, 4, 10, 4);
     top->addWidget(FpsLabel);
     top->addSpacing(24);
-    top->addWidget(Label1, 1);
+    top->addWidget(LayerPathLabel, 1);
 
     auto* panel1 = new QWidget(central);
     panel1->setFixedWidth(176);
-    Image1 = new QLabel(panel1);
-    Image1->setFixedSize(129, 105);
-    Image1->setFrameShape(QFrame::Box);
-    Image1->installEventFilter(this);
+    ThumbnailView = new QLabel(panel1);
+    ThumbnailView->setFixedSize(129, 105);
+    ThumbnailView->setFrameShape(QFrame::Box);
+    ThumbnailView->installEventFilter(this);
     Thumbnail = QImage(129, 105, QImage::Format_RGB32);
-    MagnifyBtn = new QToolButton(panel1);
-    MagnifyBtn->setText("+");
-    MagnifyBtn->setFixedSize(22, 22);
-    connect(MagnifyBtn, &QToolButton::clicked, this, [this] { Guard([this] { ImageViewerClick(); }); });
-    Memo1 = new QPlainTextEdit(panel1);
-    Memo1->setReadOnly(true);
+    MagnifyButton = new QToolButton(panel1);
+    MagnifyButton->setText("+");
+    MagnifyButton->setFixedSize(22, 22);
+    connect(MagnifyButton, &QToolButton::clicked, this, [this] { Guard([this] { ImageViewerClick(); }); });
+    InfoPanel = new QPlainTextEdit(panel1);
+    InfoPanel->setReadOnly(true);
     auto* left = new QVBoxLayout(panel1);
     left->setContentsMargins(10, 10, 10, 10);
     auto* thumbRow = new QHBoxLayout;
-    thumbRow->addWidget(Image1);
-    thumbRow->addWidget(MagnifyBtn, 0, Qt::AlignBottom);
+    thumbRow->addWidget(ThumbnailView);
+    thumbRow->addWidget(MagnifyButton, 0, Qt::AlignBottom);
     left->addLayout(thumbRow);
     left->addSpacing(12);
-    left->addWidget(Memo1, 1);
+    left->addWidget(InfoPanel, 1);
 
     Sheet = new TSheetView(central);
     auto* body = new QHBoxLayout;
@@ -174,9 +174,9 @@ void TMainWindow::CreateControls() {
     AlertPrompt = new TAlertPrompt(this);
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
-    ImportForm = new TImportWindow(*Sheet, this);
-    ImportForm->OnImporting = [this](bool importing) { Activity = importing ? kLoading : kIdle; };
-    LayerProp = new TLayerPropertiesDialog(AlertPrompt, LayerColorNames(), this);
+    ImportWindow = new TImportWindow(*Sheet, this);
+    ImportWindow->OnImporting = [this](bool importing) { Activity = importing ? kLoading : kIdle; };
+    LayerPropertiesDialog = new TLayerPropertiesDialog(AlertPrompt, LayerColorNames(), this);
     ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
 
@@ -202,186 +202,186 @@ QMenu* TMainWindow::AddMenu(QMenu* parent, const TLanguageKey& caption) {
 }
 
 void TMainWindow::CreateMenus() {
-    FileM = AddMenu(menuBar(), LanguageKey("sFile"));
-    NewXPS = AddCommand(
-        FileM, LanguageKey("sNewXPS"), [this] { NewClick(); }, QKeySequence("Ctrl+N"));
-    NewXPSwithfolders1 = AddCommand(
-        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NewWithFoldersClick(); },
+    FileMenu = AddMenu(menuBar(), LanguageKey("sFile"));
+    NewAction = AddCommand(
+        FileMenu, LanguageKey("sNewXPS"), [this] { NewClick(); }, QKeySequence("Ctrl+N"));
+    NewWithFoldersAction = AddCommand(
+        FileMenu, LanguageKey("sNewXPSWithFoldersDots"), [this] { NewWithFoldersClick(); },
         QKeySequence("Ctrl+Alt+N"));
-    OpenXPS = AddCommand(
-        FileM, LanguageKey("sOpenDots"), [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
-    OpenRecent1 = AddMenu(FileM, LanguageKey("sOpenRecent"));
-    SaveXPS1 = AddCommand(
-        FileM, LanguageKey("sSave"), [this] { SaveClick(); }, QKeySequence("Ctrl+S"));
-    Saveas1 = AddCommand(FileM, LanguageKey("sSaveAsDots"), [this] { SaveAsClick(); });
-    FileM->addSeparator();
-    QMenu* import = AddMenu(FileM, LanguageKey("sImport"));
-    ImportImages1 = AddCommand(import, LanguageKey("sImagesDots"), [this] { ImportImagesClick(); });
-    ImportAudio1 = AddCommand(import, LanguageKey("sAudio"), [this] { ImportAudioClick(); });
-    Export1 = AddCommand(FileM, LanguageKey("sExportAviDots"), [this] { ExportClick(); });
-    PrintXPS = AddCommand(
-        FileM, LanguageKey("sPrint"), [this] { PrintClick(); }, QKeySequence("Ctrl+P"));
-    FileM->addSeparator();
-    Exit1 = AddCommand(
-        FileM, LanguageKey("sExit"), [this] { close(); }, QKeySequence("Ctrl+Q"));
+    OpenAction = AddCommand(
+        FileMenu, LanguageKey("sOpenDots"), [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
+    RecentMenu = AddMenu(FileMenu, LanguageKey("sOpenRecent"));
+    SaveAction = AddCommand(
+        FileMenu, LanguageKey("sSave"), [this] { SaveClick(); }, QKeySequence("Ctrl+S"));
+    SaveAsAction = AddCommand(FileMenu, LanguageKey("sSaveAsDots"), [this] { SaveAsClick(); });
+    FileMenu->addSeparator();
+    QMenu* import = AddMenu(FileMenu, LanguageKey("sImport"));
+    ImportImagesAction = AddCommand(import, LanguageKey("sImagesDots"), [this] { ImportImagesClick(); });
+    ImportAudioAction = AddCommand(import, LanguageKey("sAudio"), [this] { ImportAudioClick(); });
+    ExportAction = AddCommand(FileMenu, LanguageKey("sExportAviDots"), [this] { ExportClick(); });
+    PrintAction = AddCommand(
+        FileMenu, LanguageKey("sPrint"), [this] { PrintClick(); }, QKeySequence("Ctrl+P"));
+    FileMenu->addSeparator();
+    ExitAction = AddCommand(
+        FileMenu, LanguageKey("sExit"), [this] { close(); }, QKeySequence("Ctrl+Q"));
 
-    Edit2 = AddMenu(menuBar(), LanguageKey("sEdit"));
-    Undo1 = AddCommand(
-        Edit2, LanguageKey("sUndo"), [this] { UndoClick(); }, QKeySequence("Ctrl+Z"));
-    Redo1 = AddCommand(
-        Edit2, LanguageKey("sRedo"), [this] { RedoClick(); }, QKeySequence("Ctrl+R"));
-    Edit2->addSeparator();
-    Clear1 = AddCommand(
-        Edit2, LanguageKey("sCut"), [this] { CutClick(); }, QKeySequence("Ctrl+X"));
-    Copy1 = AddCommand(
-        Edit2, LanguageKey("sCopy"), [this] { CopyClick(); }, QKeySequence("Ctrl+C"));
-    Paste1 = AddCommand(
-        Edit2, LanguageKey("sPaste"), [this] { PasteClick(); }, QKeySequence("Ctrl+V"));
-    Delete1 = AddCommand(
-        Edit2, LanguageKey("sDelete"), [this] { CutClick(); }, QKeySequence(Qt::Key_Delete));
-    Edit2->addSeparator();
-    Insert1 = AddCommand(
-        Edit2, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); }, QKeySequence("Ctrl+Ins"));
-    Cut1 = AddCommand(
-        Edit2, LanguageKey("sDeleteFrames"), [this] { DeleteFramesClick(); }, QKeySequence("Ctrl+Del"));
-    Add101 = AddCommand(Edit2, LanguageKey("sAdd10Frames"), [this] { Add10Click(); });
-    Edit2->addSeparator();
-    AddLayer1 = AddCommand(
-        Edit2, LanguageKey("sAddLayer"), [this] { AddLayerClick(); }, QKeySequence("Ctrl+L"));
-    DeleteLayer1 = AddCommand(Edit2, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
-    LayerEdit1 =
-        AddCommand(Edit2, LanguageKey("sEditLayerPropertiesDots"), [this] { EditLayerPropertiesClick(); });
+    EditMenu = AddMenu(menuBar(), LanguageKey("sEdit"));
+    UndoAction = AddCommand(
+        EditMenu, LanguageKey("sUndo"), [this] { UndoClick(); }, QKeySequence("Ctrl+Z"));
+    RedoAction = AddCommand(
+        EditMenu, LanguageKey("sRedo"), [this] { RedoClick(); }, QKeySequence("Ctrl+R"));
+    EditMenu->addSeparator();
+    CutAction = AddCommand(
+        EditMenu, LanguageKey("sCut"), [this] { CutClick(); }, QKeySequence("Ctrl+X"));
+    CopyAction = AddCommand(
+        EditMenu, LanguageKey("sCopy"), [this] { CopyClick(); }, QKeySequence("Ctrl+C"));
+    PasteAction = AddCommand(
+        EditMenu, LanguageKey("sPaste"), [this] { PasteClick(); }, QKeySequence("Ctrl+V"));
+    DeleteAction = AddCommand(
+        EditMenu, LanguageKey("sDelete"), [this] { CutClick(); }, QKeySequence(Qt::Key_Delete));
+    EditMenu->addSeparator();
+    InsertFrameAction = AddCommand(
+        EditMenu, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); }, QKeySequence("Ctrl+Ins"));
+    DeleteFramesAction = AddCommand(
+        EditMenu, LanguageKey("sDeleteFrames"), [this] { DeleteFramesClick(); }, QKeySequence("Ctrl+Del"));
+    AddTenFramesAction = AddCommand(EditMenu, LanguageKey("sAdd10Frames"), [this] { AddTenFramesClick(); });
+    EditMenu->addSeparator();
+    AddLayerAction = AddCommand(
+        EditMenu, LanguageKey("sAddLayer"), [this] { AddLayerClick(); }, QKeySequence("Ctrl+L"));
+    DeleteLayerAction = AddCommand(EditMenu, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
+    EditLayerPropertiesAction =
+        AddCommand(EditMenu, LanguageKey("sEditLayerPropertiesDots"), [this] { EditLayerPropertiesClick(); });
 
-    Settings1 = AddMenu(menuBar(), LanguageKey("sSettings"));
-    FpsM = AddMenu(Settings1, LanguageKey("sFPS"));
+    SettingsMenu = AddMenu(menuBar(), LanguageKey("sSettings"));
+    FpsMenu = AddMenu(SettingsMenu, LanguageKey("sFPS"));
     FpsGroup = new QActionGroup(this);
     auto fpsItem = [this](int fps, const TLanguageKey& key) {
-        QAction* action = AddCommand(FpsM, key, [this, fps] { SetFrameRate(fps); });
+        QAction* action = AddCommand(FpsMenu, key, [this, fps] { SetFrameRate(fps); });
         action->setCheckable(true);
         FpsGroup->addAction(action);
         return action;
     };
-    Fps24 = fpsItem(24, LanguageKey("s24"));
-    Fps30 = fpsItem(30, LanguageKey("s30"));
-    Fps25 = fpsItem(25, LanguageKey("s25"));
-    Fps12 = fpsItem(12, LanguageKey("s12"));
-    Fps15 = fpsItem(15, LanguageKey("s15"));
-    FpsOther = AddCommand(FpsM, LanguageKey("sOtherDots"), [this] { FpsOtherClick(); });
-    FpsOther->setCheckable(true);
-    FpsGroup->addAction(FpsOther);
+    Fps24Action = fpsItem(24, LanguageKey("s24"));
+    Fps30Action = fpsItem(30, LanguageKey("s30"));
+    Fps25Action = fpsItem(25, LanguageKey("s25"));
+    Fps12Action = fpsItem(12, LanguageKey("s12"));
+    Fps15Action = fpsItem(15, LanguageKey("s15"));
+    FpsOtherAction = AddCommand(FpsMenu, LanguageKey("sOtherDots"), [this] { FpsOtherClick(); });
+    FpsOtherAction->setCheckable(true);
+    FpsGroup->addAction(FpsOtherAction);
 
-    Format1 = AddMenu(Settings1, LanguageKey("sImageFormat"));
+    ImageFormatMenu = AddMenu(SettingsMenu, LanguageKey("sImageFormat"));
     FormatGroup = new QActionGroup(this);
     auto formatItem = [this](TcwImageFormat format, const TLanguageKey& key) {
-        QAction* action = AddCommand(Format1, key, [this, format] { SetImageFormat(format); });
+        QAction* action = AddCommand(ImageFormatMenu, key, [this, format] { SetImageFormat(format); });
         action->setCheckable(true);
         FormatGroup->addAction(action);
         return action;
     };
-    png1 = formatItem(TcwImageFormat::png, LanguageKey("sPNG"));
-    Jpeg1 = formatItem(TcwImageFormat::jpg, LanguageKey("sJPEG"));
-    Bmp1 = formatItem(TcwImageFormat::bmp, LanguageKey("sBMP"));
+    PngAction = formatItem(TcwImageFormat::png, LanguageKey("sPNG"));
+    JpegAction = formatItem(TcwImageFormat::jpg, LanguageKey("sJPEG"));
+    BmpAction = formatItem(TcwImageFormat::bmp, LanguageKey("sBMP"));
 
-    Composite1 = AddMenu(Settings1, LanguageKey("sComposite"));
+    CompositeMenu = AddMenu(SettingsMenu, LanguageKey("sComposite"));
     CompositeGroup = new QActionGroup(this);
     auto compositeItem = [this](TComp mode, const TLanguageKey& key) {
-        QAction* action = AddCommand(Composite1, key, [this, mode] { SetCompositeMode(mode); });
+        QAction* action = AddCommand(CompositeMenu, key, [this, mode] { SetCompositeMode(mode); });
         action->setCheckable(true);
         CompositeGroup->addAction(action);
         return action;
     };
-    Darken1 = compositeItem(TComp::cDarken, LanguageKey("sDarken"));
-    Blend1 = compositeItem(TComp::cBlend, LanguageKey("sBlend"));
-    Multiply1 = compositeItem(TComp::cMultiply, LanguageKey("sMultiply"));
+    DarkenAction = compositeItem(TComp::cDarken, LanguageKey("sDarken"));
+    BlendAction = compositeItem(TComp::cBlend, LanguageKey("sBlend"));
+    MultiplyAction = compositeItem(TComp::cMultiply, LanguageKey("sMultiply"));
 
-    Profiles1 = AddMenu(Settings1, LanguageKey("sProfiles"));
-    ManageProfiles1 =
-        AddCommand(Profiles1, LanguageKey("sManageProfiles"), [this] { ManageProfilesClick(); });
-    Profiles1->addSeparator();
+    ProfilesMenu = AddMenu(SettingsMenu, LanguageKey("sProfiles"));
+    ManageProfilesAction =
+        AddCommand(ProfilesMenu, LanguageKey("sManageProfiles"), [this] { ManageProfilesClick(); });
+    ProfilesMenu->addSeparator();
     ProfileGroup = new QActionGroup(this);
-    Default1 = AddCommand(Profiles1, LanguageKey("sDefault"), [this] { ActivateProfile("Default"); });
-    Default1->setCheckable(true);
-    Default1->setChecked(true);
-    ProfileGroup->addAction(Default1);
+    DefaultProfileAction = AddCommand(ProfilesMenu, LanguageKey("sDefault"), [this] { ActivateProfile("Default"); });
+    DefaultProfileAction->setCheckable(true);
+    DefaultProfileAction->setChecked(true);
+    ProfileGroup->addAction(DefaultProfileAction);
     RebuildProfilesMenu();
 
-    Languages1 = AddMenu(Settings1, LanguageKey("sLanguages"));
+    LanguagesMenu = AddMenu(SettingsMenu, LanguageKey("sLanguages"));
     LanguageGroup = new QActionGroup(this);
     // The built-in language is chosen by its item, not its caption, which a translation may change.
-    English1 = AddCommand(Languages1, LanguageKey("sE"),
+    EnglishAction = AddCommand(LanguagesMenu, LanguageKey("sE"),
                           [this] { SelectLanguage(QString::fromUtf8(kEnglishLanguage.data())); });
-    English1->setCheckable(true);
-    LanguageGroup->addAction(English1);
+    EnglishAction->setCheckable(true);
+    LanguageGroup->addAction(EnglishAction);
     const QDir languages(Folders.ProgramFolder + "Languages");
     for (const QFileInfo& file : languages.entryInfoList({"*.lng"}, QDir::Files, QDir::Name)) {
         const QString name = file.completeBaseName();
         if (name == QString::fromUtf8(kEnglishLanguage.data()))
             continue;
-        QAction* item = Languages1->addAction(name);
+        QAction* item = LanguagesMenu->addAction(name);
         item->setCheckable(true);
         LanguageGroup->addAction(item);
         connect(item, &QAction::triggered, this,
                 [this, item] { Guard([this, item] { SelectLanguage(WithoutAmpersands(item->text())); }); });
     }
-    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"), [this] { PreferencesClick(); });
+    PreferencesAction = AddCommand(SettingsMenu, LanguageKey("sPreferencesDots"), [this] { PreferencesClick(); });
 
-    Tools1 = AddMenu(menuBar(), LanguageKey("sTools"));
-    QMenu* capture = AddMenu(Tools1, LanguageKey("sCapture"));
-    Video2 = AddCommand(
+    ToolsMenu = AddMenu(menuBar(), LanguageKey("sTools"));
+    QMenu* capture = AddMenu(ToolsMenu, LanguageKey("sCapture"));
+    VideoCaptureAction = AddCommand(
         capture, LanguageKey("sVideo"), [this] { VideoCaptureClick(); }, QKeySequence(Qt::Key_F6));
-    Scanner1 = AddCommand(
+    ScannerAction = AddCommand(
         capture, LanguageKey("sScanner"), [this] { ScannerClick(); }, QKeySequence("Ctrl+F6"));
-    Preview1 = AddCommand(
-        Tools1, LanguageKey("sPreview"), [this] { PreviewClick(); }, QKeySequence(Qt::Key_F7));
-    ImageViewer1 = AddCommand(Tools1, LanguageKey("sImageViewer"), [this] { ImageViewerClick(); });
+    PreviewAction = AddCommand(
+        ToolsMenu, LanguageKey("sPreview"), [this] { PreviewClick(); }, QKeySequence(Qt::Key_F7));
+    ImageViewerAction = AddCommand(ToolsMenu, LanguageKey("sImageViewer"), [this] { ImageViewerClick(); });
 
-    Help1 = AddMenu(menuBar(), LanguageKey("sHelp"));
-    CelwrightHelp1 = AddCommand(
-        Help1, LanguageKey("sCelwrightHelp"), [this] { HelpClick(); }, QKeySequence(Qt::Key_F1));
-    About1 = AddCommand(Help1, LanguageKey("sAboutDots"), [this] { AboutClick(); });
-    License1 = AddCommand(Help1, LanguageKey("sLicense"), [this] { LicenseClick(); });
+    HelpMenu = AddMenu(menuBar(), LanguageKey("sHelp"));
+    HelpAction = AddCommand(
+        HelpMenu, LanguageKey("sCelwrightHelp"), [this] { HelpClick(); }, QKeySequence(Qt::Key_F1));
+    AboutAction = AddCommand(HelpMenu, LanguageKey("sAboutDots"), [this] { AboutClick(); });
+    LicenseAction = AddCommand(HelpMenu, LanguageKey("sLicense"), [this] { LicenseClick(); });
 
-    PopupMenu1 = new QMenu(this);
-    Clear2 = AddCommand(PopupMenu1, LanguageKey("sCut"), [this] { CutClick(); });
-    Copy2 = AddCommand(PopupMenu1, LanguageKey("sCopy"), [this] { CopyClick(); });
-    Cut2 = AddCommand(PopupMenu1, LanguageKey("sDelete"), [this] { CutClick(); });
-    Paste2 = AddCommand(PopupMenu1, LanguageKey("sPaste"), [this] { PasteClick(); });
-    PopupMenu1->addSeparator();
-    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] { RenameImageClick(); });
-    EditImage1 = AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { EditImageClick(); });
-    PopupMenu1->addSeparator();
-    AddLayer2 = AddCommand(PopupMenu1, LanguageKey("sAddLayer"), [this] { AddLayerClick(); });
-    DeleteLayer2 = AddCommand(PopupMenu1, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
-    EditLayerProp1 = AddCommand(PopupMenu1, LanguageKey("sEditLayerPropertiesDots"),
+    CelMenu = new QMenu(this);
+    CelCutAction = AddCommand(CelMenu, LanguageKey("sCut"), [this] { CutClick(); });
+    CelCopyAction = AddCommand(CelMenu, LanguageKey("sCopy"), [this] { CopyClick(); });
+    CelDeleteAction = AddCommand(CelMenu, LanguageKey("sDelete"), [this] { CutClick(); });
+    CelPasteAction = AddCommand(CelMenu, LanguageKey("sPaste"), [this] { PasteClick(); });
+    CelMenu->addSeparator();
+    RenameImageAction = AddCommand(CelMenu, LanguageKey("sRenameImage"), [this] { RenameImageClick(); });
+    EditImageAction = AddCommand(CelMenu, LanguageKey("sEditImage"), [this] { EditImageClick(); });
+    CelMenu->addSeparator();
+    CelAddLayerAction = AddCommand(CelMenu, LanguageKey("sAddLayer"), [this] { AddLayerClick(); });
+    CelDeleteLayerAction = AddCommand(CelMenu, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
+    CelEditLayerPropertiesAction = AddCommand(CelMenu, LanguageKey("sEditLayerPropertiesDots"),
                                 [this] { EditLayerPropertiesClick(); });
-    PopupMenu1->addSeparator();
-    PopInsert1 = AddCommand(PopupMenu1, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); });
-    Add102 = AddCommand(PopupMenu1, LanguageKey("sAdd10Frames"), [this] { Add10Click(); });
-    PopupMenu1->addSeparator();
-    ShowAudio1 = AddCommand(PopupMenu1, LanguageKey("sShowAudio"), [this] { Sheet->ShowAudio(); });
-    HideAudio1 = AddCommand(PopupMenu1, LanguageKey("sHideAudio"), [this] { Sheet->HideAudio(); });
-    HideAudio1->setEnabled(false);
-    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+    CelMenu->addSeparator();
+    CelInsertFrameAction = AddCommand(CelMenu, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); });
+    CelAddTenFramesAction = AddCommand(CelMenu, LanguageKey("sAdd10Frames"), [this] { AddTenFramesClick(); });
+    CelMenu->addSeparator();
+    ShowAudioAction = AddCommand(CelMenu, LanguageKey("sShowAudio"), [this] { Sheet->ShowAudio(); });
+    HideAudioAction = AddCommand(CelMenu, LanguageKey("sHideAudio"), [this] { Sheet->HideAudio(); });
+    HideAudioAction->setEnabled(false);
+    connect(CelMenu, &QMenu::aboutToShow, this, [this] {
         const TCellRect cells = Sheet->SelectedCells();
         const bool exists = Sheet->CelImageExists(cells.Left, cells.Top);
-        Rename1->setEnabled(exists);
-        EditImage1->setEnabled(exists);
+        RenameImageAction->setEnabled(exists);
+        EditImageAction->setEnabled(exists);
     });
 
-    PopupMenuLayer = new QMenu(this);
-    EditPath1 = AddCommand(PopupMenuLayer, LanguageKey("sEditLayerPropertiesDots"),
+    LayerMenu = new QMenu(this);
+    LayerPropertiesAction = AddCommand(LayerMenu, LanguageKey("sEditLayerPropertiesDots"),
                            [this] { EditLayerPropertiesClick(); });
 
-    PopupMenu2 = new QMenu(this);
-    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"), [this] { Sound->AdjustVolume(); });
-    HideAudio2 = AddCommand(PopupMenu2, LanguageKey("sHideAudio"), [this] { Sheet->HideAudio(); });
-    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Sound->ClearAudio(); });
-    ClearPhonemes1 =
-        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
-    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] { Sound->ClearAll(); });
-    Sheet->PopupMenu = PopupMenu1;
-    Sheet->PopupMenuHeader = PopupMenuLayer;
-    Sheet->PopupMenuAudio = PopupMenu2;
+    AudioMenu = new QMenu(this);
+    AdjustVolumeAction = AddCommand(AudioMenu, LanguageKey("sAdjustVolume"), [this] { Sound->AdjustVolume(); });
+    AudioHideAction = AddCommand(AudioMenu, LanguageKey("sHideAudio"), [this] { Sheet->HideAudio(); });
+    ClearAudioAction = AddCommand(AudioMenu, LanguageKey("sClearAudio"), [this] { Sound->ClearAudio(); });
+    ClearPhonemesAction =
+        AddCommand(AudioMenu, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
+    ClearAllAction = AddCommand(AudioMenu, LanguageKey("sClearAll"), [this] { Sound->ClearAll(); });
+    Sheet->PopupMenu = CelMenu;
+    Sheet->PopupMenuHeader = LayerMenu;
+    Sheet->PopupMenuAudio = AudioMenu;
 }
 
 void TMainWindow::CreateToolBar() {
@@ -397,17 +397,17 @@ void TMainWindow::CreateToolBar() {
         Hints.append({action, hint});
         return action;
     };
-    NewBtn = button("new", LanguageKey("msgNew"), [this] { NewClick(); });
-    OpenBtn = button("open", LanguageKey("msgOpen"), [this] { OpenClick(); });
-    SaveBtn = button("save", LanguageKey("msgSave"), [this] { SaveClick(); });
+    NewButton = button("new", LanguageKey("msgNew"), [this] { NewClick(); });
+    OpenButton = button("open", LanguageKey("msgOpen"), [this] { OpenClick(); });
+    SaveButton = button("save", LanguageKey("msgSave"), [this] { SaveClick(); });
     bar->addSeparator();
-    UndoBtn = button("undo", LanguageKey("msgUndo"), [this] { UndoClick(); });
-    RedoBtn = button("redo", LanguageKey("msgRedo"), [this] { RedoClick(); });
-    Add10Btn = button("add10", LanguageKey("msgAdd10"), [this] { Add10Click(); });
+    UndoButton = button("undo", LanguageKey("msgUndo"), [this] { UndoClick(); });
+    RedoButton = button("redo", LanguageKey("msgRedo"), [this] { RedoClick(); });
+    AddTenFramesButton = button("add10", LanguageKey("msgAdd10"), [this] { AddTenFramesClick(); });
     bar->addSeparator();
-    VideoCaptureBtn = button("capture", LanguageKey("msgVideoCapture"), [this] { VideoCaptureClick(); });
-    PreviewBtn = button("preview", LanguageKey("msgPreview"), [this] { PreviewClick(); });
-    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] {
+    VideoCaptureButton = button("capture", LanguageKey("msgVideoCapture"), [this] { VideoCaptureClick(); });
+    PreviewButton = button("preview", LanguageKey("msgPreview"), [this] { PreviewClick(); });
+    ExportButton = button("export", LanguageKey("msgExportAvi"), [this] {
         ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
     });
 }
@@ -440,7 +440,7 @@ void TMainWindow::ConnectSheet() {
             NewLayerProperties();
         Sheet->SelectCell(Sheet->LayerCount(), 1);
         Sheet->update();
-        Add10Btn->setEnabled(true);
+        AddTenFramesButton->setEnabled(true);
     };
     Sheet->OnMaxFrameError = [this](QObject&) {
         // A sheet being opened lists the cels it leaves out in one message of its own.
@@ -449,8 +449,8 @@ void TMainWindow::ConnectSheet() {
         AlertPrompt->Alert(Translate(LanguageKey("msgErrMaxFrame")), Translate(LanguageKey("sOk")));
     };
     Sheet->OnCanUndo = [this](QObject&) {
-        Undo1->setEnabled(true);
-        UndoBtn->setEnabled(true);
+        UndoAction->setEnabled(true);
+        UndoButton->setEnabled(true);
         Modified = true;
     };
     Sheet->OnModified = [this](QObject&) {
@@ -458,28 +458,28 @@ void TMainWindow::ConnectSheet() {
         ShowCursor();
     };
     Sheet->OnCantUndo = [this](QObject&) {
-        Undo1->setEnabled(false);
-        UndoBtn->setEnabled(false);
+        UndoAction->setEnabled(false);
+        UndoButton->setEnabled(false);
     };
     Sheet->OnCanRedo = [this](QObject&) {
-        Redo1->setEnabled(true);
-        RedoBtn->setEnabled(true);
+        RedoAction->setEnabled(true);
+        RedoButton->setEnabled(true);
     };
     Sheet->OnCantRedo = [this](QObject&) {
-        Redo1->setEnabled(false);
-        RedoBtn->setEnabled(false);
+        RedoAction->setEnabled(false);
+        RedoButton->setEnabled(false);
     };
     Sheet->OnCanPaste = [this](QObject&) {
-        Paste1->setEnabled(true);
-        Paste2->setEnabled(true);
+        PasteAction->setEnabled(true);
+        CelPasteAction->setEnabled(true);
     };
     Sheet->OnShowAudio = [this](QObject&) {
-        HideAudio1->setEnabled(true);
-        ShowAudio1->setEnabled(false);
+        HideAudioAction->setEnabled(true);
+        ShowAudioAction->setEnabled(false);
     };
     Sheet->OnHideAudio = [this](QObject&) {
-        HideAudio1->setEnabled(false);
-        ShowAudio1->setEnabled(true);
+        HideAudioAction->setEnabled(false);
+        ShowAudioAction->setEnabled(true);
     };
     Sheet->OnMessage = [this](QObject&, const std::string& text) { AlertPrompt->Alert(FromStd(text)); };
     Sound = std::make_unique<TSheetSound>(*Sheet, *this);
@@ -565,22 +565,22 @@ void TMainWindow::SetFrameRate(int fps) {
 }
 
 void TMainWindow::CheckFps(int fps) {
-    QAction* item = FpsOther;
+    QAction* item = FpsOtherAction;
     switch (fps) {
     case 24:
-        item = Fps24;
+        item = Fps24Action;
         break;
     case 30:
-        item = Fps30;
+        item = Fps30Action;
         break;
     case 25:
-        item = Fps25;
+        item = Fps25Action;
         break;
     case 12:
-        item = Fps12;
+        item = Fps12Action;
         break;
     case 15:
-        item = Fps15;
+        item = Fps15Action;
         break;
     default:
         break;
@@ -590,12 +590,12 @@ void TMainWindow::CheckFps(int fps) {
 
 void TMainWindow::SetCompositeMode(TComp mode) {
     Settings.Current.General.CompositeMode = mode;
-    (mode == TComp::cBlend ? Blend1 : mode == TComp::cMultiply ? Multiply1 : Darken1)->setChecked(true);
+    (mode == TComp::cBlend ? BlendAction : mode == TComp::cMultiply ? MultiplyAction : DarkenAction)->setChecked(true);
 }
 
 void TMainWindow::SetImageFormat(TcwImageFormat format) {
     Settings.Current.Capture.CaptureFormat = format;
-    (format == TcwImageFormat::jpg ? Jpeg1 : format == TcwImageFormat::bmp ? Bmp1 : png1)->setChecked(true);
+    (format == TcwImageFormat::jpg ? JpegAction : format == TcwImageFormat::bmp ? BmpAction : PngAction)->setChecked(true);
 }
 
 void TMainWindow::FpsOtherClick() {
@@ -686,9 +686,9 @@ void TMainWindow::AddRecent(const QString& path) {
 }
 
 void TMainWindow::RebuildRecentMenu() {
-    QList<QAction*> items = OpenRecent1->actions();
+    QList<QAction*> items = RecentMenu->actions();
     while (items.size() < RecentFiles.size()) {
-        QAction* item = OpenRecent1->addAction(QString());
+        QAction* item = RecentMenu->addAction(QString());
         connect(item, &QAction::triggered, this,
                 [this, item] { Guard([this, item] { OpenDocument(item->data().toString()); }); });
         items.append(item);
@@ -712,7 +712,7 @@ void TMainWindow::SelectLanguage(const QString& name) {
     Language = name;
     const bool english = name == QString::fromUtf8(kEnglishLanguage.data());
     for (QAction* item : LanguageGroup->actions()) {
-        if ((item == English1 && english) || (!english && WithoutAmpersands(item->text()) == name))
+        if ((item == EnglishAction && english) || (!english && WithoutAmpersands(item->text()) == name))
             item->setChecked(true);
     }
     QtTexts.Select(name);
@@ -735,7 +735,7 @@ void TMainWindow::TranslateAll() {
         action->setText(Translate(key));
     for (const auto& [action, key] : Hints)
         action->setToolTip(Translate(key));
-    MagnifyBtn->setToolTip("Enlarge image.");
+    MagnifyButton->setToolTip("Enlarge image.");
     Sheet->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
     Sheet->SetIndexHeadText(Translate(LanguageKey("sFrame")));
     Sheet->SetAudioHeadText(Translate(LanguageKey("sAudio")));
@@ -748,8 +748,8 @@ void TMainWindow::TranslateAll() {
 void TMainWindow::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
-    ImportForm->Retranslate();
-    LayerProp->Retranslate();
+    ImportWindow->Retranslate();
+    LayerPropertiesDialog->Retranslate();
     ProgramEditDialog->Retranslate();
     if (Preview)
         Preview->Retranslate();
@@ -769,19 +769,19 @@ void TMainWindow::ActivateProfile(const QString& name) {
 
 void TMainWindow::CheckProfileItem() {
     for (QAction* item : ProfileGroup->actions()) {
-        if ((item == Default1 && ActiveProfile == "Default") ||
-            (item != Default1 && WithoutAmpersands(item->text()) == ActiveProfile))
+        if ((item == DefaultProfileAction && ActiveProfile == "Default") ||
+            (item != DefaultProfileAction && WithoutAmpersands(item->text()) == ActiveProfile))
             item->setChecked(true);
     }
 }
 
 void TMainWindow::RebuildProfilesMenu() {
     for (QAction* item : ProfileGroup->actions()) {
-        if (item != Default1)
+        if (item != DefaultProfileAction)
             delete item;
     }
     for (const std::string& name : Profiles.Names()) {
-        QAction* item = Profiles1->addAction(FromStd(name));
+        QAction* item = ProfilesMenu->addAction(FromStd(name));
         item->setCheckable(true);
         ProfileGroup->addAction(item);
         connect(item, &QAction::triggered, this,
@@ -809,13 +809,13 @@ void TMainWindow::SetTitle() {
 }
 
 void TMainWindow::InfoMessage(const QString& text) {
-    Memo1->setPlainText(text + "\n" + Memo1->toPlainText());
+    InfoPanel->setPlainText(text + "\n" + InfoPanel->toPlainText());
 }
 
 void TMainWindow::ShowLayerPath(std::int32_t layer) {
     const QString text = Fill(Translate(LanguageKey("msgLayerPath")),
                               {FromStd(Sheet->LayerCaption(layer)), FromStd(Sheet->LayerFolder(layer))});
-    Label1->SetFullText(layer > 0 ? text : QString());
+    LayerPathLabel->SetFullText(layer > 0 ? text : QString());
 }
 
 void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
@@ -843,7 +843,7 @@ void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
         if (ImageViewer->isVisible())
             ImageViewer->ShowImage(&image);
     }
-    Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+    ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1036,7 +1036,7 @@ void TMainWindow::DeleteFramesClick() {
         Sheet->DeleteFrames();
 }
 
-void TMainWindow::Add10Click() {
+void TMainWindow::AddTenFramesClick() {
     if (Sheet->LayerCount() == 0)
         return;
     Sheet->SaveUndoState();
@@ -1060,7 +1060,7 @@ void TMainWindow::DeleteLayerClick() {
 // File, tools and help
 
 void TMainWindow::ImportImagesClick() {
-    ImportForm->Open(FromStd(Sheet->LayerFolder(Sheet->CurrentLayer())),
+    ImportWindow->Open(FromStd(Sheet->LayerFolder(Sheet->CurrentLayer())),
                      FromStd(DefaultFolder(Settings.Current.General.DefaultPath)));
     Sheet->SelectCell(Sheet->CurrentLayer(), Sheet->CurrentFrame());
 }
@@ -1096,7 +1096,7 @@ TExportContext TMainWindow::ExportContext() {
     context.Settings = Settings.Current;
     context.SheetName = DocumentName;
     context.SettingsFile = Settings.SettingsFilePath();
-    context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
+    context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
     return context;
 }
 
@@ -1108,10 +1108,10 @@ void TMainWindow::VideoCaptureClick() {
                            TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
         CaptureWindow->SettingsFile = Settings.SettingsFilePath();
         CaptureWindow->OnShowCapture = [this](const QImage& image) {
-            Thumbnail = image.scaled(Image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+            Thumbnail = image.scaled(ThumbnailView->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
         };
-        CaptureWindow->OnThumbnailHeight = [this](int height) { Image1->setFixedHeight(height); };
+        CaptureWindow->OnThumbnailHeight = [this](int height) { ThumbnailView->setFixedHeight(height); };
     }
     if (!CaptureWindow->isVisible())
         CaptureWindow->InitForm();
@@ -1293,7 +1293,7 @@ void TMainWindow::wheelEvent(QWheelEvent* event) {
 }
 
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == ThumbnailView && event->type() == QEvent::MouseButtonDblClick) {
         Guard([this] { ImageViewerClick(); });
         return true;
     }

@@ -103,7 +103,7 @@ public:
     void PasteClick();
     void InsertFrameClick();
     void DeleteFramesClick();
-    void Add10Click();
+    void AddTenFramesClick();
     void AddLayerClick();
     void DeleteLayerClick();
     void FpsOtherClick();
@@ -154,8 +154,8 @@ public:
     TScannerWindow* ScannerWindow = nullptr; // made by the first Scanner command
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
-    TImportWindow* ImportForm;
-    TLayerPropertiesDialog* LayerProp;
+    TImportWindow* ImportWindow;
+    TLayerPropertiesDialog* LayerPropertiesDialog;
     TProgramEditDialog* ProgramEditDialog;
     // The one compositor, shared by the preview and the movie builds.
     std::unique_ptr<TCompositor> Rostrum;
@@ -163,40 +163,40 @@ public:
     QPointer<TPreviewWindow> Preview;
     TCaptureWindow* CaptureWindow = nullptr; // the capture window, made by the first Video command
     QLabel* FpsLabel;
-    TElidedLabel* Label1; // the layer path line
-    QLabel* Image1;       // the thumbnail
-    QToolButton* MagnifyBtn;
-    QPlainTextEdit* Memo1;
+    TElidedLabel* LayerPathLabel; // the layer path line
+    QLabel* ThumbnailView;       // the thumbnail
+    QToolButton* MagnifyButton;
+    QPlainTextEdit* InfoPanel;
     QImage Thumbnail;
 
     // Menus and commands.
-    QMenu* FileM;
-    QMenu* OpenRecent1;
-    QMenu* Edit2;
-    QMenu* Settings1;
-    QMenu* FpsM;
-    QMenu* Format1;
-    QMenu* Composite1;
-    QMenu* Profiles1;
-    QMenu* Languages1;
-    QMenu* Tools1;
-    QMenu* Help1;
-    QMenu* PopupMenu1;
-    QMenu* PopupMenuLayer;
-    QMenu* PopupMenu2;
-    QAction *NewXPS, *NewXPSwithfolders1, *OpenXPS, *SaveXPS1, *Saveas1, *ImportImages1, *ImportAudio1,
-        *Export1, *PrintXPS, *Exit1;
-    QAction *Undo1, *Redo1, *Clear1, *Copy1, *Paste1, *Delete1, *Insert1, *Cut1, *Add101, *AddLayer1,
-        *DeleteLayer1, *LayerEdit1;
-    QAction *Fps24, *Fps30, *Fps25, *Fps12, *Fps15, *FpsOther;
-    QAction *png1, *Jpeg1, *Bmp1, *Darken1, *Blend1, *Multiply1;
-    QAction *ManageProfiles1, *Default1, *English1, *Preferences1;
-    QAction *Video2, *Scanner1, *Preview1, *ImageViewer1, *CelwrightHelp1, *About1, *License1;
-    QAction *Clear2, *Copy2, *Cut2, *Paste2, *Rename1, *EditImage1, *AddLayer2, *DeleteLayer2,
-        *EditLayerProp1, *PopInsert1, *Add102, *ShowAudio1, *HideAudio1;
-    QAction *EditPath1, *AdjustVolume1, *HideAudio2, *ClearAudio1, *ClearPhonemes1, *ClearAll1;
-    QAction *NewBtn, *OpenBtn, *SaveBtn, *UndoBtn, *RedoBtn, *Add10Btn, *VideoCaptureBtn, *PreviewBtn,
-        *AviBtn;
+    QMenu* FileMenu;
+    QMenu* RecentMenu;
+    QMenu* EditMenu;
+    QMenu* SettingsMenu;
+    QMenu* FpsMenu;
+    QMenu* ImageFormatMenu;
+    QMenu* CompositeMenu;
+    QMenu* ProfilesMenu;
+    QMenu* LanguagesMenu;
+    QMenu* ToolsMenu;
+    QMenu* HelpMenu;
+    QMenu* CelMenu;
+    QMenu* LayerMenu;
+    QMenu* AudioMenu;
+    QAction *NewAction, *NewWithFoldersAction, *OpenAction, *SaveAction, *SaveAsAction, *ImportImagesAction, *ImportAudioAction,
+        *ExportAction, *PrintAction, *ExitAction;
+    QAction *UndoAction, *RedoAction, *CutAction, *CopyAction, *PasteAction, *DeleteAction, *InsertFrameAction, *DeleteFramesAction, *AddTenFramesAction, *AddLayerAction,
+        *DeleteLayerAction, *EditLayerPropertiesAction;
+    QAction *Fps24Action, *Fps30Action, *Fps25Action, *Fps12Action, *Fps15Action, *FpsOtherAction;
+    QAction *PngAction, *JpegAction, *BmpAction, *DarkenAction, *BlendAction, *MultiplyAction;
+    QAction *ManageProfilesAction, *DefaultProfileAction, *EnglishAction, *PreferencesAction;
+    QAction *VideoCaptureAction, *ScannerAction, *PreviewAction, *ImageViewerAction, *HelpAction, *AboutAction, *LicenseAction;
+    QAction *CelCutAction, *CelCopyAction, *CelDeleteAction, *CelPasteAction, *RenameImageAction, *EditImageAction, *CelAddLayerAction, *CelDeleteLayerAction,
+        *CelEditLayerPropertiesAction, *CelInsertFrameAction, *CelAddTenFramesAction, *ShowAudioAction, *HideAudioAction;
+    QAction *LayerPropertiesAction, *AdjustVolumeAction, *AudioHideAction, *ClearAudioAction, *ClearPhonemesAction, *ClearAllAction;
+    QAction *NewButton, *OpenButton, *SaveButton, *UndoButton, *RedoButton, *AddTenFramesButton, *VideoCaptureButton, *PreviewButton,
+        *ExportButton;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -58,7 +58,7 @@ void TMainWindow::NewWithFoldersClick() {
     if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
         ApplyProfile(*profile);
     Sheet->ClearSheet();
-    Label1->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
+    LayerPathLabel->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
     DocumentName = name + ".xps";
     SetTitle();
     QString existing;
@@ -98,11 +98,11 @@ void TMainWindow::NewLayerProperties() {
     shown.ColorIndex = Settings.Current.General.LayerColor;
     shown.FallbackFolder = defaultPath;
     const QPoint topLeft(frameGeometry().left() + 90, Sheet->mapToGlobal(QPoint(0, 0)).y() + 90);
-    if (!LayerProp->NewLayer(shown, topLeft))
+    if (!LayerPropertiesDialog->NewLayer(shown, topLeft))
         return;
-    Sheet->SetLayerCaption(layer, ToStd(LayerProp->Caption));
-    Sheet->SetLayerColors(layer, LayerColorScheme(LayerProp->ColorIndex));
-    Sheet->SetLayerFolder(layer, ToStd(LayerProp->Folder));
+    Sheet->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
+    Sheet->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
+    Sheet->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
 }
 
 void TMainWindow::EditLayerPropertiesClick() {
@@ -116,14 +116,14 @@ void TMainWindow::EditLayerPropertiesClick() {
         0, static_cast<int>(LayerColorNames().indexOf(FromStd(Sheet->LayerColors(layer).Name))));
     shown.FallbackFolder = FromStd(Settings.Current.General.DefaultPath);
     const QPoint topLeft(QCursor::pos().x() - 50, Sheet->mapToGlobal(QPoint(0, 0)).y() + 90);
-    if (!LayerProp->EditLayer(shown, topLeft))
+    if (!LayerPropertiesDialog->EditLayer(shown, topLeft))
         return;
     Sheet->SaveUndoState();
-    if (!LayerProp->Folder.isEmpty())
-        Sheet->SetLayerFolder(layer, ToStd(LayerProp->Folder));
-    if (!LayerProp->Caption.isEmpty())
-        Sheet->SetLayerCaption(layer, ToStd(LayerProp->Caption));
-    Sheet->SetLayerColors(layer, LayerColorScheme(LayerProp->ColorIndex));
+    if (!LayerPropertiesDialog->Folder.isEmpty())
+        Sheet->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
+    if (!LayerPropertiesDialog->Caption.isEmpty())
+        Sheet->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
+    Sheet->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     ShowLayerPath(layer);
 }
 

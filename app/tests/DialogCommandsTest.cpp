@@ -88,7 +88,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     const QString project = FilesPath("P/");
     auto window = MakeWindow();
     CreateProject(project, "walk", 1);
-    window->NewXPSwithfolders1->trigger();
+    window->NewWithFoldersAction->trigger();
 
     TSheetView& sheet = *window->Sheet;
     ASSERT_EQ(sheet.LayerCount(), 2);
@@ -104,7 +104,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     EXPECT_EQ(window->DocumentFolder, project);
     EXPECT_EQ(window->Activity, TMainWindow::kIdle);
     EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->Label1->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
+    EXPECT_EQ(window->LayerPathLabel->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
 
     // Save writes into the new file without asking where (the save dialog here would cancel).
     EXPECT_TRUE(window->SaveClick());
@@ -120,7 +120,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
         dialog.Button2->click();
         AnswerAlert(messages);
     });
-    window->NewXPSwithfolders1->trigger();
+    window->NewWithFoldersAction->trigger();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_EQ(messages[0], "walk.xps \n\nalready exists. Do you wish to overwrite the file?");
     EXPECT_EQ(messages[1], "Folder(s)  Layer 1 Layer 2 already exist. Use \"Edit Layer Properties\" if you "
@@ -148,7 +148,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
         properties.ComboBox1->setCurrentIndex(1);
         properties.Button2->click();
     });
-    window->AddLayer1->trigger();
+    window->AddLayerAction->trigger();
     ASSERT_EQ(sheet.LayerCount(), 4);
     EXPECT_EQ(sheet.LayerCaption(4), "Ink");
     EXPECT_EQ(sheet.LayerFolder(4), Files / "ink/");
@@ -163,7 +163,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
         properties.ComboBox1->setCurrentIndex(2);
         properties.Button2->click();
     });
-    window->LayerEdit1->trigger();
+    window->EditLayerPropertiesAction->trigger();
     EXPECT_EQ(sheet.LayerCaption(4), "Ink");
     EXPECT_EQ(sheet.LayerColors(4).Name, "Green");
     EXPECT_EQ(sheet.LayerFolder(4), Files / "ink/");
@@ -171,7 +171,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
 
     // Closing the window by its frame leaves the new layer as the sheet made it.
     WhenShown<TLayerPropertiesDialog>([](TLayerPropertiesDialog& properties) { properties.close(); });
-    window->AddLayer1->trigger();
+    window->AddLayerAction->trigger();
     EXPECT_EQ(sheet.LayerCaption(5), "Layer 5");
 }
 
@@ -184,7 +184,7 @@ TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
         dialog.FpsButtons->button(4)->click();
         dialog.CancelBtn->click();
     });
-    window->Preferences1->trigger();
+    window->PreferencesAction->trigger();
     EXPECT_EQ(window->Settings.Saved.General.Fps, 24);
     EXPECT_EQ(window->CurrentSettings().General.Fps, 30);
     EXPECT_FALSE(fs::exists(UserFile("celwright.ini")));
@@ -198,7 +198,7 @@ TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
         dialog.DefPathBtn->click();
         dialog.OkBtn->click();
     });
-    window->Preferences1->trigger();
+    window->PreferencesAction->trigger();
     EXPECT_EQ(window->Settings.Saved.General.Fps, 12);
     EXPECT_EQ(window->CurrentSettings().General.Fps, 12);
     EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
@@ -214,13 +214,13 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     window->ActivateProfile("Studio");
     auto menuItems = [&] {
         QStringList items;
-        for (QAction* item : window->Profiles1->actions())
+        for (QAction* item : window->ProfilesMenu->actions())
             items.append(item->isSeparator() ? "-" : item->text() + (item->isChecked() ? "*" : ""));
         return items;
     };
 
     WhenShown<TProfileManagerDialog>([](TProfileManagerDialog& manager) { manager.CloseBtn->click(); });
-    window->ManageProfiles1->trigger();
+    window->ManageProfilesAction->trigger();
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
               "[Studio]\n\ndefault path=/studio/\ncapture mode=cmStopMotion\n")
         << "closing without changes leaves the file alone";
@@ -238,7 +238,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
         manager.NewBtn->click();
         manager.CloseBtn->click();
     });
-    window->ManageProfiles1->trigger();
+    window->ManageProfilesAction->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -", "Atelier*", "Bob"}));
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled");
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
@@ -250,7 +250,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
         manager.DeleteBtn->click();
         manager.CloseBtn->click();
     });
-    window->ManageProfiles1->trigger();
+    window->ManageProfilesAction->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -*", "Bob"}));
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmXSheet);
@@ -264,12 +264,12 @@ TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
         seen << dialog.windowTitle() << dialog.ComboBox1->itemText(5);
         dialog.Button3->click();
     });
-    window->NewXPSwithfolders1->trigger();
+    window->NewWithFoldersAction->trigger();
     WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
         seen << properties.windowTitle() << properties.Button1->text();
         properties.close();
     });
-    window->AddLayer1->trigger();
+    window->AddLayerAction->trigger();
     WhenShown<TPreferencesDialog>([&](TPreferencesDialog& dialog) {
         seen << dialog.windowTitle() << dialog.PageControl1->tabText(0);
         WhenShown<TProgramEditDialog>([&](TProgramEditDialog& editor) {
@@ -279,12 +279,12 @@ TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
         dialog.ChangeImgEditBtn->click();
         dialog.CancelBtn->click();
     });
-    window->Preferences1->trigger();
+    window->PreferencesAction->trigger();
     WhenShown<TProfileManagerDialog>([&](TProfileManagerDialog& manager) {
         seen << manager.windowTitle();
         manager.CloseBtn->click();
     });
-    window->ManageProfiles1->trigger();
+    window->ManageProfilesAction->trigger();
     EXPECT_EQ(seen,
               (QStringList{"Neues Projekt", "Andere...", "Eigenschaften der Ebene festlegen", "Ändern",
                            "Voreinstellungen", "Allgemein", "Programmeigenschaften", "Profilverwaltung"}));
@@ -317,22 +317,22 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
     QStringList messages;
     window->Settings.Current.Editors.ImageEditor = {"Paint", (Files / "no-such-editor").c_str()};
     AnswerAlert(messages);
-    window->EditImage1->trigger();
+    window->EditImageAction->trigger();
 
     // Without an editor the desktop's default program opens the drawings.
     TOpenedFiles opened;
     QDesktopServices::setUrlHandler("file", &opened, "Open");
     window->Settings.Current.Editors.ImageEditor = {};
     AnswerAlert(messages);
-    window->EditImage1->trigger();
+    window->EditImageAction->trigger();
     QDesktopServices::unsetUrlHandler("file");
     EXPECT_EQ(opened.Paths, QStringList{FilesPath("a.png")});
 
     sheet.SelectCell(1, 3);
     AnswerAlert(messages);
-    window->Rename1->trigger();
+    window->RenameImageAction->trigger();
     sheet.SelectCell(1, 2);
-    window->Rename1->trigger();
+    window->RenameImageAction->trigger();
     TCellEditor& editor = sheet.Editor();
     ASSERT_TRUE(editor.Editing);
     editor.setText("b.png");

@@ -34,7 +34,7 @@ TEST(HelpCommand, F1AndTheHelpMenuOpenTheGuideInTheBrowser) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_F1);
-    window.CelwrightHelp1->trigger();
+    window.HelpAction->trigger();
 
     QDesktopServices::unsetUrlHandler("file");
     ErrorBoxOverride() = nullptr;

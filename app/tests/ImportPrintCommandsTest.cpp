@@ -34,8 +34,8 @@ protected:
 
 TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolder) {
     Window->Sheet->SelectCell(2, 3);
-    Window->ImportImages1->trigger();
-    TImportWindow* import = Window->ImportForm;
+    Window->ImportImagesAction->trigger();
+    TImportWindow* import = Window->ImportWindow;
     ASSERT_TRUE(import->isVisible());
     EXPECT_EQ(import->BrowsedFolder().toStdString(), Window->Sheet->LayerFolder(2));
     EXPECT_EQ(import->LayerSelect->currentText(), "Import to Selected Layer");
@@ -62,7 +62,7 @@ TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
         suggested = name;
         return pdf;
     };
-    Window->PrintXPS->trigger();
+    Window->PrintAction->trigger();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
     EXPECT_EQ(suggested, "bounce.pdf");
     const std::string text = CommandOutput("pdftotext -layout '" + pdf.toStdString() + "' -");

@@ -55,13 +55,13 @@ TEST_F(MainWindowTest, StartsUntitledInEnglishWithNothingToUndo) {
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
     EXPECT_EQ(window->Language, "English");
     EXPECT_TRUE(window->RecentFiles.isEmpty());
-    EXPECT_EQ(window->FileM->title(), "File");
-    EXPECT_FALSE(window->Undo1->isEnabled());
-    EXPECT_FALSE(window->Paste1->isEnabled());
-    EXPECT_FALSE(window->Add10Btn->isEnabled());
-    EXPECT_TRUE(window->Fps24->isChecked());
-    EXPECT_TRUE(window->Darken1->isChecked());
-    EXPECT_TRUE(window->png1->isChecked());
+    EXPECT_EQ(window->FileMenu->title(), "File");
+    EXPECT_FALSE(window->UndoAction->isEnabled());
+    EXPECT_FALSE(window->PasteAction->isEnabled());
+    EXPECT_FALSE(window->AddTenFramesButton->isEnabled());
+    EXPECT_TRUE(window->Fps24Action->isChecked());
+    EXPECT_TRUE(window->DarkenAction->isChecked());
+    EXPECT_TRUE(window->PngAction->isChecked());
     EXPECT_EQ(window->FpsLabel->text(), "FPS: 24");
 }
 
@@ -72,7 +72,7 @@ TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->Sheet->LayerCount(), 2);
     EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
-    EXPECT_EQ(window->Label1->FullText(),
+    EXPECT_EQ(window->LayerPathLabel->FullText(),
               "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
 
     SavePath = QString::fromStdString(Files / "copy.xps");
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, RecentFilesAreDistinctTenDeepAndKept) {
         EXPECT_EQ(window->RecentFiles.size(), 10);
         EXPECT_EQ(window->RecentFiles.first(), "/anim/scene11.xps");
         EXPECT_EQ(window->RecentFiles.last(), "/anim/scene2.xps");
-        EXPECT_EQ(window->OpenRecent1->actions().size(), 10);
+        EXPECT_EQ(window->RecentMenu->actions().size(), 10);
         window->SelectLanguage("German");
         EXPECT_TRUE(window->close());
     }
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, OnlyAnExactXpsArgumentIsOpened) {
     window->OpenCommandLineSheet({"celwright", kSampleSheet});
     EXPECT_EQ(window->Sheet->LayerCount(), 2);
     // The path is shown; the sample's sound may add a line about the sound output above it.
-    EXPECT_TRUE(window->Memo1->toPlainText().contains(kSampleSheet));
+    EXPECT_TRUE(window->InfoPanel->toPlainText().contains(kSampleSheet));
 }
 
 TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     EXPECT_EQ(sheet.CelAt(2, 5)->Duration, 2);
     EXPECT_EQ(sheet.CelName(2, 7), "b.PNG");
     EXPECT_EQ(sheet.CelName(2, 9), "c.jpg");
-    EXPECT_TRUE(window->Undo1->isEnabled());
+    EXPECT_TRUE(window->UndoAction->isEnabled());
 
     // Sheets alone: the first is opened.
     window->DropFiles({kSampleSheet}, layer2frame5);
@@ -187,18 +187,18 @@ TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
     window->CutClick();
     window->CopyClick();
     window->InsertFrameClick();
-    window->Add10Click();
-    EXPECT_FALSE(window->Undo1->isEnabled()) << "without a layer these do nothing";
+    window->AddTenFramesClick();
+    EXPECT_FALSE(window->UndoAction->isEnabled()) << "without a layer these do nothing";
     window->PasteClick();
-    EXPECT_TRUE(window->Undo1->isEnabled()) << "Paste has no such check";
+    EXPECT_TRUE(window->UndoAction->isEnabled()) << "Paste has no such check";
 
     window->Modified = false;
     window->NewClick();
-    EXPECT_TRUE(window->Add10Btn->isEnabled());
+    EXPECT_TRUE(window->AddTenFramesButton->isEnabled());
     window->CopyClick();
-    EXPECT_TRUE(window->Paste1->isEnabled());
+    EXPECT_TRUE(window->PasteAction->isEnabled());
     window->NewClick();
-    EXPECT_TRUE(window->Paste2->isEnabled()) << "Paste stays enabled";
+    EXPECT_TRUE(window->CelPasteAction->isEnabled()) << "Paste stays enabled";
 
     window->Guard([&] { window->ExportClick(); });
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
@@ -220,11 +220,11 @@ TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
     window->FpsOtherClick();
     EXPECT_EQ(window->CurrentSettings().General.Fps, 8);
     EXPECT_EQ(window->Sheet->Fps(), 8);
-    EXPECT_TRUE(window->FpsOther->isChecked());
+    EXPECT_TRUE(window->FpsOtherAction->isChecked());
     EXPECT_EQ(window->FpsLabel->text(), "FPS: 8");
-    window->Fps25->trigger();
-    EXPECT_TRUE(window->Fps25->isChecked());
-    EXPECT_FALSE(window->FpsOther->isChecked());
+    window->Fps25Action->trigger();
+    EXPECT_TRUE(window->Fps25Action->isChecked());
+    EXPECT_FALSE(window->FpsOtherAction->isChecked());
 
     QTimer::singleShot(0, window.get(), [&] {
         window->EntryDialog->Edit1->setText("fast");
@@ -240,18 +240,18 @@ TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
               "[Studio]\ndefault path=" + (Files / "") + "\ncapture mode=cmStopMotion\n");
     auto window = MakeWindow();
     window->SelectLanguage("German");
-    EXPECT_EQ(window->FileM->title(), "Datei");
-    EXPECT_NE(window->NewBtn->toolTip(), "Create new Exposure Sheet");
+    EXPECT_EQ(window->FileMenu->title(), "Datei");
+    EXPECT_NE(window->NewButton->toolTip(), "Create new Exposure Sheet");
     window->SelectLanguage("English");
-    EXPECT_EQ(window->FileM->title(), "File");
+    EXPECT_EQ(window->FileMenu->title(), "File");
 
     window->ActivateProfile("Studio");
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Studio - Untitled");
     EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmStopMotion);
-    EXPECT_TRUE(window->Memo1->toPlainText().startsWith("Profile: Studio"));
+    EXPECT_TRUE(window->InfoPanel->toPlainText().startsWith("Profile: Studio"));
 
-    window->Fps30->trigger();
+    window->Fps30Action->trigger();
     window->ActivateProfile("Default");
     EXPECT_EQ(window->CurrentSettings().General.Fps, 24) << "a profile brings back the saved frame rate";
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
@@ -266,8 +266,8 @@ TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
     auto window = MakeWindow();
     EXPECT_EQ(Errors, QStringList{QString::fromStdString("\"" + (program / "Languages/Broken.lng") +
                                                          "\" line 2: Key cannot be an empty string")});
-    EXPECT_EQ(window->FileM->title(), "Datei") << "the lines before the fault are in force";
-    EXPECT_EQ(window->Edit2->title(), "Edit");
+    EXPECT_EQ(window->FileMenu->title(), "Datei") << "the lines before the fault are in force";
+    EXPECT_EQ(window->EditMenu->title(), "Edit");
     EXPECT_EQ(window->Language, "Broken");
 }
 

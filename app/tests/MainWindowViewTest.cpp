@@ -50,7 +50,7 @@ TEST_F(MainWindowViewTest, TheSheetTakesTheKeysAtStartAndAfterADialog) {
 
     TDialogScript script;
     script.Then<QDialog>([](QDialog& about) { about.accept(); });
-    window->About1->trigger();
+    window->AboutAction->trigger();
     ASSERT_TRUE(script.Done());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), window->Sheet);
@@ -58,16 +58,16 @@ TEST_F(MainWindowViewTest, TheSheetTakesTheKeysAtStartAndAfterADialog) {
 
 TEST_F(MainWindowViewTest, ALongFolderIsElidedInTheMiddleAndDoesNotWidenTheWindow) {
     auto window = ShowWindow();
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     const std::string folder = "/" + std::string(345, 'f') + "/end/";
     window->Sheet->SetLayerFolder(1, folder);
     window->Sheet->SelectCell(1, 1);
     EXPECT_LT(window->minimumSizeHint().width(), 1000);
-    EXPECT_LT(window->Label1->minimumSizeHint().width(), 100);
-    EXPECT_EQ(window->Label1->toolTip(), window->Label1->FullText());
-    EXPECT_TRUE(window->Label1->FullText().endsWith(QString::fromStdString(folder)));
-    EXPECT_TRUE(window->Label1->text().contains(QChar(0x2026))) << "elided";
-    EXPECT_TRUE(window->Label1->text().endsWith("end/"));
+    EXPECT_LT(window->LayerPathLabel->minimumSizeHint().width(), 100);
+    EXPECT_EQ(window->LayerPathLabel->toolTip(), window->LayerPathLabel->FullText());
+    EXPECT_TRUE(window->LayerPathLabel->FullText().endsWith(QString::fromStdString(folder)));
+    EXPECT_TRUE(window->LayerPathLabel->text().contains(QChar(0x2026))) << "elided";
+    EXPECT_TRUE(window->LayerPathLabel->text().endsWith("end/"));
 }
 
 TEST_F(MainWindowViewTest, TheWindowOpensOnMostOfTheScreenThenWhereItWasClosed) {
@@ -110,22 +110,22 @@ TEST_F(MainWindowViewTest, ThePathLineFollowsEveryChangeOfTheCurrentLayer) {
     auto window = ShowWindow();
     window->OpenDocument(kSampleSheet);
     TSheetView& sheet = *window->Sheet;
-    auto shows = [&](const char* caption) { return window->Label1->FullText().startsWith(caption); };
+    auto shows = [&](const char* caption) { return window->LayerPathLabel->FullText().startsWith(caption); };
     ASSERT_TRUE(shows("Background"));
 
     // Shift-click on the second header.
     QTest::mouseClick(&sheet.Header(), Qt::LeftButton, Qt::ShiftModifier, QPoint(sheet.GridWidth() + 10, 10));
     EXPECT_EQ(sheet.CurrentLayer(), 2);
-    EXPECT_TRUE(shows("Ball")) << window->Label1->FullText().toStdString();
+    EXPECT_TRUE(shows("Ball")) << window->LayerPathLabel->FullText().toStdString();
 
     // Delete Layer: the cursor's layer is another one.
     sheet.SelectCell(1, 1);
-    window->DeleteLayer1->trigger();
-    EXPECT_TRUE(shows("Ball")) << window->Label1->FullText().toStdString();
+    window->DeleteLayerAction->trigger();
+    EXPECT_TRUE(shows("Ball")) << window->LayerPathLabel->FullText().toStdString();
 
     // Insert Frame moves the drawing under the cursor: the thumbnail follows it.
     sheet.SelectCell(1, 1);
     const QImage before = window->Thumbnail;
-    window->Insert1->trigger();
+    window->InsertFrameAction->trigger();
     EXPECT_NE(window->Thumbnail, before);
 }

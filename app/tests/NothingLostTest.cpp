@@ -105,7 +105,7 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
     // An unnamed sheet: Yes opens the save dialog, and Esc there cancels the close.
     for (auto escape : {true, false}) {
         window->Modified = false;
-        window->NewXPS->trigger();
+        window->NewAction->trigger();
         Edit(*window);
         TDialogScript script;
         script.Then<TAlertPrompt>(Click(&TAlertPrompt::PosBtn))
@@ -123,12 +123,12 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
 
 TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     Edit(*window, "first.png");
     {
         TDialogScript script;
         script.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn));
-        window->NewXPS->trigger();
+        window->NewAction->trigger();
         EXPECT_TRUE(script.Done());
     }
     Edit(*window, "second.png");
@@ -138,7 +138,7 @@ TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
             QTest::keyClick(prompt.focusWidget() ? prompt.focusWidget() : &prompt, Qt::Key_Return);
         })
         .Then<QFileDialog>(TypeName("kept"));
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
     EXPECT_NE(ReadText(Files / "kept.xps").find(">second.png</cel>"), std::string::npos);
@@ -146,23 +146,23 @@ TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
 
 TEST_F(NothingLostTest, UndoRedoAndTheVisibilityBoxMarkTheSheetModified) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     Edit(*window);
     const QString path = QString::fromStdString(Files / "a.xps");
     {
         TDialogScript script;
         script.Then<QFileDialog>(TypeName(path));
-        window->SaveXPS1->trigger();
+        window->SaveAction->trigger();
     }
     ASSERT_FALSE(window->Modified);
 
-    window->Undo1->trigger();
+    window->UndoAction->trigger();
     EXPECT_TRUE(window->Modified) << "Undo";
-    window->SaveXPS1->trigger();
+    window->SaveAction->trigger();
     ASSERT_FALSE(window->Modified);
-    window->Redo1->trigger();
+    window->RedoAction->trigger();
     EXPECT_TRUE(window->Modified) << "Redo";
-    window->SaveXPS1->trigger();
+    window->SaveAction->trigger();
     ASSERT_FALSE(window->Modified);
 
     TSheetView& sheet = *window->Sheet;
@@ -183,9 +183,9 @@ TEST_F(NothingLostTest, ANewSheetsFolderEndsWithASeparator) {
     WriteText(User / "Celwright/3.0/celwright.ini",
               "[general preferences]\ndefault path=" + (Files / "Drawings") + "\n");
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     EXPECT_EQ(window->Sheet->LayerFolder(1), Files / "Drawings/");
-    EXPECT_TRUE(window->Label1->FullText().endsWith("Drawings/")) << window->Label1->FullText().toStdString();
+    EXPECT_TRUE(window->LayerPathLabel->FullText().endsWith("Drawings/")) << window->LayerPathLabel->FullText().toStdString();
     WriteText(Files / "Drawings/walk.png", "");
     window->Sheet->PlaceCelAt(1, 1, "walk.png", 1);
     EXPECT_EQ(window->Sheet->Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
@@ -193,11 +193,11 @@ TEST_F(NothingLostTest, ANewSheetsFolderEndsWithASeparator) {
 
 TEST_F(NothingLostTest, SaveAsAddsTheExtensionToATypedName) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     Edit(*window);
     TDialogScript script;
     script.Then<QFileDialog>(TypeName("walk"));
-    window->Saveas1->trigger();
+    window->SaveAsAction->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_TRUE(std::filesystem::is_regular_file(Files / "walk.xps"));
     EXPECT_FALSE(std::filesystem::exists(Files / "walk"));
@@ -208,7 +208,7 @@ TEST_F(NothingLostTest, SaveAsAddsTheExtensionToATypedName) {
 TEST_F(NothingLostTest, AnUnnamedSheetFollowsTheLanguageAndSaveAsksForAName) {
     auto window = MakeWindow();
     window->SelectLanguage("German");
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     EXPECT_TRUE(window->windowTitle().endsWith(" - Unbenannt"));
     window->SelectLanguage("French");
     EXPECT_TRUE(window->windowTitle().endsWith(" - Sans titre")) << window->windowTitle().toStdString();
@@ -220,7 +220,7 @@ TEST_F(NothingLostTest, AnUnnamedSheetFollowsTheLanguageAndSaveAsksForAName) {
         offered = dialog.findChild<QLineEdit*>("fileNameEdit")->text();
         dialog.reject();
     });
-    window->SaveXPS1->trigger();
+    window->SaveAction->trigger();
     EXPECT_TRUE(script.Done()) << "Save asks for a name";
     EXPECT_EQ(offered, "Sans titre.xps");
     EXPECT_EQ(ReadText(Files / "Unbenannt"), "not a sheet");
@@ -232,8 +232,8 @@ TEST_F(NothingLostTest, ARecentFileWithAnAmpersandOpens) {
     WriteText(sheet, *ReadFileBytes(kSampleSheet.toStdString()));
     auto window = MakeWindow();
     window->OpenDocument(QString::fromStdString(sheet));
-    window->NewXPS->trigger();
-    QAction* item = window->OpenRecent1->actions().value(0);
+    window->NewAction->trigger();
+    QAction* item = window->RecentMenu->actions().value(0);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), QString::fromStdString(Files / "Tom && Jerry.xps"));
     item->trigger();
@@ -243,7 +243,7 @@ TEST_F(NothingLostTest, ARecentFileWithAnAmpersandOpens) {
 
 TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    window->NewAction->trigger();
     for (const char* typed : {"fast", "500", "0"}) {
         SCOPED_TRACE(typed);
         QString error;
@@ -257,11 +257,11 @@ TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
                 error = box.text();
                 box.accept();
             });
-        window->FpsOther->trigger();
+        window->FpsOtherAction->trigger();
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(error.contains(typed)) << error.toStdString();
-        EXPECT_TRUE(window->Fps24->isChecked());
-        EXPECT_FALSE(window->FpsOther->isChecked());
+        EXPECT_TRUE(window->Fps24Action->isChecked());
+        EXPECT_FALSE(window->FpsOtherAction->isChecked());
         EXPECT_EQ(window->Sheet->Fps(), 24);
     }
 }
@@ -276,7 +276,7 @@ TEST_F(NothingLostTest, OpeningAFileThatIsNoSheetNamesIt) {
             error = box.text();
             box.accept();
         });
-    window->OpenXPS->trigger();
+    window->OpenAction->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(error, QString::fromStdString(Files / "notes.txt") + ": This is not an exposure sheet.");
 }

@@ -43,28 +43,28 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     auto window = MakeWindow();
     TAudioGraph& graph = window->Sound->AudioGraph;
     OpenPath = QString::fromStdString(Files / "missing.wav");
-    window->ImportAudio1->trigger(); // ignored without a message
+    window->ImportAudioAction->trigger(); // ignored without a message
     EXPECT_FALSE(window->Sheet->Document().AudioShown());
 
     OpenPath = QString::fromStdString(Files / "voice.wav");
-    window->ImportAudio1->trigger();
+    window->ImportAudioAction->trigger();
     EXPECT_TRUE(window->Sheet->HasAudio());
     EXPECT_TRUE(graph.Active());
-    EXPECT_TRUE(window->HideAudio1->isEnabled());
-    EXPECT_FALSE(window->ShowAudio1->isEnabled());
+    EXPECT_TRUE(window->HideAudioAction->isEnabled());
+    EXPECT_FALSE(window->ShowAudioAction->isEnabled());
     if (!graph.HasSoundOutput()) {
         // Told once, however often sound is loaded.
-        window->ImportAudio1->trigger();
-        EXPECT_EQ(window->Memo1->toPlainText().count("No sound output was found"), 1);
+        window->ImportAudioAction->trigger();
+        EXPECT_EQ(window->InfoPanel->toPlainText().count("No sound output was found"), 1);
     }
     // The converted copies go to this program's own folder in the temporary folder.
     EXPECT_NE(window->Sheet->TempFolder().find("/celwright-"), std::string::npos);
 
     window->Sheet->SetPhoneme(3, "OO");
-    window->ClearPhonemes1->trigger();
+    window->ClearPhonemesAction->trigger();
     EXPECT_EQ(window->Sheet->Phoneme(3), "");
     EXPECT_TRUE(graph.Active());
-    window->ClearAudio1->trigger();
+    window->ClearAudioAction->trigger();
     EXPECT_FALSE(window->Sheet->HasAudio());
     EXPECT_FALSE(graph.Active());
     // A slip of the mouse costs nothing: undo brings the sound and the phoneme back.
@@ -74,7 +74,7 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     window->UndoClick();
     EXPECT_EQ(window->Sheet->Phoneme(3), "OO");
 
-    window->ClearAll1->trigger();
+    window->ClearAllAction->trigger();
     EXPECT_FALSE(window->Sheet->HasAudio());
     EXPECT_EQ(window->Sheet->Phoneme(3), "");
     EXPECT_FALSE(graph.Active());
@@ -103,17 +103,17 @@ TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
     window->OpenDocument(QString::fromStdString(path));
     ASSERT_TRUE(window->Sheet->HasAudio());
 
-    window->HideAudio1->trigger();
+    window->HideAudioAction->trigger();
     window->Sheet->SaveUndoState();
     window->Sheet->PlaceCelAt(1, 5, "b.png", 1);
-    window->ShowAudio1->trigger();
-    window->Undo1->trigger();
+    window->ShowAudioAction->trigger();
+    window->UndoAction->trigger();
     EXPECT_TRUE(window->Sheet->HasAudio());
     EXPECT_EQ(window->Sheet->CelName(1, 5), "");
 
-    window->HideAudio1->trigger();
+    window->HideAudioAction->trigger();
     EXPECT_FALSE(window->Sheet->HasAudio()); // hidden: no sound in play
-    window->SaveXPS1->trigger();
+    window->SaveAction->trigger();
     const std::string saved = ReadText(path);
     EXPECT_NE(saved.find("\t<audiofile>" + sound + "</audiofile>\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<phoneme row=\"2\">MBP</phoneme>"), std::string::npos) << saved;
@@ -128,7 +128,7 @@ TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
 TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     auto window = MakeWindow();
     TVolumeWindow& volume = window->Sound->VolumeWindow();
-    window->AdjustVolume1->trigger();
+    window->AdjustVolumeAction->trigger();
     EXPECT_TRUE(volume.isVisible());
     EXPECT_EQ(volume.windowTitle(), "Volume");
     EXPECT_EQ(volume.TrackBar().value(), 24); // the lowest position still at full level
@@ -137,7 +137,7 @@ TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     volume.TrackBar().setValue(80); // more than 100 dB down: refused
     EXPECT_EQ(window->Sound->AudioGraph.Volume(), 3660);
     volume.close();
-    window->AdjustVolume1->trigger();
+    window->AdjustVolumeAction->trigger();
     EXPECT_EQ(volume.TrackBar().value(), 60);
 }
 

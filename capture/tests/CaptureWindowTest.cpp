@@ -217,7 +217,7 @@ TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnai
     EXPECT_TRUE(sizes[3]->isChecked());
     EXPECT_EQ(capture.VideoGrabber1->size(), QSize(1280, 720));
     EXPECT_GE(capture.centralWidget()->width(), 1280 + capture.SettingsGroup->width());
-    EXPECT_EQ(Window->Image1->height(), 73); // 129 x 720 / 1280
+    EXPECT_EQ(Window->ThumbnailView->height(), 73); // 129 x 720 / 1280
     Capture(capture);
     TPicture picture;
     ReadPng(Ink / "Ink_0001.png", picture);

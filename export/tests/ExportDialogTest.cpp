@@ -75,7 +75,7 @@ protected:
             }
             log = dialog.debug->toPlainText();
         });
-        Window->Export1->trigger();
+        Window->ExportAction->trigger();
         return log;
     }
 
@@ -126,7 +126,7 @@ TEST_F(ExportDialogTest, ASilentSheetWithoutEncoderIsWrittenDirectly) {
     EXPECT_EQ(log, "image size = 320 x 240\nUncompressed File Created.\ndone.");
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,320,48\n");
     EXPECT_TRUE(NoRawMovieLeft());
-    EXPECT_TRUE(Window->Memo1->toPlainText().endsWith("Build Complete"));
+    EXPECT_TRUE(Window->InfoPanel->toPlainText().endsWith("Build Complete"));
 }
 
 TEST_F(ExportDialogTest, SoundTakesTheCompressedRouteAndTheRawFileGoes) {
@@ -182,7 +182,7 @@ TEST_F(ExportDialogTest, ClosingDuringCompressionLeavesNoFiles) {
 TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     OpenSample(false);
     Window->Settings.Current.Preview.AutoBuild = false;
-    Window->Preview1->trigger();
+    Window->PreviewAction->trigger();
     TPreviewWindow& preview = *Window->Preview;
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
     preview.FrameTo->setText("10");

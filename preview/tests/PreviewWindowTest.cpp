@@ -50,7 +50,7 @@ protected:
     TPreviewWindow& OpenPreview(bool autoRender) {
         Window->OpenDocument(kSampleSheet);
         Window->Settings.Current.Preview.AutoBuild = autoRender;
-        Window->Preview1->trigger();
+        Window->PreviewAction->trigger();
         EXPECT_TRUE(Window->Preview);
         EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreviewWindow::psStopped; }));
         return *Window->Preview;
@@ -201,7 +201,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
 
 TEST_F(PreviewWindowTest, FrameRateChangeFollowsAtOnce) {
     TPreviewWindow& preview = OpenPreview(false);
-    Window->Fps12->trigger();
+    Window->Fps12Action->trigger();
     EXPECT_EQ(preview.Timer1->interval(), 83);
     EXPECT_EQ(preview.FrameTime(), 833'333);
 }
@@ -210,7 +210,7 @@ TEST_F(PreviewWindowTest, MenusSetCompositeAndAutoRenderAndSaveNeedsFrames) {
     TPreviewWindow& preview = OpenPreview(false);
     preview.Multiply1->trigger();
     EXPECT_EQ(Window->CurrentSettings().General.CompositeMode, TComp::cMultiply);
-    EXPECT_TRUE(Window->Multiply1->isChecked());
+    EXPECT_TRUE(Window->MultiplyAction->isChecked());
     preview.AutoBuild1->trigger();
     EXPECT_TRUE(Window->CurrentSettings().Preview.AutoBuild);
     preview.Save1->trigger();
@@ -227,7 +227,7 @@ TEST_F(PreviewWindowTest, ClosingForgetsTheWindowAndTheNextPreviewIsNew) {
 }
 
 TEST_F(PreviewWindowTest, AnEmptySheetOpensNoPreview) {
-    Window->Preview1->trigger();
+    Window->PreviewAction->trigger();
     EXPECT_FALSE(Window->Preview);
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
 }
@@ -249,7 +249,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
                   "</layers>\r\n</xsheet>\r\n");
     Window->OpenDocument(QString::fromStdString(project / "scene.xps"));
     Window->Settings.Current.Preview.AutoBuild = false;
-    Window->Preview1->trigger();
+    Window->PreviewAction->trigger();
     ASSERT_TRUE(Window->Preview);
     TPreviewWindow& preview = *Window->Preview;
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
@@ -307,7 +307,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
 TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse) {
     Window->OpenDocument(kSampleSheet);
     Window->Settings.Current.Preview.AutoBuild = false;
-    Window->Preview1->trigger();
+    Window->PreviewAction->trigger();
     TPreviewWindow& preview = *Window->Preview;
     preview.AudioSink = "fakesink sync=false";
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));

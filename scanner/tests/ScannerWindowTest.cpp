@@ -65,7 +65,7 @@ protected:
 
 TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     auto window = OpenWindow();
-    window->Scanner1->trigger();
+    window->ScannerAction->trigger();
     TScannerWindow* scanner = window->ScannerWindow;
     ASSERT_NE(scanner, nullptr);
     ASSERT_TRUE(scanner->isVisible());
