@@ -1,6 +1,7 @@
 #include "app/MainActions.h"
 
 #include "app/AppTexts.h"
+#include "app/CommandButton.h"
 #include "app/MainWindow.h"
 #include "app/SheetFiles.h"
 #include "app/SheetSound.h"
@@ -35,7 +36,7 @@ TMainActions::TMainActions(TMainWindow& window, TSheetView& sheet, TSheetFiles& 
     CreateSettingsMenu(programFolder);
     CreateToolsAndHelpMenus();
     CreatePopupMenus();
-    CreateToolButtons();
+    CreateToolHints();
     connect(&Files, &TSheetFiles::RecentFilesChanged, this, [this] { RebuildRecentMenu(); });
 }
 
@@ -57,11 +58,8 @@ QAction* TMainActions::Command(const char* name, const TLanguageKey& caption,
     return action;
 }
 
-QAction* TMainActions::Tool(QAction* action, const char* picture, const TLanguageKey& hint) {
-    action->setIcon(QIcon(QString(":/celwright/%1.png").arg(picture)));
-    action->setIconVisibleInMenu(false);
+void TMainActions::Hint(QAction* action, const TLanguageKey& hint) {
     Hints.append({action, hint});
-    return action;
 }
 
 QAction* TMainActions::Choice(QActionGroup* group, const char* name, const TLanguageKey& caption,
@@ -307,28 +305,37 @@ void TMainActions::FillMenuBar(QMenuBar& bar) const {
         bar.addMenu(menu);
 }
 
-void TMainActions::CreateToolButtons() {
-    Tool(NewAction, "new", LanguageKey("msgNew"));
-    Tool(OpenAction, "open", LanguageKey("msgOpen"));
-    Tool(SaveAction, "save", LanguageKey("msgSave"));
-    Tool(UndoAction, "undo", LanguageKey("msgUndo"));
-    Tool(RedoAction, "redo", LanguageKey("msgRedo"));
-    Tool(AddTenFramesAction, "add10", LanguageKey("msgAdd10"));
-    Tool(VideoCaptureAction, "capture", LanguageKey("msgVideoCapture"));
-    Tool(PreviewAction, "preview", LanguageKey("msgPreview"));
+void TMainActions::CreateToolHints() {
+    Hint(NewAction, LanguageKey("msgNew"));
+    Hint(OpenAction, LanguageKey("msgOpen"));
+    Hint(SaveAction, LanguageKey("msgSave"));
+    Hint(UndoAction, LanguageKey("msgUndo"));
+    Hint(RedoAction, LanguageKey("msgRedo"));
+    Hint(AddTenFramesAction, LanguageKey("msgAdd10"));
+    Hint(VideoCaptureAction, LanguageKey("msgVideoCapture"));
+    Hint(PreviewAction, LanguageKey("msgPreview"));
     ExportButtonAction = new QAction(this);
     ExportButtonAction->setObjectName("ExportButtonAction");
     connect(ExportButtonAction, &QAction::triggered, this,
             [this] { Window.Guard([this] { Window.ExportUncheckedClick(); }); });
-    Tool(ExportButtonAction, "export", LanguageKey("msgExportAvi"));
+    Hint(ExportButtonAction, LanguageKey("msgExportAvi"));
 }
 
 void TMainActions::FillToolBar(QToolBar& bar) const {
-    bar.addActions({NewAction, OpenAction, SaveAction});
+    auto button = [&bar](QAction* action, const char* picture) {
+        bar.addWidget(new TCommandButton(*action, QIcon(QString(":/celwright/%1.png").arg(picture)), bar));
+    };
+    button(NewAction, "new");
+    button(OpenAction, "open");
+    button(SaveAction, "save");
     bar.addSeparator();
-    bar.addActions({UndoAction, RedoAction, AddTenFramesAction});
+    button(UndoAction, "undo");
+    button(RedoAction, "redo");
+    button(AddTenFramesAction, "add10");
     bar.addSeparator();
-    bar.addActions({VideoCaptureAction, PreviewAction, ExportButtonAction});
+    button(VideoCaptureAction, "capture");
+    button(PreviewAction, "preview");
+    button(ExportButtonAction, "export");
 }
 
 void TMainActions::Retranslate() {

@@ -54,8 +54,8 @@ private:
     QAction* Command(const char* name, const TLanguageKey& caption, const std::function<void()>& command,
                      const QKeySequence& shortcut);
     QAction* Command(const char* name, const TLanguageKey& caption, const std::function<void()>& command);
-    // A command that is also a tool button: its picture and hint show on the tool bar only.
-    QAction* Tool(QAction* action, const char* picture, const TLanguageKey& hint);
+    // The hint a command's tool button shows.
+    void Hint(QAction* action, const TLanguageKey& hint);
     QAction* Choice(QActionGroup* group, const char* name, const TLanguageKey& caption,
                     const std::function<void()>& command);
     QMenu* Menu(const char* name, const TLanguageKey& caption);
@@ -65,7 +65,7 @@ private:
     void CreateLanguagesMenu(const QString& programFolder);
     void CreateToolsAndHelpMenus();
     void CreatePopupMenus();
-    void CreateToolButtons();
+    void CreateToolHints();
     void RebuildRecentMenu();
     void CheckFrameRate(int fps);
 
