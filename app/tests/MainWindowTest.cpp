@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -178,6 +180,33 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     // Sheets alone: the first is opened.
     window->DropFiles({kSampleSheet}, layer2frame5);
     EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
+}
+
+TEST_F(MainWindowTest, MenusPopUpsAndToolBarShareOneActionPerCommand) {
+    auto window = MakeWindow();
+    auto* cel = window->Sheet().PopupMenu;
+    for (const char* name : {"CutAction", "CopyAction", "DeleteAction", "PasteAction", "AddLayerAction",
+                             "AddTenFramesAction", "InsertFrameAction", "EditLayerPropertiesAction"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(cel->actions().contains(Part(*window, name)));
+    }
+    EXPECT_TRUE(window->Sheet().PopupMenuAudio->actions().contains(Part(*window, "HideAudioAction")));
+    EXPECT_TRUE(Part<QMenu>(*window, "EditMenu")->actions().contains(Part(*window, "PasteAction")));
+
+    // A tool button runs its command's action and is enabled with it.
+    QToolButton* undo = nullptr;
+    for (auto* button : window->findChild<QToolBar*>("ToolBar")->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == Part(*window, "UndoAction"))
+            undo = button;
+    }
+    ASSERT_NE(undo, nullptr);
+    EXPECT_FALSE(undo->isEnabled());
+    window->NewClick();
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
+    EXPECT_TRUE(undo->isEnabled());
+    undo->click();
+    EXPECT_EQ(window->Sheet().CelName(1, 1), "");
 }
 
 TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
