@@ -1,12 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
-#include "app/AppResources.h"
 #include "ui/AppTexts.h"
 #include "app/ElidedLabel.h"
 #include "ui/ErrorBox.h"
 #include "ui/PictureImage.h"
-#include "app/SheetFileDialogs.h"
+#include "app/MainActions.h"
+#include "app/SheetFiles.h"
 #include "app/SheetSound.h"
 #include "ui/AlertPrompt.h"
 #include "app/ImageViewer.h"
@@ -16,9 +16,7 @@
 #include "app/LicenseDialog.h"
 #include "audio/VolumeWindow.h"
 #include "capture/CaptureWindow.h"
-#include "document/SheetLoading.h"
 #include "base/TextUtil.h"
-#include "document/XpsFile.h"
 #include "export/ExportDialog.h"
 #include "imaging/Picture.h"
 #include "imaging/Compositor.h"
@@ -30,7 +28,6 @@
 #include "settings/IniFile.h"
 #include "sheetview/SheetView.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -53,9 +50,7 @@
 #include <filesystem>
 
 namespace {
-constexpr int kMaxRecentFiles = 10;
 const char* const kSettingsSection = "celwright";
-const char* const kRecentSection = "recent files";
 
 QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
@@ -63,10 +58,6 @@ QString FromStd(const std::string& text) {
 
 std::string ToStd(const QString& text) {
     return text.toStdString();
-}
-
-QString WithoutAmpersands(QString caption) {
-    return caption.remove('&');
 }
 
 bool IsOneOf(const QString& suffix, std::initializer_list<const char*> list) {
@@ -79,44 +70,36 @@ bool IsOneOf(const QString& suffix, std::initializer_list<const char*> list) {
 } // namespace
 
 TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
-    : QMainWindow(parent), Folders(folders), Settings(ToStd(folders.UserFolder)),
-      Profiles(Settings.Saved, ToStd(folders.UserFolder)) {
+    : QMainWindow(parent), Folders(folders), SettingsManager(ToStd(folders.UserFolder)),
+      Profiles(SettingsManager.Saved, ToStd(folders.UserFolder)) {
     // Main window creation, in order: folders and preferences, profiles, languages, settings in
     // force, the stored language and recent files, then the untitled document.
-    Activity = kStarting;
-    Settings.LoadFromFile();
+    CurrentActivity = kStarting;
+    SettingsManager.LoadFromFile();
     Profiles.LoadProfiles();
     for (std::int32_t i = 0; i < 3; ++i)
         LayerColorTable[static_cast<std::size_t>(i)] = LayerColorScheme(i);
 
-    AskOpenFile = [this](const QString& folder, const QString& filter) {
-        return AskOpenPath(this, folder, filter);
-    };
-    AskSaveFile = [this](const QString& folder, const QString& name, const QString& filter) {
-        return AskSheetSavePath(this, folder, name, filter);
-    };
-
     CreateControls();
-    Rostrum = std::make_unique<TCompositor>(Sheet->Document());
-    Rostrum->CompositeMode = [this] { return Settings.Current.General.CompositeMode; };
-    CreateMenus();
-    CreateToolBar();
+    Rostrum = std::make_unique<TCompositor>(SheetView->Document());
+    Rostrum->CompositeMode = [this] { return SettingsManager.Current.General.CompositeMode; };
+    SheetSound = std::make_unique<TSheetSound>(*SheetView, *this);
+    SheetFiles = new TSheetFiles(*SheetView, SettingsManager, *SheetSound, *AlertPrompt, *this);
+    CreateMenusAndToolBar();
     ConnectSheet();
+    ConnectFiles();
     // The sheet's events are in place: it can finish loading, which hands it the undo events.
-    Sheet->Loaded();
+    SheetView->Loaded();
     SetActiveLanguage(&LanguageTable);
     TranslateAll();
     RebuildSettings();
     ReadStoredState();
 
-    ActiveProfile = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
-    DocumentName.clear();
+    ProfileName = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
     SetTitle();
-    Modified = false;
     Thumbnail.fill(Qt::white);
-    Image1->setPixmap(QPixmap::fromImage(Thumbnail));
-    for (QAction* action : {Undo1, Redo1, UndoBtn, RedoBtn, Paste1, Paste2, Add10Btn})
-        action->setEnabled(false);
+    ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
+    Actions->UpdateActions();
     // Room for the side panel, the frame numbers and two layers.
     PlaceOnScreen();
     setAcceptDrops(true);
@@ -129,292 +112,83 @@ TMainWindow::~TMainWindow() {
 
 void TMainWindow::CreateControls() {
     auto* central = new QWidget(this);
-    auto* panel2 = new QWidget(central);
-    FpsLabel = new QLabel(panel2);
-    Label1 = new TElidedLabel(panel2);
-    auto* top = new QHBoxLayout(panel2);
+    auto* topPanel = new QWidget(central);
+    FpsLabel = new QLabel(topPanel);
+    FpsLabel->setObjectName("FpsLabel");
+    LayerPathLabel = new TElidedLabel(topPanel);
+    LayerPathLabel->setObjectName("LayerPathLabel");
+    auto* top = new QHBoxLayout(topPanel);
     top->setContentsMargins(10, 4, 10, 4);
     top->addWidget(FpsLabel);
     top->addSpacing(24);
-    top->addWidget(Label1, 1);
+    top->addWidget(LayerPathLabel, 1);
 
-    auto* panel1 = new QWidget(central);
-    panel1->setFixedWidth(176);
-    Image1 = new QLabel(panel1);
-    Image1->setFixedSize(129, 105);
-    Image1->setFrameShape(QFrame::Box);
-    Image1->installEventFilter(this);
+    auto* sidePanel = new QWidget(central);
+    sidePanel->setFixedWidth(176);
+    ThumbnailView = new QLabel(sidePanel);
+    ThumbnailView->setObjectName("ThumbnailView");
+    ThumbnailView->setFixedSize(129, 105);
+    ThumbnailView->setFrameShape(QFrame::Box);
+    ThumbnailView->installEventFilter(this);
     Thumbnail = QImage(129, 105, QImage::Format_RGB32);
-    MagnifyBtn = new QToolButton(panel1);
-    MagnifyBtn->setText("+");
-    MagnifyBtn->setFixedSize(22, 22);
-    connect(MagnifyBtn, &QToolButton::clicked, this, [this] { Guard([this] { ImageViewerClick(); }); });
-    Memo1 = new QPlainTextEdit(panel1);
-    Memo1->setReadOnly(true);
-    auto* left = new QVBoxLayout(panel1);
+    MagnifyButton = new QToolButton(sidePanel);
+    MagnifyButton->setText("+");
+    MagnifyButton->setFixedSize(22, 22);
+    connect(MagnifyButton, &QToolButton::clicked, this, [this] { Guard([this] { ImageViewerClick(); }); });
+    InfoPanel = new QPlainTextEdit(sidePanel);
+    InfoPanel->setObjectName("InfoPanel");
+    InfoPanel->setReadOnly(true);
+    auto* left = new QVBoxLayout(sidePanel);
     left->setContentsMargins(10, 10, 10, 10);
     auto* thumbRow = new QHBoxLayout;
-    thumbRow->addWidget(Image1);
-    thumbRow->addWidget(MagnifyBtn, 0, Qt::AlignBottom);
+    thumbRow->addWidget(ThumbnailView);
+    thumbRow->addWidget(MagnifyButton, 0, Qt::AlignBottom);
     left->addLayout(thumbRow);
     left->addSpacing(12);
-    left->addWidget(Memo1, 1);
+    left->addWidget(InfoPanel, 1);
 
-    Sheet = new TSheetView(central);
+    SheetView = new TSheetView(central);
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
-    body->addWidget(panel1);
-    body->addWidget(Sheet, 1);
+    body->addWidget(sidePanel);
+    body->addWidget(SheetView, 1);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(panel2);
+    layout->addWidget(topPanel);
     layout->addLayout(body, 1);
     setCentralWidget(central);
 
     AlertPrompt = new TAlertPrompt(this);
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
-    ImportForm = new TImportWindow(*Sheet, this);
-    ImportForm->OnImporting = [this](bool importing) { Activity = importing ? kLoading : kIdle; };
-    LayerProp = new TLayerPropertiesDialog(AlertPrompt, LayerColorNames(), this);
+    ImportWindow = new TImportWindow(*SheetView, this);
+    ImportWindow->OnImporting = [this](bool importing) { CurrentActivity = importing ? kLoading : kIdle; };
+    LayerPropertiesDialog = new TLayerPropertiesDialog(AlertPrompt, LayerColorNames(), this);
     ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
 
-QAction* TMainWindow::AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
-                            const QKeySequence& shortcut) {
-    QAction* action = menu->addAction(QString());
-    Captions.append({action, caption});
-    action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
-    return action;
-}
-
-QMenu* TMainWindow::AddMenu(QMenuBar* bar, const TLanguageKey& caption) {
-    QMenu* menu = bar->addMenu(QString());
-    Captions.append({menu->menuAction(), caption});
-    return menu;
-}
-
-QMenu* TMainWindow::AddMenu(QMenu* parent, const TLanguageKey& caption) {
-    QMenu* menu = parent->addMenu(QString());
-    Captions.append({menu->menuAction(), caption});
-    return menu;
-}
-
-void TMainWindow::CreateMenus() {
-    FileM = AddMenu(menuBar(), LanguageKey("sFile"));
-    NewXPS = AddCommand(
-        FileM, LanguageKey("sNewXPS"), [this] { NewClick(); }, QKeySequence("Ctrl+N"));
-    NewXPSwithfolders1 = AddCommand(
-        FileM, LanguageKey("sNewXPSWithFoldersDots"), [this] { NewWithFoldersClick(); },
-        QKeySequence("Ctrl+Alt+N"));
-    OpenXPS = AddCommand(
-        FileM, LanguageKey("sOpenDots"), [this] { OpenClick(); }, QKeySequence("Ctrl+O"));
-    OpenRecent1 = AddMenu(FileM, LanguageKey("sOpenRecent"));
-    SaveXPS1 = AddCommand(
-        FileM, LanguageKey("sSave"), [this] { SaveClick(); }, QKeySequence("Ctrl+S"));
-    Saveas1 = AddCommand(FileM, LanguageKey("sSaveAsDots"), [this] { SaveAsClick(); });
-    FileM->addSeparator();
-    QMenu* import = AddMenu(FileM, LanguageKey("sImport"));
-    ImportImages1 = AddCommand(import, LanguageKey("sImagesDots"), [this] { ImportImagesClick(); });
-    ImportAudio1 = AddCommand(import, LanguageKey("sAudio"), [this] { ImportAudioClick(); });
-    Export1 = AddCommand(FileM, LanguageKey("sExportAviDots"), [this] { ExportClick(); });
-    PrintXPS = AddCommand(
-        FileM, LanguageKey("sPrint"), [this] { PrintClick(); }, QKeySequence("Ctrl+P"));
-    FileM->addSeparator();
-    Exit1 = AddCommand(
-        FileM, LanguageKey("sExit"), [this] { close(); }, QKeySequence("Ctrl+Q"));
-
-    Edit2 = AddMenu(menuBar(), LanguageKey("sEdit"));
-    Undo1 = AddCommand(
-        Edit2, LanguageKey("sUndo"), [this] { UndoClick(); }, QKeySequence("Ctrl+Z"));
-    Redo1 = AddCommand(
-        Edit2, LanguageKey("sRedo"), [this] { RedoClick(); }, QKeySequence("Ctrl+R"));
-    Edit2->addSeparator();
-    Clear1 = AddCommand(
-        Edit2, LanguageKey("sCut"), [this] { CutClick(); }, QKeySequence("Ctrl+X"));
-    Copy1 = AddCommand(
-        Edit2, LanguageKey("sCopy"), [this] { CopyClick(); }, QKeySequence("Ctrl+C"));
-    Paste1 = AddCommand(
-        Edit2, LanguageKey("sPaste"), [this] { PasteClick(); }, QKeySequence("Ctrl+V"));
-    Delete1 = AddCommand(
-        Edit2, LanguageKey("sDelete"), [this] { CutClick(); }, QKeySequence(Qt::Key_Delete));
-    Edit2->addSeparator();
-    Insert1 = AddCommand(
-        Edit2, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); }, QKeySequence("Ctrl+Ins"));
-    Cut1 = AddCommand(
-        Edit2, LanguageKey("sDeleteFrames"), [this] { DeleteFramesClick(); }, QKeySequence("Ctrl+Del"));
-    Add101 = AddCommand(Edit2, LanguageKey("sAdd10Frames"), [this] { Add10Click(); });
-    Edit2->addSeparator();
-    AddLayer1 = AddCommand(
-        Edit2, LanguageKey("sAddLayer"), [this] { AddLayerClick(); }, QKeySequence("Ctrl+L"));
-    DeleteLayer1 = AddCommand(Edit2, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
-    LayerEdit1 =
-        AddCommand(Edit2, LanguageKey("sEditLayerPropertiesDots"), [this] { EditLayerPropertiesClick(); });
-
-    Settings1 = AddMenu(menuBar(), LanguageKey("sSettings"));
-    FpsM = AddMenu(Settings1, LanguageKey("sFPS"));
-    FpsGroup = new QActionGroup(this);
-    auto fpsItem = [this](int fps, const TLanguageKey& key) {
-        QAction* action = AddCommand(FpsM, key, [this, fps] { SetFrameRate(fps); });
-        action->setCheckable(true);
-        FpsGroup->addAction(action);
-        return action;
-    };
-    Fps24 = fpsItem(24, LanguageKey("s24"));
-    Fps30 = fpsItem(30, LanguageKey("s30"));
-    Fps25 = fpsItem(25, LanguageKey("s25"));
-    Fps12 = fpsItem(12, LanguageKey("s12"));
-    Fps15 = fpsItem(15, LanguageKey("s15"));
-    FpsOther = AddCommand(FpsM, LanguageKey("sOtherDots"), [this] { FpsOtherClick(); });
-    FpsOther->setCheckable(true);
-    FpsGroup->addAction(FpsOther);
-
-    Format1 = AddMenu(Settings1, LanguageKey("sImageFormat"));
-    FormatGroup = new QActionGroup(this);
-    auto formatItem = [this](TcwImageFormat format, const TLanguageKey& key) {
-        QAction* action = AddCommand(Format1, key, [this, format] { SetImageFormat(format); });
-        action->setCheckable(true);
-        FormatGroup->addAction(action);
-        return action;
-    };
-    png1 = formatItem(TcwImageFormat::png, LanguageKey("sPNG"));
-    Jpeg1 = formatItem(TcwImageFormat::jpg, LanguageKey("sJPEG"));
-    Bmp1 = formatItem(TcwImageFormat::bmp, LanguageKey("sBMP"));
-
-    Composite1 = AddMenu(Settings1, LanguageKey("sComposite"));
-    CompositeGroup = new QActionGroup(this);
-    auto compositeItem = [this](TComp mode, const TLanguageKey& key) {
-        QAction* action = AddCommand(Composite1, key, [this, mode] { SetCompositeMode(mode); });
-        action->setCheckable(true);
-        CompositeGroup->addAction(action);
-        return action;
-    };
-    Darken1 = compositeItem(TComp::cDarken, LanguageKey("sDarken"));
-    Blend1 = compositeItem(TComp::cBlend, LanguageKey("sBlend"));
-    Multiply1 = compositeItem(TComp::cMultiply, LanguageKey("sMultiply"));
-
-    Profiles1 = AddMenu(Settings1, LanguageKey("sProfiles"));
-    ManageProfiles1 =
-        AddCommand(Profiles1, LanguageKey("sManageProfiles"), [this] { ManageProfilesClick(); });
-    Profiles1->addSeparator();
-    ProfileGroup = new QActionGroup(this);
-    Default1 = AddCommand(Profiles1, LanguageKey("sDefault"), [this] { ActivateProfile("Default"); });
-    Default1->setCheckable(true);
-    Default1->setChecked(true);
-    ProfileGroup->addAction(Default1);
-    RebuildProfilesMenu();
-
-    Languages1 = AddMenu(Settings1, LanguageKey("sLanguages"));
-    LanguageGroup = new QActionGroup(this);
-    // The built-in language is chosen by its item, not its caption, which a translation may change.
-    English1 = AddCommand(Languages1, LanguageKey("sE"),
-                          [this] { SelectLanguage(QString::fromUtf8(kEnglishLanguage.data())); });
-    English1->setCheckable(true);
-    LanguageGroup->addAction(English1);
-    const QDir languages(Folders.ProgramFolder + "Languages");
-    for (const QFileInfo& file : languages.entryInfoList({"*.lng"}, QDir::Files, QDir::Name)) {
-        const QString name = file.completeBaseName();
-        if (name == QString::fromUtf8(kEnglishLanguage.data()))
-            continue;
-        QAction* item = Languages1->addAction(name);
-        item->setCheckable(true);
-        LanguageGroup->addAction(item);
-        connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { SelectLanguage(WithoutAmpersands(item->text())); }); });
-    }
-    Preferences1 = AddCommand(Settings1, LanguageKey("sPreferencesDots"), [this] { PreferencesClick(); });
-
-    Tools1 = AddMenu(menuBar(), LanguageKey("sTools"));
-    QMenu* capture = AddMenu(Tools1, LanguageKey("sCapture"));
-    Video2 = AddCommand(
-        capture, LanguageKey("sVideo"), [this] { VideoCaptureClick(); }, QKeySequence(Qt::Key_F6));
-    Scanner1 = AddCommand(
-        capture, LanguageKey("sScanner"), [this] { ScannerClick(); }, QKeySequence("Ctrl+F6"));
-    Preview1 = AddCommand(
-        Tools1, LanguageKey("sPreview"), [this] { PreviewClick(); }, QKeySequence(Qt::Key_F7));
-    ImageViewer1 = AddCommand(Tools1, LanguageKey("sImageViewer"), [this] { ImageViewerClick(); });
-
-    Help1 = AddMenu(menuBar(), LanguageKey("sHelp"));
-    CelwrightHelp1 = AddCommand(
-        Help1, LanguageKey("sCelwrightHelp"), [this] { HelpClick(); }, QKeySequence(Qt::Key_F1));
-    About1 = AddCommand(Help1, LanguageKey("sAboutDots"), [this] { AboutClick(); });
-    License1 = AddCommand(Help1, LanguageKey("sLicense"), [this] { LicenseClick(); });
-
-    PopupMenu1 = new QMenu(this);
-    Clear2 = AddCommand(PopupMenu1, LanguageKey("sCut"), [this] { CutClick(); });
-    Copy2 = AddCommand(PopupMenu1, LanguageKey("sCopy"), [this] { CopyClick(); });
-    Cut2 = AddCommand(PopupMenu1, LanguageKey("sDelete"), [this] { CutClick(); });
-    Paste2 = AddCommand(PopupMenu1, LanguageKey("sPaste"), [this] { PasteClick(); });
-    PopupMenu1->addSeparator();
-    Rename1 = AddCommand(PopupMenu1, LanguageKey("sRenameImage"), [this] { RenameImageClick(); });
-    EditImage1 = AddCommand(PopupMenu1, LanguageKey("sEditImage"), [this] { EditImageClick(); });
-    PopupMenu1->addSeparator();
-    AddLayer2 = AddCommand(PopupMenu1, LanguageKey("sAddLayer"), [this] { AddLayerClick(); });
-    DeleteLayer2 = AddCommand(PopupMenu1, LanguageKey("sDeleteLayer"), [this] { DeleteLayerClick(); });
-    EditLayerProp1 = AddCommand(PopupMenu1, LanguageKey("sEditLayerPropertiesDots"),
-                                [this] { EditLayerPropertiesClick(); });
-    PopupMenu1->addSeparator();
-    PopInsert1 = AddCommand(PopupMenu1, LanguageKey("sInsertFrame"), [this] { InsertFrameClick(); });
-    Add102 = AddCommand(PopupMenu1, LanguageKey("sAdd10Frames"), [this] { Add10Click(); });
-    PopupMenu1->addSeparator();
-    ShowAudio1 = AddCommand(PopupMenu1, LanguageKey("sShowAudio"), [this] { Sheet->ShowAudio(); });
-    HideAudio1 = AddCommand(PopupMenu1, LanguageKey("sHideAudio"), [this] { Sheet->HideAudio(); });
-    HideAudio1->setEnabled(false);
-    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
-        const TCellRect cells = Sheet->SelectedCells();
-        const bool exists = Sheet->CelImageExists(cells.Left, cells.Top);
-        Rename1->setEnabled(exists);
-        EditImage1->setEnabled(exists);
-    });
-
-    PopupMenuLayer = new QMenu(this);
-    EditPath1 = AddCommand(PopupMenuLayer, LanguageKey("sEditLayerPropertiesDots"),
-                           [this] { EditLayerPropertiesClick(); });
-
-    PopupMenu2 = new QMenu(this);
-    AdjustVolume1 = AddCommand(PopupMenu2, LanguageKey("sAdjustVolume"), [this] { Sound->AdjustVolume(); });
-    HideAudio2 = AddCommand(PopupMenu2, LanguageKey("sHideAudio"), [this] { Sheet->HideAudio(); });
-    ClearAudio1 = AddCommand(PopupMenu2, LanguageKey("sClearAudio"), [this] { Sound->ClearAudio(); });
-    ClearPhonemes1 =
-        AddCommand(PopupMenu2, LanguageKey("sClearPhonemes"), [this] { Sound->ClearPhonemes(); });
-    ClearAll1 = AddCommand(PopupMenu2, LanguageKey("sClearAll"), [this] { Sound->ClearAll(); });
-    Sheet->PopupMenu = PopupMenu1;
-    Sheet->PopupMenuHeader = PopupMenuLayer;
-    Sheet->PopupMenuAudio = PopupMenu2;
-}
-
-void TMainWindow::CreateToolBar() {
-    LoadAppResources();
+void TMainWindow::CreateMenusAndToolBar() {
+    Actions = new TMainActions(*this, *SheetView, *SheetFiles, *SheetSound, Profiles, Folders.ProgramFolder);
+    Actions->FillMenuBar(*menuBar());
     QToolBar* bar = addToolBar("ToolBar");
     bar->setObjectName("ToolBar");
     bar->setMovable(false);
     bar->setIconSize(QSize(24, 24));
-    auto button = [this, bar](const char* picture, const TLanguageKey& hint,
-                              const std::function<void()>& command) {
-        QAction* action = bar->addAction(QIcon(QString(":/celwright/%1.png").arg(picture)), QString());
-        connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
-        Hints.append({action, hint});
-        return action;
-    };
-    NewBtn = button("new", LanguageKey("msgNew"), [this] { NewClick(); });
-    OpenBtn = button("open", LanguageKey("msgOpen"), [this] { OpenClick(); });
-    SaveBtn = button("save", LanguageKey("msgSave"), [this] { SaveClick(); });
-    bar->addSeparator();
-    UndoBtn = button("undo", LanguageKey("msgUndo"), [this] { UndoClick(); });
-    RedoBtn = button("redo", LanguageKey("msgRedo"), [this] { RedoClick(); });
-    Add10Btn = button("add10", LanguageKey("msgAdd10"), [this] { Add10Click(); });
-    bar->addSeparator();
-    VideoCaptureBtn = button("capture", LanguageKey("msgVideoCapture"), [this] { VideoCaptureClick(); });
-    PreviewBtn = button("preview", LanguageKey("msgPreview"), [this] { PreviewClick(); });
-    AviBtn = button("export", LanguageKey("msgExportAvi"), [this] {
-        ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
-    });
+    Actions->FillToolBar(*bar);
+    SheetView->PopupMenu = Actions->CelMenu();
+    SheetView->PopupMenuHeader = Actions->LayerMenu();
+    SheetView->PopupMenuAudio = Actions->AudioMenu();
+}
+
+void TMainWindow::ConnectFiles() {
+    SheetFiles->OnSettingsLoaded = [this](const TXpsSettings& settings) { ApplyDocumentSettings(settings); };
+    SheetFiles->OnLoading = [this](bool loading) { CurrentActivity = loading ? kLoading : kIdle; };
+    connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] { SetTitle(); });
 }
 
 void TMainWindow::ConnectSheet() {
-    Sheet->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
+    SheetView->OnSelect = [this](QObject&, std::int32_t layer, std::int32_t frame) {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
         ShownCursor = CursorKey();
@@ -424,114 +198,98 @@ void TMainWindow::ConnectSheet() {
             ScannerWindow->SheetSelectionChanged();
     };
     // The path line and the thumbnail follow every other change of the current layer and cel.
-    Sheet->OnLayerChange = [this](QObject&) {
+    SheetView->OnLayerChange = [this](QObject&) {
         ShowCursor();
         if (CaptureWindow)
             CaptureWindow->LayerChanged();
     };
-    Sheet->OnLayerDeleted = [this](QObject&) { ShowCursor(); };
-    Sheet->OnLayerAdded = [this](QObject&) {
-        // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
-        const int wanted = Sheet->LayerCount() * Sheet->GridWidth() + Sheet->IndexWidth() +
-                           Sheet->ScrollWidth() +
-                           (Sheet->Document().AudioShown() ? Sheet->AudioWidth() : 0);
-        if (Sheet->width() < 610 && Sheet->width() < wanted)
-            resize(width() + wanted - Sheet->width(), height());
-        if (Activity == kIdle)
-            NewLayerProperties();
-        Sheet->SelectCell(Sheet->LayerCount(), 1);
-        Sheet->update();
-        Add10Btn->setEnabled(true);
+    SheetView->OnLayerDeleted = [this](QObject&) {
+        ShowCursor();
+        Actions->UpdateActions();
     };
-    Sheet->OnMaxFrameError = [this](QObject&) {
+    SheetView->OnLayerAdded = [this](QObject&) {
+        // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
+        const int wanted = SheetView->LayerCount() * SheetView->GridWidth() + SheetView->IndexWidth() +
+                           SheetView->ScrollWidth() +
+                           (SheetView->Document().AudioShown() ? SheetView->AudioWidth() : 0);
+        if (SheetView->width() < 610 && SheetView->width() < wanted)
+            resize(width() + wanted - SheetView->width(), height());
+        if (CurrentActivity == kIdle)
+            NewLayerProperties();
+        SheetView->SelectCell(SheetView->LayerCount(), 1);
+        SheetView->update();
+        Actions->UpdateActions();
+    };
+    SheetView->OnMaxFrameError = [this](QObject&) {
         // A sheet being opened lists the cels it leaves out in one message of its own.
-        if (Activity == kLoading)
+        if (CurrentActivity == kLoading)
             return;
         AlertPrompt->Alert(Translate(LanguageKey("msgErrMaxFrame")), Translate(LanguageKey("sOk")));
     };
-    Sheet->OnCanUndo = [this](QObject&) {
-        Undo1->setEnabled(true);
-        UndoBtn->setEnabled(true);
-        Modified = true;
+    SheetView->OnCanUndo = [this](QObject&) {
+        Actions->SetUndoAvailable(true);
+        SheetFiles->SetModified(true);
     };
-    Sheet->OnModified = [this](QObject&) {
-        Modified = true;
+    SheetView->OnModified = [this](QObject&) {
+        SheetFiles->SetModified(true);
         ShowCursor();
     };
-    Sheet->OnCantUndo = [this](QObject&) {
-        Undo1->setEnabled(false);
-        UndoBtn->setEnabled(false);
-    };
-    Sheet->OnCanRedo = [this](QObject&) {
-        Redo1->setEnabled(true);
-        RedoBtn->setEnabled(true);
-    };
-    Sheet->OnCantRedo = [this](QObject&) {
-        Redo1->setEnabled(false);
-        RedoBtn->setEnabled(false);
-    };
-    Sheet->OnCanPaste = [this](QObject&) {
-        Paste1->setEnabled(true);
-        Paste2->setEnabled(true);
-    };
-    Sheet->OnShowAudio = [this](QObject&) {
-        HideAudio1->setEnabled(true);
-        ShowAudio1->setEnabled(false);
-    };
-    Sheet->OnHideAudio = [this](QObject&) {
-        HideAudio1->setEnabled(false);
-        ShowAudio1->setEnabled(true);
-    };
-    Sheet->OnMessage = [this](QObject&, const std::string& text) { AlertPrompt->Alert(FromStd(text)); };
-    Sound = std::make_unique<TSheetSound>(*Sheet, *this);
-    Sound->ShowFrame = [this](std::int32_t layer, std::int32_t frame) { ShowThumbnail(layer, frame); };
-    Sound->Info = [this](const QString& text) { InfoMessage(text); };
-    Sheet->OnAudioLoaded = [this](QObject&) { Sound->AudioLoaded(); };
-    Sheet->OnScrubAudioStart = [this](QObject&, std::int32_t pos) { Sound->ScrubStart(pos); };
-    Sheet->OnScrubAudio = [this](QObject&, std::int32_t pos) { Sound->ScrubMove(pos); };
-    Sheet->OnScrubAudioEnd = [this](QObject&) { Sound->ScrubEnd(); };
+    SheetView->OnCantUndo = [this](QObject&) { Actions->SetUndoAvailable(false); };
+    SheetView->OnCanRedo = [this](QObject&) { Actions->SetRedoAvailable(true); };
+    SheetView->OnCantRedo = [this](QObject&) { Actions->SetRedoAvailable(false); };
+    SheetView->OnCanPaste = [this](QObject&) { Actions->SetPasteAvailable(); };
+    SheetView->OnShowAudio = [this](QObject&) { Actions->UpdateActions(); };
+    SheetView->OnHideAudio = [this](QObject&) { Actions->UpdateActions(); };
+    SheetView->OnMessage = [this](QObject&, const std::string& text) { AlertPrompt->Alert(FromStd(text)); };
+    SheetSound->ShowFrame = [this](std::int32_t layer, std::int32_t frame) { ShowThumbnail(layer, frame); };
+    SheetSound->Info = [this](const QString& text) { InfoMessage(text); };
+    SheetView->OnAudioLoaded = [this](QObject&) { SheetSound->AudioLoaded(); };
+    SheetView->OnScrubAudioStart = [this](QObject&, std::int32_t pos) { SheetSound->ScrubStart(pos); };
+    SheetView->OnScrubAudio = [this](QObject&, std::int32_t pos) { SheetSound->ScrubMove(pos); };
+    SheetView->OnScrubAudioEnd = [this](QObject&) { SheetSound->ScrubEnd(); };
 }
 
 void TMainWindow::Guard(const std::function<void()>& command) {
     GuardCommand(this, command);
     ShowCursor();
+    Actions->UpdateActions();
 }
 
 QString TMainWindow::CursorKey() const {
-    const std::int32_t layer = Sheet->CurrentLayer();
-    const std::int32_t frame = Sheet->CurrentFrame();
+    const std::int32_t layer = SheetView->CurrentLayer();
+    const std::int32_t frame = SheetView->CurrentFrame();
     return QString("%1:%2:%3:%4:%5")
         .arg(layer)
         .arg(frame)
-        .arg(FromStd(Sheet->LayerCaption(layer)), FromStd(Sheet->LayerFolder(layer)),
-             FromStd(Sheet->CelName(layer, frame)));
+        .arg(FromStd(SheetView->LayerCaption(layer)), FromStd(SheetView->LayerFolder(layer)),
+             FromStd(SheetView->CelName(layer, frame)));
 }
 
 void TMainWindow::ShowCursor() {
     // A sheet being opened or restored is shown once it is complete.
-    if (Activity == kLoading || Activity == kRestoring)
+    if (CurrentActivity == kLoading || CurrentActivity == kRestoring)
         return;
     const QString key = CursorKey();
     if (key == ShownCursor)
         return;
     ShownCursor = key;
-    ShowThumbnail(Sheet->CurrentLayer(), Sheet->CurrentFrame());
-    ShowLayerPath(Sheet->CurrentLayer());
+    ShowThumbnail(SheetView->CurrentLayer(), SheetView->CurrentFrame());
+    ShowLayerPath(SheetView->CurrentLayer());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Preferences in force
 
 void TMainWindow::ApplyDocumentSettings(const TXpsSettings& settings) {
-    ApplyDocumentSettingsTo(Settings.Current, settings);
+    ApplyDocumentSettingsTo(SettingsManager.Current, settings);
     ApplySettings();
 }
 
 void TMainWindow::RebuildSettings() {
-    ProjectFolder.clear();
-    Settings.ResetCurrent();
-    if (!ActiveProfile.isEmpty() && ActiveProfile != "Default") {
-        if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+    Project.clear();
+    SettingsManager.ResetCurrent();
+    if (!ProfileName.isEmpty() && ProfileName != "Default") {
+        if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
             ApplyProfile(*profile);
     }
     ApplySettings();
@@ -540,68 +298,44 @@ void TMainWindow::RebuildSettings() {
 }
 
 void TMainWindow::ApplySettings() {
-    SetFrameRate(Settings.Current.General.Fps);
-    SetCompositeMode(Settings.Current.General.CompositeMode);
-    SetImageFormat(Settings.Current.Capture.CaptureFormat);
-    Sheet->SetTempFolder(Sound->TempFolderIn(Settings.Current.General.TempPath));
+    SetFrameRate(SettingsManager.Current.General.Fps);
+    SetCompositeMode(SettingsManager.Current.General.CompositeMode);
+    SetImageFormat(SettingsManager.Current.Capture.CaptureFormat);
+    SheetView->SetTempFolder(SheetSound->TempFolderIn(SettingsManager.Current.General.TempPath));
     if (Preview)
         Preview->ApplySettings();
 }
 
 void TMainWindow::ApplyProfile(const TProfile& profile) {
-    Settings.Current.General.DefaultPath = profile.Settings.DefaultPath;
-    Settings.Current.Capture.CaptureMode = profile.Settings.CaptureMode;
+    SettingsManager.Current.General.DefaultPath = profile.Settings.DefaultPath;
+    SettingsManager.Current.Capture.CaptureMode = profile.Settings.CaptureMode;
 }
 
 void TMainWindow::SetFrameRate(int fps) {
-    Settings.Current.General.Fps = fps;
-    Sheet->SetFps(fps);
+    SettingsManager.Current.General.Fps = fps;
+    SheetView->SetFps(fps);
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(fps));
-    Sheet->update();
-    CheckFps(fps);
+    SheetView->update();
+    Actions->UpdateActions();
     if (Preview)
         Preview->SetFps(fps);
-    if (Sheet->LayerCount() > 0)
-        Modified = true;
-}
-
-void TMainWindow::CheckFps(int fps) {
-    QAction* item = FpsOther;
-    switch (fps) {
-    case 24:
-        item = Fps24;
-        break;
-    case 30:
-        item = Fps30;
-        break;
-    case 25:
-        item = Fps25;
-        break;
-    case 12:
-        item = Fps12;
-        break;
-    case 15:
-        item = Fps15;
-        break;
-    default:
-        break;
-    }
-    item->setChecked(true);
+    if (SheetView->LayerCount() > 0)
+        SheetFiles->SetModified(true);
 }
 
 void TMainWindow::SetCompositeMode(TComp mode) {
-    Settings.Current.General.CompositeMode = mode;
-    (mode == TComp::cBlend ? Blend1 : mode == TComp::cMultiply ? Multiply1 : Darken1)->setChecked(true);
+    SettingsManager.Current.General.CompositeMode = mode;
+    Actions->UpdateActions();
 }
 
 void TMainWindow::SetImageFormat(TcwImageFormat format) {
-    Settings.Current.Capture.CaptureFormat = format;
-    (format == TcwImageFormat::jpg ? Jpeg1 : format == TcwImageFormat::bmp ? Bmp1 : png1)->setChecked(true);
+    SettingsManager.Current.Capture.CaptureFormat = format;
+    Actions->UpdateActions();
 }
 
 void TMainWindow::FpsOtherClick() {
     // The check mark stays on the rate in force until a new one is set.
-    CheckFps(Settings.Current.General.Fps);
+    Actions->UpdateActions();
     QString text;
     if (!EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
         return;
@@ -617,17 +351,12 @@ void TMainWindow::FpsOtherClick() {
 void TMainWindow::ReadStoredState() {
     TIniFile ini;
     if (!Folders.UserFolder.isEmpty())
-        ini.LoadFromFile(Settings.SettingsFilePath());
-    Language.clear();
+        ini.LoadFromFile(SettingsManager.SettingsFilePath());
+    LanguageName.clear();
     // A broken language file is reported; the program starts with the texts read before the fault.
     const QString language = FromStd(ini.ReadString(kSettingsSection, "language", kEnglishLanguage));
     Guard([&] { SelectLanguage(language); });
-    for (int i = 1; i <= kMaxRecentFiles; ++i) {
-        const std::string file = ini.ReadString(kRecentSection, "file" + std::to_string(i), "");
-        if (!file.empty())
-            RecentFiles.append(FromStd(file));
-    }
-    RebuildRecentMenu();
+    SheetFiles->ReadRecentFiles(ini);
     StoredGeometry = QRect(ini.ReadInteger(kSettingsSection, "window left", 0),
                            ini.ReadInteger(kSettingsSection, "window top", 0),
                            ini.ReadInteger(kSettingsSection, "window width", 0),
@@ -656,66 +385,31 @@ void TMainWindow::PlaceOnScreen() {
 void TMainWindow::WriteStoredState() {
     if (Folders.UserFolder.isEmpty())
         return;
-    const std::string path = Settings.SettingsFilePath();
+    const std::string path = SettingsManager.SettingsFilePath();
     TIniFile ini;
     // A settings file that is there but cannot be read is left alone rather than replaced.
     std::error_code error;
     if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
         return;
-    ini.WriteString(kSettingsSection, "language", ToStd(Language));
+    ini.WriteString(kSettingsSection, "language", ToStd(LanguageName));
     const QRect shown = isMaximized() ? normalGeometry() : QRect(pos(), size());
     ini.WriteInteger(kSettingsSection, "window left", shown.left());
     ini.WriteInteger(kSettingsSection, "window top", shown.top());
     ini.WriteInteger(kSettingsSection, "window width", shown.width());
     ini.WriteInteger(kSettingsSection, "window height", shown.height());
     ini.WriteBool(kSettingsSection, "window maximized", isMaximized());
-    ini.EraseSection(kRecentSection);
-    for (int i = 0; i < RecentFiles.size() && i < kMaxRecentFiles; ++i)
-        ini.WriteString(kRecentSection, "file" + std::to_string(i + 1), ToStd(RecentFiles[i]));
+    SheetFiles->WriteRecentFiles(ini);
     ini.SaveToFile(path);
-}
-
-void TMainWindow::AddRecent(const QString& path) {
-    RecentFiles.erase(
-        std::remove_if(RecentFiles.begin(), RecentFiles.end(),
-                       [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; }),
-        RecentFiles.end());
-    RecentFiles.prepend(path);
-    while (RecentFiles.size() > kMaxRecentFiles)
-        RecentFiles.removeLast();
-    RebuildRecentMenu();
-}
-
-void TMainWindow::RebuildRecentMenu() {
-    QList<QAction*> items = OpenRecent1->actions();
-    while (items.size() < RecentFiles.size()) {
-        QAction* item = OpenRecent1->addAction(QString());
-        connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { OpenDocument(item->data().toString()); }); });
-        items.append(item);
-    }
-    while (items.size() > RecentFiles.size())
-        delete items.takeLast();
-    // The path itself rides in the item's data; its caption doubles "&" so that none turns into
-    // an accelerator mark.
-    for (int i = 0; i < RecentFiles.size(); ++i) {
-        items[i]->setText(QString(RecentFiles[i]).replace('&', "&&"));
-        items[i]->setData(RecentFiles[i]);
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Languages and profiles
 
 void TMainWindow::SelectLanguage(const QString& name) {
-    if (name == Language)
+    if (name == LanguageName)
         return;
-    Language = name;
-    const bool english = name == QString::fromUtf8(kEnglishLanguage.data());
-    for (QAction* item : LanguageGroup->actions()) {
-        if ((item == English1 && english) || (!english && WithoutAmpersands(item->text()) == name))
-            item->setChecked(true);
-    }
+    LanguageName = name;
+    Actions->UpdateActions();
     QtTexts.Select(name);
     bool loaded = false;
     try {
@@ -732,25 +426,22 @@ void TMainWindow::SelectLanguage(const QString& name) {
 }
 
 void TMainWindow::TranslateAll() {
-    for (const auto& [action, key] : Captions)
-        action->setText(Translate(key));
-    for (const auto& [action, key] : Hints)
-        action->setToolTip(Translate(key));
-    MagnifyBtn->setToolTip("Enlarge image.");
-    Sheet->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
-    Sheet->SetIndexHeadText(Translate(LanguageKey("sFrame")));
-    Sheet->SetAudioHeadText(Translate(LanguageKey("sAudio")));
-    Sound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
-    FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(Settings.Current.General.Fps));
-    ShowLayerPath(Sheet->CurrentLayer());
+    Actions->Retranslate();
+    MagnifyButton->setToolTip("Enlarge image.");
+    SheetView->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
+    SheetView->SetIndexHeadText(Translate(LanguageKey("sFrame")));
+    SheetView->SetAudioHeadText(Translate(LanguageKey("sAudio")));
+    SheetSound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
+    FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(SettingsManager.Current.General.Fps));
+    ShowLayerPath(SheetView->CurrentLayer());
     SetTitle();
 }
 
 void TMainWindow::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
-    ImportForm->Retranslate();
-    LayerProp->Retranslate();
+    ImportWindow->Retranslate();
+    LayerPropertiesDialog->Retranslate();
     ProgramEditDialog->Retranslate();
     if (Preview)
         Preview->Retranslate();
@@ -759,36 +450,13 @@ void TMainWindow::RetranslateOtherWindows() {
 }
 
 void TMainWindow::ActivateProfile(const QString& name) {
-    ActiveProfile = name;
+    ProfileName = name;
     RebuildSettings();
     if (const TProfile* profile = Profiles.FindProfile(ToStd(name)))
         ApplyProfile(*profile);
-    CheckProfileItem();
+    Actions->UpdateActions();
     InfoMessage(Translate(LanguageKey("sProfile")) + ": " + name);
     SetTitle();
-}
-
-void TMainWindow::CheckProfileItem() {
-    for (QAction* item : ProfileGroup->actions()) {
-        if ((item == Default1 && ActiveProfile == "Default") ||
-            (item != Default1 && WithoutAmpersands(item->text()) == ActiveProfile))
-            item->setChecked(true);
-    }
-}
-
-void TMainWindow::RebuildProfilesMenu() {
-    for (QAction* item : ProfileGroup->actions()) {
-        if (item != Default1)
-            delete item;
-    }
-    for (const std::string& name : Profiles.Names()) {
-        QAction* item = Profiles1->addAction(FromStd(name));
-        item->setCheckable(true);
-        ProfileGroup->addAction(item);
-        connect(item, &QAction::triggered, this,
-                [this, item] { Guard([this, item] { ActivateProfile(WithoutAmpersands(item->text())); }); });
-    }
-    CheckProfileItem();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -796,13 +464,9 @@ void TMainWindow::RebuildProfilesMenu() {
 
 QString TMainWindow::TitleText() const {
     QString title = QString("Celwright ") + kVersion;
-    if (ActiveProfile != "Default")
-        title += ": " + ActiveProfile;
-    return title + " - " + ShownDocumentName();
-}
-
-QString TMainWindow::ShownDocumentName() const {
-    return DocumentName.isEmpty() ? Translate(LanguageKey("sUntitled")) : DocumentName;
+    if (ProfileName != "Default")
+        title += ": " + ProfileName;
+    return title + " - " + SheetFiles->ShownDocumentName();
 }
 
 void TMainWindow::SetTitle() {
@@ -810,20 +474,20 @@ void TMainWindow::SetTitle() {
 }
 
 void TMainWindow::InfoMessage(const QString& text) {
-    Memo1->setPlainText(text + "\n" + Memo1->toPlainText());
+    InfoPanel->setPlainText(text + "\n" + InfoPanel->toPlainText());
 }
 
 void TMainWindow::ShowLayerPath(std::int32_t layer) {
     const QString text = Fill(Translate(LanguageKey("msgLayerPath")),
-                              {FromStd(Sheet->LayerCaption(layer)), FromStd(Sheet->LayerFolder(layer))});
-    Label1->SetFullText(layer > 0 ? text : QString());
+                              {FromStd(SheetView->LayerCaption(layer)), FromStd(SheetView->LayerFolder(layer))});
+    LayerPathLabel->SetFullText(layer > 0 ? text : QString());
 }
 
 void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
     const TPicture* picture = nullptr;
     bool unreadable = false;
     try {
-        picture = Sheet->GetCelImage(layer, frame);
+        picture = SheetView->GetCelImage(layer, frame);
     } catch (const ECwError& error) {
         // A drawing that cannot be read shows as missing, with the reason, which names the file.
         InfoMessage(FromStd(error.what()));
@@ -831,9 +495,9 @@ void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
     }
     if (!picture) {
         Thumbnail.fill(Qt::white);
-        if (Sheet->CelAt(layer, frame) && !unreadable) {
+        if (SheetView->CelAt(layer, frame) && !unreadable) {
             InfoMessage(Fill(Translate(LanguageKey("msgErrImageNotFound")),
-                             {FromStd(Sheet->CelName(layer, frame)), FromStd(Sheet->LayerCaption(layer))}));
+                             {FromStd(SheetView->CelName(layer, frame)), FromStd(SheetView->LayerCaption(layer))}));
         }
         if (ImageViewer->isVisible())
             ImageViewer->ShowImage(nullptr);
@@ -844,275 +508,149 @@ void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
         if (ImageViewer->isVisible())
             ImageViewer->ShowImage(&image);
     }
-    Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+    ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Documents
 
-bool TMainWindow::AskSaveChanges() {
-    if (!Modified)
-        return true;
-    const int answer = AlertPrompt->Confirm(
-        Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}), Translate(LanguageKey("sYes")),
-        Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
-    if (answer == TAlertPrompt::kCancel)
-        return false;
-    if (answer != TAlertPrompt::kYes)
-        return true;
-    // The edits are only safe once written: a save that fails or is cancelled stops the operation.
-    bool saved = false;
-    Guard([&] { saved = SaveClick(); });
-    return saved;
-}
-
 void TMainWindow::NewClick() {
-    if (!AskSaveChanges())
+    if (!SheetFiles->AskSaveChanges())
         return;
-    Sheet->ClearSheet();
-    Sheet->AddLayer("", Settings.Current.General.DefaultPath, Sheet->Document().DefaultColors);
+    SheetView->ClearSheet();
+    SheetView->AddLayer("", SettingsManager.Current.General.DefaultPath, SheetView->Document().DefaultColors);
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
         ApplyProfile(*profile);
-    DocumentName.clear();
-    SetTitle();
+    SheetFiles->SetDocumentName({});
     ShowLayerPath(1);
-    Sheet->SetFps(Settings.Current.General.Fps);
-    QDir::setCurrent(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)));
-    Modified = false;
-}
-
-void TMainWindow::OpenClick() {
-    if (!AskSaveChanges())
-        return;
-    Activity = kLoading;
-    try {
-        const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
-                                         ".xps Exposure Sheet (*.xps)");
-        if (!path.isEmpty()) {
-            LoadDocument(path);
-            AddRecent(path);
-        }
-    } catch (...) {
-        Activity = kIdle;
-        throw;
-    }
-    Activity = kIdle;
-}
-
-void TMainWindow::OpenDocument(const QString& path) {
-    Activity = kLoading;
-    Sheet->SetUpdateMode(TSheetDocument::kUpdateBulk);
-    auto restore = [this] {
-        Activity = kIdle;
-        Sheet->SetUpdateMode(TSheetDocument::kUpdateNormal);
-        Sheet->RefreshAll();
-    };
-    try {
-        LoadDocument(path);
-        AddRecent(path);
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
-}
-
-void TMainWindow::LoadDocument(const QString& path) {
-    TXpsSettings settings;
-    Settings.GetDocumentSettings(settings);
-    std::vector<TLeftOutCel> leftOut;
-    // The sheet's sound comes back through OnAudioLoaded while it loads.
-    Sound->AudioGraph.Clear();
-    try {
-        LoadSheet(
-            Sheet->Document(), ToStd(path), settings,
-            [this, &path](const TXpsSettings& loaded) {
-                ApplyDocumentSettings(loaded);
-                const QFileInfo file(path);
-                DocumentName = file.fileName();
-                DocumentFolder = file.absolutePath() + "/";
-                SetTitle();
-            },
-            &leftOut);
-    } catch (const TSheetLoadError& error) {
-        const TLanguageKey* key = FindLanguageKey(error.Key);
-        throw ECwError(key ? error.Path + ": " + ToStd(Translate(*key)) : std::string(error.what()));
-    }
-    Sheet->RefreshAll();
-    Modified = false;
-    if (!leftOut.empty())
-        AlertPrompt->Alert(LeftOutMessage(path, leftOut));
-}
-
-QString TMainWindow::LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const {
-    QString text = Fill(Translate(LanguageKey("msgErrCelsLeftOut")), {path});
-    for (const TLeftOutCel& cel : cels) {
-        const TLanguageKey& reason =
-            cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
-            : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
-                                                             : LanguageKey("sPastLastFrame");
-        text += "\n" + Fill(Translate(LanguageKey("msgLeftOutCel")),
-                            {FromStd(cel.Name), QString::number(cel.Layer), QString::number(cel.Frame),
-                             Translate(reason)});
-    }
-    return text;
-}
-
-void TMainWindow::WriteDocument(const QString& path) {
-    TXpsSettings settings;
-    Settings.GetDocumentSettings(settings);
-    TXpsFile::SaveSheet(ToStd(path), Sheet->Document(), settings);
-    const QFileInfo file(path);
-    DocumentFolder = file.absolutePath() + "/";
-    DocumentName = file.fileName();
-    SetTitle();
-    Modified = false;
-}
-
-QString TMainWindow::ChooseSavePath() {
-    return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
-                       DocumentName.isEmpty() ? ShownDocumentName() + ".xps" : DocumentName,
-                       "Exposure Sheet (*.xps)");
-}
-
-bool TMainWindow::SaveClick() {
-    QString path = DocumentFolder + DocumentName;
-    if (DocumentName.isEmpty() || !QFileInfo::exists(path)) {
-        path = ChooseSavePath();
-        if (path.isEmpty())
-            return false;
-    }
-    WriteDocument(path);
-    return true;
-}
-
-void TMainWindow::SaveAsClick() {
-    const QString path = ChooseSavePath();
-    if (path.isEmpty())
-        return;
-    WriteDocument(path);
-    AddRecent(QFileInfo(path).absoluteFilePath());
+    SheetView->SetFps(SettingsManager.Current.General.Fps);
+    QDir::setCurrent(FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)));
+    SheetFiles->SetModified(false);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Edit commands
 
 void TMainWindow::UndoClick() {
-    Activity = kRestoring;
-    Sheet->Undo();
-    Activity = kIdle;
+    CurrentActivity = kRestoring;
+    SheetView->Undo();
+    CurrentActivity = kIdle;
 }
 
 void TMainWindow::RedoClick() {
-    Activity = kRestoring;
-    Sheet->Redo();
-    Activity = kIdle;
+    CurrentActivity = kRestoring;
+    SheetView->Redo();
+    CurrentActivity = kIdle;
 }
 
 void TMainWindow::CutClick() {
-    if (Sheet->LayerCount() == 0)
+    if (SheetView->LayerCount() == 0)
         return;
-    Sheet->SaveUndoState();
-    Sheet->CutSelection();
+    SheetView->SaveUndoState();
+    SheetView->CutSelection();
 }
 
 void TMainWindow::CopyClick() {
-    if (Sheet->LayerCount() > 0)
-        Sheet->CopySelection();
+    if (SheetView->LayerCount() > 0)
+        SheetView->CopySelection();
 }
 
 void TMainWindow::PasteClick() {
-    Sheet->SaveUndoState();
-    Sheet->PasteAtSelection();
+    SheetView->SaveUndoState();
+    SheetView->PasteAtSelection();
 }
 
 void TMainWindow::InsertFrameClick() {
-    if (Sheet->LayerCount() > 0)
-        Sheet->InsertFrame();
+    if (SheetView->LayerCount() > 0)
+        SheetView->InsertFrame();
 }
 
 void TMainWindow::DeleteFramesClick() {
-    if (Sheet->LayerCount() > 0)
-        Sheet->DeleteFrames();
+    if (SheetView->LayerCount() > 0)
+        SheetView->DeleteFrames();
 }
 
-void TMainWindow::Add10Click() {
-    if (Sheet->LayerCount() == 0)
+void TMainWindow::AddTenFramesClick() {
+    if (SheetView->LayerCount() == 0)
         return;
-    Sheet->SaveUndoState();
-    Sheet->AddFrames(10);
+    SheetView->SaveUndoState();
+    SheetView->AddFrames(10);
 }
 
 void TMainWindow::AddLayerClick() {
-    Sheet->SaveUndoState();
-    Sheet->AddLayer("", ToStd(ProjectFolder), Sheet->Document().DefaultColors);
-    Sheet->SelectCell(Sheet->LayerCount(), 1);
+    SheetView->SaveUndoState();
+    SheetView->AddLayer("", ToStd(Project), SheetView->Document().DefaultColors);
+    SheetView->SelectCell(SheetView->LayerCount(), 1);
 }
 
 void TMainWindow::DeleteLayerClick() {
-    if (Sheet->LayerCount() == 0)
+    if (SheetView->LayerCount() == 0)
         return;
-    Sheet->SaveUndoState();
-    Sheet->DeleteLayer(Sheet->CurrentLayer());
+    SheetView->SaveUndoState();
+    SheetView->DeleteLayer(SheetView->CurrentLayer());
 }
 
 // ---------------------------------------------------------------------------------------------
 // File, tools and help
 
 void TMainWindow::ImportImagesClick() {
-    ImportForm->Open(FromStd(Sheet->LayerFolder(Sheet->CurrentLayer())),
-                     FromStd(DefaultFolder(Settings.Current.General.DefaultPath)));
-    Sheet->SelectCell(Sheet->CurrentLayer(), Sheet->CurrentFrame());
+    ImportWindow->Open(FromStd(SheetView->LayerFolder(SheetView->CurrentLayer())),
+                     FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)));
+    SheetView->SelectCell(SheetView->CurrentLayer(), SheetView->CurrentFrame());
 }
 
 void TMainWindow::PrintClick() {
-    RunPrintCommand(this, Sheet->Document(), DocumentName, [this] {
-        return AskSaveFile(FromStd(WorkingFolder(DefaultFolder(Settings.Current.General.DefaultPath))),
-                           QFileInfo(DocumentName).completeBaseName() + ".pdf", "PDF (*.pdf)");
+    RunPrintCommand(this, SheetView->Document(), SheetFiles->DocumentName(), [this] {
+        return SheetFiles->AskSaveFile(FromStd(WorkingFolder(DefaultFolder(SettingsManager.Current.General.DefaultPath))),
+                           QFileInfo(SheetFiles->DocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
     });
 }
 
 void TMainWindow::ImportAudioClick() {
-    const QString path = AskOpenFile(FromStd(DefaultFolder(Settings.Current.General.DefaultPath)),
-                                     Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" +
-                                         "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
+    const QString path = SheetFiles->AskOpenFile(
+        FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)),
+        Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" + "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
     if (!path.isEmpty())
-        Sound->LoadFile(ToStd(path));
+        SheetSound->LoadFile(ToStd(path));
 }
 
 void TMainWindow::ExportClick() {
-    if (Sheet->IsEmpty())
+    if (SheetView->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
-    if (Sheet->VisibleUsedFrameCount() > 0)
-        ExportMovie(ExportContext(), FromStd(DefaultFolder(Settings.Current.General.DefaultPath)), this);
+    if (SheetView->VisibleUsedFrameCount() > 0)
+        ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)), this);
     else
         AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
 }
 
+void TMainWindow::ExportUncheckedClick() {
+    ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)), this);
+}
+
 TExportContext TMainWindow::ExportContext() {
     TExportContext context;
-    context.Sheet = &Sheet->Document();
+    context.Sheet = &SheetView->Document();
     context.Rostrum = Rostrum.get();
-    context.Settings = Settings.Current;
-    context.SheetName = DocumentName;
-    context.SettingsFile = Settings.SettingsFilePath();
-    context.Info = [this](const QString& line) { Memo1->appendPlainText(line); };
+    context.Settings = SettingsManager.Current;
+    context.SheetName = SheetFiles->DocumentName();
+    context.SettingsFile = SettingsManager.SettingsFilePath();
+    context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
     return context;
 }
 
 void TMainWindow::VideoCaptureClick() {
-    if (Sheet->LayerCount() == 0)
+    if (SheetView->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
     if (!CaptureWindow) {
-        CaptureWindow = new TCaptureWindow(*Sheet, Settings.Current, *AlertPrompt,
+        CaptureWindow = new TCaptureWindow(*SheetView, SettingsManager.Current, *AlertPrompt,
                            TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
-        CaptureWindow->SettingsFile = Settings.SettingsFilePath();
+        CaptureWindow->SettingsFile = SettingsManager.SettingsFilePath();
         CaptureWindow->OnShowCapture = [this](const QImage& image) {
-            Thumbnail = image.scaled(Image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            Image1->setPixmap(QPixmap::fromImage(Thumbnail));
+            Thumbnail = image.scaled(ThumbnailView->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
         };
-        CaptureWindow->OnThumbnailHeight = [this](int height) { Image1->setFixedHeight(height); };
+        CaptureWindow->OnThumbnailHeight = [this](int height) { ThumbnailView->setFixedHeight(height); };
     }
     if (!CaptureWindow->isVisible())
         CaptureWindow->InitForm();
@@ -1122,27 +660,27 @@ void TMainWindow::VideoCaptureClick() {
 }
 
 void TMainWindow::ScannerClick() {
-    if (Sheet->LayerCount() == 0)
+    if (SheetView->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
     if (ScannerWindow == nullptr)
-        ScannerWindow = new TScannerWindow(*Sheet, Settings.Current, AlertPrompt, this);
+        ScannerWindow = new TScannerWindow(*SheetView, SettingsManager.Current, AlertPrompt, this);
     ScannerWindow->show();
     ScannerWindow->raise();
 }
 
 void TMainWindow::PreviewClick() {
-    if (Sheet->IsEmpty())
+    if (SheetView->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
     if (!Preview) {
         TPreviewHost host;
         host.CurrentSettings = [this] { return CurrentSettings(); };
         host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
-        host.SetAutoBuild = [this](bool autoBuild) { Settings.Current.Preview.AutoBuild = autoBuild; };
+        host.SetAutoBuild = [this](bool autoBuild) { SettingsManager.Current.Preview.AutoBuild = autoBuild; };
         host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
-            ExportFrames(ExportContext(), FromStd(Settings.Current.General.DefaultPath), &order, &frames,
+            ExportFrames(ExportContext(), FromStd(SettingsManager.Current.General.DefaultPath), &order, &frames,
                          Preview);
         };
-        Preview = new TPreviewWindow(Sheet->Document(), *Rostrum, host, this);
+        Preview = new TPreviewWindow(SheetView->Document(), *Rostrum, host, this);
         Preview->OnClosed = [](TPreviewWindow& sender) { sender.deleteLater(); };
         Preview->move(pos() + QPoint(40, 40));
     }
@@ -1153,7 +691,7 @@ void TMainWindow::PreviewClick() {
 void TMainWindow::ImageViewerClick() {
     if (ImageViewer->isVisible())
         return;
-    const TPicture* picture = Sheet->GetCelImage(Sheet->CurrentLayer(), Sheet->CurrentFrame());
+    const TPicture* picture = SheetView->GetCelImage(SheetView->CurrentLayer(), SheetView->CurrentFrame());
     if (picture) {
         const QImage image = PictureToImage(*picture);
         ImageViewer->ShowImage(&image);
@@ -1195,7 +733,7 @@ void TMainWindow::OpenCommandLineSheet(const QStringList& arguments) {
     // The extension is compared exactly: ".XPS" is not a sheet.
     if (QFileInfo(path).isFile() && path.endsWith(".xps")) {
         InfoMessage(path);
-        Guard([this, path] { OpenDocument(path); });
+        Guard([this, path] { SheetFiles->OpenDocument(path); });
     }
 }
 
@@ -1205,21 +743,21 @@ void TMainWindow::FocusSheet() {
     activateWindow();
     // The keys go to the sheet, unless they went to one of its parts, such as a name being typed.
     QWidget* focus = QApplication::focusWidget();
-    if (!focus || (focus != Sheet && !Sheet->isAncestorOf(focus)))
-        Sheet->setFocus();
+    if (!focus || (focus != SheetView && !SheetView->isAncestorOf(focus)))
+        SheetView->setFocus();
 }
 
 void TMainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        if (Activity == kStarting)
-            Activity = kIdle;
+        if (CurrentActivity == kStarting)
+            CurrentActivity = kIdle;
         FocusSheet();
     }
     QMainWindow::changeEvent(event);
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
-    if (!AskSaveChanges()) {
+    if (!SheetFiles->AskSaveChanges()) {
         event->ignore();
         return;
     }
@@ -1244,10 +782,10 @@ void TMainWindow::dropEvent(QDropEvent* event) {
     const QPoint point = event->position().toPoint();
     QWidget* target = childAt(point);
     // Only a drop on the sheet counts.
-    if (!target || (target != Sheet && !Sheet->isAncestorOf(target)))
+    if (!target || (target != SheetView && !SheetView->isAncestorOf(target)))
         return;
     event->acceptProposedAction();
-    Guard([&] { DropFiles(paths, Sheet->mapFrom(this, point)); });
+    Guard([&] { DropFiles(paths, SheetView->mapFrom(this, point)); });
 }
 
 void TMainWindow::DropFiles(const QStringList& paths, const QPoint& sheetPoint) {
@@ -1261,40 +799,40 @@ void TMainWindow::DropFiles(const QStringList& paths, const QPoint& sheetPoint) 
         // Sheets alone: the first one is opened.
         for (const QString& path : paths) {
             if (path.endsWith(".xps")) {
-                OpenDocument(path);
+                SheetFiles->OpenDocument(path);
                 return;
             }
         }
         return;
     }
-    Sheet->SaveUndoState();
+    SheetView->SaveUndoState();
     std::int32_t placed = 0;
     for (const QString& path : paths) {
         const QString suffix = suffixOf(path);
         if (IsOneOf(suffix, images)) {
             std::int32_t layer = 0;
             std::int32_t frame = 0;
-            if (!Sheet->CellFromPoint(sheetPoint, layer, frame))
+            if (!SheetView->CellFromPoint(sheetPoint, layer, frame))
                 continue;
-            const std::int32_t hold = Settings.Current.Capture.Hold;
-            Sheet->PlaceCelAt(layer, frame + hold * placed, ToStd(QFileInfo(path).fileName()), hold);
+            const std::int32_t hold = SettingsManager.Current.Capture.Hold;
+            SheetView->PlaceCelAt(layer, frame + hold * placed, ToStd(QFileInfo(path).fileName()), hold);
             ++placed;
         } else if (IsOneOf(suffix, sounds)) {
-            Sheet->RemoveAudio();
-            Sound->LoadFile(ToStd(path));
+            SheetView->RemoveAudio();
+            SheetSound->LoadFile(ToStd(path));
         } else if (suffix == ".xps") {
-            OpenDocument(path);
+            SheetFiles->OpenDocument(path);
         }
     }
 }
 
 void TMainWindow::wheelEvent(QWheelEvent* event) {
-    Sheet->ScrollWheel(event->angleDelta().y());
+    SheetView->ScrollWheel(event->angleDelta().y());
     event->accept();
 }
 
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == ThumbnailView && event->type() == QEvent::MouseButtonDblClick) {
         Guard([this] { ImageViewerClick(); });
         return true;
     }

@@ -9,21 +9,19 @@
 #include "settings/LanguageTable.h"
 #include "settings/Profiles.h"
 
-#include <QImage>
 #include <QMainWindow>
+#include <QImage>
 #include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
 
-class QAction;
-class QActionGroup;
 class QLabel;
-class QMenu;
-class QMenuBar;
 class QPlainTextEdit;
 class QToolButton;
+class TMainActions;
+class TSheetFiles;
 class TAlertPrompt;
 class TElidedLabel;
 struct TExportContext;
@@ -45,8 +43,9 @@ struct TAppFolders {
     QString UserFolder;    // "celwright.ini", "profiles.ini"; ends with "/", or empty
 };
 
-// The main window: it owns the exposure sheet control, the preferences, the profiles, the
-// language table and the recent files, and holds the one open document.
+// The main window: it lays out the sheet control, the thumbnail and the info panel, owns the
+// preferences, the profiles, the language table and the other windows, and wires them together.
+// Its actions are in TMainActions, the open sheet's file in TSheetFiles.
 class TMainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -60,29 +59,26 @@ public:
     explicit TMainWindow(const TAppFolders& folders, QWidget* parent = nullptr);
     ~TMainWindow() override;
 
-    // Preferences in force.
-    TSettings CurrentSettings() const { return Settings.Current; }
-    void ApplyDocumentSettings(const TXpsSettings& settings);
-    void RebuildSettings();
-    void ApplySettings();
-    void ApplyProfile(const TProfile& profile);
-    // The Settings menu's actions, also used by other windows.
+    TSheetView& Sheet() const { return *SheetView; }
+    TSheetFiles& Files() const { return *SheetFiles; }
+    TSheetSound& Sound() const { return *SheetSound; }
+    // The preferences as saved and in force.
+    TSettingsManager& Settings() { return SettingsManager; }
+    TSettings CurrentSettings() const { return SettingsManager.Current; }
+    int Activity() const { return CurrentActivity; }
+    void SetActivity(int activity) { CurrentActivity = activity; }
+    // The folder "New with folders" made the layers' folders in; empty for other sheets.
+    const QString& ProjectFolder() const { return Project; }
+    const QString& ActiveProfile() const { return ProfileName; }
+    const QString& Language() const { return LanguageName; }
+
+    // The Settings menu's commands, also used by other windows.
     void SetFrameRate(int fps);
     void SetCompositeMode(TComp mode);
     void SetImageFormat(TcwImageFormat format);
-
-    // Documents.
-    void OpenDocument(const QString& path);
-    void LoadDocument(const QString& path);
-    void AddRecent(const QString& path);
-    // The first line of the info panel.
-    void InfoMessage(const QString& text);
     void SelectLanguage(const QString& name);
     void ActivateProfile(const QString& name);
-    // The window title as the document, version and profile make it.
-    QString TitleText() const;
-    // The document's name, or the translated "Untitled" while it has none.
-    QString ShownDocumentName() const;
+
     // Opens the sheet named by the first program argument after the program's name, when it is an
     // existing file whose name ends exactly in ".xps".
     void OpenCommandLineSheet(const QStringList& arguments);
@@ -90,12 +86,9 @@ public:
     // cell there on, a sound file is loaded, sheets are opened.
     void DropFiles(const QStringList& paths, const QPoint& sheetPoint);
 
-    // Commands (menu items and tool buttons).
+    // Commands (the actions' handlers).
     void NewClick();
-    void OpenClick();
-    // True when the document was written.
-    bool SaveClick();
-    void SaveAsClick();
+    void NewWithFoldersClick();
     void UndoClick();
     void RedoClick();
     void CutClick();
@@ -103,22 +96,24 @@ public:
     void PasteClick();
     void InsertFrameClick();
     void DeleteFramesClick();
-    void Add10Click();
+    void AddTenFramesClick();
     void AddLayerClick();
     void DeleteLayerClick();
+    void EditLayerPropertiesClick();
     void FpsOtherClick();
+    void PreferencesClick();
+    void ManageProfilesClick();
     void ImportImagesClick();
     void ImportAudioClick();
     void PrintClick();
+    // Export from the File menu: refused for an empty sheet and one without visible drawings.
     void ExportClick();
+    // Export from the tool bar: the export dialog straight away.
+    void ExportUncheckedClick();
     void VideoCaptureClick();
     void ScannerClick();
     void PreviewClick();
     void ImageViewerClick();
-    void EditLayerPropertiesClick();
-    void NewWithFoldersClick();
-    void PreferencesClick();
-    void ManageProfilesClick();
     void EditImageClick();
     void RenameImageClick();
     void HelpClick();
@@ -127,76 +122,6 @@ public:
 
     // Runs a command; an error it raises is shown in the standard error box and the program goes on.
     void Guard(const std::function<void()>& command);
-
-    // Dialog seams: the file dialogs, replaceable so tests can answer them.
-    std::function<QString(const QString& folder, const QString& filter)> AskOpenFile;
-    std::function<QString(const QString& folder, const QString& name, const QString& filter)> AskSaveFile;
-
-    // State.
-    TAppFolders Folders;
-    QString DocumentName; // empty while the sheet has no name yet (shown as "Untitled")
-    QString DocumentFolder;
-    bool Modified = false;
-    QString ActiveProfile;
-    QString Language;
-    QStringList RecentFiles;
-    QString ProjectFolder;
-    int Activity = kStarting;
-    std::array<TLayerColors, 3> LayerColorTable;
-
-    // Owned parts and windows.
-    TSettingsManager Settings;
-    TProfileList Profiles;
-    TLanguageTable LanguageTable;
-    TSheetView* Sheet;
-    std::unique_ptr<TSheetSound> Sound; // the sound graph, scrubbing and the volume window
-    TAlertPrompt* AlertPrompt;
-    TScannerWindow* ScannerWindow = nullptr; // made by the first Scanner command
-    TEntryDialog* EntryDialog;
-    TImageViewer* ImageViewer;
-    TImportWindow* ImportForm;
-    TLayerPropertiesDialog* LayerProp;
-    TProgramEditDialog* ProgramEditDialog;
-    // The one compositor, shared by the preview and the movie builds.
-    std::unique_ptr<TCompositor> Rostrum;
-    // The open preview window, if any.
-    QPointer<TPreviewWindow> Preview;
-    TCaptureWindow* CaptureWindow = nullptr; // the capture window, made by the first Video command
-    QLabel* FpsLabel;
-    TElidedLabel* Label1; // the layer path line
-    QLabel* Image1;       // the thumbnail
-    QToolButton* MagnifyBtn;
-    QPlainTextEdit* Memo1;
-    QImage Thumbnail;
-
-    // Menus and commands.
-    QMenu* FileM;
-    QMenu* OpenRecent1;
-    QMenu* Edit2;
-    QMenu* Settings1;
-    QMenu* FpsM;
-    QMenu* Format1;
-    QMenu* Composite1;
-    QMenu* Profiles1;
-    QMenu* Languages1;
-    QMenu* Tools1;
-    QMenu* Help1;
-    QMenu* PopupMenu1;
-    QMenu* PopupMenuLayer;
-    QMenu* PopupMenu2;
-    QAction *NewXPS, *NewXPSwithfolders1, *OpenXPS, *SaveXPS1, *Saveas1, *ImportImages1, *ImportAudio1,
-        *Export1, *PrintXPS, *Exit1;
-    QAction *Undo1, *Redo1, *Clear1, *Copy1, *Paste1, *Delete1, *Insert1, *Cut1, *Add101, *AddLayer1,
-        *DeleteLayer1, *LayerEdit1;
-    QAction *Fps24, *Fps30, *Fps25, *Fps12, *Fps15, *FpsOther;
-    QAction *png1, *Jpeg1, *Bmp1, *Darken1, *Blend1, *Multiply1;
-    QAction *ManageProfiles1, *Default1, *English1, *Preferences1;
-    QAction *Video2, *Scanner1, *Preview1, *ImageViewer1, *CelwrightHelp1, *About1, *License1;
-    QAction *Clear2, *Copy2, *Cut2, *Paste2, *Rename1, *EditImage1, *AddLayer2, *DeleteLayer2,
-        *EditLayerProp1, *PopInsert1, *Add102, *ShowAudio1, *HideAudio1;
-    QAction *EditPath1, *AdjustVolume1, *HideAudio2, *ClearAudio1, *ClearPhonemes1, *ClearAll1;
-    QAction *NewBtn, *OpenBtn, *SaveBtn, *UndoBtn, *RedoBtn, *Add10Btn, *VideoCaptureBtn, *PreviewBtn,
-        *AviBtn;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -209,9 +134,9 @@ protected:
 
 private:
     void CreateControls();
-    void CreateMenus();
-    void CreateToolBar();
+    void CreateMenusAndToolBar();
     void ConnectSheet();
+    void ConnectFiles();
     // Reads the language, the recent files and where the window was.
     void ReadStoredState();
     // Sizes and places the window: as it was when last closed, else most of the screen.
@@ -219,15 +144,15 @@ private:
     void WriteStoredState();
     void TranslateAll();
     void RetranslateOtherWindows();
-    void RebuildRecentMenu();
+    void ApplyDocumentSettings(const TXpsSettings& settings);
+    void RebuildSettings();
+    void ApplySettings();
+    void ApplyProfile(const TProfile& profile);
+    // The window title as the document, version and profile make it.
+    QString TitleText() const;
     void SetTitle();
-    // Asks to save a modified document; false when the user cancelled.
-    bool AskSaveChanges();
-    // Writes the sheet to `path`, which then names the document; not modified any more.
-    void WriteDocument(const QString& path);
-    QString ChooseSavePath();
-    // The message that lists the cels a load left out.
-    QString LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const;
+    // The first line of the info panel.
+    void InfoMessage(const QString& text);
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
     void ShowLayerPath(std::int32_t layer);
     // Shows the current layer's path and cel's thumbnail when either changed since last shown.
@@ -235,32 +160,50 @@ private:
     // Activates the window and gives the sheet the keys (at start and after each dialog).
     void FocusSheet();
     QString CursorKey() const;
-    void CheckFps(int fps);
     // What the export dialog works on: the sheet, the compositor, the preferences in force.
     TExportContext ExportContext();
     // The layer properties window for the layer just added by the user; applies what it confirms.
     void NewLayerProperties();
-    // The Profiles submenu's items after "- Default -": one per stored profile.
-    void RebuildProfilesMenu();
-    // Checks the Profiles submenu's item of the active profile.
-    void CheckProfileItem();
     QStringList LayerColorNames() const;
-    // A menu item with its caption's language key; the command runs guarded.
-    QAction* AddCommand(QMenu* menu, const TLanguageKey& caption, const std::function<void()>& command,
-                        const QKeySequence& shortcut = {});
-    QMenu* AddMenu(QMenuBar* bar, const TLanguageKey& caption);
-    QMenu* AddMenu(QMenu* parent, const TLanguageKey& caption);
 
-    QActionGroup* FpsGroup;
-    QActionGroup* FormatGroup;
-    QActionGroup* CompositeGroup;
-    QActionGroup* ProfileGroup;
-    QActionGroup* LanguageGroup;
-    QList<QPair<QAction*, TLanguageKey>> Captions;
-    QList<QPair<QAction*, TLanguageKey>> Hints;
+    TAppFolders Folders;
+    QString Project;
+    QString ProfileName;
+    QString LanguageName;
+    int CurrentActivity = kStarting;
+    std::array<TLayerColors, 3> LayerColorTable;
+    TSettingsManager SettingsManager;
+    TProfileList Profiles;
+    TLanguageTable LanguageTable;
+    TQtTranslations QtTexts;
+
+    // Parts and other windows.
+    TSheetView* SheetView;
+    std::unique_ptr<TSheetSound> SheetSound; // the sound graph, scrubbing and the volume window
+    TSheetFiles* SheetFiles;
+    TMainActions* Actions;
+    TAlertPrompt* AlertPrompt;
+    TEntryDialog* EntryDialog;
+    TImageViewer* ImageViewer;
+    TImportWindow* ImportWindow;
+    TLayerPropertiesDialog* LayerPropertiesDialog;
+    TProgramEditDialog* ProgramEditDialog;
+    // The one compositor, shared by the preview and the movie builds.
+    std::unique_ptr<TCompositor> Rostrum;
+    QPointer<TPreviewWindow> Preview;         // the open preview window, if any
+    TCaptureWindow* CaptureWindow = nullptr;  // made by the first Video command
+    TScannerWindow* ScannerWindow = nullptr;  // made by the first Scanner command
+
+    // Controls.
+    QLabel* FpsLabel;
+    TElidedLabel* LayerPathLabel;
+    QLabel* ThumbnailView;
+    QImage Thumbnail;
+    QToolButton* MagnifyButton;
+    QPlainTextEdit* InfoPanel;
+
     bool ShownOnce = false;
     QString ShownCursor;  // CursorKey() of what the path line and thumbnail show
     QRect StoredGeometry; // the window's frame-less geometry when last closed; invalid at first start
     bool StoredMaximized = false;
-    TQtTranslations QtTexts;
 };

@@ -7,7 +7,9 @@
 #include "app/NewProjectDialog.h"
 #include "ui/AlertPrompt.h"
 #include "app/ProfileManagerDialog.h"
+#include "app/MainActions.h"
 #include "app/MainWindow.h"
+#include "app/SheetFiles.h"
 #include "app/LayerPropertiesDialog.h"
 #include "sheetview/SheetView.h"
 
@@ -36,11 +38,11 @@ QStringList TMainWindow::LayerColorNames() const {
 }
 
 void TMainWindow::NewWithFoldersClick() {
-    if (!AskSaveChanges())
+    if (!SheetFiles->AskSaveChanges())
         return;
     QString name = Translate(LanguageKey("sNewProject"));
-    QString folder = FromStd(Settings.Current.General.DefaultPath);
-    int fps = Settings.Current.General.Fps;
+    QString folder = FromStd(SettingsManager.Current.General.DefaultPath);
+    int fps = SettingsManager.Current.General.Fps;
     int layers = 1;
     {
         TNewProjectDialog dialog(AlertPrompt, EntryDialog, this);
@@ -48,19 +50,18 @@ void TMainWindow::NewWithFoldersClick() {
             return;
     }
     const QString layerWord = Translate(LanguageKey("sLayer"));
-    Activity = kLoading;
+    CurrentActivity = kLoading;
     struct TBackToIdle {
-        int& Activity;
-        ~TBackToIdle() { Activity = kIdle; }
-    } backToIdle{Activity};
+        int& CurrentActivity;
+        ~TBackToIdle() { CurrentActivity = kIdle; }
+    } backToIdle{CurrentActivity};
 
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
         ApplyProfile(*profile);
-    Sheet->ClearSheet();
-    Label1->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
-    DocumentName = name + ".xps";
-    SetTitle();
+    SheetView->ClearSheet();
+    LayerPathLabel->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
+    SheetFiles->SetDocumentName(name + ".xps");
     QString existing;
     for (int k = 1; k <= layers; ++k) {
         const QString numbered = layerWord + " " + QString::number(k);
@@ -70,18 +71,18 @@ void TMainWindow::NewWithFoldersClick() {
             existing += " " + numbered;
         else
             QDir().mkdir(layerFolder);
-        Sheet->AddLayer(ToStd(numbered), ToStd(layerFolder + "/"),
-                         LayerColorScheme(Settings.Current.General.LayerColor));
+        SheetView->AddLayer(ToStd(numbered), ToStd(layerFolder + "/"),
+                         LayerColorScheme(SettingsManager.Current.General.LayerColor));
     }
     QDir::setCurrent(folder);
-    DocumentFolder = folder;
-    ProjectFolder = folder;
+    SheetFiles->SetDocumentFolder(folder);
+    Project = folder;
     SetFrameRate(fps);
-    Modified = false;
+    SheetFiles->SetModified(false);
     ShowLayerPath(1);
-    Sheet->SelectCell(1, 1);
+    SheetView->SelectCell(1, 1);
     // An empty sheet file, so that Save writes straight into it.
-    QFile sheet(folder + DocumentName);
+    QFile sheet(folder + SheetFiles->DocumentName());
     if (!sheet.exists() && !sheet.open(QIODevice::WriteOnly))
         throw ECwError(ToStd(sheet.fileName() + ": " + sheet.errorString()));
     sheet.close();
@@ -90,60 +91,60 @@ void TMainWindow::NewWithFoldersClick() {
 }
 
 void TMainWindow::NewLayerProperties() {
-    const std::int32_t layer = Sheet->LayerCount();
-    const QString defaultPath = FromStd(Settings.Current.General.DefaultPath);
+    const std::int32_t layer = SheetView->LayerCount();
+    const QString defaultPath = FromStd(SettingsManager.Current.General.DefaultPath);
     TLayerPropertiesDialog::TShown shown;
     shown.Caption = Translate(LanguageKey("sLayer")) + " " + QString::number(layer);
-    shown.Folder = ProjectFolder.isEmpty() ? defaultPath : ProjectFolder;
-    shown.ColorIndex = Settings.Current.General.LayerColor;
+    shown.Folder = Project.isEmpty() ? defaultPath : Project;
+    shown.ColorIndex = SettingsManager.Current.General.LayerColor;
     shown.FallbackFolder = defaultPath;
-    const QPoint topLeft(frameGeometry().left() + 90, Sheet->mapToGlobal(QPoint(0, 0)).y() + 90);
-    if (!LayerProp->NewLayer(shown, topLeft))
+    const QPoint topLeft(frameGeometry().left() + 90, SheetView->mapToGlobal(QPoint(0, 0)).y() + 90);
+    if (!LayerPropertiesDialog->NewLayer(shown, topLeft))
         return;
-    Sheet->SetLayerCaption(layer, ToStd(LayerProp->Caption));
-    Sheet->SetLayerColors(layer, LayerColorScheme(LayerProp->ColorIndex));
-    Sheet->SetLayerFolder(layer, ToStd(LayerProp->Folder));
+    SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
+    SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
+    SheetView->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
 }
 
 void TMainWindow::EditLayerPropertiesClick() {
-    if (Sheet->LayerCount() == 0)
+    if (SheetView->LayerCount() == 0)
         return;
-    const std::int32_t layer = Sheet->CurrentLayer();
+    const std::int32_t layer = SheetView->CurrentLayer();
     TLayerPropertiesDialog::TShown shown;
-    shown.Caption = FromStd(Sheet->LayerCaption(layer));
-    shown.Folder = FromStd(Sheet->LayerFolder(layer));
+    shown.Caption = FromStd(SheetView->LayerCaption(layer));
+    shown.Folder = FromStd(SheetView->LayerFolder(layer));
     shown.ColorIndex = std::max<int>(
-        0, static_cast<int>(LayerColorNames().indexOf(FromStd(Sheet->LayerColors(layer).Name))));
-    shown.FallbackFolder = FromStd(Settings.Current.General.DefaultPath);
-    const QPoint topLeft(QCursor::pos().x() - 50, Sheet->mapToGlobal(QPoint(0, 0)).y() + 90);
-    if (!LayerProp->EditLayer(shown, topLeft))
+        0, static_cast<int>(LayerColorNames().indexOf(FromStd(SheetView->LayerColors(layer).Name))));
+    shown.FallbackFolder = FromStd(SettingsManager.Current.General.DefaultPath);
+    const QPoint topLeft(QCursor::pos().x() - 50, SheetView->mapToGlobal(QPoint(0, 0)).y() + 90);
+    if (!LayerPropertiesDialog->EditLayer(shown, topLeft))
         return;
-    Sheet->SaveUndoState();
-    if (!LayerProp->Folder.isEmpty())
-        Sheet->SetLayerFolder(layer, ToStd(LayerProp->Folder));
-    if (!LayerProp->Caption.isEmpty())
-        Sheet->SetLayerCaption(layer, ToStd(LayerProp->Caption));
-    Sheet->SetLayerColors(layer, LayerColorScheme(LayerProp->ColorIndex));
+    SheetView->SaveUndoState();
+    if (!LayerPropertiesDialog->Folder.isEmpty())
+        SheetView->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
+    if (!LayerPropertiesDialog->Caption.isEmpty())
+        SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
+    SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     ShowLayerPath(layer);
 }
 
 void TMainWindow::PreferencesClick() {
-    TSettings edited = Settings.Saved;
+    TSettings edited = SettingsManager.Saved;
     {
         TPreferencesDialog dialog(LayerColorNames(), ProgramEditDialog, this);
         if (!dialog.Edit(Translate(LanguageKey("sPreferences")), edited, frameGeometry().topLeft()))
             return;
     }
-    Settings.Saved = edited;
+    SettingsManager.Saved = edited;
     // The preferences take effect even when the file cannot be written; that is reported after.
     std::exception_ptr failure;
     try {
-        Settings.SaveToFile();
+        SettingsManager.SaveToFile();
     } catch (...) {
         failure = std::current_exception();
     }
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(ActiveProfile)))
+    if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
         ApplyProfile(*profile);
     if (failure)
         std::rethrow_exception(failure);
@@ -152,15 +153,16 @@ void TMainWindow::PreferencesClick() {
 void TMainWindow::ManageProfilesClick() {
     QString active;
     {
-        TProfileManagerDialog manager(Profiles, Settings.Saved, ActiveProfile, EntryDialog, AlertPrompt, this);
+        TProfileManagerDialog manager(Profiles, SettingsManager.Saved, ProfileName, EntryDialog, AlertPrompt, this);
         manager.move(frameGeometry().center() - manager.rect().center());
         manager.exec();
         if (!manager.Changed())
             return;
         active = manager.ActiveProfile();
     }
-    RebuildProfilesMenu();
-    if (active != ActiveProfile)
+    Actions->RebuildProfilesMenu();
+    Actions->UpdateActions();
+    if (active != ProfileName)
         ActivateProfile(active);
     Profiles.SaveProfiles();
 }
@@ -173,7 +175,7 @@ void TMainWindow::EditImageClick() {
         return;
     }
     std::vector<std::string> paths;
-    Sheet->CelImagePaths(Sheet->SelectedCells(), paths);
+    SheetView->CelImagePaths(SheetView->SelectedCells(), paths);
     QStringList list;
     for (const std::string& path : paths)
         list.append(FromStd(path));
@@ -183,13 +185,13 @@ void TMainWindow::EditImageClick() {
 }
 
 void TMainWindow::RenameImageClick() {
-    const std::int32_t layer = Sheet->CurrentLayer();
-    const std::int32_t frame = Sheet->CurrentFrame();
-    if (!Sheet->CelImageExists(layer, frame)) {
+    const std::int32_t layer = SheetView->CurrentLayer();
+    const std::int32_t frame = SheetView->CurrentFrame();
+    if (!SheetView->CelImageExists(layer, frame)) {
         AlertPrompt->Alert(
             Fill(Translate(LanguageKey("msgErrImageNotFound")),
-                 {FromStd(Sheet->CelName(layer, frame)), FromStd(Sheet->LayerFolder(layer))}));
+                 {FromStd(SheetView->CelName(layer, frame)), FromStd(SheetView->LayerFolder(layer))}));
         return;
     }
-    Sheet->RenameCelImage(layer, frame);
+    SheetView->RenameCelImage(layer, frame);
 }

@@ -15,7 +15,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -37,18 +37,17 @@ namespace fs = std::filesystem;
 namespace {
 // A main window on a fresh user folder, with the program's own languages, as a user has it once the
 // window was activated.
-class DialogCommandsTest : public ::testing::Test {
+class DialogCommandsTest : public TMainWindowFixture {
 protected:
     DialogCommandsTest() {
-        Folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
     }
     ~DialogCommandsTest() override { ErrorBoxOverride() = nullptr; }
 
     std::unique_ptr<TMainWindow> MakeWindow() {
-        auto window = std::make_unique<TMainWindow>(Folders);
-        window->AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
-        window->Activity = TMainWindow::kIdle;
+        auto window = NewWindow();
+        window->Files().AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
+        window->SetActivity(TMainWindow::kIdle);
         return window;
     }
 
@@ -57,9 +56,7 @@ protected:
         return User / ("Celwright/3.0/" + std::string(name));
     }
 
-    TTempFolder User;
     TTempFolder Files;
-    TAppFolders Folders;
     QStringList Errors;
 };
 
@@ -88,9 +85,9 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     const QString project = FilesPath("P/");
     auto window = MakeWindow();
     CreateProject(project, "walk", 1);
-    window->NewXPSwithfolders1->trigger();
+    Part(*window, "NewWithFoldersAction")->trigger();
 
-    TSheetView& sheet = *window->Sheet;
+    TSheetView& sheet = window->Sheet();
     ASSERT_EQ(sheet.LayerCount(), 2);
     for (int k : {1, 2}) {
         const std::string folder = "P/walk_Layer " + std::to_string(k);
@@ -100,14 +97,14 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     }
     EXPECT_EQ(fs::file_size(Files / "P/walk.xps"), 0u);
     EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps"));
-    EXPECT_EQ(window->ProjectFolder, project);
-    EXPECT_EQ(window->DocumentFolder, project);
-    EXPECT_EQ(window->Activity, TMainWindow::kIdle);
-    EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->Label1->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
+    EXPECT_EQ(window->ProjectFolder(), project);
+    EXPECT_EQ(window->Files().DocumentFolder(), project);
+    EXPECT_EQ(window->Activity(), TMainWindow::kIdle);
+    EXPECT_FALSE(window->Files().Modified());
+    EXPECT_EQ(Part<TElidedLabel>(*window, "LayerPathLabel")->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
 
     // Save writes into the new file without asking where (the save dialog here would cancel).
-    EXPECT_TRUE(window->SaveClick());
+    EXPECT_TRUE(window->Files().Save());
     EXPECT_GT(fs::file_size(Files / "P/walk.xps"), 0u);
 
     // A second time: the file is there, so the dialog asks; both folders are reported at once.
@@ -120,7 +117,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
         dialog.Button2->click();
         AnswerAlert(messages);
     });
-    window->NewXPSwithfolders1->trigger();
+    Part(*window, "NewWithFoldersAction")->trigger();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_EQ(messages[0], "walk.xps \n\nalready exists. Do you wish to overwrite the file?");
     EXPECT_EQ(messages[1], "Folder(s)  Layer 1 Layer 2 already exist. Use \"Edit Layer Properties\" if you "
@@ -132,12 +129,12 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
 TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     fs::create_directories(Files / "ink");
     auto window = MakeWindow();
-    window->Activity = TMainWindow::kLoading; // three layers made by the program ask nothing
+    window->SetActivity(TMainWindow::kLoading); // three layers made by the program ask nothing
     window->NewClick();
     window->AddLayerClick();
     window->AddLayerClick();
-    window->Activity = TMainWindow::kIdle;
-    TSheetView& sheet = *window->Sheet;
+    window->SetActivity(TMainWindow::kIdle);
+    TSheetView& sheet = window->Sheet();
 
     WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
         EXPECT_EQ(properties.windowTitle(), "Set Properties for Layer");
@@ -148,7 +145,7 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
         properties.ComboBox1->setCurrentIndex(1);
         properties.Button2->click();
     });
-    window->AddLayer1->trigger();
+    Part(*window, "AddLayerAction")->trigger();
     ASSERT_EQ(sheet.LayerCount(), 4);
     EXPECT_EQ(sheet.LayerCaption(4), "Ink");
     EXPECT_EQ(sheet.LayerFolder(4), Files / "ink/");
@@ -163,15 +160,15 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
         properties.ComboBox1->setCurrentIndex(2);
         properties.Button2->click();
     });
-    window->LayerEdit1->trigger();
+    Part(*window, "EditLayerPropertiesAction")->trigger();
     EXPECT_EQ(sheet.LayerCaption(4), "Ink");
     EXPECT_EQ(sheet.LayerColors(4).Name, "Green");
     EXPECT_EQ(sheet.LayerFolder(4), Files / "ink/");
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->Files().Modified());
 
     // Closing the window by its frame leaves the new layer as the sheet made it.
     WhenShown<TLayerPropertiesDialog>([](TLayerPropertiesDialog& properties) { properties.close(); });
-    window->AddLayer1->trigger();
+    Part(*window, "AddLayerAction")->trigger();
     EXPECT_EQ(sheet.LayerCaption(5), "Layer 5");
 }
 
@@ -184,8 +181,8 @@ TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
         dialog.FpsButtons->button(4)->click();
         dialog.CancelBtn->click();
     });
-    window->Preferences1->trigger();
-    EXPECT_EQ(window->Settings.Saved.General.Fps, 24);
+    Part(*window, "PreferencesAction")->trigger();
+    EXPECT_EQ(window->Settings().Saved.General.Fps, 24);
     EXPECT_EQ(window->CurrentSettings().General.Fps, 30);
     EXPECT_FALSE(fs::exists(UserFile("celwright.ini")));
 
@@ -198,11 +195,11 @@ TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
         dialog.DefPathBtn->click();
         dialog.OkBtn->click();
     });
-    window->Preferences1->trigger();
-    EXPECT_EQ(window->Settings.Saved.General.Fps, 12);
+    Part(*window, "PreferencesAction")->trigger();
+    EXPECT_EQ(window->Settings().Saved.General.Fps, 12);
     EXPECT_EQ(window->CurrentSettings().General.Fps, 12);
     EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
-    EXPECT_EQ(window->FpsLabel->text(), "FPS: 12");
+    EXPECT_EQ(Part<QLabel>(*window, "FpsLabel")->text(), "FPS: 12");
     const std::string ini = ReadText(UserFile("celwright.ini"));
     EXPECT_NE(ini.find("fps=12"), std::string::npos);
     EXPECT_NE(ini.find("default path=" + (Files / "")), std::string::npos);
@@ -214,13 +211,13 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     window->ActivateProfile("Studio");
     auto menuItems = [&] {
         QStringList items;
-        for (QAction* item : window->Profiles1->actions())
+        for (QAction* item : Part<QMenu>(*window, "ProfilesMenu")->actions())
             items.append(item->isSeparator() ? "-" : item->text() + (item->isChecked() ? "*" : ""));
         return items;
     };
 
     WhenShown<TProfileManagerDialog>([](TProfileManagerDialog& manager) { manager.CloseBtn->click(); });
-    window->ManageProfiles1->trigger();
+    Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
               "[Studio]\n\ndefault path=/studio/\ncapture mode=cmStopMotion\n")
         << "closing without changes leaves the file alone";
@@ -238,19 +235,19 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
         manager.NewBtn->click();
         manager.CloseBtn->click();
     });
-    window->ManageProfiles1->trigger();
+    Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -", "Atelier*", "Bob"}));
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled");
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
               "[Atelier]\ndefault path=/studio/\ncapture mode=cmStopMotion\n"
               "[Bob]\ndefault path=" +
-                  window->Settings.Saved.General.DefaultPath + "\ncapture mode=cmXSheet\n");
+                  window->Settings().Saved.General.DefaultPath + "\ncapture mode=cmXSheet\n");
 
     WhenShown<TProfileManagerDialog>([](TProfileManagerDialog& manager) {
         manager.DeleteBtn->click();
         manager.CloseBtn->click();
     });
-    window->ManageProfiles1->trigger();
+    Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -*", "Bob"}));
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmXSheet);
@@ -264,12 +261,12 @@ TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
         seen << dialog.windowTitle() << dialog.ComboBox1->itemText(5);
         dialog.Button3->click();
     });
-    window->NewXPSwithfolders1->trigger();
+    Part(*window, "NewWithFoldersAction")->trigger();
     WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
         seen << properties.windowTitle() << properties.Button1->text();
         properties.close();
     });
-    window->AddLayer1->trigger();
+    Part(*window, "AddLayerAction")->trigger();
     WhenShown<TPreferencesDialog>([&](TPreferencesDialog& dialog) {
         seen << dialog.windowTitle() << dialog.PageControl1->tabText(0);
         WhenShown<TProgramEditDialog>([&](TProgramEditDialog& editor) {
@@ -279,12 +276,12 @@ TEST_F(DialogCommandsTest, TheDialogsSpeakTheChosenLanguage) {
         dialog.ChangeImgEditBtn->click();
         dialog.CancelBtn->click();
     });
-    window->Preferences1->trigger();
+    Part(*window, "PreferencesAction")->trigger();
     WhenShown<TProfileManagerDialog>([&](TProfileManagerDialog& manager) {
         seen << manager.windowTitle();
         manager.CloseBtn->click();
     });
-    window->ManageProfiles1->trigger();
+    Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(seen,
               (QStringList{"Neues Projekt", "Andere...", "Eigenschaften der Ebene festlegen", "Ändern",
                            "Voreinstellungen", "Allgemein", "Programmeigenschaften", "Profilverwaltung"}));
@@ -305,34 +302,34 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
     for (const char* name : {"a.png", "b.png"})
         WriteText(Files / name, "x");
     auto window = MakeWindow();
-    window->Activity = TMainWindow::kLoading;
+    window->SetActivity(TMainWindow::kLoading);
     window->NewClick();
-    window->Activity = TMainWindow::kIdle;
-    TSheetView& sheet = *window->Sheet;
+    window->SetActivity(TMainWindow::kIdle);
+    TSheetView& sheet = window->Sheet();
     sheet.SetLayerFolder(1, Files / "");
     sheet.PlaceCelAt(1, 1, "a.png", 2);
     sheet.PlaceCelAt(1, 3, "gone.png", 2);
     sheet.Document().Data().Selection = {0, 0, 0, 3};
 
     QStringList messages;
-    window->Settings.Current.Editors.ImageEditor = {"Paint", (Files / "no-such-editor").c_str()};
+    window->Settings().Current.Editors.ImageEditor = {"Paint", (Files / "no-such-editor").c_str()};
     AnswerAlert(messages);
-    window->EditImage1->trigger();
+    Part(*window, "EditImageAction")->trigger();
 
     // Without an editor the desktop's default program opens the drawings.
     TOpenedFiles opened;
     QDesktopServices::setUrlHandler("file", &opened, "Open");
-    window->Settings.Current.Editors.ImageEditor = {};
+    window->Settings().Current.Editors.ImageEditor = {};
     AnswerAlert(messages);
-    window->EditImage1->trigger();
+    Part(*window, "EditImageAction")->trigger();
     QDesktopServices::unsetUrlHandler("file");
     EXPECT_EQ(opened.Paths, QStringList{FilesPath("a.png")});
 
     sheet.SelectCell(1, 3);
     AnswerAlert(messages);
-    window->Rename1->trigger();
+    Part(*window, "RenameImageAction")->trigger();
     sheet.SelectCell(1, 2);
-    window->Rename1->trigger();
+    Part(*window, "RenameImageAction")->trigger();
     TCellEditor& editor = sheet.Editor();
     ASSERT_TRUE(editor.Editing);
     editor.setText("b.png");

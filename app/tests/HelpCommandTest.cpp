@@ -1,5 +1,6 @@
 #include "ui/ErrorBox.h"
 #include "app/MainWindow.h"
+#include "testsupport/MainWindowFixture.h"
 #include "testsupport/TempFolder.h"
 
 #include <QDesktopServices>
@@ -34,7 +35,7 @@ TEST(HelpCommand, F1AndTheHelpMenuOpenTheGuideInTheBrowser) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_F1);
-    window.CelwrightHelp1->trigger();
+    Part(window, "HelpAction")->trigger();
 
     QDesktopServices::unsetUrlHandler("file");
     ErrorBoxOverride() = nullptr;

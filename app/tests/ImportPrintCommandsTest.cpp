@@ -4,7 +4,7 @@
 #include "sheetview/SheetView.h"
 #include "testsupport/CommandOutput.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,17 +15,15 @@
 
 namespace {
 // A main window on a fresh user folder with the bundled sample sheet open.
-class ImportPrintCommandsTest : public ::testing::Test {
+class ImportPrintCommandsTest : public TMainWindowFixture {
 protected:
     ImportPrintCommandsTest() {
-        const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TMainWindow>(folders);
-        Window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);
+        Window = NewWindow();
+        Window->Files().OpenDocument(CELWRIGHT_SAMPLE_SHEET);
     }
     ~ImportPrintCommandsTest() override { ErrorBoxOverride() = nullptr; }
 
-    TTempFolder User;
     TTempFolder Files;
     QStringList Errors;
     std::unique_ptr<TMainWindow> Window;
@@ -33,23 +31,23 @@ protected:
 } // namespace
 
 TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolder) {
-    Window->Sheet->SelectCell(2, 3);
-    Window->ImportImages1->trigger();
-    TImportWindow* import = Window->ImportForm;
+    Window->Sheet().SelectCell(2, 3);
+    Part(*Window, "ImportImagesAction")->trigger();
+    TImportWindow* import = Window->findChild<TImportWindow*>();
     ASSERT_TRUE(import->isVisible());
-    EXPECT_EQ(import->BrowsedFolder().toStdString(), Window->Sheet->LayerFolder(2));
+    EXPECT_EQ(import->BrowsedFolder().toStdString(), Window->Sheet().LayerFolder(2));
     EXPECT_EQ(import->LayerSelect->currentText(), "Import to Selected Layer");
-    EXPECT_EQ(Window->Sheet->CurrentFrame(), 3);
+    EXPECT_EQ(Window->Sheet().CurrentFrame(), 3);
     // While the import changes the sheet, the main window knows it is not the user's doing.
     int activity = 0;
-    Window->Sheet->OnLayerAdded = [&](QObject&) { activity = Window->Activity; };
+    Window->Sheet().OnLayerAdded = [&](QObject&) { activity = Window->Activity(); };
     import->LayerSelect->setCurrentIndex(1);
     import->ShellListView1->item(0)->setSelected(true);
     import->ButtonAddClick();
     import->ButtonImportClick();
     EXPECT_EQ(activity, TMainWindow::kLoading);
-    EXPECT_EQ(Window->Activity, TMainWindow::kIdle);
-    EXPECT_EQ(Window->Sheet->LayerCount(), 3);
+    EXPECT_EQ(Window->Activity(), TMainWindow::kIdle);
+    EXPECT_EQ(Window->Sheet().LayerCount(), 3);
     EXPECT_TRUE(Errors.isEmpty());
 }
 
@@ -58,11 +56,11 @@ TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
         GTEST_SKIP() << "a printer is installed: the print dialog would open";
     const QString pdf = QString::fromStdString(Files / "bounce.pdf");
     QString suggested;
-    Window->AskSaveFile = [&](const QString&, const QString& name, const QString&) {
+    Window->Files().AskSaveFile = [&](const QString&, const QString& name, const QString&) {
         suggested = name;
         return pdf;
     };
-    Window->PrintXPS->trigger();
+    Part(*Window, "PrintAction")->trigger();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
     EXPECT_EQ(suggested, "bounce.pdf");
     const std::string text = CommandOutput("pdftotext -layout '" + pdf.toStdString() + "' -");

@@ -4,9 +4,10 @@
 #include "ui/EntryDialog.h"
 #include "app/MainWindow.h"
 #include "base/TextUtil.h"
+#include "scanner/ScannerWindow.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -15,35 +16,34 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
 const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 
 // A main window on a fresh user folder, with the program's own languages.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public TMainWindowFixture {
 protected:
     MainWindowTest() {
-        Folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
     }
     ~MainWindowTest() override { ErrorBoxOverride() = nullptr; }
 
     std::unique_ptr<TMainWindow> MakeWindow() {
-        auto window = std::make_unique<TMainWindow>(Folders);
-        window->AskSaveFile = [this](const QString&, const QString&, const QString&) { return SavePath; };
-        window->AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
+        auto window = NewWindow();
+        window->Files().AskSaveFile = [this](const QString&, const QString&, const QString&) { return SavePath; };
+        window->Files().AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
         return window;
     }
 
     // Answers the alert prompt that is about to open with one of its buttons.
     static void Answer(TMainWindow& window, QPushButton* TAlertPrompt::*button) {
-        QTimer::singleShot(0, &window, [&window, button] { (window.AlertPrompt->*button)->click(); });
+        QTimer::singleShot(0, &window, [&window, button] { (window.findChild<TAlertPrompt*>()->*button)->click(); });
     }
 
-    TTempFolder User;
     TTempFolder Files;
-    TAppFolders Folders;
     QStringList Errors;
     QString SavePath;
     QString OpenPath;
@@ -53,77 +53,77 @@ protected:
 TEST_F(MainWindowTest, StartsUntitledInEnglishWithNothingToUndo) {
     auto window = MakeWindow();
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
-    EXPECT_EQ(window->Language, "English");
-    EXPECT_TRUE(window->RecentFiles.isEmpty());
-    EXPECT_EQ(window->FileM->title(), "File");
-    EXPECT_FALSE(window->Undo1->isEnabled());
-    EXPECT_FALSE(window->Paste1->isEnabled());
-    EXPECT_FALSE(window->Add10Btn->isEnabled());
-    EXPECT_TRUE(window->Fps24->isChecked());
-    EXPECT_TRUE(window->Darken1->isChecked());
-    EXPECT_TRUE(window->png1->isChecked());
-    EXPECT_EQ(window->FpsLabel->text(), "FPS: 24");
+    EXPECT_EQ(window->Language(), "English");
+    EXPECT_TRUE(window->Files().RecentFiles().isEmpty());
+    EXPECT_EQ(Part<QMenu>(*window, "FileMenu")->title(), "File");
+    EXPECT_FALSE(Part(*window, "UndoAction")->isEnabled());
+    EXPECT_FALSE(Part(*window, "PasteAction")->isEnabled());
+    EXPECT_FALSE(Part(*window, "AddTenFramesAction")->isEnabled());
+    EXPECT_TRUE(Part(*window, "Fps24Action")->isChecked());
+    EXPECT_TRUE(Part(*window, "DarkenAction")->isChecked());
+    EXPECT_TRUE(Part(*window, "PngAction")->isChecked());
+    EXPECT_EQ(Part<QLabel>(*window, "FpsLabel")->text(), "FPS: 24");
 }
 
 TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     auto window = MakeWindow();
-    window->OpenDocument(kSampleSheet);
+    window->Files().OpenDocument(kSampleSheet);
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - bounce.xps");
-    EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->Sheet->LayerCount(), 2);
-    EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
-    EXPECT_EQ(window->Label1->FullText(),
+    EXPECT_FALSE(window->Files().Modified());
+    EXPECT_EQ(window->Sheet().LayerCount(), 2);
+    EXPECT_EQ(window->Files().RecentFiles(), QStringList{kSampleSheet});
+    EXPECT_EQ(Part<TElidedLabel>(*window, "LayerPathLabel")->FullText(),
               "Background Path: " CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/Background/");
 
     SavePath = QString::fromStdString(Files / "copy.xps");
-    window->SaveAsClick();
+    window->Files().SaveAs();
     EXPECT_EQ(ReadFileBytes(Files / "copy.xps"), ReadFileBytes(kSampleSheet.toStdString()));
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - copy.xps");
-    EXPECT_EQ(window->RecentFiles.first(), SavePath);
+    EXPECT_EQ(window->Files().RecentFiles().first(), SavePath);
 
     // Saving a named sheet whose file is gone asks where to save it.
     std::filesystem::remove(Files / "copy.xps");
     SavePath = QString::fromStdString(Files / "again.xps");
-    EXPECT_TRUE(window->SaveClick());
+    EXPECT_TRUE(window->Files().Save());
     EXPECT_TRUE(std::filesystem::exists(Files / "again.xps"));
 }
 
 TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
     auto window = MakeWindow();
-    window->OpenDocument(kSampleSheet);
+    window->Files().OpenDocument(kSampleSheet);
     WriteText(Files / "broken.xps", "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n");
-    window->Guard([&] { window->OpenDocument(QString::fromStdString(Files / "broken.xps")); });
+    window->Guard([&] { window->Files().OpenDocument(QString::fromStdString(Files / "broken.xps")); });
     EXPECT_EQ(Errors, QStringList{QString::fromStdString(Files / "broken.xps") + ": Unable to read layers."});
-    EXPECT_EQ(window->DocumentName, "bounce.xps");
-    EXPECT_EQ(window->Sheet->LayerCount(), 2);
-    EXPECT_EQ(window->Sheet->CelName(2, 1), "ball_01.png");
+    EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
+    EXPECT_EQ(window->Sheet().LayerCount(), 2);
+    EXPECT_EQ(window->Sheet().CelName(2, 1), "ball_01.png");
 }
 
 TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
     auto window = MakeWindow();
     window->NewClick();
-    window->Sheet->SaveUndoState();
-    window->Sheet->PlaceCelAt(1, 1, "a.png", 2);
-    ASSERT_TRUE(window->Modified) << "an undo snapshot marks the document modified";
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
+    ASSERT_TRUE(window->Files().Modified()) << "an undo snapshot marks the document modified";
 
     Answer(*window, &TAlertPrompt::ExBtn);
     window->NewClick();
-    EXPECT_EQ(window->Sheet->CelName(1, 1), "a.png") << "Cancel stops New";
+    EXPECT_EQ(window->Sheet().CelName(1, 1), "a.png") << "Cancel stops New";
 
     Answer(*window, &TAlertPrompt::NegBtn);
     window->NewClick();
-    EXPECT_EQ(window->Sheet->CelName(1, 1), "") << "No goes on without saving";
-    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(window->Sheet().CelName(1, 1), "") << "No goes on without saving";
+    EXPECT_FALSE(window->Files().Modified());
 
-    window->Sheet->SaveUndoState();
-    window->Sheet->PlaceCelAt(1, 1, "b.png", 2);
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 1, "b.png", 2);
     SavePath = QString::fromStdString(Files / "saved.xps");
     Answer(*window, &TAlertPrompt::PosBtn);
     window->NewClick();
     EXPECT_NE(ReadFileBytes(Files / "saved.xps").value_or("").find("b.png"), std::string::npos);
 
-    window->Sheet->SaveUndoState();
-    window->Sheet->PlaceCelAt(1, 1, "c.png", 2);
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 1, "c.png", 2);
     Answer(*window, &TAlertPrompt::ExBtn);
     EXPECT_FALSE(window->close()) << "Cancel keeps the program running";
 }
@@ -132,33 +132,33 @@ TEST_F(MainWindowTest, RecentFilesAreDistinctTenDeepAndKept) {
     {
         auto window = MakeWindow();
         for (int i = 0; i < 3; ++i)
-            window->AddRecent("/anim/walk.xps");
-        window->AddRecent("/ANIM/WALK.xps");
-        EXPECT_EQ(window->RecentFiles, QStringList{"/ANIM/WALK.xps"});
+            window->Files().AddRecent("/anim/walk.xps");
+        window->Files().AddRecent("/ANIM/WALK.xps");
+        EXPECT_EQ(window->Files().RecentFiles(), QStringList{"/ANIM/WALK.xps"});
         for (int i = 1; i <= 11; ++i)
-            window->AddRecent(QString("/anim/scene%1.xps").arg(i));
-        EXPECT_EQ(window->RecentFiles.size(), 10);
-        EXPECT_EQ(window->RecentFiles.first(), "/anim/scene11.xps");
-        EXPECT_EQ(window->RecentFiles.last(), "/anim/scene2.xps");
-        EXPECT_EQ(window->OpenRecent1->actions().size(), 10);
+            window->Files().AddRecent(QString("/anim/scene%1.xps").arg(i));
+        EXPECT_EQ(window->Files().RecentFiles().size(), 10);
+        EXPECT_EQ(window->Files().RecentFiles().first(), "/anim/scene11.xps");
+        EXPECT_EQ(window->Files().RecentFiles().last(), "/anim/scene2.xps");
+        EXPECT_EQ(Part<QMenu>(*window, "RecentMenu")->actions().size(), 10);
         window->SelectLanguage("German");
         EXPECT_TRUE(window->close());
     }
     auto again = MakeWindow();
-    EXPECT_EQ(again->RecentFiles.size(), 10);
-    EXPECT_EQ(again->RecentFiles.first(), "/anim/scene11.xps");
-    EXPECT_EQ(again->Language, "German");
+    EXPECT_EQ(again->Files().RecentFiles().size(), 10);
+    EXPECT_EQ(again->Files().RecentFiles().first(), "/anim/scene11.xps");
+    EXPECT_EQ(again->Language(), "German");
 }
 
 TEST_F(MainWindowTest, OnlyAnExactXpsArgumentIsOpened) {
     WriteText(Files / "upper.XPS", *ReadFileBytes(kSampleSheet.toStdString()));
     auto window = MakeWindow();
     window->OpenCommandLineSheet({"celwright", QString::fromStdString(Files / "upper.XPS")});
-    EXPECT_EQ(window->Sheet->LayerCount(), 0);
+    EXPECT_EQ(window->Sheet().LayerCount(), 0);
     window->OpenCommandLineSheet({"celwright", kSampleSheet});
-    EXPECT_EQ(window->Sheet->LayerCount(), 2);
+    EXPECT_EQ(window->Sheet().LayerCount(), 2);
     // The path is shown; the sample's sound may add a line about the sound output above it.
-    EXPECT_TRUE(window->Memo1->toPlainText().contains(kSampleSheet));
+    EXPECT_TRUE(Part<QPlainTextEdit>(*window, "InfoPanel")->toPlainText().contains(kSampleSheet));
 }
 
 TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     window->show();
     window->NewClick();
     window->AddLayerClick();
-    TSheetView& sheet = *window->Sheet;
+    TSheetView& sheet = window->Sheet();
     const QPoint layer2frame5(sheet.IndexWidth() + sheet.GridWidth() + 10,
                               sheet.HeaderHeight() + 4 * sheet.GridHeight() + 5);
     window->DropFiles({"/scans/a.png", "/scans/b.PNG", "/scans/notes.txt", "/scans/c.jpg"}, layer2frame5);
@@ -175,11 +175,38 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     EXPECT_EQ(sheet.CelAt(2, 5)->Duration, 2);
     EXPECT_EQ(sheet.CelName(2, 7), "b.PNG");
     EXPECT_EQ(sheet.CelName(2, 9), "c.jpg");
-    EXPECT_TRUE(window->Undo1->isEnabled());
+    EXPECT_TRUE(Part(*window, "UndoAction")->isEnabled());
 
     // Sheets alone: the first is opened.
     window->DropFiles({kSampleSheet}, layer2frame5);
-    EXPECT_EQ(window->DocumentName, "bounce.xps");
+    EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
+}
+
+TEST_F(MainWindowTest, MenusPopUpsAndToolBarShareOneActionPerCommand) {
+    auto window = MakeWindow();
+    auto* cel = window->Sheet().PopupMenu;
+    for (const char* name : {"CutAction", "CopyAction", "DeleteAction", "PasteAction", "AddLayerAction",
+                             "AddTenFramesAction", "InsertFrameAction", "EditLayerPropertiesAction"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(cel->actions().contains(Part(*window, name)));
+    }
+    EXPECT_TRUE(window->Sheet().PopupMenuAudio->actions().contains(Part(*window, "HideAudioAction")));
+    EXPECT_TRUE(Part<QMenu>(*window, "EditMenu")->actions().contains(Part(*window, "PasteAction")));
+
+    // A tool button runs its command's action and is enabled with it.
+    QToolButton* undo = nullptr;
+    for (auto* button : window->findChild<QToolBar*>("ToolBar")->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == Part(*window, "UndoAction"))
+            undo = button;
+    }
+    ASSERT_NE(undo, nullptr);
+    EXPECT_FALSE(undo->isEnabled());
+    window->NewClick();
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
+    EXPECT_TRUE(undo->isEnabled());
+    undo->click();
+    EXPECT_EQ(window->Sheet().CelName(1, 1), "");
 }
 
 TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
@@ -187,18 +214,18 @@ TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
     window->CutClick();
     window->CopyClick();
     window->InsertFrameClick();
-    window->Add10Click();
-    EXPECT_FALSE(window->Undo1->isEnabled()) << "without a layer these do nothing";
+    window->AddTenFramesClick();
+    EXPECT_FALSE(Part(*window, "UndoAction")->isEnabled()) << "without a layer these do nothing";
     window->PasteClick();
-    EXPECT_TRUE(window->Undo1->isEnabled()) << "Paste has no such check";
+    EXPECT_TRUE(Part(*window, "UndoAction")->isEnabled()) << "Paste has no such check";
 
-    window->Modified = false;
+    window->Files().SetModified(false);
     window->NewClick();
-    EXPECT_TRUE(window->Add10Btn->isEnabled());
+    EXPECT_TRUE(Part(*window, "AddTenFramesAction")->isEnabled());
     window->CopyClick();
-    EXPECT_TRUE(window->Paste1->isEnabled());
+    EXPECT_TRUE(Part(*window, "PasteAction")->isEnabled());
     window->NewClick();
-    EXPECT_TRUE(window->Paste2->isEnabled()) << "Paste stays enabled";
+    EXPECT_TRUE(Part(*window, "PasteAction")->isEnabled()) << "Paste stays enabled";
 
     window->Guard([&] { window->ExportClick(); });
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
@@ -207,32 +234,32 @@ TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
     window->Guard([&] { window->ScannerClick(); });
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
-    EXPECT_EQ(window->ScannerWindow, nullptr);
+    EXPECT_EQ(window->findChild<TScannerWindow*>(), nullptr);
 }
 
 TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
     auto window = MakeWindow();
     window->NewClick();
     QTimer::singleShot(0, window.get(), [&] {
-        window->EntryDialog->Edit1->setText("8");
-        window->EntryDialog->Button1->click();
+        window->findChild<TEntryDialog*>()->Edit1->setText("8");
+        window->findChild<TEntryDialog*>()->Button1->click();
     });
     window->FpsOtherClick();
     EXPECT_EQ(window->CurrentSettings().General.Fps, 8);
-    EXPECT_EQ(window->Sheet->Fps(), 8);
-    EXPECT_TRUE(window->FpsOther->isChecked());
-    EXPECT_EQ(window->FpsLabel->text(), "FPS: 8");
-    window->Fps25->trigger();
-    EXPECT_TRUE(window->Fps25->isChecked());
-    EXPECT_FALSE(window->FpsOther->isChecked());
+    EXPECT_EQ(window->Sheet().Fps(), 8);
+    EXPECT_TRUE(Part(*window, "FpsOtherAction")->isChecked());
+    EXPECT_EQ(Part<QLabel>(*window, "FpsLabel")->text(), "FPS: 8");
+    Part(*window, "Fps25Action")->trigger();
+    EXPECT_TRUE(Part(*window, "Fps25Action")->isChecked());
+    EXPECT_FALSE(Part(*window, "FpsOtherAction")->isChecked());
 
     QTimer::singleShot(0, window.get(), [&] {
-        window->EntryDialog->Edit1->setText("fast");
-        window->EntryDialog->Button1->click();
+        window->findChild<TEntryDialog*>()->Edit1->setText("fast");
+        window->findChild<TEntryDialog*>()->Button1->click();
     });
     window->Guard([&] { window->FpsOtherClick(); });
     EXPECT_EQ(Errors, QStringList{"'fast' is not a valid integer value"});
-    EXPECT_EQ(window->Sheet->Fps(), 25);
+    EXPECT_EQ(window->Sheet().Fps(), 25);
 }
 
 TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
@@ -240,18 +267,18 @@ TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
               "[Studio]\ndefault path=" + (Files / "") + "\ncapture mode=cmStopMotion\n");
     auto window = MakeWindow();
     window->SelectLanguage("German");
-    EXPECT_EQ(window->FileM->title(), "Datei");
-    EXPECT_NE(window->NewBtn->toolTip(), "Create new Exposure Sheet");
+    EXPECT_EQ(Part<QMenu>(*window, "FileMenu")->title(), "Datei");
+    EXPECT_NE(Part(*window, "NewAction")->toolTip(), "Create new Exposure Sheet");
     window->SelectLanguage("English");
-    EXPECT_EQ(window->FileM->title(), "File");
+    EXPECT_EQ(Part<QMenu>(*window, "FileMenu")->title(), "File");
 
     window->ActivateProfile("Studio");
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Studio - Untitled");
     EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmStopMotion);
-    EXPECT_TRUE(window->Memo1->toPlainText().startsWith("Profile: Studio"));
+    EXPECT_TRUE(Part<QPlainTextEdit>(*window, "InfoPanel")->toPlainText().startsWith("Profile: Studio"));
 
-    window->Fps30->trigger();
+    Part(*window, "Fps30Action")->trigger();
     window->ActivateProfile("Default");
     EXPECT_EQ(window->CurrentSettings().General.Fps, 24) << "a profile brings back the saved frame rate";
     EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
@@ -266,21 +293,21 @@ TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
     auto window = MakeWindow();
     EXPECT_EQ(Errors, QStringList{QString::fromStdString("\"" + (program / "Languages/Broken.lng") +
                                                          "\" line 2: Key cannot be an empty string")});
-    EXPECT_EQ(window->FileM->title(), "Datei") << "the lines before the fault are in force";
-    EXPECT_EQ(window->Edit2->title(), "Edit");
-    EXPECT_EQ(window->Language, "Broken");
+    EXPECT_EQ(Part<QMenu>(*window, "FileMenu")->title(), "Datei") << "the lines before the fault are in force";
+    EXPECT_EQ(Part<QMenu>(*window, "EditMenu")->title(), "Edit");
+    EXPECT_EQ(window->Language(), "Broken");
 }
 
 TEST_F(MainWindowTest, AFailedSaveIsReportedAndKeepsTheDocumentAsItWas) {
     auto window = MakeWindow();
-    window->OpenDocument(kSampleSheet);
-    window->Sheet->SaveUndoState();
-    window->Sheet->PlaceCelAt(1, 2, "new.png", 1);
+    window->Files().OpenDocument(kSampleSheet);
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 2, "new.png", 1);
     SavePath = QString::fromStdString(Files / "no/such/folder/copy.xps");
-    window->Guard([&] { window->SaveAsClick(); });
+    window->Guard([&] { window->Files().SaveAs(); });
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors.first().contains("no/such/folder/copy.xps")) << Errors.first().toStdString();
-    EXPECT_EQ(window->DocumentName, "bounce.xps");
-    EXPECT_TRUE(window->Modified);
-    EXPECT_EQ(window->RecentFiles, QStringList{kSampleSheet});
+    EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
+    EXPECT_TRUE(window->Files().Modified());
+    EXPECT_EQ(window->Files().RecentFiles(), QStringList{kSampleSheet});
 }

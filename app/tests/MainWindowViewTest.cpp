@@ -9,7 +9,7 @@
 #include "sheetview/SheetCorner.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QDialog>
@@ -21,14 +21,13 @@
 namespace {
 const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 
-class MainWindowViewTest : public ::testing::Test {
+class MainWindowViewTest : public TMainWindowFixture {
 protected:
     MainWindowViewTest() {
-        Folders = TestAppFolders(User);
     }
 
     std::unique_ptr<TMainWindow> ShowWindow() {
-        auto window = std::make_unique<TMainWindow>(Folders);
+        auto window = NewWindow();
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -36,38 +35,36 @@ protected:
     }
 
     TNewLayerAnswer NewLayers;
-    TTempFolder User;
-    TAppFolders Folders;
 };
 } // namespace
 
 TEST_F(MainWindowViewTest, TheSheetTakesTheKeysAtStartAndAfterADialog) {
     auto window = ShowWindow();
-    window->OpenDocument(kSampleSheet);
-    EXPECT_EQ(QApplication::focusWidget(), window->Sheet);
+    window->Files().OpenDocument(kSampleSheet);
+    EXPECT_EQ(QApplication::focusWidget(), &window->Sheet());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    EXPECT_EQ(window->Sheet->CurrentFrame(), 2);
+    EXPECT_EQ(window->Sheet().CurrentFrame(), 2);
 
     TDialogScript script;
     script.Then<QDialog>([](QDialog& about) { about.accept(); });
-    window->About1->trigger();
+    Part(*window, "AboutAction")->trigger();
     ASSERT_TRUE(script.Done());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    EXPECT_EQ(QApplication::focusWidget(), window->Sheet);
+    EXPECT_EQ(QApplication::focusWidget(), &window->Sheet());
 }
 
 TEST_F(MainWindowViewTest, ALongFolderIsElidedInTheMiddleAndDoesNotWidenTheWindow) {
     auto window = ShowWindow();
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     const std::string folder = "/" + std::string(345, 'f') + "/end/";
-    window->Sheet->SetLayerFolder(1, folder);
-    window->Sheet->SelectCell(1, 1);
+    window->Sheet().SetLayerFolder(1, folder);
+    window->Sheet().SelectCell(1, 1);
     EXPECT_LT(window->minimumSizeHint().width(), 1000);
-    EXPECT_LT(window->Label1->minimumSizeHint().width(), 100);
-    EXPECT_EQ(window->Label1->toolTip(), window->Label1->FullText());
-    EXPECT_TRUE(window->Label1->FullText().endsWith(QString::fromStdString(folder)));
-    EXPECT_TRUE(window->Label1->text().contains(QChar(0x2026))) << "elided";
-    EXPECT_TRUE(window->Label1->text().endsWith("end/"));
+    EXPECT_LT(Part<TElidedLabel>(*window, "LayerPathLabel")->minimumSizeHint().width(), 100);
+    EXPECT_EQ(Part<TElidedLabel>(*window, "LayerPathLabel")->toolTip(), Part<TElidedLabel>(*window, "LayerPathLabel")->FullText());
+    EXPECT_TRUE(Part<TElidedLabel>(*window, "LayerPathLabel")->FullText().endsWith(QString::fromStdString(folder)));
+    EXPECT_TRUE(Part<TElidedLabel>(*window, "LayerPathLabel")->text().contains(QChar(0x2026))) << "elided";
+    EXPECT_TRUE(Part<TElidedLabel>(*window, "LayerPathLabel")->text().endsWith("end/"));
 }
 
 TEST_F(MainWindowViewTest, TheWindowOpensOnMostOfTheScreenThenWhereItWasClosed) {
@@ -99,8 +96,8 @@ TEST_F(MainWindowViewTest, QtsOwnTextsFollowTheLanguage) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
     window->SelectLanguage("French");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annuler");
-    EXPECT_GE(window->Sheet->IndexWidth(),
-              window->Sheet->Corner().fontMetrics().horizontalAdvance("Image") + 8)
+    EXPECT_GE(window->Sheet().IndexWidth(),
+              window->Sheet().Corner().fontMetrics().horizontalAdvance("Image") + 8)
         << "the frame heading fits its text";
     window->SelectLanguage("English");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
@@ -108,24 +105,24 @@ TEST_F(MainWindowViewTest, QtsOwnTextsFollowTheLanguage) {
 
 TEST_F(MainWindowViewTest, ThePathLineFollowsEveryChangeOfTheCurrentLayer) {
     auto window = ShowWindow();
-    window->OpenDocument(kSampleSheet);
-    TSheetView& sheet = *window->Sheet;
-    auto shows = [&](const char* caption) { return window->Label1->FullText().startsWith(caption); };
+    window->Files().OpenDocument(kSampleSheet);
+    TSheetView& sheet = window->Sheet();
+    auto shows = [&](const char* caption) { return Part<TElidedLabel>(*window, "LayerPathLabel")->FullText().startsWith(caption); };
     ASSERT_TRUE(shows("Background"));
 
     // Shift-click on the second header.
     QTest::mouseClick(&sheet.Header(), Qt::LeftButton, Qt::ShiftModifier, QPoint(sheet.GridWidth() + 10, 10));
     EXPECT_EQ(sheet.CurrentLayer(), 2);
-    EXPECT_TRUE(shows("Ball")) << window->Label1->FullText().toStdString();
+    EXPECT_TRUE(shows("Ball")) << Part<TElidedLabel>(*window, "LayerPathLabel")->FullText().toStdString();
 
     // Delete Layer: the cursor's layer is another one.
     sheet.SelectCell(1, 1);
-    window->DeleteLayer1->trigger();
-    EXPECT_TRUE(shows("Ball")) << window->Label1->FullText().toStdString();
+    Part(*window, "DeleteLayerAction")->trigger();
+    EXPECT_TRUE(shows("Ball")) << Part<TElidedLabel>(*window, "LayerPathLabel")->FullText().toStdString();
 
     // Insert Frame moves the drawing under the cursor: the thumbnail follows it.
     sheet.SelectCell(1, 1);
-    const QImage before = window->Thumbnail;
-    window->Insert1->trigger();
-    EXPECT_NE(window->Thumbnail, before);
+    const QImage before = Part<QLabel>(*window, "ThumbnailView")->pixmap().toImage();
+    Part(*window, "InsertFrameAction")->trigger();
+    EXPECT_NE(Part<QLabel>(*window, "ThumbnailView")->pixmap().toImage(), before);
 }

@@ -11,7 +11,7 @@
 #include "sheetview/LayerHeader.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -26,10 +26,9 @@
 namespace {
 const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 
-class NothingLostTest : public ::testing::Test {
+class NothingLostTest : public TMainWindowFixture {
 protected:
     NothingLostTest() {
-        Folders = TestAppFolders(User);
         // Save dialogs start in the process's current folder.
         Previous = std::filesystem::current_path();
         std::filesystem::current_path(Files.Path());
@@ -41,15 +40,15 @@ protected:
 
     // The main window with its own dialogs, shown.
     std::unique_ptr<TMainWindow> MakeWindow() {
-        auto window = std::make_unique<TMainWindow>(Folders);
+        auto window = NewWindow();
         window->show();
         return window;
     }
 
     // A change made the way a user makes one: a cel typed into the first cell of layer 1.
     static void Edit(TMainWindow& window, const std::string& name = "edit.png") {
-        window.Sheet->SaveUndoState();
-        window.Sheet->PlaceCelAt(1, 1, name, 2);
+        window.Sheet().SaveUndoState();
+        window.Sheet().PlaceCelAt(1, 1, name, 2);
     }
 
     static std::function<void(TAlertPrompt&)> Click(QPushButton* TAlertPrompt::*button) {
@@ -68,9 +67,7 @@ protected:
     }
 
     TNewLayerAnswer NewLayers;
-    TTempFolder User;
     TTempFolder Files;
-    TAppFolders Folders;
     std::filesystem::path Previous;
 };
 } // namespace
@@ -79,7 +76,7 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
     const std::string sheet = Files / "walk.xps";
     WriteText(sheet, *ReadFileBytes(kSampleSheet.toStdString()));
     auto window = MakeWindow();
-    window->OpenDocument(QString::fromStdString(sheet));
+    window->Files().OpenDocument(QString::fromStdString(sheet));
     Edit(*window);
     // The file has become a folder: writing it fails.
     std::filesystem::remove(sheet);
@@ -97,15 +94,15 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
         EXPECT_TRUE(error.contains("walk.xps")) << error.toStdString();
     }
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->Modified);
-    EXPECT_EQ(window->Sheet->CelName(1, 1), "edit.png");
+    EXPECT_TRUE(window->Files().Modified());
+    EXPECT_EQ(window->Sheet().CelName(1, 1), "edit.png");
     EXPECT_EQ(ReadText(User / "Celwright/3.0/celwright.ini").find("[recent files]"), std::string::npos)
         << "the window's state is written only when it closes";
 
     // An unnamed sheet: Yes opens the save dialog, and Esc there cancels the close.
     for (auto escape : {true, false}) {
-        window->Modified = false;
-        window->NewXPS->trigger();
+        window->Files().SetModified(false);
+        Part(*window, "NewAction")->trigger();
         Edit(*window);
         TDialogScript script;
         script.Then<TAlertPrompt>(Click(&TAlertPrompt::PosBtn))
@@ -117,18 +114,18 @@ TEST_F(NothingLostTest, ASaveThatFailsOrIsCancelledWhileClosingKeepsTheWindowOpe
             });
         EXPECT_FALSE(window->close());
         EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(window->Modified);
+        EXPECT_TRUE(window->Files().Modified());
     }
 }
 
 TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     Edit(*window, "first.png");
     {
         TDialogScript script;
         script.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn));
-        window->NewXPS->trigger();
+        Part(*window, "NewAction")->trigger();
         EXPECT_TRUE(script.Done());
     }
     Edit(*window, "second.png");
@@ -138,7 +135,7 @@ TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
             QTest::keyClick(prompt.focusWidget() ? prompt.focusWidget() : &prompt, Qt::Key_Return);
         })
         .Then<QFileDialog>(TypeName("kept"));
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
     EXPECT_NE(ReadText(Files / "kept.xps").find(">second.png</cel>"), std::string::npos);
@@ -146,30 +143,30 @@ TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
 
 TEST_F(NothingLostTest, UndoRedoAndTheVisibilityBoxMarkTheSheetModified) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     Edit(*window);
     const QString path = QString::fromStdString(Files / "a.xps");
     {
         TDialogScript script;
         script.Then<QFileDialog>(TypeName(path));
-        window->SaveXPS1->trigger();
+        Part(*window, "SaveAction")->trigger();
     }
-    ASSERT_FALSE(window->Modified);
+    ASSERT_FALSE(window->Files().Modified());
 
-    window->Undo1->trigger();
-    EXPECT_TRUE(window->Modified) << "Undo";
-    window->SaveXPS1->trigger();
-    ASSERT_FALSE(window->Modified);
-    window->Redo1->trigger();
-    EXPECT_TRUE(window->Modified) << "Redo";
-    window->SaveXPS1->trigger();
-    ASSERT_FALSE(window->Modified);
+    Part(*window, "UndoAction")->trigger();
+    EXPECT_TRUE(window->Files().Modified()) << "Undo";
+    Part(*window, "SaveAction")->trigger();
+    ASSERT_FALSE(window->Files().Modified());
+    Part(*window, "RedoAction")->trigger();
+    EXPECT_TRUE(window->Files().Modified()) << "Redo";
+    Part(*window, "SaveAction")->trigger();
+    ASSERT_FALSE(window->Files().Modified());
 
-    TSheetView& sheet = *window->Sheet;
+    TSheetView& sheet = window->Sheet();
     QTest::mouseClick(&sheet.Header(), Qt::LeftButton, {},
                       QPoint(sheet.GridWidth() - 8, sheet.HeaderHeight() / 2));
     ASSERT_FALSE(sheet.LayerVisible(1));
-    EXPECT_TRUE(window->Modified) << "visibility box";
+    EXPECT_TRUE(window->Files().Modified()) << "visibility box";
 
     // So closing asks.
     TDialogScript script;
@@ -183,32 +180,32 @@ TEST_F(NothingLostTest, ANewSheetsFolderEndsWithASeparator) {
     WriteText(User / "Celwright/3.0/celwright.ini",
               "[general preferences]\ndefault path=" + (Files / "Drawings") + "\n");
     auto window = MakeWindow();
-    window->NewXPS->trigger();
-    EXPECT_EQ(window->Sheet->LayerFolder(1), Files / "Drawings/");
-    EXPECT_TRUE(window->Label1->FullText().endsWith("Drawings/")) << window->Label1->FullText().toStdString();
+    Part(*window, "NewAction")->trigger();
+    EXPECT_EQ(window->Sheet().LayerFolder(1), Files / "Drawings/");
+    EXPECT_TRUE(Part<TElidedLabel>(*window, "LayerPathLabel")->FullText().endsWith("Drawings/")) << Part<TElidedLabel>(*window, "LayerPathLabel")->FullText().toStdString();
     WriteText(Files / "Drawings/walk.png", "");
-    window->Sheet->PlaceCelAt(1, 1, "walk.png", 1);
-    EXPECT_EQ(window->Sheet->Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
+    window->Sheet().PlaceCelAt(1, 1, "walk.png", 1);
+    EXPECT_EQ(window->Sheet().Document().CelImageFile(1, 1), Files / "Drawings/walk.png");
 }
 
 TEST_F(NothingLostTest, SaveAsAddsTheExtensionToATypedName) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     Edit(*window);
     TDialogScript script;
     script.Then<QFileDialog>(TypeName("walk"));
-    window->Saveas1->trigger();
+    Part(*window, "SaveAsAction")->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_TRUE(std::filesystem::is_regular_file(Files / "walk.xps"));
     EXPECT_FALSE(std::filesystem::exists(Files / "walk"));
-    EXPECT_EQ(window->DocumentName, "walk.xps");
-    EXPECT_EQ(window->RecentFiles.value(0), QString::fromStdString(Files / "walk.xps"));
+    EXPECT_EQ(window->Files().DocumentName(), "walk.xps");
+    EXPECT_EQ(window->Files().RecentFiles().value(0), QString::fromStdString(Files / "walk.xps"));
 }
 
 TEST_F(NothingLostTest, AnUnnamedSheetFollowsTheLanguageAndSaveAsksForAName) {
     auto window = MakeWindow();
     window->SelectLanguage("German");
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     EXPECT_TRUE(window->windowTitle().endsWith(" - Unbenannt"));
     window->SelectLanguage("French");
     EXPECT_TRUE(window->windowTitle().endsWith(" - Sans titre")) << window->windowTitle().toStdString();
@@ -220,7 +217,7 @@ TEST_F(NothingLostTest, AnUnnamedSheetFollowsTheLanguageAndSaveAsksForAName) {
         offered = dialog.findChild<QLineEdit*>("fileNameEdit")->text();
         dialog.reject();
     });
-    window->SaveXPS1->trigger();
+    Part(*window, "SaveAction")->trigger();
     EXPECT_TRUE(script.Done()) << "Save asks for a name";
     EXPECT_EQ(offered, "Sans titre.xps");
     EXPECT_EQ(ReadText(Files / "Unbenannt"), "not a sheet");
@@ -231,19 +228,19 @@ TEST_F(NothingLostTest, ARecentFileWithAnAmpersandOpens) {
     const std::string sheet = Files / "Tom & Jerry.xps";
     WriteText(sheet, *ReadFileBytes(kSampleSheet.toStdString()));
     auto window = MakeWindow();
-    window->OpenDocument(QString::fromStdString(sheet));
-    window->NewXPS->trigger();
-    QAction* item = window->OpenRecent1->actions().value(0);
+    window->Files().OpenDocument(QString::fromStdString(sheet));
+    Part(*window, "NewAction")->trigger();
+    QAction* item = Part<QMenu>(*window, "RecentMenu")->actions().value(0);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), QString::fromStdString(Files / "Tom && Jerry.xps"));
     item->trigger();
-    EXPECT_EQ(window->DocumentName, "Tom & Jerry.xps");
-    EXPECT_EQ(window->Sheet->LayerCount(), 2);
+    EXPECT_EQ(window->Files().DocumentName(), "Tom & Jerry.xps");
+    EXPECT_EQ(window->Sheet().LayerCount(), 2);
 }
 
 TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
     auto window = MakeWindow();
-    window->NewXPS->trigger();
+    Part(*window, "NewAction")->trigger();
     for (const char* typed : {"fast", "500", "0"}) {
         SCOPED_TRACE(typed);
         QString error;
@@ -257,12 +254,12 @@ TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
                 error = box.text();
                 box.accept();
             });
-        window->FpsOther->trigger();
+        Part(*window, "FpsOtherAction")->trigger();
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(error.contains(typed)) << error.toStdString();
-        EXPECT_TRUE(window->Fps24->isChecked());
-        EXPECT_FALSE(window->FpsOther->isChecked());
-        EXPECT_EQ(window->Sheet->Fps(), 24);
+        EXPECT_TRUE(Part(*window, "Fps24Action")->isChecked());
+        EXPECT_FALSE(Part(*window, "FpsOtherAction")->isChecked());
+        EXPECT_EQ(window->Sheet().Fps(), 24);
     }
 }
 
@@ -276,7 +273,7 @@ TEST_F(NothingLostTest, OpeningAFileThatIsNoSheetNamesIt) {
             error = box.text();
             box.accept();
         });
-    window->OpenXPS->trigger();
+    Part(*window, "OpenAction")->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(error, QString::fromStdString(Files / "notes.txt") + ": This is not an exposure sheet.");
 }
@@ -312,7 +309,7 @@ TEST_F(NothingLostTest, CelsLeftOutOnOpeningAreListedInTheUsersLanguage) {
             message = prompt.MsgLbl->text();
             prompt.PosBtn->click();
         });
-        window->OpenDocument(QString::fromStdString(Files / "far.xps"));
+        window->Files().OpenDocument(QString::fromStdString(Files / "far.xps"));
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
         for (const QString& line : c.Lines)

@@ -8,7 +8,7 @@
 #include "sheetview/AudioColumn.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -20,73 +20,70 @@
 
 namespace {
 
-class SheetSoundTest : public ::testing::Test {
+class SheetSoundTest : public TMainWindowFixture {
 protected:
     SheetSoundTest() {
-        Folders = TestAppFolders(User);
         WriteToneWav(Files / "voice.wav", 3.0);
     }
     std::unique_ptr<TMainWindow> MakeWindow() {
-        auto window = std::make_unique<TMainWindow>(Folders);
-        window->AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
+        auto window = NewWindow();
+        window->Files().AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
         window->NewClick();
         window->AddLayerClick();
         return window;
     }
-    TTempFolder User;
     TTempFolder Files;
-    TAppFolders Folders;
     QString OpenPath;
 };
 
 TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     auto window = MakeWindow();
-    TAudioGraph& graph = window->Sound->AudioGraph;
+    TAudioGraph& graph = window->Sound().AudioGraph;
     OpenPath = QString::fromStdString(Files / "missing.wav");
-    window->ImportAudio1->trigger(); // ignored without a message
-    EXPECT_FALSE(window->Sheet->Document().AudioShown());
+    Part(*window, "ImportAudioAction")->trigger(); // ignored without a message
+    EXPECT_FALSE(window->Sheet().Document().AudioShown());
 
     OpenPath = QString::fromStdString(Files / "voice.wav");
-    window->ImportAudio1->trigger();
-    EXPECT_TRUE(window->Sheet->HasAudio());
+    Part(*window, "ImportAudioAction")->trigger();
+    EXPECT_TRUE(window->Sheet().HasAudio());
     EXPECT_TRUE(graph.Active());
-    EXPECT_TRUE(window->HideAudio1->isEnabled());
-    EXPECT_FALSE(window->ShowAudio1->isEnabled());
+    EXPECT_TRUE(Part(*window, "HideAudioAction")->isEnabled());
+    EXPECT_FALSE(Part(*window, "ShowAudioAction")->isEnabled());
     if (!graph.HasSoundOutput()) {
         // Told once, however often sound is loaded.
-        window->ImportAudio1->trigger();
-        EXPECT_EQ(window->Memo1->toPlainText().count("No sound output was found"), 1);
+        Part(*window, "ImportAudioAction")->trigger();
+        EXPECT_EQ(Part<QPlainTextEdit>(*window, "InfoPanel")->toPlainText().count("No sound output was found"), 1);
     }
     // The converted copies go to this program's own folder in the temporary folder.
-    EXPECT_NE(window->Sheet->TempFolder().find("/celwright-"), std::string::npos);
+    EXPECT_NE(window->Sheet().TempFolder().find("/celwright-"), std::string::npos);
 
-    window->Sheet->SetPhoneme(3, "OO");
-    window->ClearPhonemes1->trigger();
-    EXPECT_EQ(window->Sheet->Phoneme(3), "");
+    window->Sheet().SetPhoneme(3, "OO");
+    Part(*window, "ClearPhonemesAction")->trigger();
+    EXPECT_EQ(window->Sheet().Phoneme(3), "");
     EXPECT_TRUE(graph.Active());
-    window->ClearAudio1->trigger();
-    EXPECT_FALSE(window->Sheet->HasAudio());
+    Part(*window, "ClearAudioAction")->trigger();
+    EXPECT_FALSE(window->Sheet().HasAudio());
     EXPECT_FALSE(graph.Active());
     // A slip of the mouse costs nothing: undo brings the sound and the phoneme back.
     window->UndoClick();
-    EXPECT_TRUE(window->Sheet->HasAudio());
+    EXPECT_TRUE(window->Sheet().HasAudio());
     EXPECT_TRUE(graph.Active());
     window->UndoClick();
-    EXPECT_EQ(window->Sheet->Phoneme(3), "OO");
+    EXPECT_EQ(window->Sheet().Phoneme(3), "OO");
 
-    window->ClearAll1->trigger();
-    EXPECT_FALSE(window->Sheet->HasAudio());
-    EXPECT_EQ(window->Sheet->Phoneme(3), "");
+    Part(*window, "ClearAllAction")->trigger();
+    EXPECT_FALSE(window->Sheet().HasAudio());
+    EXPECT_EQ(window->Sheet().Phoneme(3), "");
     EXPECT_FALSE(graph.Active());
 }
 
 TEST_F(SheetSoundTest, OpeningASheetLoadsItsSound) {
     auto window = MakeWindow();
-    window->OpenDocument(CELWRIGHT_SAMPLE_SHEET);
-    EXPECT_TRUE(window->Sheet->HasAudio());
-    EXPECT_EQ(window->Sheet->Document().Data().Audio.DurationMs, 1849);
-    EXPECT_EQ(window->Sheet->Phoneme(33), "rest");
-    EXPECT_TRUE(window->Sound->AudioGraph.Active());
+    window->Files().OpenDocument(CELWRIGHT_SAMPLE_SHEET);
+    EXPECT_TRUE(window->Sheet().HasAudio());
+    EXPECT_EQ(window->Sheet().Document().Data().Audio.DurationMs, 1849);
+    EXPECT_EQ(window->Sheet().Phoneme(33), "rest");
+    EXPECT_TRUE(window->Sound().AudioGraph.Active());
 }
 
 // Hide Audio only takes the sound out of play: the sheet keeps its sound file and phonemes through
@@ -100,44 +97,44 @@ TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
                   "</audio>\n<layers cols=\"1\">\n<layer col=\"1\" caption=\"A\" dir=\"/a/\">\n"
                   "<cel col=\"1\" row=\"1\" duration=\"2\">a.png</cel>\n</layer>\n</layers>\n</xsheet>\n");
     auto window = MakeWindow();
-    window->OpenDocument(QString::fromStdString(path));
-    ASSERT_TRUE(window->Sheet->HasAudio());
+    window->Files().OpenDocument(QString::fromStdString(path));
+    ASSERT_TRUE(window->Sheet().HasAudio());
 
-    window->HideAudio1->trigger();
-    window->Sheet->SaveUndoState();
-    window->Sheet->PlaceCelAt(1, 5, "b.png", 1);
-    window->ShowAudio1->trigger();
-    window->Undo1->trigger();
-    EXPECT_TRUE(window->Sheet->HasAudio());
-    EXPECT_EQ(window->Sheet->CelName(1, 5), "");
+    Part(*window, "HideAudioAction")->trigger();
+    window->Sheet().SaveUndoState();
+    window->Sheet().PlaceCelAt(1, 5, "b.png", 1);
+    Part(*window, "ShowAudioAction")->trigger();
+    Part(*window, "UndoAction")->trigger();
+    EXPECT_TRUE(window->Sheet().HasAudio());
+    EXPECT_EQ(window->Sheet().CelName(1, 5), "");
 
-    window->HideAudio1->trigger();
-    EXPECT_FALSE(window->Sheet->HasAudio()); // hidden: no sound in play
-    window->SaveXPS1->trigger();
+    Part(*window, "HideAudioAction")->trigger();
+    EXPECT_FALSE(window->Sheet().HasAudio()); // hidden: no sound in play
+    Part(*window, "SaveAction")->trigger();
     const std::string saved = ReadText(path);
     EXPECT_NE(saved.find("\t<audiofile>" + sound + "</audiofile>\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<phoneme row=\"2\">MBP</phoneme>"), std::string::npos) << saved;
 
     // The file has no place for the column's state: the sheet opens with its sound shown.
     auto again = MakeWindow();
-    again->OpenDocument(QString::fromStdString(path));
-    EXPECT_TRUE(again->Sheet->HasAudio());
-    EXPECT_EQ(again->Sheet->Phoneme(2), "MBP");
+    again->Files().OpenDocument(QString::fromStdString(path));
+    EXPECT_TRUE(again->Sheet().HasAudio());
+    EXPECT_EQ(again->Sheet().Phoneme(2), "MBP");
 }
 
 TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     auto window = MakeWindow();
-    TVolumeWindow& volume = window->Sound->VolumeWindow();
-    window->AdjustVolume1->trigger();
+    TVolumeWindow& volume = window->Sound().VolumeWindow();
+    Part(*window, "AdjustVolumeAction")->trigger();
     EXPECT_TRUE(volume.isVisible());
     EXPECT_EQ(volume.windowTitle(), "Volume");
     EXPECT_EQ(volume.TrackBar().value(), 24); // the lowest position still at full level
     volume.TrackBar().setValue(60);
-    EXPECT_EQ(window->Sound->AudioGraph.Volume(), 3660);
+    EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
     volume.TrackBar().setValue(80); // more than 100 dB down: refused
-    EXPECT_EQ(window->Sound->AudioGraph.Volume(), 3660);
+    EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
     volume.close();
-    window->AdjustVolume1->trigger();
+    Part(*window, "AdjustVolumeAction")->trigger();
     EXPECT_EQ(volume.TrackBar().value(), 60);
 }
 

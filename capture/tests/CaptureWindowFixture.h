@@ -6,7 +6,7 @@
 #include "sheetview/SheetView.h"
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 #include "testsupport/WaitFor.h"
 
 #include <QPushButton>
@@ -19,7 +19,7 @@
 // The main window on a sheet of ten frames whose layer "Ink" keeps its drawings in a temporary
 // folder, with the test camera turned on and the still cameras played back from the answers
 // `stillCameras` records (made in the user folder); the Video command opens the capture window.
-class TCaptureWindowFixture : public ::testing::Test {
+class TCaptureWindowFixture : public TMainWindowFixture {
 protected:
     using TStillCameras = std::function<std::shared_ptr<TRecordedGPhoto>(const std::filesystem::path& user)>;
 
@@ -29,11 +29,10 @@ protected:
                                        })
         : Recorded(stillCameras(User.Path())) {
         GPhotoPort() = Recorded;
-        Folders = TestAppFolders(User);
         WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TMainWindow>(Folders);
-        TSheetView& sheet = *Window->Sheet;
+        Window = NewWindow();
+        TSheetView& sheet = Window->Sheet();
         sheet.ClearSheet();
         sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
         sheet.RefreshAll();
@@ -51,12 +50,10 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
     }
 
-    TSheetView& Sheet() { return *Window->Sheet; }
+    TSheetView& Sheet() { return Window->Sheet(); }
 
-    TTempFolder User;
     TTempFolder Ink;
     std::shared_ptr<TRecordedGPhoto> Recorded;
-    TAppFolders Folders;
     QStringList Errors;
     std::unique_ptr<TMainWindow> Window;
 };

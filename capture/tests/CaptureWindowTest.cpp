@@ -37,7 +37,7 @@ class CaptureWindowTest : public TCaptureWindowFixture {
 protected:
     TCaptureWindow& Open() {
         Window->VideoCaptureClick();
-        TCaptureWindow& capture = *Window->CaptureWindow;
+        TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
         return capture;
     }
@@ -47,11 +47,11 @@ protected:
     void AnswerPrompt(QPushButton* TAlertPrompt::*button) {
         auto* poll = new QTimer(Window.get());
         QObject::connect(poll, &QTimer::timeout, Window.get(), [this, poll, button] {
-            if (!Window->AlertPrompt->isVisible())
+            if (!Window->findChild<TAlertPrompt*>()->isVisible())
                 return;
             poll->deleteLater();
             poll->stop();
-            (Window->AlertPrompt->*button)->click();
+            (Window->findChild<TAlertPrompt*>()->*button)->click();
         });
         poll->start(20);
     }
@@ -67,7 +67,7 @@ TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
 
     Sheet().SelectCell(1, 10);
     capture.HoldItems[1]->click(); // Two
-    EXPECT_EQ(Window->Settings.Current.Capture.Hold, 2);
+    EXPECT_EQ(Window->Settings().Current.Capture.Hold, 2);
     capture.FrameItem->click();
     EXPECT_EQ(capture.Edit3->text(), "0010");
     Capture(capture);
@@ -87,7 +87,7 @@ TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
 TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
     TCaptureWindow& capture = Open();
     capture.SequentialItem->click();
-    EXPECT_EQ(Window->Settings.Current.Capture.Numbering, "sequential");
+    EXPECT_EQ(Window->Settings().Current.Capture.Numbering, "sequential");
     capture.SetMode(TCaptureWindow::kStandard); // building the layout starts the sequence at 0001
     EXPECT_EQ(capture.Edit3->text(), "0001");
     capture.HoldItems[0]->click();
@@ -217,7 +217,7 @@ TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnai
     EXPECT_TRUE(sizes[3]->isChecked());
     EXPECT_EQ(capture.VideoGrabber1->size(), QSize(1280, 720));
     EXPECT_GE(capture.centralWidget()->width(), 1280 + capture.SettingsGroup->width());
-    EXPECT_EQ(Window->Image1->height(), 73); // 129 x 720 / 1280
+    EXPECT_EQ(Part<QLabel>(*Window, "ThumbnailView")->height(), 73); // 129 x 720 / 1280
     Capture(capture);
     TPicture picture;
     ReadPng(Ink / "Ink_0001.png", picture);
@@ -309,7 +309,7 @@ TEST_F(CaptureWindowTest, VideoSettingsReportAndSliders) {
 
 TEST_F(CaptureWindowTest, VideoSettingsNeedACamera) {
     Window->VideoCaptureClick();
-    TCaptureWindow& capture = *Window->CaptureWindow;
+    TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
     capture.CameraChosen = false;
     capture.VideoSettings1->trigger();
     EXPECT_EQ(Errors, QStringList{"Select a Camera first."});

@@ -46,7 +46,7 @@ protected:
     // Opens the capture window and picks the DSLR from the Cameras menu.
     TCaptureWindow& OpenDslr() {
         Window->VideoCaptureClick();
-        TCaptureWindow& capture = *Window->CaptureWindow;
+        TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
         QStringList cameras;
         for (QAction* item : capture.Source1->actions())
             cameras << item->text();

@@ -8,7 +8,7 @@
 #include "testsupport/CommandOutput.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -33,14 +33,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ExportDialogTest : public ::testing::Test {
+class ExportDialogTest : public TMainWindowFixture {
 protected:
     ExportDialogTest() {
         ::setenv("TMPDIR", Temp.Path().c_str(), 1);
-        const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TMainWindow>(folders);
-        Window->Activity = TMainWindow::kIdle;
+        Window = NewWindow();
+        Window->SetActivity(TMainWindow::kIdle);
     }
     ~ExportDialogTest() override {
         Window.reset();
@@ -58,9 +57,9 @@ protected:
             std::ofstream(sheet, std::ios::binary) << std::regex_replace(
                 text, std::regex("<audiofile>[^<]*</audiofile>"), "<audiofile></audiofile>");
         }
-        Window->OpenDocument(QString::fromStdString(sheet));
+        Window->Files().OpenDocument(QString::fromStdString(sheet));
         // The sheet brings its own default folder; the movies go to the test's.
-        Window->Settings.Current.General.DefaultPath = Files.Path().string() + "/";
+        Window->Settings().Current.General.DefaultPath = Files.Path().string() + "/";
     }
 
     // Opens the dialog with Export Avi..., lets `act` work on it once its lists are filled, and
@@ -75,7 +74,7 @@ protected:
             }
             log = dialog.debug->toPlainText();
         });
-        Window->Export1->trigger();
+        Part(*Window, "ExportAction")->trigger();
         return log;
     }
 
@@ -103,7 +102,7 @@ protected:
         return true;
     }
 
-    TTempFolder User, Files, Temp;
+    TTempFolder Files, Temp;
     QStringList Errors;
     std::unique_ptr<TMainWindow> Window;
 };
@@ -126,7 +125,7 @@ TEST_F(ExportDialogTest, ASilentSheetWithoutEncoderIsWrittenDirectly) {
     EXPECT_EQ(log, "image size = 320 x 240\nUncompressed File Created.\ndone.");
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,320,48\n");
     EXPECT_TRUE(NoRawMovieLeft());
-    EXPECT_TRUE(Window->Memo1->toPlainText().endsWith("Build Complete"));
+    EXPECT_TRUE(Part<QPlainTextEdit>(*Window, "InfoPanel")->toPlainText().endsWith("Build Complete"));
 }
 
 TEST_F(ExportDialogTest, SoundTakesTheCompressedRouteAndTheRawFileGoes) {
@@ -181,9 +180,9 @@ TEST_F(ExportDialogTest, ClosingDuringCompressionLeavesNoFiles) {
 
 TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     OpenSample(false);
-    Window->Settings.Current.Preview.AutoBuild = false;
-    Window->Preview1->trigger();
-    TPreviewWindow& preview = *Window->Preview;
+    Window->Settings().Current.Preview.AutoBuild = false;
+    Part(*Window, "PreviewAction")->trigger();
+    TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
     preview.FrameTo->setText("10");
     preview.SizeButtons->button(1)->click();
@@ -232,9 +231,8 @@ TEST_F(ExportDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {
     // A new start of the program finds them again; Cancel keeps them, Restore Defaults and OK
     // forgets them.
     Window.reset();
-    const TAppFolders folders = TestAppFolders(User);
-    Window = std::make_unique<TMainWindow>(folders);
-    Window->Activity = TMainWindow::kIdle;
+    Window = NewWindow();
+    Window->SetActivity(TMainWindow::kIdle);
     OpenSample(false);
     QList<int> shown;
     Export([&](TExportDialog& dialog) {

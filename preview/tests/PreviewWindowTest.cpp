@@ -13,7 +13,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -33,13 +33,12 @@
 namespace {
 const QString kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
 
-class PreviewWindowTest : public ::testing::Test {
+class PreviewWindowTest : public TMainWindowFixture {
 protected:
     PreviewWindowTest() {
-        const TAppFolders folders = TestAppFolders(User);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
-        Window = std::make_unique<TMainWindow>(folders);
-        Window->Activity = TMainWindow::kIdle;
+        Window = NewWindow();
+        Window->SetActivity(TMainWindow::kIdle);
     }
     ~PreviewWindowTest() override {
         Window.reset();
@@ -48,22 +47,21 @@ protected:
 
     // Opens the sample sheet and the preview with Auto Render set as given; waits for the opening.
     TPreviewWindow& OpenPreview(bool autoRender) {
-        Window->OpenDocument(kSampleSheet);
-        Window->Settings.Current.Preview.AutoBuild = autoRender;
-        Window->Preview1->trigger();
-        EXPECT_TRUE(Window->Preview);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreviewWindow::psStopped; }));
-        return *Window->Preview;
+        Window->Files().OpenDocument(kSampleSheet);
+        Window->Settings().Current.Preview.AutoBuild = autoRender;
+        Part(*Window, "PreviewAction")->trigger();
+        EXPECT_TRUE(Window->findChild<TPreviewWindow*>());
+        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->findChild<TPreviewWindow*>()->State() == TPreviewWindow::psStopped; }));
+        return *Window->findChild<TPreviewWindow*>();
     }
 
     // The sheet frame as the compositor renders it on its own, for comparison.
     std::unique_ptr<TPicture> Reference(std::int32_t frame, std::int32_t width, std::int32_t height) {
-        TCompositor rostrum(Window->Sheet->Document());
+        TCompositor rostrum(Window->Sheet().Document());
         rostrum.SetStageSize(width, height);
         return rostrum.RenderFrame(frame);
     }
 
-    TTempFolder User;
     QStringList Errors;
     std::unique_ptr<TMainWindow> Window;
 };
@@ -168,7 +166,7 @@ TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
     EXPECT_FALSE(preview.Rendered());
     EXPECT_TRUE(preview.Frames().empty());
     EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->findChild<TPreviewWindow*>(); }));
 }
 
 TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
@@ -201,7 +199,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
 
 TEST_F(PreviewWindowTest, FrameRateChangeFollowsAtOnce) {
     TPreviewWindow& preview = OpenPreview(false);
-    Window->Fps12->trigger();
+    Part(*Window, "Fps12Action")->trigger();
     EXPECT_EQ(preview.Timer1->interval(), 83);
     EXPECT_EQ(preview.FrameTime(), 833'333);
 }
@@ -210,7 +208,7 @@ TEST_F(PreviewWindowTest, MenusSetCompositeAndAutoRenderAndSaveNeedsFrames) {
     TPreviewWindow& preview = OpenPreview(false);
     preview.Multiply1->trigger();
     EXPECT_EQ(Window->CurrentSettings().General.CompositeMode, TComp::cMultiply);
-    EXPECT_TRUE(Window->Multiply1->isChecked());
+    EXPECT_TRUE(Part(*Window, "MultiplyAction")->isChecked());
     preview.AutoBuild1->trigger();
     EXPECT_TRUE(Window->CurrentSettings().Preview.AutoBuild);
     preview.Save1->trigger();
@@ -221,14 +219,14 @@ TEST_F(PreviewWindowTest, ClosingForgetsTheWindowAndTheNextPreviewIsNew) {
     TPreviewWindow& preview = OpenPreview(true);
     preview.close();
     EXPECT_TRUE(preview.Frames().empty());
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->findChild<TPreviewWindow*>(); }));
     TPreviewWindow& again = OpenPreview(false);
     EXPECT_FALSE(again.Rendered());
 }
 
 TEST_F(PreviewWindowTest, AnEmptySheetOpensNoPreview) {
-    Window->Preview1->trigger();
-    EXPECT_FALSE(Window->Preview);
+    Part(*Window, "PreviewAction")->trigger();
+    EXPECT_FALSE(Window->findChild<TPreviewWindow*>());
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
 }
 
@@ -247,11 +245,11 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
                   "col=\"1\" row=\"2\" duration=\"1\">b.png</cel>\r\n\t\t<cel col=\"1\" row=\"3\" "
                   "duration=\"1\">c.png</cel>\r\n\t</layer>\r\n"
                   "</layers>\r\n</xsheet>\r\n");
-    Window->OpenDocument(QString::fromStdString(project / "scene.xps"));
-    Window->Settings.Current.Preview.AutoBuild = false;
-    Window->Preview1->trigger();
-    ASSERT_TRUE(Window->Preview);
-    TPreviewWindow& preview = *Window->Preview;
+    Window->Files().OpenDocument(QString::fromStdString(project / "scene.xps"));
+    Window->Settings().Current.Preview.AutoBuild = false;
+    Part(*Window, "PreviewAction")->trigger();
+    ASSERT_TRUE(Window->findChild<TPreviewWindow*>());
+    TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
     // A drawing within the range, and the first, which also gives the movie its size.
     for (const char* name : {"b.png", "a.png"}) {
@@ -305,10 +303,10 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
 
 // The sound of each forward step, measured at the preview graph's fakesink.
 TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse) {
-    Window->OpenDocument(kSampleSheet);
-    Window->Settings.Current.Preview.AutoBuild = false;
-    Window->Preview1->trigger();
-    TPreviewWindow& preview = *Window->Preview;
+    Window->Files().OpenDocument(kSampleSheet);
+    Window->Settings().Current.Preview.AutoBuild = false;
+    Part(*Window, "PreviewAction")->trigger();
+    TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
     preview.AudioSink = "fakesink sync=false";
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
     preview.FrameTo->setText("10");

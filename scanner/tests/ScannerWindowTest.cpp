@@ -9,7 +9,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/SaneTestBackend.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/TestAppFolders.h"
+#include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -22,12 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ScanWindowTest : public ::testing::Test {
+class ScanWindowTest : public TMainWindowFixture {
 protected:
     ScanWindowTest() {
         UseSaneTestBackend();
         ::setenv("XDG_CONFIG_HOME", (User / "").c_str(), 1);
-        Folders = TestAppFolders(User);
         fs::create_directories(Files.Path() / "ink");
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Sheet = Files / "s.xps";
@@ -40,10 +39,10 @@ protected:
     ~ScanWindowTest() override { ErrorBoxOverride() = nullptr; }
 
     std::unique_ptr<TMainWindow> OpenWindow() {
-        auto window = std::make_unique<TMainWindow>(Folders);
-        window->AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
-        window->Activity = TMainWindow::kIdle;
-        window->OpenDocument(QString::fromStdString(Sheet));
+        auto window = NewWindow();
+        window->Files().AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
+        window->SetActivity(TMainWindow::kIdle);
+        window->Files().OpenDocument(QString::fromStdString(Sheet));
         window->show();
         return window;
     }
@@ -56,17 +55,15 @@ protected:
         QTest::mouseRelease(image, Qt::LeftButton, {}, to);
     }
 
-    TTempFolder User;
     TTempFolder Files;
-    TAppFolders Folders;
     std::string Sheet;
     QStringList Errors;
 };
 
 TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     auto window = OpenWindow();
-    window->Scanner1->trigger();
-    TScannerWindow* scanner = window->ScannerWindow;
+    Part(*window, "ScannerAction")->trigger();
+    TScannerWindow* scanner = window->findChild<TScannerWindow*>();
     ASSERT_NE(scanner, nullptr);
     ASSERT_TRUE(scanner->isVisible());
     EXPECT_EQ(scanner->windowTitle(), "Scan - Noname frontend-tester (test:0)");
@@ -92,9 +89,9 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     ReadPng(Files / "ink/Ink_0001.png", picture);
     EXPECT_EQ(picture.Width(), 320);
     EXPECT_EQ(picture.Height(), 240);
-    EXPECT_EQ(window->Sheet->Document().CelName(1, 1), "Ink_0001.png");
+    EXPECT_EQ(window->Sheet().Document().CelName(1, 1), "Ink_0001.png");
     EXPECT_EQ(scanner->NumEdit->text(), "0002");
-    EXPECT_EQ(window->Sheet->CurrentFrame(), 3); // moved on by the hold of 2
+    EXPECT_EQ(window->Sheet().CurrentFrame(), 3); // moved on by the hold of 2
 
     // Portrait "160x120" writes 120 x 160; the same name asks before overwriting.
     scanner->OrientCombo->setCurrentIndex(1);

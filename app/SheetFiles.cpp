@@ -1,0 +1,212 @@
+#include "app/SheetFiles.h"
+
+#include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
+#include "app/SheetFileDialogs.h"
+#include "app/SheetSound.h"
+#include "document/XpsFile.h"
+#include "settings/Folders.h"
+#include "settings/IniFile.h"
+#include "settings/Preferences.h"
+#include "sheetview/SheetView.h"
+
+#include <QFileInfo>
+
+namespace {
+constexpr int kMaxRecentFiles = 10;
+const char* const kRecentSection = "recent files";
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+} // namespace
+
+TSheetFiles::TSheetFiles(TSheetView& sheet, TSettingsManager& settings, TSheetSound& sound,
+                         TAlertPrompt& alertPrompt, QWidget& window)
+    : QObject(&window), Sheet(sheet), Settings(settings), Sound(sound), AlertPrompt(alertPrompt),
+      Window(window) {
+    AskOpenFile = [this](const QString& folder, const QString& filter) {
+        return AskOpenPath(&Window, folder, filter);
+    };
+    AskSaveFile = [this](const QString& folder, const QString& name, const QString& filter) {
+        return AskSheetSavePath(&Window, folder, name, filter);
+    };
+}
+
+QString TSheetFiles::ShownDocumentName() const {
+    return Name.isEmpty() ? Translate(LanguageKey("sUntitled")) : Name;
+}
+
+void TSheetFiles::SetDocumentName(const QString& name) {
+    if (name == Name)
+        return;
+    Name = name;
+    emit DocumentChanged();
+}
+
+void TSheetFiles::SetDocumentFolder(const QString& folder) {
+    Folder = folder;
+}
+
+void TSheetFiles::SetModified(bool modified) {
+    if (modified == IsModified)
+        return;
+    IsModified = modified;
+    emit DocumentChanged();
+}
+
+QString TSheetFiles::DefaultFolder() const {
+    return FromStd(::DefaultFolder(Settings.Current.General.DefaultPath));
+}
+
+bool TSheetFiles::AskSaveChanges() {
+    if (!IsModified)
+        return true;
+    const int answer = AlertPrompt.Confirm(
+        Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}), Translate(LanguageKey("sYes")),
+        Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
+    if (answer == TAlertPrompt::kCancel)
+        return false;
+    if (answer != TAlertPrompt::kYes)
+        return true;
+    // The edits are only safe once written: a save that fails or is cancelled stops the operation.
+    bool saved = false;
+    GuardCommand(&Window, [&] { saved = Save(); });
+    return saved;
+}
+
+void TSheetFiles::Open() {
+    if (!AskSaveChanges())
+        return;
+    OnLoading(true);
+    try {
+        const QString path = AskOpenFile(DefaultFolder(), ".xps Exposure Sheet (*.xps)");
+        if (!path.isEmpty()) {
+            LoadDocument(path);
+            AddRecent(path);
+        }
+    } catch (...) {
+        OnLoading(false);
+        throw;
+    }
+    OnLoading(false);
+}
+
+void TSheetFiles::OpenDocument(const QString& path) {
+    OnLoading(true);
+    Sheet.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    auto restore = [this] {
+        OnLoading(false);
+        Sheet.SetUpdateMode(TSheetDocument::kUpdateNormal);
+        Sheet.RefreshAll();
+    };
+    try {
+        LoadDocument(path);
+        AddRecent(path);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void TSheetFiles::LoadDocument(const QString& path) {
+    TXpsSettings settings;
+    Settings.GetDocumentSettings(settings);
+    std::vector<TLeftOutCel> leftOut;
+    // The sheet's sound comes back through OnAudioLoaded while it loads.
+    Sound.AudioGraph.Clear();
+    try {
+        LoadSheet(
+            Sheet.Document(), path.toStdString(), settings,
+            [this, &path](const TXpsSettings& loaded) {
+                OnSettingsLoaded(loaded);
+                const QFileInfo file(path);
+                Folder = file.absolutePath() + "/";
+                SetDocumentName(file.fileName());
+            },
+            &leftOut);
+    } catch (const TSheetLoadError& error) {
+        const TLanguageKey* key = FindLanguageKey(error.Key);
+        throw ECwError(key ? error.Path + ": " + Translate(*key).toStdString() : std::string(error.what()));
+    }
+    Sheet.RefreshAll();
+    SetModified(false);
+    if (!leftOut.empty())
+        AlertPrompt.Alert(LeftOutMessage(path, leftOut));
+}
+
+QString TSheetFiles::LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const {
+    QString text = Fill(Translate(LanguageKey("msgErrCelsLeftOut")), {path});
+    for (const TLeftOutCel& cel : cels) {
+        const TLanguageKey& reason =
+            cel.Reason == TLeftOutCel::TReason::NoFirstFrame ? LanguageKey("sNoFirstFrame")
+            : cel.Reason == TLeftOutCel::TReason::NoHold     ? LanguageKey("sHoldBelowOne")
+                                                             : LanguageKey("sPastLastFrame");
+        text += "\n" + Fill(Translate(LanguageKey("msgLeftOutCel")),
+                            {FromStd(cel.Name), QString::number(cel.Layer), QString::number(cel.Frame),
+                             Translate(reason)});
+    }
+    return text;
+}
+
+void TSheetFiles::WriteDocument(const QString& path) {
+    TXpsSettings settings;
+    Settings.GetDocumentSettings(settings);
+    TXpsFile::SaveSheet(path.toStdString(), Sheet.Document(), settings);
+    const QFileInfo file(path);
+    Folder = file.absolutePath() + "/";
+    SetDocumentName(file.fileName());
+    SetModified(false);
+}
+
+QString TSheetFiles::ChooseSavePath() {
+    return AskSaveFile(FromStd(WorkingFolder(::DefaultFolder(Settings.Current.General.DefaultPath))),
+                       Name.isEmpty() ? ShownDocumentName() + ".xps" : Name, "Exposure Sheet (*.xps)");
+}
+
+bool TSheetFiles::Save() {
+    QString path = Folder + Name;
+    if (Name.isEmpty() || !QFileInfo::exists(path)) {
+        path = ChooseSavePath();
+        if (path.isEmpty())
+            return false;
+    }
+    WriteDocument(path);
+    return true;
+}
+
+void TSheetFiles::SaveAs() {
+    const QString path = ChooseSavePath();
+    if (path.isEmpty())
+        return;
+    WriteDocument(path);
+    AddRecent(QFileInfo(path).absoluteFilePath());
+}
+
+void TSheetFiles::AddRecent(const QString& path) {
+    Recent.erase(
+        std::remove_if(Recent.begin(), Recent.end(),
+                       [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; }),
+        Recent.end());
+    Recent.prepend(path);
+    while (Recent.size() > kMaxRecentFiles)
+        Recent.removeLast();
+    emit RecentFilesChanged();
+}
+
+void TSheetFiles::ReadRecentFiles(const TIniFile& ini) {
+    for (int i = 1; i <= kMaxRecentFiles; ++i) {
+        const std::string file = ini.ReadString(kRecentSection, "file" + std::to_string(i), "");
+        if (!file.empty())
+            Recent.append(FromStd(file));
+    }
+    emit RecentFilesChanged();
+}
+
+void TSheetFiles::WriteRecentFiles(TIniFile& ini) const {
+    ini.EraseSection(kRecentSection);
+    for (int i = 0; i < Recent.size() && i < kMaxRecentFiles; ++i)
+        ini.WriteString(kRecentSection, "file" + std::to_string(i + 1), Recent[i].toStdString());
+}

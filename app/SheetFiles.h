@@ -1,0 +1,88 @@
+#pragma once
+
+#include "document/SheetLoading.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class QWidget;
+class TAlertPrompt;
+class TIniFile;
+class TSettingsManager;
+class TSheetSound;
+class TSheetView;
+struct TXpsSettings;
+
+// The open exposure sheet as a file: its name, folder and modified state, opening and saving it,
+// the recent files and the question whether to save changes before they are lost.
+class TSheetFiles : public QObject {
+    Q_OBJECT
+public:
+    // `window` parents the file dialogs and shows the errors of a save asked for by the question.
+    TSheetFiles(TSheetView& sheet, TSettingsManager& settings, TSheetSound& sound, TAlertPrompt& alertPrompt,
+                QWidget& window);
+
+    // The file dialogs, replaceable so tests can answer them; an empty text when the user cancelled.
+    std::function<QString(const QString& folder, const QString& filter)> AskOpenFile;
+    std::function<QString(const QString& folder, const QString& name, const QString& filter)> AskSaveFile;
+    // A sheet being loaded brings its own settings, before its layers.
+    std::function<void(const TXpsSettings& settings)> OnSettingsLoaded;
+    // Open and OpenDocument load a sheet (true) and are done (false), also when they failed.
+    std::function<void(bool loading)> OnLoading;
+
+    // The document's name, empty while the sheet has none yet.
+    const QString& DocumentName() const { return Name; }
+    // The translated "Untitled" while the document has no name.
+    QString ShownDocumentName() const;
+    // The folder the document was read from or written to; ends with "/".
+    const QString& DocumentFolder() const { return Folder; }
+    void SetDocumentName(const QString& name);
+    void SetDocumentFolder(const QString& folder);
+    bool Modified() const { return IsModified; }
+    void SetModified(bool modified);
+
+    // Asks to save a modified document; false when the user cancelled, or when the save failed or
+    // was cancelled, since the edits are only safe once written.
+    bool AskSaveChanges();
+    // The Open command: asks to save changes, then for a sheet to load.
+    void Open();
+    // Loads the sheet at `path` without repainting on the way, and makes it the first recent file.
+    void OpenDocument(const QString& path);
+    // Loads the sheet at `path`, which then names the document; not modified.
+    void LoadDocument(const QString& path);
+    // Writes the document where it was read from, else where the user says; true when written.
+    bool Save();
+    void SaveAs();
+
+    // Most recent first, at most ten, each once whatever its letter case.
+    const QStringList& RecentFiles() const { return Recent; }
+    void AddRecent(const QString& path);
+    void ReadRecentFiles(const TIniFile& ini);
+    void WriteRecentFiles(TIniFile& ini) const;
+
+signals:
+    // The document's name or modified state changed.
+    void DocumentChanged();
+    void RecentFilesChanged();
+
+private:
+    // Writes the sheet to `path`, which then names the document; not modified any more.
+    void WriteDocument(const QString& path);
+    QString ChooseSavePath();
+    // The message that lists the cels a load left out.
+    QString LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const;
+    QString DefaultFolder() const;
+
+    TSheetView& Sheet;
+    TSettingsManager& Settings;
+    TSheetSound& Sound;
+    TAlertPrompt& AlertPrompt;
+    QWidget& Window;
+    QString Name;
+    QString Folder;
+    bool IsModified = false;
+    QStringList Recent;
+};
