@@ -283,11 +283,7 @@ void TCaptureWindow::Retranslate() {
 }
 
 void TCaptureWindow::Guard(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, FromStd(error.what()));
-    }
+    GuardCommand(this, handler);
 }
 
 // ---------------------------------------------------------------------------------------------
