@@ -417,17 +417,9 @@ void TMainWindow::ConnectSheet() {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
         ShownCursor = CursorKey();
-        if (CaptureWindow)
-            CaptureWindow->SheetSelect(layer, frame);
-        if (ScannerWindow != nullptr)
-            ScannerWindow->SheetSelectionChanged();
     };
     // The path line and the thumbnail follow every other change of the current layer and cel.
-    Sheet->OnLayerChange = [this](QObject&) {
-        ShowCursor();
-        if (CaptureWindow)
-            CaptureWindow->LayerChanged();
-    };
+    Sheet->OnLayerChange = [this](QObject&) { ShowCursor(); };
     Sheet->OnLayerDeleted = [this](QObject&) { ShowCursor(); };
     Sheet->OnLayerAdded = [this](QObject&) {
         // Widen the window so that the new layer shows, up to a sheet of 610 pixels.
