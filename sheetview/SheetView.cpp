@@ -62,24 +62,29 @@ TSheetView::~TSheetView() {
     Doc.OnModified = nullptr;
 }
 
-TSheetDocument::TNotifyEvent TSheetView::UndoEvent(TNotifyEvent TSheetView::*handler,
-                                                   void (TSheetView::*signal)(bool), bool available) {
+TSheetDocument::TNotifyEvent TSheetView::UndoEvent(const TNotifyEvent& handler, void (TSheetView::*signal)(bool),
+                                                   bool available) {
     return [this, handler, signal, available](TSheetDocument&) {
-        if (this->*handler)
-            (this->*handler)(*this);
+        if (handler)
+            handler(*this);
         if (available)
             SetModified(true);
         emit(this->*signal)(available);
     };
 }
 
+void TSheetView::WireUndoEvents() {
+    Doc.OnCanUndo = UndoEvent(OnCanUndo, &TSheetView::UndoAvailable, true);
+    Doc.OnCantUndo = UndoEvent(OnCantUndo, &TSheetView::UndoAvailable, false);
+    Doc.OnCanRedo = UndoEvent(OnCanRedo, &TSheetView::RedoAvailable, true);
+    Doc.OnCantRedo = UndoEvent(OnCantRedo, &TSheetView::RedoAvailable, false);
+}
+
 void TSheetView::WireDocumentEvents() {
-    // These reach the handler in force when they are raised.
+    // These reach the handler in force when they are raised; the undo handlers are copied by
+    // Loaded, the undo signals go out from the start.
     Doc.OnChange = [this](TSheetDocument&, const TSheetChange& change) { ShowChange(change); };
-    Doc.OnCanUndo = UndoEvent(&TSheetView::OnCanUndo, &TSheetView::UndoAvailable, true);
-    Doc.OnCantUndo = UndoEvent(&TSheetView::OnCantUndo, &TSheetView::UndoAvailable, false);
-    Doc.OnCanRedo = UndoEvent(&TSheetView::OnCanRedo, &TSheetView::RedoAvailable, true);
-    Doc.OnCantRedo = UndoEvent(&TSheetView::OnCantRedo, &TSheetView::RedoAvailable, false);
+    WireUndoEvents();
     Doc.OnSelect = [this](TSheetDocument&, std::int32_t layer, std::int32_t frame) {
         RaiseSelect(*this, layer, frame);
     };
@@ -223,6 +228,7 @@ void TSheetView::AudioColumnMoved() {
 void TSheetView::Loaded() {
     LoadedOnce = true;
     VBar->SetKind(Qt::Vertical);
+    WireUndoEvents();
     SetCellSize(CellW, CellH);
     DoLayout();
     RefreshAll();

@@ -51,6 +51,7 @@ public:
     TNotifyEvent OnLayerAdded;
     TNotifyEvent OnLayerDeleted;
     TNotifyEvent OnCanPaste;
+    // The four undo events are handed to the undo manager by Loaded: set them before.
     TNotifyEvent OnCanUndo;
     TNotifyEvent OnCantUndo;
     TNotifyEvent OnCanRedo;
@@ -102,9 +103,9 @@ public:
     QMenu* PopupMenuHeader = nullptr;
     QMenu* PopupMenuAudio = nullptr;
 
-    // Finishes setting up once the properties are in place: lays the parts out and draws
-    // everything. Runs by itself when the control is first shown; calling it again applies changed
-    // cell sizes.
+    // Finishes setting up once the properties are in place: lays the parts out, hands the undo
+    // events to the undo manager and draws everything. Runs by itself when the control is first
+    // shown; calling it again applies changed cell sizes.
     void Loaded();
     bool IsLoaded() const { return LoadedOnce; }
 
@@ -285,9 +286,10 @@ private:
     // Widens or narrows the frame column to fit its heading and lays the parts out again.
     void FitIndexWidth();
     void WireDocumentEvents();
-    // A document undo event: the handler, then the signal.
-    TSheetDocument::TNotifyEvent UndoEvent(TNotifyEvent TSheetView::*handler,
-                                           void (TSheetView::*signal)(bool), bool available);
+    // Hands the undo events, as they are set now, to the document, each followed by its signal.
+    void WireUndoEvents();
+    TSheetDocument::TNotifyEvent UndoEvent(const TNotifyEvent& handler, void (TSheetView::*signal)(bool),
+                                           bool available);
     // Runs the audio loader on a file the document named; its errors are dropped with it.
     void StartAudioLoad(const std::string& file);
     // The loader has read the sound: the column, the frames and the frame numbers follow it.

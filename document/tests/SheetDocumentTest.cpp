@@ -241,7 +241,8 @@ TEST(Document, EachCommandReportsWhatItChangedOnce) {
         reports.clear();
         c.command();
         ASSERT_EQ(reports.size(), c.reported ? 1u : 0u) << c.what;
-        if (c.reported)
+        if (c.reported) {
             EXPECT_TRUE(c.reported(reports.front())) << c.what;
+        }
     }
 }
