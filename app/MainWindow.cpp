@@ -192,17 +192,9 @@ void TMainWindow::ConnectSheet() {
         ShowThumbnail(layer, frame);
         ShowLayerPath(layer);
         ShownCursor = CursorKey();
-        if (CaptureWindow)
-            CaptureWindow->SheetSelect(layer, frame);
-        if (ScannerWindow != nullptr)
-            ScannerWindow->SheetSelectionChanged();
     };
     // The path line and the thumbnail follow every other change of the current layer and cel.
-    SheetView->OnLayerChange = [this](QObject&) {
-        ShowCursor();
-        if (CaptureWindow)
-            CaptureWindow->LayerChanged();
-    };
+    SheetView->OnLayerChange = [this](QObject&) { ShowCursor(); };
     SheetView->OnLayerDeleted = [this](QObject&) {
         ShowCursor();
         Actions->UpdateActions();

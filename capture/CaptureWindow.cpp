@@ -59,6 +59,9 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     : QMainWindow(parent, Qt::Tool), Grabber(testCamera), Onion(sheet.Document()),
       PlayLayers(sheet.Document()), Sheet(sheet), Settings(settings), Prompt(prompt) {
     CreateControls();
+    connect(&sheet, &TSheetView::SelectionChanged, this,
+            [this](int layer, int frame) { SheetSelect(layer, frame); });
+    connect(&sheet, &TSheetView::CurrentLayerChanged, this, [this] { LayerChanged(); });
     VideoSettings = new TVideoSettingsDialog(Grabber, this);
     Retranslate();
     RequestedMode = Settings.Capture.CaptureMode == TCapMode::cmStopMotion ? kStopMotion : kStandard;
@@ -283,11 +286,7 @@ void TCaptureWindow::Retranslate() {
 }
 
 void TCaptureWindow::Guard(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, FromStd(error.what()));
-    }
+    GuardCommand(this, handler);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -45,8 +45,8 @@ public:
 
     // Calls from the main window.
     void InitForm();                                           // the window is shown
-    void SheetSelect(std::int32_t layer, std::int32_t frame); // a cell was selected
-    void LayerChanged();                                       // the current layer changed
+    void SheetSelect(std::int32_t layer, std::int32_t frame);  // a cell was selected (sheet's signal)
+    void LayerChanged();                                       // the current layer changed (sheet's signal)
     void SettingsApplied();                                    // settings or a profile were re-applied
     void Retranslate();
     // The capture image, for the main window's cel image view.

@@ -7,9 +7,62 @@
 TSheetDocument::TSheetDocument()
     : DefaultColors(LayerColorScheme(0)), History(std::make_unique<TSheetUndo>(*this)) {}
 
-// The history goes first, silently, while the model it refers to still exists.
+// The history goes first, silently, while the model it refers to still exists; an open drag
+// step before it.
 TSheetDocument::~TSheetDocument() {
+    DragStep.reset();
     History.reset();
+}
+
+TSheetDocument::TChangeScope::TChangeScope(TSheetDocument& sheet) : Sheet(sheet) {
+    if (Sheet.ChangeDepth++ == 0)
+        Sheet.ReportedBefore = Sheet.ReportedState();
+}
+
+TSheetDocument::TChangeScope::~TChangeScope() {
+    if (--Sheet.ChangeDepth == 0)
+        Sheet.ReportChange();
+}
+
+TSheetDocument::TReportedState TSheetDocument::ReportedState() const {
+    return {FrameCount(),    ShownFrameRows, AudioRows(),   LayerCount(),
+            Model.Selection, Model.CurLayer, Model.CurFrame};
+}
+
+void TSheetDocument::ReportChange() {
+    TSheetChange change = std::move(Gathered);
+    Gathered = {};
+    const TReportedState before = ReportedBefore;
+    const TReportedState after = ReportedState();
+    change.LayerCount = before.Layers != after.Layers;
+    change.Frames = before.Frames != after.Frames || before.FrameRows != after.FrameRows ||
+                    before.AudioRows != after.AudioRows;
+    if (!(before.Selection == after.Selection) || before.CurLayer != after.CurLayer ||
+        before.CurFrame != after.CurFrame) {
+        const TCellRect& s = before.Selection;
+        change.OldSelection = TCellRect{s.Left + 1, s.Top + 1, s.Right + 1, s.Bottom + 1};
+    }
+    if (OnChange && !change.Empty())
+        OnChange(*this, change);
+}
+
+void TSheetDocument::NoteCells(const TCellRect& cells) {
+    const TCellRect counted{cells.Left + 1, cells.Top + 1, cells.Right + 1, cells.Bottom + 1};
+    if (!Gathered.Cells) {
+        Gathered.Cells = counted;
+        return;
+    }
+    TCellRect& all = *Gathered.Cells;
+    all = {std::min(all.Left, counted.Left), std::min(all.Top, counted.Top),
+           std::max(all.Right, counted.Right), std::max(all.Bottom, counted.Bottom)};
+}
+
+void TSheetDocument::NoteLayerProperties(std::int32_t layer) {
+    auto& span = Gathered.LayerProperties;
+    if (!span)
+        span = TSheetChange::TLayerSpan{layer, layer};
+    span->First = std::min(span->First, layer);
+    span->Last = std::max(span->Last, layer);
 }
 
 std::int32_t TSheetDocument::CurrentLayer() const {
@@ -91,6 +144,8 @@ std::vector<std::string> TSheetDocument::CelList() const {
 }
 
 void TSheetDocument::ClearSheet() {
+    const TChangeScope scope(*this);
+    Gathered.Everything = true;
     while (Model.LayerCount() > 0)
         Model.DeleteLayer(Model.LayerCount() - 1);
     Model.Cels.Clear();
@@ -105,14 +160,21 @@ void TSheetDocument::AddLayer(const std::string& caption, const std::string& fol
                            const TLayerColors& colors) {
     const std::string name =
         caption.empty() ? DefaultLayerText + " " + std::to_string(LayerCount() + 1) : caption;
-    Model.AddLayer(name, FolderPath(folder), colors, ShownFrameRows);
+    // Views show the new layer before its listeners run: they may open a dialog over it.
+    {
+        const TChangeScope scope(*this);
+        Model.AddLayer(name, FolderPath(folder), colors, ShownFrameRows);
+    }
     Raise(OnLayerAdded);
 }
 
 void TSheetDocument::DeleteLayer(std::int32_t layer) {
     if (!IsLayer(layer))
         return;
-    Model.DeleteLayer(layer - 1);
+    {
+        const TChangeScope scope(*this);
+        Model.DeleteLayer(layer - 1);
+    }
     Raise(OnLayerDeleted);
 }
 
@@ -125,14 +187,18 @@ void TSheetDocument::PlaceCelAt(std::int32_t layer, std::int32_t frame, const st
         Raise(OnMaxFrameError);
         return;
     }
+    const TChangeScope scope(*this);
     TCellRect changed;
     Model.AddCel(layer - 1, frame - 1, name, duration, changed);
+    NoteLayers(layer - 1, layer - 1);
     SetFrameRows(FrameCount());
 }
 
 void TSheetDocument::SetLayerCaption(std::int32_t layer, const std::string& text) {
     if (IsLayer(layer) && Model.Layer(layer - 1).Caption != text) {
+        const TChangeScope scope(*this);
         Model.Layer(layer - 1).Caption = text;
+        NoteLayerProperties(layer);
         Raise(OnModified);
     }
 }
@@ -141,21 +207,28 @@ void TSheetDocument::SetLayerFolder(std::int32_t layer, const std::string& text)
     // A folder without its separator would run into the cel names ("…/Documentswalk.png").
     const std::string folder = FolderPath(text);
     if (IsLayer(layer) && Model.Layer(layer - 1).Folder != folder) {
+        const TChangeScope scope(*this);
         Model.Layer(layer - 1).Folder = folder;
+        NoteLayerProperties(layer);
         Raise(OnModified);
     }
 }
 
 void TSheetDocument::SetLayerColors(std::int32_t layer, const TLayerColors& colors) {
     if (IsLayer(layer)) {
+        const TChangeScope scope(*this);
         Model.Layer(layer - 1).Colors = colors;
+        NoteLayerProperties(layer);
+        NoteLayers(layer - 1, layer - 1);
         Raise(OnModified);
     }
 }
 
 void TSheetDocument::SetLayerVisible(std::int32_t layer, bool visible) {
     if (IsLayer(layer) && Model.Layer(layer - 1).Visible != visible) {
+        const TChangeScope scope(*this);
         Model.Layer(layer - 1).Visible = visible;
+        NoteLayerProperties(layer);
         Raise(OnModified);
     }
 }
@@ -163,6 +236,7 @@ void TSheetDocument::SetLayerVisible(std::int32_t layer, bool visible) {
 void TSheetDocument::SetPhoneme(std::int32_t frame, const std::string& text) {
     if (frame < 1)
         return;
+    const TChangeScope scope(*this);
     if (frame > AudioRows()) {
         if (text.empty() || frame > kMaxFrames)
             return;
@@ -170,6 +244,7 @@ void TSheetDocument::SetPhoneme(std::int32_t frame, const std::string& text) {
     }
     if (Model.Audio.Phoneme(frame - 1) != text) {
         Model.Audio.SetPhoneme(frame - 1, text);
+        Gathered.Sound = true;
         Raise(OnModified);
     }
 }
@@ -177,6 +252,7 @@ void TSheetDocument::SetPhoneme(std::int32_t frame, const std::string& text) {
 void TSheetDocument::SelectCell(std::int32_t layer, std::int32_t frame) {
     if (!Model.InSheet(layer - 1, frame - 1))
         return;
+    const TChangeScope scope(*this);
     Model.Selection = {layer - 1, frame - 1, layer - 1, frame - 1};
     Model.CurLayer = layer - 1;
     Model.CurFrame = frame - 1;
@@ -188,6 +264,8 @@ void TSheetDocument::SelectCell(std::int32_t layer, std::int32_t frame) {
 void TSheetDocument::SetFps(std::int32_t fps) {
     if (!IsFrameRate(fps) || fps == Model.Fps)
         return;
+    const TChangeScope scope(*this);
+    Gathered.Sound = true;
     Model.SetFps(fps);
     if (AudioColumnShown)
         SetFrameRows(std::max(ShownFrameRows, AudioRows()));
@@ -199,6 +277,13 @@ void TSheetDocument::SetUpdateMode(std::int32_t mode) {
         History->ClearHistory();
 }
 
+void TSheetDocument::SetCellSize(std::int32_t width, std::int32_t height) {
+    Model.CellWidth = width;
+    Model.CellHeight = height;
+    for (const auto& cel : Model.Cels)
+        cel->UpdateBounds(width, height);
+}
+
 void TSheetDocument::SaveUndoState() {
     History->SaveUndoState(true);
 }
@@ -206,7 +291,9 @@ void TSheetDocument::SaveUndoState() {
 void TSheetDocument::Undo() {
     if (Mode == kUpdateRestoring)
         return;
+    const TChangeScope scope(*this);
     const bool restores = History->UndoCount() > 0;
+    Gathered.Everything = Gathered.Everything || restores;
     History->Undo();
     if (restores)
         Raise(OnModified);
@@ -215,18 +302,24 @@ void TSheetDocument::Undo() {
 void TSheetDocument::Redo() {
     if (Mode == kUpdateRestoring)
         return;
+    const TChangeScope scope(*this);
     const bool restores = History->RedoCount() > 0;
+    Gathered.Everything = Gathered.Everything || restores;
     History->Redo();
     if (restores)
         Raise(OnModified);
 }
 
 void TSheetDocument::ClearAudio() {
+    const TChangeScope scope(*this);
+    Gathered.Sound = true;
     Model.ClearAudioData();
     Raise(OnModified);
 }
 
 void TSheetDocument::ClearPhonemes() {
+    const TChangeScope scope(*this);
+    Gathered.Sound = true;
     const std::int32_t used = Model.Audio.UsedPhonemeCount();
     for (std::int32_t i = 0; i < used; ++i)
         Model.Audio.SetPhoneme(i, std::string());
@@ -251,6 +344,8 @@ void TSheetDocument::SetAudioRowCount(std::int32_t rows) {
 }
 
 void TSheetDocument::LoadAudio(const std::string& file) {
+    const TChangeScope scope(*this);
+    Gathered.Sound = true;
     if (AudioColumnShown) {
         for (auto& channel : Model.Audio.Peaks)
             channel.clear();
@@ -264,6 +359,8 @@ void TSheetDocument::LoadAudio(const std::string& file) {
 }
 
 void TSheetDocument::AudioLoaded() {
+    const TChangeScope scope(*this);
+    Gathered.Everything = true;
     // Never fewer rows than the last phoneme needs: a short sound must not drop typed phonemes.
     const std::int32_t rows = std::min(kMaxFrames, std::max({Model.Audio.FramesCovered(Model.Fps),
                                                              FrameCount(), Model.Audio.UsedPhonemeCount()}));
@@ -276,6 +373,8 @@ void TSheetDocument::AudioLoaded() {
 void TSheetDocument::RemoveAudio() {
     if (!AudioColumnShown)
         return;
+    const TChangeScope scope(*this);
+    Gathered.Sound = true;
     HideAudio();
     Model.Audio.Clear();
     SetAudioRowCount(kDefaultFrameRows);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/EditStep.h"
+#include "document/SheetChange.h"
 #include "document/SheetData.h"
 #include "document/SheetKeys.h"
 #include "document/SheetUndo.h"
@@ -14,11 +16,16 @@
 // document depends on (frame rows shown, the audio column and its rows, the update mode) and the
 // events of the sheet control. The sheet widget owns one and forwards to it.
 //
+// The commands here are the only writers of the sheet: each reports what it changed through
+// OnChange, so views stay current whoever ran the command. Data() is for reading; code that
+// writes the model behind the commands' back (loaders, tests) ends with a full redraw of its own.
+//
 // Everything here counts layers and frames from 1 (layer 1 is the leftmost, frame 1 the top row).
 class TSheetDocument {
 public:
     using TNotifyEvent = std::function<void(TSheetDocument& sender)>;
     using TSelectCelEvent = std::function<void(TSheetDocument& sender, std::int32_t layer, std::int32_t frame)>;
+    using TChangeEvent = std::function<void(TSheetDocument& sender, const TSheetChange& change)>;
 
     // Update modes.
     static constexpr std::int32_t kUpdateNormal = 1;
@@ -34,6 +41,8 @@ public:
     TSheetDocument& operator=(const TSheetDocument&) = delete;
 
     // Events; the document itself is the sender.
+    // What a command changed, once it has ended (commands run by commands report with it).
+    TChangeEvent OnChange;
     TSelectCelEvent OnSelect;
     TNotifyEvent OnLayerChange;
     TNotifyEvent OnLayerAdded;
@@ -119,7 +128,7 @@ public:
     std::int32_t AudioRows() const { return Model.Audio.PhonemeCount(); }
     std::int32_t UpdateMode() const { return Mode; }
 
-    // Commands. None takes an undo snapshot; interactive callers take one first.
+    // Commands. None takes an undo snapshot; interactive callers open a TEditStep first.
     void ClearSheet();
     void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors);
     void DeleteLayer(std::int32_t layer);
@@ -135,12 +144,41 @@ public:
     void ClearAudio();
     void ClearPhonemes();
 
+    // Cell size in pixels: cels keep their pixel bounds and follow it.
+    void SetCellSize(std::int32_t width, std::int32_t height);
+
     // Undo and redo. SaveUndoState records the document before a change and empties the redo
     // history; Undo and Redo do nothing while a restore is under way.
     void SaveUndoState();
     void Undo();
     void Redo();
     TSheetUndo& UndoManager() { return *History; }
+
+    // Selecting with the pointer. These raise no OnSelect: the part that took the click reports it.
+    // Puts the cursor and a one-cell selection on the cell.
+    void MoveCursorTo(std::int32_t layer, std::int32_t frame);
+    // Selects from the cursor to the cell; the cursor stays.
+    void ExtendSelectionTo(std::int32_t layer, std::int32_t frame);
+    // Puts the cursor on the cell and selects from it down to the layer's last drawing.
+    void SelectToLayerEnd(std::int32_t layer, std::int32_t frame);
+    // Selects the layer's drawings from its first to its last; the cursor goes to the first.
+    void SelectLayerCels(std::int32_t layer);
+    // Selects the whole cel covering the cell, the cursor on its first frame.
+    void SelectCel(std::int32_t layer, std::int32_t frame);
+    // Widens the selection in its left layer to whole cels; true when it changed.
+    bool SnapSelectionToCels();
+
+    // Dragging in the grid. However many steps a drag takes, it is one undo step: the first step
+    // that changes the sheet opens it and EndDrag commits it.
+    // Moves the selected block, the cursor with it, so its top-left cell lands on the cell; false
+    // when the block cannot go there.
+    bool DragBlockTo(std::int32_t layer, std::int32_t frame);
+    // Holds the cel covering the cell until `lastFrame` (callers keep the frames below it free)
+    // and puts the cursor on that frame.
+    void StretchHold(std::int32_t layer, std::int32_t frame, std::int32_t lastFrame);
+    void EndDrag();
+    // Joins the cels on the selection's top and bottom rows with equal-named neighbours.
+    void MergeSelectionEdges();
 
     // Editing commands. Each takes its own undo snapshot unless it says the caller takes it.
     // Adds `count` empty frames (at most up to the frame limit); the caller takes the snapshot.
@@ -195,6 +233,37 @@ public:
 private:
     friend class TSheetUndo;
 
+    // Opened by every command that changes the sheet; the outermost one reports what changed.
+    class TChangeScope {
+    public:
+        explicit TChangeScope(TSheetDocument& sheet);
+        ~TChangeScope();
+        TChangeScope(const TChangeScope&) = delete;
+        TChangeScope& operator=(const TChangeScope&) = delete;
+
+    private:
+        TSheetDocument& Sheet;
+    };
+    // What a change report finds out by itself, by comparing before and after.
+    struct TReportedState {
+        std::int32_t Frames = 0;
+        std::int32_t FrameRows = 0;
+        std::int32_t AudioRows = 0;
+        std::int32_t Layers = 0;
+        TCellRect Selection;
+        std::int32_t CurLayer = 0;
+        std::int32_t CurFrame = 0;
+        bool operator==(const TReportedState&) const = default;
+    };
+    TReportedState ReportedState() const;
+    void ReportChange();
+    // Notes cels that may look different (0-based), or whole layers first..last.
+    void NoteCells(const TCellRect& cells);
+    void NoteLayers(std::int32_t first, std::int32_t last) { NoteCells({first, 0, last, kMaxFrames - 1}); }
+    void NoteLayerProperties(std::int32_t layer);
+    // Opens the drag's undo step unless it is open.
+    void OpenDragStep();
+
     bool IsLayer(std::int32_t layer) const { return layer >= 1 && layer <= LayerCount(); }
     void SetFrameRows(std::int32_t rows) { ShownFrameRows = rows; }
     // Grows the sheet to `frames` frames (at most the limit); the frame rows follow.
@@ -211,6 +280,10 @@ private:
 
     TSheetData Model;
     std::unique_ptr<TSheetUndo> History;
+    std::unique_ptr<TEditStep> DragStep; // open from a drag's first change to its end
+    std::int32_t ChangeDepth = 0;
+    TReportedState ReportedBefore;
+    TSheetChange Gathered;
     std::int32_t ShownFrameRows = kDefaultFrameRows;
     bool AudioColumnShown = false;
     std::int32_t Mode = kUpdateNormal;

@@ -78,6 +78,7 @@ void TSheetDocument::AddFrames(std::int32_t count) {
         Raise(OnMaxFrameError);
         return;
     }
+    const TChangeScope scope(*this);
     Model.AddFrames(count);
     SetFrameRows(frames + count);
     if (AudioColumnShown)
@@ -103,7 +104,9 @@ void TSheetDocument::ExtendHold(bool ripple) {
         Raise(OnMaxFrameError);
         return;
     }
-    SaveUndoState();
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    NoteLayers(col, col);
     if (cel) {
         // An empty frame right after the cel, with more drawings further down, simply joins the hold.
         const bool fillsGap = !ripple && !next && last > cel->LastFrame();
@@ -118,6 +121,7 @@ void TSheetDocument::ExtendHold(bool ripple) {
             GrowSheetTo(frames + 1);
         ShiftLayerFrom(cursor + 1, 1);
     }
+    step.Commit();
 }
 
 void TSheetDocument::ShortenHold(bool ripple) {
@@ -126,16 +130,16 @@ void TSheetDocument::ShortenHold(bool ripple) {
     const std::int32_t cursor = Model.CurFrame;
     const std::int32_t last = Model.LastUsedFrame(Model.CurLayer);
     TCel* cel = Model.CelAt(Model.CurLayer, cursor);
+    if ((!cel && cursor >= last) || (cel && cel->Duration == 1))
+        return;
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    NoteLayers(Model.CurLayer, Model.CurLayer);
     if (!cel) {
-        if (cursor >= last)
-            return;
-        SaveUndoState();
         ShiftLayerFrom(cursor + 1, -1);
+        step.Commit();
         return;
     }
-    if (cel->Duration == 1)
-        return;
-    SaveUndoState();
     const std::int32_t freed = cel->LastFrame();
     TCellRect changed;
     Model.SetCelDuration(cel, cel->Duration - 1, changed);
@@ -143,6 +147,7 @@ void TSheetDocument::ShortenHold(bool ripple) {
         ShiftLayerFrom(freed + 1, -1);
     if (cursor == freed)
         PlaceCursorAt(freed - 1);
+    step.Commit();
 }
 
 void TSheetDocument::SetHold(std::int32_t frames, bool ripple) {
@@ -153,10 +158,13 @@ void TSheetDocument::SetHold(std::int32_t frames, bool ripple) {
     TCel* cel = Model.CelAt(col, Model.CurFrame);
     if (!cel || frames == cel->Duration)
         return;
+    const TChangeScope scope(*this);
+    // A hold that cannot grow (the frame limit) is dropped with its step.
+    TEditStep step(*History);
+    NoteLayers(col, col);
     TCellRect changed;
 
     if (frames < cel->Duration) {
-        SaveUndoState();
         const std::int32_t oldLast = cel->LastFrame();
         const std::int32_t freed = cel->Duration - frames;
         Model.SetCelDuration(cel, frames, changed);
@@ -164,6 +172,7 @@ void TSheetDocument::SetHold(std::int32_t frames, bool ripple) {
             ShiftLayerFrom(oldLast + 1, -freed);
         if (Model.CurFrame > cel->LastFrame())
             PlaceCursorAt(cel->LastFrame());
+        step.Commit();
         return;
     }
 
@@ -185,7 +194,6 @@ void TSheetDocument::SetHold(std::int32_t frames, bool ripple) {
     if (added <= 0)
         return;
 
-    SaveUndoState();
     const std::int32_t sheetFrames = FrameCount();
     if ((ripple && follows) || (follows && free == 0)) {
         if (last + added >= sheetFrames - 1)
@@ -201,6 +209,7 @@ void TSheetDocument::SetHold(std::int32_t frames, bool ripple) {
         ShiftLayerFrom(cel->LastFrame() + 1 + free, shift);
     }
     Model.SetCelDuration(cel, cel->Duration + added, changed);
+    step.Commit();
 }
 
 void TSheetDocument::InsertFrame() {
@@ -219,16 +228,21 @@ void TSheetDocument::InsertFrame() {
         Raise(OnMaxFrameError);
         return;
     }
-    SaveUndoState();
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    NoteLayers(Model.CurLayer, Model.CurLayer);
     if (last + 1 >= FrameCount() - 1)
         GrowSheetTo(FrameCount() + 1);
     ShiftLayerFrom(cursor, 1);
+    step.Commit();
 }
 
 void TSheetDocument::DeleteFrames() {
     if (LayerCount() == 0 || FrameCount() == 0)
         return;
-    SaveUndoState();
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    NoteLayers(Model.Selection.Left, Model.Selection.Right);
     const TCellRect selection = Model.ClampRect(Model.Selection);
     const std::int32_t removed = selection.Bottom - selection.Top + 1;
     for (std::int32_t col = selection.Left; col <= selection.Right; ++col) {
@@ -242,6 +256,7 @@ void TSheetDocument::DeleteFrames() {
             Model.MergeNeighbours(cel, changed);
         }
     }
+    step.Commit();
 }
 
 void TSheetDocument::CopySelection() {
@@ -250,6 +265,8 @@ void TSheetDocument::CopySelection() {
 }
 
 void TSheetDocument::CutSelection() {
+    const TChangeScope scope(*this);
+    NoteLayers(Model.Selection.Left, Model.Selection.Right);
     Model.CutRegion(Model.Selection);
     Raise(OnCanPaste);
 }
@@ -257,8 +274,11 @@ void TSheetDocument::CutSelection() {
 void TSheetDocument::PasteAtSelection() {
     if (LayerCount() == 0 || FrameCount() == 0)
         return;
+    const TChangeScope scope(*this);
+    NoteLayers(Model.Selection.Left, Model.Selection.Right);
     if (Model.PasteAt(Model.Selection.Left, Model.Selection.Top) > 0)
         SyncFrameRowsAfterPaste();
+    NoteLayers(Model.Selection.Left, Model.Selection.Right);
     if (OnSelect)
         OnSelect(*this, CurrentLayer(), CurrentFrame());
 }
@@ -305,6 +325,7 @@ void TSheetDocument::MoveCursor(TCursorDirection direction) {
         ++row;
         break;
     }
+    const TChangeScope scope(*this);
     Model.Selection = {col, row, col, row};
     Model.CurLayer = col;
     Model.CurFrame = row;
@@ -316,16 +337,19 @@ void TSheetDocument::CommitCelName(std::int32_t layer, std::int32_t frame, const
     if (text.empty() || !Model.InSheet(layer - 1, frame - 1))
         return;
     TCel* cel = Model.CelAt(layer - 1, frame - 1);
-    SaveUndoState();
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    NoteLayers(layer - 1, layer - 1);
     // A new name typed on a cel's first frame renames the whole hold; typed anywhere else it
     // places a one-frame cel that cuts into the hold.
     if (cel && cel->Row == frame - 1 && cel->Name != text) {
         cel->Name = text;
-        return;
+    } else {
+        TCellRect changed;
+        Model.AddCel(layer - 1, frame - 1, text, 1, changed);
+        SetFrameRows(std::max(ShownFrameRows, FrameCount()));
     }
-    TCellRect changed;
-    Model.AddCel(layer - 1, frame - 1, text, 1, changed);
-    SetFrameRows(std::max(ShownFrameRows, FrameCount()));
+    step.Commit();
 }
 
 std::string TSheetDocument::CommitImageRename(std::int32_t layer, std::int32_t frame, const std::string& text) {
@@ -343,21 +367,129 @@ std::string TSheetDocument::CommitImageRename(std::int32_t layer, std::int32_t f
     std::filesystem::rename(folder + cel->Name, folder + text, error);
     if (error)
         return failed;
-    SaveUndoState();
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    NoteLayers(layer - 1, layer - 1);
     cel->Name = text;
+    step.Commit();
     return {};
 }
 
 void TSheetDocument::CommitLayerCaption(std::int32_t layer, const std::string& text) {
     if (!IsLayer(layer) || text.empty() || text == LayerCaption(layer))
         return;
-    SaveUndoState();
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
     Model.Layer(layer - 1).Caption = text;
+    NoteLayerProperties(layer);
+    step.Commit();
 }
 
 void TSheetDocument::CommitPhoneme(std::int32_t frame, const std::string& text) {
     if (!AudioColumnShown || frame < 1 || frame > kMaxFrames || text == Phoneme(frame))
         return;
-    SaveUndoState();
+    TEditStep step(*History);
     SetPhoneme(frame, text);
+    step.Commit();
+}
+
+// Selecting and dragging with the pointer.
+
+void TSheetDocument::MoveCursorTo(std::int32_t layer, std::int32_t frame) {
+    if (!Model.InSheet(layer - 1, frame - 1))
+        return;
+    const TChangeScope scope(*this);
+    Model.CurLayer = layer - 1;
+    Model.CurFrame = frame - 1;
+    Model.Selection = {layer - 1, frame - 1, layer - 1, frame - 1};
+}
+
+void TSheetDocument::ExtendSelectionTo(std::int32_t layer, std::int32_t frame) {
+    if (!Model.InSheet(layer - 1, frame - 1))
+        return;
+    const TChangeScope scope(*this);
+    Model.Selection = {std::min(Model.CurLayer, layer - 1), std::min(Model.CurFrame, frame - 1),
+                       std::max(Model.CurLayer, layer - 1), std::max(Model.CurFrame, frame - 1)};
+}
+
+void TSheetDocument::SelectToLayerEnd(std::int32_t layer, std::int32_t frame) {
+    if (!Model.InSheet(layer - 1, frame - 1))
+        return;
+    const TChangeScope scope(*this);
+    const std::int32_t col = layer - 1;
+    const std::int32_t row = frame - 1;
+    const std::int32_t last = Model.LastUsedFrame(col);
+    Model.CurLayer = col;
+    Model.CurFrame = row;
+    Model.Selection = {col, std::min(row, last), col, std::max(row, last)};
+}
+
+void TSheetDocument::SelectLayerCels(std::int32_t layer) {
+    if (!IsLayer(layer))
+        return;
+    const TChangeScope scope(*this);
+    const std::int32_t col = layer - 1;
+    const std::int32_t first = Model.FirstUsedFrame(col);
+    Model.CurLayer = col;
+    Model.CurFrame = first;
+    Model.Selection = {col, first, col, Model.LastUsedFrame(col)};
+}
+
+void TSheetDocument::SelectCel(std::int32_t layer, std::int32_t frame) {
+    const TCel* cel = CelAt(layer, frame);
+    if (!cel)
+        return;
+    const TChangeScope scope(*this);
+    Model.Selection = cel->Extent();
+    Model.CurLayer = layer - 1;
+    Model.CurFrame = cel->Row;
+}
+
+bool TSheetDocument::SnapSelectionToCels() {
+    const TChangeScope scope(*this);
+    return Model.SnapSelectionToCels();
+}
+
+void TSheetDocument::OpenDragStep() {
+    if (!DragStep)
+        DragStep = std::make_unique<TEditStep>(*History);
+}
+
+bool TSheetDocument::DragBlockTo(std::int32_t layer, std::int32_t frame) {
+    if (!Model.CanDropBlock(Model.Selection, layer - 1, frame - 1))
+        return false;
+    const TChangeScope scope(*this);
+    OpenDragStep();
+    NoteCells(Model.Selection);
+    Model.MoveBlock(Model.Selection, layer - 1, true, frame - 1);
+    NoteCells(Model.Selection);
+    return true;
+}
+
+void TSheetDocument::StretchHold(std::int32_t layer, std::int32_t frame, std::int32_t lastFrame) {
+    TCel* cel = Model.InSheet(layer - 1, frame - 1) ? Model.CelAt(layer - 1, frame - 1) : nullptr;
+    if (!cel || lastFrame < cel->Row + 1 || lastFrame > FrameCount())
+        return;
+    const TChangeScope scope(*this);
+    OpenDragStep();
+    TCellRect changed;
+    Model.SetCelDuration(cel, lastFrame - cel->Row, changed);
+    NoteCells(changed);
+    Model.CurLayer = layer - 1;
+    Model.CurFrame = lastFrame - 1;
+    Model.Selection = {layer - 1, lastFrame - 1, layer - 1, lastFrame - 1};
+}
+
+void TSheetDocument::EndDrag() {
+    if (DragStep)
+        DragStep->Commit();
+    DragStep.reset();
+}
+
+void TSheetDocument::MergeSelectionEdges() {
+    if (LayerCount() == 0)
+        return;
+    const TChangeScope scope(*this);
+    for (const TCellRect& merged : Model.MergeAtEdges(Model.Selection))
+        NoteCells(merged);
 }

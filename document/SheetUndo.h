@@ -61,10 +61,13 @@ public:
     void PushRedo(std::unique_ptr<TSheetSnapshot> snapshot);
     void ClearRedo();
     void ClearHistory();
-    // Remembers the document as it is when a drag starts, unless a snapshot is already pending.
+    // Remembers the document as it is when an edit starts, unless a snapshot is already pending.
+    // TEditStep is the way to use these three.
     void CapturePending();
-    // At the end of a drag: pushes the pending snapshot, if any, and forgets it.
+    // At the end of the edit: pushes the pending snapshot, if any, and forgets it.
     void PushPending();
+    // An edit that failed or changed nothing: forgets the pending snapshot.
+    void DropPending() { Pending.reset(); }
     bool HasPending() const { return Pending != nullptr; }
     void Undo();
     void Redo();

@@ -123,6 +123,7 @@ TScannerWindow::TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     : QWidget(parent, Qt::Window), Sheet(sheet), Settings(settings), Alert(alert) {
     BuildControls();
     Retranslate();
+    connect(&sheet, &TSheetView::SelectionChanged, this, [this] { SheetSelectionChanged(); });
 
     SetSaneDefaultSourceFolder(UserFolder());
     SetSaneSourceChooser([this](const std::vector<std::string>& names, int current) {

@@ -52,8 +52,8 @@ public:
 
     TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt* alert, QWidget* parent = nullptr);
 
-    // The main window tells the showing window about the sheet's selection: the name follows the
-    // current layer, and with frame numbering the number follows the current frame.
+    // Follows the sheet's selection while the window shows: the name follows the current layer, and
+    // with frame numbering the number follows the current frame.
     void SheetSelectionChanged();
 
     void Scanner1Click();

@@ -1,7 +1,6 @@
 #include "sheetview/LayerHeader.h"
 
 #include "sheetview/SheetPainting.h"
-#include "sheetview/SheetGrid.h"
 #include "sheetview/SheetView.h"
 
 #include <QMouseEvent>
@@ -84,13 +83,7 @@ void TLayerHeader::Click() {
         return;
     }
     if (PressedModifiers & Qt::ShiftModifier) {
-        TSheetData& data = Sheet.Document().Data();
-        const std::int32_t first = data.FirstUsedFrame(PressedLayer);
-        data.CurLayer = PressedLayer;
-        data.CurFrame = first;
-        data.Selection = {PressedLayer, first, PressedLayer, data.LastUsedFrame(PressedLayer)};
-        Sheet.Grid().RedrawVisible();
-        Sheet.Grid().update();
+        Sheet.RunPointerCommand([this] { Sheet.Document().SelectLayerCels(PressedLayer + 1); });
         Sheet.RaiseLayerChange();
     }
 }

@@ -22,11 +22,6 @@ int CeilDiv(int a, int b) {
     return (a + b - 1) / b;
 }
 
-// The rectangle spanned by two cells.
-TCellRect Span(std::int32_t col1, std::int32_t row1, std::int32_t col2, std::int32_t row2) {
-    return {std::min(col1, col2), std::min(row1, row2), std::max(col1, col2), std::max(row1, row2)};
-}
-
 bool Intersect(const TCellRect& a, const TCellRect& b, TCellRect& out) {
     out = {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
            std::min(a.Bottom, b.Bottom)};
@@ -40,7 +35,7 @@ TSheetGrid::TSheetGrid(TSheetView& sheet) : TSheetPart(sheet), AutoScroll(new QT
     connect(AutoScroll, &QTimer::timeout, this, [this] { AutoScrollStep(); });
 }
 
-TSheetData& TSheetGrid::Data() const {
+const TSheetData& TSheetGrid::Data() const {
     return Sheet.Document().Data();
 }
 
@@ -260,12 +255,6 @@ void TSheetGrid::DrawSelectionFrame() {
         DrawSelection(Data().Selection);
 }
 
-void TSheetGrid::ReframeSelection(const TCellRect& old) {
-    RepaintCells(old);
-    DrawSelectionFrame();
-    update();
-}
-
 QPoint TSheetGrid::SheetPixel(const QPoint& point) const {
     return point + QPoint(Sheet.HorzPos(), Sheet.VertPos());
 }
@@ -301,7 +290,8 @@ void TSheetGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TSheetGrid::Press(const QPoint& point, Qt::KeyboardModifiers modifiers, bool left) {
-    TSheetData& data = Data();
+    const TSheetData& data = Data();
+    TSheetDocument& doc = Sheet.Document();
     const TCell c = CellAt(point);
     if (!data.InSheet(c.Col, c.Row))
         return;
@@ -312,13 +302,9 @@ void TSheetGrid::Press(const QPoint& point, Qt::KeyboardModifiers modifiers, boo
     const TCellRect old = data.Selection;
 
     if (modifiers & Qt::ShiftModifier) {
-        data.Selection = Span(data.CurLayer, data.CurFrame, c.Col, c.Row);
-        ReframeSelection(old);
+        Sheet.RunPointerCommand([&] { doc.ExtendSelectionTo(c.Col + 1, c.Row + 1); });
     } else if (modifiers & Qt::ControlModifier) {
-        data.CurLayer = c.Col;
-        data.CurFrame = c.Row;
-        data.Selection = Span(c.Col, c.Row, c.Col, data.LastUsedFrame(c.Col));
-        ReframeSelection(old);
+        Sheet.RunPointerCommand([&] { doc.SelectToLayerEnd(c.Col + 1, c.Row + 1); });
         Sheet.RaiseSelect(*this, c.Col + 1, c.Row + 1);
     } else {
         const QPoint s = SheetPixel(point);
@@ -327,10 +313,7 @@ void TSheetGrid::Press(const QPoint& point, Qt::KeyboardModifiers modifiers, boo
                                  s.y() >= old.Top * CellH && s.y() < (old.Bottom + 1) * CellH;
         if (!inSelection) {
             const bool layerChanged = data.CurLayer != c.Col;
-            data.CurLayer = c.Col;
-            data.CurFrame = c.Row;
-            data.Selection = {c.Col, c.Row, c.Col, c.Row};
-            ReframeSelection(old);
+            Sheet.RunPointerCommand([&] { doc.MoveCursorTo(c.Col + 1, c.Row + 1); });
             Sheet.RaiseSelect(*this, c.Col + 1, c.Row + 1);
             if (layerChanged)
                 Sheet.RaiseLayerChange();
@@ -351,11 +334,8 @@ void TSheetGrid::mouseMoveEvent(QMouseEvent* event) {
         const QPoint d = point - PressPoint;
         if (std::abs(d.x()) <= 5 && std::abs(d.y()) < 6)
             return;
-        if (MoveMode) {
-            const TCellRect old = Data().Selection;
-            if (Data().SnapSelectionToCels())
-                ReframeSelection(old);
-        }
+        if (MoveMode)
+            Sheet.RunPointerCommand([this] { Sheet.Document().SnapSelectionToCels(); });
         Dragging = true;
         return;
     }
@@ -397,33 +377,28 @@ void TSheetGrid::AutoScrollStep() {
 }
 
 void TSheetGrid::DragMove(const QPoint& point) {
-    TSheetData& data = Data();
+    const TSheetData& data = Data();
     const TCell c = CellAt(point);
     if (c == Pressed)
         return;
-    const TCellRect old = data.Selection;
-    const std::int32_t destCol = old.Left + c.Col - Pressed.Col;
-    const std::int32_t destRow = old.Top + c.Row - Pressed.Row;
-    if (!data.CanDropBlock(old, destCol, destRow))
-        return;
-    Sheet.Document().UndoManager().CapturePending();
+    const std::int32_t layer = data.Selection.Left + c.Col - Pressed.Col + 1;
+    const std::int32_t frame = data.Selection.Top + c.Row - Pressed.Row + 1;
     const std::int32_t oldLayer = data.CurLayer;
-    data.MoveBlock(data.Selection, destCol, true, destRow);
-    RepaintCells(old);
-    RepaintCells(data.Selection);
-    DrawSelectionFrame();
-    update();
+    bool moved = false;
+    Sheet.RunPointerCommand([&] { moved = Sheet.Document().DragBlockTo(layer, frame); });
+    if (!moved)
+        return;
     if (data.CurLayer != oldLayer)
         Sheet.RaiseSelect(*this, data.CurLayer + 1, data.CurFrame + 1);
     Pressed = c;
 }
 
 void TSheetGrid::DragStretch(const TCell& cell) {
-    TSheetData& data = Data();
+    const TSheetData& data = Data();
     if (data.FrameCount() == 0)
         return;
     const std::int32_t col = Pressed.Col;
-    TCel* cel = data.CelAt(col, Pressed.Row);
+    const TCel* cel = data.CelAt(col, Pressed.Row);
     if (!cel)
         return;
     // A stretch follows the pointer within the sheet; it never adds frames.
@@ -439,15 +414,7 @@ void TSheetGrid::DragStretch(const TCell& cell) {
     }
     if (f == cel->LastFrame())
         return;
-    Sheet.Document().UndoManager().CapturePending();
-    const TCellRect old = data.Selection;
-    TCellRect changed;
-    data.SetCelDuration(cel, f - cel->Row + 1, changed);
-    data.CurLayer = col;
-    data.CurFrame = f;
-    data.Selection = {col, f, col, f};
-    RepaintCells(changed);
-    ReframeSelection(old);
+    Sheet.RunPointerCommand([&] { Sheet.Document().StretchHold(col + 1, Pressed.Row + 1, f + 1); });
     Pressed.Row = f;
 }
 
@@ -456,18 +423,13 @@ void TSheetGrid::mouseReleaseEvent(QMouseEvent* event) {
         return;
     ButtonDown = false;
     AutoScroll->stop();
-    TSheetUndo& history = Sheet.Document().UndoManager();
-    if (Dragging && history.HasPending())
-        history.PushPending();
+    TSheetDocument& doc = Sheet.Document();
+    if (Dragging)
+        doc.EndDrag();
     Dragging = false;
+    Sheet.RunPointerCommand([&] { doc.MergeSelectionEdges(); });
 
-    TSheetData& data = Data();
-    if (data.LayerCount() > 0) {
-        for (const TCellRect& merged : data.MergeAtEdges(data.Selection))
-            RepaintCells(merged);
-        DrawSelectionFrame();
-        update();
-    }
+    const TSheetData& data = Data();
     const TCell c = CellAt(event->position().toPoint());
     if (data.InSheet(c.Col, c.Row))
         DoubleClickCell = c;
@@ -478,7 +440,7 @@ void TSheetGrid::mouseReleaseEvent(QMouseEvent* event) {
 void TSheetGrid::DoubleClick() {
     if (!DoubleClickCell)
         return;
-    TSheetData& data = Data();
+    const TSheetData& data = Data();
     const TCell c = *DoubleClickCell;
     if (!data.InSheet(c.Col, c.Row))
         return;
@@ -487,9 +449,5 @@ void TSheetGrid::DoubleClick() {
         Sheet.EditCelName(c.Col + 1, c.Row + 1);
         return;
     }
-    data.Selection = cel->Extent();
-    data.CurLayer = c.Col;
-    data.CurFrame = cel->Row;
-    RedrawVisible();
-    update();
+    Sheet.RunPointerCommand([&] { Sheet.Document().SelectCel(c.Col + 1, c.Row + 1); });
 }

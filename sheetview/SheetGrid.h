@@ -13,7 +13,8 @@ class TSheetData;
 // The cel grid: one column per layer, one row per frame, each cel a box over the frames it is
 // held with its name and a hold marker. Its picture holds only the cells in view plus one row and
 // one column, and is copied to the screen with the scroll offset inside the first cell. Mouse
-// input selects cells, drags blocks of cels and stretches holds.
+// input selects cells, drags blocks of cels and stretches holds, each through a document command
+// whose change report repaints the grid.
 class TSheetGrid : public TSheetPart {
 public:
     explicit TSheetGrid(TSheetView& sheet);
@@ -57,7 +58,7 @@ private:
         bool operator==(const TCell&) const = default;
     };
 
-    TSheetData& Data() const;
+    const TSheetData& Data() const;
     // The cell under a point of the part, in sheet cells (may lie outside the sheet).
     TCell CellAt(const QPoint& point) const;
     // Sheet pixels of a point of the part.
@@ -68,8 +69,6 @@ private:
     void DrawCel(QPainter& p, const TCel& cel);
     // Draws every cel covering a cell of `cells` (cut to the sheet), layer by layer, top to bottom.
     void DrawCels(QPainter& p, const TCellRect& cells);
-    // Redraws `old` without the frame and draws the frame around the new selection.
-    void ReframeSelection(const TCellRect& old);
     void Press(const QPoint& point, Qt::KeyboardModifiers modifiers, bool left);
     void DragMove(const QPoint& point);
     void DragStretch(const TCell& cell);

@@ -22,8 +22,7 @@
 TSheetView::TSheetView(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
-    Doc.Data().CellWidth = CellW;
-    Doc.Data().CellHeight = CellH;
+    Doc.SetCellSize(CellW, CellH);
 
     HeaderPart = new TLayerHeader(*this);
     IndexPart = new TFrameIndex(*this);
@@ -45,6 +44,7 @@ TSheetView::TSheetView(QWidget* parent) : QWidget(parent) {
 // The document outlives this body: nothing it raises while it is taken down may reach the control.
 TSheetView::~TSheetView() {
     Loader.reset();
+    Doc.OnChange = nullptr;
     Doc.OnLoadAudio = nullptr;
     Doc.OnSelect = nullptr;
     Doc.OnLayerChange = nullptr;
@@ -62,8 +62,29 @@ TSheetView::~TSheetView() {
     Doc.OnModified = nullptr;
 }
 
+TSheetDocument::TNotifyEvent TSheetView::UndoEvent(const TNotifyEvent& handler, void (TSheetView::*signal)(bool),
+                                                   bool available) {
+    return [this, handler, signal, available](TSheetDocument&) {
+        if (handler)
+            handler(*this);
+        if (available)
+            SetModified(true);
+        emit(this->*signal)(available);
+    };
+}
+
+void TSheetView::WireUndoEvents() {
+    Doc.OnCanUndo = UndoEvent(OnCanUndo, &TSheetView::UndoAvailable, true);
+    Doc.OnCantUndo = UndoEvent(OnCantUndo, &TSheetView::UndoAvailable, false);
+    Doc.OnCanRedo = UndoEvent(OnCanRedo, &TSheetView::RedoAvailable, true);
+    Doc.OnCantRedo = UndoEvent(OnCantRedo, &TSheetView::RedoAvailable, false);
+}
+
 void TSheetView::WireDocumentEvents() {
-    // These reach the handler in force when they are raised; the undo events are copied by Loaded.
+    // These reach the handler in force when they are raised; the undo handlers are copied by
+    // Loaded, the undo signals go out from the start.
+    Doc.OnChange = [this](TSheetDocument&, const TSheetChange& change) { ShowChange(change); };
+    WireUndoEvents();
     Doc.OnSelect = [this](TSheetDocument&, std::int32_t layer, std::int32_t frame) {
         RaiseSelect(*this, layer, frame);
     };
@@ -78,31 +99,16 @@ void TSheetView::WireDocumentEvents() {
             OnCanPaste(*this);
     };
     Doc.OnLayerAdded = [this](TSheetDocument&) {
-        if (Repaints()) {
-            HeaderPart->Resize();
-            HeaderPart->DrawHeaders(0, LayerCount() - 1);
-            HeaderPart->update();
-            SyncRows();
-            UpdateScrollRanges();
-            GridPart->RedrawVisible();
-            GridPart->update();
-        }
         if (OnLayerAdded)
             OnLayerAdded(*this);
+        emit LayerAdded();
     };
     Doc.OnLayerDeleted = [this](TSheetDocument&) {
         // An editor left open would commit into whatever layer took the place of its own.
         CloseEditor();
-        if (Repaints()) {
-            HeaderPart->Resize();
-            HeaderPart->DrawHeaders(0, LayerCount() - 1);
-            HeaderPart->update();
-            UpdateScrollRanges();
-            GridPart->RedrawVisible();
-            GridPart->update();
-        }
         if (OnLayerDeleted)
             OnLayerDeleted(*this);
+        emit LayerDeleted();
     };
     Doc.OnSheetCleared = [this](TSheetDocument&) {
         CloseEditor();
@@ -110,8 +116,6 @@ void TSheetView::WireDocumentEvents() {
             return;
         HBar->SetPosition(0);
         VBar->SetPosition(0);
-        if (Repaints())
-            RefreshAll();
     };
     Doc.OnShowAudio = [this](TSheetDocument&) {
         AudioPart->SetFrameRate(Doc.Fps());
@@ -125,9 +129,67 @@ void TSheetView::WireDocumentEvents() {
             OnHideAudio(*this);
     };
     Doc.OnModified = [this](TSheetDocument&) {
+        SetModified(true);
         if (OnModified)
             OnModified(*this);
     };
+}
+
+void TSheetView::SetModified(bool modified) {
+    if (Modified == modified)
+        return;
+    Modified = modified;
+    emit ModifiedChanged(modified);
+}
+
+void TSheetView::ShowChange(const TSheetChange& change) {
+    // The column scrubs at the sheet's rate, whether or not it is painted now.
+    if (change.Sound)
+        AudioPart->SetFrameRate(Doc.Fps());
+    if (!Repaints())
+        return;
+    if (change.Everything) {
+        RefreshAll();
+        return;
+    }
+    SyncRows();
+    if (change.LayerCount) {
+        HeaderPart->Resize();
+        HeaderPart->DrawHeaders(0, LayerCount() - 1);
+        HeaderPart->update();
+    } else if (change.LayerProperties) {
+        HeaderPart->DrawHeaders(change.LayerProperties->First - 1, change.LayerProperties->Last - 1);
+        HeaderPart->update();
+    }
+    if (change.Sound && Doc.AudioShown())
+        AudioPart->Rebuild();
+    const auto counted = [](const TCellRect& r) {
+        return TCellRect{r.Left - 1, r.Top - 1, r.Right - 1, r.Bottom - 1};
+    };
+    if (change.Frames || change.LayerCount) {
+        GridPart->RedrawVisible();
+    } else if (change.Cells || change.OldSelection) {
+        if (change.Cells)
+            GridPart->RepaintCells(counted(*change.Cells));
+        if (change.OldSelection)
+            GridPart->RepaintCells(counted(*change.OldSelection));
+        GridPart->DrawSelectionFrame();
+    }
+    GridPart->update();
+    // The view follows the cursor wherever a command moved it.
+    if (change.OldSelection && FollowsCursor)
+        ScrollIntoView(CurrentLayer(), CurrentFrame());
+}
+
+void TSheetView::RunPointerCommand(const std::function<void()>& command) {
+    FollowsCursor = false;
+    try {
+        command();
+    } catch (...) {
+        FollowsCursor = true;
+        throw;
+    }
+    FollowsCursor = true;
 }
 
 void TSheetView::StartAudioLoad(const std::string& file) {
@@ -149,22 +211,8 @@ void TSheetView::StartAudioLoad(const std::string& file) {
 
 void TSheetView::AudioLoaded() {
     Doc.AudioLoaded();
-    if (Repaints())
-        RefreshAll();
     if (OnAudioLoaded)
         OnAudioLoaded(*this);
-}
-
-void TSheetView::ClearAudio() {
-    Doc.ClearAudio();
-    if (Repaints() && Doc.AudioShown())
-        AudioPart->Rebuild();
-}
-
-void TSheetView::ClearPhonemes() {
-    Doc.ClearPhonemes();
-    if (Repaints() && Doc.AudioShown())
-        AudioPart->Rebuild();
 }
 
 void TSheetView::AudioColumnMoved() {
@@ -180,16 +228,7 @@ void TSheetView::AudioColumnMoved() {
 void TSheetView::Loaded() {
     LoadedOnce = true;
     VBar->SetKind(Qt::Vertical);
-    // Handlers are copied here; ones assigned later are not seen.
-    auto forward = [this](const TNotifyEvent& handler) -> TSheetDocument::TNotifyEvent {
-        if (!handler)
-            return nullptr;
-        return [this, handler](TSheetDocument&) { handler(*this); };
-    };
-    Doc.OnCanUndo = forward(OnCanUndo);
-    Doc.OnCantUndo = forward(OnCantUndo);
-    Doc.OnCanRedo = forward(OnCanRedo);
-    Doc.OnCantRedo = forward(OnCantRedo);
+    WireUndoEvents();
     SetCellSize(CellW, CellH);
     DoLayout();
     RefreshAll();
@@ -202,12 +241,8 @@ void TSheetView::showEvent(QShowEvent* event) {
 }
 
 void TSheetView::SetCellSize(int width, int height) {
-    TSheetData& data = Doc.Data();
-    data.CellWidth = width;
-    data.CellHeight = height;
     // Cels keep their pixel bounds; they follow the new size at once so boxes and grips line up.
-    for (const auto& cel : data.Cels)
-        cel->UpdateBounds(width, height);
+    Doc.SetCellSize(width, height);
     GridPart->SetCellSize(width, height);
     HeaderPart->SetCellWidth(width);
     IndexPart->SetRowHeight(height);
@@ -430,167 +465,25 @@ void TSheetView::SetTempFolder(const std::string& path) {
 void TSheetView::RaiseSelect(QObject& sender, std::int32_t layer, std::int32_t frame) {
     if (OnSelect)
         OnSelect(sender, layer, frame);
+    emit SelectionChanged(layer, frame);
 }
 
 void TSheetView::RaiseLayerChange() {
     if (OnLayerChange)
         OnLayerChange(*this);
+    emit CurrentLayerChanged(CurrentLayer());
 }
 
 // Commands.
 
-TSheetView::TViewState TSheetView::NoteView() const {
-    return {Doc.FrameCount(), Doc.LayerCount(), Doc.Data().Selection};
-}
-
-void TSheetView::AfterCommand(const TViewState& before, std::int32_t first, std::int32_t last) {
-    if (!Repaints())
-        return;
-    SyncRows();
-    if (before.Layers != LayerCount()) {
-        HeaderPart->Resize();
-        HeaderPart->DrawHeaders(0, LayerCount() - 1);
-        HeaderPart->update();
-    }
-    if (before.Frames != FrameCount() || before.Layers != LayerCount()) {
-        GridPart->RedrawVisible();
-    } else {
-        if (first <= last)
-            GridPart->RepaintCells({first, 0, last, FrameCount() - 1});
-        if (!(before.Selection == Doc.Data().Selection))
-            GridPart->RepaintCells(before.Selection);
-        GridPart->DrawSelectionFrame();
-    }
-    GridPart->update();
-    // The view follows the cursor wherever a command moved it.
-    if (!(before.Selection == Doc.Data().Selection))
-        ScrollIntoView(CurrentLayer(), CurrentFrame());
-}
-
-void TSheetView::ClearSheet() {
-    Doc.ClearSheet();
-}
-
-void TSheetView::AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors) {
-    Doc.AddLayer(caption, folder, colors);
-}
-
-void TSheetView::DeleteLayer(std::int32_t layer) {
-    Doc.DeleteLayer(layer);
-}
-
-void TSheetView::PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name,
-                          std::int32_t duration) {
-    const TViewState before = NoteView();
-    Doc.PlaceCelAt(layer, frame, name, duration);
-    AfterCommand(before, layer - 1, layer - 1);
-}
-
-void TSheetView::SetLayerCaption(std::int32_t layer, const std::string& text) {
-    Doc.SetLayerCaption(layer, text);
-    if (Repaints()) {
-        HeaderPart->DrawHeader(layer - 1);
-        HeaderPart->update();
-    }
-}
-
-void TSheetView::SetLayerColors(std::int32_t layer, const TLayerColors& colors) {
-    const TViewState before = NoteView();
-    Doc.SetLayerColors(layer, colors);
-    if (Repaints()) {
-        HeaderPart->DrawHeader(layer - 1);
-        HeaderPart->update();
-    }
-    AfterCommand(before, layer - 1, layer - 1);
-}
-
-void TSheetView::SetLayerVisible(std::int32_t layer, bool visible) {
-    Doc.SetLayerVisible(layer, visible);
-    if (Repaints()) {
-        HeaderPart->DrawHeader(layer - 1);
-        HeaderPart->update();
-    }
-}
-
-void TSheetView::SelectCell(std::int32_t layer, std::int32_t frame) {
-    const TViewState before = NoteView();
-    Doc.SelectCell(layer, frame);
-    AfterCommand(before, 0, -1);
-}
-
-void TSheetView::SetFps(std::int32_t fps) {
-    const TViewState before = NoteView();
-    Doc.SetFps(fps);
-    AudioPart->SetFrameRate(Doc.Fps());
-    AfterCommand(before, 0, -1);
-}
-
 void TSheetView::Undo() {
     CloseEditor();
     Doc.Undo();
-    RefreshAll();
 }
 
 void TSheetView::Redo() {
     CloseEditor();
     Doc.Redo();
-    RefreshAll();
-}
-
-void TSheetView::AddFrames(std::int32_t count) {
-    const TViewState before = NoteView();
-    Doc.AddFrames(count);
-    AfterCommand(before, 0, -1);
-}
-
-void TSheetView::ExtendHold(bool ripple) {
-    const TViewState before = NoteView();
-    Doc.ExtendHold(ripple);
-    AfterCommand(before, Doc.Data().CurLayer, Doc.Data().CurLayer);
-}
-
-void TSheetView::ShortenHold(bool ripple) {
-    const TViewState before = NoteView();
-    Doc.ShortenHold(ripple);
-    AfterCommand(before, Doc.Data().CurLayer, Doc.Data().CurLayer);
-}
-
-void TSheetView::SetHold(std::int32_t frames, bool ripple) {
-    const TViewState before = NoteView();
-    Doc.SetHold(frames, ripple);
-    AfterCommand(before, Doc.Data().CurLayer, Doc.Data().CurLayer);
-}
-
-void TSheetView::InsertFrame() {
-    const TViewState before = NoteView();
-    Doc.InsertFrame();
-    AfterCommand(before, Doc.Data().CurLayer, Doc.Data().CurLayer);
-}
-
-void TSheetView::DeleteFrames() {
-    const TViewState before = NoteView();
-    Doc.DeleteFrames();
-    AfterCommand(before, before.Selection.Left, before.Selection.Right);
-}
-
-void TSheetView::CutSelection() {
-    const TViewState before = NoteView();
-    Doc.CutSelection();
-    AfterCommand(before, before.Selection.Left, before.Selection.Right);
-}
-
-void TSheetView::PasteAtSelection() {
-    const TViewState before = NoteView();
-    Doc.PasteAtSelection();
-    const TCellRect& now = Doc.Data().Selection;
-    AfterCommand(before, std::min(before.Selection.Left, now.Left),
-                 std::max(before.Selection.Right, now.Right));
-}
-
-void TSheetView::MoveCursor(TCursorDirection direction) {
-    const TViewState before = NoteView();
-    Doc.MoveCursor(direction);
-    AfterCommand(before, 0, -1);
 }
 
 // Keyboard.
@@ -618,9 +511,7 @@ void TSheetView::keyPressEvent(QKeyEvent* event) {
     }
     // Ctrl is read from the keyboard as it is now, not from the event.
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
-    const TViewState before = NoteView();
     Doc.RunKeyCommand(SheetKeyCommand(virtualKey, ctrl));
-    AfterCommand(before, Doc.Data().CurLayer, Doc.Data().CurLayer);
     event->accept();
 }
 
@@ -754,7 +645,6 @@ void TSheetView::CommitEditor(TCellEditor& editor, const QString& text) {
     const std::int32_t row = editor.Row;
     const std::string typed = text.toStdString();
     const TCellEditor::TMode mode = editor.Mode;
-    const TViewState before = NoteView();
     std::string message;
     switch (mode) {
     case TCellEditor::emCelName:
@@ -771,19 +661,6 @@ void TSheetView::CommitEditor(TCellEditor& editor, const QString& text) {
         break;
     }
     editor.Close();
-    if (mode == TCellEditor::emLayerCaption) {
-        if (Repaints()) {
-            HeaderPart->DrawHeader(col);
-            HeaderPart->update();
-        }
-    } else if (mode == TCellEditor::emPhoneme) {
-        // A phoneme past the rows makes the column longer.
-        if (Repaints())
-            SyncRows();
-        AudioPart->RedrawRow(row);
-    } else {
-        AfterCommand(before, col, col);
-    }
     if (!message.empty() && OnMessage)
         OnMessage(*this, message);
 }

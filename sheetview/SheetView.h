@@ -25,10 +25,16 @@ class TSheetCorner;
 // The exposure sheet as a window control: frame numbers on the left, layer headers on top, the
 // cel grid, two scroll bars and an in-place editor, with room for the audio column between the
 // frame numbers and the cels. It owns the document, forwards the document interface and the
-// editing commands to it and repaints what they changed; mouse and keys become edits here.
+// editing commands to it and repaints what the document reports changed; mouse and keys become
+// document commands here.
+//
+// Besides the std::function events below it emits Qt signals, so any window can follow the sheet
+// without the main window relaying.
 //
 // Layers and frames count from 1 in everything offered here, as in the document.
 class TSheetView : public QWidget {
+    Q_OBJECT
+
 public:
     // Events pass the control as sender, except selections made with the mouse in the grid, whose
     // sender is the grid, and the scrub events, whose sender is the audio column.
@@ -103,8 +109,8 @@ public:
     void Loaded();
     bool IsLoaded() const { return LoadedOnce; }
 
-    // The document. Windows read and change it through the control; code that changes it directly
-    // (loading a file) ends with RefreshAll.
+    // The document. Its commands repaint the control through their change reports; code that
+    // writes its data directly (loading a file) ends with RefreshAll.
     TSheetDocument& Document() { return Doc; }
     const TSheetDocument& Document() const { return Doc; }
 
@@ -139,24 +145,27 @@ public:
     }
     std::int32_t UpdateMode() const { return Doc.UpdateMode(); }
 
-    // Document commands; each repaints what it changed unless the update mode is bulk.
-    void ClearSheet();
-    void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors);
-    void DeleteLayer(std::int32_t layer);
-    void PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration);
-    void SetLayerCaption(std::int32_t layer, const std::string& text);
+    // Document commands; the control repaints what they report unless the update mode is bulk.
+    void ClearSheet() { Doc.ClearSheet(); }
+    void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors) {
+        Doc.AddLayer(caption, folder, colors);
+    }
+    void DeleteLayer(std::int32_t layer) { Doc.DeleteLayer(layer); }
+    void PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration) {
+        Doc.PlaceCelAt(layer, frame, name, duration);
+    }
+    void SetLayerCaption(std::int32_t layer, const std::string& text) { Doc.SetLayerCaption(layer, text); }
     void SetLayerFolder(std::int32_t layer, const std::string& text) { Doc.SetLayerFolder(layer, text); }
-    void SetLayerColors(std::int32_t layer, const TLayerColors& colors);
-    void SetLayerVisible(std::int32_t layer, bool visible);
+    void SetLayerColors(std::int32_t layer, const TLayerColors& colors) { Doc.SetLayerColors(layer, colors); }
+    void SetLayerVisible(std::int32_t layer, bool visible) { Doc.SetLayerVisible(layer, visible); }
     void SetPhoneme(std::int32_t frame, const std::string& text) { Doc.SetPhoneme(frame, text); }
-    void SelectCell(std::int32_t layer, std::int32_t frame);
-    void SetFps(std::int32_t fps);
+    void SelectCell(std::int32_t layer, std::int32_t frame) { Doc.SelectCell(layer, frame); }
+    void SetFps(std::int32_t fps) { Doc.SetFps(fps); }
     void SetUpdateMode(std::int32_t mode) { Doc.SetUpdateMode(mode); }
     // Redraws every part from the document.
     void RefreshAll();
-    // The sound: each redraws the audio column.
-    void ClearAudio();
-    void ClearPhonemes();
+    void ClearAudio() { Doc.ClearAudio(); }
+    void ClearPhonemes() { Doc.ClearPhonemes(); }
     void ShowAudio() { Doc.ShowAudio(); }
     void HideAudio() { Doc.HideAudio(); }
     // Shows the audio column and reads the file into it: at once for a PCM WAV file, after
@@ -172,16 +181,16 @@ public:
     void Redo();
 
     // Editing commands.
-    void AddFrames(std::int32_t count);
-    void ExtendHold(bool ripple);
-    void ShortenHold(bool ripple);
-    void SetHold(std::int32_t frames, bool ripple);
-    void InsertFrame();
-    void DeleteFrames();
+    void AddFrames(std::int32_t count) { Doc.AddFrames(count); }
+    void ExtendHold(bool ripple) { Doc.ExtendHold(ripple); }
+    void ShortenHold(bool ripple) { Doc.ShortenHold(ripple); }
+    void SetHold(std::int32_t frames, bool ripple) { Doc.SetHold(frames, ripple); }
+    void InsertFrame() { Doc.InsertFrame(); }
+    void DeleteFrames() { Doc.DeleteFrames(); }
     void CopySelection() { Doc.CopySelection(); }
-    void CutSelection();
-    void PasteAtSelection();
-    void MoveCursor(TCursorDirection direction);
+    void CutSelection() { Doc.CutSelection(); }
+    void PasteAtSelection() { Doc.PasteAtSelection(); }
+    void MoveCursor(TCursorDirection direction) { Doc.MoveCursor(direction); }
 
     // In-place editing. Each opens the editor over its cell or header; Enter commits, Esc closes.
     // A name for an empty cell or a cel's first frame.
@@ -222,12 +231,30 @@ public:
     bool EditorShowing() const { return EditorPart->isVisible(); }
     bool EditingCelName() const { return EditorPart->Editing && EditorPart->Mode == TCellEditor::emCelName; }
 
+    // The document changed since it was opened or saved: set by every change, cleared by its owner.
+    bool IsModified() const { return Modified; }
+    void SetModified(bool modified);
+
     // Used by the painted parts.
     void RaiseSelect(QObject& sender, std::int32_t layer, std::int32_t frame);
     void RaiseLayerChange();
+    // Runs a document command given with the pointer in a part: the view stays where it is, the
+    // pointer being on the cells the command changes.
+    void RunPointerCommand(const std::function<void()>& command);
     // Closes the editor unless it edits this cel cell (0-based).
     void CloseEditorUnlessOn(std::int32_t col, std::int32_t row);
     void CloseEditor();
+
+signals:
+    // The selection or the cursor moved with it, to this layer and frame (as OnSelect).
+    void SelectionChanged(int layer, int frame);
+    // The current layer changed, or what it shows (as OnLayerChange).
+    void CurrentLayerChanged(int layer);
+    void LayerAdded();
+    void LayerDeleted();
+    void ModifiedChanged(bool modified);
+    void UndoAvailable(bool available);
+    void RedoAvailable(bool available);
 
 protected:
     bool event(QEvent* event) override;
@@ -238,15 +265,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // What a command may change, noted before it runs.
-    struct TViewState {
-        std::int32_t Frames = 0;
-        std::int32_t Layers = 0;
-        TCellRect Selection;
-    };
-    TViewState NoteView() const;
-    // Brings the parts up to date after a command that changed layers first..last (0-based).
-    void AfterCommand(const TViewState& before, std::int32_t first, std::int32_t last);
+    // Brings the parts up to date with what a document command changed.
+    void ShowChange(const TSheetChange& change);
     // The frame rows shown: the document's, and never fewer than the sheet's frames.
     std::int32_t ShownRows() const;
     void SyncRows();
@@ -266,6 +286,10 @@ private:
     // Widens or narrows the frame column to fit its heading and lays the parts out again.
     void FitIndexWidth();
     void WireDocumentEvents();
+    // Hands the undo events, as they are set now, to the document, each followed by its signal.
+    void WireUndoEvents();
+    TSheetDocument::TNotifyEvent UndoEvent(const TNotifyEvent& handler, void (TSheetView::*signal)(bool),
+                                           bool available);
     // Runs the audio loader on a file the document named; its errors are dropped with it.
     void StartAudioLoad(const std::string& file);
     // The loader has read the sound: the column, the frames and the frame numbers follow it.
@@ -287,6 +311,8 @@ private:
     std::string TempDir;
     QRect InView;
     bool LoadedOnce = false;
+    bool Modified = false;
+    bool FollowsCursor = true;     // commands scroll the cursor into view
     bool LaidOutWithAudio = false; // the layout leaves room for the audio column
 
     // Children, owned through Qt's parent; created in this order.

@@ -1,6 +1,8 @@
 #include "document/SheetDocument.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 // Counts the events a document raises.
@@ -197,4 +199,50 @@ TEST(Document, SetFpsGrowsTheRowsToTheSound) {
     EXPECT_EQ(doc.FrameCount(), 301);
     EXPECT_EQ(doc.FrameRows(), 301);
     EXPECT_TRUE(doc.HasAudio());
+}
+
+TEST(Document, EachCommandReportsWhatItChangedOnce) {
+    TSheetDocument doc;
+    std::vector<TSheetChange> reports;
+    doc.OnChange = [&](TSheetDocument&, const TSheetChange& change) { reports.push_back(change); };
+    using Check = std::function<bool(const TSheetChange&)>;
+    struct Case {
+        const char* what;
+        std::function<void()> command;
+        Check reported; // null: no report at all
+    } cases[] = {
+        {"a layer added", [&] { doc.AddLayer("", "", doc.DefaultColors); },
+         [](const TSheetChange& c) { return c.LayerCount && !c.Cells; }},
+        {"a second one", [&] { doc.AddLayer("", "", doc.DefaultColors); },
+         [](const TSheetChange& c) { return c.LayerCount; }},
+        {"a cel placed", [&] { doc.PlaceCelAt(2, 3, "b", 2); },
+         [](const TSheetChange& c) {
+             return c.Cells == TCellRect{2, 1, 2, kMaxFrames} && !c.Frames && !c.LayerProperties;
+         }},
+        {"a caption", [&] { doc.SetLayerCaption(1, "Ink"); },
+         [](const TSheetChange& c) {
+             return c.LayerProperties && c.LayerProperties->First == 1 && !c.Cells;
+         }},
+        {"the same caption again", [&] { doc.SetLayerCaption(1, "Ink"); }, nullptr},
+        {"frames added", [&] { doc.AddFrames(5); }, [](const TSheetChange& c) { return c.Frames; }},
+        {"the cursor moved", [&] { doc.SelectCell(2, 4); },
+         [](const TSheetChange& c) {
+             return c.OldSelection == TCellRect{1, 1, 1, 1} && !c.Cells;
+         }},
+        {"a hold lengthened, with its undo step", [&] { doc.ExtendHold(false); },
+         [&](const TSheetChange& c) {
+             return c.Cells && c.Cells->Left == 2 && doc.UndoManager().UndoCount() == 1;
+         }},
+        {"a phoneme", [&] { doc.SetPhoneme(1, "ah"); }, [](const TSheetChange& c) { return c.Sound; }},
+        {"undone", [&] { doc.Undo(); }, [](const TSheetChange& c) { return c.Everything; }},
+        {"nothing left to undo", [&] { doc.Undo(); }, nullptr},
+    };
+    for (const Case& c : cases) {
+        reports.clear();
+        c.command();
+        ASSERT_EQ(reports.size(), c.reported ? 1u : 0u) << c.what;
+        if (c.reported) {
+            EXPECT_TRUE(c.reported(reports.front())) << c.what;
+        }
+    }
 }

@@ -3,6 +3,7 @@
 #include "SheetViewFixture.h"
 
 #include <QTest>
+#include <functional>
 
 namespace {
 using Layers = std::vector<std::string>;
@@ -181,4 +182,48 @@ TEST_F(SheetViewTest, DoubleClickInsideAHoldSelectsItAndOnItsFirstFrameEditsTheN
     // A press on another cell closes it without a change.
     QTest::mouseClick(&Grid(), Qt::LeftButton, {}, CellPoint(1, 1));
     EXPECT_FALSE(Sheet->Editor().Editing);
+}
+
+TEST_F(SheetViewTest, PointerEditsRepaintFromTheDocumentsReportAndAreOneUndoStep) {
+    struct Case {
+        const char* what;
+        Layers before;
+        std::function<void()> edit;
+        Layers after;
+        size_t steps;
+    } cases[] = {
+        {"a block dragged",
+         {"a|....."},
+         [&] { Drag(CellPoint(0, 0, 30, 5), CellPoint(0, 2, 30, 5)); },
+         {"..a|..."},
+         1},
+        {"a hold stretched",
+         {"a||...."},
+         [&] { Drag(CellPoint(0, 2, 30, 10), CellPoint(0, 4, 30, 10)); },
+         {"a||||.."},
+         1},
+        {"a layer's cels selected from its header",
+         {"..a|.b|.."},
+         [&] { QTest::mouseClick(&Sheet->Header(), Qt::LeftButton, Qt::ShiftModifier, QPoint(30, 10)); },
+         {"..a|.b|.."},
+         0},
+    };
+    for (const Case& c : cases) {
+        Build(c.before);
+        TSheetDocument& doc = Sheet->Document();
+        doc.UndoManager().ClearHistory();
+        int reports = 0;
+        const TSheetDocument::TChangeEvent shown = doc.OnChange;
+        doc.OnChange = [&](TSheetDocument& sender, const TSheetChange& change) {
+            ++reports;
+            shown(sender, change);
+        };
+        c.edit();
+        doc.OnChange = shown;
+        EXPECT_EQ(Described(), c.after) << c.what;
+        EXPECT_GT(reports, 0) << c.what;
+        EXPECT_EQ(doc.UndoManager().UndoCount(), c.steps) << c.what;
+        // Nothing but the report told the grid: its picture is what a full redraw gives.
+        ExpectSameAsRedrawn(c.what);
+    }
 }

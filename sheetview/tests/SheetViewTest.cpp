@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 TEST_F(SheetViewTest, StartsWithTheDefaultProperties) {
@@ -245,4 +246,41 @@ TEST_F(SheetViewTest, ADragPastTheLeftOrRightEdgeScrollsSideways) {
     Sheet->HorzBar().SetPosition(2 * W);
     QTest::qWait(150);
     EXPECT_EQ(Sheet->HorzPos(), 2 * W);
+}
+
+TEST_F(SheetViewTest, SignalsTellWindowsWhatTheSheetDid) {
+    Build({"a|..", "...."});
+    QSignalSpy selections(Sheet.get(), &TSheetView::SelectionChanged);
+    QSignalSpy layers(Sheet.get(), &TSheetView::CurrentLayerChanged);
+    QSignalSpy undo(Sheet.get(), &TSheetView::UndoAvailable);
+    QSignalSpy redo(Sheet.get(), &TSheetView::RedoAvailable);
+    QSignalSpy modified(Sheet.get(), &TSheetView::ModifiedChanged);
+    QSignalSpy added(Sheet.get(), &TSheetView::LayerAdded);
+    QSignalSpy deleted(Sheet.get(), &TSheetView::LayerDeleted);
+
+    QTest::mouseClick(&Grid(), Qt::LeftButton, {}, CellPoint(1, 2));
+    ASSERT_EQ(selections.count(), 1);
+    EXPECT_EQ(selections.at(0), (QList<QVariant>{2, 3}));
+    ASSERT_EQ(layers.count(), 1);
+    EXPECT_EQ(layers.at(0).at(0).toInt(), 2);
+
+    Sheet->SelectCell(1, 2);
+    Sheet->ExtendHold(false);
+    Sheet->ExtendHold(false);
+    EXPECT_EQ(undo.count(), 2);
+    EXPECT_TRUE(undo.last().at(0).toBool());
+    ASSERT_EQ(modified.count(), 1) << "modified once, until its owner clears it";
+    EXPECT_TRUE(modified.at(0).at(0).toBool());
+    Sheet->SetModified(false);
+    EXPECT_FALSE(modified.last().at(0).toBool());
+
+    Sheet->Undo();
+    Sheet->Undo();
+    EXPECT_FALSE(undo.last().at(0).toBool());
+    EXPECT_TRUE(redo.last().at(0).toBool());
+
+    Sheet->AddLayer("", "", Sheet->Document().DefaultColors);
+    Sheet->DeleteLayer(3);
+    EXPECT_EQ(added.count(), 1);
+    EXPECT_EQ(deleted.count(), 1);
 }
