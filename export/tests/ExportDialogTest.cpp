@@ -184,7 +184,7 @@ TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     Window->Settings.Current.Preview.AutoBuild = false;
     Window->Preview1->trigger();
     TPreviewWindow& preview = *Window->Preview;
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     preview.FrameTo->setText("10");
     preview.SizeButtons->button(1)->click();
     preview.Build1->trigger();

@@ -52,7 +52,7 @@ protected:
         Window->Settings.Current.Preview.AutoBuild = autoRender;
         Window->Preview1->trigger();
         EXPECT_TRUE(Window->Preview);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreviewWindow::psStopped; }));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->Preview->State() == TPreviewWindow::TState::psStopped; }));
         return *Window->Preview;
     }
 
@@ -155,7 +155,7 @@ TEST_F(PreviewWindowTest, AbortFreesEverything) {
     EXPECT_FALSE(preview.Screen->isVisible());
     EXPECT_FALSE(preview.TrackBar1->isEnabled());
     EXPECT_EQ(preview.TrackBar1->maximum(), 0);
-    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
 }
 
 TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
@@ -167,7 +167,7 @@ TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
     preview.Build1->trigger();
     EXPECT_FALSE(preview.Rendered());
     EXPECT_TRUE(preview.Frames().empty());
-    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->Preview; }));
 }
 
@@ -177,7 +177,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     // Play with nothing rendered renders first.
     QTest::keyClick(preview.FrameFrom, Qt::Key_Space);
     ASSERT_TRUE(preview.Rendered());
-    EXPECT_EQ(preview.State(), TPreviewWindow::psPlaying);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psPlaying);
     EXPECT_EQ(preview.Timer1->interval(), 42);
     EXPECT_EQ(preview.Timer1->timerType(), Qt::PreciseTimer);
     QList<int> seen;
@@ -186,7 +186,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     EXPECT_TRUE(QTest::qWaitFor([&seen] { return seen.size() >= 4; }, 2000));
     EXPECT_EQ(seen.mid(0, 4), (QList<int>{1, 2, 0, 1}));
     QTest::keyClick(preview.TrackBar1, Qt::Key_Space);
-    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
     EXPECT_FALSE(preview.Timer1->isActive());
 
     preview.TrackBar1->setValue(0);
@@ -252,7 +252,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
     Window->Preview1->trigger();
     ASSERT_TRUE(Window->Preview);
     TPreviewWindow& preview = *Window->Preview;
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     // A drawing within the range, and the first, which also gives the movie its size.
     for (const char* name : {"b.png", "a.png"}) {
         SCOPED_TRACE(name);
@@ -285,7 +285,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
         EXPECT_TRUE(preview.Frames().empty());
         EXPECT_FALSE(preview.Screen->isVisible());
         EXPECT_FALSE(preview.TrackBar1->isEnabled());
-        EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+        EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
 
@@ -297,7 +297,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
         ASSERT_EQ(preview.Frames().size(), 3u);
         for (std::int32_t i = 0; i < 3; ++i)
             EXPECT_TRUE(SamePixels(*preview.Frames()[i], *Reference(i + 1, 64, 48))) << i;
-        EXPECT_EQ(preview.State(), TPreviewWindow::psPlaying);
+        EXPECT_EQ(preview.State(), TPreviewWindow::TState::psPlaying);
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
         preview.Stp->click();
     }
@@ -310,7 +310,7 @@ TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse)
     Window->Preview1->trigger();
     TPreviewWindow& preview = *Window->Preview;
     preview.AudioSink = "fakesink sync=false";
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     preview.FrameTo->setText("10");
     preview.Build1->trigger();
     TAudioGraph* graph = preview.PreviewAudioGraph();
