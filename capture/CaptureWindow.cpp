@@ -132,7 +132,7 @@ void TCaptureWindow::CreateControls() {
         bar->addAction(item);
 
     Placement = new TPlacementPanel(Settings.Capture, [this] { return Sheet.CurrentFrame(); }, central);
-    Placement->setGeometry(8, kVideoTop - 6, 150, 292);
+    Placement->setGeometry(8, kVideoTop - 6, 150, std::max(292, Placement->sizeHint().height()));
     connect(Placement, &TPlacementPanel::HoldRefused, this,
             [this](const QString& message) { ShowErrorBox(this, message); });
 

@@ -21,6 +21,7 @@ TPlacementPanel::TPlacementPanel(TCapturePreferences& capture, std::function<std
       Capture(capture), CurrentFrame(std::move(currentFrame)) {
     auto* holds = new QButtonGroup(this);
     auto* holdLayout = new QGridLayout(HoldGroup);
+    holdLayout->setVerticalSpacing(0);
     for (int i = 0; i < 4; ++i) {
         HoldItems[i] = new QRadioButton;
         holds->addButton(HoldItems[i], i);
@@ -31,12 +32,15 @@ TPlacementPanel::TPlacementPanel(TCapturePreferences& capture, std::function<std
 
     auto* numbering = new QButtonGroup(this);
     auto* numberingLayout = new QVBoxLayout(NumberingGroup);
+    numberingLayout->setSpacing(0);
     for (QRadioButton* item : {FrameItem, SequentialItem}) {
         numbering->addButton(item);
         numberingLayout->addWidget(item);
     }
 
+    // Compact, to stand beside the live picture.
     auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(4);
     for (QWidget* control :
          std::initializer_list<QWidget*>{NameLabel, NameEdit, NumberLabel, NumberEdit, HoldGroup, NumberingGroup})
         layout->addWidget(control);

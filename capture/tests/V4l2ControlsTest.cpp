@@ -49,5 +49,5 @@ TEST(V4l2Controls, GrabberPropertiesFollowTheCameraAndMissingOnesAreUnavailable)
     EXPECT_TRUE(grabber.SetProperty(TVideoProperty::BacklightCompensation, 2));
     EXPECT_EQ(grabber.PropertyValue(TVideoProperty::BacklightCompensation), 2);
     EXPECT_TRUE(grabber.DialogAvailable(TCameraDialog::Device));
-    EXPECT_FALSE(grabber.DialogAvailable(7)); // no crossbar
+    EXPECT_FALSE(grabber.DialogAvailable(TCameraDialog::Crossbar));
 }
