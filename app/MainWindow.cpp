@@ -27,6 +27,7 @@
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
 #include "sheetview/SheetView.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,14 +52,6 @@
 
 namespace {
 const char* const kSettingsSection = "celwright";
-
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string ToStd(const QString& text) {
-    return text.toStdString();
-}
 
 bool IsOneOf(const QString& suffix, std::initializer_list<const char*> list) {
     for (const char* entry : list) {

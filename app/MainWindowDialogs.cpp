@@ -12,6 +12,7 @@
 #include "app/SheetFiles.h"
 #include "app/LayerPropertiesDialog.h"
 #include "sheetview/SheetView.h"
+#include "ui/QtText.h"
 
 #include <QCursor>
 #include <QDir>
@@ -19,16 +20,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <exception>
-
-namespace {
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string ToStd(const QString& text) {
-    return text.toStdString();
-}
-} // namespace
 
 QStringList TMainWindow::LayerColorNames() const {
     QStringList names;

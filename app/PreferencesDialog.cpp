@@ -5,6 +5,7 @@
 #include "app/FolderBrowser.h"
 #include "app/ProgramEditDialog.h"
 #include "base/TextUtil.h"
+#include "ui/QtText.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -37,10 +38,6 @@ QString JoinedLines(const QString& text) {
     for (const QString& line : text.split('\n'))
         joined += line.trimmed();
     return joined;
-}
-
-std::string ToStd(const QString& text) {
-    return text.toStdString();
 }
 } // namespace
 

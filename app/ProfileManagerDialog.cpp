@@ -6,6 +6,7 @@
 #include "app/PreferencesDialog.h"
 #include "ui/AlertPrompt.h"
 #include "ui/EntryDialog.h"
+#include "ui/QtText.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -19,12 +20,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-namespace {
-std::string ToStd(const QString& text) {
-    return text.toStdString();
-}
-} // namespace
 
 TProfileManagerDialog::TProfileManagerDialog(TProfileList& profiles, const TSettings& saved, const QString& activeProfile,
                                  TEntryDialog* entry, TAlertPrompt* alert, QWidget* parent)

@@ -10,16 +10,13 @@
 #include "settings/IniFile.h"
 #include "settings/Preferences.h"
 #include "sheetview/SheetView.h"
+#include "ui/QtText.h"
 
 #include <QFileInfo>
 
 namespace {
 constexpr int kMaxRecentFiles = 10;
 const char* const kRecentSection = "recent files";
-
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
 } // namespace
 
 TSheetFiles::TSheetFiles(TSheetView& sheet, TSettingsManager& settings, TSheetSound& sound,
@@ -53,6 +50,8 @@ void TSheetFiles::SetModified(bool modified) {
     if (modified == IsModified)
         return;
     IsModified = modified;
+    // The sheet control tells the other windows; a save or an open clears it again.
+    Sheet.SetModified(modified);
     emit DocumentChanged();
 }
 

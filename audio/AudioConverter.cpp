@@ -52,7 +52,7 @@ bool TAudioConverter::Convert(const std::string& source, const std::string& fold
 }
 
 void TAudioConverter::GraphEvent(const TGstBusEvent& event) {
-    if (event.Kind == TGstBusEvent::bkEndOfStream) {
+    if (event.Kind == TGstBusEvent::TKind::bkEndOfStream) {
         // Stopping the graph lets the WAV writer finish its header and closes the file.
         Graph.reset();
         if (OnConversionComplete)

@@ -67,7 +67,7 @@ struct TOpenPreview {
         Window->show();
     }
     bool Ready() {
-        return QTest::qWaitFor([this] { return Window->State() == TPreviewWindow::psStopped; }, 10000);
+        return QTest::qWaitFor([this] { return Window->State() == TPreviewWindow::TState::psStopped; }, 10000);
     }
 };
 

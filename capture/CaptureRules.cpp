@@ -11,33 +11,7 @@
 
 namespace {
 constexpr int kJpegQuality = 70;
-
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 } // namespace
-
-std::string PadNumber(std::int64_t value) {
-    std::string text = std::to_string(value);
-    if (text.size() < 4)
-        text.insert(0, 4 - text.size(), '0');
-    return text;
-}
-
-std::string IncrementNumber(std::string_view text) {
-    if (!text.empty() && IsLetter(text.back())) {
-        const std::string_view stem = text.substr(0, text.size() - 1);
-        char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(text.back())));
-        const auto number = ParseInt32(stem);
-        if (!number)
-            return std::string(stem) + letter;
-        if (letter != 'z')
-            ++letter;
-        return PadNumber(*number) + letter;
-    }
-    const auto number = ParseInt32(text);
-    return number ? PadNumber(std::int64_t{*number} + 1) : std::string(text);
-}
 
 TPicture AverageFrames(const std::array<TPicture, kAveragedFrames>& frames) {
     const TPicture& first = frames[0];
@@ -106,13 +80,6 @@ void ProcessCapture(TPicture& picture, const TCaptureFilters& filters) {
         TurnUpsideDown(picture);
     if (filters.BlackAndWhite)
         ConvertToBw(picture);
-}
-
-std::string CaptureFileName(std::string_view name, std::string_view number, TcwImageFormat format) {
-    const char* extension = format == TcwImageFormat::jpg   ? ".jpg"
-                            : format == TcwImageFormat::bmp ? ".bmp"
-                                                            : ".png";
-    return std::string(name) + "_" + std::string(number) + extension;
 }
 
 void WriteCapture(const std::string& path, const TPicture& picture, TcwImageFormat format,

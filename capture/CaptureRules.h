@@ -3,6 +3,7 @@
 #include "document/SheetRecords.h"
 #include "imaging/Picture.h"
 #include "platform/StillCamera.h"
+#include "settings/PlacementRules.h"
 
 #include <array>
 #include <cstdint>
@@ -15,14 +16,6 @@
 
 // The number of frames averaged when averaging is on.
 inline constexpr std::int32_t kAveragedFrames = 8;
-
-// pad(n): the decimal text of n, zero-filled to at least four digits (7 gives "0007", 12345 stays).
-std::string PadNumber(std::int64_t value);
-
-// increment(s): the next number of a sequence. "0009" gives "0010"; a trailing letter advances on a
-// numeric stem ("12a" gives "0012b"; "0007z" stays "0007z"); any other text is returned unchanged
-// ("A3x", "take").
-std::string IncrementNumber(std::string_view text);
 
 // For every pixel and channel of 24-bit frames of one size: the integer mean of the eight values,
 // remainder dropped. Throws ECwError when the frames differ in size or format.
@@ -57,9 +50,6 @@ struct TCaptureFilters {
 // Applies the filters in their order: square pixels, upside down, black and white (an 8-bit grey
 // picture afterwards).
 void ProcessCapture(TPicture& picture, const TCaptureFilters& filters);
-
-// Name + "_" + number + ".png", ".jpg" or ".bmp".
-std::string CaptureFileName(std::string_view name, std::string_view number, TcwImageFormat format);
 
 // Writes a captured picture: PNG with default settings, JPEG at quality 70 (greyscale when black
 // and white), or BMP as it is. The file is replaced in one step; failures throw ECwError.

@@ -10,10 +10,11 @@
 #include "base/TextUtil.h"
 #include "settings/Preferences.h"
 #include "sheetview/SheetView.h"
+#include "ui/PlacementPanel.h"
+#include "ui/QtText.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
@@ -36,22 +36,10 @@ constexpr int kMinVideoHeight = 240;
 constexpr int kThumbnailWidth = 129;
 constexpr int kColumnGap = 6;
 
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string ToStd(const QString& text) {
-    return text.toStdString();
-}
-
 // Shift, Ctrl and the like start a shortcut rather than being a key of their own.
 bool IsModifierKey(int key) {
     return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
            key == Qt::Key_AltGr;
-}
-
-QString Pad(std::int64_t value) {
-    return FromStd(PadNumber(value));
 }
 } // namespace
 
@@ -64,7 +52,7 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     connect(&sheet, &TSheetView::CurrentLayerChanged, this, [this] { LayerChanged(); });
     VideoSettings = new TVideoSettingsDialog(Grabber, this);
     Retranslate();
-    RequestedMode = Settings.Capture.CaptureMode == TCapMode::cmStopMotion ? kStopMotion : kStandard;
+    RequestedMode = Settings.Capture.CaptureMode;
 
     Grabber.OnPreviewStarted = [this](TVideoGrabber&) {
         ButtonCapture->setEnabled(true);
@@ -103,8 +91,8 @@ void TCaptureWindow::CreateControls() {
 
     Mode1 = menuBar()->addMenu(QString());
     auto* modes = new QActionGroup(this);
-    XSheet1 = Mode1->addAction(QString(), this, [this] { SetMode(kStandard); });
-    StopMotion1 = Mode1->addAction(QString(), this, [this] { SetMode(kStopMotion); });
+    XSheet1 = Mode1->addAction(QString(), this, [this] { SetMode(TCapMode::cmXSheet); });
+    StopMotion1 = Mode1->addAction(QString(), this, [this] { SetMode(TCapMode::cmStopMotion); });
     for (QAction* item : {XSheet1, StopMotion1}) {
         item->setCheckable(true);
         modes->addAction(item);
@@ -146,43 +134,13 @@ void TCaptureWindow::CreateControls() {
     for (QAction* item : {OnionSkin1, PlayWithLive1})
         bar->addAction(item);
 
-    SettingsGroup = new QGroupBox(central);
-    SettingsGroup->setGeometry(8, kVideoTop - 6, 150, 292);
-    NameLabel = new QLabel(SettingsGroup);
-    NameLabel->setGeometry(10, 22, 130, 16);
-    Edit2 = new QLineEdit(SettingsGroup);
-    Edit2->setGeometry(10, 40, 130, 24);
-    NumberLabel = new QLabel(SettingsGroup);
-    NumberLabel->setGeometry(10, 68, 130, 16);
-    Edit3 = new QLineEdit(SettingsGroup);
-    Edit3->setGeometry(10, 86, 130, 24);
-
-    ImageHold = new QGroupBox(SettingsGroup);
-    ImageHold->setGeometry(8, 116, 134, 100);
-    auto* holds = new QButtonGroup(this);
-    for (int i = 0; i < 4; ++i) {
-        HoldItems[i] = new QRadioButton(ImageHold);
-        HoldItems[i]->setGeometry(8, 20 + 19 * i, i == 3 ? 62 : 120, 18);
-        holds->addButton(HoldItems[i], i);
-    }
-    HoldEdit = new QLineEdit(ImageHold);
-    HoldEdit->setGeometry(72, 74, 50, 22);
-    connect(holds, &QButtonGroup::idClicked, this, [this] { Guard([this] { ImageHoldClick(); }); });
-    connect(HoldEdit, &QLineEdit::textEdited, this, [this] { Guard([this] { HoldEditChange(); }); });
-
-    Numbering = new QGroupBox(SettingsGroup);
-    Numbering->setGeometry(8, 222, 134, 62);
-    FrameItem = new QRadioButton(Numbering);
-    FrameItem->setGeometry(8, 20, 120, 18);
-    SequentialItem = new QRadioButton(Numbering);
-    SequentialItem->setGeometry(8, 39, 120, 18);
-    auto* numbering = new QButtonGroup(this);
-    numbering->addButton(FrameItem);
-    numbering->addButton(SequentialItem);
-    connect(numbering, &QButtonGroup::buttonClicked, this, [this] { NumberingClick(); });
+    Placement = new TPlacementPanel(Settings.Capture, [this] { return Sheet.CurrentFrame(); }, central);
+    Placement->setGeometry(8, kVideoTop - 6, 150, std::max(292, Placement->sizeHint().height()));
+    connect(Placement, &TPlacementPanel::HoldRefused, this,
+            [this](const QString& message) { ShowErrorBox(this, message); });
 
     VideoGrabber1 = new TVideoView(central);
-    VideoGrabber1->setGeometry(SettingsGroup->width() + 8, kVideoTop, kMinVideoWidth, kMinVideoHeight);
+    VideoGrabber1->setGeometry(Placement->width() + 8, kVideoTop, kMinVideoWidth, kMinVideoHeight);
     FrameImage = new QLabel(central);
     FrameImage->setScaledContents(true);
     FrameImage->hide();
@@ -212,8 +170,8 @@ void TCaptureWindow::CreateControls() {
 
 void TCaptureWindow::CreateOnionControls(QWidget* central) {
     OnionGroup = new QGroupBox(central);
-    OnionGroup->setGeometry(SettingsGroup->x(), SettingsGroup->geometry().bottom() + 1 + kColumnGap,
-                            SettingsGroup->width(), 158);
+    OnionGroup->setGeometry(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap,
+                            Placement->width(), 158);
     OpacityLabel = new QLabel(OnionGroup);
     OpacityLabel->setGeometry(10, 22, 90, 16);
     OpacityValue = new QLabel(OnionGroup);
@@ -255,17 +213,7 @@ void TCaptureWindow::Retranslate() {
     FrameAvgBtn->setToolTip(Translate(LanguageKey("msgFrameAveraging")));
     OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
     BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
-    SettingsGroup->setTitle(Translate(LanguageKey("sImageSettings")));
-    NameLabel->setText(Translate(LanguageKey("sName")));
-    NumberLabel->setText(Translate(LanguageKey("sNumber")));
-    ImageHold->setTitle(Translate(LanguageKey("sImageHold")));
-    const TLanguageKey holdKeys[] = {LanguageKey("sOne"), LanguageKey("sTwo"), LanguageKey("sThree"),
-                                     LanguageKey("sOther")};
-    for (int i = 0; i < 4; ++i)
-        HoldItems[i]->setText(Translate(holdKeys[i]));
-    Numbering->setTitle(Translate(LanguageKey("sNumbering")));
-    FrameItem->setText(Translate(LanguageKey("sFrame")));
-    SequentialItem->setText(Translate(LanguageKey("sSequential")));
+    Placement->Retranslate(Translate);
     SetCaptureCaption(IsRecaptureCaption());
     OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
     OnionSkin1->setText(Translate(LanguageKey("sOnionSkin")));
@@ -280,7 +228,7 @@ void TCaptureWindow::Retranslate() {
     if (!CameraChosen)
         OverlayPanel->setText(Translate(LanguageKey("msgSelectCamera")));
     BaseCaption =
-        Translate(ActiveMode == kStopMotion ? LanguageKey("sStopMotionCapture") : LanguageKey("sCapture"));
+        Translate(ActiveMode == TCapMode::cmStopMotion ? LanguageKey("sStopMotionCapture") : LanguageKey("sCapture"));
     setWindowTitle(Grabber.PreviewRunning() ? BaseCaption + ": " + FromStd(Grabber.VideoDeviceName())
                                             : BaseCaption);
 }
@@ -407,25 +355,21 @@ void TCaptureWindow::VideoSettings1Click() {
 // ---------------------------------------------------------------------------------------------
 // Layouts
 
-void TCaptureWindow::SetMode(std::uint8_t mode) {
+void TCaptureWindow::SetMode(TCapMode mode) {
     RequestedMode = ActiveMode = mode;
     BuildLayout(mode);
 }
 
 void TCaptureWindow::SettingsApplied() {
-    SetMode(Settings.Capture.CaptureMode == TCapMode::cmStopMotion ? kStopMotion : kStandard);
+    SetMode(Settings.Capture.CaptureMode);
 }
 
-bool TCaptureWindow::NumberingIsFrame() const {
-    return EqualsIgnoringCase(Settings.Capture.Numbering, "frame");
-}
-
-void TCaptureWindow::BuildLayout(std::uint8_t mode) {
+void TCaptureWindow::BuildLayout(TCapMode mode) {
     ReturnToLive();
     ActiveMode = mode;
-    (mode == kStopMotion ? StopMotion1 : XSheet1)->setChecked(true);
-    SettingsGroup->show();
-    const bool stopMotion = mode == kStopMotion;
+    (mode == TCapMode::cmStopMotion ? StopMotion1 : XSheet1)->setChecked(true);
+    Placement->show();
+    const bool stopMotion = mode == TCapMode::cmStopMotion;
     for (QWidget* control : std::initializer_list<QWidget*>{FrameBar, FrameLbl, Rebuild})
         control->setVisible(stopMotion);
     FrameImage->hide();
@@ -436,23 +380,10 @@ void TCaptureWindow::BuildLayout(std::uint8_t mode) {
         VideoGrabber1->show();
     }
     const std::int32_t current = Sheet.CurrentFrame();
-    SequentialItem->setVisible(!stopMotion);
+    Placement->OfferFrameNumberingOnly(stopMotion);
     if (!stopMotion) {
-        (NumberingIsFrame() ? FrameItem : SequentialItem)->setChecked(true);
-        NumberingClick();
-        Edit3->setText(NumberingIsFrame() ? Pad(current) : Pad(1));
-        const std::int32_t hold = Settings.Capture.Hold;
-        if (hold >= 1 && hold <= 3) {
-            HoldItems[hold - 1]->setChecked(true);
-        } else if (hold > 3) {
-            HoldItems[3]->setChecked(true);
-            HoldEdit->setText(QString::number(hold));
-        }
-        Guard([this] { ImageHoldClick(); });
-        Edit2->setText(FromStd(Sheet.LayerCaption(Sheet.CurrentLayer())));
+        Placement->ShowKept(Sheet.LayerCaption(Sheet.CurrentLayer()));
     } else {
-        FrameItem->setChecked(true);
-        NumberingClick();
         Buffer.Clear();
         Buffer.Reload(std::max(current, 1), [this](std::int32_t f) { return CelPictureOrWhite(f); });
         const QSignalBlocker block(FrameBar);
@@ -474,11 +405,11 @@ void TCaptureWindow::ResizeForm() {
         Grabber.PreviewRunning() && Grabber.VideoHeight() > 0 ? Grabber.VideoHeight() : kMinVideoHeight;
     const int w = std::max(videoWidth, kMinVideoWidth);
     const int h = std::max(videoHeight, kMinVideoHeight);
-    const int s = SettingsGroup->width() + 8 + SettingsGroup->x();
+    const int s = Placement->width() + 8 + Placement->x();
     VideoGrabber1->setGeometry(s + (w - videoWidth) / 2, kVideoTop, videoWidth, videoHeight);
     OverlayPanel->setGeometry(s, kVideoTop, w, h);
     ButtonCapture->move(s + w / 2 - ButtonCapture->width() / 2, kVideoTop + h + 8);
-    if (ActiveMode == kStopMotion) {
+    if (ActiveMode == TCapMode::cmStopMotion) {
         FrameBar->setGeometry(s, kVideoTop + h + 8, w, 24);
         ButtonCapture->move(ButtonCapture->x(), FrameBar->geometry().bottom() + 1 + 8);
         Rebuild->move(s, ButtonCapture->y());
@@ -492,30 +423,6 @@ void TCaptureWindow::ResizeForm() {
 
 // ---------------------------------------------------------------------------------------------
 // Image settings
-
-void TCaptureWindow::ImageHoldClick() {
-    for (int i = 0; i < 3; ++i) {
-        if (HoldItems[i]->isChecked())
-            Settings.Capture.Hold = i + 1;
-    }
-    if (HoldItems[3]->isChecked() && !HoldEdit->text().isEmpty())
-        Settings.Capture.Hold = StrToInt(ToStd(HoldEdit->text()));
-}
-
-void TCaptureWindow::HoldEditChange() {
-    // An empty field is a value being typed, not a wrong one.
-    if (HoldItems[3]->isChecked() && !HoldEdit->text().isEmpty())
-        Settings.Capture.Hold = StrToInt(ToStd(HoldEdit->text()));
-}
-
-void TCaptureWindow::NumberingClick() {
-    if (SequentialItem->isChecked() && ActiveMode == kStandard) {
-        Settings.Capture.Numbering = "sequential";
-    } else {
-        Settings.Capture.Numbering = "frame";
-        Edit3->setText(Pad(Sheet.CurrentFrame()));
-    }
-}
 
 void TCaptureWindow::FrameAvgBtnClick() {
     Averaging = FrameAvgBtn->isChecked();
@@ -570,7 +477,7 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
                              .UpsideDown = OneEightyBtn->isChecked(),
                              .BlackAndWhite = BlackAndWhite});
     const TcwImageFormat format = Settings.Capture.CaptureFormat;
-    FileName = FromStd(CaptureFileName(ToStd(Edit2->text()), ToStd(Edit3->text()), format));
+    FileName = FromStd(Placement->FileName(format));
     const std::int32_t layer = Sheet.CurrentLayer();
     const std::string path = Sheet.LayerFolder(layer) + ToStd(FileName);
     std::error_code error;
@@ -585,15 +492,15 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
     KeepStillOriginals(Sheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
     if (RecaptureArmed) {
         PlaceRecapture(picture);
-        Edit3->setText(SavedNumber);
+        Placement->NumberEdit->setText(SavedNumber);
         RecaptureArmed = false;
         return;
     }
     PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
     if (OnShowCapture)
         OnShowCapture(PictureToImage(picture));
-    if (ActiveMode == kStandard && !NumberingIsFrame())
-        Edit3->setText(FromStd(IncrementNumber(ToStd(Edit3->text()))));
+    if (ActiveMode == TCapMode::cmXSheet && !Placement->NumberingIsFrame())
+        Placement->AdvanceNumber();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -602,20 +509,20 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
 void TCaptureWindow::SheetSelect(std::int32_t, std::int32_t frame) {
     // The last frame and the frames played belong to the capture frame that was selected.
     ReturnToLive();
-    if (isVisible() && (NumberingIsFrame() || ActiveMode == kStopMotion))
+    if (isVisible() && (Placement->NumberingIsFrame() || ActiveMode == TCapMode::cmStopMotion))
         FrameChange(frame);
 }
 
 void TCaptureWindow::LayerChanged() {
     ReturnToLive();
     if (isVisible())
-        Edit2->setText(FromStd(Sheet.LayerCaption(Sheet.CurrentLayer())));
+        Placement->NameEdit->setText(FromStd(Sheet.LayerCaption(Sheet.CurrentLayer())));
 }
 
 void TCaptureWindow::FrameChange(std::int32_t frame) {
-    if (NumberingIsFrame() || ActiveMode == kStopMotion)
-        Edit3->setText(Pad(frame));
-    if (ActiveMode != kStopMotion)
+    if (Placement->NumberingIsFrame() || ActiveMode == TCapMode::cmStopMotion)
+        Placement->ShowFrameNumber(frame);
+    if (ActiveMode != TCapMode::cmStopMotion)
         return;
     FrameBar->setEnabled(false);
     ButtonCapture->setEnabled(false);
@@ -661,7 +568,7 @@ void TCaptureWindow::ShowSlot(std::int32_t k) {
 }
 
 void TCaptureWindow::FrameBarChange() {
-    if (ActiveMode != kStopMotion)
+    if (ActiveMode != TCapMode::cmStopMotion)
         return;
     const std::int32_t k = Buffer.Size() - FrameBar->value();
     const std::int32_t current = Sheet.CurrentFrame();
@@ -680,7 +587,7 @@ void TCaptureWindow::FrameBarChange() {
     } else if (k == 0) {
         RecaptureArmed = false;
         ShowLive(true);
-        Edit3->setText(Pad(current));
+        Placement->ShowFrameNumber(current);
     } else {
         ShowSlot(k);
     }
@@ -690,8 +597,8 @@ void TCaptureWindow::ArmRecapture() {
     const std::int32_t k = Buffer.Size() - FrameBar->value();
     RecaptureArmed = true;
     RecaptureFrame = Sheet.CurrentFrame() - k;
-    SavedNumber = Edit3->text();
-    Edit3->setText(Pad(RecaptureFrame));
+    SavedNumber = Placement->NumberEdit->text();
+    Placement->ShowFrameNumber(RecaptureFrame);
     const TCel* cel = Sheet.CelAt(Sheet.CurrentLayer(), RecaptureFrame);
     if (cel && cel->Row + 1 == RecaptureFrame) {
         const std::string& name = cel->Name;
@@ -699,10 +606,10 @@ void TCaptureWindow::ArmRecapture() {
         const std::size_t end = dot == std::string::npos ? name.size() : dot;
         if (end >= 4) {
             if (const auto number = ParseInt32(name.substr(end - 4, 4)); number && *number >= 0)
-                Edit3->setText(Pad(*number));
+                Placement->ShowFrameNumber(*number);
         }
         const std::size_t underscore = name.find('_');
-        Edit2->setText(underscore == std::string::npos ? QString() : FromStd(name.substr(0, underscore)));
+        Placement->NameEdit->setText(underscore == std::string::npos ? QString() : FromStd(name.substr(0, underscore)));
     }
     ShowLive(true);
     SetCaptureCaption(false);
@@ -747,7 +654,7 @@ bool TCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
             Guard([this] { CaptureClick(); });
             return true;
         }
-        if (ActiveMode == kStopMotion && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+        if (ActiveMode == TCapMode::cmStopMotion && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
             // One step, never past the range; the slider does not take the key a second time.
             FrameBar->setValue(FrameBar->value() + (key->key() == Qt::Key_Left ? -1 : 1));
             return true;
@@ -835,7 +742,7 @@ void TCaptureWindow::ShowLiveFrame(const TPicture& frame) {
 }
 
 void TCaptureWindow::BringLiveForward() {
-    if (ActiveMode == kStopMotion && !RecaptureArmed && FrameBar->value() != FrameBar->maximum())
+    if (ActiveMode == TCapMode::cmStopMotion && !RecaptureArmed && FrameBar->value() != FrameBar->maximum())
         FrameBar->setValue(FrameBar->maximum());
     ShowLive(true);
 }

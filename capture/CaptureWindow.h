@@ -7,6 +7,7 @@
 #include "capture/PlayWithLive.h"
 #include "capture/VideoGrabber.h"
 #include "settings/OnionSkinSettings.h"
+#include "settings/Preferences.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -14,17 +15,15 @@
 #include <optional>
 
 class QAction;
-class QButtonGroup;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QPushButton;
-class QRadioButton;
 class QSlider;
 class QSpinBox;
 class QToolButton;
 class TAlertPrompt;
+class TPlacementPanel;
 class TVideoView;
 class TVideoSettingsDialog;
 class TSheetView;
@@ -35,9 +34,6 @@ struct TSettings;
 // and layers count from 1.
 class TCaptureWindow : public QMainWindow {
 public:
-    static constexpr std::uint8_t kStandard = 0;
-    static constexpr std::uint8_t kStopMotion = 1;
-
     // `settings` is the main window's record in force: the capture format and hold are read from it
     // at each capture; Image Hold and Numbering write into it.
     TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt& prompt, bool testCamera, QWidget* parent);
@@ -58,13 +54,10 @@ public:
     void CaptureClick();
     void SelectSource(int index);
     void SelectSize(int index);
-    void SetMode(std::uint8_t mode);
+    void SetMode(TCapMode mode);
     void VideoSettings1Click();
     void FrameAvgBtnClick();
     void BWBtnClick();
-    void ImageHoldClick();
-    void HoldEditChange();
-    void NumberingClick();
     void FrameBarChange();
     void RebuildClick();
     void FrameChange(std::int32_t frame);
@@ -75,8 +68,8 @@ public:
     void PlayWithLiveClick();
 
     // State.
-    std::uint8_t RequestedMode = kStandard;
-    std::uint8_t ActiveMode = kStandard;
+    TCapMode RequestedMode = TCapMode::cmXSheet;
+    TCapMode ActiveMode = TCapMode::cmXSheet;
     QString BaseCaption;
     QString RememberedCamera;
     bool CameraChosen = false;
@@ -107,17 +100,7 @@ public:
     QToolButton* BWBtn;
     QToolButton* SquarePxlBtn;
     QLabel* OverlayPanel;
-    QGroupBox* SettingsGroup;
-    QLabel* NameLabel;
-    QLabel* NumberLabel;
-    QLineEdit* Edit2;
-    QLineEdit* Edit3;
-    QGroupBox* ImageHold;
-    QRadioButton* HoldItems[4];
-    QLineEdit* HoldEdit;
-    QGroupBox* Numbering;
-    QRadioButton* FrameItem;
-    QRadioButton* SequentialItem;
+    TPlacementPanel* Placement;
     QPushButton* ButtonCapture;
     QSlider* FrameBar;
     QLabel* FrameLbl;
@@ -148,7 +131,7 @@ protected:
 private:
     void CreateControls();
     void FillCameras();
-    void BuildLayout(std::uint8_t mode);
+    void BuildLayout(TCapMode mode);
     void CaptureCompleted(const TPicture& frame);
     void SaveCapture(TPicture picture);
     void PlaceRecapture(const TPicture& picture);
@@ -157,7 +140,6 @@ private:
     void ShowSlot(std::int32_t k);
     void SetCaptureCaption(bool recapture);
     bool IsRecaptureCaption() const;
-    bool NumberingIsFrame() const;
     TPicture CelPictureOrWhite(std::int32_t frame);
     void CreateOnionControls(QWidget* central);
     void ApplyOnionSettings();

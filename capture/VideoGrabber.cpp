@@ -11,26 +11,26 @@
 
 namespace {
 
-// The V4L2 control behind each property index; 0 where there is none.
-std::uint32_t ControlId(std::int32_t index) {
-    switch (index) {
-    case TVideoGrabber::kBrightness:
+// The V4L2 control behind each property; 0 where there is none.
+std::uint32_t ControlId(TVideoProperty property) {
+    switch (property) {
+    case TVideoProperty::Brightness:
         return V4L2_CID_BRIGHTNESS;
-    case TVideoGrabber::kContrast:
+    case TVideoProperty::Contrast:
         return V4L2_CID_CONTRAST;
-    case TVideoGrabber::kHue:
+    case TVideoProperty::Hue:
         return V4L2_CID_HUE;
-    case TVideoGrabber::kSaturation:
+    case TVideoProperty::Saturation:
         return V4L2_CID_SATURATION;
-    case TVideoGrabber::kSharpness:
+    case TVideoProperty::Sharpness:
         return V4L2_CID_SHARPNESS;
-    case TVideoGrabber::kGamma:
+    case TVideoProperty::Gamma:
         return V4L2_CID_GAMMA;
-    case TVideoGrabber::kWhiteBalance:
+    case TVideoProperty::WhiteBalance:
         return V4L2_CID_WHITE_BALANCE_TEMPERATURE;
-    case TVideoGrabber::kGain:
+    case TVideoProperty::Gain:
         return V4L2_CID_GAIN;
-    case TVideoGrabber::kBacklightCompensation:
+    case TVideoProperty::BacklightCompensation:
         return V4L2_CID_BACKLIGHT_COMPENSATION;
     default:
         return 0;
@@ -394,44 +394,44 @@ std::int64_t TVideoGrabber::FramesSeen() const {
     return Stream ? Stream->FramesSeen() : Still ? Still->FramesSeen() : 0;
 }
 
-std::optional<TV4l2Control> TVideoGrabber::Property(std::int32_t index) const {
-    const std::uint32_t id = ControlId(index);
+std::optional<TV4l2Control> TVideoGrabber::Property(TVideoProperty property) const {
+    const std::uint32_t id = ControlId(property);
     if (!Controls || id == 0)
         return std::nullopt;
     return Controls->Query(id);
 }
 
-bool TVideoGrabber::PropertyAvailable(std::int32_t index) const {
-    return Property(index).has_value();
+bool TVideoGrabber::PropertyAvailable(TVideoProperty property) const {
+    return Property(property).has_value();
 }
 
-std::int32_t TVideoGrabber::PropertyMinimum(std::int32_t index) const {
-    const auto control = Property(index);
+std::int32_t TVideoGrabber::PropertyMinimum(TVideoProperty property) const {
+    const auto control = Property(property);
     return control ? control->Minimum : 0;
 }
 
-std::int32_t TVideoGrabber::PropertyMaximum(std::int32_t index) const {
-    const auto control = Property(index);
+std::int32_t TVideoGrabber::PropertyMaximum(TVideoProperty property) const {
+    const auto control = Property(property);
     return control ? control->Maximum : 0;
 }
 
-std::int32_t TVideoGrabber::PropertyStep(std::int32_t index) const {
-    const auto control = Property(index);
+std::int32_t TVideoGrabber::PropertyStep(TVideoProperty property) const {
+    const auto control = Property(property);
     return control ? control->Step : 0;
 }
 
-std::int32_t TVideoGrabber::PropertyDefault(std::int32_t index) const {
-    const auto control = Property(index);
+std::int32_t TVideoGrabber::PropertyDefault(TVideoProperty property) const {
+    const auto control = Property(property);
     return control ? control->Default : 0;
 }
 
-std::int32_t TVideoGrabber::PropertyValue(std::int32_t index) const {
-    const auto control = Property(index);
+std::int32_t TVideoGrabber::PropertyValue(TVideoProperty property) const {
+    const auto control = Property(property);
     return control ? control->Value : 0;
 }
 
-bool TVideoGrabber::SetProperty(std::int32_t index, std::int32_t value) {
-    const std::uint32_t id = ControlId(index);
+bool TVideoGrabber::SetProperty(TVideoProperty property, std::int32_t value) {
+    const std::uint32_t id = ControlId(property);
     return Controls && id != 0 && Controls->Set(id, value);
 }
 
@@ -465,9 +465,9 @@ bool TVideoGrabber::SetCameraControl(std::uint32_t id, std::int32_t value) {
     }
 }
 
-bool TVideoGrabber::DialogAvailable(std::int32_t kind) const {
+bool TVideoGrabber::DialogAvailable(TCameraDialog kind) const {
     // A still camera's settings are read when the dialog opens, not to answer this.
-    return kind == kDeviceDialog && (Still || !CameraControls().empty());
+    return kind == TCameraDialog::Device && (Still || !CameraControls().empty());
 }
 
 void TVideoGrabber::SetControlDevice(std::unique_ptr<TV4l2Device> device) {

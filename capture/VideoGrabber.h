@@ -17,24 +17,35 @@ class QTimer;
 // The video device component: the cameras, their frame sizes, the live picture, grabbing one
 // frame, and the camera's picture properties. Events are raised on the user-interface thread (a Qt
 // event loop must run). The component shows nothing itself: a view paints OnPreviewFrame.
+// Camera picture properties, numbered as the video settings have always numbered them.
+enum class TVideoProperty : std::int32_t {
+    Brightness = 0,
+    Contrast = 1,
+    Hue = 2,
+    Saturation = 3,
+    Sharpness = 4,
+    Gamma = 5,
+    WhiteBalance = 6,
+    Gain = 8,
+    BacklightCompensation = 9,
+};
+
+// The kinds of camera dialog; only the device dialog exists here.
+enum class TCameraDialog : std::int32_t {
+    Device = 0,
+    Videostream = 3,
+    VfwFormat = 4,
+    VfwSource = 5,
+    VfwDisplay = 6,
+    Crossbar = 7,
+};
+
 class TVideoGrabber {
 public:
     using TNotifyEvent = std::function<void(TVideoGrabber& sender)>;
     using TFrameEvent = std::function<void(TVideoGrabber& sender, const TPicture& frame)>;
     using TMessageEvent = std::function<void(TVideoGrabber& sender, const std::string& message)>;
 
-    // Camera picture properties by index.
-    static constexpr std::int32_t kBrightness = 0;
-    static constexpr std::int32_t kContrast = 1;
-    static constexpr std::int32_t kHue = 2;
-    static constexpr std::int32_t kSaturation = 3;
-    static constexpr std::int32_t kSharpness = 4;
-    static constexpr std::int32_t kGamma = 5;
-    static constexpr std::int32_t kWhiteBalance = 6;
-    static constexpr std::int32_t kGain = 8;
-    static constexpr std::int32_t kBacklightCompensation = 9;
-    // Camera dialogs by kind.
-    static constexpr std::int32_t kDeviceDialog = 0;
     // How long a grab may wait for its frame; a still camera's picture (focus, exposure, download)
     // may take longer.
     static constexpr std::int32_t kGrabTimeoutMs = 5000;
@@ -101,7 +112,6 @@ public:
     bool IsAnalog() const { return false; }
     bool HasVideoPort() const { return false; }
     bool HasCrossbar() const { return false; }
-    bool HasAnalogVideoDecoder() const { return false; }
     std::int32_t VideoInputCount() const { return Device >= 0 ? 1 : 0; }
     std::int32_t VideoInput() const { return 0; }
     // The rate asked of the camera from the next start; the rate it delivers when it runs.
@@ -125,21 +135,21 @@ public:
     // scaled to the chosen size.
     const std::vector<TStillFile>& StillFiles() const { return Files; }
 
-    // Camera picture properties (indexes above), through the camera's V4L2 controls.
-    bool PropertyAvailable(std::int32_t index) const;
-    std::int32_t PropertyMinimum(std::int32_t index) const;
-    std::int32_t PropertyMaximum(std::int32_t index) const;
-    std::int32_t PropertyStep(std::int32_t index) const;
-    std::int32_t PropertyDefault(std::int32_t index) const;
-    std::int32_t PropertyValue(std::int32_t index) const;
-    bool SetProperty(std::int32_t index, std::int32_t value);
+    // Camera picture properties, through the camera's V4L2 controls.
+    bool PropertyAvailable(TVideoProperty property) const;
+    std::int32_t PropertyMinimum(TVideoProperty property) const;
+    std::int32_t PropertyMaximum(TVideoProperty property) const;
+    std::int32_t PropertyStep(TVideoProperty property) const;
+    std::int32_t PropertyDefault(TVideoProperty property) const;
+    std::int32_t PropertyValue(TVideoProperty property) const;
+    bool SetProperty(TVideoProperty property, std::int32_t value);
     // Every control the camera offers (menus, integers, booleans), for the device dialog.
     std::vector<TV4l2Control> CameraControls() const;
     bool SetCameraControl(std::uint32_t id, std::int32_t value);
     // Why the last reading or writing of a still camera's settings failed; empty when it did not.
     const std::string& ControlError() const { return StillControlError; }
     // Only the device dialog exists, for a camera with controls.
-    bool DialogAvailable(std::int32_t kind) const;
+    bool DialogAvailable(TCameraDialog kind) const;
 
     // A camera's controls reached another way (tests stand in for a camera with this).
     void SetControlDevice(std::unique_ptr<TV4l2Device> device);
@@ -158,7 +168,7 @@ private:
     void FailGrab(const std::string& message);
     void StartStillPreview(const TVideoSourceInfo& source);
     void StillStopped(const std::string& message);
-    std::optional<TV4l2Control> Property(std::int32_t index) const;
+    std::optional<TV4l2Control> Property(TVideoProperty property) const;
 
     bool TestCamera;
     std::vector<TVideoSourceInfo> Sources;

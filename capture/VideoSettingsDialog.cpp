@@ -17,13 +17,17 @@
 
 namespace {
 struct TDialogKind {
-    int Kind;
+    TCameraDialog Kind;
     const char* Caption;
     const char* Line; // the report's name for it
 };
 constexpr TDialogKind kDialogs[] = {
-    {0, "device", "Device"},        {7, "crossbar", "Crossbar"},    {3, "videostream", "Videostream"},
-    {4, "vfw format", "VfwFormat"}, {5, "vfw source", "VfwSource"}, {6, "vfw display", "VfwDisplay"},
+    {TCameraDialog::Device, "device", "Device"},
+    {TCameraDialog::Crossbar, "crossbar", "Crossbar"},
+    {TCameraDialog::Videostream, "videostream", "Videostream"},
+    {TCameraDialog::VfwFormat, "vfw format", "VfwFormat"},
+    {TCameraDialog::VfwSource, "vfw source", "VfwSource"},
+    {TCameraDialog::VfwDisplay, "vfw display", "VfwDisplay"},
 };
 constexpr const char* kSliderLabels[] = {"Brightness", "Contrast", "Gamma", "Hue", "White bal.", "Backlight"};
 } // namespace
@@ -92,10 +96,13 @@ QStringList TVideoSettingsDialog::ReportLines() const {
     lines << (Grabber.HasVideoPort() ? "Overlay available." : "Overlay not available.");
     lines << "FPS: " + QString::number(static_cast<int>(Grabber.FrameRate()));
     lines << (Grabber.HasCrossbar() ? "Corssbar: yes." : "Crossbar: no.");
-    const std::pair<int, const char*> properties[] = {
-        {0, "Brightness"}, {1, "Contrast"}, {5, "Gamma"}, {6, "White balance"}, {2, "Hue"}};
-    for (const auto& [index, name] : properties)
-        lines << QString(name) + (Grabber.PropertyAvailable(index) ? ": yes." : ": no.");
+    const std::pair<TVideoProperty, const char*> properties[] = {{TVideoProperty::Brightness, "Brightness"},
+                                                                 {TVideoProperty::Contrast, "Contrast"},
+                                                                 {TVideoProperty::Gamma, "Gamma"},
+                                                                 {TVideoProperty::WhiteBalance, "White balance"},
+                                                                 {TVideoProperty::Hue, "Hue"}};
+    for (const auto& [property, name] : properties)
+        lines << QString(name) + (Grabber.PropertyAvailable(property) ? ": yes." : ": no.");
     for (const TDialogKind& dialog : kDialogs)
         lines << QString(dialog.Line) +
                      (Grabber.DialogAvailable(dialog.Kind) ? " dialog: yes." : " dialog: no.");
@@ -107,7 +114,7 @@ void TVideoSettingsDialog::Refresh() {
     Debug->setPlainText(ReportLines().join("\n"));
     for (const TDialogKind& dialog : kDialogs) {
         if (Grabber.DialogAvailable(dialog.Kind)) {
-            const int kind = dialog.Kind;
+            const TCameraDialog kind = dialog.Kind;
             Devicedialogs1->addAction(dialog.Caption, this, [this, kind] { ShowCameraDialog(kind); });
         }
     }
@@ -123,15 +130,15 @@ void TVideoSettingsDialog::Refresh() {
 
 void TVideoSettingsDialog::FillSlider(int slider, bool reset) {
     QSlider* bar = TrackBars[static_cast<std::size_t>(slider)];
-    const int index = kSliderProperties[static_cast<std::size_t>(slider)];
-    if (Grabber.PropertyAvailable(index)) {
+    const TVideoProperty property = kSliderProperties[static_cast<std::size_t>(slider)];
+    if (Grabber.PropertyAvailable(property)) {
         if (!reset)
             ChangesActive = false;
         bar->setEnabled(true);
-        bar->setRange(Grabber.PropertyMinimum(index), Grabber.PropertyMaximum(index));
-        bar->setTickInterval(Grabber.PropertyStep(index));
-        bar->setSingleStep(Grabber.PropertyStep(index));
-        bar->setValue(reset ? Grabber.PropertyDefault(index) : Grabber.PropertyValue(index));
+        bar->setRange(Grabber.PropertyMinimum(property), Grabber.PropertyMaximum(property));
+        bar->setTickInterval(Grabber.PropertyStep(property));
+        bar->setSingleStep(Grabber.PropertyStep(property));
+        bar->setValue(reset ? Grabber.PropertyDefault(property) : Grabber.PropertyValue(property));
     } else {
         ChangesActive = false;
         bar->setEnabled(false);
@@ -161,8 +168,8 @@ void TVideoSettingsDialog::Button2Click() {
         FillSlider(static_cast<int>(i), true);
 }
 
-void TVideoSettingsDialog::ShowCameraDialog(int kind) {
-    if (kind != TVideoGrabber::kDeviceDialog || !Grabber.DialogAvailable(kind))
+void TVideoSettingsDialog::ShowCameraDialog(TCameraDialog kind) {
+    if (kind != TCameraDialog::Device || !Grabber.DialogAvailable(kind))
         return;
     TCameraControlsDialog dialog(Grabber, this);
     dialog.exec();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/VideoGrabber.h"
+
 #include <QDialog>
 #include <array>
 
@@ -8,7 +10,6 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSlider;
-class TVideoGrabber;
 
 // The Video Device Settings window: what the selected camera can do, the overlay and preview-rate
 // switches, six picture properties on sliders with Reset, and the camera's own dialogs. Its texts
@@ -28,10 +29,12 @@ public:
     void CpuLoadSelectChange();
     void Button2Click(); // Reset
     // Shows the camera dialog of a kind; only the device dialog exists.
-    void ShowCameraDialog(int kind);
+    void ShowCameraDialog(TCameraDialog kind);
 
-    // The six sliders and the property index each controls.
-    static constexpr std::array<int, 6> kSliderProperties{0, 1, 5, 2, 6, 9};
+    // The six sliders and the property each controls.
+    static constexpr std::array<TVideoProperty, 6> kSliderProperties{
+        TVideoProperty::Brightness, TVideoProperty::Contrast,     TVideoProperty::Gamma,
+        TVideoProperty::Hue,        TVideoProperty::WhiteBalance, TVideoProperty::BacklightCompensation};
     std::array<QSlider*, 6> TrackBars{};
     QComboBox* VideoOverlaySelect;
     QComboBox* CpuLoadSelect;

@@ -56,8 +56,6 @@ their own extension (.cr2, .nef, .jpg, ...).
 
 namespace {
 
-constexpr int kExitOk = 0;
-
 // The event loop the video device component reports through; made when the program has none.
 class TEventLoopHost {
 public:
@@ -234,7 +232,7 @@ int PlaceNewPicture(TSheetDocument& sheet, const TSettings& settings, const std:
         throw;
     }
     out << path << '\n';
-    return kExitOk;
+    return kCliExitOk;
 }
 
 int RunCameras(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -243,7 +241,7 @@ int RunCameras(const std::vector<std::string>& args, std::ostream& out, std::ost
     TEventLoopHost host;
     TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
     out << grabber.VideoDevices();
-    return kExitOk;
+    return kCliExitOk;
 }
 
 int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -3,6 +3,7 @@
 #include "CelwrightVersion.h"
 #include "audio/AudioConverter.h"
 #include "cli/CaptureCommands.h"
+#include "cli/CliArguments.h"
 #include "cli/LanguageCommands.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
@@ -25,11 +26,6 @@
 #include <sstream>
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitLeftOut = 3; // the file was written, but cels of the sheet were left out
 
 const char* const kGeneralHelp = R"(Usage: celwright-cli COMMAND [ARGUMENTS]
 
@@ -193,25 +189,25 @@ void PrintInfo(const TOpenedSheet& sheet, const std::string& path, std::ostream&
 int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1) {
         err << kInfoHelp;
-        return kExitUsage;
+        return kCliExitUsage;
     }
     TOpenedSheet sheet;
     OpenSheet(sheet, args[0], err);
     PrintInfo(sheet, args[0], out);
-    return kExitOk;
+    return kCliExitOk;
 }
 
 int RunUpgrade(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
     if (args.size() != 2) {
         err << kUpgradeHelp;
-        return kExitUsage;
+        return kCliExitUsage;
     }
     TOpenedSheet sheet;
     OpenSheet(sheet, args[0], err);
     TXpsSettings settings;
     sheet.Settings.GetDocumentSettings(settings);
     TXpsFile::SaveSheet(args[1], sheet.Document, settings);
-    return sheet.LeftOut.empty() ? kExitOk : kExitLeftOut;
+    return sheet.LeftOut.empty() ? kCliExitOk : kCliExitLeftOut;
 }
 
 // Opens a sheet for the commands of RenderCommands.cpp and runs their work on it.
@@ -271,31 +267,31 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kGeneralHelp;
-        return kExitUsage;
+        return kCliExitUsage;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kGeneralHelp;
-        return kExitOk;
+        return kCliExitOk;
     }
     if (args[0] == "--version") {
         out << "celwright-cli " << CELWRIGHT_VERSION << '\n';
-        return kExitOk;
+        return kCliExitOk;
     }
     const auto command = Commands().find(args[0]);
     if (command == Commands().end()) {
         err << "celwright-cli: unknown command \"" << args[0] << "\"\n\n" << kGeneralHelp;
-        return kExitUsage;
+        return kCliExitUsage;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (AsksForHelp(rest)) {
         out << command->second.Help;
-        return kExitOk;
+        return kCliExitOk;
     }
     try {
         return command->second.Run(rest, out, err);
     } catch (const std::exception& e) {
         err << e.what() << '\n';
-        return kExitFailed;
+        return kCliExitFailed;
     }
 }
 
@@ -309,7 +305,7 @@ int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std
     if (!out) {
         err << "celwright-cli: cannot write the output"
             << (errno != 0 ? std::string(": ") + std::strerror(errno) : "") << '\n';
-        return kExitFailed;
+        return kCliExitFailed;
     }
     return status;
 }

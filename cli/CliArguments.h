@@ -9,7 +9,11 @@
 
 // Command-line pieces the commands of celwright-cli share.
 
+// The exit statuses of celwright-cli, which scripts rely on.
+inline constexpr int kCliExitOk = 0;
+inline constexpr int kCliExitFailed = 1;
 inline constexpr int kCliExitUsage = 2;
+inline constexpr int kCliExitLeftOut = 3; // the file was written, but cels of the sheet were left out
 
 // Options and their values, as "--name VALUE" or "--name=VALUE"; flags take no value.
 struct TArguments {

@@ -22,9 +22,6 @@ so it can be searched and copied. OUT.pdf is replaced only when the printout is 
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-
 std::optional<QPageSize> ParsePaper(const std::string& text) {
     const std::string name = ToLowerAscii(text);
     if (name == "a4")
@@ -67,7 +64,7 @@ int RunPrint(const std::vector<std::string>& args, std::ostream&, std::ostream& 
         else if (!paper)
             err << "celwright-cli print: --paper is A4 or Letter\n\n";
         err << kPrintHelp;
-        return kExitUsage;
+        return kCliExitUsage;
     }
     const std::string& sheetPath = parsed.Positional[0];
     const QString pdfPath = QString::fromStdString(parsed.Positional[1]);
@@ -76,6 +73,6 @@ int RunPrint(const std::vector<std::string>& args, std::ostream&, std::ostream& 
         // The document's name as the main window shows it: the sheet's file name.
         const QString name = QFileInfo(QString::fromStdString(sheetPath)).fileName();
         PrintSheetToPdf(sheet, name, pdfPath, *paper);
-        return kExitOk;
+        return kCliExitOk;
     });
 }

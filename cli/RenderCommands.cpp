@@ -72,8 +72,6 @@ longer fit the encoder are left out, each named on stderr.
 
 namespace {
 
-constexpr int kExitOk = 0;
-
 const char* const kSheetEmpty = "Exposure Sheet is empty.";
 
 std::optional<TComp> ParseComposite(const std::string& text) {
@@ -186,7 +184,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
         SyncFolder(folder);
         out << "Rendered frames " << first << " to " << first + count - 1 << " at " << size->Width << " x "
             << size->Height << " into " << folder.string() << '\n';
-        return kExitOk;
+        return kCliExitOk;
     });
 }
 
@@ -214,7 +212,7 @@ int ListCodecs(std::optional<TSize> size, std::ostream& out) {
         for (const TCompressorInfo& info : InstalledCompressors(video, at.Width, at.Height, 24))
             out << (video ? "video " : "audio ") << info.Element << ' ' << info.Description << '\n';
     }
-    return kExitOk;
+    return kCliExitOk;
 }
 
 // The media platform reports on an event loop; a command-line run has none of its own.
@@ -285,7 +283,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const std::filesystem::path target = parsed.Positional[1];
         if (videoCodec.empty() && sound.empty()) {
             builder.BuildFromSheet(target, size->Width, size->Height, rostrum, fps);
-            return kExitOk;
+            return kCliExitOk;
         }
         // The compressed route: the raw movie first, then through the encoders into a temporary
         // file beside the target that takes its place once complete. An interruption removes the
@@ -305,6 +303,6 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);
         movie.Commit();
         out << "Compression complete." << '\n';
-        return kExitOk;
+        return kCliExitOk;
     });
 }

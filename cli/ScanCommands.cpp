@@ -53,7 +53,6 @@ needed), saves the sheet and prints the path of the written picture.
 
 namespace {
 
-constexpr int kExitOk = 0;
 constexpr double kLetterWidthCm = 21.6;
 constexpr double kLetterHeightCm = 27.9;
 
@@ -179,7 +178,7 @@ int RunScanners(const std::vector<std::string>& args, std::ostream& out, std::os
     session.Scan.ListSources(names);
     for (const std::string& name : names)
         out << name << '\n';
-    return kExitOk;
+    return kCliExitOk;
 }
 
 int RunScan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -4,6 +4,7 @@
 #include "document/SheetDocument.h"
 #include "imaging/CodecSupport.h"
 #include "imaging/FramePipeline.h"
+#include "imaging/PictureCodecs.h"
 #include "imaging/Compositor.h"
 
 #include <array>
@@ -19,8 +20,6 @@ const char* const kStreamFailed = "Failed to create AVI stream";
 const char* const kFormatFailed = "Failed to Set Stream Format";
 const char* const kWriteFailed = "Failed to Write Image to AVI Stream";
 const char* const kBuildComplete = "Build Complete";
-
-constexpr std::uint32_t kInfoHeaderSize = 40;
 
 // The stream description of a movie whose frames have the header block `header` and pixel blocks
 // of `imageSize` bytes.
@@ -64,14 +63,8 @@ void WriteFrame(TAviWriter& avi, const TDib& dib) {
     WritePixels(avi, dib.Pixels);
 }
 
-// The row stride and the pixel block size of a DIB of the picture's size and format. Raises
-// "Unable to create DIB" for a block larger than a DIB can describe.
-std::size_t DibStride(std::int32_t width, TPixelFormat format) {
-    const std::size_t rowBytes =
-        static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
-    return (rowBytes + 3) & ~std::size_t{3};
-}
-
+// The pixel block size of a DIB of the picture's size and format. Raises "Unable to create DIB"
+// for a block larger than a DIB can describe.
 std::size_t DibImageSize(std::int32_t width, std::int32_t height, TPixelFormat format) {
     const std::size_t imageSize = DibStride(width, format) * static_cast<std::size_t>(height);
     if (imageSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
@@ -79,27 +72,13 @@ std::size_t DibImageSize(std::int32_t width, std::int32_t height, TPixelFormat f
     return imageSize;
 }
 
-// The header block of a DIB: BITMAPINFOHEADER and, for 8-bit pictures, the colour table.
+// The header block of a DIB; the image size is checked first, so that a DIB too large to describe
+// raises "Unable to create DIB".
 void MakeDibHeader(std::int32_t width, std::int32_t height, TPixelFormat format, const TPalette& palette,
                    std::vector<std::uint8_t>& header) {
-    const std::uint32_t bitCount = static_cast<std::uint32_t>(BytesPerPixel(format)) * 8;
-    const std::uint32_t colors = format == TPixelFormat::pf8bit ? 256 : 0;
-    header.assign(kInfoHeaderSize + 4 * colors, 0);
-    std::uint8_t* h = header.data();
-    Put32(h, kInfoHeaderSize);
-    Put32(h + 4, static_cast<std::uint32_t>(width));
-    Put32(h + 8, static_cast<std::uint32_t>(height)); // positive: rows run bottom-up
-    Put16(h + 12, 1);
-    Put16(h + 14, bitCount);
-    Put32(h + 16, 0); // uncompressed
-    Put32(h + 20, static_cast<std::uint32_t>(DibImageSize(width, height, format)));
-    Put32(h + 32, colors);
-    for (std::uint32_t i = 0; i < colors; ++i) {
-        std::uint8_t* entry = h + kInfoHeaderSize + 4 * i;
-        entry[0] = palette[i].Blue;
-        entry[1] = palette[i].Green;
-        entry[2] = palette[i].Red;
-    }
+    DibImageSize(width, height, format);
+    header.resize(DibHeaderSize(format));
+    WriteDibHeader(header.data(), width, height, format, palette);
 }
 
 // Sizes a pixel block, raising "out of memory for bitmap pixels" when it cannot be had.

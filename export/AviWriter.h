@@ -55,8 +55,6 @@ public:
     bool Release();
 
     std::uint32_t FrameCount() const { return Frames_; }
-    // The RIFF parts written so far (1 for an AVI 1.0 file).
-    std::size_t PartCount() const { return Parts_.size(); }
     // Why Open or Release failed, naming the file; empty when the reason is not known.
     const std::string& LastError() const { return Error_; }
 

@@ -263,7 +263,7 @@ void TEncodeGraph::RunGraph() {
 }
 
 void TEncodeGraph::GraphEvent(const TGstBusEvent& event) {
-    if (event.Kind == TGstBusEvent::bkEndOfStream) {
+    if (event.Kind == TGstBusEvent::TKind::bkEndOfStream) {
         // The multiplexer has finished its file (header and index) before end of stream.
         Graph.reset();
         if (OnCompressionComplete)

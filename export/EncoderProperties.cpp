@@ -19,18 +19,18 @@ std::optional<TEncoderProperty::TKind> KindOf(const GParamSpec* spec) {
     case G_TYPE_ULONG:
     case G_TYPE_INT64:
     case G_TYPE_UINT64:
-        return TEncoderProperty::pkInteger;
+        return TEncoderProperty::TKind::pkInteger;
     case G_TYPE_FLOAT:
     case G_TYPE_DOUBLE:
-        return TEncoderProperty::pkFloat;
+        return TEncoderProperty::TKind::pkFloat;
     case G_TYPE_BOOLEAN:
-        return TEncoderProperty::pkBoolean;
+        return TEncoderProperty::TKind::pkBoolean;
     case G_TYPE_ENUM:
-        return TEncoderProperty::pkEnumeration;
+        return TEncoderProperty::TKind::pkEnumeration;
     case G_TYPE_FLAGS:
-        return TEncoderProperty::pkFlags;
+        return TEncoderProperty::TKind::pkFlags;
     case G_TYPE_STRING:
-        return TEncoderProperty::pkText;
+        return TEncoderProperty::TKind::pkText;
     default:
         return std::nullopt;
     }

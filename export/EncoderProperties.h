@@ -17,11 +17,11 @@ struct TEncoderChoice {
 
 // A setting of an encoder element that can be changed before it runs.
 struct TEncoderProperty {
-    enum TKind { pkInteger, pkFloat, pkBoolean, pkEnumeration, pkFlags, pkText };
+    enum class TKind { pkInteger, pkFloat, pkBoolean, pkEnumeration, pkFlags, pkText };
     std::string Name;  // the property's name, as stored
     std::string Nick;  // its short title
     std::string Blurb; // what it does
-    TKind Kind = pkText;
+    TKind Kind = TKind::pkText;
     double Minimum = 0, Maximum = 0;     // integers and floats
     std::vector<TEncoderChoice> Choices; // enumerations and flags, in the element's order
     std::string Default;                 // the value a new element has, in stored form

@@ -1,5 +1,7 @@
 #include "export/EncoderSettingsDialog.h"
 
+#include "ui/QtText.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -21,10 +23,6 @@ namespace {
 // Integers a double spin box holds exactly, and floats a spin box can show.
 constexpr double kExactInteger = 9007199254740992.0;
 constexpr double kFloatLimit = 1e9;
-
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The flags that are on, as nicks joined by "+"; "0" when none is.
 QString FlagsValue(const QToolButton* button) {
@@ -82,7 +80,7 @@ TEncoderSettingsDialog::TEncoderSettingsDialog(const TEncoderProperties& propert
 
 QWidget* TEncoderSettingsDialog::MakeControl(const TEncoderProperty& property, QWidget* parent) {
     switch (property.Kind) {
-    case TEncoderProperty::pkInteger:
+    case TEncoderProperty::TKind::pkInteger:
         if (property.Minimum >= INT_MIN && property.Maximum <= INT_MAX) {
             auto* box = new QSpinBox(parent);
             box->setRange(static_cast<int>(property.Minimum), static_cast<int>(property.Maximum));
@@ -94,22 +92,22 @@ QWidget* TEncoderSettingsDialog::MakeControl(const TEncoderProperty& property, Q
                           std::min(property.Maximum, kExactInteger));
             return box;
         }
-    case TEncoderProperty::pkFloat: {
+    case TEncoderProperty::TKind::pkFloat: {
         auto* box = new QDoubleSpinBox(parent);
         box->setDecimals(4);
         box->setRange(std::max(property.Minimum, -kFloatLimit), std::min(property.Maximum, kFloatLimit));
         box->setSingleStep(property.Maximum - property.Minimum <= 10 ? 0.1 : 1);
         return box;
     }
-    case TEncoderProperty::pkBoolean:
+    case TEncoderProperty::TKind::pkBoolean:
         return new QCheckBox(parent);
-    case TEncoderProperty::pkEnumeration: {
+    case TEncoderProperty::TKind::pkEnumeration: {
         auto* box = new QComboBox(parent);
         for (const TEncoderChoice& choice : property.Choices)
             box->addItem(FromStd(choice.Name), FromStd(choice.Nick));
         return box;
     }
-    case TEncoderProperty::pkFlags: {
+    case TEncoderProperty::TKind::pkFlags: {
         auto* button = new QToolButton(parent);
         button->setPopupMode(QToolButton::InstantPopup);
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -124,7 +122,7 @@ QWidget* TEncoderSettingsDialog::MakeControl(const TEncoderProperty& property, Q
         button->setMenu(menu);
         return button;
     }
-    case TEncoderProperty::pkText:
+    case TEncoderProperty::TKind::pkText:
         break;
     }
     return new QLineEdit(parent);

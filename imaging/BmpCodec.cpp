@@ -261,38 +261,52 @@ void ReadBmp(const std::filesystem::path& path, TPicture& picture) {
     DecodeBmp(bytes.data(), bytes.size(), path.string(), picture);
 }
 
-std::vector<std::uint8_t> EncodeBmp(const TPicture& picture) {
-    const std::uint32_t bitCount = static_cast<std::uint32_t>(BytesPerPixel(picture.PixelFormat())) * 8;
-    const std::size_t paletteBytes = picture.PixelFormat() == TPixelFormat::pf8bit ? 256 * 4 : 0;
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * (bitCount / 8);
-    const std::size_t stride = (rowBytes + 3) & ~std::size_t{3};
-    const std::size_t imageSize = stride * static_cast<std::size_t>(picture.Height());
-    const std::size_t offBits = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
+std::size_t DibHeaderSize(TPixelFormat format) {
+    return kInfoHeaderSize + (format == TPixelFormat::pf8bit ? 256 * 4 : 0);
+}
 
-    std::vector<std::uint8_t> bytes(offBits + imageSize, 0);
-    std::uint8_t* p = bytes.data();
-    p[0] = 'B';
-    p[1] = 'M';
-    Put32(p + 2, static_cast<std::uint32_t>(bytes.size()));
-    Put32(p + 10, static_cast<std::uint32_t>(offBits));
-    p += kFileHeaderSize;
-    Put32(p, kInfoHeaderSize);
-    Put32(p + 4, static_cast<std::uint32_t>(picture.Width()));
-    Put32(p + 8, static_cast<std::uint32_t>(picture.Height()));
-    Put16(p + 12, 1);
-    Put16(p + 14, bitCount);
-    Put32(p + 16, kBiRgb);
-    Put32(p + 20, static_cast<std::uint32_t>(imageSize));
-    if (paletteBytes) {
-        Put32(p + 32, 256);
-        std::uint8_t* entry = p + kInfoHeaderSize;
-        for (const TPaletteEntry& c : picture.Palette) {
-            entry[0] = c.Blue;
-            entry[1] = c.Green;
-            entry[2] = c.Red;
-            entry += 4;
-        }
+std::size_t DibStride(std::int32_t width, TPixelFormat format) {
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
+    return (rowBytes + 3) & ~std::size_t{3};
+}
+
+void WriteDibHeader(std::uint8_t* out, std::int32_t width, std::int32_t height, TPixelFormat format,
+                    const TPalette& palette) {
+    const bool indexed = format == TPixelFormat::pf8bit;
+    std::memset(out, 0, DibHeaderSize(format));
+    Put32(out, kInfoHeaderSize);
+    Put32(out + 4, static_cast<std::uint32_t>(width));
+    Put32(out + 8, static_cast<std::uint32_t>(height)); // positive: rows run bottom-up
+    Put16(out + 12, 1);
+    Put16(out + 14, static_cast<std::uint32_t>(BytesPerPixel(format)) * 8);
+    Put32(out + 16, kBiRgb);
+    Put32(out + 20, static_cast<std::uint32_t>(DibStride(width, format) * static_cast<std::size_t>(height)));
+    if (!indexed)
+        return;
+    Put32(out + 32, 256);
+    std::uint8_t* entry = out + kInfoHeaderSize;
+    for (const TPaletteEntry& c : palette) {
+        entry[0] = c.Blue;
+        entry[1] = c.Green;
+        entry[2] = c.Red;
+        entry += 4;
     }
+}
+
+std::vector<std::uint8_t> EncodeBmp(const TPicture& picture) {
+    const TPixelFormat format = picture.PixelFormat();
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(BytesPerPixel(format));
+    const std::size_t stride = DibStride(picture.Width(), format);
+    const std::size_t offBits = kFileHeaderSize + DibHeaderSize(format);
+
+    std::vector<std::uint8_t> bytes(offBits + stride * static_cast<std::size_t>(picture.Height()), 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    Put32(bytes.data() + 2, static_cast<std::uint32_t>(bytes.size()));
+    Put32(bytes.data() + 10, static_cast<std::uint32_t>(offBits));
+    WriteDibHeader(bytes.data() + kFileHeaderSize, picture.Width(), picture.Height(), format, picture.Palette);
     std::uint8_t* pixels = bytes.data() + offBits;
     for (std::int32_t y = 0; y < picture.Height(); ++y)
         std::memcpy(pixels + stride * static_cast<std::size_t>(picture.Height() - 1 - y), picture.Row(y),

@@ -51,6 +51,16 @@ TDibLayout CompleteDibHeader(std::uint8_t* dib, std::size_t size, const std::str
 // when its pixels are missing or its format is unsupported.
 void DecodeDib(std::uint8_t* dib, std::size_t size, const std::string& name, TPicture& picture);
 
+// The header block of an uncompressed bottom-up DIB, as BMP files, AVI streams and scanners carry
+// it: the 40-byte BITMAPINFOHEADER and, for 8-bit pictures, a colour table of 256 entries.
+std::size_t DibHeaderSize(TPixelFormat format);
+// Bytes per row of such a DIB: the row's pixels rounded up to whole 4-byte words.
+std::size_t DibStride(std::int32_t width, TPixelFormat format);
+// Writes the header block (DibHeaderSize bytes) of a width x height DIB to `out`; the colour table
+// holds `palette` for 8-bit pictures.
+void WriteDibHeader(std::uint8_t* out, std::int32_t width, std::int32_t height, TPixelFormat format,
+                    const TPalette& palette);
+
 // How WritePng stores an 8-bit picture.
 enum class TPngIndexedMode {
     Palette,  // colour type 3 with the picture's palette: what the PNG reader gives back unchanged

@@ -14,9 +14,9 @@ TImportWarningDialog::TImportWarningDialog(QWidget* parent)
     Memo1->setReadOnly(true);
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->viewport()->setAutoFillBackground(false);
-    connect(CopyBtn, &QPushButton::clicked, this, [this] { done(kCopy); });
-    connect(LinkBtn, &QPushButton::clicked, this, [this] { done(kLink); });
-    connect(CancelBtn, &QPushButton::clicked, this, [this] { done(kCancel); });
+    connect(CopyBtn, &QPushButton::clicked, this, [this] { done(static_cast<int>(TChoice::Copy)); });
+    connect(LinkBtn, &QPushButton::clicked, this, [this] { done(static_cast<int>(TChoice::Link)); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { done(static_cast<int>(TChoice::Cancel)); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* button : {CopyBtn, LinkBtn, CancelBtn})
@@ -37,8 +37,8 @@ void TImportWarningDialog::Retranslate() {
     CancelBtn->setText(Translate(LanguageKey("sCancel")));
 }
 
-int TImportWarningDialog::Ask(const QPoint& topLeft) {
+TImportWarningDialog::TChoice TImportWarningDialog::Ask(const QPoint& topLeft) {
     move(topLeft);
     const int result = exec();
-    return result == QDialog::Rejected ? kCancel : result;
+    return result == QDialog::Rejected ? TChoice::Cancel : static_cast<TChoice>(result);
 }

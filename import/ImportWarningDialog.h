@@ -10,15 +10,13 @@ class QPushButton;
 class TImportWarningDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kCopy = 1;
-    static constexpr int kLink = 2;
-    static constexpr int kCancel = 3;
+    enum class TChoice { Copy = 1, Link = 2, Cancel = 3 };
 
     explicit TImportWarningDialog(QWidget* parent = nullptr);
 
     // Shows the warning modally with its top-left corner at `topLeft`; closing it by its frame
     // or with Esc counts as Cancel.
-    int Ask(const QPoint& topLeft);
+    TChoice Ask(const QPoint& topLeft);
     void Retranslate();
 
     QPlainTextEdit* Memo1;

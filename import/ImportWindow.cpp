@@ -302,10 +302,10 @@ bool TImportWindow::BringIntoLayerFolder() {
     if (outside.empty())
         return true;
     switch (ImportAlert->Ask(pos() + QPoint(40, 40))) {
-    case TImportWarningDialog::kCopy:
+    case TImportWarningDialog::TChoice::Copy:
         CopyIntoLayerFolder(outside, folder);
         return true;
-    case TImportWarningDialog::kLink:
+    case TImportWarningDialog::TChoice::Link:
         LinkFilesInto(outside, folder);
         return true;
     default:

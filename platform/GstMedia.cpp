@@ -44,12 +44,12 @@ GstBusSyncReply TGstPipeline::SyncHandler(GstBus*, GstMessage* message, gpointer
     TGstBusEvent event;
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
-        event.Kind = TGstBusEvent::bkEndOfStream;
+        event.Kind = TGstBusEvent::TKind::bkEndOfStream;
         break;
     case GST_MESSAGE_ERROR: {
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
-        event.Kind = TGstBusEvent::bkError;
+        event.Kind = TGstBusEvent::TKind::bkError;
         event.Text = error ? error->message : "unknown error";
         event.MissingDecoder =
             error && (g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND) ||
@@ -78,7 +78,7 @@ GstBusSyncReply TGstPipeline::SyncHandler(GstBus*, GstMessage* message, gpointer
             Qt::QueuedConnection);
     }
     // Errors stay on the bus as well, for PendingError.
-    return event.Kind == TGstBusEvent::bkError ? GST_BUS_PASS : GST_BUS_DROP;
+    return event.Kind == TGstBusEvent::TKind::bkError ? GST_BUS_PASS : GST_BUS_DROP;
 }
 
 GstElement* TGstPipeline::Element(const char* name) const {

@@ -11,8 +11,8 @@ void EnsureGstInit();
 
 // What a pipeline's bus reported, as the user-interface thread receives it.
 struct TGstBusEvent {
-    enum TKind { bkEndOfStream, bkError };
-    TKind Kind = bkEndOfStream;
+    enum class TKind { bkEndOfStream, bkError };
+    TKind Kind = TKind::bkEndOfStream;
     std::string Text;            // the error's message
     bool MissingDecoder = false; // the error says no element could decode the stream
 };

@@ -283,7 +283,7 @@ TGstVideoStream::TGstVideoStream(const TVideoSourceInfo& source, std::int32_t wi
 
     Pipeline = std::make_unique<TGstPipeline>(description);
     Pipeline->OnBusEvent = [this](const TGstBusEvent& event) {
-        if (event.Kind == TGstBusEvent::bkError && OnError)
+        if (event.Kind == TGstBusEvent::TKind::bkError && OnError)
             OnError(event.Text);
     };
     GstElement* sink = Pipeline->Element("sink");

@@ -1,5 +1,6 @@
 #include "platform/SaneSourceManager.h"
 
+#include "imaging/PictureCodecs.h"
 #include "twain/TwainSession.h"
 #include "settings/IniFile.h"
 
@@ -193,21 +194,11 @@ std::vector<std::uint8_t> MakeDib(const SANE_Parameters& p, const std::vector<st
     const std::int32_t width = p.pixels_per_line;
     const std::size_t bpl = static_cast<std::size_t>(p.bytes_per_line);
     const std::int32_t height = p.lines > 0 ? p.lines : static_cast<std::int32_t>(data.size() / bpl);
-    const std::size_t stride = ((static_cast<std::size_t>(width) * (colour ? 24 : 8) + 31) / 32) * 4;
-    const std::size_t palette = colour ? 0 : 1024;
-    std::vector<std::uint8_t> dib(40 + palette + stride * static_cast<std::size_t>(height), 0);
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            dib[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put32(0, 40);
-    put32(4, static_cast<std::uint32_t>(width));
-    put32(8, static_cast<std::uint32_t>(height));
-    dib[12] = 1;
-    dib[14] = colour ? 24 : 8;
-    put32(32, colour ? 0 : 256);
-    for (std::size_t i = 0; i < palette / 4; ++i)
-        dib[40 + 4 * i] = dib[41 + 4 * i] = dib[42 + 4 * i] = static_cast<std::uint8_t>(i);
+    const TPixelFormat format = colour ? TPixelFormat::pf24bit : TPixelFormat::pf8bit;
+    const std::size_t stride = DibStride(width, format);
+    const std::size_t header = DibHeaderSize(format);
+    std::vector<std::uint8_t> dib(header + stride * static_cast<std::size_t>(height), 0);
+    WriteDibHeader(dib.data(), width, height, format, CreateGrayPalette());
 
     // One sample of line y: 1-bit samples are 1 for black, 16-bit ones in machine order.
     auto sample = [&](const std::uint8_t* line, std::size_t index) -> std::uint8_t {
@@ -227,7 +218,7 @@ std::vector<std::uint8_t> MakeDib(const SANE_Parameters& p, const std::vector<st
         if ((static_cast<std::size_t>(y) + 1) * bpl > data.size())
             break;
         const std::uint8_t* line = data.data() + static_cast<std::size_t>(y) * bpl;
-        std::uint8_t* out = dib.data() + 40 + palette + stride * static_cast<std::size_t>(height - 1 - y);
+        std::uint8_t* out = dib.data() + header + stride * static_cast<std::size_t>(height - 1 - y);
         for (std::int32_t x = 0; x < width; ++x) {
             if (colour) {
                 const std::size_t at = 3 * static_cast<std::size_t>(x);

@@ -198,7 +198,7 @@ void TPreviewWindow::showEvent(QShowEvent* event) {
 }
 
 void TPreviewWindow::Opening() {
-    State_ = psStarting;
+    State_ = TState::psStarting;
     Rendered_ = false;
     RenderColor_ = TPreviewColorMode::pcmColor;
     SizeChoice = 0;
@@ -214,7 +214,7 @@ void TPreviewWindow::Opening() {
     // appear over it.
     QTimer::singleShot(0, this, [this] {
         Guarded([this] {
-            State_ = psStopped;
+            State_ = TState::psStopped;
             std::int32_t width = 0, height = 0;
             TPixelFormat format{};
             if (!GetFirstImageInfo(Sheet, width, height, format))
@@ -262,9 +262,9 @@ void TPreviewWindow::ComputeMovieSize() {
 }
 
 void TPreviewWindow::ChooseSize(int choice) {
-    if (State_ == psStarting)
+    if (State_ == TState::psStarting)
         return;
-    if (State_ == psPlaying)
+    if (State_ == TState::psPlaying)
         Stop();
     SizeChoice = choice;
     ComputeMovieSize();
@@ -304,11 +304,11 @@ void TPreviewWindow::FreeFrames() {
 }
 
 void TPreviewWindow::Render() {
-    if (State_ == psRendering)
+    if (State_ == TState::psRendering)
         return;
-    if (State_ == psPlaying)
+    if (State_ == TState::psPlaying)
         Stop();
-    State_ = psRendering;
+    State_ = TState::psRendering;
     TrackBar1->setEnabled(false);
     FreeFrames();
     Rendered_ = false;
@@ -327,7 +327,7 @@ void TPreviewWindow::Render() {
         Screen->hide();
         const QSignalBlocker blocker(TrackBar1);
         TrackBar1->setRange(0, 0);
-        State_ = psStopped;
+        State_ = TState::psStopped;
     };
 
     bool aborted = false;
@@ -377,7 +377,7 @@ void TPreviewWindow::Render() {
     TrackBar1->setEnabled(true);
     QApplication::beep();
     Rendered_ = true;
-    State_ = psStopped;
+    State_ = TState::psStopped;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -386,9 +386,9 @@ void TPreviewWindow::Render() {
 void TPreviewWindow::Play(bool reverse) {
     if (!Rendered_)
         Render();
-    if (State_ == psRendering || !Rendered_)
+    if (State_ == TState::psRendering || !Rendered_)
         return;
-    State_ = psPlaying;
+    State_ = TState::psPlaying;
     Reverse_ = reverse;
     Timer1->start();
 }
@@ -397,8 +397,8 @@ void TPreviewWindow::Stop() {
     Timer1->stop();
     if (TrackBar1->isEnabled())
         TrackBar1->setFocus();
-    if (State_ == psPlaying)
-        State_ = psStopped;
+    if (State_ == TState::psPlaying)
+        State_ = TState::psStopped;
 }
 
 void TPreviewWindow::Tick() {
@@ -485,7 +485,7 @@ void TPreviewWindow::Guarded(const std::function<void()>& command) {
 
 void TPreviewWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space) {
-        if (State_ == psPlaying)
+        if (State_ == TState::psPlaying)
             Stop();
         else
             Guarded([this] { Play(false); });
@@ -509,7 +509,7 @@ bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void TPreviewWindow::closeEvent(QCloseEvent* event) {
     // Closed while rendering: the rendering stops first, then the window closes.
-    if (State_ == psRendering) {
+    if (State_ == TState::psRendering) {
         CloseAfterRendering = true;
         event->ignore();
         return;
@@ -520,7 +520,7 @@ void TPreviewWindow::closeEvent(QCloseEvent* event) {
         AudioGraph->Clear();
     FreeFrames();
     Screen->Clear();
-    State_ = psStopped;
+    State_ = TState::psStopped;
     QWidget::closeEvent(event);
     if (OnClosed)
         OnClosed(*this);

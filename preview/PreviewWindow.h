@@ -40,7 +40,7 @@ struct TPreviewHost {
 class TPreviewWindow : public QWidget {
     Q_OBJECT
 public:
-    enum TState { psPlaying = 0, psRendering = 1, psStopped = 2, psStarting = 3 };
+    enum class TState { psPlaying = 0, psRendering = 1, psStopped = 2, psStarting = 3 };
 
     TPreviewWindow(TSheetDocument& sheet, TCompositor& rostrum, TPreviewHost host, QWidget* parent = nullptr);
     ~TPreviewWindow() override;
@@ -62,7 +62,6 @@ public:
     bool Reverse() const { return Reverse_; }
     bool Rendered() const { return Rendered_; }
     TMovieSize MovieSize() const { return Movie; }
-    TPreviewColorMode RenderColor() const { return RenderColor_; }
     std::int64_t FrameTime() const { return FrameTime_; }
     const TImageArray& Frames() const { return Frames_; }
     const TFrameArray& Order() const { return Order_; }
@@ -121,7 +120,7 @@ private:
     TSheetDocument& Sheet;
     TCompositor& Rostrum;
     TPreviewHost Host;
-    TState State_ = psStarting;
+    TState State_ = TState::psStarting;
     bool Reverse_ = false;
     bool Rendered_ = false;
     int SizeChoice = 0;

@@ -13,11 +13,10 @@
 #include "settings/Folders.h"
 #include "settings/Preferences.h"
 #include "sheetview/SheetView.h"
+#include "ui/PlacementPanel.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -27,7 +26,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
@@ -191,37 +189,13 @@ void TScannerWindow::BuildControls() {
         scanLayout->addWidget(box);
     }
 
-    NameEdit = new QLineEdit;
-    NumEdit = new QLineEdit;
-    HoldGroup = new QGroupBox;
-    HoldButtons = new QButtonGroup(HoldGroup);
-    HoldEdit = new QLineEdit;
-    HoldEdit->setMaximumWidth(50);
-    auto* holdLayout = new QGridLayout(HoldGroup);
-    for (int id = 0; id < 4; ++id) {
-        auto* button = new QRadioButton;
-        HoldButtons->addButton(button, id);
-        holdLayout->addWidget(button, id / 2, id % 2);
-    }
-    holdLayout->addWidget(HoldEdit, 1, 2);
-    NumberingGroup = new QGroupBox;
-    NumberingButtons = new QButtonGroup(NumberingGroup);
-    auto* numberingLayout = new QHBoxLayout(NumberingGroup);
-    for (int id = 0; id < 2; ++id) {
-        auto* button = new QRadioButton;
-        NumberingButtons->addButton(button, id);
-        numberingLayout->addWidget(button);
-    }
-    ImageGroup = new QGroupBox;
-    auto* imageLayout = new QFormLayout(ImageGroup);
-    imageLayout->addRow(new QLabel, NameEdit);
-    imageLayout->addRow(new QLabel, NumEdit);
-    imageLayout->addRow(HoldGroup);
-    imageLayout->addRow(NumberingGroup);
+    Placement = new TPlacementPanel(Settings.Capture, [this] { return Sheet.CurrentFrame(); });
+    connect(Placement, &TPlacementPanel::HoldRefused, this,
+            [this](const QString& message) { ShowErrorBox(this, message); });
 
     auto* side = new QVBoxLayout;
     side->addWidget(ScanGroup);
-    side->addWidget(ImageGroup);
+    side->addWidget(Placement);
     side->addStretch();
     auto* body = new QHBoxLayout;
     body->addWidget(Panel1, 0, Qt::AlignTop);
@@ -239,8 +213,6 @@ void TScannerWindow::BuildControls() {
     connect(RotateCombo, &QComboBox::activated, this, [this] { RotateComboChange(); });
     connect(SizeCombo, &QComboBox::activated, this, [this] { SizeComboChange(); });
     connect(ColorCombo, &QComboBox::activated, this, [this] { ColorComboChange(); });
-    connect(HoldButtons, &QButtonGroup::idClicked, this, [this] { HoldGroupClick(); });
-    connect(NumberingButtons, &QButtonGroup::idClicked, this, [this] { NumberingGroupClick(); });
 }
 
 void TScannerWindow::Retranslate() {
@@ -262,18 +234,7 @@ void TScannerWindow::Retranslate() {
     RotateCombo->setItemText(2, Translate(LanguageKey("s90counterclockwise")));
     ColorCombo->setItemText(0, Translate(LanguageKey("sBlackAndWhite")));
     ColorCombo->setItemText(1, Translate(LanguageKey("sColor")));
-    ImageGroup->setTitle(Translate(LanguageKey("sImageSettings")));
-    auto* imageLayout = static_cast<QFormLayout*>(ImageGroup->layout());
-    static_cast<QLabel*>(imageLayout->labelForField(NameEdit))->setText(Translate(LanguageKey("sName")));
-    static_cast<QLabel*>(imageLayout->labelForField(NumEdit))->setText(Translate(LanguageKey("sNumber")));
-    HoldGroup->setTitle(Translate(LanguageKey("sImageHold")));
-    const TLanguageKey holds[] = {LanguageKey("sOne"), LanguageKey("sTwo"), LanguageKey("sThree"),
-                                  LanguageKey("sOther")};
-    for (int id = 0; id < 4; ++id)
-        HoldButtons->button(id)->setText(Translate(holds[id]));
-    NumberingGroup->setTitle(Translate(LanguageKey("sNumbering")));
-    NumberingButtons->button(0)->setText(Translate(LanguageKey("sFrame")));
-    NumberingButtons->button(1)->setText(Translate(LanguageKey("sSequential")));
+    Placement->Retranslate(Translate);
     PreviewBtn1->setText(Translate(LanguageKey("sPreview")));
     ScanBtn1->setText(Translate(LanguageKey("sScan")));
 }
@@ -302,16 +263,7 @@ void TScannerWindow::FormShow() {
     ColorComboChange();
     Panel1->setToolTip(PreviewDone ? QString() : QString(kHint));
 
-    const std::int32_t hold = Settings.Capture.Hold;
-    HoldButtons->button(hold >= 1 && hold <= 3 ? hold - 1 : 3)->setChecked(true);
-    if (hold > 3)
-        HoldEdit->setText(QString::number(hold));
-    HoldGroupClick();
-    NumberingButtons->button(Settings.Capture.Numbering == "frame" ? 0 : 1)->setChecked(true);
-    NumberingGroupClick();
-    if (Settings.Capture.Numbering != "frame")
-        NumEdit->setText("0001");
-    NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    Placement->ShowKept(Sheet.LayerCaption(Sheet.CurrentLayer()));
     ShowCaption();
 
     if (QWidget* owner = parentWidget()) {
@@ -332,9 +284,9 @@ void TScannerWindow::ShowCaption() {
 void TScannerWindow::SheetSelectionChanged() {
     if (!isVisible())
         return;
-    NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
-    if (Settings.Capture.Numbering == "frame")
-        NumEdit->setText(QString::fromStdString(PadNumber(Sheet.CurrentFrame())));
+    Placement->NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    if (Placement->NumberingIsFrame())
+        Placement->ShowFrameNumber(Sheet.CurrentFrame());
 }
 
 void TScannerWindow::Scanner1Click() {
@@ -370,23 +322,6 @@ void TScannerWindow::ColorComboChange() {
         Twain.SetPixelType(TcsPixelType::pxRGB);
         Twain.SetBitDepth(TcsBitDepth::bd24Bit);
     }
-}
-
-void TScannerWindow::HoldGroupClick() {
-    const int id = HoldButtons->checkedId();
-    if (id >= 0 && id < 3)
-        Settings.Capture.Hold = id + 1;
-    else if (id == 3 && !HoldEdit->text().trimmed().isEmpty())
-        Settings.Capture.Hold = StrToInt(HoldEdit->text().trimmed().toStdString());
-}
-
-void TScannerWindow::NumberingGroupClick() {
-    if (NumberingButtons->checkedId() == 1) {
-        Settings.Capture.Numbering = "sequential";
-        return;
-    }
-    Settings.Capture.Numbering = "frame";
-    NumEdit->setText(QString::fromStdString(PadNumber(Sheet.CurrentFrame())));
 }
 
 // --- settings ---
@@ -427,11 +362,6 @@ void TScannerWindow::LoadSettings1Click() {
 
 // --- scanning ---
 
-std::string TScannerWindow::FileName() const {
-    return CaptureFileName(NameEdit->text().toStdString(), NumEdit->text().toStdString(),
-                           Settings.Capture.CaptureFormat);
-}
-
 void TScannerWindow::PreviewBtn1Click() {
     if (Busy())
         return;
@@ -450,7 +380,7 @@ void TScannerWindow::PreviewBtn1Click() {
 }
 
 void TScannerWindow::ScanBtn1Click() {
-    const std::string path = Sheet.LayerFolder(Sheet.CurrentLayer()) + FileName();
+    const std::string path = Sheet.LayerFolder(Sheet.CurrentLayer()) + Placement->FileName(Settings.Capture.CaptureFormat);
     const TScanRect& r = ScanImage1->Selection.Rect;
     // A click without dragging selects nothing: no resolution could cover it.
     if (r.Empty() || r.Right <= r.Left)
@@ -491,11 +421,11 @@ void TScannerWindow::FinalReady(const TPicture& picture) {
     const TPicture cel = FinishScan(picture, portrait ? TargetHeight_ : TargetWidth_,
                                     portrait ? TargetWidth_ : TargetHeight_, Rotation);
     const std::int32_t layer = Sheet.CurrentLayer();
-    const std::string fileName = FileName();
+    const std::string fileName = Placement->FileName(Settings.Capture.CaptureFormat);
     WriteCapture(Sheet.LayerFolder(layer) + fileName, cel, Settings.Capture.CaptureFormat,
                  ColorCombo->currentIndex() != 1);
-    if (Settings.Capture.Numbering != "frame")
-        NumEdit->setText(QString::fromStdString(IncrementNumber(NumEdit->text().toStdString())));
+    if (!Placement->NumberingIsFrame())
+        Placement->AdvanceNumber();
     PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), fileName, Settings.Capture.Hold);
     SheetSelectionChanged();
 }

@@ -7,15 +7,14 @@
 #include <QImage>
 #include <QWidget>
 
-class QButtonGroup;
 class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QPushButton;
 class TAlertPrompt;
+class TPlacementPanel;
 class TSheetView;
 struct TSettings;
 
@@ -63,8 +62,6 @@ public:
     void ScanBtn1Click();
 
     bool Busy() const { return Previewing || Scanning; }
-    std::int32_t TargetWidth() const { return TargetWidth_; }
-    std::int32_t TargetHeight() const { return TargetHeight_; }
 
     QMenu* Scanner1;
     QMenu* Settings1;
@@ -80,14 +77,7 @@ public:
     QComboBox* RotateCombo;
     QComboBox* SizeCombo;
     QComboBox* ColorCombo;
-    QGroupBox* ImageGroup;
-    QLineEdit* NameEdit;
-    QLineEdit* NumEdit;
-    QGroupBox* HoldGroup;
-    QButtonGroup* HoldButtons;
-    QLineEdit* HoldEdit;
-    QGroupBox* NumberingGroup;
-    QButtonGroup* NumberingButtons;
+    TPlacementPanel* Placement;
     TTwainSession Twain;
 
 protected:
@@ -103,12 +93,9 @@ private:
     void RotateComboChange();
     void SizeComboChange();
     void ColorComboChange();
-    void HoldGroupClick();
-    void NumberingGroupClick();
     void DibReady(const TPicture& picture);
     void PreviewReady(const TPicture& picture);
     void FinalReady(const TPicture& picture);
-    std::string FileName() const;
 
     TSheetView& Sheet;
     TSettings& Settings;

@@ -153,14 +153,10 @@ public:
     int State() const { return State_; }
     const TW_IDENTITY& SourceIdentity() const { return SourceId_; }
     int ImageCount() const { return ImageCount_; }
-    TcsCapSet CapSet() const { return CapSet_; }
     bool FeederLoaded() const { return FeederLoaded_; }
     bool AutoFeed = true;
     bool BorderDetection = true;
 
-    int LastErrorKind() const { return ErrorKind_; }
-    TW_UINT16 LastReturnCode() const { return ErrorRc_; }
-    TW_UINT16 LastConditionCode() const { return ErrorCc_; }
     // firstLine + the kind's text, and for kinds 2 to 5 the return and condition codes.
     std::string ErrorMessage(const std::string& firstLine) const;
 

@@ -10,15 +10,16 @@ TEST(Scrubbing, MovesAtTwentyFourFps) {
         std::int32_t From, To;
         bool Play;
         TMediaTime Start, Stop;
+        std::int32_t Frame;
     };
-    // 10,000,000 div (24 x 20) = 20833 units per pixel.
+    // 10,000,000 div (24 x 20) = 20833 units per pixel; a row is 20 pixels.
     const TCase cases[] = {
-        {"three rows down", 0, 45, true, 0, 937'485},
-        {"less than a row", 0, 15, false, 0, 0},
-        {"exactly one row", 0, 20, false, 0, 0},
-        {"upwards", 200, 100, false, 0, 0},
+        {"three rows down", 0, 45, true, 0, 937'485, 3},
+        {"less than a row", 0, 15, false, 0, 0, 1},
+        {"exactly one row", 0, 20, false, 0, 0, 2},
+        {"upwards", 200, 100, false, 0, 0, 6},
         // 214 s at 24 fps and 20 pixels a row is pixel 102,720: past 2^31 units.
-        {"past 214 seconds", 103'000, 103'100, true, 103'000LL * 20833, 103'100LL * 20833},
+        {"past 214 seconds", 103'000, 103'100, true, 2'145'799'000, 2'147'882'300, 5156},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -28,7 +29,7 @@ TEST(Scrubbing, MovesAtTwentyFourFps) {
         EXPECT_EQ(step.Play, c.Play);
         EXPECT_EQ(step.Start, c.Start);
         EXPECT_EQ(step.Stop, c.Stop);
-        EXPECT_EQ(step.Frame, c.To / 20 + 1);
+        EXPECT_EQ(step.Frame, c.Frame);
     }
 }
 
@@ -38,8 +39,8 @@ TEST(Scrubbing, SoundContinuesFromWhereItEnded) {
     EXPECT_FALSE(scrub.Move(45, 20, 24).Play); // a small move shows the frame but plays nothing
     const TScrubStep fast = scrub.Move(130, 20, 24);
     EXPECT_TRUE(fast.Play);
-    EXPECT_EQ(fast.Start, 30 * 20833);
-    EXPECT_EQ(fast.Stop, 130 * 20833);
+    EXPECT_EQ(fast.Start, 624'990);
+    EXPECT_EQ(fast.Stop, 2'708'290);
     EXPECT_TRUE(fast.FrameChanged);
     EXPECT_EQ(fast.Frame, 7);
     const TScrubStep back = scrub.Move(70, 20, 24); // up: the drawing follows, no sound

@@ -18,6 +18,7 @@ struct TWaveCase {
     std::vector<std::int32_t> Samples; // interleaved
     std::vector<std::int32_t> Left, Right;
     bool Signed;
+    std::int32_t LengthMs; // whole milliseconds of the frames, rounded down
 };
 
 // Rates of 600 and 1200 Hz give one and two samples per waveform pair, so every value can be
@@ -26,7 +27,7 @@ std::vector<TWaveCase> WaveCases() {
     return {
         // 0 x 0.195315, 128 x 0.195315 = 25.0, 255 x 0.195315 = 49.8; the last pair repeats the
         // last sample, there being no sample after it.
-        {"8-bit unsigned", 1, 1, 600, 8, {0, 128, 255}, {0, 25, 25, 49, 49, 49}, {}, false},
+        {"8-bit unsigned", 1, 1, 600, 8, {0, 128, 255}, {0, 25, 25, 49, 49, 49}, {}, false, 5},
         // 1000 x 0.0015258 = 1.5, 32767 x 0.0015258 = 49.996, -32768 x 0.0015258 = -49.99
         {"16-bit mono",
          1,
@@ -36,7 +37,8 @@ std::vector<TWaveCase> WaveCases() {
          {0, 1000, -1000, 32767, -32768, 500},
          {0, 1, -1, 49, -49, 0},
          {},
-         true},
+         true,
+         5},
         {"16-bit stereo",
          1,
          2,
@@ -45,9 +47,10 @@ std::vector<TWaveCase> WaveCases() {
          {3000, -3000, 6000, -6000, 9000, -9000, 12000, -12000},
          {4, 9, 13, 18},
          {-4, -9, -13, -18},
-         true},
+         true,
+         3}, // four frames at 1200 Hz: 3.3 ms
         // 8388607 x 0.0000059 = 49.49
-        {"24-bit", 1, 1, 600, 24, {8388607, -8388608}, {49, -49, -49, -49}, {}, true},
+        {"24-bit", 1, 1, 600, 24, {8388607, -8388608}, {49, -49, -49, -49}, {}, true, 3},
         // Three channels: the first two are drawn.
         {"16-bit, three channels",
          1,
@@ -57,9 +60,10 @@ std::vector<TWaveCase> WaveCases() {
          {32767, -32768, 1000, 0, 0, 0},
          {49, 0, 0, 0},
          {-49, 0, 0, 0},
-         true},
+         true,
+         3},
         // 2^30 of 2^31 is half of 50.
-        {"32-bit integer", 1, 1, 600, 32, {1 << 30, -(1 << 30)}, {25, -25, -25, -25}, {}, true},
+        {"32-bit integer", 1, 1, 600, 32, {1 << 30, -(1 << 30)}, {25, -25, -25, -25}, {}, true, 3},
     };
 }
 
@@ -80,8 +84,7 @@ TEST(Waveform, ValuesByHand) {
         EXPECT_EQ(audio.Peaks[1], c.Right);
         EXPECT_EQ(audio.Channels, c.Channels);
         EXPECT_EQ(audio.SignedSamples, c.Signed);
-        const auto frames = static_cast<std::int64_t>(c.Samples.size()) / c.Channels;
-        EXPECT_EQ(lengthMs, frames * 1000 / c.Rate);
+        EXPECT_EQ(lengthMs, c.LengthMs);
     }
 }
 
@@ -99,7 +102,9 @@ TEST(Waveform, FloatSamples) {
 }
 
 TEST(Waveform, OneSecondAt44100GivesSixHundredPairs) {
-    for (const std::int32_t frames : {44100, 100, 73}) {
+    // A pair every 73.5 frames; a pair needs its whole stretch of frames.
+    const std::pair<std::int32_t, std::size_t> cases[] = {{44100, 1200}, {100, 2}, {73, 0}};
+    for (const auto& [frames, values] : cases) {
         const auto file = TRiffBuilder()
                               .Format(1, 1, 44100, 16)
                               .Chunk("data", std::vector<std::uint8_t>(static_cast<std::size_t>(frames) * 2))
@@ -109,7 +114,7 @@ TEST(Waveform, OneSecondAt44100GivesSixHundredPairs) {
         TSoundTrack audio;
         std::int32_t lengthMs = 0;
         ASSERT_TRUE(ReadWaveform(parser, audio, lengthMs));
-        EXPECT_EQ(audio.Peaks[0].size(), static_cast<std::size_t>(frames / 73.5) * 2) << frames;
+        EXPECT_EQ(audio.Peaks[0].size(), values) << frames;
     }
 }
 

@@ -7,17 +7,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(CaptureRules, PadAndIncrementNumbers) {
-    EXPECT_EQ(PadNumber(7), "0007");
-    EXPECT_EQ(PadNumber(12345), "12345");
-    const std::pair<const char*, const char*> cases[] = {
-        {"0001", "0002"},   {"0009", "0010"}, {"9999", "10000"}, {"12a", "0012b"}, {"0007z", "0007z"},
-        {"0007Z", "0007z"}, {"A3x", "A3x"},   {"take", "take"},  {"", ""},
-    };
-    for (const auto& [before, after] : cases)
-        EXPECT_EQ(IncrementNumber(before), after) << before;
-}
-
 TEST(CaptureRules, AveragingDropsTheRemainderAndStaysInRange) {
     std::array<TPicture, kAveragedFrames> frames;
     for (std::int32_t i = 0; i < kAveragedFrames; ++i) {

@@ -7,6 +7,7 @@
 #include "capture/VideoSettingsDialog.h"
 #include "capture/VideoView.h"
 #include "capture/CaptureWindow.h"
+#include "ui/PlacementPanel.h"
 #include "imaging/PictureCodecs.h"
 #include "settings/OnionSkinSettings.h"
 #include "sheetview/SheetView.h"
@@ -62,21 +63,21 @@ TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
     TCaptureWindow& capture = Open();
     EXPECT_EQ(capture.windowTitle(), "Capture: Test pattern");
     EXPECT_TRUE(capture.OverlayPanel->isHidden());
-    EXPECT_EQ(capture.Edit2->text(), "Ink");
+    EXPECT_EQ(capture.Placement->NameEdit->text(), "Ink");
     EXPECT_FALSE(capture.SquarePxlBtn->isEnabled());
 
     Sheet().SelectCell(1, 10);
-    capture.HoldItems[1]->click(); // Two
+    capture.Placement->HoldItems[1]->click(); // Two
     EXPECT_EQ(Window->Settings().Current.Capture.Hold, 2);
-    capture.FrameItem->click();
-    EXPECT_EQ(capture.Edit3->text(), "0010");
+    capture.Placement->FrameItem->click();
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0010");
     Capture(capture);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
     EXPECT_EQ(Sheet().FrameCount(), 12);
     EXPECT_EQ(Sheet().Document().CelName(1, 10), "Ink_0010.png");
     EXPECT_EQ(Sheet().Document().CelName(1, 11), "Ink_0010.png");
     EXPECT_EQ(Sheet().CurrentFrame(), 12);
-    EXPECT_EQ(capture.Edit3->text(), "0012"); // frame numbering follows the selection
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0012"); // frame numbering follows the selection
     EXPECT_TRUE(std::filesystem::is_regular_file(Ink / "Ink_0010.png"));
 
     // One undo step takes the capture back.
@@ -86,20 +87,20 @@ TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
 
 TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
     TCaptureWindow& capture = Open();
-    capture.SequentialItem->click();
+    capture.Placement->SequentialItem->click();
     EXPECT_EQ(Window->Settings().Current.Capture.Numbering, "sequential");
-    capture.SetMode(TCaptureWindow::kStandard); // building the layout starts the sequence at 0001
-    EXPECT_EQ(capture.Edit3->text(), "0001");
-    capture.HoldItems[0]->click();
+    capture.SetMode(TCapMode::cmXSheet); // building the layout starts the sequence at 0001
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0001");
+    capture.Placement->HoldItems[0]->click();
     Capture(capture);
-    EXPECT_EQ(capture.Edit3->text(), "0002");
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0002");
     const std::pair<const char*, const char*> numbers[] = {
         {"0009", "0010"}, {"12a", "0012b"}, {"0007z", "0007z"}};
     for (const auto& [before, after] : numbers) {
-        capture.Edit3->setText(before);
-        QTest::keyClick(capture.Edit3, Qt::Key_Return); // Enter captures from any control
+        capture.Placement->NumberEdit->setText(before);
+        QTest::keyClick(capture.Placement->NumberEdit, Qt::Key_Return); // Enter captures from any control
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
-        EXPECT_EQ(capture.Edit3->text(), after);
+        EXPECT_EQ(capture.Placement->NumberEdit->text(), after);
     }
     EXPECT_TRUE(std::filesystem::is_regular_file(Ink / "Ink_12a.png"));
 
@@ -108,7 +109,7 @@ TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
     capture.BWBtn->click();
     capture.OneEightyBtn->click();
     capture.FrameAvgBtn->click();
-    capture.Edit3->setText("0100");
+    capture.Placement->NumberEdit->setText("0100");
     Capture(capture);
     TPicture picture;
     ReadJpeg(Ink / "Ink_0100.jpg", picture);
@@ -118,7 +119,7 @@ TEST_F(CaptureWindowTest, SequentialNumbersFormatsFiltersAndTheEnterKey) {
 
 TEST_F(CaptureWindowTest, AnExistingFileAsksAndCancelPlacesNothing) {
     TCaptureWindow& capture = Open();
-    capture.FrameItem->click();
+    capture.Placement->FrameItem->click();
     WriteText(Ink / "Ink_0001.png", "keep me");
     AnswerPrompt(&TAlertPrompt::NegBtn);
     Capture(capture);
@@ -138,16 +139,16 @@ TEST_F(CaptureWindowTest, AnExistingFileAsksAndCancelPlacesNothing) {
 
 TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
     TCaptureWindow& capture = Open();
-    capture.SetMode(TCaptureWindow::kStopMotion);
+    capture.SetMode(TCapMode::cmStopMotion);
     EXPECT_EQ(capture.windowTitle(), "StopMotion Capture: Test pattern");
     EXPECT_EQ(capture.FrameBar->minimum(), 24); // frame 1: nothing to review
     EXPECT_EQ(capture.FrameBar->maximum(), 24);
-    capture.HoldItems[0]->click();
+    capture.Placement->HoldItems[0]->click();
     for (int i = 0; i < 6; ++i)
         Capture(capture);
     ASSERT_EQ(Sheet().CurrentFrame(), 7);
     EXPECT_EQ(capture.FrameBar->minimum(), 18);
-    EXPECT_EQ(capture.Edit3->text(), "0007");
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0007");
 
     // One back: reviewing shows the buffered frame; arming takes its name and number.
     QTest::keyClick(capture.FrameBar, Qt::Key_Left);
@@ -155,16 +156,16 @@ TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
     EXPECT_EQ(capture.ButtonCapture->text(), "Re-Capture");
     EXPECT_EQ(capture.FrameLbl->text(), "6");
     EXPECT_FALSE(capture.FrameImage->isHidden());
-    capture.Edit3->setText("0007");
+    capture.Placement->NumberEdit->setText("0007");
     capture.ButtonCapture->click(); // arms
     EXPECT_TRUE(capture.RecaptureArmed);
-    EXPECT_EQ(capture.Edit3->text(), "0006");
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0006");
     EXPECT_EQ(capture.ButtonCapture->text(), "Capture");
     capture.BWBtn->click();
     AnswerPrompt(&TAlertPrompt::PosBtn); // Ink_0006.png is there: overwrite
     Capture(capture);
     EXPECT_EQ(Sheet().CurrentFrame(), 7);
-    EXPECT_EQ(capture.Edit3->text(), "0007");
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0007");
     EXPECT_EQ(capture.ButtonCapture->text(), "Re-Capture");
     EXPECT_EQ(capture.Buffer.Slot(1).PixelFormat(), TPixelFormat::pf8bit); // the new grey picture
     EXPECT_EQ(capture.Buffer.Slot(2).PixelFormat(), TPixelFormat::pf24bit);
@@ -172,10 +173,10 @@ TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
 
     // Three back with hold 2: frames 4 and 5, slots 3 and 2.
     capture.FrameBar->setValue(21);
-    capture.HoldItems[1]->click();
+    capture.Placement->HoldItems[1]->click();
     const TPicture slot4 = capture.Buffer.Slot(4);
     capture.ButtonCapture->click();
-    EXPECT_EQ(capture.Edit3->text(), "0004");
+    EXPECT_EQ(capture.Placement->NumberEdit->text(), "0004");
     AnswerPrompt(&TAlertPrompt::PosBtn);
     Capture(capture);
     EXPECT_EQ(Sheet().Document().CelAt(1, 4)->Duration, 2);
@@ -199,7 +200,7 @@ TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
 
     if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS")) {
         capture.grab().save(QString(shots) + "/capture-stop-motion.png");
-        capture.SetMode(TCaptureWindow::kStandard);
+        capture.SetMode(TCapMode::cmXSheet);
         WaitFor([] { return false; }, 300);
         capture.grab().save(QString(shots) + "/capture-standard.png");
     }
@@ -216,7 +217,7 @@ TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnai
         WaitFor([&] { return capture.ButtonCapture->isEnabled() && capture.Grabber.VideoWidth() == 1280; }));
     EXPECT_TRUE(sizes[3]->isChecked());
     EXPECT_EQ(capture.VideoGrabber1->size(), QSize(1280, 720));
-    EXPECT_GE(capture.centralWidget()->width(), 1280 + capture.SettingsGroup->width());
+    EXPECT_GE(capture.centralWidget()->width(), 1280 + capture.Placement->width());
     EXPECT_EQ(Part<QLabel>(*Window, "ThumbnailView")->height(), 73); // 129 x 720 / 1280
     Capture(capture);
     TPicture picture;
@@ -255,13 +256,13 @@ TEST_F(CaptureWindowTest, ACameraThatGoesAwaySaysSoAndComesBack) {
 
 TEST_F(CaptureWindowTest, ClosingRemembersTheCameraAndTheMode) {
     TCaptureWindow& capture = Open();
-    capture.SetMode(TCaptureWindow::kStopMotion);
+    capture.SetMode(TCapMode::cmStopMotion);
     capture.close();
     EXPECT_EQ(capture.RememberedCamera, "Test pattern");
     EXPECT_FALSE(capture.Grabber.PreviewRunning());
     TCaptureWindow& again = Open();
     EXPECT_EQ(&again, &capture);
-    EXPECT_EQ(again.ActiveMode, TCaptureWindow::kStopMotion);
+    EXPECT_EQ(again.ActiveMode, TCapMode::cmStopMotion);
     EXPECT_TRUE(again.Source1->actions().last()->isChecked());
 }
 
@@ -365,7 +366,7 @@ protected:
 
     // A key as the user presses it in the capture window (menu shortcuts included).
     static void Press(TCaptureWindow& capture, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
-        QWidget* target = capture.focusWidget() ? capture.focusWidget() : capture.Edit2;
+        QWidget* target = capture.focusWidget() ? capture.focusWidget() : capture.Placement->NameEdit;
         QTest::keyClick(target, key, modifiers);
     }
 
@@ -516,7 +517,7 @@ TEST_F(OnionSkinWindowTest, PlayWithLiveLoopsTheLastFramesIntoLiveUntilAKeyOrCli
         NextLiveFrame();
         EXPECT_EQ(shown, std::vector<std::int32_t>{TVideoView::kLive}); // ends on live, stays there
     }
-    EXPECT_EQ(capture.Edit2->text(), "Ink");
+    EXPECT_EQ(capture.Placement->NameEdit->text(), "Ink");
     EXPECT_EQ(Sheet().Document().CelName(1, 4), "");
     EXPECT_FALSE(capture.OnionSkin1->isChecked());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();

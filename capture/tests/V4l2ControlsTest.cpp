@@ -34,20 +34,20 @@ TEST(V4l2Controls, QueriesListsAndSetsThroughIoctl) {
 TEST(V4l2Controls, GrabberPropertiesFollowTheCameraAndMissingOnesAreUnavailable) {
     TFakeCamera camera;
     TVideoGrabber grabber(false, false);
-    EXPECT_FALSE(grabber.PropertyAvailable(TVideoGrabber::kBrightness)); // no camera at all
-    EXPECT_FALSE(grabber.DialogAvailable(TVideoGrabber::kDeviceDialog));
+    EXPECT_FALSE(grabber.PropertyAvailable(TVideoProperty::Brightness)); // no camera at all
+    EXPECT_FALSE(grabber.DialogAvailable(TCameraDialog::Device));
     grabber.SetControlDevice(camera.Device());
 
-    EXPECT_TRUE(grabber.PropertyAvailable(TVideoGrabber::kBrightness));
-    EXPECT_EQ(grabber.PropertyMinimum(TVideoGrabber::kBrightness), -64);
-    EXPECT_EQ(grabber.PropertyStep(TVideoGrabber::kWhiteBalance), 10);
-    EXPECT_EQ(grabber.PropertyDefault(TVideoGrabber::kWhiteBalance), 4600);
-    EXPECT_FALSE(grabber.PropertyAvailable(TVideoGrabber::kHue));
-    EXPECT_FALSE(grabber.PropertyAvailable(TVideoGrabber::kGamma));
-    EXPECT_EQ(grabber.PropertyValue(TVideoGrabber::kHue), 0);
-    EXPECT_FALSE(grabber.SetProperty(TVideoGrabber::kHue, 3));
-    EXPECT_TRUE(grabber.SetProperty(TVideoGrabber::kBacklightCompensation, 2));
-    EXPECT_EQ(grabber.PropertyValue(TVideoGrabber::kBacklightCompensation), 2);
-    EXPECT_TRUE(grabber.DialogAvailable(TVideoGrabber::kDeviceDialog));
-    EXPECT_FALSE(grabber.DialogAvailable(7)); // no crossbar
+    EXPECT_TRUE(grabber.PropertyAvailable(TVideoProperty::Brightness));
+    EXPECT_EQ(grabber.PropertyMinimum(TVideoProperty::Brightness), -64);
+    EXPECT_EQ(grabber.PropertyStep(TVideoProperty::WhiteBalance), 10);
+    EXPECT_EQ(grabber.PropertyDefault(TVideoProperty::WhiteBalance), 4600);
+    EXPECT_FALSE(grabber.PropertyAvailable(TVideoProperty::Hue));
+    EXPECT_FALSE(grabber.PropertyAvailable(TVideoProperty::Gamma));
+    EXPECT_EQ(grabber.PropertyValue(TVideoProperty::Hue), 0);
+    EXPECT_FALSE(grabber.SetProperty(TVideoProperty::Hue, 3));
+    EXPECT_TRUE(grabber.SetProperty(TVideoProperty::BacklightCompensation, 2));
+    EXPECT_EQ(grabber.PropertyValue(TVideoProperty::BacklightCompensation), 2);
+    EXPECT_TRUE(grabber.DialogAvailable(TCameraDialog::Device));
+    EXPECT_FALSE(grabber.DialogAvailable(TCameraDialog::Crossbar));
 }

@@ -1,4 +1,4 @@
-#include "NewCelCliFixture.h"
+#include "testsupport/CliFixture.h"
 #include "cli/CelwrightCli.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/RecordedGPhoto.h"
@@ -23,7 +23,7 @@ protected:
 TEST_F(CaptureCliTest, CamerasListsTheTestCameraOnlyWhenTurnedOn) {
     ASSERT_EQ(Run({"cameras"}), 0) << Err.str();
     EXPECT_TRUE(Out.str().ends_with("Test pattern\n"));
-    WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "");
+    WritePreferences("");
     ASSERT_EQ(Run({"cameras"}), 0);
     EXPECT_EQ(Out.str().find("Test pattern"), std::string::npos);
 }
@@ -81,13 +81,13 @@ TEST_F(CaptureCliTest, RefusalsLeaveTheSheetAndFolderAlone) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Files / "ink"), {}), 1);
 
     // Without a camera at all.
-    WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "");
+    WritePreferences("");
     if (Run({"cameras"}) == 0 && Out.str().empty()) {
         EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "5"}), 1);
         EXPECT_EQ(Err.str(), "No camera found.\n");
     }
 
-    WriteText(Config.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
+    WritePreferences("[capture devices]\ntest camera=1\n");
     EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "4", "--overwrite"}), 0) << Err.str();
     EXPECT_NE(ReadText(Files / "ink/Ink_0004.png"), "taken");
 }

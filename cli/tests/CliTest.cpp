@@ -1,6 +1,5 @@
 #include "WavWriter.h"
-#include "cli/CelwrightCli.h"
-#include "testsupport/TempFolder.h"
+#include "testsupport/CliFixture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,27 +7,7 @@
 #include <sstream>
 
 namespace {
-// Runs celwright-cli with its preferences in a fresh configuration folder.
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1); }
-
-    int Run(const std::vector<std::string>& args) {
-        Out.str("");
-        Err.str("");
-        return RunCelwrightCli(args, Out, Err);
-    }
-
-    void WritePreferences(const std::string& text) {
-        std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
-        WriteText(Config.Path() / "Celwright/3.0/celwright.ini", text);
-    }
-
-    TTempFolder Config;
-    TTempFolder Files;
-    std::ostringstream Out;
-    std::ostringstream Err;
-};
+using CliTest = TCliFixture;
 
 const char* const kVersion1 = "fps=12\r\nstep=1\r\ncols=2\r\nlayer1path=/anim/a/\r\nbegin\r\n"
                               "col1\r\na1.png\r\n*\r\n*\r\n\r\na2.png\r\ncol2\r\n\r\nb1.png\r\n";

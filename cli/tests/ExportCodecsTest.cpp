@@ -1,7 +1,6 @@
 // celwright-cli export through the media platform's encoders, checked with ffprobe.
-#include "cli/CelwrightCli.h"
+#include "testsupport/CliFixture.h"
 #include "testsupport/CommandOutput.h"
-#include "testsupport/TempFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,10 +14,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // The bundled sample: 48 frames at 24 fps, 320 x 240, with a 1.849 s sound of 40,780 samples.
-class ExportCodecsTest : public ::testing::Test {
+class ExportCodecsTest : public TCliFixture {
 protected:
     void SetUp() override {
-        ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
         ::setenv("TMPDIR", Temp.Path().c_str(), 1);
         std::ifstream in(CELWRIGHT_SAMPLE_SHEET, std::ios::binary);
         Sample.assign(std::istreambuf_iterator<char>(in), {});
@@ -33,12 +31,10 @@ protected:
         return sheet;
     }
 
-    int Run(const std::vector<std::string>& args) {
-        Out.str("");
-        Err.str("");
+    int Export(const std::vector<std::string>& args) {
         std::vector<std::string> all{"export"};
         all.insert(all.end(), args.begin(), args.end());
-        return RunCelwrightCli(all, Out, Err);
+        return Run(all);
     }
 
     // One line per stream: codec, type, frame rate, and the frames (video) or samples (PCM sound) its header
@@ -52,16 +48,15 @@ protected:
 
     bool TempIsEmpty() const { return fs::is_empty(Temp.Path()); }
 
-    TTempFolder Config, Files, Temp;
+    TTempFolder Temp;
     std::string Sample;
-    std::ostringstream Out, Err;
 };
 
 } // namespace
 
 TEST_F(ExportCodecsTest, WithoutEncoderOrSoundTheMovieIsWrittenDirectly) {
     const std::string movie = Files / "plain.avi";
-    ASSERT_EQ(Run({SheetWithSound(""), movie}), 0) << Err.str();
+    ASSERT_EQ(Export({SheetWithSound(""), movie}), 0) << Err.str();
     EXPECT_EQ(Probe(movie), "rawvideo,video,24/1,48\n");
     EXPECT_EQ(Out.str(), "Build Complete\n");
     EXPECT_TRUE(TempIsEmpty());
@@ -69,7 +64,7 @@ TEST_F(ExportCodecsTest, WithoutEncoderOrSoundTheMovieIsWrittenDirectly) {
 
 TEST_F(ExportCodecsTest, SoundWithoutEncoderKeepsRawVideoAndAddsTheWholeSoundAsPcm) {
     const std::string movie = Files / "sound.avi";
-    ASSERT_EQ(Run({CELWRIGHT_SAMPLE_SHEET, movie, "--video-codec", "none"}), 0) << Err.str();
+    ASSERT_EQ(Export({CELWRIGHT_SAMPLE_SHEET, movie, "--video-codec", "none"}), 0) << Err.str();
     EXPECT_EQ(Probe(movie), "rawvideo,video,24/1,48\npcm_s16le,audio,0/0,40780\n");
     EXPECT_EQ(Out.str(), "Build Complete\nCompression complete.\n");
     EXPECT_TRUE(TempIsEmpty());
@@ -84,7 +79,7 @@ TEST_F(ExportCodecsTest, EncodersGiveTheirCodecAtTheSheetsFrameCountAndRate) {
     for (const Case& c : {Case{"avenc_mpeg4", "none", "mpeg4,video,24/1,48\npcm_s16le,audio,0/0,40780\n"},
                           Case{"jpegenc", "lamemp3enc", "mjpeg,video,24/1,48\nmp3,audio,"}}) {
         const std::string movie = Files / (std::string(c.Video) + ".avi");
-        ASSERT_EQ(Run({CELWRIGHT_SAMPLE_SHEET, movie, "--video-codec", c.Video, "--audio-codec", c.Audio}), 0)
+        ASSERT_EQ(Export({CELWRIGHT_SAMPLE_SHEET, movie, "--video-codec", c.Video, "--audio-codec", c.Audio}), 0)
             << Err.str();
         EXPECT_EQ(Probe(movie).substr(0, std::string(c.Streams).size()), c.Streams) << c.Video;
     }
@@ -108,7 +103,7 @@ TEST_F(ExportCodecsTest, UnknownOrFailingEncodersLeaveNoFiles) {
           Case{{CELWRIGHT_SAMPLE_SHEET, movie, "--audio-codec", "jpegenc"},
                "Unknown audio encoder \"jpegenc\""},
           Case{{SheetWithSound(junk), movie}, "Error during Compressed build of \"" + movie + "\": "}}) {
-        EXPECT_EQ(Run(c.Args), 1) << c.Message;
+        EXPECT_EQ(Export(c.Args), 1) << c.Message;
         EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
         EXPECT_FALSE(fs::exists(movie)) << c.Message;
         EXPECT_TRUE(TempIsEmpty()) << c.Message;
@@ -116,7 +111,7 @@ TEST_F(ExportCodecsTest, UnknownOrFailingEncodersLeaveNoFiles) {
 }
 
 TEST_F(ExportCodecsTest, ListCodecsPrintsWorkingEncodersOneALine) {
-    ASSERT_EQ(Run({"--list-codecs"}), 0) << Err.str();
+    ASSERT_EQ(Export({"--list-codecs"}), 0) << Err.str();
     const std::string list = Out.str();
     std::istringstream lines(list);
     const std::regex shape("(video|audio) [A-Za-z0-9_-]+ .+");
@@ -127,7 +122,7 @@ TEST_F(ExportCodecsTest, ListCodecsPrintsWorkingEncodersOneALine) {
     EXPECT_NE(list.find("audio lamemp3enc "), std::string::npos);
     // A candidate that refuses 24 fps is not offered.
     EXPECT_EQ(list.find("avenc_mpeg2video"), std::string::npos);
-    EXPECT_EQ(Run({"--list-codecs", "sheet.xps"}), 2);
+    EXPECT_EQ(Export({"--list-codecs", "sheet.xps"}), 2);
 }
 
 TEST_F(ExportCodecsTest, EncodersRunWithTheSettingsRememberedByTheExportDialog) {
@@ -137,10 +132,10 @@ TEST_F(ExportCodecsTest, EncodersRunWithTheSettingsRememberedByTheExportDialog) 
     const std::string sheet = SheetWithSound("");
     const std::string remembered = Files / "remembered.avi";
     const std::string defaults = Files / "defaults.avi";
-    ASSERT_EQ(Run({sheet, remembered, "--video-codec", "jpegenc"}), 0) << Err.str();
+    ASSERT_EQ(Export({sheet, remembered, "--video-codec", "jpegenc"}), 0) << Err.str();
     EXPECT_EQ(Err.str(), "Left out the setting idct-method=flaot of jpegenc in " + ini +
                              ": the encoder takes no such value.\n");
-    ASSERT_EQ(Run({sheet, defaults, "--video-codec", "jpegenc", "--encoder-defaults"}), 0) << Err.str();
+    ASSERT_EQ(Export({sheet, defaults, "--video-codec", "jpegenc", "--encoder-defaults"}), 0) << Err.str();
     EXPECT_EQ(Err.str(), "");
     EXPECT_EQ(Probe(remembered), "mjpeg,video,24/1,48\n");
     EXPECT_GT(fs::file_size(defaults), 2 * fs::file_size(remembered));

@@ -2,6 +2,7 @@
 #include "export/tests/AviReader.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "testsupport/CliFixture.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -18,10 +19,9 @@ struct TCelLine {
 
 // celwright-cli render and export on a sheet of two layers in a temporary folder, with the
 // preferences in a fresh configuration folder.
-class RenderCommandsTest : public ::testing::Test {
+class RenderCommandsTest : public TCliFixture {
 protected:
     void SetUp() override {
-        ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
         for (const char* layer : {"back", "front"})
             std::filesystem::create_directories(Files / layer);
         // Back: a red square on white, frames 1 to 6. Front: grey paper on frames 3 and 4, and a
@@ -56,22 +56,12 @@ protected:
         WriteText(Files / "sheet.xps", xps);
     }
 
-    int Run(const std::vector<std::string>& args) {
-        Out.str("");
-        Err.str("");
-        return RunCelwrightCli(args, Out, Err);
-    }
-
     TPicture ReadFrame(const std::string& name) {
         TPicture picture;
         ReadPng(Files / ("out/" + name), picture);
         return picture;
     }
 
-    TTempFolder Config;
-    TTempFolder Files;
-    std::ostringstream Out;
-    std::ostringstream Err;
 };
 
 } // namespace
@@ -106,9 +96,7 @@ TEST_F(RenderCommandsTest, RenderDefaultsToTheVisibleFramesAtTheFirstDrawingsSiz
 }
 
 TEST_F(RenderCommandsTest, RenderCompositeModeComesFromThePreferencesUnlessGiven) {
-    std::filesystem::create_directories(Config.Path() / "Celwright/3.0");
-    WriteText(Config.Path() / "Celwright/3.0/celwright.ini",
-              "[general preferences]\ncomposite mode=cBlend\n");
+    WritePreferences("[general preferences]\ncomposite mode=cBlend\n");
     ASSERT_EQ(Run({"render", Files / "sheet.xps", "--from", "3", "--to", "3", "--out-dir", Files / "out"}), 0)
         << Err.str();
     // Grey blended over red at 127/255.

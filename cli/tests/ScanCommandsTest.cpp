@@ -1,4 +1,4 @@
-#include "NewCelCliFixture.h"
+#include "testsupport/CliFixture.h"
 #include "cli/CelwrightCli.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/SaneTestBackend.h"

@@ -23,26 +23,26 @@ TEST(EncoderPropertiesTest, WritablePropertiesBecomeSettingsWithTheirRangeAndDef
     EXPECT_EQ(jpeg.Description(), "JPEG image encoder");
     const TEncoderProperty* quality = Find(jpeg, "quality");
     ASSERT_TRUE(quality);
-    EXPECT_EQ(quality->Kind, TEncoderProperty::pkInteger);
+    EXPECT_EQ(quality->Kind, TEncoderProperty::TKind::pkInteger);
     EXPECT_EQ(quality->Minimum, 0);
     EXPECT_EQ(quality->Maximum, 100);
     EXPECT_EQ(quality->Default, "85");
     EXPECT_FALSE(quality->Blurb.empty());
     const TEncoderProperty* idct = Find(jpeg, "idct-method");
     ASSERT_TRUE(idct);
-    EXPECT_EQ(idct->Kind, TEncoderProperty::pkEnumeration);
+    EXPECT_EQ(idct->Kind, TEncoderProperty::TKind::pkEnumeration);
     EXPECT_EQ(idct->Default, "ifast");
     EXPECT_EQ(idct->Choices.size(), 3u);
-    EXPECT_EQ(Find(jpeg, "snapshot")->Kind, TEncoderProperty::pkBoolean);
+    EXPECT_EQ(Find(jpeg, "snapshot")->Kind, TEncoderProperty::TKind::pkBoolean);
     EXPECT_EQ(Find(jpeg, "snapshot")->Default, "false");
     // The generic ones every element has are no settings.
     EXPECT_FALSE(Find(jpeg, "name"));
     EXPECT_FALSE(Find(jpeg, "parent"));
 
     const TEncoderProperties mpeg4("avenc_mpeg4");
-    EXPECT_EQ(Find(mpeg4, "quantizer")->Kind, TEncoderProperty::pkFloat);
+    EXPECT_EQ(Find(mpeg4, "quantizer")->Kind, TEncoderProperty::TKind::pkFloat);
     EXPECT_EQ(Find(mpeg4, "pass")->Default, "cbr");
-    EXPECT_EQ(Find(mpeg4, "mpv-flags")->Kind, TEncoderProperty::pkFlags);
+    EXPECT_EQ(Find(mpeg4, "mpv-flags")->Kind, TEncoderProperty::TKind::pkFlags);
 
     EXPECT_TRUE(TEncoderProperties("no-such-encoder").Empty());
 }

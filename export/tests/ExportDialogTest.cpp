@@ -183,7 +183,7 @@ TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     Window->Settings().Current.Preview.AutoBuild = false;
     Part(*Window, "PreviewAction")->trigger();
     TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     preview.FrameTo->setText("10");
     preview.SizeButtons->button(1)->click();
     preview.Build1->trigger();

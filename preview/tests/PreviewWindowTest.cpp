@@ -51,7 +51,7 @@ protected:
         Window->Settings().Current.Preview.AutoBuild = autoRender;
         Part(*Window, "PreviewAction")->trigger();
         EXPECT_TRUE(Window->findChild<TPreviewWindow*>());
-        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->findChild<TPreviewWindow*>()->State() == TPreviewWindow::psStopped; }));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->findChild<TPreviewWindow*>()->State() == TPreviewWindow::TState::psStopped; }));
         return *Window->findChild<TPreviewWindow*>();
     }
 
@@ -153,7 +153,7 @@ TEST_F(PreviewWindowTest, AbortFreesEverything) {
     EXPECT_FALSE(preview.Screen->isVisible());
     EXPECT_FALSE(preview.TrackBar1->isEnabled());
     EXPECT_EQ(preview.TrackBar1->maximum(), 0);
-    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
 }
 
 TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
@@ -165,7 +165,7 @@ TEST_F(PreviewWindowTest, ClosingWhileRenderingStopsTheRendering) {
     preview.Build1->trigger();
     EXPECT_FALSE(preview.Rendered());
     EXPECT_TRUE(preview.Frames().empty());
-    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->findChild<TPreviewWindow*>(); }));
 }
 
@@ -175,7 +175,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     // Play with nothing rendered renders first.
     QTest::keyClick(preview.FrameFrom, Qt::Key_Space);
     ASSERT_TRUE(preview.Rendered());
-    EXPECT_EQ(preview.State(), TPreviewWindow::psPlaying);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psPlaying);
     EXPECT_EQ(preview.Timer1->interval(), 42);
     EXPECT_EQ(preview.Timer1->timerType(), Qt::PreciseTimer);
     QList<int> seen;
@@ -184,7 +184,7 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     EXPECT_TRUE(QTest::qWaitFor([&seen] { return seen.size() >= 4; }, 2000));
     EXPECT_EQ(seen.mid(0, 4), (QList<int>{1, 2, 0, 1}));
     QTest::keyClick(preview.TrackBar1, Qt::Key_Space);
-    EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+    EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
     EXPECT_FALSE(preview.Timer1->isActive());
 
     preview.TrackBar1->setValue(0);
@@ -250,7 +250,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
     Part(*Window, "PreviewAction")->trigger();
     ASSERT_TRUE(Window->findChild<TPreviewWindow*>());
     TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     // A drawing within the range, and the first, which also gives the movie its size.
     for (const char* name : {"b.png", "a.png"}) {
         SCOPED_TRACE(name);
@@ -283,7 +283,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
         EXPECT_TRUE(preview.Frames().empty());
         EXPECT_FALSE(preview.Screen->isVisible());
         EXPECT_FALSE(preview.TrackBar1->isEnabled());
-        EXPECT_EQ(preview.State(), TPreviewWindow::psStopped);
+        EXPECT_EQ(preview.State(), TPreviewWindow::TState::psStopped);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
 
@@ -295,7 +295,7 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
         ASSERT_EQ(preview.Frames().size(), 3u);
         for (std::int32_t i = 0; i < 3; ++i)
             EXPECT_TRUE(SamePixels(*preview.Frames()[i], *Reference(i + 1, 64, 48))) << i;
-        EXPECT_EQ(preview.State(), TPreviewWindow::psPlaying);
+        EXPECT_EQ(preview.State(), TPreviewWindow::TState::psPlaying);
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
         preview.Stp->click();
     }
@@ -308,7 +308,7 @@ TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse)
     Part(*Window, "PreviewAction")->trigger();
     TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
     preview.AudioSink = "fakesink sync=false";
-    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::psStopped; }));
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     preview.FrameTo->setText("10");
     preview.Build1->trigger();
     TAudioGraph* graph = preview.PreviewAudioGraph();

@@ -10,6 +10,7 @@
 #include "testsupport/SaneTestBackend.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/MainWindowFixture.h"
+#include "ui/PlacementPanel.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -67,8 +68,8 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     ASSERT_NE(scanner, nullptr);
     ASSERT_TRUE(scanner->isVisible());
     EXPECT_EQ(scanner->windowTitle(), "Scan - Noname frontend-tester (test:0)");
-    EXPECT_EQ(scanner->NameEdit->text(), "Ink");
-    EXPECT_EQ(scanner->NumEdit->text(), "0001");
+    EXPECT_EQ(scanner->Placement->NameEdit->text(), "Ink");
+    EXPECT_EQ(scanner->Placement->NumberEdit->text(), "0001");
     EXPECT_EQ(scanner->SizeCombo->currentText(), "320x240");
 
     // Nothing selected yet.
@@ -90,7 +91,7 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     EXPECT_EQ(picture.Width(), 320);
     EXPECT_EQ(picture.Height(), 240);
     EXPECT_EQ(window->Sheet().Document().CelName(1, 1), "Ink_0001.png");
-    EXPECT_EQ(scanner->NumEdit->text(), "0002");
+    EXPECT_EQ(scanner->Placement->NumberEdit->text(), "0002");
     EXPECT_EQ(window->Sheet().CurrentFrame(), 3); // moved on by the hold of 2
 
     // Portrait "160x120" writes 120 x 160; the same name asks before overwriting.
@@ -98,7 +99,7 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     QMetaObject::invokeMethod(scanner->OrientCombo, "activated", Q_ARG(int, 1));
     scanner->SizeCombo->setCurrentIndex(2);
     QMetaObject::invokeMethod(scanner->SizeCombo, "activated", Q_ARG(int, 2));
-    scanner->NumEdit->setText("0001");
+    scanner->Placement->NumberEdit->setText("0001");
     WhenShown<TAlertPrompt>([](TAlertPrompt& prompt) { prompt.PosBtn->click(); });
     Select(scanner->ScanImage1, {200, 200}, {260, 230});
     EXPECT_EQ(scanner->ScanImage1->Selection.Rect, (TScanRect{200, 200, 260, 280}));
