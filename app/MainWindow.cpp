@@ -1,32 +1,32 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
-#include "ui/AppTexts.h"
 #include "app/ElidedLabel.h"
-#include "ui/ErrorBox.h"
-#include "ui/PictureImage.h"
-#include "app/MainActions.h"
-#include "app/SheetFiles.h"
-#include "app/SheetSound.h"
-#include "ui/AlertPrompt.h"
 #include "app/ImageViewer.h"
-#include "app/ProgramEditDialog.h"
-#include "ui/EntryDialog.h"
 #include "app/LayerPropertiesDialog.h"
 #include "app/LicenseDialog.h"
+#include "app/MainActions.h"
+#include "app/ProgramEditDialog.h"
+#include "app/SheetFiles.h"
+#include "app/SheetSound.h"
 #include "audio/VolumeWindow.h"
-#include "capture/CaptureWindow.h"
 #include "base/TextUtil.h"
+#include "capture/CaptureWindow.h"
 #include "export/ExportDialog.h"
-#include "imaging/Picture.h"
 #include "imaging/Compositor.h"
-#include "preview/PreviewWindow.h"
+#include "imaging/Picture.h"
 #include "import/ImportWindow.h"
+#include "preview/PreviewWindow.h"
 #include "print/SheetPrinting.h"
 #include "scanner/ScannerWindow.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
 #include "sheetview/SheetView.h"
+#include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
+#include "ui/EntryDialog.h"
+#include "ui/ErrorBox.h"
+#include "ui/PictureImage.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
@@ -67,7 +67,7 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
       Profiles(SettingsManager.Saved, ToStd(folders.UserFolder)) {
     // Main window creation, in order: folders and preferences, profiles, languages, settings in
     // force, the stored language and recent files, then the untitled document.
-    CurrentActivity = kStarting;
+    CurrentActivity = TActivity::Starting;
     SettingsManager.LoadFromFile();
     Profiles.LoadProfiles();
     for (std::int32_t i = 0; i < 3; ++i)
@@ -156,7 +156,9 @@ void TMainWindow::CreateControls() {
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
     ImportWindow = new TImportWindow(*SheetView, this);
-    ImportWindow->OnImporting = [this](bool importing) { CurrentActivity = importing ? kLoading : kIdle; };
+    ImportWindow->OnImporting = [this](bool importing) {
+        CurrentActivity = importing ? TActivity::Loading : TActivity::Idle;
+    };
     LayerPropertiesDialog = new TLayerPropertiesDialog(AlertPrompt, LayerColorNames(), this);
     ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
 }
@@ -176,7 +178,9 @@ void TMainWindow::CreateMenusAndToolBar() {
 
 void TMainWindow::ConnectFiles() {
     SheetFiles->OnSettingsLoaded = [this](const TXpsSettings& settings) { ApplyDocumentSettings(settings); };
-    SheetFiles->OnLoading = [this](bool loading) { CurrentActivity = loading ? kLoading : kIdle; };
+    SheetFiles->OnLoading = [this](bool loading) {
+        CurrentActivity = loading ? TActivity::Loading : TActivity::Idle;
+    };
     connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] { SetTitle(); });
 }
 
@@ -199,7 +203,7 @@ void TMainWindow::ConnectSheet() {
                            (SheetView->Document().AudioShown() ? SheetView->AudioWidth() : 0);
         if (SheetView->width() < 610 && SheetView->width() < wanted)
             resize(width() + wanted - SheetView->width(), height());
-        if (CurrentActivity == kIdle)
+        if (CurrentActivity == TActivity::Idle)
             NewLayerProperties();
         SheetView->SelectCell(SheetView->LayerCount(), 1);
         SheetView->update();
@@ -207,7 +211,7 @@ void TMainWindow::ConnectSheet() {
     };
     SheetView->OnMaxFrameError = [this](QObject&) {
         // A sheet being opened lists the cels it leaves out in one message of its own.
-        if (CurrentActivity == kLoading)
+        if (CurrentActivity == TActivity::Loading)
             return;
         AlertPrompt->Alert(Translate(LanguageKey("msgErrMaxFrame")), Translate(LanguageKey("sOk")));
     };
@@ -252,7 +256,7 @@ QString TMainWindow::CursorKey() const {
 
 void TMainWindow::ShowCursor() {
     // A sheet being opened or restored is shown once it is complete.
-    if (CurrentActivity == kLoading || CurrentActivity == kRestoring)
+    if (CurrentActivity == TActivity::Loading || CurrentActivity == TActivity::Restoring)
         return;
     const QString key = CursorKey();
     if (key == ShownCursor)
@@ -417,7 +421,8 @@ void TMainWindow::TranslateAll() {
     SheetView->SetIndexHeadText(Translate(LanguageKey("sFrame")));
     SheetView->SetAudioHeadText(Translate(LanguageKey("sAudio")));
     SheetSound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
-    FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(SettingsManager.Current.General.Fps));
+    FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " +
+                      QString::number(SettingsManager.Current.General.Fps));
     ShowLayerPath(SheetView->CurrentLayer());
     SetTitle();
 }
@@ -463,8 +468,9 @@ void TMainWindow::InfoMessage(const QString& text) {
 }
 
 void TMainWindow::ShowLayerPath(std::int32_t layer) {
-    const QString text = Fill(Translate(LanguageKey("msgLayerPath")),
-                              {FromStd(SheetView->LayerCaption(layer)), FromStd(SheetView->LayerFolder(layer))});
+    const QString text =
+        Fill(Translate(LanguageKey("msgLayerPath")),
+             {FromStd(SheetView->LayerCaption(layer)), FromStd(SheetView->LayerFolder(layer))});
     LayerPathLabel->SetFullText(layer > 0 ? text : QString());
 }
 
@@ -481,8 +487,9 @@ void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
     if (!picture) {
         Thumbnail.fill(Qt::white);
         if (SheetView->CelAt(layer, frame) && !unreadable) {
-            InfoMessage(Fill(Translate(LanguageKey("msgErrImageNotFound")),
-                             {FromStd(SheetView->CelName(layer, frame)), FromStd(SheetView->LayerCaption(layer))}));
+            InfoMessage(
+                Fill(Translate(LanguageKey("msgErrImageNotFound")),
+                     {FromStd(SheetView->CelName(layer, frame)), FromStd(SheetView->LayerCaption(layer))}));
         }
         if (ImageViewer->isVisible())
             ImageViewer->ShowImage(nullptr);
@@ -518,15 +525,15 @@ void TMainWindow::NewClick() {
 // Edit commands
 
 void TMainWindow::UndoClick() {
-    CurrentActivity = kRestoring;
+    CurrentActivity = TActivity::Restoring;
     SheetView->Undo();
-    CurrentActivity = kIdle;
+    CurrentActivity = TActivity::Idle;
 }
 
 void TMainWindow::RedoClick() {
-    CurrentActivity = kRestoring;
+    CurrentActivity = TActivity::Restoring;
     SheetView->Redo();
-    CurrentActivity = kIdle;
+    CurrentActivity = TActivity::Idle;
 }
 
 void TMainWindow::CutClick() {
@@ -581,21 +588,23 @@ void TMainWindow::DeleteLayerClick() {
 
 void TMainWindow::ImportImagesClick() {
     ImportWindow->Open(FromStd(SheetView->LayerFolder(SheetView->CurrentLayer())),
-                     FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)));
+                       FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)));
     SheetView->SelectCell(SheetView->CurrentLayer(), SheetView->CurrentFrame());
 }
 
 void TMainWindow::PrintClick() {
     RunPrintCommand(this, SheetView->Document(), SheetFiles->DocumentName(), [this] {
-        return SheetFiles->AskSaveFile(FromStd(WorkingFolder(DefaultFolder(SettingsManager.Current.General.DefaultPath))),
-                           QFileInfo(SheetFiles->DocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
+        return SheetFiles->AskSaveFile(
+            FromStd(WorkingFolder(DefaultFolder(SettingsManager.Current.General.DefaultPath))),
+            QFileInfo(SheetFiles->DocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
     });
 }
 
 void TMainWindow::ImportAudioClick() {
-    const QString path = SheetFiles->AskOpenFile(
-        FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)),
-        Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" + "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
+    const QString path =
+        SheetFiles->AskOpenFile(FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)),
+                                Translate(LanguageKey("sAudioFiles")) + " (*.wav *.mp3);;" +
+                                    "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
     if (!path.isEmpty())
         SheetSound->LoadFile(ToStd(path));
 }
@@ -604,7 +613,8 @@ void TMainWindow::ExportClick() {
     if (SheetView->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
     if (SheetView->VisibleUsedFrameCount() > 0)
-        ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)), this);
+        ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)),
+                    this);
     else
         AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
 }
@@ -629,7 +639,7 @@ void TMainWindow::VideoCaptureClick() {
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
     if (!CaptureWindow) {
         CaptureWindow = new TCaptureWindow(*SheetView, SettingsManager.Current, *AlertPrompt,
-                           TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
+                                           TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
         CaptureWindow->SettingsFile = SettingsManager.SettingsFilePath();
         CaptureWindow->OnShowCapture = [this](const QImage& image) {
             Thumbnail = image.scaled(ThumbnailView->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -662,8 +672,8 @@ void TMainWindow::PreviewClick() {
         host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
         host.SetAutoBuild = [this](bool autoBuild) { SettingsManager.Current.Preview.AutoBuild = autoBuild; };
         host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
-            ExportFrames(ExportContext(), FromStd(SettingsManager.Current.General.DefaultPath), &order, &frames,
-                         Preview);
+            ExportFrames(ExportContext(), FromStd(SettingsManager.Current.General.DefaultPath), &order,
+                         &frames, Preview);
         };
         Preview = new TPreviewWindow(SheetView->Document(), *Rostrum, host, this);
         Preview->OnClosed = [](TPreviewWindow& sender) { sender.deleteLater(); };
@@ -734,8 +744,8 @@ void TMainWindow::FocusSheet() {
 
 void TMainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        if (CurrentActivity == kStarting)
-            CurrentActivity = kIdle;
+        if (CurrentActivity == TActivity::Starting)
+            CurrentActivity = TActivity::Idle;
         FocusSheet();
     }
     QMainWindow::changeEvent(event);

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "app/QtTranslations.h"
 #include "CelwrightVersion.h"
-#include "document/SheetRecords.h"
+#include "app/QtTranslations.h"
 #include "document/SheetLoading.h"
 #include "document/SheetObjects.h"
-#include "settings/Preferences.h"
+#include "document/SheetRecords.h"
 #include "settings/LanguageTable.h"
+#include "settings/Preferences.h"
 #include "settings/Profiles.h"
 
-#include <QMainWindow>
 #include <QImage>
+#include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 #include <array>
@@ -51,10 +51,7 @@ class TMainWindow : public QMainWindow {
 public:
     static constexpr const char* kVersion = CELWRIGHT_VERSION;
     // Activity values: what the window is doing, so handlers can tell the user's changes apart.
-    static constexpr int kStarting = 0;
-    static constexpr int kIdle = 1;
-    static constexpr int kLoading = 2;
-    static constexpr int kRestoring = 5;
+    enum class TActivity { Starting = 0, Idle = 1, Loading = 2, Restoring = 5 };
 
     explicit TMainWindow(const TAppFolders& folders, QWidget* parent = nullptr);
     ~TMainWindow() override;
@@ -65,8 +62,8 @@ public:
     // The preferences as saved and in force.
     TSettingsManager& Settings() { return SettingsManager; }
     TSettings CurrentSettings() const { return SettingsManager.Current; }
-    int Activity() const { return CurrentActivity; }
-    void SetActivity(int activity) { CurrentActivity = activity; }
+    TActivity Activity() const { return CurrentActivity; }
+    void SetActivity(TActivity activity) { CurrentActivity = activity; }
     // The folder "New with folders" made the layers' folders in; empty for other sheets.
     const QString& ProjectFolder() const { return Project; }
     const QString& ActiveProfile() const { return ProfileName; }
@@ -170,7 +167,7 @@ private:
     QString Project;
     QString ProfileName;
     QString LanguageName;
-    int CurrentActivity = kStarting;
+    TActivity CurrentActivity = TActivity::Starting;
     std::array<TLayerColors, 3> LayerColorTable;
     TSettingsManager SettingsManager;
     TProfileList Profiles;
@@ -190,9 +187,9 @@ private:
     TProgramEditDialog* ProgramEditDialog;
     // The one compositor, shared by the preview and the movie builds.
     std::unique_ptr<TCompositor> Rostrum;
-    QPointer<TPreviewWindow> Preview;         // the open preview window, if any
-    TCaptureWindow* CaptureWindow = nullptr;  // made by the first Video command
-    TScannerWindow* ScannerWindow = nullptr;  // made by the first Scanner command
+    QPointer<TPreviewWindow> Preview;        // the open preview window, if any
+    TCaptureWindow* CaptureWindow = nullptr; // made by the first Video command
+    TScannerWindow* ScannerWindow = nullptr; // made by the first Scanner command
 
     // Controls.
     QLabel* FpsLabel;

@@ -1,17 +1,17 @@
 // The main window's commands that run through its dialogs: new project with folders, layer
 // properties, preferences, the profile manager, and editing or renaming a cel's drawing.
-#include "ui/AppTexts.h"
 #include "app/ElidedLabel.h"
 #include "app/ImageEditing.h"
-#include "app/PreferencesDialog.h"
-#include "app/NewProjectDialog.h"
-#include "ui/AlertPrompt.h"
-#include "app/ProfileManagerDialog.h"
+#include "app/LayerPropertiesDialog.h"
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
+#include "app/NewProjectDialog.h"
+#include "app/PreferencesDialog.h"
+#include "app/ProfileManagerDialog.h"
 #include "app/SheetFiles.h"
-#include "app/LayerPropertiesDialog.h"
 #include "sheetview/SheetView.h"
+#include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
 #include "ui/QtText.h"
 
 #include <QCursor>
@@ -41,10 +41,10 @@ void TMainWindow::NewWithFoldersClick() {
             return;
     }
     const QString layerWord = Translate(LanguageKey("sLayer"));
-    CurrentActivity = kLoading;
+    CurrentActivity = TActivity::Loading;
     struct TBackToIdle {
-        int& CurrentActivity;
-        ~TBackToIdle() { CurrentActivity = kIdle; }
+        TActivity& CurrentActivity;
+        ~TBackToIdle() { CurrentActivity = TActivity::Idle; }
     } backToIdle{CurrentActivity};
 
     RebuildSettings();
@@ -63,7 +63,7 @@ void TMainWindow::NewWithFoldersClick() {
         else
             QDir().mkdir(layerFolder);
         SheetView->AddLayer(ToStd(numbered), ToStd(layerFolder + "/"),
-                         LayerColorScheme(SettingsManager.Current.General.LayerColor));
+                            LayerColorScheme(SettingsManager.Current.General.LayerColor));
     }
     QDir::setCurrent(folder);
     SheetFiles->SetDocumentFolder(folder);
@@ -144,7 +144,8 @@ void TMainWindow::PreferencesClick() {
 void TMainWindow::ManageProfilesClick() {
     QString active;
     {
-        TProfileManagerDialog manager(Profiles, SettingsManager.Saved, ProfileName, EntryDialog, AlertPrompt, this);
+        TProfileManagerDialog manager(Profiles, SettingsManager.Saved, ProfileName, EntryDialog, AlertPrompt,
+                                      this);
         manager.move(frameGeometry().center() - manager.rect().center());
         manager.exec();
         if (!manager.Changed())

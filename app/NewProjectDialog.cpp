@@ -1,12 +1,12 @@
 #include "app/NewProjectDialog.h"
 
-#include "ui/AppTexts.h"
-#include "ui/ErrorBox.h"
 #include "app/FolderBrowser.h"
-#include "ui/AlertPrompt.h"
-#include "ui/EntryDialog.h"
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
+#include "ui/EntryDialog.h"
+#include "ui/ErrorBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -226,5 +226,5 @@ bool TNewProjectDialog::Confirm() {
         return true;
     return Alert->Prompt(Fill(Translate(LanguageKey("msgFileExists")), {file}),
                          Translate(LanguageKey("sOverWrite")),
-                         Translate(LanguageKey("sCancel"))) == TAlertPrompt::kOk;
+                         Translate(LanguageKey("sCancel"))) == TAlertPrompt::TAnswer::Ok;
 }

@@ -1,10 +1,10 @@
 #include "app/ProfileManagerDialog.h"
 
-#include "ui/AppTexts.h"
 #include "app/DeflateEdit.h"
 #include "app/FolderBrowser.h"
 #include "app/PreferencesDialog.h"
 #include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
 #include "ui/EntryDialog.h"
 #include "ui/QtText.h"
 
@@ -21,8 +21,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TProfileManagerDialog::TProfileManagerDialog(TProfileList& profiles, const TSettings& saved, const QString& activeProfile,
-                                 TEntryDialog* entry, TAlertPrompt* alert, QWidget* parent)
+TProfileManagerDialog::TProfileManagerDialog(TProfileList& profiles, const TSettings& saved,
+                                             const QString& activeProfile, TEntryDialog* entry,
+                                             TAlertPrompt* alert, QWidget* parent)
     : QDialog(parent), InstructLbl(new QLabel), ProfileListLbl(new QLabel), ListBox1(new QListWidget),
       NewBtn(new QPushButton), DeleteBtn(new QPushButton), RenameBtn(new QPushButton),
       SettingsLbl(new QLabel), DirLbl(new QLabel), DefPathText(new TDeflateEdit),
@@ -179,7 +180,7 @@ void TProfileManagerDialog::ApplyBtnClick() {
     const QString folder = DefPathText->Path().trimmed();
     if (!QFileInfo(folder).isDir()) {
         if (Alert->Prompt("Directory does not exists. Do you wish to create the directory?") !=
-            TAlertPrompt::kOk)
+            TAlertPrompt::TAnswer::Ok)
             return;
         if (folder.isEmpty() || !QDir().mkdir(folder)) {
             Alert->Alert("Unable to create new directory.");

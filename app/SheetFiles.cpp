@@ -1,8 +1,5 @@
 #include "app/SheetFiles.h"
 
-#include "ui/AlertPrompt.h"
-#include "ui/AppTexts.h"
-#include "ui/ErrorBox.h"
 #include "app/SheetFileDialogs.h"
 #include "app/SheetSound.h"
 #include "document/XpsFile.h"
@@ -10,6 +7,9 @@
 #include "settings/IniFile.h"
 #include "settings/Preferences.h"
 #include "sheetview/SheetView.h"
+#include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
 #include "ui/QtText.h"
 
 #include <QFileInfo>
@@ -62,12 +62,12 @@ QString TSheetFiles::DefaultFolder() const {
 bool TSheetFiles::AskSaveChanges() {
     if (!IsModified)
         return true;
-    const int answer = AlertPrompt.Confirm(
+    const TAlertPrompt::TAnswer answer = AlertPrompt.Confirm(
         Fill(Translate(LanguageKey("msgSaveChanges")), {ShownDocumentName()}), Translate(LanguageKey("sYes")),
         Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
-    if (answer == TAlertPrompt::kCancel)
+    if (answer == TAlertPrompt::TAnswer::Cancel)
         return false;
-    if (answer != TAlertPrompt::kYes)
+    if (answer != TAlertPrompt::TAnswer::Yes)
         return true;
     // The edits are only safe once written: a save that fails or is cancelled stops the operation.
     bool saved = false;
@@ -94,10 +94,10 @@ void TSheetFiles::Open() {
 
 void TSheetFiles::OpenDocument(const QString& path) {
     OnLoading(true);
-    Sheet.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    Sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     auto restore = [this] {
         OnLoading(false);
-        Sheet.SetUpdateMode(TSheetDocument::kUpdateNormal);
+        Sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
         Sheet.RefreshAll();
     };
     try {

@@ -51,13 +51,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the control was never shown\n");
         return 1;
     }
-    sheet.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     for (int layer = 1; layer <= kLayers; ++layer) {
         sheet.AddLayer("", "", sheet.Document().DefaultColors);
         for (int frame = 1; frame <= kMaxFrames; ++frame)
             sheet.PlaceCelAt(layer, frame, "drawing_" + std::to_string(frame) + ".png", 1);
     }
-    sheet.SetUpdateMode(TSheetDocument::kUpdateNormal);
+    sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
     sheet.RefreshAll();
     sheet.repaint();
     std::printf("sheet of %d frames x %d layers in a %d x %d control, grid %d x %d\n", sheet.FrameCount(),

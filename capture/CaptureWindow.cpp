@@ -1,15 +1,15 @@
 #include "capture/CaptureWindow.h"
 
+#include "base/Error.h"
+#include "base/TextUtil.h"
+#include "capture/VideoSettingsDialog.h"
+#include "capture/VideoView.h"
+#include "settings/Preferences.h"
+#include "sheetview/SheetView.h"
+#include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
 #include "ui/PictureImage.h"
-#include "ui/AlertPrompt.h"
-#include "capture/VideoSettingsDialog.h"
-#include "capture/VideoView.h"
-#include "base/Error.h"
-#include "base/TextUtil.h"
-#include "settings/Preferences.h"
-#include "sheetview/SheetView.h"
 #include "ui/PlacementPanel.h"
 #include "ui/QtText.h"
 
@@ -43,7 +43,8 @@ bool IsModifierKey(int key) {
 }
 } // namespace
 
-TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt& prompt, bool testCamera, QWidget* parent)
+TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPrompt& prompt, bool testCamera,
+                               QWidget* parent)
     : QMainWindow(parent, Qt::Tool), Grabber(testCamera), Onion(sheet.Document()),
       PlayLayers(sheet.Document()), Sheet(sheet), Settings(settings), Prompt(prompt) {
     CreateControls();
@@ -134,7 +135,8 @@ void TCaptureWindow::CreateControls() {
     for (QAction* item : {OnionSkin1, PlayWithLive1})
         bar->addAction(item);
 
-    Placement = new TPlacementPanel(Settings.Capture, [this] { return Sheet.CurrentFrame(); }, central);
+    Placement = new TPlacementPanel(
+        Settings.Capture, [this] { return Sheet.CurrentFrame(); }, central);
     Placement->setGeometry(8, kVideoTop - 6, 150, std::max(292, Placement->sizeHint().height()));
     connect(Placement, &TPlacementPanel::HoldRefused, this,
             [this](const QString& message) { ShowErrorBox(this, message); });
@@ -227,8 +229,8 @@ void TCaptureWindow::Retranslate() {
     Rebuild->setText(Translate(LanguageKey("sRefreshPreview")));
     if (!CameraChosen)
         OverlayPanel->setText(Translate(LanguageKey("msgSelectCamera")));
-    BaseCaption =
-        Translate(ActiveMode == TCapMode::cmStopMotion ? LanguageKey("sStopMotionCapture") : LanguageKey("sCapture"));
+    BaseCaption = Translate(ActiveMode == TCapMode::cmStopMotion ? LanguageKey("sStopMotionCapture")
+                                                                 : LanguageKey("sCapture"));
     setWindowTitle(Grabber.PreviewRunning() ? BaseCaption + ": " + FromStd(Grabber.VideoDeviceName())
                                             : BaseCaption);
 }
@@ -485,7 +487,7 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
         QString message = Translate(LanguageKey("msgCapFileExists"));
         message.replace(message.indexOf("%s"), 2, FileName);
         if (Prompt.Prompt(message, Translate(LanguageKey("sOverwrite")), Translate(LanguageKey("sCancel"))) !=
-            TAlertPrompt::kOk)
+            TAlertPrompt::TAnswer::Ok)
             return;
     }
     WriteCapture(path, picture, format, BlackAndWhite);
@@ -609,7 +611,8 @@ void TCaptureWindow::ArmRecapture() {
                 Placement->ShowFrameNumber(*number);
         }
         const std::size_t underscore = name.find('_');
-        Placement->NameEdit->setText(underscore == std::string::npos ? QString() : FromStd(name.substr(0, underscore)));
+        Placement->NameEdit->setText(underscore == std::string::npos ? QString()
+                                                                     : FromStd(name.substr(0, underscore)));
     }
     ShowLive(true);
     SetCaptureCaption(false);
@@ -654,7 +657,8 @@ bool TCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
             Guard([this] { CaptureClick(); });
             return true;
         }
-        if (ActiveMode == TCapMode::cmStopMotion && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+        if (ActiveMode == TCapMode::cmStopMotion &&
+            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
             // One step, never past the range; the slider does not take the key a second time.
             FrameBar->setValue(FrameBar->value() + (key->key() == Qt::Key_Left ? -1 : 1));
             return true;

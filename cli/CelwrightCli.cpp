@@ -2,15 +2,15 @@
 
 #include "CelwrightVersion.h"
 #include "audio/AudioConverter.h"
+#include "base/AtomicFile.h"
 #include "cli/CaptureCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/LanguageCommands.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
-#include "base/AtomicFile.h"
-#include "document/SheetLoading.h"
 #include "document/SheetDocument.h"
+#include "document/SheetLoading.h"
 #include "document/XpsFile.h"
 #include "settings/Preferences.h"
 
@@ -87,17 +87,17 @@ void OpenSheet(TOpenedSheet& sheet, const std::string& path, std::ostream& err) 
 
     TXpsSettings documentSettings;
     sheet.Settings.GetDocumentSettings(documentSettings);
-    sheet.Document.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    sheet.Document.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     try {
         sheet.Version = LoadSheet(
             sheet.Document, path, documentSettings,
             [&](const TXpsSettings& loaded) { ApplyDocumentSettingsTo(sheet.Settings.Current, loaded); },
             &sheet.LeftOut);
     } catch (...) {
-        sheet.Document.SetUpdateMode(TSheetDocument::kUpdateNormal);
+        sheet.Document.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
         throw;
     }
-    sheet.Document.SetUpdateMode(TSheetDocument::kUpdateNormal);
+    sheet.Document.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
     for (const TLeftOutCel& cel : sheet.LeftOut)
         err << "Left out: " << DescribeLeftOutCel(cel, LeftOutReasonText(cel.Reason)) << '\n';
 }

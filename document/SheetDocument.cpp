@@ -157,7 +157,7 @@ void TSheetDocument::ClearSheet() {
 }
 
 void TSheetDocument::AddLayer(const std::string& caption, const std::string& folder,
-                           const TLayerColors& colors) {
+                              const TLayerColors& colors) {
     const std::string name =
         caption.empty() ? DefaultLayerText + " " + std::to_string(LayerCount() + 1) : caption;
     // Views show the new layer before its listeners run: they may open a dialog over it.
@@ -179,7 +179,7 @@ void TSheetDocument::DeleteLayer(std::int32_t layer) {
 }
 
 void TSheetDocument::PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name,
-                             std::int32_t duration) {
+                                std::int32_t duration) {
     // Positions before the first layer or frame, and holds below one frame, name no cells at all.
     if (!IsLayer(layer) || frame < 1 || duration < 1)
         return;
@@ -271,9 +271,9 @@ void TSheetDocument::SetFps(std::int32_t fps) {
         SetFrameRows(std::max(ShownFrameRows, AudioRows()));
 }
 
-void TSheetDocument::SetUpdateMode(std::int32_t mode) {
+void TSheetDocument::SetUpdateMode(TUpdateMode mode) {
     Mode = mode;
-    if (mode == kUpdateBulk)
+    if (mode == TUpdateMode::Bulk)
         History->ClearHistory();
 }
 
@@ -289,7 +289,7 @@ void TSheetDocument::SaveUndoState() {
 }
 
 void TSheetDocument::Undo() {
-    if (Mode == kUpdateRestoring)
+    if (Mode == TUpdateMode::Restoring)
         return;
     const TChangeScope scope(*this);
     const bool restores = History->UndoCount() > 0;
@@ -300,7 +300,7 @@ void TSheetDocument::Undo() {
 }
 
 void TSheetDocument::Redo() {
-    if (Mode == kUpdateRestoring)
+    if (Mode == TUpdateMode::Restoring)
         return;
     const TChangeScope scope(*this);
     const bool restores = History->RedoCount() > 0;

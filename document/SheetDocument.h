@@ -24,13 +24,16 @@
 class TSheetDocument {
 public:
     using TNotifyEvent = std::function<void(TSheetDocument& sender)>;
-    using TSelectCelEvent = std::function<void(TSheetDocument& sender, std::int32_t layer, std::int32_t frame)>;
+    using TSelectCelEvent =
+        std::function<void(TSheetDocument& sender, std::int32_t layer, std::int32_t frame)>;
     using TChangeEvent = std::function<void(TSheetDocument& sender, const TSheetChange& change)>;
 
     // Update modes.
-    static constexpr std::int32_t kUpdateNormal = 1;
-    static constexpr std::int32_t kUpdateBulk = 2;      // loading a file: no repaint, no undo snapshots
-    static constexpr std::int32_t kUpdateRestoring = 5; // undo or redo restoring a snapshot
+    enum class TUpdateMode : std::int32_t {
+        Normal = 1,
+        Bulk = 2,      // loading a file: no repaint, no undo snapshots
+        Restoring = 5, // undo or redo restoring a snapshot
+    };
 
     // Frame rows shown by an empty sheet.
     static constexpr std::int32_t kDefaultFrameRows = 40;
@@ -126,7 +129,7 @@ public:
     bool AudioShown() const { return AudioColumnShown; }
     // The audio column has one row per phoneme slot.
     std::int32_t AudioRows() const { return Model.Audio.PhonemeCount(); }
-    std::int32_t UpdateMode() const { return Mode; }
+    TUpdateMode UpdateMode() const { return Mode; }
 
     // Commands. None takes an undo snapshot; interactive callers open a TEditStep first.
     void ClearSheet();
@@ -140,7 +143,7 @@ public:
     void SetPhoneme(std::int32_t frame, const std::string& text);
     void SelectCell(std::int32_t layer, std::int32_t frame);
     void SetFps(std::int32_t fps);
-    void SetUpdateMode(std::int32_t mode);
+    void SetUpdateMode(TUpdateMode mode);
     void ClearAudio();
     void ClearPhonemes();
 
@@ -286,5 +289,5 @@ private:
     TSheetChange Gathered;
     std::int32_t ShownFrameRows = kDefaultFrameRows;
     bool AudioColumnShown = false;
-    std::int32_t Mode = kUpdateNormal;
+    TUpdateMode Mode = TUpdateMode::Normal;
 };

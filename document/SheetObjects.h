@@ -47,10 +47,6 @@ public:
     // Copies position, hold and bounds from another object.
     virtual void Assign(const TSheetObject& source);
 
-    std::int32_t GetCol() const { return Col; }
-    std::int32_t GetRow() const { return Row; }
-    void SetCol(std::int32_t col) { Col = col; }
-    void SetRow(std::int32_t row) { Row = row; }
     void SetPosition(std::int32_t col, std::int32_t row);
     // Recomputes Origin and Bounds from Col, Row and Duration for cells of the given pixel size.
     void UpdateBounds(std::int32_t cellWidth, std::int32_t cellHeight);

@@ -55,7 +55,7 @@ std::unique_ptr<TSheetSnapshot> TSheetUndo::TakeSnapshot(const TSheetDocument& s
 void TSheetUndo::Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet) {
     const TUndoInfo& info = snapshot.Info;
     TSheetData& data = sheet.Data();
-    sheet.SetUpdateMode(TSheetDocument::kUpdateRestoring);
+    sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
 
     const auto layerCount = static_cast<std::int32_t>(info.Layers.size());
     while (data.LayerCount() < layerCount)
@@ -96,13 +96,13 @@ void TSheetUndo::Notify(const std::function<void(TSheetDocument&)>& event) {
 }
 
 void TSheetUndo::SaveUndoState(bool clearRedo) {
-    if (Owner.UpdateMode() == TSheetDocument::kUpdateBulk)
+    if (Owner.UpdateMode() == TSheetDocument::TUpdateMode::Bulk)
         return;
     PushUndo(TakeSnapshot(Owner), clearRedo);
 }
 
 void TSheetUndo::PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRedo) {
-    if (Owner.UpdateMode() == TSheetDocument::kUpdateBulk)
+    if (Owner.UpdateMode() == TSheetDocument::TUpdateMode::Bulk)
         return;
     UndoList.push_front(std::move(snapshot));
     while (UndoList.size() > static_cast<std::size_t>(Depth))
@@ -147,7 +147,7 @@ void TSheetUndo::PushPending() {
 
 void TSheetUndo::FinishRestore() {
     Owner.SetFrameRows(std::max(Owner.FrameCount(), TSheetDocument::kDefaultFrameRows));
-    Owner.SetUpdateMode(TSheetDocument::kUpdateNormal);
+    Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
 }
 
 void TSheetUndo::Undo() {
@@ -155,7 +155,7 @@ void TSheetUndo::Undo() {
         Notify(Owner.OnCantUndo);
         return;
     }
-    Owner.SetUpdateMode(TSheetDocument::kUpdateRestoring);
+    Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
     PushRedo(TakeSnapshot(Owner));
     const std::unique_ptr<TSheetSnapshot> top = std::move(UndoList.front());
     UndoList.pop_front();
@@ -170,7 +170,7 @@ void TSheetUndo::Redo() {
         Notify(Owner.OnCantRedo);
         return;
     }
-    Owner.SetUpdateMode(TSheetDocument::kUpdateRestoring);
+    Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
     SaveUndoState(false);
     const std::unique_ptr<TSheetSnapshot> top = std::move(RedoList.front());
     RedoList.pop_front();

@@ -1,14 +1,14 @@
 #include "export/ExportDialog.h"
 
+#include "base/Error.h"
+#include "document/CelPictures.h"
+#include "document/SheetDocument.h"
+#include "export/AviBuilder.h"
+#include "export/EncoderSettingsDialog.h"
+#include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
-#include "ui/AlertPrompt.h"
 #include "ui/ProgressDialog.h"
-#include "document/CelPictures.h"
-#include "base/Error.h"
-#include "document/SheetDocument.h"
-#include "export/EncoderSettingsDialog.h"
-#include "export/AviBuilder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -127,7 +127,7 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
         TAlertPrompt prompt(this);
         return prompt.Prompt(Fill(Translate(LanguageKey("msgFileExists")), {target}),
                              Translate(LanguageKey("sOverwrite")),
-                             Translate(LanguageKey("sCancel"))) == TAlertPrompt::kOk;
+                             Translate(LanguageKey("sCancel"))) == TAlertPrompt::TAnswer::Ok;
     };
     Compression.OnCompressionComplete = [this](TEncodeGraph&) { CompressionDone(); };
     Compression.OnCompressionError = [this](TEncodeGraph&, const std::string& error) {
@@ -221,7 +221,7 @@ void TExportDialog::ListCompressors() {
 }
 
 void TExportDialog::CompressorsFound(const std::vector<TCompressorInfo>& video,
-                                   const std::vector<TCompressorInfo>& audio) {
+                                     const std::vector<TCompressorInfo>& audio) {
     for (const TCompressorInfo& info : video)
         VidFilterSel->addItem(QString::fromStdString(info.Description), QString::fromStdString(info.Element));
     for (const TCompressorInfo& info : audio)

@@ -2,8 +2,8 @@
 // sequence that fills the document. A sheet that loads must save and load again as the same sheet.
 #include "FuzzFiles.h"
 #include "base/Error.h"
-#include "document/SheetLoading.h"
 #include "document/SheetDocument.h"
+#include "document/SheetLoading.h"
 #include "document/XpsFile.h"
 
 #include <cstddef>
@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto path = WriteFuzzFile("sheet.xps", data, size);
     TSheetDocument document;
-    document.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    document.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     TXpsSettings settings;
     try {
         LoadSheet(document, path, settings);

@@ -1,18 +1,18 @@
 #include "scanner/ScannerWindow.h"
 
-#include "ui/AppTexts.h"
-#include "ui/ErrorBox.h"
-#include "ui/PictureImage.h"
-#include "ui/AlertPrompt.h"
-#include "capture/CaptureRules.h"
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "capture/CaptureRules.h"
 #include "imaging/PictureFilters.h"
 #include "platform/SaneSourceManager.h"
 #include "scanner/ScanSettingsDialog.h"
 #include "settings/Folders.h"
 #include "settings/Preferences.h"
 #include "sheetview/SheetView.h"
+#include "ui/AlertPrompt.h"
+#include "ui/AppTexts.h"
+#include "ui/ErrorBox.h"
+#include "ui/PictureImage.h"
 #include "ui/PlacementPanel.h"
 
 #include <QApplication>
@@ -329,9 +329,9 @@ void TScannerWindow::ColorComboChange() {
 void TScannerWindow::SaveSettings1Click() {
     const TScanRect& r = ScanImage1->Selection.Rect;
     TScanSettingsDialog::Save({OrientCombo->currentIndex(), RotateCombo->currentIndex(),
-                                SizeCombo->currentIndex(), ColorCombo->currentIndex(), r.Left, r.Top, r.Right,
-                                r.Bottom},
-                               this);
+                               SizeCombo->currentIndex(), ColorCombo->currentIndex(), r.Left, r.Top, r.Right,
+                               r.Bottom},
+                              this);
 }
 
 void TScannerWindow::LoadSettings1Click() {
@@ -380,7 +380,8 @@ void TScannerWindow::PreviewBtn1Click() {
 }
 
 void TScannerWindow::ScanBtn1Click() {
-    const std::string path = Sheet.LayerFolder(Sheet.CurrentLayer()) + Placement->FileName(Settings.Capture.CaptureFormat);
+    const std::string path =
+        Sheet.LayerFolder(Sheet.CurrentLayer()) + Placement->FileName(Settings.Capture.CaptureFormat);
     const TScanRect& r = ScanImage1->Selection.Rect;
     // A click without dragging selects nothing: no resolution could cover it.
     if (r.Empty() || r.Right <= r.Left)
@@ -391,12 +392,11 @@ void TScannerWindow::ScanBtn1Click() {
     if (std::filesystem::exists(path, error) &&
         Alert->Prompt(Fill(Translate(LanguageKey("msgCapFileExists")), {QString::fromStdString(path)}),
                       Translate(LanguageKey("sOverwrite")),
-                      Translate(LanguageKey("sCancel"))) != TAlertPrompt::kOk)
+                      Translate(LanguageKey("sCancel"))) != TAlertPrompt::TAnswer::Ok)
         return;
     ScanMode = TScanMode::Final;
     Twain.FrameSize = TcsFrameSize::fsCustom;
-    Twain.SetResolution(
-        ScanResolution(Range, (r.Right - r.Left) * kInchesPerPreviewPixel, TargetWidth_));
+    Twain.SetResolution(ScanResolution(Range, (r.Right - r.Left) * kInchesPerPreviewPixel, TargetWidth_));
     TFlagGuard scanning(Scanning);
     Twain.Acquire("");
 }

@@ -23,7 +23,7 @@ void TAudioColumn::SetRowCount(std::int32_t rows) {
         return;
     const std::int32_t oldRows = Pic.isNull() ? 0 : RowCount();
     const QImage old = Pic;
-    SetPictureSize(width(), rows * RowH);
+    SetPictureSize(width(), rows * RowH());
     if (!Pic.isNull() && !old.isNull()) {
         QPainter p(&Pic);
         p.drawImage(QPoint(0, 0), old);
@@ -35,7 +35,7 @@ void TAudioColumn::SetRowCount(std::int32_t rows) {
 
 void TAudioColumn::Rebuild() {
     const std::int32_t rows = std::min(Sheet.Document().AudioRows(), kMaxFrames);
-    SetPictureSize(width(), rows * RowH);
+    SetPictureSize(width(), rows * RowH());
     DrawRows(0, rows - 1);
     update();
 }
@@ -50,17 +50,17 @@ void TAudioColumn::SetFrameRate(std::int32_t fps) {
 }
 
 void TAudioColumn::DrawRows(std::int32_t first, std::int32_t last) {
-    if (Pic.isNull() || RowH <= 0)
+    if (Pic.isNull() || RowH() <= 0)
         return;
     last = std::min(last, RowCount() - 1);
     if (first > last)
         return;
     const int w = PictureWidth();
-    const int y0 = first * RowH;
-    const int y1 = (last + 1) * RowH;
+    const int y0 = first * RowH();
+    const int y1 = (last + 1) * RowH();
     QPainter p(&Pic);
     FillArea(p, 0, y0, w, y1, RowColor);
-    for (int y = y0; y < y1; y += RowH)
+    for (int y = y0; y < y1; y += RowH())
         HorzLine(p, 0, w - 1, y, GridLineColor);
     VertLine(p, w - 1, y0, y1 - 1, kEdgeGrey);
 
@@ -76,9 +76,9 @@ void TAudioColumn::DrawRows(std::int32_t first, std::int32_t last) {
         const std::string& text = audio.Phoneme(row);
         if (text.empty())
             continue;
-        const int top = row * RowH;
+        const int top = row * RowH();
         p.setPen(Qt::black);
-        p.drawText(QRect(QPoint(4, top + 3), QPoint(w - 5, top + RowH - 2)),
+        p.drawText(QRect(QPoint(4, top + 3), QPoint(w - 5, top + RowH() - 2)),
                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(text));
     }
 }
@@ -86,7 +86,7 @@ void TAudioColumn::DrawRows(std::int32_t first, std::int32_t last) {
 // Two points per pixel row, the pair of values at the row's place in the sound, all joined into
 // one line.
 void TAudioColumn::DrawChannel(QPainter& p, const std::vector<std::int32_t>& values, int y0, int y1,
-                                  int centre) const {
+                               int centre) const {
     const double step = 2 * SamplesFactor;
     const auto length = static_cast<double>(values.size());
     QPolygon line;
@@ -115,7 +115,7 @@ void TAudioColumn::mousePressEvent(QMouseEvent* event) {
         return;
     const int y = ColumnY(*event);
     TCellEditor& editor = Sheet.Editor();
-    if (editor.Editing && (editor.Mode != TCellEditor::emPhoneme || editor.Row != y / RowH))
+    if (editor.Editing && (editor.Mode != TCellEditor::TMode::emPhoneme || editor.Row != y / RowH()))
         Sheet.CloseEditor();
     Pressed = true;
     Scrub = !Sheet.Document().Data().Audio.FileName.empty();
@@ -137,11 +137,15 @@ void TAudioColumn::mouseReleaseEvent(QMouseEvent* event) {
     Scrub = false;
     if (Sheet.OnScrubAudioEnd)
         Sheet.OnScrubAudioEnd(*this);
-    DblClickRow = ColumnY(*event) / RowH;
+    DblClickRow = ColumnY(*event) / RowH();
 }
 
 void TAudioColumn::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton)
         Sheet.EditPhoneme(DblClickRow + 1);
+}
+
+int TAudioColumn::RowH() const {
+    return Sheet.GridHeight();
 }

@@ -15,11 +15,10 @@ public:
     QColor RowColor = QColor(0xFF, 0xFF, 0xFF);
     QColor WaveColor = QColor(0xFB, 0xAC, 0x3A);
 
-    void SetRowHeight(int height) { RowH = height; }
     // n rows (at most the frame limit), with as many phoneme slots in the document; rows that
     // come into being are drawn. Nothing when unchanged.
     void SetRowCount(std::int32_t rows);
-    std::int32_t RowCount() const { return RowH > 0 ? PictureHeight() / RowH : 0; }
+    std::int32_t RowCount() const { return RowH() > 0 ? PictureHeight() / RowH() : 0; }
     // Makes the picture the document's audio rows high and draws every row.
     void Rebuild();
     // The sheet's frame rate changed: a sound with a length is drawn again at the new rate.
@@ -43,7 +42,7 @@ private:
     int ColumnY(const QMouseEvent& event) const;
     void DrawChannel(QPainter& p, const std::vector<std::int32_t>& values, int y0, int y1, int centre) const;
 
-    int RowH = 20;
+    int RowH() const; // the sheet control's row height
     std::int32_t Fps = 24;
     double SamplesFactor = 30.0 / 24; // waveform pairs per pixel row
     bool Scrub = false;

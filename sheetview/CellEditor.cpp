@@ -30,7 +30,7 @@ void TCellEditor::Close() {
 }
 
 bool TCellEditor::EditsCell(std::int32_t col, std::int32_t row) const {
-    return Editing && (Mode == emCelName || Mode == emImageRename) && Col == col && Row == row;
+    return Editing && (Mode == TMode::emCelName || Mode == TMode::emImageRename) && Col == col && Row == row;
 }
 
 void TCellEditor::keyPressEvent(QKeyEvent* event) {

@@ -9,7 +9,7 @@
 // nor closes it.
 class TCellEditor : public QLineEdit {
 public:
-    enum TMode : std::int32_t {
+    enum class TMode : std::int32_t {
         emPhoneme = 0,
         emCelName = 1,
         emImageRename = 2,
@@ -21,7 +21,7 @@ public:
     bool Editing = false;
     std::int32_t Col = 0; // layer being edited, 0-based
     std::int32_t Row = 0; // frame being edited, 0-based
-    TMode Mode = emCelName;
+    TMode Mode = TMode::emCelName;
 
     std::function<void(TCellEditor& sender, const QString& text)> OnCommit;
     // Raised when the editor closes, to hand the focus back.

@@ -12,7 +12,7 @@ TLayerHeader::TLayerHeader(TSheetView& sheet) : TSheetPart(sheet) {
 
 void TLayerHeader::Resize() {
     const std::int32_t layers = Sheet.LayerCount();
-    SetPictureSize(layers > 0 ? layers * CellW + 1 : 0, Sheet.HeaderHeight());
+    SetPictureSize(layers > 0 ? layers * CellW() + 1 : 0, Sheet.HeaderHeight());
 }
 
 QPoint TLayerHeader::SourceOffset() const {
@@ -29,8 +29,8 @@ void TLayerHeader::DrawHeader(std::int32_t layer) {
         return;
     const TLayerColors colors = Sheet.LayerColors(layer + 1);
     const int hh = Sheet.HeaderHeight();
-    const int left = layer * CellW;
-    const int right = (layer + 1) * CellW;
+    const int left = layer * CellW();
+    const int right = (layer + 1) * CellW();
     QPainter p(&Pic);
     OutlinedRect(p, left, 0, right + 1, hh, SheetColor(colors.HeadColor), SheetColor(colors.HeadEdgeColor));
     ClippedText(p, left + 5, 3, left + 5, 3, right, hh - 4,
@@ -59,11 +59,11 @@ void TLayerHeader::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TLayerHeader::NotePress(const QMouseEvent& event) {
     const int x = event.position().toPoint().x() + Sheet.HorzPos();
-    PressedLayer = x >= 0 ? x / CellW : -1;
-    PressedBox = x > (PressedLayer + 1) * CellW - Sheet.HeaderHeight() - 4;
+    PressedLayer = x >= 0 ? x / CellW() : -1;
+    PressedBox = x > (PressedLayer + 1) * CellW() - Sheet.HeaderHeight() - 4;
     PressedModifiers = event.modifiers();
     TCellEditor& editor = Sheet.Editor();
-    if (editor.Editing && !(editor.Mode == TCellEditor::emLayerCaption && editor.Col == PressedLayer))
+    if (editor.Editing && !(editor.Mode == TCellEditor::TMode::emLayerCaption && editor.Col == PressedLayer))
         Sheet.CloseEditor();
 }
 
@@ -86,4 +86,8 @@ void TLayerHeader::Click() {
         Sheet.RunPointerCommand([this] { Sheet.Document().SelectLayerCels(PressedLayer + 1); });
         Sheet.RaiseLayerChange();
     }
+}
+
+int TLayerHeader::CellW() const {
+    return Sheet.GridWidth();
 }

@@ -11,7 +11,6 @@ class TLayerHeader : public TSheetPart {
 public:
     explicit TLayerHeader(TSheetView& sheet);
 
-    void SetCellWidth(int width) { CellW = width; }
     // Sizes the picture for the document's layers: LayerCount x cell width + 1 wide, empty
     // without layers.
     void Resize();
@@ -31,7 +30,7 @@ private:
     void NotePress(const QMouseEvent& event);
     void Click();
 
-    int CellW = 110;
+    int CellW() const; // the sheet control's column width
     std::int32_t PressedLayer = -1;
     bool PressedBox = false; // the press hit the visibility-box zone
     Qt::KeyboardModifiers PressedModifiers;

@@ -39,24 +39,27 @@ const TSheetData& TSheetGrid::Data() const {
     return Sheet.Document().Data();
 }
 
-void TSheetGrid::SetCellSize(int width, int height) {
-    CellW = width;
-    CellH = height;
+int TSheetGrid::CellW() const {
+    return Sheet.GridWidth();
+}
+
+int TSheetGrid::CellH() const {
+    return Sheet.GridHeight();
 }
 
 TCellRect TSheetGrid::VisibleCells() const {
     // One column and one row more than the part shows whole, so a partly scrolled first cell
     // still leaves the far edge covered.
-    const int cols = std::max(CeilDiv(width(), CellW), 1);
-    const int rows = CeilDiv(std::max(height(), 0), CellH);
-    const int left = Sheet.HorzPos() / CellW;
-    const int top = Sheet.VertPos() / CellH;
+    const int cols = std::max(CeilDiv(width(), CellW()), 1);
+    const int rows = CeilDiv(std::max(height(), 0), CellH());
+    const int left = Sheet.HorzPos() / CellW();
+    const int top = Sheet.VertPos() / CellH();
     return {left, top, left + cols, top + rows};
 }
 
 void TSheetGrid::BoundsChanged() {
     const TCellRect cells = VisibleCells();
-    SetPictureSize((cells.Right - cells.Left + 1) * CellW, (cells.Bottom - cells.Top + 1) * CellH);
+    SetPictureSize((cells.Right - cells.Left + 1) * CellW(), (cells.Bottom - cells.Top + 1) * CellH());
     RedrawVisible();
 }
 
@@ -67,8 +70,8 @@ void TSheetGrid::Scrolled() {
     if (dCols != 0 || dRows != 0) {
         const qreal ratio = Pic.devicePixelRatio();
         const bool wholePixels = ratio == std::floor(ratio);
-        const int cols = PictureWidth() / CellW;
-        const int rows = PictureHeight() / CellH;
+        const int cols = PictureWidth() / CellW();
+        const int rows = PictureHeight() / CellH();
         if (Pic.isNull() || !wholePixels || std::abs(dCols) >= cols || std::abs(dRows) >= rows ||
             Data().ClampRect(cells) == TCellRect{})
             RedrawVisible();
@@ -81,8 +84,8 @@ void TSheetGrid::Scrolled() {
 void TSheetGrid::ShiftPicture(int dCols, int dRows) {
     // Cells still in view keep their pixels; only the cells coming into view are drawn.
     const auto ratio = static_cast<int>(Pic.devicePixelRatio());
-    const int sx = dCols * CellW * ratio;
-    const int sy = dRows * CellH * ratio;
+    const int sx = dCols * CellW() * ratio;
+    const int sy = dRows * CellH() * ratio;
     const int w = Pic.width();
     const int h = Pic.height();
     const qsizetype line = Pic.bytesPerLine();
@@ -103,8 +106,8 @@ void TSheetGrid::ShiftPicture(int dCols, int dRows) {
     }
     Origin += QPoint(dCols, dRows);
 
-    const int cols = PictureWidth() / CellW;
-    const int rows = PictureHeight() / CellH;
+    const int cols = PictureWidth() / CellW();
+    const int rows = PictureHeight() / CellH();
     std::vector<TCellRect> exposed;
     if (dRows > 0)
         exposed.push_back(
@@ -119,8 +122,8 @@ void TSheetGrid::ShiftPicture(int dCols, int dRows) {
     for (const TCellRect& cells : exposed) {
         {
             QPainter p(&Pic);
-            FillArea(p, (cells.Left - Origin.x()) * CellW, (cells.Top - Origin.y()) * CellH,
-                     (cells.Right + 1 - Origin.x()) * CellW, (cells.Bottom + 1 - Origin.y()) * CellH,
+            FillArea(p, (cells.Left - Origin.x()) * CellW(), (cells.Top - Origin.y()) * CellH(),
+                     (cells.Right + 1 - Origin.x()) * CellW(), (cells.Bottom + 1 - Origin.y()) * CellH(),
                      GridColor);
         }
         RepaintCells(cells);
@@ -129,7 +132,7 @@ void TSheetGrid::ShiftPicture(int dCols, int dRows) {
 }
 
 QPoint TSheetGrid::SourceOffset() const {
-    return {Sheet.HorzPos() - Origin.x() * CellW, Sheet.VertPos() - Origin.y() * CellH};
+    return {Sheet.HorzPos() - Origin.x() * CellW(), Sheet.VertPos() - Origin.y() * CellH()};
 }
 
 void TSheetGrid::RedrawVisible() {
@@ -144,13 +147,13 @@ void TSheetGrid::RedrawVisible() {
     const TCellRect cut = data.ClampRect(visible);
     if (cut == TCellRect{})
         return;
-    const int x0 = (cut.Left - Origin.x()) * CellW;
-    const int y0 = (cut.Top - Origin.y()) * CellH;
-    const int x1 = x0 + (cut.Right - cut.Left + 1) * CellW;
-    const int y1 = y0 + (cut.Bottom - cut.Top + 1) * CellH;
-    for (int y = y0; y <= y1; y += CellH)
+    const int x0 = (cut.Left - Origin.x()) * CellW();
+    const int y0 = (cut.Top - Origin.y()) * CellH();
+    const int x1 = x0 + (cut.Right - cut.Left + 1) * CellW();
+    const int y1 = y0 + (cut.Bottom - cut.Top + 1) * CellH();
+    for (int y = y0; y <= y1; y += CellH())
         HorzLine(p, x0, x1, y, GridLineColor);
-    for (int x = x0; x <= x1; x += CellW)
+    for (int x = x0; x <= x1; x += CellW())
         VertLine(p, x, y0, y1, GridLineColor);
     // Cels of the cells just outside the picture's first row and column own the outline on its
     // edge; they are drawn too, so the edge looks the same whatever cell the view starts at.
@@ -166,8 +169,8 @@ void TSheetGrid::RepaintCells(const TCellRect& cells) {
     const TSheetData& data = Data();
     if (Pic.isNull() || data.LayerCount() == 0 || data.FrameCount() == 0)
         return;
-    const TCellRect shown{Origin.x(), Origin.y(), Origin.x() + PictureWidth() / CellW - 1,
-                          Origin.y() + PictureHeight() / CellH - 1};
+    const TCellRect shown{Origin.x(), Origin.y(), Origin.x() + PictureWidth() / CellW() - 1,
+                          Origin.y() + PictureHeight() / CellH() - 1};
     const TCellRect sheet{0, 0, data.LayerCount() - 1, data.FrameCount() - 1};
     TCellRect inView;
     TCellRect r;
@@ -175,15 +178,15 @@ void TSheetGrid::RepaintCells(const TCellRect& cells) {
         return;
 
     QPainter p(&Pic);
-    const int x0 = (r.Left - Origin.x()) * CellW;
-    const int y0 = (r.Top - Origin.y()) * CellH;
-    const int x1 = (r.Right + 1 - Origin.x()) * CellW;
-    const int y1 = (r.Bottom + 1 - Origin.y()) * CellH;
+    const int x0 = (r.Left - Origin.x()) * CellW();
+    const int y0 = (r.Top - Origin.y()) * CellH();
+    const int x1 = (r.Right + 1 - Origin.x()) * CellW();
+    const int y1 = (r.Bottom + 1 - Origin.y()) * CellH();
     // The left edge stays: it is the neighbour's right outline.
     FillArea(p, x0 + 1, y0, x1 + 1, y1 + 1, GridColor);
-    for (int y = y0; y <= y1; y += CellH)
+    for (int y = y0; y <= y1; y += CellH())
         HorzLine(p, x0, x1, y, GridLineColor);
-    for (int x = x0; x <= x1; x += CellW)
+    for (int x = x0; x <= x1; x += CellW())
         VertLine(p, x, y0, y1, GridLineColor);
     // Neighbours share their outlines with these cells: draw them again too, but only inside
     // the area just cleared, where nothing drawn later than them in a full redraw is lost.
@@ -211,10 +214,10 @@ void TSheetGrid::DrawCels(QPainter& p, const TCellRect& cells) {
 
 void TSheetGrid::DrawCel(QPainter& p, const TCel& cel) {
     const TLayerColors& colors = Data().Layer(cel.Col).Colors;
-    const int x = cel.Bounds.Left - Origin.x() * CellW;
-    const int y = cel.Bounds.Top - Origin.y() * CellH;
-    const int r = x + CellW + 1;
-    const int b = y + cel.Duration * CellH + 1;
+    const int x = cel.Bounds.Left - Origin.x() * CellW();
+    const int y = cel.Bounds.Top - Origin.y() * CellH();
+    const int r = x + CellW() + 1;
+    const int b = y + cel.Duration * CellH() + 1;
     // Only cels that reach into the picture cost any drawing.
     if (b < 0 || y > PictureHeight() || r < 0 || x > PictureWidth())
         return;
@@ -222,7 +225,8 @@ void TSheetGrid::DrawCel(QPainter& p, const TCel& cel) {
     const QColor holdEdge = SheetColor(colors.HoldEdgeColor);
     const QColor celEdge = SheetColor(colors.CelEdgeColor);
     OutlinedRect(p, x, y, r, b, SheetColor(colors.CelColor), celEdge);
-    ClippedText(p, x + 4, y + 4, x + 4, y + 4, r - 5, y + CellH, QString::fromStdString(cel.Name), Qt::black);
+    ClippedText(p, x + 4, y + 4, x + 4, y + 4, r - 5, y + CellH(), QString::fromStdString(cel.Name),
+                Qt::black);
 
     if (cel.Duration == 1) {
         const QPolygon triangle({QPoint(r - 10, b - 3), QPoint(r - 3, b - 10), QPoint(r - 3, b - 3)});
@@ -236,16 +240,16 @@ void TSheetGrid::DrawCel(QPainter& p, const TCel& cel) {
     const int barRight = std::max(x + 40, r - 40);
     OutlinedRect(p, barLeft, b - 15, barRight, b - 5, celEdge, holdEdge);
     if (cel.Duration >= 3)
-        VertLine(p, x + CellW / 2, y + CellH, b - CellH - 1, holdEdge);
+        VertLine(p, x + CellW() / 2, y + CellH(), b - CellH() - 1, holdEdge);
 }
 
 void TSheetGrid::DrawSelection(const TCellRect& cells) {
     if (Pic.isNull() || Data().LayerCount() == 0)
         return;
-    const int x0 = (cells.Left - Origin.x()) * CellW;
-    const int y0 = (cells.Top - Origin.y()) * CellH;
-    const int x1 = (cells.Right + 1 - Origin.x()) * CellW;
-    const int y1 = (cells.Bottom + 1 - Origin.y()) * CellH;
+    const int x0 = (cells.Left - Origin.x()) * CellW();
+    const int y0 = (cells.Top - Origin.y()) * CellH();
+    const int x1 = (cells.Right + 1 - Origin.x()) * CellW();
+    const int y1 = (cells.Bottom + 1 - Origin.y()) * CellH();
     QPainter p(&Pic);
     DottedFrame(p, x0 + 1, y0 + 1, x1 - 1, y1 - 1, SelectionColor);
 }
@@ -261,18 +265,18 @@ QPoint TSheetGrid::SheetPixel(const QPoint& point) const {
 
 TSheetGrid::TCell TSheetGrid::CellAt(const QPoint& point) const {
     const QPoint s = SheetPixel(point);
-    return {FloorDiv(s.x(), CellW), FloorDiv(s.y(), CellH)};
+    return {FloorDiv(s.x(), CellW()), FloorDiv(s.y(), CellH())};
 }
 
 bool TSheetGrid::OnStretchGrip(const TCel& cel, const QPoint& s) const {
     const int x = cel.Origin.X;
     const int y = cel.Origin.Y;
-    const int right = x + CellW;
-    const int bottom = y + cel.Duration * CellH;
+    const int right = x + CellW();
+    const int bottom = y + cel.Duration * CellH();
     // A one-frame cel is stretched by the square at its right end, a longer one by its last row.
     if (cel.Duration == 1)
-        return s.x() >= right - CellH && s.x() <= right && s.y() >= y && s.y() <= bottom;
-    return s.x() >= x && s.x() <= right && s.y() >= bottom - CellH && s.y() <= bottom;
+        return s.x() >= right - CellH() && s.x() <= right && s.y() >= y && s.y() <= bottom;
+    return s.x() >= x && s.x() <= right && s.y() >= bottom - CellH() && s.y() <= bottom;
 }
 
 void TSheetGrid::mousePressEvent(QMouseEvent* event) {
@@ -309,8 +313,8 @@ void TSheetGrid::Press(const QPoint& point, Qt::KeyboardModifiers modifiers, boo
     } else {
         const QPoint s = SheetPixel(point);
         const TCel* cel = data.CelAt(c.Col, c.Row);
-        const bool inSelection = s.x() >= old.Left * CellW && s.x() < (old.Right + 1) * CellW &&
-                                 s.y() >= old.Top * CellH && s.y() < (old.Bottom + 1) * CellH;
+        const bool inSelection = s.x() >= old.Left * CellW() && s.x() < (old.Right + 1) * CellW() &&
+                                 s.y() >= old.Top * CellH() && s.y() < (old.Bottom + 1) * CellH();
         if (!inSelection) {
             const bool layerChanged = data.CurLayer != c.Col;
             Sheet.RunPointerCommand([&] { doc.MoveCursorTo(c.Col + 1, c.Row + 1); });
@@ -367,11 +371,11 @@ void TSheetGrid::AutoScrollStep() {
     }
     if (direction.x() != 0) {
         TSheetScrollBar& bar = Sheet.HorzBar();
-        bar.SetPosition(bar.Position() + direction.x() * CellW);
+        bar.SetPosition(bar.Position() + direction.x() * CellW());
     }
     if (direction.y() != 0) {
         TSheetScrollBar& bar = Sheet.VertBar();
-        bar.SetPosition(bar.Position() + direction.y() * CellH);
+        bar.SetPosition(bar.Position() + direction.y() * CellH());
     }
     DragTo(DragPoint);
 }

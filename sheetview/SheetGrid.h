@@ -24,7 +24,6 @@ public:
     QColor SelectionColor = QColor(0, 0, 0);
 
     // Takes the cell size in pixels.
-    void SetCellSize(int width, int height);
     // The cells the picture shows at the current scroll positions and size (0-based; may reach
     // past the sheet).
     TCellRect VisibleCells() const;
@@ -81,8 +80,9 @@ private:
     void AutoScrollStep();
     void DoubleClick();
 
-    int CellW = 110;
-    int CellH = 20;
+    // The cell size, as the sheet control has it.
+    int CellW() const;
+    int CellH() const;
     QPoint Origin;     // cell at the picture's top-left pixel
     TCell Pressed;     // cell of the last press or drag step
     QPoint PressPoint; // pointer at the last press, in the part's pixels

@@ -33,11 +33,6 @@ void TSheetScrollBar::SetPageSize(double page) {
     Sync();
 }
 
-void TSheetScrollBar::SetIncrement(double step) {
-    Step = step;
-    setSingleStep(std::max(1, static_cast<int>(step)));
-}
-
 void TSheetScrollBar::SetPosition(double position) {
     position = std::clamp(position, 0.0, MaxPosition());
     if (position == Pos)

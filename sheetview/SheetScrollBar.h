@@ -16,7 +16,6 @@ public:
     double Range() const { return RangePx; }
     // Length of the scrolled content in pixels.
     void SetRange(double range);
-    double PageSize() const { return PagePx; }
     // Length of the visible part in pixels.
     void SetPageSize(double page);
     double Position() const { return Pos; }
@@ -25,7 +24,6 @@ public:
     double MaxPosition() const;
     // Step of the arrows and of ScrollWheel, in pixels.
     double Increment() const { return Step; }
-    void SetIncrement(double step);
 
 private:
     void Sync();

@@ -1,13 +1,13 @@
 #include "sheetview/SheetView.h"
 
 #include "base/Error.h"
-#include "sheetview/SoundLoader.h"
-#include "sheetview/SheetKeyMapping.h"
 #include "sheetview/AudioColumn.h"
-#include "sheetview/SheetGrid.h"
-#include "sheetview/LayerHeader.h"
 #include "sheetview/FrameIndex.h"
+#include "sheetview/LayerHeader.h"
 #include "sheetview/SheetCorner.h"
+#include "sheetview/SheetGrid.h"
+#include "sheetview/SheetKeyMapping.h"
+#include "sheetview/SoundLoader.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -22,7 +22,6 @@
 TSheetView::TSheetView(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
-    Doc.SetCellSize(CellW, CellH);
 
     HeaderPart = new TLayerHeader(*this);
     IndexPart = new TFrameIndex(*this);
@@ -37,7 +36,6 @@ TSheetView::TSheetView(QWidget* parent) : QWidget(parent) {
     VBar->OnChange = [this](TSheetScrollBar&) { VertScrolled(); };
     EditorPart->OnCommit = [this](TCellEditor& editor, const QString& text) { CommitEditor(editor, text); };
     EditorPart->OnClosed = [this](TCellEditor&) { EditorClosed(); };
-    SetCellSize(CellW, CellH);
     WireDocumentEvents();
 }
 
@@ -62,8 +60,8 @@ TSheetView::~TSheetView() {
     Doc.OnModified = nullptr;
 }
 
-TSheetDocument::TNotifyEvent TSheetView::UndoEvent(const TNotifyEvent& handler, void (TSheetView::*signal)(bool),
-                                                   bool available) {
+TSheetDocument::TNotifyEvent TSheetView::UndoEvent(const TNotifyEvent& handler,
+                                                   void (TSheetView::*signal)(bool), bool available) {
     return [this, handler, signal, available](TSheetDocument&) {
         if (handler)
             handler(*this);
@@ -229,7 +227,7 @@ void TSheetView::Loaded() {
     LoadedOnce = true;
     VBar->SetKind(Qt::Vertical);
     WireUndoEvents();
-    SetCellSize(CellW, CellH);
+    SetCellSize(GridWidth(), GridHeight());
     DoLayout();
     RefreshAll();
 }
@@ -243,17 +241,12 @@ void TSheetView::showEvent(QShowEvent* event) {
 void TSheetView::SetCellSize(int width, int height) {
     // Cels keep their pixel bounds; they follow the new size at once so boxes and grips line up.
     Doc.SetCellSize(width, height);
-    GridPart->SetCellSize(width, height);
-    HeaderPart->SetCellWidth(width);
-    IndexPart->SetRowHeight(height);
-    AudioPart->SetRowHeight(height);
 }
 
 void TSheetView::SetGridWidth(int width) {
-    if (width < 55 || width == CellW)
+    if (width < 55 || width == GridWidth())
         return;
-    CellW = width;
-    SetCellSize(CellW, CellH);
+    SetCellSize(width, GridHeight());
     if (LoadedOnce) {
         PlaceEditor();
         RefreshAll();
@@ -261,41 +254,12 @@ void TSheetView::SetGridWidth(int width) {
 }
 
 void TSheetView::SetGridHeight(int height) {
-    if (height < 10 || height == CellH)
+    if (height < 10 || height == GridHeight())
         return;
-    CellH = height;
-    SetCellSize(CellW, CellH);
+    SetCellSize(GridWidth(), height);
     if (LoadedOnce) {
         PlaceEditor();
         RefreshAll();
-    }
-}
-
-void TSheetView::SetGridColor(const QColor& color) {
-    GridBack = color;
-    GridPart->GridColor = color;
-    GridPart->SetColor(color);
-    IndexPart->GridColor = color;
-    AudioPart->SetColor(color);
-    if (LoadedOnce) {
-        GridPart->RedrawVisible();
-        IndexPart->DrawRows(0, IndexPart->PictureHeight());
-        IndexPart->update();
-    }
-}
-
-void TSheetView::SetGridLineColor(const QColor& color) {
-    GridLines = color;
-    GridPart->GridLineColor = color;
-    IndexPart->GridLineColor = color;
-    AudioPart->GridLineColor = color;
-    if (LoadedOnce) {
-        GridPart->RedrawVisible();
-        GridPart->update();
-        IndexPart->DrawRows(0, IndexPart->PictureHeight());
-        IndexPart->update();
-        if (Doc.AudioShown())
-            AudioPart->Rebuild();
     }
 }
 
@@ -312,11 +276,6 @@ void TSheetView::SetIndexHeadText(const QString& text) {
         return;
     IndexHead = text;
     CornerPart->Caption = text;
-    FitIndexWidth();
-}
-
-void TSheetView::SetIndexWidth(int width) {
-    MinIndexW = width;
     FitIndexWidth();
 }
 
@@ -351,9 +310,9 @@ void TSheetView::SyncRows() {
 
 void TSheetView::UpdateScrollRanges() {
     VBar->SetPageSize(GridPart->height());
-    VBar->SetRange(static_cast<double>(ShownRows()) * CellH);
+    VBar->SetRange(static_cast<double>(ShownRows()) * GridHeight());
     HBar->SetPageSize(GridPart->width());
-    HBar->SetRange(static_cast<double>(LayerCount()) * CellW);
+    HBar->SetRange(static_cast<double>(LayerCount()) * GridWidth());
 }
 
 void TSheetView::DoLayout() {
@@ -375,7 +334,6 @@ void TSheetView::DoLayout() {
     HBar->raise();
     VBar->raise();
     UpdateScrollRanges();
-    UpdateViewRect();
     CornerPart->DrawCorner();
     PlaceEditor();
 }
@@ -388,10 +346,6 @@ void TSheetView::resizeEvent(QResizeEvent* event) {
     RefreshAll();
 }
 
-void TSheetView::UpdateViewRect() {
-    InView = QRect(HorzPos(), VertPos(), GridPart->width(), GridPart->height());
-}
-
 void TSheetView::RefreshAll() {
     if (!LoadedOnce)
         return;
@@ -402,7 +356,6 @@ void TSheetView::RefreshAll() {
         AudioPart->Rebuild();
     CornerPart->DrawCorner();
     UpdateScrollRanges();
-    UpdateViewRect();
     GridPart->BoundsChanged();
     HeaderPart->update();
     GridPart->update();
@@ -410,14 +363,12 @@ void TSheetView::RefreshAll() {
 
 void TSheetView::HorzScrolled() {
     PlaceEditor();
-    UpdateViewRect();
     GridPart->Scrolled();
     HeaderPart->update();
 }
 
 void TSheetView::VertScrolled() {
     PlaceEditor();
-    UpdateViewRect();
     GridPart->Scrolled();
     IndexPart->update();
     AudioPart->update();
@@ -426,7 +377,7 @@ void TSheetView::VertScrolled() {
 void TSheetView::ScrollWheel(int delta) {
     // A notch is 120; it moves as many rows as the desktop's wheel setting says.
     const double rows = QApplication::wheelScrollLines() * delta / 120.0;
-    VBar->SetPosition(VBar->Position() - rows * CellH);
+    VBar->SetPosition(VBar->Position() - rows * GridHeight());
 }
 
 void TSheetView::ScrollIntoView(std::int32_t layer, std::int32_t frame) {
@@ -438,8 +389,8 @@ void TSheetView::ScrollIntoView(std::int32_t layer, std::int32_t frame) {
     };
     if (!LoadedOnce || layer < 1 || frame < 1)
         return;
-    follow(*VBar, double(frame - 1) * CellH, CellH, GridPart->height());
-    follow(*HBar, double(layer - 1) * CellW, CellW, GridPart->width());
+    follow(*VBar, double(frame - 1) * GridHeight(), GridHeight(), GridPart->height());
+    follow(*HBar, double(layer - 1) * GridWidth(), GridWidth(), GridPart->width());
 }
 
 void TSheetView::wheelEvent(QWheelEvent* event) {
@@ -451,8 +402,8 @@ bool TSheetView::CellFromPoint(const QPoint& point, std::int32_t& layer, std::in
     const QRect grid = GridPart->geometry();
     if (!grid.contains(point))
         return false;
-    layer = (point.x() - grid.left() + HorzPos()) / CellW + 1;
-    frame = (point.y() - grid.top() + VertPos()) / CellH + 1;
+    layer = (point.x() - grid.left() + HorzPos()) / GridWidth() + 1;
+    frame = (point.y() - grid.top() + VertPos()) / GridHeight() + 1;
     return true;
 }
 
@@ -522,9 +473,9 @@ void TSheetView::contextMenuEvent(QContextMenuEvent* event) {
     const QPoint at = event->pos();
     if (HeaderPart->geometry().contains(at)) {
         const int x = at.x() - HeaderPart->x() + HorzPos();
-        if (x >= LayerCount() * CellW)
+        if (x >= LayerCount() * GridWidth())
             return;
-        SelectCell(x / CellW + 1, 1);
+        SelectCell(x / GridWidth() + 1, 1);
         if (PopupMenuHeader)
             PopupMenuHeader->popup(event->globalPos());
     } else if (GridPart->geometry().contains(at)) {
@@ -540,14 +491,14 @@ void TSheetView::contextMenuEvent(QContextMenuEvent* event) {
 
 QRect TSheetView::EditorArea(TCellEditor::TMode mode, std::int32_t col, std::int32_t row) const {
     switch (mode) {
-    case TCellEditor::emCelName:
-    case TCellEditor::emImageRename:
-        return {col * CellW + GridPart->x() - HorzPos() + 1, row * CellH + HeaderH - VertPos(), CellW - 1,
-                CellH};
-    case TCellEditor::emLayerCaption:
-        return {HeaderPart->x() + col * CellW - HorzPos(), HeaderPart->y(), CellW, CellH};
-    case TCellEditor::emPhoneme:
-        return {IndexW, row * CellH + HeaderH - VertPos(), AudioW - 1, CellH};
+    case TCellEditor::TMode::emCelName:
+    case TCellEditor::TMode::emImageRename:
+        return {col * GridWidth() + GridPart->x() - HorzPos() + 1, row * GridHeight() + HeaderH - VertPos(),
+                GridWidth() - 1, GridHeight()};
+    case TCellEditor::TMode::emLayerCaption:
+        return {HeaderPart->x() + col * GridWidth() - HorzPos(), HeaderPart->y(), GridWidth(), GridHeight()};
+    case TCellEditor::TMode::emPhoneme:
+        return {IndexW, row * GridHeight() + HeaderH - VertPos(), AudioW - 1, GridHeight()};
     }
     return {};
 }
@@ -559,8 +510,8 @@ void TSheetView::PlaceEditor() {
     const QRect area = EditorArea(editor.Mode, editor.Col, editor.Row);
     editor.setGeometry(area);
     // Hidden while its cell is scrolled up past the grid, or left of it.
-    const bool scrollsDown = editor.Mode != TCellEditor::emLayerCaption;
-    const bool scrollsAcross = editor.Mode != TCellEditor::emPhoneme;
+    const bool scrollsDown = editor.Mode != TCellEditor::TMode::emLayerCaption;
+    const bool scrollsAcross = editor.Mode != TCellEditor::TMode::emPhoneme;
     const bool away =
         (scrollsDown && area.top() < GridPart->y()) || (scrollsAcross && area.left() < GridPart->x());
     if (away && editor.isVisible()) {
@@ -577,8 +528,8 @@ void TSheetView::EditCelName(std::int32_t layer, std::int32_t frame) {
     if (!Doc.Data().InSheet(layer - 1, frame - 1))
         return;
     CloseEditor();
-    const QRect area = EditorArea(TCellEditor::emCelName, layer - 1, frame - 1);
-    EditorPart->Open(TCellEditor::emCelName, layer - 1, frame - 1, area,
+    const QRect area = EditorArea(TCellEditor::TMode::emCelName, layer - 1, frame - 1);
+    EditorPart->Open(TCellEditor::TMode::emCelName, layer - 1, frame - 1, area,
                      QString::fromStdString(CelName(layer, frame)));
     // No frame while a name is typed.
     GridPart->RepaintCells(Doc.Data().Selection);
@@ -593,8 +544,8 @@ void TSheetView::RenameCelImage(std::int32_t layer, std::int32_t frame) {
         return;
     const TCel* cel = Doc.CelAt(layer, frame);
     CloseEditor();
-    EditorPart->Open(TCellEditor::emImageRename, layer - 1, cel->Row,
-                     EditorArea(TCellEditor::emImageRename, layer - 1, cel->Row),
+    EditorPart->Open(TCellEditor::TMode::emImageRename, layer - 1, cel->Row,
+                     EditorArea(TCellEditor::TMode::emImageRename, layer - 1, cel->Row),
                      QString::fromStdString(cel->Name));
     PlaceEditor();
     HBar->raise();
@@ -605,8 +556,8 @@ void TSheetView::EditLayerCaption(std::int32_t layer) {
     if (layer < 1 || layer > LayerCount())
         return;
     CloseEditor();
-    EditorPart->Open(TCellEditor::emLayerCaption, layer - 1, 0,
-                     EditorArea(TCellEditor::emLayerCaption, layer - 1, 0),
+    EditorPart->Open(TCellEditor::TMode::emLayerCaption, layer - 1, 0,
+                     EditorArea(TCellEditor::TMode::emLayerCaption, layer - 1, 0),
                      QString::fromStdString(LayerCaption(layer)));
     PlaceEditor();
 }
@@ -615,7 +566,8 @@ void TSheetView::EditPhoneme(std::int32_t frame) {
     if (!Doc.AudioShown() || frame < 1 || frame > kMaxFrames)
         return;
     CloseEditor();
-    EditorPart->Open(TCellEditor::emPhoneme, 0, frame - 1, EditorArea(TCellEditor::emPhoneme, 0, frame - 1),
+    EditorPart->Open(TCellEditor::TMode::emPhoneme, 0, frame - 1,
+                     EditorArea(TCellEditor::TMode::emPhoneme, 0, frame - 1),
                      QString::fromStdString(Phoneme(frame)));
     PlaceEditor();
     HBar->raise();
@@ -647,16 +599,16 @@ void TSheetView::CommitEditor(TCellEditor& editor, const QString& text) {
     const TCellEditor::TMode mode = editor.Mode;
     std::string message;
     switch (mode) {
-    case TCellEditor::emCelName:
+    case TCellEditor::TMode::emCelName:
         Doc.CommitCelName(col + 1, row + 1, typed);
         break;
-    case TCellEditor::emImageRename:
+    case TCellEditor::TMode::emImageRename:
         message = Doc.CommitImageRename(col + 1, row + 1, typed);
         break;
-    case TCellEditor::emLayerCaption:
+    case TCellEditor::TMode::emLayerCaption:
         Doc.CommitLayerCaption(col + 1, typed);
         break;
-    case TCellEditor::emPhoneme:
+    case TCellEditor::TMode::emPhoneme:
         Doc.CommitPhoneme(row + 1, typed);
         break;
     }

@@ -70,25 +70,18 @@ public:
 
     // Sizes in pixels.
     int IndexWidth() const { return IndexW; }
-    // The frame column is at least this wide, and wider when its heading needs it.
-    void SetIndexWidth(int width);
     int HeaderHeight() const { return HeaderH; }
-    void SetHeaderHeight(int height) { HeaderH = height; }
-    int GridWidth() const { return CellW; }
+    int GridWidth() const { return Doc.Data().CellWidth; }
     // Ignored below 55.
     void SetGridWidth(int width);
-    int GridHeight() const { return CellH; }
+    int GridHeight() const { return Doc.Data().CellHeight; }
     // Ignored below 10.
     void SetGridHeight(int height);
     int AudioWidth() const { return AudioW; }
-    void SetAudioWidth(int width) { AudioW = width; }
     int ScrollWidth() const { return ScrollW; }
-    void SetScrollWidth(int width) { ScrollW = width; }
 
     QColor GridColor() const { return GridBack; }
-    void SetGridColor(const QColor& color);
     QColor GridLineColor() const { return GridLines; }
-    void SetGridLineColor(const QColor& color);
     std::string DefaultLayerText() const { return Doc.DefaultLayerText; }
     void SetDefaultLayerText(const std::string& text) { Doc.DefaultLayerText = text; }
     QString AudioHeadText() const { return AudioHead; }
@@ -107,7 +100,6 @@ public:
     // events to the undo manager and draws everything. Runs by itself when the control is first
     // shown; calling it again applies changed cell sizes.
     void Loaded();
-    bool IsLoaded() const { return LoadedOnce; }
 
     // The document. Its commands repaint the control through their change reports; code that
     // writes its data directly (loading a file) ends with RefreshAll.
@@ -143,7 +135,7 @@ public:
     void CelImagePaths(const TCellRect& cells, std::vector<std::string>& list) const {
         Doc.CelImagePaths(cells, list);
     }
-    std::int32_t UpdateMode() const { return Doc.UpdateMode(); }
+    TSheetDocument::TUpdateMode UpdateMode() const { return Doc.UpdateMode(); }
 
     // Document commands; the control repaints what they report unless the update mode is bulk.
     void ClearSheet() { Doc.ClearSheet(); }
@@ -161,7 +153,7 @@ public:
     void SetPhoneme(std::int32_t frame, const std::string& text) { Doc.SetPhoneme(frame, text); }
     void SelectCell(std::int32_t layer, std::int32_t frame) { Doc.SelectCell(layer, frame); }
     void SetFps(std::int32_t fps) { Doc.SetFps(fps); }
-    void SetUpdateMode(std::int32_t mode) { Doc.SetUpdateMode(mode); }
+    void SetUpdateMode(TSheetDocument::TUpdateMode mode) { Doc.SetUpdateMode(mode); }
     // Redraws every part from the document.
     void RefreshAll();
     void ClearAudio() { Doc.ClearAudio(); }
@@ -226,10 +218,10 @@ public:
     // Scroll positions truncated to whole pixels.
     int HorzPos() const;
     int VertPos() const;
-    // The part of the grid in view, in sheet pixels.
-    QRect ViewRect() const { return InView; }
     bool EditorShowing() const { return EditorPart->isVisible(); }
-    bool EditingCelName() const { return EditorPart->Editing && EditorPart->Mode == TCellEditor::emCelName; }
+    bool EditingCelName() const {
+        return EditorPart->Editing && EditorPart->Mode == TCellEditor::TMode::emCelName;
+    }
 
     // The document changed since it was opened or saved: set by every change, cleared by its owner.
     bool IsModified() const { return Modified; }
@@ -274,7 +266,6 @@ private:
     void DoLayout();
     // Lays the parts out again when the audio column was shown or hidden.
     void AudioColumnMoved();
-    void UpdateViewRect();
     void HorzScrolled();
     void VertScrolled();
     // Moves the editor with its cell, hiding it while the cell is scrolled away.
@@ -294,14 +285,12 @@ private:
     void StartAudioLoad(const std::string& file);
     // The loader has read the sound: the column, the frames and the frame numbers follow it.
     void AudioLoaded();
-    bool Repaints() const { return LoadedOnce && Doc.UpdateMode() != TSheetDocument::kUpdateBulk; }
+    bool Repaints() const { return LoadedOnce && Doc.UpdateMode() != TSheetDocument::TUpdateMode::Bulk; }
 
     TSheetDocument Doc;
     int IndexW = 40;
     int MinIndexW = 40;
     int HeaderH = 20;
-    int CellW = 110;
-    int CellH = 20;
     int AudioW = 50;
     int ScrollW = 16;
     QColor GridBack = QColor(0xFF, 0xFF, 0xFF);
@@ -309,7 +298,6 @@ private:
     QString AudioHead = "Audio";
     QString IndexHead = "Frame";
     std::string TempDir;
-    QRect InView;
     bool LoadedOnce = false;
     bool Modified = false;
     bool FollowsCursor = true;     // commands scroll the cursor into view

@@ -25,7 +25,7 @@ TAlertPrompt::TAlertPrompt(QWidget* parent)
 }
 
 void TAlertPrompt::SetButton(QPushButton* button, const QString& standard, const QString& caption,
-                             int result) {
+                             TAnswer result) {
     button->setText(caption.isEmpty() ? standard : caption);
     int width = kButtonWidth;
     if (!caption.isEmpty()) {
@@ -35,7 +35,7 @@ void TAlertPrompt::SetButton(QPushButton* button, const QString& standard, const
     }
     button->resize(width, kButtonHeight);
     button->disconnect(this);
-    connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+    connect(button, &QPushButton::clicked, this, [this, result] { done(static_cast<int>(result)); });
     button->show();
 }
 
@@ -51,20 +51,20 @@ void TAlertPrompt::Prepare(TForm form, const QString& message, const QStringList
     switch (form) {
     case TForm::Alert:
         setWindowTitle(Translate(LanguageKey("sAlert")));
-        SetButton(PosBtn, ok, caption(0), kOk);
+        SetButton(PosBtn, ok, caption(0), TAnswer::Ok);
         shown = {PosBtn};
         break;
     case TForm::Prompt:
         setWindowTitle(Translate(LanguageKey("sPrompt")));
-        SetButton(PosBtn, ok, caption(0), kOk);
-        SetButton(NegBtn, cancel, caption(1), kCancel);
+        SetButton(PosBtn, ok, caption(0), TAnswer::Ok);
+        SetButton(NegBtn, cancel, caption(1), TAnswer::Cancel);
         shown = {PosBtn, NegBtn};
         break;
     case TForm::Confirm: {
         setWindowTitle(Translate(LanguageKey("sConfirm")));
-        SetButton(PosBtn, ok, caption(0), kYes);
-        SetButton(NegBtn, cancel, caption(1), kNo);
-        SetButton(ExBtn, cancel, caption(2), kCancel);
+        SetButton(PosBtn, ok, caption(0), TAnswer::Yes);
+        SetButton(NegBtn, cancel, caption(1), TAnswer::No);
+        SetButton(ExBtn, cancel, caption(2), TAnswer::Cancel);
         shown = {PosBtn, NegBtn, ExBtn};
         const int buttons = PosBtn->width() + NegBtn->width() + ExBtn->width();
         width = buttons + 40 > 270 ? buttons + 70 : 300;
@@ -86,7 +86,7 @@ void TAlertPrompt::Prepare(TForm form, const QString& message, const QStringList
     setFixedSize(width, MsgLbl->height() + kButtonHeight + 66);
 }
 
-int TAlertPrompt::Show(TForm form, const QString& message, const QStringList& captions) {
+TAlertPrompt::TAnswer TAlertPrompt::Show(TForm form, const QString& message, const QStringList& captions) {
     Prepare(form, message, captions);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -97,18 +97,19 @@ int TAlertPrompt::Show(TForm form, const QString& message, const QStringList& ca
     PosBtn->setFocus();
     // Closing by the frame, or Esc, ends with "cancel".
     const int result = exec();
-    return result == QDialog::Rejected ? kCancel : result;
+    return result == QDialog::Rejected ? TAnswer::Cancel : static_cast<TAnswer>(result);
 }
 
-int TAlertPrompt::Alert(const QString& message, const QString& okCaption) {
+TAlertPrompt::TAnswer TAlertPrompt::Alert(const QString& message, const QString& okCaption) {
     return Show(TForm::Alert, message, {okCaption});
 }
 
-int TAlertPrompt::Prompt(const QString& message, const QString& okCaption, const QString& cancelCaption) {
+TAlertPrompt::TAnswer TAlertPrompt::Prompt(const QString& message, const QString& okCaption,
+                                           const QString& cancelCaption) {
     return Show(TForm::Prompt, message, {okCaption, cancelCaption});
 }
 
-int TAlertPrompt::Confirm(const QString& message, const QString& yesCaption, const QString& noCaption,
-                          const QString& cancelCaption) {
+TAlertPrompt::TAnswer TAlertPrompt::Confirm(const QString& message, const QString& yesCaption,
+                                            const QString& noCaption, const QString& cancelCaption) {
     return Show(TForm::Confirm, message, {yesCaption, noCaption, cancelCaption});
 }

@@ -11,17 +11,14 @@ class TAlertPrompt : public QDialog {
     Q_OBJECT
 public:
     enum class TForm { Alert, Prompt, Confirm };
-    static constexpr int kOk = 1;
-    static constexpr int kCancel = 2;
-    static constexpr int kYes = 6;
-    static constexpr int kNo = 7;
+    enum class TAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
     explicit TAlertPrompt(QWidget* parent = nullptr);
 
-    int Alert(const QString& message, const QString& okCaption = {});
-    int Prompt(const QString& message, const QString& okCaption = {}, const QString& cancelCaption = {});
-    int Confirm(const QString& message, const QString& yesCaption, const QString& noCaption,
-                const QString& cancelCaption);
+    TAnswer Alert(const QString& message, const QString& okCaption = {});
+    TAnswer Prompt(const QString& message, const QString& okCaption = {}, const QString& cancelCaption = {});
+    TAnswer Confirm(const QString& message, const QString& yesCaption, const QString& noCaption,
+                    const QString& cancelCaption);
 
     // Lays the window out for a form, a message and the buttons' captions (empty: the standard
     // one), without showing it.
@@ -33,6 +30,6 @@ public:
     QPushButton* ExBtn;
 
 private:
-    int Show(TForm form, const QString& message, const QStringList& captions);
-    void SetButton(QPushButton* button, const QString& standard, const QString& caption, int result);
+    TAnswer Show(TForm form, const QString& message, const QStringList& captions);
+    void SetButton(QPushButton* button, const QString& standard, const QString& caption, TAnswer result);
 };

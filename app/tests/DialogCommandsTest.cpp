@@ -1,21 +1,21 @@
 // The main window's commands that go through the dialogs, from the menu item to the sheet and the
 // files on disk.
-#include "ui/TextLabel.h"
 #include "app/ElidedLabel.h"
-#include "ui/ErrorBox.h"
-#include "app/PreferencesDialog.h"
+#include "app/LayerPropertiesDialog.h"
+#include "app/MainWindow.h"
 #include "app/NewProjectDialog.h"
-#include "ui/AlertPrompt.h"
+#include "app/PreferencesDialog.h"
 #include "app/ProfileManagerDialog.h"
 #include "app/ProgramEditDialog.h"
-#include "ui/EntryDialog.h"
-#include "app/MainWindow.h"
-#include "app/LayerPropertiesDialog.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/MainWindowFixture.h"
+#include "ui/AlertPrompt.h"
+#include "ui/EntryDialog.h"
+#include "ui/ErrorBox.h"
+#include "ui/TextLabel.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -46,8 +46,10 @@ protected:
 
     std::unique_ptr<TMainWindow> MakeWindow() {
         auto window = NewWindow();
-        window->Files().AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
-        window->SetActivity(TMainWindow::kIdle);
+        window->Files().AskSaveFile = [](const QString&, const QString&, const QString&) {
+            return QString();
+        };
+        window->SetActivity(TMainWindow::TActivity::Idle);
         return window;
     }
 
@@ -99,9 +101,10 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
     EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps"));
     EXPECT_EQ(window->ProjectFolder(), project);
     EXPECT_EQ(window->Files().DocumentFolder(), project);
-    EXPECT_EQ(window->Activity(), TMainWindow::kIdle);
+    EXPECT_EQ(window->Activity(), TMainWindow::TActivity::Idle);
     EXPECT_FALSE(window->Files().Modified());
-    EXPECT_EQ(Part<TElidedLabel>(*window, "LayerPathLabel")->FullText(), "Layer 1 Path: " + project + "walk_Layer 1/");
+    EXPECT_EQ(Part<TElidedLabel>(*window, "LayerPathLabel")->FullText(),
+              "Layer 1 Path: " + project + "walk_Layer 1/");
 
     // Save writes into the new file without asking where (the save dialog here would cancel).
     EXPECT_TRUE(window->Files().Save());
@@ -129,11 +132,11 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
 TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     fs::create_directories(Files / "ink");
     auto window = MakeWindow();
-    window->SetActivity(TMainWindow::kLoading); // three layers made by the program ask nothing
+    window->SetActivity(TMainWindow::TActivity::Loading); // three layers made by the program ask nothing
     window->NewClick();
     window->AddLayerClick();
     window->AddLayerClick();
-    window->SetActivity(TMainWindow::kIdle);
+    window->SetActivity(TMainWindow::TActivity::Idle);
     TSheetView& sheet = window->Sheet();
 
     WhenShown<TLayerPropertiesDialog>([&](TLayerPropertiesDialog& properties) {
@@ -302,9 +305,9 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
     for (const char* name : {"a.png", "b.png"})
         WriteText(Files / name, "x");
     auto window = MakeWindow();
-    window->SetActivity(TMainWindow::kLoading);
+    window->SetActivity(TMainWindow::TActivity::Loading);
     window->NewClick();
-    window->SetActivity(TMainWindow::kIdle);
+    window->SetActivity(TMainWindow::TActivity::Idle);
     TSheetView& sheet = window->Sheet();
     sheet.SetLayerFolder(1, Files / "");
     sheet.PlaceCelAt(1, 1, "a.png", 2);

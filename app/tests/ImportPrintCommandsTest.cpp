@@ -1,10 +1,10 @@
-#include "ui/ErrorBox.h"
 #include "app/MainWindow.h"
 #include "import/ImportWindow.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/CommandOutput.h"
-#include "testsupport/TempFolder.h"
 #include "testsupport/MainWindowFixture.h"
+#include "testsupport/TempFolder.h"
+#include "ui/ErrorBox.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -39,14 +39,14 @@ TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolde
     EXPECT_EQ(import->LayerSelect->currentText(), "Import to Selected Layer");
     EXPECT_EQ(Window->Sheet().CurrentFrame(), 3);
     // While the import changes the sheet, the main window knows it is not the user's doing.
-    int activity = 0;
+    TMainWindow::TActivity activity = TMainWindow::TActivity::Starting;
     Window->Sheet().OnLayerAdded = [&](QObject&) { activity = Window->Activity(); };
     import->LayerSelect->setCurrentIndex(1);
     import->ShellListView1->item(0)->setSelected(true);
     import->ButtonAddClick();
     import->ButtonImportClick();
-    EXPECT_EQ(activity, TMainWindow::kLoading);
-    EXPECT_EQ(Window->Activity(), TMainWindow::kIdle);
+    EXPECT_EQ(activity, TMainWindow::TActivity::Loading);
+    EXPECT_EQ(Window->Activity(), TMainWindow::TActivity::Idle);
     EXPECT_EQ(Window->Sheet().LayerCount(), 3);
     EXPECT_TRUE(Errors.isEmpty());
 }

@@ -1,12 +1,12 @@
 #include "app/AboutDialog.h"
-#include "ui/TextLabel.h"
-#include "ui/AlertPrompt.h"
 #include "app/ImageViewer.h"
-#include "app/SplashWindow.h"
-#include "ui/EntryDialog.h"
 #include "app/LicenseDialog.h"
+#include "app/SplashWindow.h"
 #include "base/Error.h"
 #include "testsupport/TempFolder.h"
+#include "ui/AlertPrompt.h"
+#include "ui/EntryDialog.h"
+#include "ui/TextLabel.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -68,15 +68,15 @@ TEST(AlertPrompt, ALongerMessageMakesItTallerWithTheButtonsBelow) {
 TEST(AlertPrompt, ReturnsTheAnswer) {
     TAlertPrompt prompt;
     ClickSoon(prompt.NegBtn);
-    EXPECT_EQ(prompt.Confirm("Save?", "Yes", "No", "Cancel"), TAlertPrompt::kNo);
+    EXPECT_EQ(prompt.Confirm("Save?", "Yes", "No", "Cancel"), TAlertPrompt::TAnswer::No);
     ClickSoon(prompt.PosBtn);
-    EXPECT_EQ(prompt.Confirm("Save?", "Yes", "No", "Cancel"), TAlertPrompt::kYes);
+    EXPECT_EQ(prompt.Confirm("Save?", "Yes", "No", "Cancel"), TAlertPrompt::TAnswer::Yes);
     ClickSoon(prompt.ExBtn);
-    EXPECT_EQ(prompt.Confirm("Save?", "Yes", "No", "Cancel"), TAlertPrompt::kCancel);
+    EXPECT_EQ(prompt.Confirm("Save?", "Yes", "No", "Cancel"), TAlertPrompt::TAnswer::Cancel);
     QTimer::singleShot(0, &prompt, [&] { prompt.reject(); });
-    EXPECT_EQ(prompt.Alert("Closed by its frame"), TAlertPrompt::kCancel);
+    EXPECT_EQ(prompt.Alert("Closed by its frame"), TAlertPrompt::TAnswer::Cancel);
     ClickSoon(prompt.PosBtn);
-    EXPECT_EQ(prompt.Prompt("Go on?"), TAlertPrompt::kOk);
+    EXPECT_EQ(prompt.Prompt("Go on?"), TAlertPrompt::TAnswer::Ok);
 }
 
 TEST(EntryDialog, AnEmptyValueIsNotConfirmed) {

@@ -85,14 +85,14 @@ TEST(Undo, BulkUpdatesRecordNothing) {
     doc.AddLayer("", "", doc.DefaultColors);
     doc.CommitCelName(1, 1, "a");
     UndoEvents events(doc);
-    doc.SetUpdateMode(TSheetDocument::kUpdateBulk);
+    doc.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     EXPECT_EQ(events.log, "rur") << "entering bulk updates clears the history";
     events.log.clear();
     doc.SaveUndoState();
     doc.CommitCelName(1, 2, "b");
     EXPECT_EQ(events.log, "");
     EXPECT_EQ(doc.UndoManager().UndoCount(), 0u);
-    doc.SetUpdateMode(TSheetDocument::kUpdateNormal);
+    doc.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
 }
 
 TEST(Undo, DeletedLayerComesBackInPlace) {

@@ -1,14 +1,15 @@
 // The export dialog as the user reaches it from the main window and the preview, checked on the
 // files it writes.
-#include "ui/ErrorBox.h"
-#include "app/MainWindow.h"
 #include "export/ExportDialog.h"
+
+#include "app/MainWindow.h"
 #include "export/EncoderSettingsDialog.h"
 #include "preview/PreviewWindow.h"
 #include "testsupport/CommandOutput.h"
+#include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/MainWindowFixture.h"
+#include "ui/ErrorBox.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -39,7 +40,7 @@ protected:
         ::setenv("TMPDIR", Temp.Path().c_str(), 1);
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = NewWindow();
-        Window->SetActivity(TMainWindow::kIdle);
+        Window->SetActivity(TMainWindow::TActivity::Idle);
     }
     ~ExportDialogTest() override {
         Window.reset();
@@ -232,7 +233,7 @@ TEST_F(ExportDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {
     // forgets them.
     Window.reset();
     Window = NewWindow();
-    Window->SetActivity(TMainWindow::kIdle);
+    Window->SetActivity(TMainWindow::TActivity::Idle);
     OpenSample(false);
     QList<int> shown;
     Export([&](TExportDialog& dialog) {

@@ -1,19 +1,20 @@
 // The preview window as the user reaches it: the main window's Preview command on a real sheet.
-#include "ui/ErrorBox.h"
+#include "preview/PreviewWindow.h"
+
 #include "app/MainWindow.h"
-#include "ui/ProgressDialog.h"
 #include "audio/AudioGraph.h"
 #include "audio/tests/PlayedRange.h"
 #include "document/SheetDocument.h"
 #include "imaging/Compositor.h"
 #include "imaging/tests/PictureTestSupport.h"
 #include "preview/MovieScreen.h"
-#include "preview/PreviewWindow.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/MainWindowFixture.h"
+#include "ui/ErrorBox.h"
+#include "ui/ProgressDialog.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -38,7 +39,7 @@ protected:
     PreviewWindowTest() {
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = NewWindow();
-        Window->SetActivity(TMainWindow::kIdle);
+        Window->SetActivity(TMainWindow::TActivity::Idle);
     }
     ~PreviewWindowTest() override {
         Window.reset();
@@ -51,7 +52,9 @@ protected:
         Window->Settings().Current.Preview.AutoBuild = autoRender;
         Part(*Window, "PreviewAction")->trigger();
         EXPECT_TRUE(Window->findChild<TPreviewWindow*>());
-        EXPECT_TRUE(QTest::qWaitFor([this] { return Window->findChild<TPreviewWindow*>()->State() == TPreviewWindow::TState::psStopped; }));
+        EXPECT_TRUE(QTest::qWaitFor([this] {
+            return Window->findChild<TPreviewWindow*>()->State() == TPreviewWindow::TState::psStopped;
+        }));
         return *Window->findChild<TPreviewWindow*>();
     }
 
@@ -270,7 +273,8 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
             message = box.text();
             progressOpen = false;
             for (QWidget* widget : QApplication::topLevelWidgets())
-                progressOpen = progressOpen || (qobject_cast<TProgressDialog*>(widget) && widget->isVisible());
+                progressOpen =
+                    progressOpen || (qobject_cast<TProgressDialog*>(widget) && widget->isVisible());
             box.button(QMessageBox::Ok)->click();
         });
         const qsizetype windows = QApplication::topLevelWidgets().size();

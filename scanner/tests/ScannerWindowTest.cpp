@@ -1,15 +1,16 @@
 // The scanner window from the main window's Scanner command to the file on disk and the cel on the
 // sheet, scanning from SANE's test scanners.
-#include "ui/ErrorBox.h"
-#include "ui/AlertPrompt.h"
+#include "scanner/ScannerWindow.h"
+
 #include "app/MainWindow.h"
 #include "imaging/PictureCodecs.h"
-#include "scanner/ScannerWindow.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/SaneTestBackend.h"
 #include "testsupport/TempFolder.h"
-#include "testsupport/MainWindowFixture.h"
+#include "ui/AlertPrompt.h"
+#include "ui/ErrorBox.h"
 #include "ui/PlacementPanel.h"
 
 #include <QAction>
@@ -41,8 +42,10 @@ protected:
 
     std::unique_ptr<TMainWindow> OpenWindow() {
         auto window = NewWindow();
-        window->Files().AskSaveFile = [](const QString&, const QString&, const QString&) { return QString(); };
-        window->SetActivity(TMainWindow::kIdle);
+        window->Files().AskSaveFile = [](const QString&, const QString&, const QString&) {
+            return QString();
+        };
+        window->SetActivity(TMainWindow::TActivity::Idle);
         window->Files().OpenDocument(QString::fromStdString(Sheet));
         window->show();
         return window;

@@ -128,11 +128,11 @@ int main(int argc, char** argv) {
 
     try {
         TXpsSettings settings;
-        sheet->SetUpdateMode(TSheetDocument::kUpdateBulk);
+        sheet->SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
         LoadSheet(sheet->Document(), options.Sheet.toStdString(), settings);
-        sheet->SetUpdateMode(TSheetDocument::kUpdateNormal);
+        sheet->SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
     } catch (const std::exception& error) {
-        sheet->SetUpdateMode(TSheetDocument::kUpdateNormal);
+        sheet->SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
         std::fprintf(stderr, "%s: %s\n", qPrintable(options.Sheet), error.what());
         return 1;
     }
