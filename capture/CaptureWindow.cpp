@@ -170,6 +170,11 @@ void TCaptureWindow::CreateControls() {
         child->installEventFilter(this);
 }
 
+void TCaptureWindow::FitPlacementPanel() {
+    Placement->resize(Placement->width(), std::max(292, Placement->sizeHint().height()));
+    OnionGroup->move(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap);
+}
+
 void TCaptureWindow::CreateOnionControls(QWidget* central) {
     OnionGroup = new QGroupBox(central);
     OnionGroup->setGeometry(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap,
@@ -216,6 +221,7 @@ void TCaptureWindow::Retranslate() {
     OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
     BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
     Placement->Retranslate(Translate);
+    FitPlacementPanel();
     SetCaptureCaption(IsRecaptureCaption());
     OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
     OnionSkin1->setText(Translate(LanguageKey("sOnionSkin")));

@@ -142,6 +142,9 @@ private:
     bool IsRecaptureCaption() const;
     TPicture CelPictureOrWhite(std::int32_t frame);
     void CreateOnionControls(QWidget* central);
+    // Gives the placement panel the height its translated texts need and puts the onion skin
+    // controls below it.
+    void FitPlacementPanel();
     void ApplyOnionSettings();
     // The frame the next capture goes to: the re-capture's frame while one is armed.
     std::int32_t CaptureFrame() const;
