@@ -220,7 +220,7 @@ void TCaptureWindow::Retranslate() {
     FrameAvgBtn->setToolTip(Translate(LanguageKey("msgFrameAveraging")));
     OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
     BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
-    Placement->Retranslate(Translate);
+    Placement->Retranslate();
     FitPlacementPanel();
     SetCaptureCaption(IsRecaptureCaption());
     OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));

@@ -234,7 +234,7 @@ void TScannerWindow::Retranslate() {
     RotateCombo->setItemText(2, Translate(LanguageKey("s90counterclockwise")));
     ColorCombo->setItemText(0, Translate(LanguageKey("sBlackAndWhite")));
     ColorCombo->setItemText(1, Translate(LanguageKey("sColor")));
-    Placement->Retranslate(Translate);
+    Placement->Retranslate();
     PreviewBtn1->setText(Translate(LanguageKey("sPreview")));
     ScanBtn1->setText(Translate(LanguageKey("sScan")));
 }

@@ -4,6 +4,7 @@
 #include "base/TextUtil.h"
 #include "settings/PlacementRules.h"
 #include "settings/Preferences.h"
+#include "ui/AppTexts.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -54,18 +55,18 @@ TPlacementPanel::TPlacementPanel(TCapturePreferences& capture, std::function<std
     connect(numbering, &QButtonGroup::buttonClicked, this, [this] { ApplyNumbering(); });
 }
 
-void TPlacementPanel::Retranslate(QString (*translate)(const TLanguageKey& key)) {
-    setTitle(translate(LanguageKey("sImageSettings")));
-    NameLabel->setText(translate(LanguageKey("sName")));
-    NumberLabel->setText(translate(LanguageKey("sNumber")));
-    HoldGroup->setTitle(translate(LanguageKey("sImageHold")));
+void TPlacementPanel::Retranslate() {
+    setTitle(Translate(LanguageKey("sImageSettings")));
+    NameLabel->setText(Translate(LanguageKey("sName")));
+    NumberLabel->setText(Translate(LanguageKey("sNumber")));
+    HoldGroup->setTitle(Translate(LanguageKey("sImageHold")));
     const TLanguageKey holdKeys[] = {LanguageKey("sOne"), LanguageKey("sTwo"), LanguageKey("sThree"),
                                      LanguageKey("sOther")};
     for (int i = 0; i < 4; ++i)
-        HoldItems[i]->setText(translate(holdKeys[i]));
-    NumberingGroup->setTitle(translate(LanguageKey("sNumbering")));
-    FrameItem->setText(translate(LanguageKey("sFrame")));
-    SequentialItem->setText(translate(LanguageKey("sSequential")));
+        HoldItems[i]->setText(Translate(holdKeys[i]));
+    NumberingGroup->setTitle(Translate(LanguageKey("sNumbering")));
+    FrameItem->setText(Translate(LanguageKey("sFrame")));
+    SequentialItem->setText(Translate(LanguageKey("sSequential")));
 }
 
 void TPlacementPanel::ShowKept(const std::string& layerName) {

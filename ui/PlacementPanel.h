@@ -1,7 +1,6 @@
 #pragma once
 
 #include "document/SheetRecords.h"
-#include "settings/LanguageCatalogue.h"
 
 #include <QGroupBox>
 #include <cstdint>
@@ -24,7 +23,8 @@ public:
     TPlacementPanel(TCapturePreferences& capture, std::function<std::int32_t()> currentFrame,
                     QWidget* parent = nullptr);
 
-    void Retranslate(QString (*translate)(const TLanguageKey& key));
+    // Captions in the language in force.
+    void Retranslate();
 
     // Shows the kept numbering and hold and the layer's name, as each showing of a window does:
     // frame numbering shows the current frame, sequential numbering starts at 0001. A kept hold of

@@ -8,12 +8,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-QString Keep(const TLanguageKey& key) {
-    return QString::fromUtf8(key.Text.data(), static_cast<int>(key.Text.size()));
-}
-} // namespace
-
 TEST(PlacementPanel, OnlyAValidTypedHoldIsKept) {
     TCapturePreferences capture;
     TPlacementPanel panel(capture, [] { return 1; });
@@ -49,7 +43,7 @@ TEST(PlacementPanel, ShowsTheKeptNumberingAndHold) {
     capture.Hold = 5;
     capture.Numbering = "Frame";
     TPlacementPanel panel(capture, [] { return 12; });
-    panel.Retranslate(Keep);
+    panel.Retranslate();
     panel.ShowKept("Ink");
     EXPECT_TRUE(panel.FrameItem->isChecked());
     EXPECT_EQ(capture.Numbering, "frame");
