@@ -1,7 +1,9 @@
 #include "app/SheetSound.h"
 
 #include "audio/VolumeWindow.h"
+#include "document/SheetData.h"
 #include "sheetview/SheetView.h"
+#include "ui/AppTexts.h"
 
 #include <QDir>
 #include <filesystem>
@@ -33,8 +35,13 @@ void TSheetSound::AudioLoaded() {
                        Sheet.AudioWidth();
     if (Sheet.width() < 610 && Sheet.width() < wanted)
         Window.resize(wanted + Sheet.mapTo(&Window, QPoint(0, 0)).x() + 14, Window.height());
+    const TSoundTrack& audio = Sheet.Document().Data().Audio;
+    if (audio.Shortened && Info)
+        Info(Fill(Translate(LanguageKey("msgSoundShortened")),
+                  {QString::fromStdString(audio.FileName),
+                   QString::number(LongestSoundMs(Sheet.Fps()) / 1000)}));
     // The graph plays the file the user chose; it waits, paused, for the first scrub.
-    AudioGraph.RenderFile(Sheet.Document().Data().Audio.FileName);
+    AudioGraph.RenderFile(audio.FileName);
 }
 
 void TSheetSound::ScrubStart(std::int32_t pos) {

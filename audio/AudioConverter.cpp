@@ -21,8 +21,9 @@ TAudioConverter::TAudioConverter() = default;
 TAudioConverter::~TAudioConverter() = default;
 
 bool TAudioConverter::Convert(const std::string& source, const std::string& folder,
-                                std::string& resultPath) {
+                                std::int64_t maxLengthMs, std::string& resultPath) {
     Graph.reset();
+    Cut.reset();
     Source = source;
     ResultPath = OutputFolder(source, folder) + kResultName;
     resultPath = ResultPath;
@@ -32,15 +33,16 @@ bool TAudioConverter::Convert(const std::string& source, const std::string& fold
         return false;
     }
     try {
-        Graph = std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! "
-                                               "audioresample ! audio/x-raw,format=S16LE ! wavenc ! "
-                                               "filesink name=writer");
+        Graph = std::make_unique<TGstPipeline>(
+            "filesrc name=source ! decodebin ! audioconvert ! audioresample ! capsfilter name=samples "
+            "caps=\"audio/x-raw,format=S16LE,channels=[1,2],rate=[1,48000]\" ! wavenc ! filesink name=writer");
     } catch (const ECwError& e) {
         Fail(std::string(e.what()) + " ");
         return false;
     }
     g_object_set(Graph->Element("source"), "location", source.c_str(), nullptr);
     g_object_set(Graph->Element("writer"), "location", ResultPath.c_str(), nullptr);
+    Cut = LimitSoundLength(Graph->Element("samples"), maxLengthMs);
     Graph->OnBusEvent = [this](const TGstBusEvent& event) { GraphEvent(event); };
     if (gst_element_set_state(Graph->Get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         const std::string reason = Graph->PendingError();

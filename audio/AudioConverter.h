@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,7 +10,9 @@ class TGstPipeline;
 struct TGstBusEvent;
 
 // Turns any sound file the media platform can decode into a 16-bit PCM WAV file named
-// "cwAudio.wav", which the waveform reader then reads. The conversion runs on the platform's
+// "cwAudio.wav", which the waveform reader then reads: at most two channels (more are mixed down)
+// at the source's rate up to 48 kHz, and no longer than the caller allows, so a small file that
+// decodes to hours of sound cannot fill the disk or the memory. The conversion runs on the platform's
 // threads; its end is reported on the user-interface thread (a Qt event loop must run).
 class TAudioConverter {
 public:
@@ -28,11 +31,14 @@ public:
     // Raised once when a conversion fails, now or later, with the whole message for the user.
     TConversionErrorEvent OnConversionError;
 
-    // Starts converting `source` and returns at once. The output goes into `folder` when it is a
-    // non-empty, existing folder (ending with "/"), otherwise next to the source; `resultPath` is set
-    // to the output file in every case. Returns false, after raising OnConversionError, when the
-    // conversion cannot start; a conversion still running is abandoned.
-    bool Convert(const std::string& source, const std::string& folder, std::string& resultPath);
+    // Starts converting the first `maxLengthMs` of `source` and returns at once. The output goes
+    // into `folder` when it is a non-empty, existing folder (ending with "/"), otherwise next to the
+    // source; `resultPath` is set to the output file in every case. Returns false, after raising
+    // OnConversionError, when the conversion cannot start; a conversion still running is abandoned.
+    bool Convert(const std::string& source, const std::string& folder, std::int64_t maxLengthMs,
+                 std::string& resultPath);
+    // Whether the last conversion stopped at its length limit before the source's end.
+    bool WasCut() const { return Cut && Cut->load(); }
 
 private:
     void GraphEvent(const TGstBusEvent& event);
@@ -41,6 +47,7 @@ private:
     std::unique_ptr<TGstPipeline> Graph;
     std::string Source;
     std::string ResultPath;
+    std::shared_ptr<const std::atomic<bool>> Cut;
 };
 
 // The play length of a sound file in milliseconds as the media platform reports it; -1 with a

@@ -29,6 +29,7 @@ public:
     virtual std::size_t Read(std::uint8_t* to, std::size_t count) = 0;
     // Bytes left after the read position.
     virtual std::uint64_t Remaining() const = 0;
+    virtual std::uint64_t Position() const = 0;
     virtual void Skip(std::uint64_t count) = 0;
 };
 
@@ -48,45 +49,45 @@ public:
         const std::size_t got = std::fread(to, 1, count, File);
         if (got < count && std::ferror(File))
             throw ECwError("Cannot read the sound file \"" + Path.string() + "\".");
-        Position += got;
+        At += got;
         return got;
     }
-    std::uint64_t Remaining() const override { return Position < Size ? Size - Position : 0; }
+    std::uint64_t Remaining() const override { return At < Size ? Size - At : 0; }
+    std::uint64_t Position() const override { return At; }
     void Skip(std::uint64_t count) override {
         count = std::min(count, Remaining());
         std::fseek(File, static_cast<long>(count), SEEK_CUR);
-        Position += count;
+        At += count;
     }
 
 private:
     std::filesystem::path Path;
     std::FILE* File = nullptr;
     std::uint64_t Size = 0;
-    std::uint64_t Position = 0;
+    std::uint64_t At = 0;
 };
 
 class TMemorySource : public TByteSource {
 public:
     TMemorySource(const std::uint8_t* bytes, std::size_t size) : Bytes(bytes), Size(size) {}
     std::size_t Read(std::uint8_t* to, std::size_t count) override {
-        count = std::min<std::size_t>(count, Size - Position);
+        count = std::min<std::size_t>(count, Size - At);
         if (count > 0)
-            std::memcpy(to, Bytes + Position, count);
-        Position += count;
+            std::memcpy(to, Bytes + At, count);
+        At += count;
         return count;
     }
-    std::uint64_t Remaining() const override { return Size - Position; }
-    void Skip(std::uint64_t count) override {
-        Position += static_cast<std::size_t>(std::min(count, Remaining()));
-    }
+    std::uint64_t Remaining() const override { return Size - At; }
+    std::uint64_t Position() const override { return At; }
+    void Skip(std::uint64_t count) override { At += static_cast<std::size_t>(std::min(count, Remaining())); }
 
 private:
     const std::uint8_t* Bytes;
     std::size_t Size;
-    std::size_t Position = 0;
+    std::size_t At = 0;
 };
 
-void Parse(TByteSource& source, std::vector<std::unique_ptr<TRiffChunk>>& chunks) {
+void Parse(TByteSource& source, std::vector<std::unique_ptr<TRiffChunk>>& chunks, bool samplesOnDisk) {
     std::uint8_t header[12];
     if (source.Read(header, 12) < 12)
         return;
@@ -102,9 +103,16 @@ void Parse(TByteSource& source, std::vector<std::unique_ptr<TRiffChunk>>& chunks
         const std::uint32_t declared = got == 8 ? Get32(head + 4) : 0;
         // Never allocate more than the file still holds.
         const auto held = static_cast<std::uint32_t>(std::min<std::uint64_t>(declared, source.Remaining()));
-        chunk->Data.resize(held);
-        chunk->Size = static_cast<std::uint32_t>(source.Read(chunk->Data.data(), held));
-        chunk->Data.resize(chunk->Size);
+        chunk->Offset = source.Position();
+        if (samplesOnDisk && SameId(chunk->ID, "data")) {
+            chunk->OnDisk = true;
+            chunk->Size = held;
+            source.Skip(held);
+        } else {
+            chunk->Data.resize(held);
+            chunk->Size = static_cast<std::uint32_t>(source.Read(chunk->Data.data(), held));
+            chunk->Data.resize(chunk->Size);
+        }
         const bool cut = chunk->Size < declared || got < 8;
         chunks.push_back(std::move(chunk));
         if (cut)
@@ -120,13 +128,20 @@ void TWavParser::LoadFromFile(const std::filesystem::path& name) {
     ClearChunks();
     Name = name;
     TFileSource source(name);
-    Parse(source, Chunks);
+    Parse(source, Chunks, false);
+}
+
+void TWavParser::LoadHeadersFromFile(const std::filesystem::path& name) {
+    ClearChunks();
+    Name = name;
+    TFileSource source(name);
+    Parse(source, Chunks, true);
 }
 
 void TWavParser::LoadFromBytes(const std::uint8_t* bytes, std::size_t size) {
     ClearChunks();
     TMemorySource source(bytes, size);
-    Parse(source, Chunks);
+    Parse(source, Chunks, false);
 }
 
 const TRiffChunk* TWavParser::GetChunk(std::int32_t index) const {

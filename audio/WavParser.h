@@ -9,8 +9,10 @@
 // One chunk of a RIFF file as read from disk.
 struct TRiffChunk {
     std::string ID;                 // four characters as stored, such as "fmt " or "data"
-    std::uint32_t Size = 0;         // bytes of data held: the declared size, cut at the end of the file
-    std::vector<std::uint8_t> Data; // exactly Size bytes
+    std::uint32_t Size = 0;         // bytes of data: the declared size, cut at the end of the file
+    std::vector<std::uint8_t> Data; // exactly Size bytes, unless the chunk was left on disk
+    std::uint64_t Offset = 0;       // where the data starts in the file
+    bool OnDisk = false;            // the data was not read: Data is empty, Offset says where it is
 };
 
 // Reads a RIFF WAVE file into its list of chunks, in file order. Chunk sizes come from the file and
@@ -27,6 +29,9 @@ public:
     // "RIFF" and "WAVE" (any letter case) gives no chunks and no error. Throws ECwError naming the
     // file when it cannot be opened or read; chunks read before the failure stay.
     virtual void LoadFromFile(const std::filesystem::path& name);
+    // As LoadFromFile, but the "data" chunk's samples stay on disk (OnDisk, with their Offset and
+    // Size), so a long sound costs no memory until its samples are streamed.
+    void LoadHeadersFromFile(const std::filesystem::path& name);
     // Parses a file held in memory; the remembered name stays as it was.
     void LoadFromBytes(const std::uint8_t* bytes, std::size_t size);
 

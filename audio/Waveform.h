@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 
 class TWavParser;
 class TSoundTrack;
@@ -22,6 +24,8 @@ struct TWaveFormat {
     // Samples the waveform reader draws without conversion: integer PCM of 8, 16, 24 or 32 bits
     // and 32-bit floats, at least one channel and a sample rate.
     bool Drawable() const;
+    // Bytes of one sample frame: a sample of every channel.
+    std::size_t FrameBytes() const { return static_cast<std::size_t>(Channels) * (BitsPerSample / 8); }
 };
 
 // The waveform values a file gives per channel: 600 pairs per second of sound, each pair the
@@ -33,3 +37,12 @@ struct TWaveFormat {
 // file and returns true; returns false and changes nothing when the file lacks "fmt " or "data" or
 // holds samples that are not Drawable. The data's own length in milliseconds goes to `lengthMs`.
 bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& lengthMs);
+
+enum class TWaveformRead { NotDrawable, Whole, Cut };
+
+// As ReadWaveform, straight from a WAV file, reading its samples once in blocks and never holding
+// them all, and no more than the first `maxLengthMs` of them (`lengthMs` is then that length).
+// Returns Cut when the file holds more, NotDrawable (changing nothing) when ReadWaveform would
+// return false. Throws ECwError naming the file when it cannot be opened or read.
+TWaveformRead ReadWaveformFile(const std::filesystem::path& file, std::int64_t maxLengthMs, TSoundTrack& audio,
+                               std::int32_t& lengthMs);

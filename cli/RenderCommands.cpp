@@ -56,8 +56,8 @@ Builds the AVI movie of the sheet as Celwright's export does: frames 1 to the la
 on any layer (hidden layers count for the length but are not drawn), at the sheet's frame rate,
 combined with the composite mode in force from your preferences. Without a video encoder and
 without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
-sound file, the movie passes through the media platform's encoders and carries the whole sound
-file. OUT.avi is replaced only when the movie is complete; a failed or interrupted export leaves
+sound file, the movie passes through the media platform's encoders and carries the sound up to
+its last frame, in stereo at most. OUT.avi is replaced only when the movie is complete; a failed or interrupted export leaves
 no file behind, neither beside it nor in the temporary folder. An encoder runs with the settings
 last chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no
 longer fit the encoder are left out, each named on stderr.
@@ -297,7 +297,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
         TEncodeGraph graph;
         StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, remembered(videoCodec), sound,
-                         audioCodec, remembered(audioCodec));
+                         audioCodec, remembered(audioCodec), builder.MovieLengthMs());
         const std::string failure = graph.WaitForCompletion();
         if (!failure.empty())
             throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);

@@ -10,6 +10,12 @@
 // The highest number of frames a sheet can have.
 inline constexpr std::int32_t kMaxFrames = 1637;
 
+// The longest sound a sheet at `fps` frames a second can use: all its frames and a second more.
+// Sound past it is never read, so a small file that decodes to hours costs nothing.
+inline constexpr std::int64_t LongestSoundMs(std::int32_t fps) {
+    return (fps > 0 ? std::int64_t{kMaxFrames} * 1000 / fps : 0) + 1000;
+}
+
 // One cel of a copied block, placed relative to the block's top-left cell. Undo snapshots use the
 // same record with absolute layer and frame indexes as offsets.
 struct TCopyCel {

@@ -83,6 +83,7 @@ void TSoundTrack::Clear() {
     Phonemes.clear();
     Channels = 0;
     DurationMs = 0;
+    Shortened = false;
     FileName.clear();
     WaveFile.clear();
 }

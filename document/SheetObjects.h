@@ -135,6 +135,7 @@ public:
     std::vector<std::string> Phonemes;              // index 0 = frame 1; empty text = no phoneme
     std::int32_t DurationMs = 0;
     bool SignedSamples = false;
+    bool Shortened = false; // the sound read stops before its file does: the sheet cannot hold more
 
     void Clear();
     // Frames the sound spans at `fps`: trunc(DurationMs / 1000 * fps) + 1; 0 without length or rate.

@@ -163,6 +163,7 @@ void TAviBuilder::BuildFromSheet(const std::filesystem::path& fileName, std::int
         });
     if (!avi.Release())
         throw AviError(kWriteFailed, avi);
+    LengthMs = std::int64_t{count} * 1000 / fps;
     if (OnInfo)
         OnInfo(kBuildComplete);
 }
@@ -198,6 +199,7 @@ void TAviBuilder::BuildFromFrames(const std::filesystem::path& fileName, const T
     }
     if (!avi.Release())
         throw AviError(kWriteFailed, avi);
+    LengthMs = std::int64_t{steps + 1} * 1000 / fps;
     if (OnInfo)
         OnInfo(kBuildComplete);
 }

@@ -55,4 +55,10 @@ public:
     // The stream takes its size and format from frames[0]; 8-bit frames carry their palette.
     void BuildFromFrames(const std::filesystem::path& fileName, const TFrameArray& order,
                          const TImageArray& frames, std::int32_t fps);
+
+    // The play length of the last movie built, in milliseconds; its sound is cut to it.
+    std::int64_t MovieLengthMs() const { return LengthMs; }
+
+private:
+    std::int64_t LengthMs = 0;
 };

@@ -159,6 +159,7 @@ void TEncodeGraph::InitGraph() {
     OutputFile.clear();
     VideoSource.clear();
     AudioSource.clear();
+    AudioLengthMs = 0;
     VideoCompressor.clear();
     AudioCompressor.clear();
     VideoSettings.clear();
@@ -183,11 +184,12 @@ bool TEncodeGraph::SetVideoSource(const std::filesystem::path& path) {
     return true;
 }
 
-bool TEncodeGraph::SetAudioSource(const std::filesystem::path& path) {
+bool TEncodeGraph::SetAudioSource(const std::filesystem::path& path, std::int64_t maxLengthMs) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         return false;
     AudioSource = path;
+    AudioLengthMs = maxLengthMs;
     return true;
 }
 
@@ -236,7 +238,10 @@ std::string TEncodeGraph::Description() const {
             " filesrc name=videosource ! avidemux name=demux demux.video_0 ! queue ! videoconvert ! " +
             EncoderChain(VideoCompressor, true) + " ! queue ! mux.";
     if (AudioRendered)
-        description += " filesrc name=audiosource ! decodebin ! audioconvert ! audioresample ! " +
+        // Sound of more than two channels is mixed down: the encoders and the multiplexer cannot
+        // place channels the file leaves unpositioned.
+        description += " filesrc name=audiosource ! decodebin ! audioconvert ! audioresample ! "
+                       "capsfilter name=soundrange caps=\"audio/x-raw,channels=[1,2]\" ! " +
                        EncoderChain(AudioCompressor, false) + " ! queue ! mux.";
     return description;
 }
@@ -248,8 +253,10 @@ void TEncodeGraph::RunGraph() {
     Graph = std::make_unique<TGstPipeline>(Description());
     g_object_set(Graph->Element("output"), "location", OutputFile.c_str(), nullptr);
     g_object_set(Graph->Element("videosource"), "location", VideoSource.c_str(), nullptr);
-    if (AudioRendered)
+    if (AudioRendered) {
         g_object_set(Graph->Element("audiosource"), "location", AudioSource.c_str(), nullptr);
+        LimitSoundLength(Graph->Element("soundrange"), AudioLengthMs);
+    }
     if (GstElement* encoder = Graph->Element("VideoCompressor"))
         ApplyEncoderSettings(encoder, VideoSettings);
     if (GstElement* encoder = Graph->Element("AudioCompressor"))
@@ -335,7 +342,8 @@ bool TRawMovieFile::Remove() {
 void StartCompression(TEncodeGraph& graph, const std::filesystem::path& raw,
                       const std::filesystem::path& target, const std::string& videoCompressor,
                       const TCompressorSettings& videoSettings, const std::filesystem::path& audioFile,
-                      const std::string& audioCompressor, const TCompressorSettings& audioSettings) {
+                      const std::string& audioCompressor, const TCompressorSettings& audioSettings,
+                      std::int64_t movieLengthMs) {
     std::string why;
     graph.InitGraph();
     if (!graph.SetOutputFile(target))
@@ -345,7 +353,7 @@ void StartCompression(TEncodeGraph& graph, const std::filesystem::path& raw,
     if (!graph.RenderVideo(&why))
         throw ECwError("failed video: " + why);
     if (!audioFile.empty()) {
-        graph.SetAudioSource(audioFile);
+        graph.SetAudioSource(audioFile, movieLengthMs);
         graph.SetAudioCompressor(audioCompressor, audioSettings);
         if (!graph.RenderAudio(&why))
             throw ECwError("failed audio: " + why);

@@ -59,7 +59,8 @@ public:
     bool SetOutputFile(const std::filesystem::path& path);
     // False when the file does not exist.
     bool SetVideoSource(const std::filesystem::path& path);
-    bool SetAudioSource(const std::filesystem::path& path);
+    // The sound plays at most `maxLengthMs`: a movie carries no sound past its last frame.
+    bool SetAudioSource(const std::filesystem::path& path, std::int64_t maxLengthMs);
     // An encoder element by name, or "" for none; `settings` are applied to it.
     void SetVideoCompressor(const std::string& element, const TCompressorSettings& settings = {});
     void SetAudioCompressor(const std::string& element, const TCompressorSettings& settings = {});
@@ -84,6 +85,7 @@ private:
 
     std::unique_ptr<TGstPipeline> Graph;
     std::filesystem::path OutputFile, VideoSource, AudioSource;
+    std::int64_t AudioLengthMs = 0;
     std::string VideoCompressor, AudioCompressor;
     TCompressorSettings VideoSettings, AudioSettings;
     bool VideoRendered = false, AudioRendered = false;
@@ -108,9 +110,10 @@ private:
 };
 
 // Sets up and starts `graph` for one compressed export: `raw` through `videoCompressor` ("" for
-// none) into `target`, and when `audioFile` is not empty the whole sound file through
+// none) into `target`, and when `audioFile` is not empty its first `movieLengthMs` through
 // `audioCompressor`. Throws ECwError "failed video" or "failed audio" with the reason.
 void StartCompression(TEncodeGraph& graph, const std::filesystem::path& raw,
                       const std::filesystem::path& target, const std::string& videoCompressor,
                       const TCompressorSettings& videoSettings, const std::filesystem::path& audioFile,
-                      const std::string& audioCompressor, const TCompressorSettings& audioSettings);
+                      const std::string& audioCompressor, const TCompressorSettings& audioSettings,
+                      std::int64_t movieLengthMs);

@@ -290,7 +290,7 @@ void TExportDialog::SaveBtnClick() {
     accept();
 }
 
-void TExportDialog::BuildRaw(const std::filesystem::path& path) {
+std::int64_t TExportDialog::BuildRaw(const std::filesystem::path& path) {
     TAviBuilder builder;
     TProgressDialog progress(this);
     builder.OnProgress = [&progress](const std::string& caption, std::int32_t done, std::int32_t total) {
@@ -314,6 +314,7 @@ void TExportDialog::BuildRaw(const std::filesystem::path& path) {
     if (Mode == 1)
         QApplication::beep();
     Log("Uncompressed File Created.");
+    return builder.MovieLengthMs();
 }
 
 void TExportDialog::BuildCompressed(const std::filesystem::path& target) {
@@ -321,7 +322,7 @@ void TExportDialog::BuildCompressed(const std::filesystem::path& target) {
         Raw = std::make_unique<TRawMovieFile>(Context.Settings.General.TempPath.empty()
                                                   ? std::filesystem::temp_directory_path()
                                                   : std::filesystem::path(Context.Settings.General.TempPath));
-        BuildRaw(Raw->Path());
+        const std::int64_t movieLengthMs = BuildRaw(Raw->Path());
         if (!std::filesystem::exists(Raw->Path()))
             throw ECwError("Unable to find raw file.");
         const std::string video = VidFilterSel->currentData().toString().toStdString();
@@ -329,7 +330,7 @@ void TExportDialog::BuildCompressed(const std::filesystem::path& target) {
         StartCompression(Compression, Raw->Path(), target, video, SettingsFor(video),
                          HasSound() ? std::filesystem::path(Context.Sheet->AudioFileName())
                                     : std::filesystem::path(),
-                         audio, SettingsFor(audio));
+                         audio, SettingsFor(audio), movieLengthMs);
         Log("Compressing...");
         SaveBtn->setEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -75,7 +75,8 @@ private:
     void CompressorsFound(const std::vector<TCompressorInfo>& video,
                           const std::vector<TCompressorInfo>& audio);
     bool HasSound() const;
-    void BuildRaw(const std::filesystem::path& path);
+    // Returns the movie's play length in milliseconds.
+    std::int64_t BuildRaw(const std::filesystem::path& path);
     void BuildCompressed(const std::filesystem::path& target);
     void CompressionDone();
     void CompressionFailed(const std::string& error);

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <algorithm>
 #include <filesystem>
+#include <gst/audio/audio.h>
 #include <gst/pbutils/pbutils.h>
 #include <mutex>
 
@@ -116,6 +118,69 @@ std::string TGstPipeline::PendingError() const {
         g_error_free(error);
     gst_message_unref(message);
     return text;
+}
+
+namespace {
+
+struct TSoundLimit {
+    std::uint64_t MaxNs = 0;
+    std::uint64_t Frames = 0; // sample frames passed so far
+    bool Reached = false;
+    bool Ended = false;
+    std::shared_ptr<std::atomic<bool>> Cut;
+};
+
+// Counts samples rather than trusting time stamps, which decoders may leave out.
+GstPadProbeReturn LimitProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    auto* limit = static_cast<TSoundLimit*>(data);
+    if (limit->Reached) {
+        // The cut buffer has gone on; now end the stream below, once, and drop what follows.
+        if (!limit->Ended) {
+            limit->Ended = true;
+            gst_pad_push_event(pad, gst_event_new_eos());
+        }
+        return GST_PAD_PROBE_DROP;
+    }
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    GstAudioInfo audio;
+    const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.bpf > 0 && audio.rate > 0;
+    if (caps)
+        gst_caps_unref(caps);
+    if (!known)
+        return GST_PAD_PROBE_OK;
+    const std::uint64_t maxFrames = gst_util_uint64_scale(limit->MaxNs, static_cast<std::uint64_t>(audio.rate),
+                                                          GST_SECOND);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    const std::uint64_t frames = gst_buffer_get_size(buffer) / static_cast<std::uint64_t>(audio.bpf);
+    if (limit->Frames + frames <= maxFrames) {
+        limit->Frames += frames;
+        return GST_PAD_PROBE_OK;
+    }
+    limit->Reached = true;
+    limit->Cut->store(true);
+    const std::uint64_t keep = maxFrames - limit->Frames;
+    limit->Frames = maxFrames;
+    if (keep == 0)
+        return GST_PAD_PROBE_DROP;
+    buffer = gst_buffer_make_writable(buffer);
+    gst_buffer_resize(buffer, 0, static_cast<gssize>(keep * static_cast<std::uint64_t>(audio.bpf)));
+    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(keep, GST_SECOND, static_cast<std::uint64_t>(audio.rate));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
+} // namespace
+
+std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs) {
+    auto* limit = new TSoundLimit;
+    limit->MaxNs = static_cast<std::uint64_t>(std::max<std::int64_t>(maxMs, 0)) * GST_MSECOND;
+    limit->Cut = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<const std::atomic<bool>> cut = limit->Cut;
+    GstPad* pad = gst_element_get_static_pad(element, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, LimitProbe, limit,
+                      [](gpointer data) { delete static_cast<TSoundLimit*>(data); });
+    gst_object_unref(pad);
+    return cut;
 }
 
 std::int64_t MediaPlayLengthMs(const std::string& path, std::string& reason) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <gst/gst.h>
@@ -47,6 +48,11 @@ private:
     GstElement* Pipeline = nullptr;
     std::shared_ptr<bool> Alive; // queued bus events are dropped once it is gone
 };
+
+// Ends the raw audio leaving `element` (its "src" pad) after `maxMs` of sound: the samples up to
+// that point pass, the buffer that crosses it is cut, and the stream then ends. The flag returned
+// turns true once the stream was cut; a stream shorter than the limit passes untouched.
+std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs);
 
 // The play length of a sound file in milliseconds, read by the media platform. Returns -1 and a
 // reason when the file cannot be read or decoded.

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 240;
+inline constexpr std::size_t kLanguageKeyCount = 241;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -109,6 +109,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgSave", "Save changes to file"},
     {"msgSaveChanges", "Do you wish to save changes to %s before closing?"},
     {"msgSelectCamera", "Select Camera."},
+    {"msgSoundShortened", "The sound \"%s\" is longer than a sheet can hold: only its first %s seconds are used."},
     {"msgUndo", "Undo last Exposure Sheet change (Ctrl+Z)"},
     {"msgUpsideDown", "Rotate image upside-down after capture"},
     {"msgVideoCapture", "Open Video Capture window (F6)"},

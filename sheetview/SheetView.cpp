@@ -142,8 +142,12 @@ void TSheetView::SetModified(bool modified) {
 
 void TSheetView::ShowChange(const TSheetChange& change) {
     // The column scrubs at the sheet's rate, whether or not it is painted now.
-    if (change.Sound)
+    if (change.Sound) {
         AudioPart->SetFrameRate(Doc.Fps());
+        // A slower rate makes room for the sound that was left out: read it again.
+        if (Loader && Doc.Data().Audio.Shortened && LongestSoundMs(Doc.Fps()) > Loader->LengthLimitMs())
+            StartAudioLoad(Doc.Data().Audio.FileName);
+    }
     if (!Repaints())
         return;
     if (change.Everything) {
@@ -200,7 +204,7 @@ void TSheetView::StartAudioLoad(const std::string& file) {
         };
     }
     try {
-        Loader->Load(file, TempDir);
+        Loader->Load(file, TempDir, LongestSoundMs(Doc.Fps()));
     } catch (const ECwError&) {
         // A sheet whose sound file has gone opens without sound; the name stays for saving.
         Loader.reset();

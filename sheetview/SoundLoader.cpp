@@ -1,6 +1,5 @@
 #include "sheetview/SoundLoader.h"
 
-#include "audio/WavParser.h"
 #include "audio/Waveform.h"
 #include "base/Error.h"
 #include "document/SheetObjects.h"
@@ -16,18 +15,13 @@ bool NamedWav(const std::string& file) {
     return std::filesystem::path(file).extension() == ".wav";
 }
 
-bool Drawable(const TWavParser& parser) {
-    const TRiffChunk* fmt = parser.FindChunk("fmt ");
-    TWaveFormat format;
-    return fmt && parser.FindChunk("data") && format.Read(*fmt) && format.Drawable();
-}
-
 } // namespace
 
 TSoundLoader::TSoundLoader(TSoundTrack* data) : Data(data) {
     Converter.OnConversionComplete = [this](TAudioConverter&, const std::string& result) {
         try {
-            Read(result);
+            if (NamedWav(result))
+                ReadDrawable(result, true);
         } catch (const ECwError& e) {
             if (OnError)
                 OnError(*this, e.what());
@@ -39,40 +33,26 @@ TSoundLoader::TSoundLoader(TSoundTrack* data) : Data(data) {
     };
 }
 
-void TSoundLoader::Load(const std::string& file, const std::string& tempFolder) {
+void TSoundLoader::Load(const std::string& file, const std::string& tempFolder, std::int64_t maxLengthMs) {
     if (!Data)
         throw ECwError("AudioData structure not assigned.");
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         throw ECwError(kNotFound);
     Data->FileName = file;
-    if (NamedWav(file)) {
-        TWavParser parser;
-        parser.LoadFromFile(file);
-        if (Drawable(parser)) {
-            ReadParsed(file, parser);
-            return;
-        }
-    }
+    MaxLengthMs = maxLengthMs;
+    if (NamedWav(file) && ReadDrawable(file, false))
+        return;
     std::string result;
-    Converter.Convert(file, tempFolder, result);
+    Converter.Convert(file, tempFolder, maxLengthMs, result);
 }
 
-void TSoundLoader::Read(const std::string& file) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error))
-        throw ECwError(kNotFound);
-    if (!NamedWav(file))
-        return;
-    TWavParser parser;
-    parser.LoadFromFile(file);
-    ReadParsed(file, parser);
-}
-
-void TSoundLoader::ReadParsed(const std::string& file, const TWavParser& parser) {
+bool TSoundLoader::ReadDrawable(const std::string& file, bool converted) {
     std::int32_t dataLengthMs = 0;
-    if (!ReadWaveform(parser, *Data, dataLengthMs))
-        return;
+    const TWaveformRead read = ReadWaveformFile(file, MaxLengthMs, *Data, dataLengthMs);
+    if (read == TWaveformRead::NotDrawable)
+        return false;
+    Data->Shortened = read == TWaveformRead::Cut || (converted && Converter.WasCut());
     // The platform's length is the one playback uses; a WAV file it cannot inspect still has the
     // length of its samples.
     std::string reason;
@@ -81,4 +61,5 @@ void TSoundLoader::ReadParsed(const std::string& file, const TWavParser& parser)
     Data->WaveFile = file;
     if (OnLoaded)
         OnLoaded(*this);
+    return true;
 }

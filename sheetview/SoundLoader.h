@@ -2,10 +2,10 @@
 
 #include "audio/AudioConverter.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
-class TWavParser;
 class TSoundTrack;
 
 // Reads a sound file into the sheet's audio data: a PCM WAV file directly, anything else after the
@@ -21,15 +21,18 @@ public:
 
     // Throws ECwError without data ("AudioData structure not assigned.") or when the file is
     // missing. A file named exactly "*.wav" with drawable samples is read at once; any other is
-    // converted into `tempFolder` and read when the conversion completes.
-    void Load(const std::string& file, const std::string& tempFolder);
-    // Reads a WAV file's waveform and length; nothing unless its name ends exactly in ".wav" and
-    // its samples are drawable. Throws ECwError when the file is missing.
-    void Read(const std::string& file);
+    // converted into `tempFolder` and read when the conversion completes. No more than the first
+    // `maxLengthMs` of the sound is read; the data's Shortened says whether the file held more.
+    void Load(const std::string& file, const std::string& tempFolder, std::int64_t maxLengthMs);
+    // The length limit of the last load.
+    std::int64_t LengthLimitMs() const { return MaxLengthMs; }
 
 private:
-    void ReadParsed(const std::string& file, const TWavParser& parser);
+    // Reads a WAV file's waveform and length when its samples are drawable; `converted` says
+    // whether the converter made it, cutting the source at the length limit or not.
+    bool ReadDrawable(const std::string& file, bool converted);
 
     TSoundTrack* Data;
     TAudioConverter Converter;
+    std::int64_t MaxLengthMs = 0;
 };

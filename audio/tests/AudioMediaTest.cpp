@@ -54,14 +54,15 @@ struct TConversion {
     bool OnUiThread = false;
 };
 
-TConversion Convert(TAudioConverter& converter, const std::string& source, const std::string& folder) {
+TConversion Convert(TAudioConverter& converter, const std::string& source, const std::string& folder,
+                    std::int64_t maxLengthMs = 60000) {
     TConversion c;
     converter.OnConversionComplete = [&c](TAudioConverter&, const std::string& file) {
         c.Completed = file;
         c.OnUiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     };
     converter.OnConversionError = [&c](TAudioConverter&, const std::string& message) { c.Error = message; };
-    c.Started = converter.Convert(source, folder, c.Result);
+    c.Started = converter.Convert(source, folder, maxLengthMs, c.Result);
     if (c.Started)
         WaitFor([&c] { return !c.Completed.empty() || !c.Error.empty(); });
     return c;
@@ -111,6 +112,49 @@ TEST_F(AudioMedia, ConvertsCompressedFilesToPcmWav) {
     }
 }
 
+// A small file may decode to hours of sound, or to more channels and a higher rate than the
+// sheet's sound column uses: the converted file stays within the limit, in stereo at 48 kHz at most.
+TEST_F(AudioMedia, ConversionIsBounded) {
+    RunPipeline("audiotestsrc wave=silence samplesperbuffer=8000 num-buffers=3600 ! "
+                "audio/x-raw,rate=8000,channels=1,format=S16LE ! flacenc ! filesink location=" +
+                (Folder / "hour.flac"));
+    RunPipeline("audiotestsrc samplesperbuffer=9600 num-buffers=10 ! "
+                "audio/x-raw,rate=96000,channels=6,format=S16LE ! wavenc ! filesink location=" +
+                (Folder / "surround.WAV"));
+    struct TCase {
+        const char* Source;
+        std::int64_t MaxMs;
+        std::int64_t LengthMs;
+        std::uint16_t Channels;
+        std::uint32_t Rate;
+        bool Cut;
+    };
+    const TCase cases[] = {
+        {"hour.flac", 69208, 69208, 1, 8000, true},
+        {"surround.WAV", 69208, 1000, 2, 48000, false},
+        {"surround.WAV", 250, 250, 2, 48000, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Source) + " within " + std::to_string(c.MaxMs));
+        const std::string out = Folder / "out/";
+        std::filesystem::create_directories(out);
+        TAudioConverter converter;
+        const TConversion conversion = Convert(converter, Folder / c.Source, out, c.MaxMs);
+        ASSERT_EQ(conversion.Completed, out + "cwAudio.wav") << conversion.Error;
+        EXPECT_EQ(converter.WasCut(), c.Cut);
+        TWavParser parser;
+        parser.LoadFromFile(conversion.Completed);
+        TWaveFormat format;
+        ASSERT_TRUE(parser.FindChunk("fmt ") && parser.FindChunk("data"));
+        ASSERT_TRUE(format.Read(*parser.FindChunk("fmt ")));
+        EXPECT_EQ(format.Channels, c.Channels);
+        EXPECT_EQ(format.SampleRate, c.Rate);
+        const std::int64_t frames = parser.FindChunk("data")->Size / format.FrameBytes();
+        EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(c.LengthMs * c.Rate / 1000), 1.0);
+        std::filesystem::remove_all(out);
+    }
+}
+
 TEST_F(AudioMedia, OutputFolderFallsBackToTheSourceFolder) {
     const std::string source = Folder / "voice.WAV";
     WriteToneWav(source, 0.5);
@@ -145,7 +189,7 @@ TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {
         };
         converter.OnConversionComplete = [&](TAudioConverter&, const std::string&) { completed = true; };
         std::string result;
-        EXPECT_EQ(converter.Convert(c.Source, Folder / "", result), c.Starts) << c.Source;
+        EXPECT_EQ(converter.Convert(c.Source, Folder / "", 60000, result), c.Starts) << c.Source;
         WaitFor([&] { return errors > 0; });
         QCoreApplication::processEvents();
         EXPECT_EQ(message, c.Message);

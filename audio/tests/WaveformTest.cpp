@@ -1,11 +1,14 @@
 #include "audio/Waveform.h"
 
+#include "../../testsupport/TempFolder.h"
 #include "WavWriter.h"
 #include "audio/WavParser.h"
 #include "document/SheetObjects.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <random>
+#include <string_view>
 
 namespace {
 
@@ -86,6 +89,40 @@ TEST(Waveform, ValuesByHand) {
         EXPECT_EQ(audio.SignedSamples, c.Signed);
         EXPECT_EQ(lengthMs, c.LengthMs);
     }
+}
+
+// Read from disk in blocks, a file gives the values it gives from memory, however its pairs fall
+// across the blocks; a limit keeps the values before it and says the file held more.
+TEST(Waveform, FileReadInBlocksGivesTheSameValues) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::int32_t> sample(-32768, 32767);
+    std::vector<std::int32_t> samples(2 * 700001); // stereo, 2.8 MB: three blocks and a part
+    for (auto& value : samples)
+        value = sample(random);
+    const auto file =
+        TRiffBuilder().Format(1, 2, 44100, 16).Chunk("LIST", {1, 2, 3}).Chunk("data", SampleBytes(samples, 16)).Data();
+    TTempFolder folder;
+    const std::filesystem::path path = folder / "long.wav";
+    WriteText(path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
+    TWavParser parser;
+    parser.LoadFromBytes(file.data(), file.size());
+    TSoundTrack whole;
+    std::int32_t wholeMs = 0;
+    ASSERT_TRUE(ReadWaveform(parser, whole, wholeMs));
+
+    TSoundTrack streamed;
+    std::int32_t streamedMs = 0;
+    EXPECT_EQ(ReadWaveformFile(path, 60000, streamed, streamedMs), TWaveformRead::Whole);
+    EXPECT_EQ(streamed.Peaks, whole.Peaks);
+    EXPECT_EQ(streamedMs, wholeMs);
+    EXPECT_EQ(streamed.Channels, 2);
+
+    TSoundTrack cut;
+    std::int32_t cutMs = 0;
+    EXPECT_EQ(ReadWaveformFile(path, 10000, cut, cutMs), TWaveformRead::Cut);
+    EXPECT_EQ(cutMs, 10000);
+    ASSERT_EQ(cut.Peaks[0].size(), std::size_t{12000}); // 600 pairs a second
+    EXPECT_TRUE(std::equal(cut.Peaks[1].begin(), cut.Peaks[1].end(), whole.Peaks[1].begin()));
 }
 
 TEST(Waveform, FloatSamples) {

@@ -2,9 +2,11 @@
 #include "testsupport/CliFixture.h"
 #include "testsupport/CommandOutput.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
@@ -139,4 +141,32 @@ TEST_F(ExportCodecsTest, EncodersRunWithTheSettingsRememberedByTheExportDialog) 
     EXPECT_EQ(Err.str(), "");
     EXPECT_EQ(Probe(remembered), "mjpeg,video,24/1,48\n");
     EXPECT_GT(fs::file_size(defaults), 2 * fs::file_size(remembered));
+}
+
+// A minute of eight unpositioned channels on the sample's 2-second sheet: the movie carries two
+// seconds of it, mixed down to stereo, and the media platform has nothing to complain about.
+TEST_F(ExportCodecsTest, SoundIsCutToTheMovieAndMixedDownToStereo) {
+    const std::string sound = Files / "eight.wav";
+    CommandOutput("gst-launch-1.0 -q audiotestsrc samplesperbuffer=8000 num-buffers=60 ! "
+                  "'audio/x-raw,rate=8000,channels=8,format=S16LE,channel-mask=(bitmask)0' ! wavenc ! "
+                  "filesink location='" + sound + "'");
+    ASSERT_TRUE(fs::exists(sound));
+    const std::string movie = Files / "cut.avi";
+    std::atomic<int> complaints = 0;
+    const GLogFunc previous = g_log_set_default_handler(
+        [](const gchar*, GLogLevelFlags level, const gchar*, gpointer count) {
+            if (level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING))
+                ++*static_cast<std::atomic<int>*>(count);
+        },
+        &complaints);
+    const int result = Export({SheetWithSound(sound), movie, "--video-codec", "none"});
+    g_log_set_default_handler(previous, nullptr);
+    ASSERT_EQ(result, 0) << Err.str();
+    EXPECT_EQ(complaints, 0);
+    EXPECT_EQ(Probe(movie), "rawvideo,video,24/1,48\npcm_s16le,audio,0/0,16000\n");
+    EXPECT_EQ(CommandOutput("ffprobe -v error -show_entries stream=channels -of csv=p=0 -select_streams a '" +
+                            movie + "'"),
+              "2\n");
+    EXPECT_EQ(Err.str(), "");
+    EXPECT_TRUE(TempIsEmpty());
 }

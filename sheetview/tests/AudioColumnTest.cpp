@@ -138,6 +138,26 @@ TEST_F(AudioColumnTest, OtherFilesGoThroughTheConverter) {
     EXPECT_EQ(Loaded, 1);
 }
 
+// Sound past the sheet's last frame and a second more is not read; a slower rate reads more of it.
+TEST_F(AudioColumnTest, SoundPastTheLastFrameIsLeftOut) {
+    Build({"a.png 3"});
+    WriteToneWav(Folder / "long.wav", 150.0, 1000);
+    struct TCase {
+        std::int32_t Fps;
+        double ReadSeconds; // 1637 frames and a second, or the whole sound
+        bool Shortened;
+    };
+    const TCase cases[] = {{24, 69.208, true}, {12, 137.416, true}, {10, 150.0, false}};
+    Sheet->LoadAudio(Folder / "long.wav");
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Fps);
+        Sheet->SetFps(c.Fps);
+        EXPECT_EQ(Data().Audio.Shortened, c.Shortened);
+        EXPECT_NEAR(static_cast<double>(Data().Audio.Peaks[0].size()), c.ReadSeconds * 1200, 4);
+        EXPECT_NEAR(Data().Audio.DurationMs, 150000, 50); // it still plays to its end
+    }
+}
+
 TEST_F(AudioColumnTest, MissingFilesHiddenColumnAndRemoval) {
     Build({"a.png 3"});
     Sheet->LoadAudio(Folder / "gone.wav");
