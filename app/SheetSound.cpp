@@ -45,9 +45,11 @@ void TSheetSound::AudioLoaded() {
 }
 
 void TSheetSound::ScrubStart(std::int32_t pos) {
-    const TScrubStep step = Scrub.Begin(pos, Sheet.GridHeight());
+    const TScrubStep step = Scrub.Begin(pos, Sheet.GridHeight(), Sheet.Fps());
     if (ShowFrame)
         ShowFrame(Sheet.CurrentLayer(), step.Frame);
+    if (step.Play)
+        AudioGraph.PlaySegment(step.Start, step.Stop);
 }
 
 void TSheetSound::ScrubMove(std::int32_t pos) {

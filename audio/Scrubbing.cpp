@@ -14,31 +14,30 @@ constexpr std::int32_t kLastAudiblePosition = 62;
 
 } // namespace
 
-TScrubStep TScrubState::Begin(std::int32_t pos, std::int32_t rowHeight) {
-    LastScrubPos = pos;
-    ScrubFrame = FrameAt(pos, rowHeight);
-    return {ScrubFrame, true, false, 0, 0};
+TScrubStep TScrubState::Begin(std::int32_t pos, std::int32_t rowHeight, std::int32_t fps) {
+    return Enter(FrameAt(pos, rowHeight), fps);
 }
 
 TScrubStep TScrubState::Move(std::int32_t pos, std::int32_t rowHeight, std::int32_t fps) {
-    TScrubStep step;
-    step.Frame = FrameAt(pos, rowHeight);
-    if (step.Frame != ScrubFrame) {
-        ScrubFrame = step.Frame;
-        step.FrameChanged = true;
-    }
-    if (pos <= LastScrubPos + rowHeight || fps <= 0 || rowHeight <= 0)
+    const std::int32_t frame = FrameAt(pos, rowHeight);
+    if (frame == ScrubFrame)
+        return {frame, false, false, 0, 0};
+    return Enter(frame, fps);
+}
+
+TScrubStep TScrubState::Enter(std::int32_t frame, std::int32_t fps) {
+    ScrubFrame = frame;
+    TScrubStep step{frame, true, false, 0, 0};
+    if (fps <= 0 || frame < 1)
         return step;
-    const TMediaTime unitsPerPixel = 10'000'000 / (static_cast<TMediaTime>(fps) * rowHeight);
+    // Whole units from the start of the sound, so neighbouring slices meet without a gap.
     step.Play = true;
-    step.Start = LastScrubPos * unitsPerPixel;
-    step.Stop = pos * unitsPerPixel;
-    LastScrubPos = pos;
+    step.Start = static_cast<TMediaTime>(frame - 1) * 10'000'000 / fps;
+    step.Stop = static_cast<TMediaTime>(frame) * 10'000'000 / fps;
     return step;
 }
 
 void TScrubState::End() {
-    LastScrubPos = 0;
     ScrubFrame = 0;
 }
 

@@ -14,21 +14,21 @@ struct TScrubStep {
     TMediaTime Stop = 0;
 };
 
-// The state of one drag down the audio column. Positions are pixels from the top of frame 1,
-// scrolling included; a row is `rowHeight` pixels and one frame long.
+// The state of one drag along the audio column. Positions are pixels from the top of frame 1,
+// scrolling included; a row is `rowHeight` pixels and one frame long. The pressed frame, and then
+// every frame the pointer enters, up or down, plays its own slice of the sound: from the frame's
+// start to the next frame's.
 class TScrubState {
 public:
-    TScrubStep Begin(std::int32_t pos, std::int32_t rowHeight);
-    // Plays only once the pointer has moved more than one row below where sound last ended, and
-    // then everything passed over in one stretch; moving up plays nothing.
+    TScrubStep Begin(std::int32_t pos, std::int32_t rowHeight, std::int32_t fps);
     TScrubStep Move(std::int32_t pos, std::int32_t rowHeight, std::int32_t fps);
     void End();
 
-    std::int32_t LastPos() const { return LastScrubPos; }
     std::int32_t Frame() const { return ScrubFrame; }
 
 private:
-    std::int32_t LastScrubPos = 0;
+    TScrubStep Enter(std::int32_t frame, std::int32_t fps);
+
     std::int32_t ScrubFrame = 0;
 };
 

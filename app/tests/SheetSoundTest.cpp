@@ -17,6 +17,8 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -138,34 +140,32 @@ TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     EXPECT_EQ(volume.TrackBar().value(), 60);
 }
 
-// What reaches the sink, cut to the segment in force as a sink plays it (nanoseconds).
+// The stretches the sink was asked to play, in order, and where the last buffer it got ends
+// (nanoseconds).
 struct TSinkRecord {
     std::mutex Mutex;
-    GstSegment Segment{};
-    std::int64_t First = -1, Last = -1;
-    int Buffers = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> Segments;
+    std::int64_t LastBufferEnd = -1;
 
     static GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo* info, gpointer self) {
         auto* r = static_cast<TSinkRecord*>(self);
         std::lock_guard lock(r->Mutex);
         if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
-            GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-            guint64 start = 0, stop = 0;
-            if (gst_segment_clip(&r->Segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer),
-                                 GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer), &start, &stop)) {
-                if (r->First < 0)
-                    r->First = static_cast<std::int64_t>(start);
-                r->Last = static_cast<std::int64_t>(stop);
-                ++r->Buffers;
-            }
+            const GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            r->LastBufferEnd = static_cast<std::int64_t>(GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer));
         } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_SEGMENT) {
-            gst_event_copy_segment(GST_PAD_PROBE_INFO_EVENT(info), &r->Segment);
+            const GstSegment* segment = nullptr;
+            gst_event_parse_segment(GST_PAD_PROBE_INFO_EVENT(info), &segment);
+            if (segment->stop != GST_CLOCK_TIME_NONE) // not the paused graph's first, open segment
+                r->Segments.emplace_back(segment->start, segment->stop);
         }
         return GST_PAD_PROBE_OK;
     }
 };
 
-TEST_F(SheetSoundTest, ADragDownTheColumnPlaysTheSoundItPassedOver) {
+// At 24 fps and 20-pixel rows: the pressed frame plays, then each frame entered, down or up, plays
+// its own slice and nothing buffered before it.
+TEST_F(SheetSoundTest, ADragAlongTheColumnPlaysEachFramesOwnSliceDownAndUp) {
     QWidget window;
     window.resize(400, 400);
     auto* sheet = new TSheetView(&window);
@@ -180,6 +180,7 @@ TEST_F(SheetSoundTest, ADragDownTheColumnPlaysTheSoundItPassedOver) {
     window.show();
     sheet->LoadAudio(Files / "voice.wav");
     ASSERT_TRUE(sound.AudioGraph.Active());
+    ASSERT_EQ(sheet->Fps(), 24);
 
     TSinkRecord record;
     GstPad* pad = gst_element_get_static_pad(sound.AudioGraph.Sink(), "sink");
@@ -188,23 +189,30 @@ TEST_F(SheetSoundTest, ADragDownTheColumnPlaysTheSoundItPassedOver) {
         &TSinkRecord::Probe, &record, nullptr);
     gst_object_unref(pad);
 
+    const std::int64_t frame = 41'666'667; // nanoseconds, rounded to the graph's 100 ns units below
+    auto slice = [frame](std::int64_t n) {
+        return std::pair<std::int64_t, std::int64_t>{(n - 1) * frame / 100 * 100, n * frame / 100 * 100};
+    };
+    const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {slice(1), slice(3), slice(2)};
+    auto heard = [&record, &expected] {
+        std::lock_guard lock(record.Mutex);
+        return record.Segments.size() >= expected.size() && record.LastBufferEnd >= expected.back().second;
+    };
     TAudioColumn& column = sheet->AudioDisplay();
     QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 0));
-    QTest::mouseMove(&column, QPoint(25, 15), 0); // less than a row: nothing
-    QTest::mouseMove(&column, QPoint(25, 45), 0); // APos 45: 0 to 937,485 units
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&record] {
-            std::lock_guard lock(record.Mutex);
-            return record.Last >= 93'748'500 - 125'000;
-        },
-        10000));
-    QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 45));
+    QTest::qWaitFor([&record] { std::lock_guard lock(record.Mutex); return record.Segments.size() == 1; }, 5000);
+    QTest::mouseMove(&column, QPoint(25, 15), 0); // the same frame: nothing new
+    QTest::mouseMove(&column, QPoint(25, 45), 0);
+    QTest::qWaitFor([&record] { std::lock_guard lock(record.Mutex); return record.Segments.size() == 2; }, 5000);
+    QTest::mouseMove(&column, QPoint(25, 25), 0);
+    ASSERT_TRUE(QTest::qWaitFor(heard, 10000));
+    QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 25));
     {
         std::lock_guard lock(record.Mutex);
-        EXPECT_EQ(record.First, 0);
-        EXPECT_NEAR(record.Last, 93'748'500, 125'000); // whole samples at 8 kHz
+        EXPECT_EQ(record.Segments, expected);
+        EXPECT_LE(record.LastBufferEnd, expected.back().second + 125'000); // whole samples at 8 kHz
     }
-    EXPECT_EQ(shown, (std::vector<std::int32_t>{1, 3}));
+    EXPECT_EQ(shown, (std::vector<std::int32_t>{1, 3, 2}));
 }
 
 } // namespace

@@ -4,53 +4,43 @@
 
 namespace {
 
-TEST(Scrubbing, MovesAtTwentyFourFps) {
-    struct TCase {
-        const char* Name;
-        std::int32_t From, To;
-        bool Play;
-        TMediaTime Start, Stop;
+// A row is 20 pixels; at 24 fps a frame is 416,666.67 units of 100 ns.
+TEST(Scrubbing, EveryFrameEnteredPlaysItsOwnSliceUpOrDown) {
+    struct TStep {
+        std::int32_t Pos;
         std::int32_t Frame;
+        bool Play; // also: the frame changed
+        TMediaTime Start, Stop;
     };
-    // 10,000,000 div (24 x 20) = 20833 units per pixel; a row is 20 pixels.
-    const TCase cases[] = {
-        {"three rows down", 0, 45, true, 0, 937'485, 3},
-        {"less than a row", 0, 15, false, 0, 0, 1},
-        {"exactly one row", 0, 20, false, 0, 0, 2},
-        {"upwards", 200, 100, false, 0, 0, 6},
-        // 214 s at 24 fps and 20 pixels a row is pixel 102,720: past 2^31 units.
-        {"past 214 seconds", 103'000, 103'100, true, 2'145'799'000, 2'147'882'300, 5156},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TScrubState scrub;
-        scrub.Begin(c.From, 20);
-        const TScrubStep step = scrub.Move(c.To, 20, 24);
-        EXPECT_EQ(step.Play, c.Play);
-        EXPECT_EQ(step.Start, c.Start);
-        EXPECT_EQ(step.Stop, c.Stop);
-        EXPECT_EQ(step.Frame, c.Frame);
-    }
-}
-
-TEST(Scrubbing, SoundContinuesFromWhereItEnded) {
     TScrubState scrub;
-    EXPECT_EQ(scrub.Begin(30, 20).Frame, 2);
-    EXPECT_FALSE(scrub.Move(45, 20, 24).Play); // a small move shows the frame but plays nothing
-    const TScrubStep fast = scrub.Move(130, 20, 24);
-    EXPECT_TRUE(fast.Play);
-    EXPECT_EQ(fast.Start, 624'990);
-    EXPECT_EQ(fast.Stop, 2'708'290);
-    EXPECT_TRUE(fast.FrameChanged);
-    EXPECT_EQ(fast.Frame, 7);
-    const TScrubStep back = scrub.Move(70, 20, 24); // up: the drawing follows, no sound
-    EXPECT_FALSE(back.Play);
-    EXPECT_TRUE(back.FrameChanged);
-    EXPECT_EQ(back.Frame, 4);
-    EXPECT_FALSE(scrub.Move(75, 20, 24).FrameChanged);
+    const TScrubStep pressed = scrub.Begin(30, 20, 24);
+    EXPECT_EQ(pressed.Frame, 2);
+    EXPECT_TRUE(pressed.FrameChanged);
+    EXPECT_TRUE(pressed.Play);
+    EXPECT_EQ(pressed.Start, 416'666);
+    EXPECT_EQ(pressed.Stop, 833'333);
+    const TStep drag[] = {
+        {39, 2, false, 0, 0},              // within the frame: nothing new
+        {40, 3, true, 833'333, 1'250'000}, // down a row
+        {130, 7, true, 2'500'000, 2'916'666}, // a fast move: the frame under the pointer
+        {70, 4, true, 1'250'000, 1'666'666},  // up
+        {65, 4, false, 0, 0},
+        {0, 1, true, 0, 416'666},
+        // 214 s at 24 fps is frame 5136: past 2^31 units.
+        {103'000, 5151, true, 2'145'833'333, 2'146'250'000},
+    };
+    for (const TStep& s : drag) {
+        SCOPED_TRACE(s.Pos);
+        const TScrubStep step = scrub.Move(s.Pos, 20, 24);
+        EXPECT_EQ(step.Frame, s.Frame);
+        EXPECT_EQ(step.FrameChanged, s.Play);
+        EXPECT_EQ(step.Play, s.Play);
+        EXPECT_EQ(step.Start, s.Start);
+        EXPECT_EQ(step.Stop, s.Stop);
+    }
     scrub.End();
-    EXPECT_EQ(scrub.LastPos(), 0);
     EXPECT_EQ(scrub.Frame(), 0);
+    EXPECT_FALSE(scrub.Begin(30, 20, 0).Play); // no rate, no sound
 }
 
 TEST(Volume, SliderMapping) {
