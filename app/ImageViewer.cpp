@@ -10,6 +10,10 @@ void TImagePane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawImage(QPoint(0, 0), Bitmap);
+    if (!Notice.isEmpty()) {
+        painter.setPen(Qt::black);
+        painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, Notice);
+    }
 }
 
 TImageViewer::TImageViewer(QWidget* mainWindow)
@@ -32,6 +36,7 @@ void TImageViewer::ShowImage(const QImage* picture) {
         move(std::max(0, main.left() - 100), main.top() + 50);
         Placed = true;
     }
+    Pane->Notice.clear();
     if (picture) {
         Pane->Bitmap = *picture;
         resize(picture->size());
@@ -41,4 +46,9 @@ void TImageViewer::ShowImage(const QImage* picture) {
     }
     show();
     Pane->update();
+}
+
+void TImageViewer::ShowMissing(const QString& reason) {
+    ShowImage(nullptr);
+    Pane->Notice = reason;
 }

@@ -3,12 +3,13 @@
 #include <QImage>
 #include <QWidget>
 
-// Paints its picture from the top-left corner, as much of it as fits.
+// Paints its picture from the top-left corner, as much of it as fits, and the notice over it.
 class TImagePane : public QWidget {
     Q_OBJECT
 public:
     explicit TImagePane(QWidget* parent = nullptr) : QWidget(parent) {}
     QImage Bitmap;
+    QString Notice; // plain text
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -22,6 +23,8 @@ public:
 
     // Shows the picture, sizing the window's client area to it; without one, a white pane.
     void ShowImage(const QImage* picture);
+    // Shows a white pane that says why there is no picture (plain text).
+    void ShowMissing(const QString& reason);
     void Retranslate();
 
     TImagePane* Pane;

@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/ElidedLabel.h"
+#include "app/HelpWindow.h"
 #include "app/ImageViewer.h"
 #include "app/LayerPropertiesDialog.h"
 #include "app/LicenseDialog.h"
@@ -325,13 +326,23 @@ void TMainWindow::SetImageFormat(TcwImageFormat format) {
 void TMainWindow::FpsOtherClick() {
     // The check mark stays on the rate in force until a new one is set.
     Actions->UpdateActions();
+    const QString title = Translate(LanguageKey("sFPS"));
     QString text;
-    if (!EntryDialog->AskValue(Translate(LanguageKey("sFPS")), text))
-        return;
-    const std::int32_t fps = StrToInt(ToStd(text.trimmed()));
-    if (!IsFrameRate(fps))
-        throw ECwError(ToStd(Fill(Translate(LanguageKey("msgErrFrameRate")), {text.trimmed()})));
-    SetFrameRate(fps);
+    // A refused value says why and is offered again to be corrected.
+    for (bool again = false;; again = true) {
+        if (!(again ? EntryDialog->AskValueAgain(title, text) : EntryDialog->AskValue(title, text)))
+            return;
+        try {
+            const std::int32_t fps = StrToInt(ToStd(text.trimmed()));
+            if (IsFrameRate(fps)) {
+                SetFrameRate(fps);
+                return;
+            }
+            ShowErrorBox(this, Fill(Translate(LanguageKey("msgErrFrameRate")), {text.trimmed()}));
+        } catch (const ECwError& error) {
+            ShowErrorBox(this, FromStd(error.what()));
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -430,6 +441,8 @@ void TMainWindow::TranslateAll() {
 void TMainWindow::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
+    if (HelpWindow)
+        HelpWindow->Retranslate();
     ImportWindow->Retranslate();
     LayerPropertiesDialog->Retranslate();
     ProgramEditDialog->Retranslate();
@@ -437,6 +450,8 @@ void TMainWindow::RetranslateOtherWindows() {
         Preview->Retranslate();
     if (CaptureWindow)
         CaptureWindow->Retranslate();
+    if (ScannerWindow)
+        ScannerWindow->Retranslate();
 }
 
 void TMainWindow::ActivateProfile(const QString& name) {
@@ -474,32 +489,48 @@ void TMainWindow::ShowLayerPath(std::int32_t layer) {
     LayerPathLabel->SetFullText(layer > 0 ? text : QString());
 }
 
-void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
+const TPicture* TMainWindow::CelDrawing(std::int32_t layer, std::int32_t frame, QString& missing) {
+    missing.clear();
     const TPicture* picture = nullptr;
-    bool unreadable = false;
     try {
         picture = SheetView->GetCelImage(layer, frame);
     } catch (const ECwError& error) {
         // A drawing that cannot be read shows as missing, with the reason, which names the file.
-        InfoMessage(FromStd(error.what()));
-        unreadable = true;
+        missing = FromStd(error.what());
+        return nullptr;
     }
+    if (!picture && SheetView->CelAt(layer, frame)) {
+        missing = Fill(Translate(LanguageKey("msgErrImageNotFound")),
+                       {FromStd(SheetView->CelName(layer, frame)), FromStd(SheetView->LayerCaption(layer))});
+    }
+    return picture;
+}
+
+void TMainWindow::ShowInViewer(const TPicture* picture, const QString& missing) {
+    if (picture) {
+        const QImage image = PictureToImage(*picture);
+        ImageViewer->ShowImage(&image);
+    } else if (missing.isEmpty()) {
+        ImageViewer->ShowImage(nullptr);
+    } else {
+        ImageViewer->ShowMissing(missing);
+    }
+}
+
+void TMainWindow::ShowThumbnail(std::int32_t layer, std::int32_t frame) {
+    QString missing;
+    const TPicture* picture = CelDrawing(layer, frame, missing);
+    if (!missing.isEmpty())
+        InfoMessage(missing);
     if (!picture) {
         Thumbnail.fill(Qt::white);
-        if (SheetView->CelAt(layer, frame) && !unreadable) {
-            InfoMessage(
-                Fill(Translate(LanguageKey("msgErrImageNotFound")),
-                     {FromStd(SheetView->CelName(layer, frame)), FromStd(SheetView->LayerCaption(layer))}));
-        }
-        if (ImageViewer->isVisible())
-            ImageViewer->ShowImage(nullptr);
     } else {
-        const QImage image = PictureToImage(*picture);
-        Thumbnail = image.scaled(129, 105, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        Thumbnail = PictureToImage(*picture)
+                        .scaled(129, 105, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                         .convertToFormat(QImage::Format_RGB32);
-        if (ImageViewer->isVisible())
-            ImageViewer->ShowImage(&image);
     }
+    if (ImageViewer->isVisible())
+        ShowInViewer(picture, missing);
     ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
 }
 
@@ -686,17 +717,18 @@ void TMainWindow::PreviewClick() {
 void TMainWindow::ImageViewerClick() {
     if (ImageViewer->isVisible())
         return;
-    const TPicture* picture = SheetView->GetCelImage(SheetView->CurrentLayer(), SheetView->CurrentFrame());
-    if (picture) {
-        const QImage image = PictureToImage(*picture);
-        ImageViewer->ShowImage(&image);
-    } else {
-        ImageViewer->ShowImage(nullptr);
-    }
+    QString missing;
+    const TPicture* picture = CelDrawing(SheetView->CurrentLayer(), SheetView->CurrentFrame(), missing);
+    ShowInViewer(picture, missing);
 }
 
 void TMainWindow::HelpClick() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Folders.ProgramFolder + "Help/Celwright_Help.htm"));
+    const QString guide = Folders.ProgramFolder + "Help/Celwright_Help.htm";
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+        return;
+    if (!HelpWindow)
+        HelpWindow = new THelpWindow(this);
+    HelpWindow->ShowGuide(guide);
 }
 
 void TMainWindow::AboutClick() {

@@ -27,8 +27,10 @@ class TElidedLabel;
 struct TExportContext;
 class TEntryDialog;
 class TCaptureWindow;
+class THelpWindow;
 class TImageViewer;
 class TImportWindow;
+class TPicture;
 class TLayerPropertiesDialog;
 class TPreviewWindow;
 class TProgramEditDialog;
@@ -151,6 +153,10 @@ private:
     // The first line of the info panel.
     void InfoMessage(const QString& text);
     void ShowThumbnail(std::int32_t layer, std::int32_t frame);
+    // The drawing of the cel covering the cell (1-based), or none with `missing` saying why; an
+    // empty cell has neither.
+    const TPicture* CelDrawing(std::int32_t layer, std::int32_t frame, QString& missing);
+    void ShowInViewer(const TPicture* picture, const QString& missing);
     void ShowLayerPath(std::int32_t layer);
     // Shows the current layer's path and cel's thumbnail when either changed since last shown.
     void ShowCursor();
@@ -182,6 +188,7 @@ private:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
+    THelpWindow* HelpWindow = nullptr; // the guide, made when no browser answers
     TImportWindow* ImportWindow;
     TLayerPropertiesDialog* LayerPropertiesDialog;
     TProgramEditDialog* ProgramEditDialog;

@@ -13,6 +13,7 @@
 #include "ui/PlacementPanel.h"
 #include "ui/QtText.h"
 
+#include <QAbstractSpinBox>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +36,11 @@ constexpr int kMinVideoWidth = 320;
 constexpr int kMinVideoHeight = 240;
 constexpr int kThumbnailWidth = 129;
 constexpr int kColumnGap = 6;
+
+// A field the user types into: Left and Right move its text cursor.
+bool IsTextField(const QObject* widget) {
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget);
+}
 
 // Shift, Ctrl and the like start a shortcut rather than being a key of their own.
 bool IsModifierKey(int key) {
@@ -120,15 +126,17 @@ void TCaptureWindow::CreateControls() {
     connect(BWBtn, &QToolButton::clicked, this, [this] { BWBtnClick(); });
 
     OnionMenu = menuBar()->addMenu(QString());
+    // Ctrl with Shift: the main window's Ctrl keys (Open, Print) stay its own while both windows are
+    // open, and a text field with the focus does not take them (Ctrl+D deletes there).
     OnionSkin1 = OnionMenu->addAction(QString(), this, [this] { OnionSkinClick(); });
-    OnionSkin1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    OnionSkin1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     Difference1 = OnionMenu->addAction(QString(), this, [this] { OnionSettingsChange(); });
-    Difference1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    Difference1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     OnionMenu->addSeparator();
     Flip1 = OnionMenu->addAction(QString(), this, [this] { Guard([this] { FlipClick(); }); });
-    Flip1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    Flip1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     PlayWithLive1 = OnionMenu->addAction(QString(), this, [this] { Guard([this] { PlayWithLiveClick(); }); });
-    PlayWithLive1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    PlayWithLive1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     for (QAction* item : {OnionSkin1, Difference1, Flip1})
         item->setCheckable(true);
     bar->addSeparator();
@@ -663,8 +671,8 @@ bool TCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
             Guard([this] { CaptureClick(); });
             return true;
         }
-        if (ActiveMode == TCapMode::cmStopMotion &&
-            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+        if (ActiveMode == TCapMode::cmStopMotion && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) &&
+            !IsTextField(watched)) {
             // One step, never past the range; the slider does not take the key a second time.
             FrameBar->setValue(FrameBar->value() + (key->key() == Qt::Key_Left ? -1 : 1));
             return true;

@@ -203,7 +203,8 @@ public:
     void CutSelection();
     // Pastes with the block's top-left cell on the selection's; the caller takes the snapshot.
     void PasteAtSelection();
-    void MoveCursor(TCursorDirection direction);
+    // Moves the cursor to a one-cell selection; `pageRows` is how far PageUp and PageDown go.
+    void MoveCursor(TCursorDirection direction, std::int32_t pageRows = 1);
     // Runs what a key of the sheet asks for.
     void RunKeyCommand(const TSheetKeyCommand& command);
 

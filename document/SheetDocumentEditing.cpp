@@ -5,9 +5,17 @@
 #include <algorithm>
 #include <filesystem>
 
-TSheetKeyCommand SheetKeyCommand(int virtualKey, bool ctrl) {
+TSheetKeyCommand SheetKeyCommand(int virtualKey, bool ctrl, std::int32_t pageRows) {
     using TKind = TSheetKeyCommand::TKind;
     switch (virtualKey) {
+    case SheetKeys::kHome:
+        return {TKind::MoveCursor, TCursorDirection::FirstFrame};
+    case SheetKeys::kEnd:
+        return {TKind::MoveCursor, TCursorDirection::LastFrame};
+    case SheetKeys::kPageUp:
+        return {TKind::MoveCursor, TCursorDirection::PageUp, 0, false, std::max(1, pageRows)};
+    case SheetKeys::kPageDown:
+        return {TKind::MoveCursor, TCursorDirection::PageDown, 0, false, std::max(1, pageRows)};
     case SheetKeys::kLeft:
         return {TKind::MoveCursor, TCursorDirection::Left};
     case SheetKeys::kUp:
@@ -31,7 +39,7 @@ void TSheetDocument::RunKeyCommand(const TSheetKeyCommand& command) {
     using TKind = TSheetKeyCommand::TKind;
     switch (command.Kind) {
     case TKind::MoveCursor:
-        MoveCursor(command.Direction);
+        MoveCursor(command.Direction, command.PageRows);
         break;
     case TKind::ExtendHold:
         ExtendHold(command.Ripple);
@@ -297,7 +305,7 @@ void TSheetDocument::SyncFrameRowsAfterPaste() {
     }
 }
 
-void TSheetDocument::MoveCursor(TCursorDirection direction) {
+void TSheetDocument::MoveCursor(TCursorDirection direction, std::int32_t pageRows) {
     if (LayerCount() == 0 || FrameCount() == 0)
         return;
     const TCellRect& selection = Model.Selection;
@@ -323,6 +331,18 @@ void TSheetDocument::MoveCursor(TCursorDirection direction) {
         if (selection.Bottom >= FrameCount() - 1)
             return;
         ++row;
+        break;
+    case TCursorDirection::FirstFrame:
+        row = 0;
+        break;
+    case TCursorDirection::LastFrame:
+        row = FrameCount() - 1;
+        break;
+    case TCursorDirection::PageUp:
+        row = std::max(0, row - pageRows);
+        break;
+    case TCursorDirection::PageDown:
+        row = std::min(FrameCount() - 1, row + pageRows);
         break;
     }
     const TChangeScope scope(*this);

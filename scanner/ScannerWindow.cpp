@@ -122,6 +122,7 @@ TScannerWindow::TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     BuildControls();
     Retranslate();
     connect(&sheet, &TSheetView::SelectionChanged, this, [this] { SheetSelectionChanged(); });
+    connect(&sheet, &TSheetView::CurrentLayerChanged, this, [this] { LayerChanged(); });
 
     SetSaneDefaultSourceFolder(UserFolder());
     SetSaneSourceChooser([this](const std::vector<std::string>& names, int current) {
@@ -237,6 +238,7 @@ void TScannerWindow::Retranslate() {
     Placement->Retranslate();
     PreviewBtn1->setText(Translate(LanguageKey("sPreview")));
     ScanBtn1->setText(Translate(LanguageKey("sScan")));
+    ShowTitle();
 }
 
 void TScannerWindow::showEvent(QShowEvent* event) {
@@ -276,15 +278,24 @@ void TScannerWindow::FormShow() {
 void TScannerWindow::ShowCaption() {
     std::vector<std::string> names;
     const int index = Twain.ListSources(names);
-    const QString source = index >= 0 ? QString::fromStdString(names[static_cast<std::size_t>(index)])
-                                      : QString("no scanner found");
-    setWindowTitle(Translate(LanguageKey("sScan")) + " - " + source);
+    SourceName = index >= 0 ? QString::fromStdString(names[static_cast<std::size_t>(index)]) : QString();
+    ShowTitle();
+}
+
+void TScannerWindow::ShowTitle() {
+    setWindowTitle(Translate(LanguageKey("sScan")) + " - " +
+                   (SourceName.isEmpty() ? QString("no scanner found") : SourceName));
+}
+
+void TScannerWindow::LayerChanged() {
+    if (isVisible())
+        Placement->NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
 }
 
 void TScannerWindow::SheetSelectionChanged() {
     if (!isVisible())
         return;
-    Placement->NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    LayerChanged();
     if (Placement->NumberingIsFrame())
         Placement->ShowFrameNumber(Sheet.CurrentFrame());
 }

@@ -54,6 +54,10 @@ public:
     // Follows the sheet's selection while the window shows: the name follows the current layer, and
     // with frame numbering the number follows the current frame.
     void SheetSelectionChanged();
+    // The current layer changed, also without a cell being selected: the name follows it.
+    void LayerChanged();
+    // Takes the texts of the language in force.
+    void Retranslate();
 
     void Scanner1Click();
     void SaveSettings1Click();
@@ -86,9 +90,10 @@ protected:
 
 private:
     void BuildControls();
-    void Retranslate();
     void FormShow();
+    // Looks up the scanner in use and names it in the title.
     void ShowCaption();
+    void ShowTitle();
     void OrientComboChange();
     void RotateComboChange();
     void SizeComboChange();
@@ -108,4 +113,5 @@ private:
     bool Scanning = false;
     bool PreviewDone = false;
     TResolutionRange Range;
+    QString SourceName; // the scanner named in the title; empty when none was found
 };

@@ -4,6 +4,14 @@
 
 int SheetVirtualKey(int qtKey, Qt::KeyboardModifiers modifiers) {
     switch (qtKey) {
+    case Qt::Key_Home:
+        return SheetKeys::kHome;
+    case Qt::Key_End:
+        return SheetKeys::kEnd;
+    case Qt::Key_PageUp:
+        return SheetKeys::kPageUp;
+    case Qt::Key_PageDown:
+        return SheetKeys::kPageDown;
     case Qt::Key_Left:
         return SheetKeys::kLeft;
     case Qt::Key_Up:

@@ -444,12 +444,12 @@ void TSheetView::Redo() {
 // Keyboard.
 
 bool TSheetView::event(QEvent* event) {
-    // The arrows and the keypad keys belong to the sheet while it has the focus, whatever
-    // shortcuts the window around it has.
+    // The cursor keys (arrows, Home, End, Page Up and Down) and the keypad keys belong to the sheet
+    // while it has the focus, whatever shortcuts the window around it has.
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool arrow = key->key() >= Qt::Key_Left && key->key() <= Qt::Key_Down;
-        if ((arrow || (key->modifiers() & Qt::KeypadModifier)) &&
+        const bool cursorKey = key->key() >= Qt::Key_Home && key->key() <= Qt::Key_PageDown;
+        if ((cursorKey || (key->modifiers() & Qt::KeypadModifier)) &&
             SheetVirtualKey(key->key(), key->modifiers())) {
             event->accept();
             return true;
@@ -466,7 +466,7 @@ void TSheetView::keyPressEvent(QKeyEvent* event) {
     }
     // Ctrl is read from the keyboard as it is now, not from the event.
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
-    Doc.RunKeyCommand(SheetKeyCommand(virtualKey, ctrl));
+    Doc.RunKeyCommand(SheetKeyCommand(virtualKey, ctrl, GridPart->height() / GridHeight()));
     event->accept();
 }
 

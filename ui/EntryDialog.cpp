@@ -50,6 +50,16 @@ void TEntryDialog::Retranslate() {
 
 bool TEntryDialog::AskValue(const QString& title, QString& text) {
     Edit1->clear();
+    return Ask(title, text);
+}
+
+bool TEntryDialog::AskValueAgain(const QString& title, QString& text) {
+    Edit1->setText(text);
+    Edit1->selectAll();
+    return Ask(title, text);
+}
+
+bool TEntryDialog::Ask(const QString& title, QString& text) {
     setWindowTitle(title);
     Label1->setText(Translate(LanguageKey("msgEnterValue")) + " " + title);
     const bool confirmed = exec() == QDialog::Accepted && !Edit1->text().isEmpty();

@@ -16,6 +16,8 @@ public:
     // Asks for the value named `title`. True when closed with OK and the field is not empty; the
     // field's text is in `text` either way.
     bool AskValue(const QString& title, QString& text);
+    // Asks again for a value the caller refused: the field starts with `text`, selected.
+    bool AskValueAgain(const QString& title, QString& text);
     void Retranslate();
 
     QLabel* Label1;
@@ -25,4 +27,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    bool Ask(const QString& title, QString& text);
 };

@@ -1,7 +1,9 @@
 #include "app/ElidedLabel.h"
+#include "app/ImageViewer.h"
 #include "ui/ErrorBox.h"
 #include "ui/AlertPrompt.h"
 #include "ui/EntryDialog.h"
+#include "DialogScript.h"
 #include "app/MainWindow.h"
 #include "base/TextUtil.h"
 #include "scanner/ScannerWindow.h"
@@ -10,6 +12,7 @@
 #include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -97,6 +100,32 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
     EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
     EXPECT_EQ(window->Sheet().LayerCount(), 2);
     EXPECT_EQ(window->Sheet().CelName(2, 1), "ball_01.png");
+}
+
+TEST_F(MainWindowTest, TheImageViewerSaysWhichDrawingIsMissing) {
+    auto window = MakeWindow();
+    window->NewClick();
+    window->Sheet().SetLayerCaption(1, "Ink");
+    window->Sheet().PlaceCelAt(1, 1, "walk01.png", 2);
+    window->Sheet().SelectCell(1, 2);
+    Part(*window, "ImageViewerAction")->trigger();
+    TImageViewer* viewer = nullptr;
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        viewer = viewer ? viewer : qobject_cast<TImageViewer*>(shown);
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->Pane->Notice, "walk01.png not found in Ink folder.");
+    const QImage shown = viewer->Pane->grab().toImage();
+    bool written = false;
+    for (int y = 0; y < shown.height() && !written; ++y) {
+        for (int x = 0; x < shown.width() && !written; ++x)
+            written = shown.pixelColor(x, y).lightness() < 100;
+    }
+    EXPECT_TRUE(written) << "the notice is drawn";
+
+    // An empty frame is simply white; the notice goes.
+    window->Sheet().SelectCell(1, 3);
+    EXPECT_EQ(viewer->Pane->Notice, "");
 }
 
 TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
@@ -253,11 +282,15 @@ TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
     EXPECT_TRUE(Part(*window, "Fps25Action")->isChecked());
     EXPECT_FALSE(Part(*window, "FpsOtherAction")->isChecked());
 
-    QTimer::singleShot(0, window.get(), [&] {
-        window->findChild<TEntryDialog*>()->Edit1->setText("fast");
-        window->findChild<TEntryDialog*>()->Button1->click();
-    });
+    TDialogScript script;
+    script
+        .Then<TEntryDialog>([](TEntryDialog& entry) {
+            entry.Edit1->setText("fast");
+            entry.Button1->click();
+        })
+        .Then<TEntryDialog>([](TEntryDialog& entry) { entry.Button2->click(); });
     window->Guard([&] { window->FpsOtherClick(); });
+    EXPECT_TRUE(script.Done());
     EXPECT_EQ(Errors, QStringList{"'fast' is not a valid integer value"});
     EXPECT_EQ(window->Sheet().Fps(), 25);
 }

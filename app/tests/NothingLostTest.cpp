@@ -238,12 +238,14 @@ TEST_F(NothingLostTest, ARecentFileWithAnAmpersandOpens) {
     EXPECT_EQ(window->Sheet().LayerCount(), 2);
 }
 
-TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
+TEST_F(NothingLostTest, ARefusedFrameRateSaysWhyAndIsAskedAgain) {
     auto window = MakeWindow();
     Part(*window, "NewAction")->trigger();
+    // Each refused rate is offered again as typed; cancelling keeps the rate in force.
     for (const char* typed : {"fast", "500", "0"}) {
         SCOPED_TRACE(typed);
         QString error;
+        QString offeredAgain;
         TDialogScript script;
         script
             .Then<TEntryDialog>([typed](TEntryDialog& entry) {
@@ -253,14 +255,35 @@ TEST_F(NothingLostTest, ARefusedFrameRateLeavesTheCheckMarkOnTheRateInForce) {
             .Then<QMessageBox>([&](QMessageBox& box) {
                 error = box.text();
                 box.accept();
+            })
+            .Then<TEntryDialog>([&](TEntryDialog& entry) {
+                offeredAgain = entry.Edit1->text();
+                QTest::mouseClick(entry.Button2, Qt::LeftButton);
             });
         Part(*window, "FpsOtherAction")->trigger();
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(error.contains(typed)) << error.toStdString();
+        EXPECT_EQ(offeredAgain, typed);
         EXPECT_TRUE(Part(*window, "Fps24Action")->isChecked());
         EXPECT_FALSE(Part(*window, "FpsOtherAction")->isChecked());
         EXPECT_EQ(window->Sheet().Fps(), 24);
     }
+    // A corrected rate is taken.
+    TDialogScript script;
+    script
+        .Then<TEntryDialog>([](TEntryDialog& entry) {
+            entry.Edit1->setText("1O");
+            QTest::mouseClick(entry.Button1, Qt::LeftButton);
+        })
+        .Then<QMessageBox>([](QMessageBox& box) { box.accept(); })
+        .Then<TEntryDialog>([](TEntryDialog& entry) {
+            entry.Edit1->setText("10");
+            QTest::mouseClick(entry.Button1, Qt::LeftButton);
+        });
+    Part(*window, "FpsOtherAction")->trigger();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(window->Sheet().Fps(), 10);
+    EXPECT_TRUE(Part(*window, "FpsOtherAction")->isChecked());
 }
 
 TEST_F(NothingLostTest, OpeningAFileThatIsNoSheetNamesIt) {

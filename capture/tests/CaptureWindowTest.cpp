@@ -14,7 +14,11 @@
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMap>
+#include <QShortcut>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -58,6 +62,105 @@ protected:
     }
 };
 } // namespace
+
+namespace {
+// Takes every shortcut a key press sets off before its command runs, noting the action or
+// shortcut it reached and whether the toolkit found more than one command for the key.
+class TShortcutCatcher : public QObject {
+public:
+    struct TDelivery {
+        QObject* Receiver;
+        bool Ambiguous;
+    };
+    QList<TDelivery> Deliveries;
+
+    TShortcutCatcher() { qApp->installEventFilter(this); }
+    ~TShortcutCatcher() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Shortcut)
+            return false;
+        Deliveries.append({watched, static_cast<QShortcutEvent*>(event)->isAmbiguous()});
+        return true;
+    }
+};
+
+// The window an action or shortcut belongs to: that of the nearest widget holding it that is not
+// a menu (a menu is a window of its own).
+QWidget* OwningWindow(const QObject* item) {
+    for (QObject* up = item->parent(); up; up = up->parent()) {
+        auto* widget = qobject_cast<QWidget*>(up);
+        if (widget && !qobject_cast<QMenu*>(widget))
+            return widget->window();
+    }
+    return nullptr;
+}
+
+// Every key sequence of the enabled actions and the shortcuts in the open windows, with the
+// windows that offer it.
+QMap<QKeySequence, QList<QWidget*>> ShortcutsOfOpenWindows() {
+    QMap<QKeySequence, QList<QWidget*>> keys;
+    auto note = [&](const QObject* item, const QList<QKeySequence>& sequences) {
+        QWidget* window = OwningWindow(item);
+        if (!window || !window->isVisible())
+            return;
+        for (const QKeySequence& sequence : sequences) {
+            if (!sequence.isEmpty() && !keys[sequence].contains(window))
+                keys[sequence].append(window);
+        }
+    };
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (const QAction* action : window->findChildren<QAction*>()) {
+            if (action->isEnabled())
+                note(action, action->shortcuts());
+        }
+        for (const QShortcut* shortcut : window->findChildren<QShortcut*>())
+            note(shortcut, shortcut->keys());
+    }
+    return keys;
+}
+} // namespace
+
+TEST_F(CaptureWindowTest, EveryShortcutOfEveryOpenWindowReachesOneCommand) {
+    Window->show();
+    Open();
+    Window->ScannerClick();
+    const QMap<QKeySequence, QList<QWidget*>> keys = ShortcutsOfOpenWindows();
+    ASSERT_TRUE(keys.contains(QKeySequence("Ctrl+O"))) << "the main window's Open";
+    QList<QWidget*> windows;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && !qobject_cast<QMenu*>(window))
+            windows.append(window);
+    }
+    ASSERT_GE(windows.size(), 3) << "the main, capture and scanner windows";
+    // No two open windows share a key.
+    for (auto key = keys.begin(); key != keys.end(); ++key)
+        EXPECT_EQ(key.value().size(), 1) << key.key().toString().toStdString();
+
+    TShortcutCatcher catcher;
+    for (QWidget* window : windows) {
+        for (auto key = keys.begin(); key != keys.end(); ++key) {
+            QApplication::processEvents(); // a change of the active window still on its way
+            if (QApplication::activeWindow() != window) {
+                window->activateWindow();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << window->windowTitle().toStdString();
+            }
+            catcher.Deliveries.clear();
+            QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+            QTest::keyClick(target, key.key()[0].key(), key.key()[0].keyboardModifiers());
+            const std::string what =
+                key.key().toString().toStdString() + " in " + window->windowTitle().toStdString();
+            for (const TShortcutCatcher::TDelivery& delivery : catcher.Deliveries)
+                EXPECT_FALSE(delivery.Ambiguous) << what;
+            // A window's own shortcut runs its own command.
+            if (key.value().contains(window)) {
+                ASSERT_EQ(catcher.Deliveries.size(), 1) << what;
+                EXPECT_EQ(OwningWindow(catcher.Deliveries[0].Receiver), window) << what;
+            }
+        }
+    }
+}
 
 TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
     TCaptureWindow& capture = Open();
@@ -135,6 +238,31 @@ TEST_F(CaptureWindowTest, AnExistingFileAsksAndCancelPlacesNothing) {
         Errors[0].startsWith("Capture cannot be completed. Path for the selected Layer does not exist."));
     EXPECT_TRUE(capture.ButtonCapture->isEnabled());
     EXPECT_FALSE(capture.Grabber.GrabPending());
+}
+
+TEST_F(CaptureWindowTest, InStopMotionLeftAndRightMoveTheTextCursorOfTheFocusedField) {
+    TCaptureWindow& capture = Open();
+    capture.SetMode(TCapMode::cmStopMotion);
+    capture.Placement->HoldItems[0]->click();
+    for (int i = 0; i < 3; ++i)
+        Capture(capture);
+    capture.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&capture));
+    for (QLineEdit* field : {capture.Placement->NameEdit, capture.Placement->NumberEdit}) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        field->setFocus();
+        field->setCursorPosition(field->text().size());
+        const int end = field->cursorPosition();
+        QTest::keyClick(field, Qt::Key_Left);
+        QTest::keyClick(field, Qt::Key_Left);
+        QTest::keyClick(field, Qt::Key_Right);
+        EXPECT_EQ(field->cursorPosition(), end - 1);
+        EXPECT_EQ(capture.FrameBar->value(), 24) << "the review stays on the live picture";
+    }
+    // Elsewhere the keys step through the review.
+    capture.ButtonCapture->setFocus();
+    QTest::keyClick(capture.ButtonCapture, Qt::Key_Left);
+    EXPECT_EQ(capture.FrameBar->value(), 23);
 }
 
 TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
@@ -365,7 +493,8 @@ protected:
     }
 
     // A key as the user presses it in the capture window (menu shortcuts included).
-    static void Press(TCaptureWindow& capture, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+    static void Press(TCaptureWindow& capture, Qt::Key key,
+                      Qt::KeyboardModifiers modifiers = Qt::ControlModifier | Qt::ShiftModifier) {
         QWidget* target = capture.focusWidget() ? capture.focusWidget() : capture.Placement->NameEdit;
         QTest::keyClick(target, key, modifiers);
     }

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "imaging/PictureCodecs.h"
+#include "sheetview/LayerHeader.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
@@ -114,6 +115,31 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     // The window's picture for the documentation, when asked for.
     if (const char* folder = std::getenv("CELWRIGHT_SCREENSHOT_DIR"))
         scanner->grab().save(QString(folder) + "/scanner-window.png");
+}
+
+TEST_F(ScanWindowTest, TheWindowFollowsTheLanguageAndALayerChosenByItsHeader) {
+    auto window = OpenWindow();
+    TSheetView& sheet = window->Sheet();
+    sheet.Document().Data().AddLayer("Pencil", Files / "ink/", LayerColorScheme(1), sheet.FrameCount());
+    sheet.RefreshAll();
+    sheet.SelectCell(1, 1);
+    Part(*window, "ScannerAction")->trigger();
+    TScannerWindow* scanner = window->findChild<TScannerWindow*>();
+    ASSERT_NE(scanner, nullptr);
+    EXPECT_EQ(scanner->Placement->NameEdit->text(), "Ink");
+
+    // Shift and a click on the second layer's header choose that layer without selecting a cell.
+    QTest::mouseClick(&sheet.Header(), Qt::LeftButton, Qt::ShiftModifier, QPoint(sheet.GridWidth() + 10, 5));
+    ASSERT_EQ(sheet.CurrentLayer(), 2);
+    EXPECT_EQ(scanner->Placement->NameEdit->text(), "Pencil");
+
+    window->SelectLanguage("German");
+    EXPECT_EQ(scanner->windowTitle(), "Scannen - Noname frontend-tester (test:0)");
+    EXPECT_EQ(scanner->PreviewBtn1->text(), "Vorschau");
+    EXPECT_EQ(scanner->ScanBtn1->text(), "Scannen");
+    EXPECT_EQ(scanner->Settings1->title(), "Einstellungen");
+    window->SelectLanguage("English");
+    EXPECT_EQ(scanner->ScanBtn1->text(), "Scan");
 }
 
 } // namespace

@@ -21,6 +21,10 @@ TEST(SheetKeyMapping, ReadsTheKeypadAndItsStandIns) {
         {Qt::Key_Up, {}, 38},
         {Qt::Key_Right, Qt::KeypadModifier, 39},
         {Qt::Key_Down, {}, 40},
+        {Qt::Key_Home, {}, 36},
+        {Qt::Key_End, {}, 35},
+        {Qt::Key_PageUp, {}, 33},
+        {Qt::Key_PageDown, {}, 34},
         {Qt::Key_1, Qt::KeypadModifier, 97},
         {Qt::Key_9, Qt::KeypadModifier, 105},
         {Qt::Key_3, Qt::AltModifier, 99},
@@ -88,6 +92,31 @@ TEST_F(SheetViewTest, ArrowKeysMoveTheCursorUpToTheSheetsEdges) {
     EXPECT_EQ(Data().Selection, (TCellRect{0, 2, 0, 2}));
     EXPECT_EQ(PicturePixel(1, 41), QColor(0, 0, 0));
     EXPECT_EQ(PicturePixel(W + 1, 41), QColor(0xFF, 0xFF, 0xFF));
+}
+
+TEST_F(SheetViewTest, HomeEndAndPageKeysMoveTheCursorAndTheViewFollows) {
+    Build({std::string(1637, '.'), std::string(1637, '.')});
+    Sheet->SelectCell(2, 1);
+    const int page = Grid().height() / H;
+    ASSERT_GT(page, 1);
+    struct Case {
+        Qt::Key key;
+        int frame; // 1-based, after the key
+    } cases[] = {
+        {Qt::Key_End, 1637},           {Qt::Key_PageDown, 1637}, // already at the end
+        {Qt::Key_PageUp, 1637 - page}, {Qt::Key_Home, 1},
+        {Qt::Key_PageUp, 1},           {Qt::Key_PageDown, 1 + page},
+        {Qt::Key_PageDown, 1 + 2 * page},
+    };
+    for (const Case& c : cases) {
+        QTest::keyClick(Sheet.get(), c.key);
+        EXPECT_EQ(Sheet->CurrentFrame(), c.frame) << c.key;
+        EXPECT_EQ(Sheet->CurrentLayer(), 2) << c.key; // the layer stays
+        EXPECT_EQ(Data().Selection, (TCellRect{1, c.frame - 1, 1, c.frame - 1})) << c.key;
+        // The cursor's row is in view.
+        const int top = (c.frame - 1) * H - Sheet->VertPos();
+        EXPECT_TRUE(top >= 0 && top + H <= Grid().height()) << c.key << " row at " << top;
+    }
 }
 
 TEST_F(SheetViewTest, TypingANameIntoACellPlacesACel) {
