@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTableWidget>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -75,6 +76,8 @@ TEST_F(LipSyncWindowTest, ImportPickAChartApplyAndUndo) {
         DrawingOf(table, "MBP")->setCurrentText("mbp.png");
         DrawingOf(table, "AI")->setCurrentText("open.png");
         DrawingOf(table, "rest")->setCurrentText("rest.png");
+        if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+            properties.grab().save(QString(shots) + "/mouth-chart.png");
         properties.Button2->click();
     });
     Part(*window, "EditLayerPropertiesAction")->trigger();
