@@ -3,6 +3,7 @@
 #include "ui/AppTexts.h"
 #include "app/FolderBrowser.h"
 #include "ui/AlertPrompt.h"
+#include "ui/QtText.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QScreen>
+#include <QTableWidget>
 
 namespace {
 const char* const kFolderHint = "Location to store images listed in Layer.";
@@ -22,7 +25,9 @@ const char* const kFolderHint = "Location to store images listed in Layer.";
 TLayerPropertiesDialog::TLayerPropertiesDialog(TAlertPrompt* alert, const QStringList& colorNames, QWidget* parent)
     : QDialog(parent), NameLbl(new QLabel(this)), Cap(new QLineEdit(this)), FolderLbl(new QLabel(this)),
       Spath(new QLineEdit(this)), Button1(new QPushButton(this)), ColorLbl(new QLabel(this)),
-      ComboBox1(new QComboBox(this)), Button2(new QPushButton(this)), Alert(alert) {
+      ComboBox1(new QComboBox(this)), Button2(new QPushButton(this)), ChartLbl(new QLabel(this)),
+      MouthTable(new QTableWidget(0, 2, this)), ClassicMouthsButton(new QPushButton(this)),
+      ShapeMouthsButton(new QPushButton(this)), Alert(alert) {
     setModal(true);
     Cap->setToolTip("Name listed at top of layer.");
     ComboBox1->setToolTip("Color for layer in x-sheet");
@@ -31,6 +36,15 @@ TLayerPropertiesDialog::TLayerPropertiesDialog(TAlertPrompt* alert, const QStrin
     Button2->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] { ChangeClick(); });
     connect(Button2, &QPushButton::clicked, this, [this] { OkClick(); });
+    MouthTable->setObjectName("MouthTable");
+    MouthTable->verticalHeader()->hide();
+    MouthTable->horizontalHeader()->setStretchLastSection(true);
+    MouthTable->setMinimumHeight(160);
+    ClassicMouthsButton->setObjectName("ClassicMouthsButton");
+    ShapeMouthsButton->setObjectName("ShapeMouthsButton");
+    connect(ClassicMouthsButton, &QPushButton::clicked, this,
+            [this] { AddMouthRows(TMouthChart::ClassicPhonemes()); });
+    connect(ShapeMouthsButton, &QPushButton::clicked, this, [this] { AddMouthRows(TMouthChart::ShapePhonemes()); });
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(NameLbl, 0, 0);
@@ -43,7 +57,14 @@ TLayerPropertiesDialog::TLayerPropertiesDialog(TAlertPrompt* alert, const QStrin
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Button2);
-    grid->addLayout(buttons, 3, 0, 1, 3);
+    grid->addWidget(ChartLbl, 3, 0, Qt::AlignTop);
+    grid->addWidget(MouthTable, 3, 1, 1, 2);
+    auto* sets = new QHBoxLayout;
+    sets->addWidget(ClassicMouthsButton);
+    sets->addWidget(ShapeMouthsButton);
+    sets->addStretch();
+    grid->addLayout(sets, 4, 1, 1, 2);
+    grid->addLayout(buttons, 5, 0, 1, 3);
     Retranslate();
 }
 
@@ -53,6 +74,10 @@ void TLayerPropertiesDialog::Retranslate() {
     Button1->setText(Translate(LanguageKey("sChange")));
     ColorLbl->setText(Translate(LanguageKey("sColor")));
     Button2->setText(Translate(LanguageKey("sOK")));
+    ChartLbl->setText(Translate(LanguageKey("sMouthChart")));
+    MouthTable->setHorizontalHeaderLabels({Translate(LanguageKey("sPhoneme")), Translate(LanguageKey("sDrawing"))});
+    ClassicMouthsButton->setText(Translate(LanguageKey("sAddClassicMouths")));
+    ShapeMouthsButton->setText(Translate(LanguageKey("sAddShapeMouths")));
 }
 
 bool TLayerPropertiesDialog::EditLayer(const TShown& shown, const QPoint& topLeft) {
@@ -70,6 +95,7 @@ bool TLayerPropertiesDialog::Execute(const QString& title, const TShown& shown, 
     ComboBox1->setCurrentIndex(
         shown.ColorIndex >= 0 && shown.ColorIndex < ComboBox1->count() ? shown.ColorIndex : 0);
     FallbackFolder = shown.FallbackFolder;
+    ShowChart(shown.Chart);
     adjustSize();
     QPoint place = topLeft;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -84,6 +110,57 @@ bool TLayerPropertiesDialog::Execute(const QString& title, const TShown& shown, 
 void TLayerPropertiesDialog::ShowFolder(const QString& folder) {
     Spath->setText(folder);
     Spath->setToolTip(folder.isEmpty() ? QString(kFolderHint) : folder);
+    ListDrawings();
+}
+
+void TLayerPropertiesDialog::ShowChart(const TMouthChart& chart) {
+    MouthTable->setRowCount(0);
+    for (const auto& [phoneme, drawing] : chart.Entries())
+        AddMouthRow(FromStd(phoneme), FromStd(drawing));
+}
+
+void TLayerPropertiesDialog::AddMouthRow(const QString& phoneme, const QString& drawing) {
+    for (int row = 0; row < MouthTable->rowCount(); ++row) {
+        if (MouthTable->item(row, 0)->text().compare(phoneme, Qt::CaseInsensitive) == 0)
+            return;
+    }
+    const int row = MouthTable->rowCount();
+    MouthTable->insertRow(row);
+    MouthTable->setItem(row, 0, new QTableWidgetItem(phoneme));
+    auto* drawings = new QComboBox(MouthTable);
+    drawings->setEditable(true);
+    MouthTable->setCellWidget(row, 1, drawings);
+    ListDrawings();
+    drawings->setCurrentText(drawing);
+}
+
+void TLayerPropertiesDialog::AddMouthRows(const std::vector<std::string>& phonemes) {
+    for (const std::string& phoneme : phonemes)
+        AddMouthRow(FromStd(phoneme), {});
+}
+
+void TLayerPropertiesDialog::ListDrawings() {
+    const QStringList pictures =
+        QDir(Spath->text()).entryList({"*.png", "*.jpg", "*.jpeg", "*.bmp"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (int row = 0; row < MouthTable->rowCount(); ++row) {
+        auto* drawings = static_cast<QComboBox*>(MouthTable->cellWidget(row, 1));
+        const QString chosen = drawings->currentText();
+        drawings->clear();
+        drawings->addItem(QString());
+        drawings->addItems(pictures);
+        drawings->setCurrentText(chosen);
+    }
+}
+
+TMouthChart TLayerPropertiesDialog::ReadChart() const {
+    TMouthChart chart;
+    for (int row = 0; row < MouthTable->rowCount(); ++row) {
+        const QString phoneme = MouthTable->item(row, 0) ? MouthTable->item(row, 0)->text().trimmed() : QString();
+        const auto* drawings = static_cast<const QComboBox*>(MouthTable->cellWidget(row, 1));
+        if (!phoneme.isEmpty())
+            chart.Set(ToStd(phoneme), ToStd(drawings->currentText().trimmed()));
+    }
+    return chart;
 }
 
 void TLayerPropertiesDialog::ChangeClick() {
@@ -96,6 +173,7 @@ void TLayerPropertiesDialog::ChangeClick() {
 void TLayerPropertiesDialog::OkClick() {
     Caption = Cap->text().trimmed();
     ColorIndex = ComboBox1->currentIndex();
+    Chart = ReadChart();
     const QString folder = Spath->text().trimmed();
     // An existing folder, or one that can be made in an existing parent.
     if (!folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder))) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/MouthChart.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -7,9 +9,11 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTableWidget;
 class TAlertPrompt;
 
-// The layer properties window: one layer's caption, colour scheme and image folder. It opens for
+// The layer properties window: one layer's caption, colour scheme, image folder and mouth chart
+// (which drawing of the folder stands for which phoneme). It opens for
 // Edit Layer Properties and whenever the user adds a layer. There is no Cancel button; closing the
 // window by its frame cancels. After OK the window keeps the results until its next OK.
 class TLayerPropertiesDialog : public QDialog {
@@ -22,6 +26,7 @@ public:
         int ColorIndex = 0;
         // Where the Change button's browser starts when `Folder` does not exist.
         QString FallbackFolder;
+        TMouthChart Chart;
     };
 
     // `alert` reports a folder that cannot be made; `colorNames` are the colour schemes in order.
@@ -38,6 +43,7 @@ public:
     QString Caption;    // trimmed
     int ColorIndex = 0; // position in the colour schemes
     QString Folder;     // ends with "/"
+    TMouthChart Chart;
 
     QLabel* NameLbl;
     QLineEdit* Cap;
@@ -47,12 +53,23 @@ public:
     QLabel* ColorLbl;
     QComboBox* ComboBox1;
     QPushButton* Button2; // OK
+    QLabel* ChartLbl;
+    QTableWidget* MouthTable; // phoneme, drawing (an editable list of the folder's pictures)
+    QPushButton* ClassicMouthsButton;
+    QPushButton* ShapeMouthsButton;
 
 private:
     bool Execute(const QString& title, const TShown& shown, const QPoint& topLeft);
     void ShowFolder(const QString& folder);
     void ChangeClick();
     void OkClick();
+    void ShowChart(const TMouthChart& chart);
+    // Adds a row for the phoneme unless the chart has one (letter case aside).
+    void AddMouthRow(const QString& phoneme, const QString& drawing);
+    void AddMouthRows(const std::vector<std::string>& phonemes);
+    // The pictures of the folder shown, offered in every drawing list.
+    void ListDrawings();
+    TMouthChart ReadChart() const;
 
     TAlertPrompt* Alert;
     QString FallbackFolder;

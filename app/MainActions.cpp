@@ -295,10 +295,16 @@ void TMainActions::CreatePopupMenus() {
     ClearPhonemesAction =
         Command("ClearPhonemesAction", LanguageKey("sClearPhonemes"), [this] { Sound.ClearPhonemes(); });
     ClearAllAction = Command("ClearAllAction", LanguageKey("sClearAll"), [this] { Sound.ClearAll(); });
+    ImportPhonemesAction = Command("ImportPhonemesAction", LanguageKey("sImportPhonemesDots"),
+                                   [this] { Window.ImportPhonemesClick(); });
+    ApplyLipSyncAction =
+        Command("ApplyLipSyncAction", LanguageKey("sApplyLipSync"), [this] { Window.ApplyLipSyncClick(); });
     Audio = new QMenu(&Window);
     Audio->setObjectName("AudioMenu");
     Audio->addActions(
         {AdjustVolumeAction, HideAudioAction, ClearAudioAction, ClearPhonemesAction, ClearAllAction});
+    Audio->addSeparator();
+    Audio->addActions({ImportPhonemesAction, ApplyLipSyncAction});
 }
 
 void TMainActions::FillMenuBar(QMenuBar& bar) const {
@@ -366,6 +372,7 @@ void TMainActions::UpdateActions() {
     RedoAction->setEnabled(RedoAvailable);
     PasteAction->setEnabled(PasteAvailable);
     AddTenFramesAction->setEnabled(Sheet.LayerCount() > 0);
+    ApplyLipSyncAction->setEnabled(Sheet.LayerCount() > 0);
     const bool audioShown = Sheet.Document().AudioShown();
     ShowAudioAction->setEnabled(!audioShown);
     HideAudioAction->setEnabled(audioShown);

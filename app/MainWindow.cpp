@@ -9,6 +9,7 @@
 #include "app/MainActions.h"
 #include "app/ProgramEditDialog.h"
 #include "app/SheetFiles.h"
+#include "app/LipSyncCommands.h"
 #include "app/SheetSound.h"
 #include "audio/VolumeWindow.h"
 #include "base/TextUtil.h"
@@ -79,6 +80,7 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     Rostrum->CompositeMode = [this] { return SettingsManager.Current.General.CompositeMode; };
     SheetSound = std::make_unique<TSheetSound>(*SheetView, *this);
     SheetFiles = new TSheetFiles(*SheetView, SettingsManager, *SheetSound, *AlertPrompt, *this);
+    LipSync = std::make_unique<TLipSyncCommands>(*SheetView, *this, *AlertPrompt);
     CreateMenusAndToolBar();
     ConnectSheet();
     ConnectFiles();
@@ -638,6 +640,18 @@ void TMainWindow::ImportAudioClick() {
                                     "All sound files (*.wav *.mp3 *.ogg *.flac *.m4a *.aiff *.aif)");
     if (!path.isEmpty())
         SheetSound->LoadFile(ToStd(path));
+}
+
+void TMainWindow::ImportPhonemesClick() {
+    const QString path =
+        SheetFiles->AskOpenFile(FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)),
+                                Translate(LanguageKey("sDialogueFiles")) + " (*.dat *.txt *.tsv *.json *.pgo);;*");
+    if (!path.isEmpty())
+        LipSync->ImportPhonemes(path);
+}
+
+void TMainWindow::ApplyLipSyncClick() {
+    LipSync->ApplyLipSync();
 }
 
 void TMainWindow::ExportClick() {

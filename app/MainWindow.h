@@ -35,6 +35,7 @@ class TLayerPropertiesDialog;
 class TPreviewWindow;
 class TProgramEditDialog;
 class TSheetSound;
+class TLipSyncCommands;
 class TCompositor;
 class TSheetView;
 class TScannerWindow;
@@ -104,6 +105,9 @@ public:
     void ManageProfilesClick();
     void ImportImagesClick();
     void ImportAudioClick();
+    // Audio menu: a dialogue breakdown into the phoneme column; the current layer's mouth chart applied.
+    void ImportPhonemesClick();
+    void ApplyLipSyncClick();
     void PrintClick();
     // Export from the File menu: refused for an empty sheet and one without visible drawings.
     void ExportClick();
@@ -183,6 +187,7 @@ private:
     // Parts and other windows.
     TSheetView* SheetView;
     std::unique_ptr<TSheetSound> SheetSound; // the sound graph, scrubbing and the volume window
+    std::unique_ptr<TLipSyncCommands> LipSync;
     TSheetFiles* SheetFiles;
     TMainActions* Actions;
     TAlertPrompt* AlertPrompt;

@@ -9,6 +9,7 @@
 #include "app/PreferencesDialog.h"
 #include "app/ProfileManagerDialog.h"
 #include "app/SheetFiles.h"
+#include "settings/MouthChartFile.h"
 #include "sheetview/SheetView.h"
 #include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
@@ -27,6 +28,16 @@ QStringList TMainWindow::LayerColorNames() const {
         names.append(FromStd(scheme.Name));
     return names;
 }
+
+
+namespace {
+// The chart is the folder's own file, beside the drawings, not part of the sheet: it is written
+// only when it changed.
+void SaveChangedMouthChart(const std::string& folder, const TMouthChart& chart) {
+    if (chart != TMouthChartFile::Load(folder))
+        TMouthChartFile::Save(folder, chart);
+}
+} // namespace
 
 void TMainWindow::NewWithFoldersClick() {
     if (!SheetFiles->AskSaveChanges())
@@ -89,12 +100,14 @@ void TMainWindow::NewLayerProperties() {
     shown.Folder = Project.isEmpty() ? defaultPath : Project;
     shown.ColorIndex = SettingsManager.Current.General.LayerColor;
     shown.FallbackFolder = defaultPath;
+    shown.Chart = TMouthChartFile::Load(ToStd(shown.Folder));
     const QPoint topLeft(frameGeometry().left() + 90, SheetView->mapToGlobal(QPoint(0, 0)).y() + 90);
     if (!LayerPropertiesDialog->NewLayer(shown, topLeft))
         return;
     SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
     SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     SheetView->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
+    SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }
 
 void TMainWindow::EditLayerPropertiesClick() {
@@ -107,6 +120,7 @@ void TMainWindow::EditLayerPropertiesClick() {
     shown.ColorIndex = std::max<int>(
         0, static_cast<int>(LayerColorNames().indexOf(FromStd(SheetView->LayerColors(layer).Name))));
     shown.FallbackFolder = FromStd(SettingsManager.Current.General.DefaultPath);
+    shown.Chart = TMouthChartFile::Load(SheetView->LayerFolder(layer));
     const QPoint topLeft(QCursor::pos().x() - 50, SheetView->mapToGlobal(QPoint(0, 0)).y() + 90);
     if (!LayerPropertiesDialog->EditLayer(shown, topLeft))
         return;
@@ -117,6 +131,7 @@ void TMainWindow::EditLayerPropertiesClick() {
         SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
     SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     ShowLayerPath(layer);
+    SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }
 
 void TMainWindow::PreferencesClick() {

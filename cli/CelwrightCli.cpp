@@ -6,6 +6,7 @@
 #include "cli/CaptureCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/LanguageCommands.h"
+#include "cli/LipSyncCommands.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
@@ -41,6 +42,8 @@ Commands:
   scanners                   list the scanners
   scan SHEET.xps ...         scan an area of the glass and place it on the sheet
   print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
+  phonemes SHEET.xps DATA    import a dialogue breakdown into the phoneme column
+  lipsync SHEET.xps ...      put a layer's mouth drawings on the phonemes
   language-template          write the English interface texts as a language file
 
 Options:
@@ -228,6 +231,17 @@ int WithSheetToCapture(const std::string& path, std::ostream& err, const TCaptur
     });
 }
 
+// Opens a sheet for an edit that saves it where the command says.
+int WithSheetToEdit(const std::string& path, std::ostream& err, const TSheetEdit& edit) {
+    TOpenedSheet sheet;
+    OpenSheet(sheet, path, err);
+    return edit(sheet.Document, [&](const std::string& target) {
+        TXpsSettings settings;
+        sheet.Settings.GetDocumentSettings(settings);
+        TXpsFile::SaveSheet(target, sheet.Document, settings);
+    });
+}
+
 struct TCommand {
     const char* Help;
     std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
@@ -254,6 +268,12 @@ const std::map<std::string, TCommand>& Commands() {
         {"print",
          {kPrintHelp,
           [](const auto& args, auto& out, auto& err) { return RunPrint(args, out, err, WithOpenedSheet); }}},
+        {"phonemes",
+         {kPhonemesHelp,
+          [](const auto& args, auto& out, auto& err) { return RunPhonemes(args, out, err, WithSheetToEdit); }}},
+        {"lipsync",
+         {kLipSyncHelp,
+          [](const auto& args, auto& out, auto& err) { return RunLipSync(args, out, err, WithSheetToEdit); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;

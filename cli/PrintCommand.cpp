@@ -14,7 +14,10 @@ const char* const kPrintHelp = R"(Usage: celwright-cli print SHEET.xps OUT.pdf [
 
 Prints the exposure sheet as Celwright's Print command does, into the PDF file OUT.pdf: the
 header with the sheet's file name, today's date and the layers' folders, then one row per frame
-up to the last frame a cel covers, over as many pages as it takes. The text in the PDF is text,
+up to the last frame a cel covers, over as many pages as it takes. A sheet with phonemes gets a
+dialogue column left of the layers and its sound file named in the header. Layers that do not fit
+the paper's width go on over pages beside, the frame column repeated and each such page headed
+"page 2 of 6, layers 6 to 10". The text in the PDF is text,
 so it can be searched and copied. OUT.pdf is replaced only when the printout is complete.
 
   --paper P       A4 or Letter (default Letter)

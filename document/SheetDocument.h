@@ -1,6 +1,8 @@
 #pragma once
 
+#include "document/DialogueFile.h"
 #include "document/EditStep.h"
+#include "document/MouthChart.h"
 #include "document/SheetChange.h"
 #include "document/SheetData.h"
 #include "document/SheetKeys.h"
@@ -233,6 +235,18 @@ public:
     // Only while the audio column is shown: hides it and forgets the sound and the phonemes; the
     // column keeps 40 rows.
     void RemoveAudio();
+
+    // Lip-sync (SheetDocumentLipSync.cpp); each is one undo step.
+    // Stores a dialogue breakdown's phonemes on their frames and shows the audio column. The phonemes
+    // from the first cue's frame to the last one's are replaced, so frames between keep theirs empty.
+    // Returns the cues left out because they lie past the frame limit.
+    std::vector<TPhonemeCue> ImportPhonemes(const std::vector<TPhonemeCue>& cues);
+    // Replaces the layer's cels, from the first phoneme (from frame 1 when the chart has a rest
+    // drawing) to the last frame of the sound or of the phonemes, with the chart's drawing for each
+    // phoneme, held until the next one; equal drawings in a row become one cel. Returns the phonemes
+    // that have no drawing and no rest to stand for them (their frames stay empty), each once.
+    // Throws ECwError when the layer does not exist or the sheet has no phonemes.
+    std::vector<std::string> ApplyLipSync(std::int32_t layer, const TMouthChart& chart);
 
 private:
     friend class TSheetUndo;

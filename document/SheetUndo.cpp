@@ -39,15 +39,16 @@ std::unique_ptr<TSheetSnapshot> TSheetUndo::TakeSnapshot(const TSheetDocument& s
     }
     // A sound that was read belongs to the snapshot whether or not its column is shown: hiding the
     // column must not let an undo take the sound away.
+    const TSoundTrack& audio = data.Audio;
     if (HoldsSound(data)) {
-        const TSoundTrack& audio = data.Audio;
         info.AudioFile = audio.FileName;
         info.WaveFile = audio.WaveFile;
-        info.Phonemes.resize(static_cast<std::size_t>(audio.UsedPhonemeCount()));
-        for (std::int32_t i = 0; i < audio.UsedPhonemeCount(); ++i) {
-            if (!audio.Phoneme(i).empty())
-                info.Phonemes[static_cast<std::size_t>(i)] = {audio.Phoneme(i), i};
-        }
+    }
+    // The phonemes belong to every snapshot: they are typed or imported before a sound is chosen too.
+    info.Phonemes.resize(static_cast<std::size_t>(audio.UsedPhonemeCount()));
+    for (std::int32_t i = 0; i < audio.UsedPhonemeCount(); ++i) {
+        if (!audio.Phoneme(i).empty())
+            info.Phonemes[static_cast<std::size_t>(i)] = {audio.Phoneme(i), i};
     }
     return snapshot;
 }
@@ -88,6 +89,9 @@ void TSheetUndo::Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet) 
         data.Audio.SetPhonemeCount(phonemes);
     for (std::int32_t j = 0; j < phonemes; ++j)
         data.Audio.SetPhoneme(j, info.Phonemes[static_cast<std::size_t>(j)].Text);
+    // Phonemes added after the snapshot, past its last one, go too.
+    for (std::int32_t j = phonemes; j < data.Audio.PhonemeCount(); ++j)
+        data.Audio.SetPhoneme(j, std::string());
 }
 
 void TSheetUndo::Notify(const std::function<void(TSheetDocument&)>& event) {

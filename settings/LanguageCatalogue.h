@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 241;
+inline constexpr std::size_t kLanguageKeyCount = 254;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -99,8 +99,11 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "\r\n"
      "Celwright will create a new X-Sheet with two layers, each with a new folder located in the"
      " selected location."},
+    {"msgNoMouthChart", "This layer has no mouth chart. Pick its drawings in Edit Layer Properties."},
+    {"msgNoMouthDrawing", "No drawing in the mouth chart for:"},
     {"msgNonSquareToSquare", "Resize to adjust for non-square pixels (DV only)"},
     {"msgOpen", "Open existing Exposure Sheet"},
+    {"msgPhonemesLeftOut", "Left out, past frame 1637:"},
     {"msgPreview", "Preview movie (F7)"},
     {"msgProfileMgrInstruct",
      "Profiles store separate preference settings to help manage users or projects."},
@@ -124,12 +127,16 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sAbout", "About"},
     {"sAboutDots", "About..."},
     {"sAdd10Frames", "Add 10 Frames"},
+    {"sAddClassicMouths", "Add AI E O U etc L WQ MBP FV rest"},
     {"sAddFiles", "Add Files"},
     {"sAddLayer", "Add Layer"},
     {"sAddProfile", "Add Profile"},
+    {"sAddShapeMouths", "Add A to H and X"},
     {"sAdjustVolume", "Adjust Volume"},
     {"sAlert", "Alert"},
+    {"sAllVoices", "All voices"},
     {"sApply", "Apply"},
+    {"sApplyLipSync", "Apply Lip-sync"},
     {"sAudio", "Audio"},
     {"sAudioCompressor", "Audio Compressor"},
     {"sAudioFiles", "Audio Files"},
@@ -164,7 +171,9 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sDeleteFrames", "Delete Frames"},
     {"sDeleteLayer", "Delete Layer"},
     {"sDeleteProfile", "Delete Profile"},
+    {"sDialogueFiles", "Dialogue files"},
     {"sDifference", "Difference"},
+    {"sDrawing", "Drawing"},
     {"sE", "English"},
     {"sEdit", "Edit"},
     {"sEditImage", "Edit Image"},
@@ -201,6 +210,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sImport", "Import"},
     {"sImportImage", "Import Image"},
     {"sImportList", "Import List"},
+    {"sImportPhonemesDots", "Import Phonemes…"},
     {"sImportToNewLayer", "Import to New Layer"},
     {"sInsertFrame", "Insert Frame"},
     {"sJPEG", "Jpeg"},
@@ -218,6 +228,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sLocation", "Location"},
     {"sManageProfiles", "Manage Profiles"},
     {"sMode", "Mode"},
+    {"sMouthChart", "Mouth chart"},
     {"sMovie", "Movie"},
     {"sMovieSize", "Movie Size"},
     {"sMultiply", "Multiply"},
@@ -245,6 +256,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sOverwrite", "Overwrite"},
     {"sPaste", "Paste"},
     {"sPastLastFrame", "passes frame 1637"},
+    {"sPhoneme", "Phoneme"},
     {"sPlay", "Play"},
     {"sPlayFrames", "Play frames"},
     {"sPlayReverse", "Play Reverse"},
@@ -304,6 +316,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sVideo", "Video"},
     {"sVideoCompressor", "Video Compressor"},
     {"sVideoSettings", "Video Settings"},
+    {"sVoice", "Voice"},
     {"sVolume", "Volume"},
     {"sYes", "Yes"},
 }};

@@ -6,6 +6,7 @@
 #include "testsupport/TempFolder.h"
 
 #include <QPageSize>
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -138,8 +139,57 @@ TEST_F(PrintTest, LayerListMovesTheTableDownOnEveryPage) {
     ASSERT_GE(twelveLayers.size(), 2u);
     // Ten more lines of header push rows off every page, the later pages too.
     EXPECT_LT(LastRow(twelveLayers[0]), LastRow(twoLayers[0]));
-    EXPECT_LT(LastRow(twelveLayers[1]) - LastRow(twelveLayers[0]),
-              LastRow(twoLayers[1]) - LastRow(twoLayers[0]));
+    // Twelve layers also take pages beside: the next stretch of frames is on the first page after those.
+    const auto nextDown = std::find_if(twelveLayers.begin(), twelveLayers.end(), [&](const auto& page) {
+        return LastRow(page) > LastRow(twelveLayers[0]);
+    });
+    ASSERT_NE(nextDown, twelveLayers.end());
+    EXPECT_LT(LastRow(*nextDown) - LastRow(twelveLayers[0]), LastRow(twoLayers[1]) - LastRow(twoLayers[0]));
+}
+
+TEST_F(PrintTest, PhonemesPrintInADialogueColumnWithTheSoundInTheHeader) {
+    Sheet.PlaceCelAt(1, 1, "walk01.png", 2);
+    Sheet.LoadAudio("/snd/voice.wav");
+    Sheet.SetPhoneme(2, "MBP");
+    Sheet.SetPhoneme(6, "rest");
+    const auto pages = Print();
+    ASSERT_EQ(pages.size(), 1u);
+    std::string text;
+    for (const std::string& line : pages[0])
+        text += line + "\n";
+    EXPECT_NE(text.find("Sound: voice.wav"), std::string::npos) << text;
+    EXPECT_NE(text.find("Dialogue"), std::string::npos) << text;
+    EXPECT_EQ(RowWords(pages[0], 1), (std::vector<std::string>{"1", "walk01.png"}));
+    EXPECT_EQ(RowWords(pages[0], 2), (std::vector<std::string>{"2", "MBP", "|"}));
+    EXPECT_EQ(LastRow(pages[0]), 6) << "the last phoneme sets the rows";
+}
+
+TEST_F(PrintTest, WideSheetsContinueOnPagesBesideWithTheFrameColumnRepeated) {
+    for (int i = 3; i <= 24; ++i)
+        Sheet.AddLayer("L" + std::to_string(i), "/anim/l/", Sheet.DefaultColors);
+    for (int layer = 1; layer <= 24; ++layer)
+        Sheet.PlaceCelAt(layer, 1, "c" + std::to_string(layer) + ".png", 3);
+    const auto pages = Print();
+    ASSERT_GE(pages.size(), 5u);
+    const std::string count = std::to_string(pages.size());
+    std::vector<std::string> firstCels;
+    for (std::size_t page = 1; page < pages.size(); ++page) {
+        const auto header = Words(pages[page][0]);
+        ASSERT_GE(header.size(), 5u) << pages[page][0];
+        EXPECT_EQ(std::vector<std::string>(header.begin(), header.begin() + 5),
+                  (std::vector<std::string>{"walk.xps", "page", std::to_string(page + 1), "of", count + ","}));
+        const auto row = RowWords(pages[page], 1);
+        ASSERT_GE(row.size(), 2u) << "the frame column on page " << page + 1;
+        firstCels.push_back(row[1]);
+    }
+    // Each page beside names its layers: "layers 5 to 8" holds c5.png to c8.png.
+    const auto second = Words(pages[1][0]);
+    EXPECT_EQ(firstCels[0], "c" + second[6] + ".png");
+    EXPECT_EQ(RowWords(pages.back(), 1).back(), "c24.png");
+    std::string first;
+    for (const std::string& line : pages[0])
+        first += line + "\n";
+    EXPECT_NE(first.find("page 1 of " + count + ", layers 1 to "), std::string::npos) << first;
 }
 
 TEST_F(PrintTest, SheetWithoutCelsPrintsTheHeaderOnly) {
@@ -180,6 +230,12 @@ TEST_F(PrintCliTest, PrintsTheSampleSheetOnLetterPaperByDefault) {
     const auto pages = PdfPages(pdf);
     ASSERT_FALSE(pages.empty());
     EXPECT_NE(pages[0][0].find("bounce.xps - Celwright Exposure Sheet"), std::string::npos);
+    // The sample's phonemes have their column, and its sound is named.
+    std::string text;
+    for (const std::string& line : pages[0])
+        text += line + "\n";
+    EXPECT_NE(text.find("Sound: "), std::string::npos) << text;
+    EXPECT_NE(text.find("Dialogue"), std::string::npos) << text;
     EXPECT_NE(CommandOutput("pdfinfo '" + pdf + "'").find("(letter)"), std::string::npos);
 }
 

@@ -80,3 +80,51 @@ TEST(SheetPrinterLayoutTest, BreaksPagesOnlyWhenRowsRemain) {
         }
     }
 }
+
+// With phonemes the dialogue column (75 wide) comes after the frame numbers and the layers move
+// right by it; the sound line after the layer list moves the grid top down a line, to 114.
+TEST(SheetPrinterLayoutTest, PhonemesGetADialogueColumn) {
+    TSheetDocument sheet;
+    sheet.AddLayer("Walk", "/w/", sheet.DefaultColors);
+    sheet.AddLayer("BG", "/b/", sheet.DefaultColors);
+    sheet.PlaceCelAt(1, 1, "a.png", 2);
+    sheet.LoadAudio("/snd/voice.wav");
+    sheet.SetPhoneme(1, "MBP");
+    sheet.SetPhoneme(4, "E");
+    TRecordingCanvas canvas;
+    TSheetPrinter(sheet, "s.xps", "1/2/26").Print(canvas);
+    for (const char* text : {"1 75,84 9 Sound: voice.wav", "1 121,103 9 Dialogue", "1 196,103 9 Walk",
+                             "1 121,115 9 MBP", "1 196,115 9 a.png", "1 121,148 9 E", "1 100,148 b9 4"})
+        EXPECT_TRUE(Has(canvas.Texts, text)) << text;
+    EXPECT_EQ(canvas.Verticals, (std::vector<std::string>{"1 x65 115-159 pen3", "1 x115 115-159 pen3",
+                                                          "1 x190 115-159 pen3", "1 x340 115-159 pen3",
+                                                          "1 x490 115-159 pen3"}));
+}
+
+// 4 layer columns fit the 830-dot page beside the frame numbers: 10 layers take 3 pages across,
+// and 83 rows 2 pages down.
+TEST(SheetPrinterLayoutTest, WideSheetsGoOnOverPagesBeside) {
+    TSheetDocument sheet;
+    for (int layer = 1; layer <= 10; ++layer) {
+        sheet.AddLayer("L" + std::to_string(layer), "/l/", sheet.DefaultColors);
+        sheet.PlaceCelAt(layer, 1, "c" + std::to_string(layer) + ".png", 83);
+    }
+    TRecordingCanvas canvas;
+    TSheetPrinter(sheet, "s.xps", "1/2/26").Print(canvas);
+    EXPECT_EQ(canvas.Page, 6);
+    // Grid top 40 + 14 + 13 * 10 = 184: rows from 185, 75 to a page.
+    for (const char* text : {"1 640,54 9 page 1 of 6, layers 1 to 4", "1 121,173 9 L1", "1 571,173 9 L4",
+                             "2 640,40 b12 page 2 of 6, layers 5 to 8", "2 100,185 b9 1", "2 121,173 9 L5",
+                             "2 121,185 9 c5.png", "3 635,40 b12 page 3 of 6, layers 9 to 10",
+                             "3 271,185 9 c10.png", "4 640,40 b12 page 4 of 6, layers 1 to 4",
+                             "4 95,185 b9 76", "4 121,185 9 c1.png", "6 95,262 b9 83"})
+        EXPECT_TRUE(Has(canvas.Texts, text)) << text;
+    std::vector<std::string> layer5Headings;
+    for (const auto& text : canvas.Texts) {
+        if (text.size() > 3 && text.compare(text.size() - 3, 3, " L5") == 0)
+            layer5Headings.push_back(text);
+    }
+    EXPECT_EQ(layer5Headings, (std::vector<std::string>{"2 121,173 9 L5", "5 121,173 9 L5"}));
+    EXPECT_TRUE(Has(canvas.Verticals, "3 x415 185-1010 pen1"));
+    EXPECT_TRUE(Has(canvas.Verticals, "6 x415 185-273 pen3"));
+}
