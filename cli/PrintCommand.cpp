@@ -15,7 +15,8 @@ const char* const kPrintHelp = R"(Usage: celwright-cli print SHEET.xps OUT.pdf [
 Prints the exposure sheet as Celwright's Print command does, into the PDF file OUT.pdf: the
 header with the sheet's file name, today's date and the layers' folders, then one row per frame
 up to the last frame a cel covers, over as many pages as it takes. The text in the PDF is text,
-so it can be searched and copied. OUT.pdf is replaced only when the printout is complete.
+so it can be searched and copied. OUT.pdf is replaced only when the printout is complete; one
+that is the sheet, its sound file or one of its drawings is refused, and nothing is written.
 
   --paper P       A4 or Letter (default Letter)
 )";
@@ -72,7 +73,7 @@ int RunPrint(const std::vector<std::string>& args, std::ostream&, std::ostream& 
     return open(sheetPath, err, [&](TSheetDocument& sheet, const TSettings&) {
         // The document's name as the main window shows it: the sheet's file name.
         const QString name = QFileInfo(QString::fromStdString(sheetPath)).fileName();
-        PrintSheetToPdf(sheet, name, pdfPath, *paper);
+        PrintSheetToPdf(sheet, name, pdfPath, *paper, sheetPath);
         return kCliExitOk;
     });
 }

@@ -124,7 +124,10 @@ TTimesheet TXdtsFile::Read(std::string_view bytes) {
     if (firstLine != kFirstLine || lineEnd == std::string_view::npos)
         throw ECwError("the first line is not \"" + std::string(kFirstLine) + "\"");
 
-    const TJsonValue root = ParseJson(bytes.substr(lineEnd + 1));
+    // Blanked rather than cut off, so that the JSON reader's line numbers are the file's.
+    std::string json(bytes);
+    std::fill_n(json.begin(), lineEnd, ' ');
+    const TJsonValue root = ParseJson(json);
     const TJsonValue* tables = root.Member("timeTables");
     if (!tables || tables->Elements().empty())
         throw ECwError("it holds no time table");

@@ -99,7 +99,7 @@ TEST(XdtsFile, RefusesWhatIsNoTimesheet) {
     const Case cases[] = {
         {body, "the first line is not \"exchangeDigitalTimeSheet Save Data\""},
         {"exchangeDigitalTimeSheet Save Data", "the first line is not \"exchangeDigitalTimeSheet Save Data\""},
-        {"exchangeDigitalTimeSheet Save Data\n{\"timeTables\": [", "broken JSON at line 1, column 17: the text ends early"},
+        {"exchangeDigitalTimeSheet Save Data\n{\"timeTables\": [", "broken JSON at line 2, column 17: the text ends early"},
         {"exchangeDigitalTimeSheet Save Data\n{\"version\": 5}", "it holds no time table"},
         {"exchangeDigitalTimeSheet Save Data\n{\"timeTables\": [], \"version\": 5}", "it holds no time table"},
         {"exchangeDigitalTimeSheet Save Data\n{\"timeTables\": [{\"duration\": 1638}]}",
@@ -107,7 +107,7 @@ TEST(XdtsFile, RefusesWhatIsNoTimesheet) {
         {"exchangeDigitalTimeSheet Save Data\n{\"timeTables\": [{\"duration\": 0.5}]}",
          "the time table's duration is not a number of frames from 1 to 1637"},
         {"exchangeDigitalTimeSheet Save Data\n" + std::string(100, '[') + std::string(100, ']'),
-         "broken JSON at line 1, column 65: nested more than 64 deep"},
+         "broken JSON at line 2, column 65: nested more than 64 deep"},
     };
     for (const Case& c : cases) {
         try {
