@@ -172,9 +172,11 @@ void TSheetFiles::ImportTimesheet() {
     Settings.GetDocumentSettings(settings);
     std::vector<TTimesheetLeftOut> leftOut;
     const QString folder = QFileInfo(path).absolutePath() + "/";
+    // Read first: a file that is no timesheet leaves the open sheet, its sound included, alone.
+    const TTimesheet timesheet = ReadTimesheetFile(ToStd(path));
     LoadWithoutRepaint([&] {
         Sound.AudioGraph.Clear();
-        ::ImportTimesheet(Sheet.Document(), ToStd(path), ToStd(folder), settings.Format, leftOut);
+        TimesheetToSheet(timesheet, Sheet.Document(), ToStd(folder), settings.Format, leftOut);
     });
     // A new sheet that lives nowhere yet: saving asks where, and closing asks to save.
     Folder = folder;

@@ -106,21 +106,23 @@ void TimesheetToSheet(const TTimesheet& timesheet, TSheetDocument& document, con
         document.SelectCell(1, 1);
 }
 
-void ImportTimesheet(TSheetDocument& document, const fs::path& file, const fs::path& sheetFolder,
-                     TcwImageFormat format, std::vector<TTimesheetLeftOut>& leftOut) {
+TTimesheet ReadTimesheetFile(const fs::path& file) {
     std::error_code error;
     if (fs::is_regular_file(file, error) && fs::file_size(file, error) > TXdtsFile::kMaxFileSize)
         throw TSheetLoadError(file, "The file is too large for a timesheet.", "");
     const std::optional<std::string> bytes = ReadFileBytes(file);
     if (!bytes)
         throw TSheetLoadError(file, "The file cannot be read.", "");
-    TTimesheet timesheet;
     try {
-        timesheet = TXdtsFile::Read(*bytes);
+        return TXdtsFile::Read(*bytes);
     } catch (const ECwError& failure) {
         throw TSheetLoadError(file, std::string("This is no timesheet: ") + failure.what() + ".", "");
     }
-    TimesheetToSheet(timesheet, document, sheetFolder, format, leftOut);
+}
+
+void ImportTimesheet(TSheetDocument& document, const fs::path& file, const fs::path& sheetFolder,
+                     TcwImageFormat format, std::vector<TTimesheetLeftOut>& leftOut) {
+    TimesheetToSheet(ReadTimesheetFile(file), document, sheetFolder, format, leftOut);
 }
 
 void ExportTimesheet(const TSheetDocument& document, const fs::path& file, std::vector<TTimesheetLeftOut>& leftOut) {

@@ -50,8 +50,12 @@ void TimesheetToSheet(const TTimesheet& timesheet, TSheetDocument& document,
                       const std::filesystem::path& sheetFolder, TcwImageFormat format,
                       std::vector<TTimesheetLeftOut>& leftOut);
 
-// Reads the file into the document as TimesheetToSheet does. Throws TSheetLoadError
-// "FILE: WHAT IS WRONG" when it cannot be read or is no timesheet; the document is then as it was.
+// Reads a timesheet file. Throws TSheetLoadError "FILE: WHAT IS WRONG" when it cannot be read or
+// is no timesheet.
+TTimesheet ReadTimesheetFile(const std::filesystem::path& file);
+
+// Reads the file into the document as TimesheetToSheet does. Throws as ReadTimesheetFile; the
+// document is then as it was.
 void ImportTimesheet(TSheetDocument& document, const std::filesystem::path& file,
                      const std::filesystem::path& sheetFolder, TcwImageFormat format,
                      std::vector<TTimesheetLeftOut>& leftOut);
