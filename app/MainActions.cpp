@@ -96,7 +96,12 @@ void TMainActions::CreateFileMenu() {
         Command("ImportImagesAction", LanguageKey("sImagesDots"), [this] { Window.ImportImagesClick(); });
     ImportAudioAction =
         Command("ImportAudioAction", LanguageKey("sAudio"), [this] { Window.ImportAudioClick(); });
+    ImportTimesheetAction =
+        Command("ImportTimesheetAction", LanguageKey("sTimesheetDots"), [this] { Files.ImportTimesheet(); });
+    ExportMenu = Menu("ExportMenu", LanguageKey("sExport"));
     ExportAction = Command("ExportAction", LanguageKey("sExportAviDots"), [this] { Window.ExportClick(); });
+    ExportTimesheetAction =
+        Command("ExportTimesheetAction", LanguageKey("sTimesheetDots"), [this] { Files.ExportTimesheet(); });
     PrintAction = Command(
         "PrintAction", LanguageKey("sPrint"), [this] { Window.PrintClick(); }, QKeySequence("Ctrl+P"));
     ExitAction = Command(
@@ -107,8 +112,10 @@ void TMainActions::CreateFileMenu() {
     FileMenu->addActions({SaveAction, SaveAsAction});
     FileMenu->addSeparator();
     FileMenu->addMenu(ImportMenu);
-    ImportMenu->addActions({ImportImagesAction, ImportAudioAction});
-    FileMenu->addActions({ExportAction, PrintAction});
+    ImportMenu->addActions({ImportImagesAction, ImportAudioAction, ImportTimesheetAction});
+    FileMenu->addMenu(ExportMenu);
+    ExportMenu->addActions({ExportAction, ExportTimesheetAction});
+    FileMenu->addAction(PrintAction);
     FileMenu->addSeparator();
     FileMenu->addAction(ExitAction);
 }

@@ -80,12 +80,13 @@ private:
     QList<QPair<QAction*, TLanguageKey>> Captions;
     QList<QPair<QAction*, TLanguageKey>> Hints;
 
-    QMenu *FileMenu, *RecentMenu, *ImportMenu, *EditMenu, *SettingsMenu, *FpsMenu, *ImageFormatMenu,
+    QMenu *FileMenu, *RecentMenu, *ImportMenu, *ExportMenu, *EditMenu, *SettingsMenu, *FpsMenu, *ImageFormatMenu,
         *CompositeMenu, *ProfilesMenu, *LanguagesMenu, *ToolsMenu, *CaptureMenu, *HelpMenu;
     QMenu *Cel, *Layer, *Audio;
     QActionGroup *FpsGroup, *FormatGroup, *CompositeGroup, *ProfileGroup, *LanguageGroup;
     QAction *NewAction, *NewWithFoldersAction, *OpenAction, *SaveAction, *SaveAsAction, *ImportImagesAction,
-        *ImportAudioAction, *ExportAction, *PrintAction, *ExitAction;
+        *ImportAudioAction, *ImportTimesheetAction, *ExportAction, *ExportTimesheetAction, *PrintAction,
+        *ExitAction;
     QAction *UndoAction, *RedoAction, *CutAction, *CopyAction, *PasteAction, *DeleteAction,
         *InsertFrameAction, *DeleteFramesAction, *AddTenFramesAction, *AddLayerAction, *DeleteLayerAction,
         *EditLayerPropertiesAction;

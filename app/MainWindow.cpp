@@ -626,7 +626,7 @@ void TMainWindow::ImportImagesClick() {
 }
 
 void TMainWindow::PrintClick() {
-    RunPrintCommand(this, SheetView->Document(), SheetFiles->DocumentName(), [this] {
+    RunPrintCommand(this, SheetView->Document(), SheetFiles->DocumentName(), SheetFiles->FilePath(), [this] {
         return SheetFiles->AskSaveFile(
             FromStd(WorkingFolder(DefaultFolder(SettingsManager.Current.General.DefaultPath))),
             QFileInfo(SheetFiles->DocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
@@ -674,6 +674,7 @@ TExportContext TMainWindow::ExportContext() {
     context.Rostrum = Rostrum.get();
     context.Settings = SettingsManager.Current;
     context.SheetName = SheetFiles->DocumentName();
+    context.SheetFile = SheetFiles->FilePath();
     context.SettingsFile = SettingsManager.SettingsFilePath();
     context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
     return context;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace {
 QString AskPath(QFileDialog& dialog) {
@@ -22,7 +23,9 @@ QString AskSheetSavePath(QWidget* parent, const QString& folder, const QString& 
     QFileDialog dialog(parent, {}, folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix("xps");
+    // The suffix of the filter's first pattern: "Exposure Sheet (*.xps)" gives "xps".
+    const QRegularExpressionMatch pattern = QRegularExpression(R"(\*\.(\w+))").match(filter);
+    dialog.setDefaultSuffix(pattern.hasMatch() ? pattern.captured(1) : QString("xps"));
     dialog.selectFile(QDir(folder).filePath(name));
     return AskPath(dialog);
 }

@@ -2,6 +2,7 @@
 
 #include "app/SheetFileDialogs.h"
 #include "app/SheetSound.h"
+#include "document/SheetInputs.h"
 #include "document/XpsFile.h"
 #include "settings/Folders.h"
 #include "settings/IniFile.h"
@@ -17,6 +18,7 @@
 namespace {
 constexpr int kMaxRecentFiles = 10;
 const char* const kRecentSection = "recent files";
+const char* const kTimesheetFilter = "XDTS Timesheet (*.xdts)";
 } // namespace
 
 TSheetFiles::TSheetFiles(TSheetView& sheet, TSettingsManager& settings, TSheetSound& sound,
@@ -33,6 +35,10 @@ TSheetFiles::TSheetFiles(TSheetView& sheet, TSettingsManager& settings, TSheetSo
 
 QString TSheetFiles::ShownDocumentName() const {
     return Name.isEmpty() ? Translate(LanguageKey("sUntitled")) : Name;
+}
+
+std::filesystem::path TSheetFiles::FilePath() const {
+    return Name.isEmpty() ? std::filesystem::path() : std::filesystem::path(ToStd(Folder + Name));
 }
 
 void TSheetFiles::SetDocumentName(const QString& name) {
@@ -93,6 +99,13 @@ void TSheetFiles::Open() {
 }
 
 void TSheetFiles::OpenDocument(const QString& path) {
+    LoadWithoutRepaint([&] {
+        LoadDocument(path);
+        AddRecent(path);
+    });
+}
+
+void TSheetFiles::LoadWithoutRepaint(const std::function<void()>& load) {
     OnLoading(true);
     Sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     auto restore = [this] {
@@ -101,8 +114,7 @@ void TSheetFiles::OpenDocument(const QString& path) {
         Sheet.RefreshAll();
     };
     try {
-        LoadDocument(path);
-        AddRecent(path);
+        load();
     } catch (...) {
         restore();
         throw;
@@ -147,6 +159,56 @@ QString TSheetFiles::LeftOutMessage(const QString& path, const std::vector<TLeft
                             {FromStd(cel.Name), QString::number(cel.Layer), QString::number(cel.Frame),
                              Translate(reason)});
     }
+    return text;
+}
+
+void TSheetFiles::ImportTimesheet() {
+    if (!AskSaveChanges())
+        return;
+    const QString path = AskOpenFile(DefaultFolder(), kTimesheetFilter);
+    if (path.isEmpty())
+        return;
+    TXpsSettings settings;
+    Settings.GetDocumentSettings(settings);
+    std::vector<TTimesheetLeftOut> leftOut;
+    const QString folder = QFileInfo(path).absolutePath() + "/";
+    // Read first: a file that is no timesheet leaves the open sheet, its sound included, alone.
+    const TTimesheet timesheet = ReadTimesheetFile(ToStd(path));
+    LoadWithoutRepaint([&] {
+        Sound.AudioGraph.Clear();
+        TimesheetToSheet(timesheet, Sheet.Document(), ToStd(folder), settings.Format, leftOut);
+    });
+    // A new sheet that lives nowhere yet: saving asks where, and closing asks to save.
+    Folder = folder;
+    SetDocumentName({});
+    SetModified(true);
+    if (!leftOut.empty())
+        AlertPrompt.Alert(TimesheetLeftOutMessage(Fill(Translate(LanguageKey("msgErrCelsLeftOut")), {path}),
+                                                  leftOut, LanguageKey("sNamesNoDrawing")));
+}
+
+void TSheetFiles::ExportTimesheet() {
+    const QString name = Name.isEmpty() ? ShownDocumentName() : QFileInfo(Name).completeBaseName();
+    const QString path =
+        AskSaveFile(Folder.isEmpty() ? DefaultFolder() : Folder, name + ".xdts", kTimesheetFilter);
+    if (path.isEmpty())
+        return;
+    if (FindSheetInput(Sheet.Document(), FilePath(), ToStd(path)).Kind != TSheetInput::TKind::None)
+        throw ECwError(ToStd(Fill(Translate(LanguageKey("msgErrOutputIsInput")), {path})));
+    std::vector<TTimesheetLeftOut> leftOut;
+    ::ExportTimesheet(Sheet.Document(), ToStd(path), leftOut);
+    if (!leftOut.empty())
+        AlertPrompt.Alert(TimesheetLeftOutMessage(Fill(Translate(LanguageKey("msgTimesheetLeftOut")), {path}),
+                                                  leftOut, LanguageKey("sNoDrawingNumber")));
+}
+
+QString TSheetFiles::TimesheetLeftOutMessage(const QString& heading, const std::vector<TTimesheetLeftOut>& items,
+                                             const TLanguageKey& reason) {
+    QString text = heading;
+    for (const TTimesheetLeftOut& item : items)
+        text += "\n" + Fill(Translate(LanguageKey("msgLeftOutCel")),
+                            {FromStd(item.Name), QString::number(item.Layer), QString::number(item.Frame),
+                             Translate(reason)});
     return text;
 }
 

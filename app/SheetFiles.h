@@ -1,10 +1,13 @@
 #pragma once
 
 #include "document/SheetLoading.h"
+#include "document/TimesheetExchange.h"
+#include "settings/LanguageCatalogue.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -39,6 +42,8 @@ public:
     QString ShownDocumentName() const;
     // The folder the document was read from or written to; ends with "/".
     const QString& DocumentFolder() const { return Folder; }
+    // Folder and name: the sheet's file; empty while the document has no name.
+    std::filesystem::path FilePath() const;
     void SetDocumentName(const QString& name);
     void SetDocumentFolder(const QString& folder);
     bool Modified() const { return IsModified; }
@@ -56,6 +61,11 @@ public:
     // Writes the document where it was read from, else where the user says; true when written.
     bool Save();
     void SaveAs();
+    // File > Import > Timesheet: asks to save changes, then makes a new, unnamed sheet of an .xdts
+    // file, its layer folders beside that file.
+    void ImportTimesheet();
+    // File > Export > Timesheet: writes the sheet as an .xdts file where the user says.
+    void ExportTimesheet();
 
     // Most recent first, at most ten, each once whatever its letter case.
     const QStringList& RecentFiles() const { return Recent; }
@@ -69,11 +79,16 @@ signals:
     void RecentFilesChanged();
 
 private:
+    // Runs `load` with the main window told and the sheet not repainting until it has ended.
+    void LoadWithoutRepaint(const std::function<void()>& load);
     // Writes the sheet to `path`, which then names the document; not modified any more.
     void WriteDocument(const QString& path);
     QString ChooseSavePath();
     // The message that lists the cels a load left out.
     QString LeftOutMessage(const QString& path, const std::vector<TLeftOutCel>& cels) const;
+    // The message that lists what a timesheet import or export left out, under `heading`.
+    static QString TimesheetLeftOutMessage(const QString& heading, const std::vector<TTimesheetLeftOut>& items,
+                                           const TLanguageKey& reason);
     QString DefaultFolder() const;
 
     TSheetView& Sheet;

@@ -5,6 +5,7 @@
 #include "base/AtomicFile.h"
 #include "cli/CaptureCommands.h"
 #include "cli/CliArguments.h"
+#include "cli/ConvertCommand.h"
 #include "cli/LanguageCommands.h"
 #include "cli/LipSyncCommands.h"
 #include "cli/PrintCommand.h"
@@ -35,6 +36,7 @@ Works on Celwright exposure sheets (.xps) without opening a window.
 Commands:
   info SHEET.xps             show what a sheet holds
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
+  convert IN OUT             convert between .xps and .xdts timesheets, both ways
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
   export SHEET.xps OUT.avi   build the AVI movie of the sheet, uncompressed or through encoders
   cameras                    list the cameras
@@ -251,6 +253,9 @@ const std::map<std::string, TCommand>& Commands() {
     static const std::map<std::string, TCommand> commands{
         {"info", {kInfoHelp, RunInfo}},
         {"upgrade", {kUpgradeHelp, RunUpgrade}},
+        {"convert",
+         {kConvertHelp,
+          [](const auto& args, auto& out, auto& err) { return RunConvert(args, out, err, WithOpenedSheet); }}},
         {"render",
          {kRenderHelp,
           [](const auto& args, auto& out, auto& err) { return RunRender(args, out, err, WithOpenedSheet); }}},

@@ -17,8 +17,9 @@ header with the sheet's file name, today's date and the layers' folders, then on
 up to the last frame a cel covers, over as many pages as it takes. A sheet with phonemes gets a
 dialogue column left of the layers and its sound file named in the header. Layers that do not fit
 the paper's width go on over pages beside, the frame column repeated and each such page headed
-"page 2 of 6, layers 6 to 10". The text in the PDF is text,
-so it can be searched and copied. OUT.pdf is replaced only when the printout is complete.
+"page 2 of 6, layers 6 to 10". The text in the PDF is text, so it can be searched and copied.
+OUT.pdf is replaced only when the printout is complete; one that is the sheet, its sound file or
+one of its drawings is refused, and nothing is written.
 
   --paper P       A4 or Letter (default Letter)
 )";
@@ -75,7 +76,7 @@ int RunPrint(const std::vector<std::string>& args, std::ostream&, std::ostream& 
     return open(sheetPath, err, [&](TSheetDocument& sheet, const TSettings&) {
         // The document's name as the main window shows it: the sheet's file name.
         const QString name = QFileInfo(QString::fromStdString(sheetPath)).fileName();
-        PrintSheetToPdf(sheet, name, pdfPath, *paper);
+        PrintSheetToPdf(sheet, name, pdfPath, *paper, sheetPath);
         return kCliExitOk;
     });
 }

@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "base/TextUtil.h"
 #include "document/SheetDocument.h"
+#include "document/SheetInputs.h"
 #include "export/EncodeGraph.h"
 #include "export/EncoderProperties.h"
 #include "export/AviBuilder.h"
@@ -57,8 +58,10 @@ on any layer (hidden layers count for the length but are not drawn), at the shee
 combined with the composite mode in force from your preferences. Without a video encoder and
 without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
 sound file, the movie passes through the media platform's encoders and carries the sound up to
-its last frame, in stereo at most. OUT.avi is replaced only when the movie is complete; a failed or interrupted export leaves
-no file behind, neither beside it nor in the temporary folder. An encoder runs with the settings
+its last frame, in stereo at most. OUT.avi is replaced only when the movie is complete; a failed or
+interrupted export leaves no file behind, neither beside it nor in the temporary folder. An OUT.avi
+that is the sheet, its sound file or one of its drawings is refused, and nothing is written. An
+encoder runs with the settings
 last chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no
 longer fit the encoder are left out, each named on stderr.
 
@@ -260,6 +263,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     };
 
     return open(parsed.Positional[0], err, [&](TSheetDocument& sheet, const TSettings& settings) {
+        RefuseSheetInputAsOutput(sheet, parsed.Positional[0], parsed.Positional[1]);
         // Without a drawing anywhere the movie is white, at the preview's default size.
         if (!size)
             size = ReferenceSize(sheet).value_or(TSize{320, 240});

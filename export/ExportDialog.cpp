@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "document/CelPictures.h"
 #include "document/SheetDocument.h"
+#include "document/SheetInputs.h"
 #include "export/AviBuilder.h"
 #include "export/EncoderSettingsDialog.h"
 #include "ui/AlertPrompt.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -22,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 
 namespace {
 struct TSizeEntry {
@@ -39,6 +42,27 @@ QString AviName(const QString& name) {
     const QFileInfo info(name);
     const QString base = info.suffix().isEmpty() ? name : name.left(name.size() - info.suffix().size() - 1);
     return base + ".avi";
+}
+
+// Where the last movie went, and the sheet it was made from.
+struct TLastExport {
+    std::filesystem::path Sheet;
+    QString Folder;
+};
+TLastExport& LastExport() {
+    static TLastExport last;
+    return last;
+}
+
+// The sheet's folder, or where the last movie of this sheet went; without a sheet file, the last
+// folder used, else `fallback`.
+QString StartFolder(const std::filesystem::path& sheetFile, const QString& fallback) {
+    const TLastExport& last = LastExport();
+    if (!last.Folder.isEmpty() && (sheetFile.empty() || last.Sheet == sheetFile))
+        return last.Folder;
+    if (!sheetFile.empty())
+        return QString::fromStdString(sheetFile.parent_path().string());
+    return fallback;
 }
 } // namespace
 
@@ -61,8 +85,8 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     CompLbl = new QLabel(Translate(LanguageKey("sVideoCompressor")), this);
     VidFilterSel = new QComboBox(this);
     VidFilterSel->setObjectName("VidFilterSel");
-    SettingsLbl = new QLabel("<a href=\"#\">" + Translate(LanguageKey("sSettingsDots")) + "</a>", this);
-    SettingsLbl->setEnabled(false);
+    SettingsLbl = new QLabel(this);
+    ShowSettingsLink(false);
     AudioCompLabel = new QLabel(Translate(LanguageKey("sAudioCompressor")), this);
     AudioFilterSel = new QComboBox(this);
     AudioFilterSel->setObjectName("AudioFilterSel");
@@ -71,6 +95,16 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     FormatSel->hide();
     SaveBtn = new QPushButton(Translate(LanguageKey("sSaveMovie")), this);
     CancelBtn = new QPushButton(Translate(LanguageKey("sCancel")), this);
+    ShowFileBtn = new QPushButton(Translate(LanguageKey("sShowFile")), this);
+    ShowFileBtn->setEnabled(false);
+    // Only a click on Save exports: Return in a field must not start a long export by accident.
+    for (QPushButton* button : {SaveBtn, CancelBtn, ShowFileBtn}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    ResultLabel = new QLabel(this);
+    ResultLabel->setTextFormat(Qt::PlainText);
+    ResultLabel->setWordWrap(true);
     auto* panel = new QWidget(this);
     panel->setAutoFillBackground(true);
     panel->setStyleSheet("background: white;");
@@ -96,10 +130,12 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     grid->addWidget(AudioCompLabel, 5, 0);
     grid->addWidget(AudioFilterSel, 5, 1, 1, 2);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ShowFileBtn);
     buttons->addStretch();
     buttons->addWidget(SaveBtn);
     buttons->addWidget(CancelBtn);
     grid->addLayout(buttons, 6, 0, 1, 3);
+    grid->addWidget(ResultLabel, 7, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(grid, 3);
@@ -108,6 +144,7 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
 
     connect(SaveBtn, &QPushButton::clicked, this, [this] { GuardCommand(this, [this] { SaveBtnClick(); }); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ShowFileBtn, &QPushButton::clicked, this, [this] { ShowFile(SavedFile); });
     connect(MovieResSel, &QComboBox::currentIndexChanged, this,
             [this](int index) { MovieResSelChange(index); });
     connect(VidFilterSel, &QComboBox::currentIndexChanged, this,
@@ -129,13 +166,16 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
                              Translate(LanguageKey("sOverwrite")),
                              Translate(LanguageKey("sCancel"))) == TAlertPrompt::TAnswer::Ok;
     };
+    ShowFile = [](const QString& file) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    };
     Compression.OnCompressionComplete = [this](TEncodeGraph&) { CompressionDone(); };
     Compression.OnCompressionError = [this](TEncodeGraph&, const std::string& error) {
         CompressionFailed(error);
     };
 
     // Opening.
-    SetFolder(folder);
+    SetFolder(StartFolder(Context.SheetFile, folder));
     MovieResSelChange(0);
     VidFilterSel->addItem("none");
     AudioFilterSel->addItem("none");
@@ -194,11 +234,12 @@ void TExportDialog::MovieResSelChange(int index) {
             MovieWidth = width;
             MovieHeight = height;
         }
-        Log("image size = " + QString::number(MovieWidth) + " x " + QString::number(MovieHeight));
-        return;
+    } else {
+        MovieWidth = kSizes[index].Width;
+        MovieHeight = kSizes[index].Height;
     }
-    MovieWidth = kSizes[index].Width;
-    MovieHeight = kSizes[index].Height;
+    Log(Fill(Translate(LanguageKey("msgLogMovieSize")),
+             {QString::number(MovieWidth), QString::number(MovieHeight)}));
 }
 
 // Each encoder is tried once at the movie's size and frame rate, on a thread of its own, so the
@@ -230,15 +271,16 @@ void TExportDialog::CompressorsFound(const std::vector<TCompressorInfo>& video,
     Listed = true;
 }
 
-// Choosing "none" leaves the link as it was; it then opens nothing.
 void TExportDialog::VidFilterSelChange(int index) {
-    if (index <= 0)
-        return;
-    const bool hasSettings =
-        !TEncoderProperties(VidFilterSel->itemData(index).toString().toStdString()).Empty();
-    SettingsLbl->setEnabled(hasSettings);
-    if (hasSettings)
-        Log("has a property page");
+    ShowSettingsLink(index > 0 &&
+                     !TEncoderProperties(VidFilterSel->itemData(index).toString().toStdString()).Empty());
+}
+
+// A link looks clickable even when disabled; without settings the caption is plain, greyed text.
+void TExportDialog::ShowSettingsLink(bool available) {
+    const QString caption = Translate(LanguageKey("sSettingsDots"));
+    SettingsLbl->setText(available ? "<a href=\"#\">" + caption + "</a>" : caption);
+    SettingsLbl->setEnabled(available);
 }
 
 void TExportDialog::SettingsLblClick() {
@@ -246,10 +288,8 @@ void TExportDialog::SettingsLblClick() {
     if (element.empty())
         return;
     const TEncoderProperties properties(element);
-    if (properties.Empty()) {
-        Log("Failed to open settings.");
+    if (properties.Empty())
         return;
-    }
     TEncoderSettingsDialog dialog(properties, SettingsFor(element), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -268,7 +308,8 @@ const TCompressorSettings& TExportDialog::SettingsFor(const std::string& element
                     .emplace(element, RememberedEncoderSettings(Context.SettingsFile, element, &dropped))
                     .first;
         for (const std::string& setting : dropped)
-            Log(QString::fromStdString("Stored setting of " + element + " left out: " + setting));
+            Log(Fill(Translate(LanguageKey("msgLogSettingLeftOut")),
+                     {QString::fromStdString(setting), QString::fromStdString(element)}));
     }
     return found->second;
 }
@@ -279,15 +320,26 @@ void TExportDialog::SaveBtnClick() {
     if (FileName->text().isEmpty())
         throw ECwError("Enter a file name to save to.");
     const QString target = QDir(Folder()).filePath(AviName(FileName->text()));
+    if (Context.Sheet && FindSheetInput(*Context.Sheet, Context.SheetFile, target.toStdString()).Kind !=
+                             TSheetInput::TKind::None)
+        throw ECwError(Fill(Translate(LanguageKey("msgErrOutputIsInput")), {target}).toStdString());
     if (QFileInfo::exists(target) && !AskOverwrite(target))
         return;
+    Target = target;
+    LastExport() = {Context.SheetFile, Folder()};
+    ResultLabel->clear();
+    ShowFileBtn->setEnabled(false);
     if (VidFilterSel->currentIndex() > 0 || HasSound()) {
         BuildCompressed(target.toStdString());
         return;
     }
-    BuildRaw(target.toStdString());
-    Log("done.");
-    accept();
+    try {
+        BuildRaw(target.toStdString());
+    } catch (const std::exception& error) {
+        ExportFailed(error.what());
+        return;
+    }
+    MovieSaved();
 }
 
 std::int64_t TExportDialog::BuildRaw(const std::filesystem::path& path) {
@@ -311,9 +363,6 @@ std::int64_t TExportDialog::BuildRaw(const std::filesystem::path& path) {
         builder.BuildFromSheet(path, MovieWidth, MovieHeight, *Context.Rostrum, fps);
     else
         builder.BuildFromFrames(path, *Order, *Frames, fps);
-    if (Mode == 1)
-        QApplication::beep();
-    Log("Uncompressed File Created.");
     return builder.MovieLengthMs();
 }
 
@@ -327,39 +376,60 @@ void TExportDialog::BuildCompressed(const std::filesystem::path& target) {
             throw ECwError("Unable to find raw file.");
         const std::string video = VidFilterSel->currentData().toString().toStdString();
         const std::string audio = AudioFilterSel->currentData().toString().toStdString();
-        StartCompression(Compression, Raw->Path(), target, video, SettingsFor(video),
+        // The encoders write beside the target; the old movie stays until the new one is complete.
+        Movie = std::make_unique<TAtomicFile>(target, TAtomicFile::TAccess::Seekable);
+        StartCompression(Compression, Raw->Path(), Movie->TemporaryPath(), video, SettingsFor(video),
                          HasSound() ? std::filesystem::path(Context.Sheet->AudioFileName())
                                     : std::filesystem::path(),
                          audio, SettingsFor(audio), movieLengthMs);
-        Log("Compressing...");
+        Log(Translate(LanguageKey("msgLogCompressing")));
         SaveBtn->setEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } catch (const std::exception& error) {
         Compression.StopGraph();
-        Raw.reset();
-        Log("Error during Compressed build.");
-        Log(QString::fromStdString(error.what()));
-        SaveBtn->setEnabled(true);
+        ExportFailed(error.what());
     }
 }
 
 void TExportDialog::CompressionDone() {
     QApplication::restoreOverrideCursor();
-    Log("Compression complete.");
-    Log(Raw && Raw->Remove() ? "Uncompressed file deleted." : "Unable to delete raw file.");
-    Raw.reset();
-    Log("done.");
-    QApplication::beep();
     SaveBtn->setEnabled(true);
-    accept();
+    if (Raw && !Raw->Remove())
+        Log(Fill(Translate(LanguageKey("msgLogRawLeft")), {QString::fromStdString(Raw->Path().string())}));
+    Raw.reset();
+    try {
+        Movie->Commit();
+    } catch (const std::exception& error) {
+        ExportFailed(error.what());
+        return;
+    }
+    Movie.reset();
+    MovieSaved();
 }
 
 void TExportDialog::CompressionFailed(const std::string& error) {
     QApplication::restoreOverrideCursor();
+    ExportFailed(error);
+}
+
+void TExportDialog::ExportFailed(const std::string& error) {
     Raw.reset();
-    Log("Error during Compressed build.");
-    Log(QString::fromStdString(error));
+    Movie.reset();
+    const QString text = Fill(Translate(LanguageKey("msgErrMovieNotSaved")), {QString::fromStdString(error)});
+    Log(text);
+    ResultLabel->setText(text);
     SaveBtn->setEnabled(true);
+}
+
+void TExportDialog::MovieSaved() {
+    SavedFile = Target;
+    const QString text = Fill(Translate(LanguageKey("msgMovieSaved")), {QDir::toNativeSeparators(Target)});
+    Log(text);
+    ResultLabel->setText(text);
+    ShowFileBtn->setEnabled(true);
+    CancelBtn->setText(Translate(LanguageKey("sClose")));
+    ListFolder();
+    QApplication::beep();
 }
 
 void TExportDialog::Finish() {
@@ -368,6 +438,7 @@ void TExportDialog::Finish() {
         QApplication::restoreOverrideCursor();
     }
     Raw.reset();
+    Movie.reset();
 }
 
 void TExportDialog::showEvent(QShowEvent* event) {
@@ -388,7 +459,8 @@ void TExportDialog::done(int result) {
 
 bool ExportMovie(const TExportContext& context, const QString& folder, QWidget* parent) {
     TExportDialog dialog(context, folder, parent);
-    return dialog.exec() == QDialog::Accepted;
+    dialog.exec();
+    return dialog.Saved();
 }
 
 bool ExportFrames(const TExportContext& context, const QString& folder, const TFrameArray* order,
@@ -397,5 +469,6 @@ bool ExportFrames(const TExportContext& context, const QString& folder, const TF
         return false;
     TExportDialog dialog(context, folder, parent);
     dialog.SetFrames(order, frames);
-    return dialog.exec() == QDialog::Accepted;
+    dialog.exec();
+    return dialog.Saved();
 }

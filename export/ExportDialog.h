@@ -1,11 +1,13 @@
 #pragma once
 
+#include "base/AtomicFile.h"
 #include "export/EncodeGraph.h"
 #include "imaging/Picture.h"
 #include "settings/Preferences.h"
 
 #include <QDialog>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -26,6 +28,9 @@ struct TExportContext {
     TCompositor* Rostrum = nullptr;
     TSettings Settings;
     QString SheetName; // the document's file name, or the translated "Untitled"
+    // The sheet's file; empty while it has none. Its folder is where the dialog starts, and it is
+    // never written over.
+    std::filesystem::path SheetFile;
     // "celwright.ini", where the encoders' settings are remembered; empty when there is none.
     std::string SettingsFile;
     // A line for the main window's info panel ("Build Complete").
@@ -33,7 +38,10 @@ struct TExportContext {
 };
 
 // The export dialog: saves the animation as an AVI movie, uncompressed or through the installed
-// encoders, from the sheet (mode 0) or from the preview's rendered frames (mode 1).
+// encoders, from the sheet (mode 0) or from the preview's rendered frames (mode 1). It starts in the
+// sheet's folder, or where the last movie went when that was one of this sheet's; only the Save
+// button exports (Return in a field does not), and the dialog stays open afterwards with the result
+// and a button that shows the file. The movie replaces an existing file only once it is complete.
 class TExportDialog : public QDialog {
     Q_OBJECT
 public:
@@ -48,15 +56,22 @@ public:
     QString Folder() const;
     void SetFolder(const QString& folder);
 
-    QLabel *SaveLbl, *NameLbl, *SizeLbl, *CompLbl, *SettingsLbl, *AudioCompLabel, *InstructText;
+    // Whether an export is under way.
+    bool Busy() const { return Compression.Running(); }
+    // Whether a movie has been saved since the dialog opened.
+    bool Saved() const { return !SavedFile.isEmpty(); }
+
+    QLabel *SaveLbl, *NameLbl, *SizeLbl, *CompLbl, *SettingsLbl, *AudioCompLabel, *InstructText, *ResultLabel;
     QComboBox *ShellComboBox1, *MovieResSel, *VidFilterSel, *AudioFilterSel, *FormatSel;
     QListWidget* ShellListView1;
     QLineEdit* FileName;
-    QPushButton *SaveBtn, *CancelBtn;
+    QPushButton *SaveBtn, *CancelBtn, *ShowFileBtn;
     QPlainTextEdit* debug;
 
     // Where the overwrite question is asked; tests answer it. Returns true for "Overwrite".
     std::function<bool(const QString& target)> AskOverwrite;
+    // Shows the saved movie in the desktop's file manager; tests watch it.
+    std::function<void(const QString& file)> ShowFile;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -69,6 +84,7 @@ private:
     void ListFolder();
     void ListCompressors();
     void VidFilterSelChange(int index);
+    void ShowSettingsLink(bool available);
     void SettingsLblClick();
     // The encoder's settings for this export: as last chosen here, else as remembered.
     const TCompressorSettings& SettingsFor(const std::string& element);
@@ -80,6 +96,10 @@ private:
     void BuildCompressed(const std::filesystem::path& target);
     void CompressionDone();
     void CompressionFailed(const std::string& error);
+    // Nothing was written: the old movie stays, and the reason is shown.
+    void ExportFailed(const std::string& error);
+    // The movie is in place: the result, and the button that shows it.
+    void MovieSaved();
     void Finish();
 
     TExportContext Context;
@@ -89,6 +109,8 @@ private:
     std::int32_t MovieWidth = 320, MovieHeight = 240;
     TEncodeGraph Compression;
     std::unique_ptr<TRawMovieFile> Raw;
+    std::unique_ptr<TAtomicFile> Movie; // the compressed movie until it is complete
+    QString Target, SavedFile;
     std::map<std::string, TCompressorSettings> EncoderSettings;
     bool Listed = false;
     std::thread Lister;

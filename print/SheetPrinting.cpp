@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "document/SheetInputs.h"
 #include "print/QtPrintCanvas.h"
 #include "print/SheetPrinter.h"
 
@@ -24,7 +25,8 @@ void PrintSheet(const TSheetDocument& sheet, const QString& documentName, QPrint
 }
 
 void PrintSheetToPdf(const TSheetDocument& sheet, const QString& documentName, const QString& path,
-                     const QPageSize& paper) {
+                     const QPageSize& paper, const std::filesystem::path& sheetFile) {
+    RefuseSheetInputAsOutput(sheet, sheetFile, path.toStdString());
     // The printer writes its file as it goes; it writes a private copy, which then replaces the
     // target in one step.
     const QTemporaryDir work(QDir::tempPath() + "/celwright-print-XXXXXX");
@@ -46,11 +48,11 @@ void PrintSheetToPdf(const TSheetDocument& sheet, const QString& documentName, c
 }
 
 void RunPrintCommand(QWidget* parent, const TSheetDocument& sheet, const QString& documentName,
-                     const std::function<QString()>& askPdfPath) {
+                     const std::filesystem::path& sheetFile, const std::function<QString()>& askPdfPath) {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         const QString path = askPdfPath();
         if (!path.isEmpty())
-            PrintSheetToPdf(sheet, documentName, path, QPageSize(QPageSize::Letter));
+            PrintSheetToPdf(sheet, documentName, path, QPageSize(QPageSize::Letter), sheetFile);
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
@@ -61,7 +63,8 @@ void RunPrintCommand(QWidget* parent, const TSheetDocument& sheet, const QString
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        PrintSheetToPdf(sheet, documentName, printer.outputFileName(), printer.pageLayout().pageSize());
+        PrintSheetToPdf(sheet, documentName, printer.outputFileName(), printer.pageLayout().pageSize(),
+                        sheetFile);
     else
         PrintSheet(sheet, documentName, printer);
 }

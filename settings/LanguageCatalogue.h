@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 254;
+inline constexpr std::size_t kLanguageKeyCount = 267;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -37,8 +37,10 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "An image editor has not been selected. Select an Image Editor in Settings > Preferences."},
     {"msgErrImageNotFound", "%s not found in %s folder."},
     {"msgErrMaxFrame", "The Xsheet has a maximum of 1637 frames."},
+    {"msgErrMovieNotSaved", "The movie could not be saved: %s"},
     {"msgErrNotASheet", "This is not an exposure sheet."},
     {"msgErrNoVisibleLayerWImages", "There are no visible layers with images."},
+    {"msgErrOutputIsInput", "%s is the sheet, its sound file or one of its drawings and is not written over. Choose another file."},
     {"msgErrProgramLocation", "Program location is not valid."},
     {"msgErrReadLayers", "Unable to read layers."},
     {"msgErrReadSettings", "Unable to read settings."},
@@ -73,8 +75,12 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "directory. Press 'Copy' to copy the files into the Layer's directory, 'Link' to link to "
      "the files without copying or 'Cancel'"},
     {"msgLayerPath", "%s Path: %s"},
-    {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
     {"msgLayerProp", "Set Properties for Layer"},
+    {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
+    {"msgLogCompressing", "Compressing..."},
+    {"msgLogMovieSize", "Movie size: %s x %s"},
+    {"msgLogRawLeft", "The temporary movie %s could not be deleted."},
+    {"msgLogSettingLeftOut", "Left out the stored setting %s of %s: the encoder takes no such value."},
     {"msgMovieInstruct",
      "To export the movie:\r\n"
      "  1. Select a location to save to.\r\n"
@@ -85,6 +91,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "  5. Save Movie.\r\n"
      "\r\n"
      "The compressor lists should show all valid compression codecs installed on the computer."},
+    {"msgMovieSaved", "The movie is saved as %s."},
     {"msgMustBuildPreview", "You must first Build the Preview."},
     {"msgNew", "Create new Exposure Sheet"},
     {"msgNewWithFoldersInst",
@@ -113,6 +120,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgSaveChanges", "Do you wish to save changes to %s before closing?"},
     {"msgSelectCamera", "Select Camera."},
     {"msgSoundShortened", "The sound \"%s\" is longer than a sheet can hold: only its first %s seconds are used."},
+    {"msgTimesheetLeftOut", "These cels have no number at the end of their names and were left out of %s:"},
     {"msgUndo", "Undo last Exposure Sheet change (Ctrl+Z)"},
     {"msgUpsideDown", "Rotate image upside-down after capture"},
     {"msgVideoCapture", "Open Video Capture window (F6)"},
@@ -181,6 +189,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sEditorProperties", "Editor Properties"},
     {"sEditors", "Editors"},
     {"sExit", "Exit"},
+    {"sExport", "Export"},
     {"sExportAviDots", "Export Avi..."},
     {"sExportMovie", "Export Movie"},
     {"sExposureSheet", "Exposure Sheet"},
@@ -234,11 +243,13 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sMultiply", "Multiply"},
     {"sMute", "Mute"},
     {"sName", "Name"},
+    {"sNamesNoDrawing", "names no drawing"},
     {"sNewFolder", "New Folder"},
     {"sNewProject", "New Project"},
     {"sNewXPS", "New Xps"},
     {"sNewXPSWithFoldersDots", "New XPS with folders..."},
     {"sNo", "No"},
+    {"sNoDrawingNumber", "no number at the end of its name"},
     {"sNoFirstFrame", "no first frame"},
     {"sNone", "None"},
     {"sNumber", "Number"},
@@ -300,6 +311,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sSettings", "Settings"},
     {"sSettingsDots", "Settings..."},
     {"sShowAudio", "Show Audio"},
+    {"sShowFile", "Show File"},
     {"sSize", "Size"},
     {"sSort", "Sort"},
     {"sStandard", "Standard"},
@@ -308,6 +320,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sStopMotionCapture", "StopMotion Capture"},
     {"sTempFileFolder", "Temp File Folder"},
     {"sThree", "Three"},
+    {"sTimesheetDots", "Timesheet..."},
     {"sTo", "To"},
     {"sTools", "Tools"},
     {"sTwo", "Two"},

@@ -48,32 +48,29 @@ protected:
         ::unsetenv("TMPDIR");
     }
 
-    // The sample sheet, or a copy of it without its sound.
+    // A copy of the sample sheet in the test's folder ("bounce.xps"), or one without its sound
+    // ("silent.xps"); the export dialog starts in the sheet's folder.
     void OpenSample(bool sound) {
-        std::string sheet = CELWRIGHT_SAMPLE_SHEET;
-        if (!sound) {
-            std::ifstream in(sheet, std::ios::binary);
-            const std::string text{std::istreambuf_iterator<char>(in), {}};
-            sheet = Files / "silent.xps";
-            std::ofstream(sheet, std::ios::binary) << std::regex_replace(
-                text, std::regex("<audiofile>[^<]*</audiofile>"), "<audiofile></audiofile>");
-        }
+        std::ifstream in(CELWRIGHT_SAMPLE_SHEET, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        const std::string sheet = Files / (sound ? "bounce.xps" : "silent.xps");
+        std::ofstream(sheet, std::ios::binary)
+            << (sound ? text
+                      : std::regex_replace(text, std::regex("<audiofile>[^<]*</audiofile>"), "<audiofile></audiofile>"));
         Window->Files().OpenDocument(QString::fromStdString(sheet));
-        // The sheet brings its own default folder; the movies go to the test's.
-        Window->Settings().Current.General.DefaultPath = Files.Path().string() + "/";
     }
 
-    // Opens the dialog with Export Avi..., lets `act` work on it once its lists are filled, and
-    // returns the log it ended with.
+    // Opens the dialog with Export Avi..., lets `act` work on it once its lists are filled, waits
+    // for the export to end, closes the dialog and returns the log it ended with.
     QString Export(const std::function<void(TExportDialog&)>& act) {
         QString log;
         WhenShown<TExportDialog>([&](TExportDialog& dialog) {
             EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.CompressorsListed(); }, 20000));
             act(dialog);
-            if (dialog.isVisible()) {
-                EXPECT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.isVisible(); }, 20000));
-            }
+            EXPECT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.Busy(); }, 20000));
             log = dialog.debug->toPlainText();
+            if (dialog.isVisible())
+                dialog.reject();
         });
         Part(*Window, "ExportAction")->trigger();
         return log;
@@ -123,7 +120,7 @@ TEST_F(ExportDialogTest, ASilentSheetWithoutEncoderIsWrittenDirectly) {
         EXPECT_GE(IndexOf(dialog.VidFilterSel, "jpegenc"), 1);
         dialog.SaveBtn->click();
     });
-    EXPECT_EQ(log, "image size = 320 x 240\nUncompressed File Created.\ndone.");
+    EXPECT_EQ(log, "Movie size: 320 x 240\nThe movie is saved as " + QString::fromStdString(Files / "silent.avi") + ".");
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,320,48\n");
     EXPECT_TRUE(NoRawMovieLeft());
     EXPECT_TRUE(Part<QPlainTextEdit>(*Window, "InfoPanel")->toPlainText().endsWith("Build Complete"));
@@ -139,8 +136,8 @@ TEST_F(ExportDialogTest, SoundTakesTheCompressedRouteAndTheRawFileGoes) {
         dialog.MovieResSel->setCurrentIndex(1);
         dialog.SaveBtn->click();
     });
-    EXPECT_TRUE(log.endsWith("Uncompressed File Created.\nCompressing...\nCompression complete.\n"
-                             "Uncompressed file deleted.\ndone."))
+    EXPECT_TRUE(log.endsWith("Compressing...\nThe movie is saved as " + QString::fromStdString(Files / "bounce.avi") +
+                             "."))
         << log.toStdString();
     EXPECT_EQ(Probe(Files / "bounce.avi"), "mpeg4,180,48\npcm_s16le,40780\n");
     EXPECT_TRUE(NoRawMovieLeft());
@@ -168,15 +165,94 @@ TEST_F(ExportDialogTest, FileNamesGetAviAndAnExistingFileIsOnlyReplacedWhenAsked
     EXPECT_EQ(Probe(Files / "scene.avi"), "rawvideo,320,48\n");
 }
 
-TEST_F(ExportDialogTest, ClosingDuringCompressionLeavesNoFiles) {
+TEST_F(ExportDialogTest, ClosingDuringCompressionKeepsTheOldMovieAndLeavesNoFiles) {
     OpenSample(true);
+    std::ofstream(Files / "bounce.avi") << "old";
     const QString log = Export([](TExportDialog& dialog) {
+        dialog.AskOverwrite = [](const QString&) { return true; };
         dialog.SaveBtn->click();
         dialog.reject();
     });
     EXPECT_TRUE(log.endsWith("Compressing...")) << log.toStdString();
-    EXPECT_FALSE(fs::exists(Files / "bounce.avi"));
+    EXPECT_EQ(ReadText(Files / "bounce.avi"), "old");
+    for (const auto& entry : fs::directory_iterator(Files.Path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".bounce.avi")) << entry.path();
     EXPECT_TRUE(NoRawMovieLeft());
+}
+
+TEST_F(ExportDialogTest, AFailedExportKeepsTheOldMovieAndSaysWhy) {
+    // The sheet's sound, spoilt after it was read, makes the encoders fail.
+    const std::string sample = ReadText(CELWRIGHT_SAMPLE_SHEET);
+    std::smatch sound;
+    ASSERT_TRUE(std::regex_search(sample, sound, std::regex("<audiofile>([^<]*)</audiofile>")));
+    fs::copy_file(sound[1].str(), Files / "voice.wav");
+    WriteText(Files / "bounce.xps",
+              std::regex_replace(sample, std::regex("<audiofile>[^<]*</audiofile>"),
+                                 "<audiofile>" + Files / "voice.wav" + "</audiofile>"));
+    Window->Files().OpenDocument(QString::fromStdString(Files / "bounce.xps"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Window->Sheet().Document().HasAudio(); }));
+    WriteText(Files / "voice.wav", "RIFF, but nothing more");
+    std::ofstream(Files / "bounce.avi") << "old";
+    QString result;
+    Export([&result](TExportDialog& dialog) {
+        dialog.AskOverwrite = [](const QString&) { return true; };
+        dialog.SaveBtn->click();
+        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.Busy(); }, 20000));
+        result = dialog.ResultLabel->text();
+        EXPECT_FALSE(dialog.ShowFileBtn->isEnabled());
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_TRUE(result.startsWith("The movie could not be saved: ")) << result.toStdString();
+    EXPECT_EQ(ReadText(Files / "bounce.avi"), "old");
+    for (const auto& entry : fs::directory_iterator(Files.Path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".bounce.avi")) << entry.path();
+}
+
+TEST_F(ExportDialogTest, OnlySaveExportsAndTheDialogStaysOpenWithTheResult) {
+    OpenSample(false);
+    fs::create_directory(Files.Path() / "movies");
+    QStringList shown;
+    QString folder;
+    Export([&](TExportDialog& dialog) {
+        EXPECT_EQ(dialog.Folder().toStdString(), Files.Path().string());
+        dialog.ShowFile = [&shown](const QString& file) { shown.append(file); };
+        dialog.SetFolder(QString::fromStdString(Files / "movies"));
+        // Return in a field is no click on Save.
+        for (QWidget* field : std::initializer_list<QWidget*>{dialog.FileName, dialog.ShellComboBox1}) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(fs::exists(Files / "movies/silent.avi"));
+        EXPECT_FALSE(dialog.ShowFileBtn->isEnabled());
+        dialog.SaveBtn->click();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.ResultLabel->text().toStdString(),
+                  "The movie is saved as " + Files / "movies/silent.avi" + ".");
+        EXPECT_EQ(dialog.CancelBtn->text(), "Close");
+        QTest::mouseClick(dialog.ShowFileBtn, Qt::LeftButton);
+    });
+    EXPECT_EQ(shown, QStringList{QString::fromStdString(Files / "movies/silent.avi")});
+    EXPECT_EQ(Probe(Files / "movies/silent.avi"), "rawvideo,320,48\n");
+    // The next export of the same sheet starts where the last one went.
+    Export([&folder](TExportDialog& dialog) { folder = dialog.Folder(); });
+    EXPECT_EQ(folder.toStdString(), Files / "movies");
+}
+
+TEST_F(ExportDialogTest, AMovieNameThatIsOneOfTheSheetsFilesIsRefused) {
+    OpenSample(false);
+    fs::create_symlink(Files / "silent.xps", Files / "clip.avi");
+    const std::string before = ReadText(Files / "silent.xps");
+    Export([](TExportDialog& dialog) {
+        dialog.AskOverwrite = [](const QString&) { return true; };
+        dialog.FileName->setText("clip");
+        dialog.SaveBtn->click();
+    });
+    EXPECT_EQ(Errors, QStringList{QString::fromStdString(
+                          Files / "clip.avi" +
+                          " is the sheet, its sound file or one of its drawings and is not written over. "
+                          "Choose another file.")});
+    EXPECT_EQ(ReadText(Files / "silent.xps"), before);
 }
 
 TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
@@ -191,6 +267,7 @@ TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     WhenShown<TExportDialog>([](TExportDialog& dialog) {
         dialog.MovieResSel->setCurrentIndex(3);
         dialog.SaveBtn->click();
+        dialog.reject();
     });
     preview.Save1->trigger();
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,160,10\n");
@@ -206,6 +283,9 @@ TEST_F(ExportDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {
             EXPECT_FALSE(dialog.SettingsLbl->isEnabled());
             dialog.VidFilterSel->setCurrentIndex(IndexOf(dialog.VidFilterSel, "jpegenc"));
             EXPECT_TRUE(dialog.SettingsLbl->isEnabled());
+            dialog.VidFilterSel->setCurrentIndex(0);
+            EXPECT_FALSE(dialog.SettingsLbl->isEnabled());
+            dialog.VidFilterSel->setCurrentIndex(IndexOf(dialog.VidFilterSel, "jpegenc"));
             OpenSettings(dialog, [&](TEncoderSettingsDialog& settings) {
                 auto* box = settings.findChild<QSpinBox*>("quality");
                 ASSERT_TRUE(box);
@@ -272,9 +352,10 @@ TEST_F(ExportDialogTest, BadStoredEncoderSettingsAreLeftOutAndTheExportWorks) {
     });
     EXPECT_EQ(quality, 85);
     EXPECT_EQ(idct, "ifast");
-    for (const char* line : {"Stored setting of jpegenc left out: quality=500",
-                             "Stored setting of jpegenc left out: idct-method=flaot",
-                             "Stored setting of jpegenc left out: no-such=1", "done."})
+    for (const char* line : {"Left out the stored setting quality=500 of jpegenc: the encoder takes no such value.",
+                             "Left out the stored setting idct-method=flaot of jpegenc: the encoder takes no such value.",
+                             "Left out the stored setting no-such=1 of jpegenc: the encoder takes no such value.",
+                             "The movie is saved as "})
         EXPECT_TRUE(log.contains(line)) << line << "\n" << log.toStdString();
     EXPECT_EQ(Probe(Files / "silent.avi"), "mjpeg,320,48\n");
 }

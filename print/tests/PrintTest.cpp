@@ -75,7 +75,7 @@ protected:
 
     std::vector<std::vector<std::string>> Print(const QPageSize& paper = QPageSize(QPageSize::Letter)) {
         const std::string pdf = Files / "sheet.pdf";
-        PrintSheetToPdf(Sheet, "walk.xps", QString::fromStdString(pdf), paper);
+        PrintSheetToPdf(Sheet, "walk.xps", QString::fromStdString(pdf), paper, {});
         return PdfPages(pdf);
     }
 
