@@ -7,6 +7,7 @@
 #include "cli/CliArguments.h"
 #include "cli/LanguageCommands.h"
 #include "cli/PrintCommand.h"
+#include "cli/RecoverCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
 #include "document/SheetDocument.h"
@@ -41,6 +42,8 @@ Commands:
   scanners                   list the scanners
   scan SHEET.xps ...         scan an area of the glass and place it on the sheet
   print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
+  recover --list             list the recovery records of unsaved sheets
+  recover RECORD OUT.xps     save the sheet in a recovery record as OUT.xps
   language-template          write the English interface texts as a language file
 
 Options:
@@ -254,6 +257,8 @@ const std::map<std::string, TCommand>& Commands() {
         {"print",
          {kPrintHelp,
           [](const auto& args, auto& out, auto& err) { return RunPrint(args, out, err, WithOpenedSheet); }}},
+        {"recover",
+         {kRecoverHelp, [](const auto& args, auto& out, auto& err) { return RunRecover(args, out, err, RunUpgrade); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;

@@ -54,6 +54,8 @@ public:
     // Follows the sheet's selection while the window shows: the name follows the current layer, and
     // with frame numbering the number follows the current frame.
     void SheetSelectionChanged();
+    // A scanned picture was written and placed on the sheet.
+    std::function<void()> OnPicturePlaced;
 
     void Scanner1Click();
     void SaveSettings1Click();

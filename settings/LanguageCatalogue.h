@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 240;
+inline constexpr std::size_t kLanguageKeyCount = 249;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -73,8 +73,8 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "directory. Press 'Copy' to copy the files into the Layer's directory, 'Link' to link to "
      "the files without copying or 'Cancel'"},
     {"msgLayerPath", "%s Path: %s"},
-    {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
     {"msgLayerProp", "Set Properties for Layer"},
+    {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
     {"msgMovieInstruct",
      "To export the movie:\r\n"
      "  1. Select a location to save to.\r\n"
@@ -101,9 +101,12 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      " selected location."},
     {"msgNonSquareToSquare", "Resize to adjust for non-square pixels (DV only)"},
     {"msgOpen", "Open existing Exposure Sheet"},
+    {"msgOpenElsewhere", "%s is open in another Celwright window. Open it read-only (a save then asks for a new name), or open it anyway?"},
     {"msgPreview", "Preview movie (F7)"},
     {"msgProfileMgrInstruct",
      "Profiles store separate preference settings to help manage users or projects."},
+    {"msgRecoverSheet", "Celwright stopped before the changes to %s were saved. The sheet as it was at %s can be recovered."},
+    {"msgRecoveryFailed", "Unsaved changes cannot be kept for recovery: %s"},
     {"msgRedo", "Redo Exposure Sheet change"},
     {"msgRenderingPreview", "Rendering Preview."},
     {"msgSave", "Save changes to file"},
@@ -164,6 +167,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sDeleteLayer", "Delete Layer"},
     {"sDeleteProfile", "Delete Profile"},
     {"sDifference", "Difference"},
+    {"sDiscard", "Discard"},
     {"sE", "English"},
     {"sEdit", "Edit"},
     {"sEditImage", "Edit Image"},
@@ -205,6 +209,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sJPEG", "Jpeg"},
     {"sLandscape", "Landscape"},
     {"sLanguages", "Languages"},
+    {"sLater", "Later"},
     {"sLayer", "Layer"},
     {"sLayerColor", "Layer Color"},
     {"sLayerPath", "Layer Path"},
@@ -236,6 +241,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sOne", "One"},
     {"sOnionSkin", "Onion Skin"},
     {"sOpacity", "Opacity"},
+    {"sOpenAnyway", "Open Anyway"},
     {"sOpenDots", "Open..."},
     {"sOpenRecent", "Open Recent"},
     {"sOther", "Other"},
@@ -263,7 +269,9 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sProjectFps", "Project FPS"},
     {"sProjectName", "Project Name"},
     {"sPrompt", "Prompt"},
+    {"sReadOnly", "Read-Only"},
     {"sReCapture", "Re-Capture"},
+    {"sRecover", "Recover"},
     {"sRedo", "Redo"},
     {"sRefreshPreview", "Refresh Preview"},
     {"sRemove", "Remove"},
@@ -299,6 +307,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sTools", "Tools"},
     {"sTwo", "Two"},
     {"sUndo", "Undo"},
+    {"sUndoLevels", "Undo levels"},
     {"sUntitled", "Untitled"},
     {"sVideo", "Video"},
     {"sVideoCompressor", "Video Compressor"},

@@ -250,7 +250,10 @@ TEST_F(DialogTest, PreferencesShowTheRecordAndWriteEachChange) {
     dialog.PrevColorButtons->button(1)->click();
     dialog.AutoBuildCheck->click();
     dialog.ColorCombo->setCurrentIndex(2);
+    EXPECT_EQ(dialog.UndoLevelsSpin->value(), 10);
+    QTest::keyClicks(dialog.UndoLevelsSpin, "0"); // 100
     const TSettings& working = dialog.Working();
+    EXPECT_EQ(working.General.UndoLevels, 100);
     EXPECT_EQ(working.Capture.Hold, 4);
     EXPECT_EQ(working.Capture.Numbering, "frame");
     EXPECT_EQ(working.Capture.CaptureMode, TCapMode::cmStopMotion);
