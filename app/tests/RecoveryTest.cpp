@@ -11,6 +11,7 @@
 #include "sheetview/SheetView.h"
 #include "testsupport/MainWindowFixture.h"
 #include "ui/AlertPrompt.h"
+#include "ui/TextLabel.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -230,12 +231,14 @@ TEST_F(RecoveryTest, TheSheetToOpenHasItsRecordOfferedFirstAndRunningProgramsKee
 
     auto window = NewWindow();
     TDialogScript answers;
-    answers.Then<TAlertPrompt>([](TAlertPrompt& prompt) {
-        EXPECT_TRUE(prompt.MsgLbl->text().contains("walk.xps")) << prompt.MsgLbl->text().toStdString();
-        QTest::mouseClick(prompt.PosBtn, Qt::LeftButton);
-    });
+    answers
+        .Then<TAlertPrompt>([](TAlertPrompt& prompt) {
+            EXPECT_TRUE(prompt.MsgLbl->text().contains("walk.xps")) << prompt.MsgLbl->text().toStdString();
+            QTest::mouseClick(prompt.PosBtn, Qt::LeftButton); // Recover
+        })
+        .Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn)); // Discard, further down
     EXPECT_TRUE(window->Recovery()->OfferRecords(QString::fromStdString(Sheet)));
-    EXPECT_TRUE(answers.Done());
+    EXPECT_FALSE(answers.Done());
     EXPECT_EQ(answers.Unexpected, QStringList());
     EXPECT_EQ(SheetText(*window), recorded);
     EXPECT_TRUE(fs::exists(Recovery / "unnamed.record"));
@@ -244,10 +247,8 @@ TEST_F(RecoveryTest, TheSheetToOpenHasItsRecordOfferedFirstAndRunningProgramsKee
 
     // A program that stops while this one runs leaves a record: opening its sheet offers it.
     WriteText(Recovery / "late.record", ReadText(Recovery / "other.record"));
-    TDialogScript discard;
-    discard.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn));
     window->Files().OpenDocument(QString::fromStdString(Sheet));
-    EXPECT_TRUE(discard.Done());
+    EXPECT_TRUE(answers.Done());
     EXPECT_FALSE(fs::exists(Recovery / "late.record"));
 }
 
