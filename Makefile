@@ -75,6 +75,7 @@ bench: build
 	./build/bench/celwright-sheetview-bench
 	./build/bench/celwright-sound-bench
 	./build/bench/celwright-capture-bench
+	./build/bench/celwright-recovery-bench
 
 clean:
 	rm -rf build build-asan build-fuzz

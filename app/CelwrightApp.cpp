@@ -4,6 +4,7 @@
 #include "ui/ErrorBox.h"
 #include "app/SplashWindow.h"
 #include "app/MainWindow.h"
+#include "recovery/RecoveryFolder.h"
 #include "settings/Folders.h"
 
 #include <QEventLoop>
@@ -36,6 +37,7 @@ int RunCelwright(int argc, char** argv) {
     TAppFolders folders;
     folders.ProgramFolder = QString::fromStdString(programFolder);
     folders.UserFolder = QString::fromStdString(UserFolder());
+    folders.RecoveryFolder = QString::fromStdString(RecoveryFolder().string());
     int status = 0;
     {
         TMainWindow mainWindow(folders);

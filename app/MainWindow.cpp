@@ -10,6 +10,7 @@
 #include "app/ProgramEditDialog.h"
 #include "app/SheetFiles.h"
 #include "app/LipSyncCommands.h"
+#include "app/SheetRecovery.h"
 #include "app/SheetSound.h"
 #include "audio/VolumeWindow.h"
 #include "base/TextUtil.h"
@@ -90,6 +91,7 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     TranslateAll();
     RebuildSettings();
     ReadStoredState();
+    StartRecovery();
 
     ProfileName = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
     SetTitle();
@@ -103,6 +105,8 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
 }
 
 TMainWindow::~TMainWindow() {
+    // Before the sheet's files, whose opening it answers.
+    delete SheetRecovery;
     SetActiveLanguage(nullptr);
 }
 
@@ -185,6 +189,23 @@ void TMainWindow::ConnectFiles() {
         CurrentActivity = loading ? TActivity::Loading : TActivity::Idle;
     };
     connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] { SetTitle(); });
+}
+
+void TMainWindow::StartRecovery() {
+    if (Folders.RecoveryFolder.isEmpty())
+        return;
+    try {
+        SheetRecovery =
+            new TSheetRecovery(Folders.RecoveryFolder, *SheetView, *SheetFiles, SettingsManager, *AlertPrompt, this);
+        SheetRecovery->OnMessage = [this](const QString& text) { InfoMessage(text); };
+    } catch (const ECwError& error) {
+        InfoMessage(Fill(Translate(LanguageKey("msgRecoveryFailed")), {FromStd(error.what())}));
+    }
+}
+
+void TMainWindow::PicturePlaced() {
+    if (SheetRecovery)
+        SheetRecovery->RecordNow();
 }
 
 void TMainWindow::ConnectSheet() {
@@ -293,6 +314,7 @@ void TMainWindow::ApplySettings() {
     SetFrameRate(SettingsManager.Current.General.Fps);
     SetCompositeMode(SettingsManager.Current.General.CompositeMode);
     SetImageFormat(SettingsManager.Current.Capture.CaptureFormat);
+    SheetView->Document().UndoManager().SetDepth(SettingsManager.Current.General.UndoLevels);
     SheetView->SetTempFolder(SheetSound->TempFolderIn(SettingsManager.Current.General.TempPath));
     if (Preview)
         Preview->ApplySettings();
@@ -692,6 +714,7 @@ void TMainWindow::VideoCaptureClick() {
             ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
         };
         CaptureWindow->OnThumbnailHeight = [this](int height) { ThumbnailView->setFixedHeight(height); };
+        CaptureWindow->OnPicturePlaced = [this] { PicturePlaced(); };
     }
     if (!CaptureWindow->isVisible())
         CaptureWindow->InitForm();
@@ -703,8 +726,10 @@ void TMainWindow::VideoCaptureClick() {
 void TMainWindow::ScannerClick() {
     if (SheetView->LayerCount() == 0)
         throw ECwError(ToStd(Translate(LanguageKey("msgErrCaptureLayer"))));
-    if (ScannerWindow == nullptr)
+    if (ScannerWindow == nullptr) {
         ScannerWindow = new TScannerWindow(*SheetView, SettingsManager.Current, AlertPrompt, this);
+        ScannerWindow->OnPicturePlaced = [this] { PicturePlaced(); };
+    }
     ScannerWindow->show();
     ScannerWindow->raise();
 }
@@ -765,7 +790,13 @@ void TMainWindow::showEvent(QShowEvent* event) {
     if (ShownOnce)
         return;
     ShownOnce = true;
-    OpenCommandLineSheet(QApplication::arguments());
+    const QStringList arguments = QApplication::arguments();
+    // A recovered sheet takes the place of the one the command line names.
+    bool recovered = false;
+    if (SheetRecovery)
+        Guard([&] { recovered = SheetRecovery->OfferRecords(arguments.size() > 1 ? arguments[1] : QString()); });
+    if (!recovered)
+        OpenCommandLineSheet(arguments);
 }
 
 void TMainWindow::OpenCommandLineSheet(const QStringList& arguments) {

@@ -22,6 +22,7 @@ class QPlainTextEdit;
 class QToolButton;
 class TMainActions;
 class TSheetFiles;
+class TSheetRecovery;
 class TAlertPrompt;
 class TElidedLabel;
 struct TExportContext;
@@ -44,6 +45,7 @@ class TScannerWindow;
 struct TAppFolders {
     QString ProgramFolder; // languages, help, "license.txt"; ends with "/"
     QString UserFolder;    // "celwright.ini", "profiles.ini"; ends with "/", or empty
+    QString RecoveryFolder; // records of unsaved work; empty: none are kept
 };
 
 // The main window: it lays out the sheet control, the thumbnail and the info panel, owns the
@@ -61,6 +63,8 @@ public:
 
     TSheetView& Sheet() const { return *SheetView; }
     TSheetFiles& Files() const { return *SheetFiles; }
+    // Null when no recovery records are kept.
+    TSheetRecovery* Recovery() const { return SheetRecovery; }
     TSheetSound& Sound() const { return *SheetSound; }
     // The preferences as saved and in force.
     TSettingsManager& Settings() { return SettingsManager; }
@@ -140,6 +144,10 @@ private:
     void CreateMenusAndToolBar();
     void ConnectSheet();
     void ConnectFiles();
+    // Keeps records of unsaved work in the recovery folder, when there is one.
+    void StartRecovery();
+    // A picture was written and placed: it goes into the recovery record at once.
+    void PicturePlaced();
     // Reads the language, the recent files and where the window was.
     void ReadStoredState();
     // Sizes and places the window: as it was when last closed, else most of the screen.
@@ -189,6 +197,7 @@ private:
     std::unique_ptr<TSheetSound> SheetSound; // the sound graph, scrubbing and the volume window
     std::unique_ptr<TLipSyncCommands> LipSync;
     TSheetFiles* SheetFiles;
+    TSheetRecovery* SheetRecovery = nullptr;
     TMainActions* Actions;
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;

@@ -5,6 +5,7 @@
 #include "app/FolderBrowser.h"
 #include "app/ProgramEditDialog.h"
 #include "base/TextUtil.h"
+#include "document/SheetUndo.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <array>
@@ -81,6 +83,10 @@ TPreferencesDialog::TPreferencesDialog(const QStringList& colorNames, TProgramEd
         if (!Loading)
             Record.General.LayerColor = index;
     });
+    connect(UndoLevelsSpin, &QSpinBox::valueChanged, this, [this](int levels) {
+        if (!Loading)
+            Record.General.UndoLevels = levels;
+    });
     connect(DefPathText, &QPlainTextEdit::textChanged, this, [this] {
         if (!DefPathText->toPlainText().trimmed().isEmpty())
             Record.General.DefaultPath = ToStd(JoinedLines(DefPathText->toPlainText()));
@@ -140,6 +146,11 @@ QWidget* TPreferencesDialog::MakeGeneralPage() {
 
     LayerColorLbl = new QLabel;
     ColorCombo = new QComboBox;
+    UndoLevelsLbl = new QLabel;
+    UndoLevelsSpin = new QSpinBox;
+    UndoLevelsSpin->setObjectName("UndoLevelsSpin");
+    UndoLevelsSpin->setRange(TSheetUndo::kMinDepth, TSheetUndo::kMaxDepth);
+    UndoLevelsLbl->setBuddy(UndoLevelsSpin);
     GroupBox1 = new QGroupBox;
     DefPathLbl = new QLabel;
     DefPathText = new QPlainTextEdit;
@@ -167,6 +178,8 @@ QWidget* TPreferencesDialog::MakeGeneralPage() {
     auto* color = new QVBoxLayout;
     color->addWidget(LayerColorLbl);
     color->addWidget(ColorCombo);
+    color->addWidget(UndoLevelsLbl);
+    color->addWidget(UndoLevelsSpin, 0, Qt::AlignLeft);
     color->addStretch();
     auto* left = new QVBoxLayout;
     left->addWidget(FpsGroup);
@@ -238,6 +251,7 @@ void TPreferencesDialog::Retranslate() {
         FpsButtons->button(id)->setText(QString::number(kRates[static_cast<std::size_t>(id)]));
     FpsButtons->button(kOtherItem)->setText(Translate(LanguageKey("sOther")));
     LayerColorLbl->setText(Translate(LanguageKey("sLayerColor")));
+    UndoLevelsLbl->setText(Translate(LanguageKey("sUndoLevels")));
     GroupBox1->setTitle(Translate(LanguageKey("sFolders")));
     DefPathLbl->setText(Translate(LanguageKey("sDefaultStorageFolder")));
     TempPathLbl->setText(Translate(LanguageKey("sTempFileFolder")));
@@ -289,6 +303,7 @@ void TPreferencesDialog::LoadRecord(const TSettings& settings) {
     DefPathText->setPlainText(QString::fromStdString(settings.General.DefaultPath));
     TempPathText->setText(QString::fromStdString(settings.General.TempPath));
     ColorCombo->setCurrentIndex(settings.General.LayerColor);
+    UndoLevelsSpin->setValue(settings.General.UndoLevels);
     SelectRadio(ModeButtons, static_cast<int>(settings.Capture.CaptureMode));
     SelectRadio(CapColorButtons, static_cast<int>(settings.Capture.CaptureColor));
     // A hold outside 1 to 4 shows no item and stays until one is picked.

@@ -7,6 +7,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -43,6 +44,8 @@ public:
     QLineEdit* FpsEntry;
     QLabel* LayerColorLbl;
     QComboBox* ColorCombo;
+    QLabel* UndoLevelsLbl;
+    QSpinBox* UndoLevelsSpin;
     QGroupBox* GroupBox1;
     QLabel* DefPathLbl;
     QPlainTextEdit* DefPathText;

@@ -53,6 +53,8 @@ void TSheetFiles::SetDocumentFolder(const QString& folder) {
 }
 
 void TSheetFiles::SetModified(bool modified) {
+    if (modified)
+        emit ContentChanged();
     if (modified == IsModified)
         return;
     IsModified = modified;
@@ -73,8 +75,10 @@ bool TSheetFiles::AskSaveChanges() {
         Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
     if (answer == TAlertPrompt::TAnswer::Cancel)
         return false;
-    if (answer != TAlertPrompt::TAnswer::Yes)
+    if (answer != TAlertPrompt::TAnswer::Yes) {
+        emit ChangesDiscarded();
         return true;
+    }
     // The edits are only safe once written: a save that fails or is cancelled stops the operation.
     bool saved = false;
     GuardCommand(&Window, [&] { saved = Save(); });
@@ -99,13 +103,13 @@ void TSheetFiles::Open() {
 }
 
 void TSheetFiles::OpenDocument(const QString& path) {
-    LoadWithoutRepaint([&] {
+    LoadInBulk([&] {
         LoadDocument(path);
         AddRecent(path);
     });
 }
 
-void TSheetFiles::LoadWithoutRepaint(const std::function<void()>& load) {
+void TSheetFiles::LoadInBulk(const std::function<void()>& load) {
     OnLoading(true);
     Sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     auto restore = [this] {
@@ -123,6 +127,21 @@ void TSheetFiles::LoadWithoutRepaint(const std::function<void()>& load) {
 }
 
 void TSheetFiles::LoadDocument(const QString& path) {
+    const TOpenChoice choice = OnOpening ? OnOpening(path) : TOpenChoice::Open;
+    if (choice == TOpenChoice::Skip)
+        return;
+    ReadSheet(path, path);
+    IsReadOnly = choice == TOpenChoice::ReadOnly;
+    SetModified(false);
+}
+
+void TSheetFiles::LoadRecovered(const QString& record, const QString& sheetPath) {
+    LoadInBulk([&] { ReadSheet(record, sheetPath); });
+    IsReadOnly = false;
+    SetModified(true);
+}
+
+void TSheetFiles::ReadSheet(const QString& path, const QString& documentPath) {
     TXpsSettings settings;
     Settings.GetDocumentSettings(settings);
     std::vector<TLeftOutCel> leftOut;
@@ -131,9 +150,14 @@ void TSheetFiles::LoadDocument(const QString& path) {
     try {
         LoadSheet(
             Sheet.Document(), path.toStdString(), settings,
-            [this, &path](const TXpsSettings& loaded) {
+            [this, &documentPath](const TXpsSettings& loaded) {
                 OnSettingsLoaded(loaded);
-                const QFileInfo file(path);
+                if (documentPath.isEmpty()) {
+                    Folder.clear();
+                    SetDocumentName({});
+                    return;
+                }
+                const QFileInfo file(documentPath);
                 Folder = file.absolutePath() + "/";
                 SetDocumentName(file.fileName());
             },
@@ -143,7 +167,6 @@ void TSheetFiles::LoadDocument(const QString& path) {
         throw ECwError(key ? error.Path + ": " + Translate(*key).toStdString() : std::string(error.what()));
     }
     Sheet.RefreshAll();
-    SetModified(false);
     if (!leftOut.empty())
         AlertPrompt.Alert(LeftOutMessage(path, leftOut));
 }
@@ -174,7 +197,7 @@ void TSheetFiles::ImportTimesheet() {
     const QString folder = QFileInfo(path).absolutePath() + "/";
     // Read first: a file that is no timesheet leaves the open sheet, its sound included, alone.
     const TTimesheet timesheet = ReadTimesheetFile(ToStd(path));
-    LoadWithoutRepaint([&] {
+    LoadInBulk([&] {
         Sound.AudioGraph.Clear();
         TimesheetToSheet(timesheet, Sheet.Document(), ToStd(folder), settings.Format, leftOut);
     });
@@ -219,6 +242,7 @@ void TSheetFiles::WriteDocument(const QString& path) {
     const QFileInfo file(path);
     Folder = file.absolutePath() + "/";
     SetDocumentName(file.fileName());
+    IsReadOnly = false;
     SetModified(false);
 }
 
@@ -229,7 +253,7 @@ QString TSheetFiles::ChooseSavePath() {
 
 bool TSheetFiles::Save() {
     QString path = Folder + Name;
-    if (Name.isEmpty() || !QFileInfo::exists(path)) {
+    if (Name.isEmpty() || IsReadOnly || !QFileInfo::exists(path)) {
         path = ChooseSavePath();
         if (path.isEmpty())
             return false;

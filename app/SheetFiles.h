@@ -35,6 +35,11 @@ public:
     std::function<void(const TXpsSettings& settings)> OnSettingsLoaded;
     // Open and OpenDocument load a sheet (true) and are done (false), also when they failed.
     std::function<void(bool loading)> OnLoading;
+    // How a sheet is to be opened: as asked, read-only (a save asks for a new name, so the file
+    // stays as it is), or not at all (someone else took care of it).
+    enum class TOpenChoice { Open, ReadOnly, Skip };
+    // Asked before a sheet file is read; opens it when not set.
+    std::function<TOpenChoice(const QString& path)> OnOpening;
 
     // The document's name, empty while the sheet has none yet.
     const QString& DocumentName() const { return Name; }
@@ -48,6 +53,8 @@ public:
     void SetDocumentFolder(const QString& folder);
     bool Modified() const { return IsModified; }
     void SetModified(bool modified);
+    // Opened read-only: Save asks where to, until the sheet is written somewhere.
+    bool ReadOnly() const { return IsReadOnly; }
 
     // Asks to save a modified document; false when the user cancelled, or when the save failed or
     // was cancelled, since the edits are only safe once written.
@@ -58,6 +65,9 @@ public:
     void OpenDocument(const QString& path);
     // Loads the sheet at `path`, which then names the document; not modified.
     void LoadDocument(const QString& path);
+    // Loads a recovery record as the sheet at `sheetPath` (empty: a sheet without a file), modified,
+    // without repainting on the way. The file at `sheetPath` is not read.
+    void LoadRecovered(const QString& record, const QString& sheetPath);
     // Writes the document where it was read from, else where the user says; true when written.
     bool Save();
     void SaveAs();
@@ -76,11 +86,17 @@ public:
 signals:
     // The document's name or modified state changed.
     void DocumentChanged();
+    // A change marked the document modified (each change, not only the first).
+    void ContentChanged();
+    // The user chose not to save the changes.
+    void ChangesDiscarded();
     void RecentFilesChanged();
 
 private:
-    // Runs `load` with the main window told and the sheet not repainting until it has ended.
-    void LoadWithoutRepaint(const std::function<void()>& load);
+    // Loads the sheet file `file` for the document at `documentPath` (empty: none).
+    void ReadSheet(const QString& file, const QString& documentPath);
+    // Runs a load without repainting on the way; the undo history starts afresh.
+    void LoadInBulk(const std::function<void()>& load);
     // Writes the sheet to `path`, which then names the document; not modified any more.
     void WriteDocument(const QString& path);
     QString ChooseSavePath();
@@ -99,5 +115,6 @@ private:
     QString Name;
     QString Folder;
     bool IsModified = false;
+    bool IsReadOnly = false;
     QStringList Recent;
 };

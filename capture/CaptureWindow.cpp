@@ -510,9 +510,13 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
         PlaceRecapture(picture);
         Placement->NumberEdit->setText(SavedNumber);
         RecaptureArmed = false;
+        if (OnPicturePlaced)
+            OnPicturePlaced();
         return;
     }
     PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
+    if (OnPicturePlaced)
+        OnPicturePlaced();
     if (OnShowCapture)
         OnShowCapture(PictureToImage(picture));
     if (ActiveMode == TCapMode::cmXSheet && !Placement->NumberingIsFrame())

@@ -49,6 +49,8 @@ public:
     std::function<void(const QImage& image)> OnShowCapture;
     // The cel image view's height for the chosen frame size (its width is 129).
     std::function<void(int height)> OnThumbnailHeight;
+    // A captured picture was written and placed on the sheet.
+    std::function<void()> OnPicturePlaced;
 
     // Handlers.
     void CaptureClick();

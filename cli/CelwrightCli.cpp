@@ -9,6 +9,7 @@
 #include "cli/LanguageCommands.h"
 #include "cli/LipSyncCommands.h"
 #include "cli/PrintCommand.h"
+#include "cli/RecoverCommand.h"
 #include "cli/RenderCommands.h"
 #include "cli/ScanCommands.h"
 #include "document/SheetDocument.h"
@@ -46,6 +47,8 @@ Commands:
   print SHEET.xps OUT.pdf    print the exposure sheet into a PDF file
   phonemes SHEET.xps DATA    import a dialogue breakdown into the phoneme column
   lipsync SHEET.xps ...      put a layer's mouth drawings on the phonemes
+  recover --list             list the recovery records of unsaved sheets
+  recover RECORD OUT.xps     save the sheet in a recovery record as OUT.xps
   language-template          write the English interface texts as a language file
 
 Options:
@@ -279,6 +282,8 @@ const std::map<std::string, TCommand>& Commands() {
         {"lipsync",
          {kLipSyncHelp,
           [](const auto& args, auto& out, auto& err) { return RunLipSync(args, out, err, WithSheetToEdit); }}},
+        {"recover",
+         {kRecoverHelp, [](const auto& args, auto& out, auto& err) { return RunRecover(args, out, err, RunUpgrade); }}},
         {"language-template", {kLanguageTemplateHelp, RunLanguageTemplate}},
     };
     return commands;

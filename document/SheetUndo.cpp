@@ -109,8 +109,7 @@ void TSheetUndo::PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRe
     if (Owner.UpdateMode() == TSheetDocument::TUpdateMode::Bulk)
         return;
     UndoList.push_front(std::move(snapshot));
-    while (UndoList.size() > static_cast<std::size_t>(Depth))
-        UndoList.pop_back();
+    TrimLists();
     Notify(Owner.OnCanUndo);
     if (clearRedo)
         ClearRedo();
@@ -118,9 +117,21 @@ void TSheetUndo::PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRe
 
 void TSheetUndo::PushRedo(std::unique_ptr<TSheetSnapshot> snapshot) {
     RedoList.push_front(std::move(snapshot));
-    while (RedoList.size() > static_cast<std::size_t>(Depth))
-        RedoList.pop_back();
+    TrimLists();
     Notify(Owner.OnCanRedo);
+}
+
+void TSheetUndo::SetDepth(std::int32_t depth) {
+    MaxSteps = std::clamp(depth, kMinDepth, kMaxDepth);
+    TrimLists();
+}
+
+void TSheetUndo::TrimLists() {
+    const auto steps = static_cast<std::size_t>(MaxSteps);
+    while (UndoList.size() > steps)
+        UndoList.pop_back();
+    while (RedoList.size() > steps)
+        RedoList.pop_back();
 }
 
 void TSheetUndo::ClearRedo() {

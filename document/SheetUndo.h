@@ -37,7 +37,7 @@ public:
     TUndoInfo Info;
 };
 
-// Undo and redo by whole-document snapshots, at most `Depth` of each. Notifications go out through
+// Undo and redo by whole-document snapshots, at most Depth() of each. Notifications go out through
 // the owner's OnCanUndo, OnCantUndo, OnCanRedo and OnCantRedo with the owner as sender.
 class TSheetUndo {
 public:
@@ -46,7 +46,11 @@ public:
     TSheetUndo(const TSheetUndo&) = delete;
     TSheetUndo& operator=(const TSheetUndo&) = delete;
 
-    static constexpr std::int32_t Depth = 10;
+    static constexpr std::int32_t kMinDepth = 10;
+    static constexpr std::int32_t kMaxDepth = 1000;
+    std::int32_t Depth() const { return MaxSteps; }
+    // Keeps at most `depth` steps of each kind (cut to kMinDepth..kMaxDepth); the oldest go first.
+    void SetDepth(std::int32_t depth);
 
     // Copies the document: every layer and every cel once, and the sound and phonemes when the
     // sheet has sound.
@@ -79,10 +83,12 @@ private:
     void Notify(const std::function<void(TSheetDocument&)>& event);
     // After a restore: frame rows, repaint, normal updates.
     void FinishRestore();
+    void TrimLists();
 
     TSheetDocument& Owner;
     std::deque<std::unique_ptr<TSheetSnapshot>> RedoList; // most recent first
     std::deque<std::unique_ptr<TSheetSnapshot>> UndoList; // most recent first
     std::unique_ptr<TSheetSnapshot> Pending;
     bool Destroying = false;
+    std::int32_t MaxSteps = kMinDepth;
 };

@@ -438,5 +438,7 @@ void TScannerWindow::FinalReady(const TPicture& picture) {
     if (!Placement->NumberingIsFrame())
         Placement->AdvanceNumber();
     PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), fileName, Settings.Capture.Hold);
+    if (OnPicturePlaced)
+        OnPicturePlaced();
     SheetSelectionChanged();
 }

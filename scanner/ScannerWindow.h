@@ -58,6 +58,8 @@ public:
     void LayerChanged();
     // Takes the texts of the language in force.
     void Retranslate();
+    // A scanned picture was written and placed on the sheet.
+    std::function<void()> OnPicturePlaced;
 
     void Scanner1Click();
     void SaveSettings1Click();

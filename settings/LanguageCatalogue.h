@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 267;
+inline constexpr std::size_t kLanguageKeyCount = 276;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -81,6 +81,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgLogMovieSize", "Movie size: %s x %s"},
     {"msgLogRawLeft", "The temporary movie %s could not be deleted."},
     {"msgLogSettingLeftOut", "Left out the stored setting %s of %s: the encoder takes no such value."},
+
     {"msgMovieInstruct",
      "To export the movie:\r\n"
      "  1. Select a location to save to.\r\n"
@@ -110,10 +111,13 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgNoMouthDrawing", "No drawing in the mouth chart for:"},
     {"msgNonSquareToSquare", "Resize to adjust for non-square pixels (DV only)"},
     {"msgOpen", "Open existing Exposure Sheet"},
+    {"msgOpenElsewhere", "%s is open in another Celwright window. Open it read-only (a save then asks for a new name), or open it anyway?"},
     {"msgPhonemesLeftOut", "Left out, past frame 1637:"},
     {"msgPreview", "Preview movie (F7)"},
     {"msgProfileMgrInstruct",
      "Profiles store separate preference settings to help manage users or projects."},
+    {"msgRecoverSheet", "Celwright stopped before the changes to %s were saved. The sheet as it was at %s can be recovered."},
+    {"msgRecoveryFailed", "Unsaved changes cannot be kept for recovery: %s"},
     {"msgRedo", "Redo Exposure Sheet change"},
     {"msgRenderingPreview", "Rendering Preview."},
     {"msgSave", "Save changes to file"},
@@ -181,6 +185,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sDeleteProfile", "Delete Profile"},
     {"sDialogueFiles", "Dialogue files"},
     {"sDifference", "Difference"},
+    {"sDiscard", "Discard"},
     {"sDrawing", "Drawing"},
     {"sE", "English"},
     {"sEdit", "Edit"},
@@ -225,6 +230,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sJPEG", "Jpeg"},
     {"sLandscape", "Landscape"},
     {"sLanguages", "Languages"},
+    {"sLater", "Later"},
     {"sLayer", "Layer"},
     {"sLayerColor", "Layer Color"},
     {"sLayerPath", "Layer Path"},
@@ -259,6 +265,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sOne", "One"},
     {"sOnionSkin", "Onion Skin"},
     {"sOpacity", "Opacity"},
+    {"sOpenAnyway", "Open Anyway"},
     {"sOpenDots", "Open..."},
     {"sOpenRecent", "Open Recent"},
     {"sOther", "Other"},
@@ -287,7 +294,9 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sProjectFps", "Project FPS"},
     {"sProjectName", "Project Name"},
     {"sPrompt", "Prompt"},
+    {"sReadOnly", "Read-Only"},
     {"sReCapture", "Re-Capture"},
+    {"sRecover", "Recover"},
     {"sRedo", "Redo"},
     {"sRefreshPreview", "Refresh Preview"},
     {"sRemove", "Remove"},
@@ -325,6 +334,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sTools", "Tools"},
     {"sTwo", "Two"},
     {"sUndo", "Undo"},
+    {"sUndoLevels", "Undo levels"},
     {"sUntitled", "Untitled"},
     {"sVideo", "Video"},
     {"sVideoCompressor", "Video Compressor"},

@@ -2,8 +2,10 @@
 
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "document/SheetUndo.h"
 #include "settings/IniFile.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <utility>
@@ -110,6 +112,8 @@ bool TSettingsManager::LoadFromFile() {
     general.TempPath = ini.ReadString(kGeneral, "temp path", general.TempPath);
     general.LayerColor = ini.ReadInteger(kGeneral, "color", general.LayerColor);
     ReadEnum(ini, kGeneral, "composite mode", general.CompositeMode, CompName, CompFromName);
+    general.UndoLevels = std::clamp(ini.ReadInteger(kGeneral, "undo levels", general.UndoLevels),
+                                    TSheetUndo::kMinDepth, TSheetUndo::kMaxDepth);
 
     auto& capture = Saved.Capture;
     ReadEnum(ini, kCapture, "capture mode", capture.CaptureMode, CapModeName, CapModeFromName);
@@ -147,6 +151,7 @@ void TSettingsManager::SaveToFile() const {
     ini.WriteString(kGeneral, "default path", general.DefaultPath);
     ini.WriteString(kGeneral, "temp path", general.TempPath);
     ini.WriteString(kGeneral, "composite mode", CompName(general.CompositeMode));
+    ini.WriteInteger(kGeneral, "undo levels", general.UndoLevels);
 
     const auto& capture = Saved.Capture;
     ini.WriteString(kCapture, "capture mode", CapModeName(capture.CaptureMode));

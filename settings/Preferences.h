@@ -34,6 +34,7 @@ struct TGeneralPreferences {
     std::string TempPath;        // folder for temporary files such as converted audio
     std::int32_t LayerColor = 0; // colour scheme of new layers: 0 Orange, 1 Blue, 2 Green
     TComp CompositeMode = TComp::cDarken;
+    std::int32_t UndoLevels = 10; // steps of undo history kept, 10 to 1000
 
     bool operator==(const TGeneralPreferences&) const = default;
 };

@@ -9,5 +9,5 @@
 // folder "Celwright/3.0/" made inside `user`.
 inline TAppFolders TestAppFolders(const TTempFolder& user) {
     std::filesystem::create_directories(user.Path() / "Celwright/3.0");
-    return {QString(CELWRIGHT_SOURCE_DIR) + "/", QString::fromStdString(user / "Celwright/3.0/")};
+    return {QString(CELWRIGHT_SOURCE_DIR) + "/", QString::fromStdString(user / "Celwright/3.0/"), {}};
 }

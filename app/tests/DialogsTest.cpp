@@ -27,6 +27,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -250,7 +251,11 @@ TEST_F(DialogTest, PreferencesShowTheRecordAndWriteEachChange) {
     dialog.PrevColorButtons->button(1)->click();
     dialog.AutoBuildCheck->click();
     dialog.ColorCombo->setCurrentIndex(2);
+    EXPECT_EQ(dialog.UndoLevelsSpin->value(), 10);
+    QTest::keyClick(dialog.UndoLevelsSpin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dialog.UndoLevelsSpin, "100");
     const TSettings& working = dialog.Working();
+    EXPECT_EQ(working.General.UndoLevels, 100);
     EXPECT_EQ(working.Capture.Hold, 4);
     EXPECT_EQ(working.Capture.Numbering, "frame");
     EXPECT_EQ(working.Capture.CaptureMode, TCapMode::cmStopMotion);

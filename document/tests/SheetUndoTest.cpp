@@ -53,6 +53,37 @@ TEST(Undo, TenStepsDeep) {
     EXPECT_EQ(doc.UndoManager().RedoCount(), 10u);
 }
 
+TEST(Undo, TheDepthIsChosenFrom10To1000AndTrimsTheOldestSteps) {
+    const struct {
+        std::int32_t asked;
+        std::int32_t kept;
+    } cases[] = {{25, 25}, {1, 10}, {5000, 1000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asked);
+        TSheetDocument doc;
+        doc.AddLayer("", "", doc.DefaultColors);
+        doc.UndoManager().SetDepth(c.asked);
+        EXPECT_EQ(doc.UndoManager().Depth(), c.kept);
+        for (int edit = 1; edit <= 30; ++edit)
+            doc.CommitCelName(1, edit, "c" + std::to_string(edit));
+        EXPECT_EQ(doc.UndoManager().UndoCount(), static_cast<std::size_t>(std::min(30, c.kept)));
+        while (doc.UndoManager().UndoCount() > 0)
+            doc.Undo();
+        EXPECT_EQ(doc.UndoManager().RedoCount(), static_cast<std::size_t>(std::min(30, c.kept)));
+    }
+    // A smaller depth drops the oldest steps at once.
+    TSheetDocument doc;
+    doc.AddLayer("", "", doc.DefaultColors);
+    doc.UndoManager().SetDepth(30);
+    for (int edit = 1; edit <= 30; ++edit)
+        doc.CommitCelName(1, edit, "c" + std::to_string(edit));
+    doc.UndoManager().SetDepth(10);
+    EXPECT_EQ(doc.UndoManager().UndoCount(), 10u);
+    doc.Undo();
+    EXPECT_EQ(doc.CelName(1, 30), "");
+    EXPECT_EQ(doc.CelName(1, 29), "c29");
+}
+
 TEST(Undo, UndoRedoAndNotifications) {
     TSheetDocument doc;
     doc.AddLayer("", "", doc.DefaultColors);

@@ -83,6 +83,9 @@ TEST(SettingsManager, LoadingReadsEachKeyAndKeepsTheDefaultOfWhatIsMissingOrUnre
         {"[general preferences]\nfps=2147483647\n", [](TSettings&) {}},
         {"[general preferences]\nfps=120\n", [](TSettings& s) { s.General.Fps = 120; }},
         {"[general preferences]\nfps=1\n", [](TSettings& s) { s.General.Fps = 1; }},
+        {"[general preferences]\nundo levels=250\n", [](TSettings& s) { s.General.UndoLevels = 250; }},
+        {"[general preferences]\nundo levels=5000\n", [](TSettings& s) { s.General.UndoLevels = 1000; }},
+        {"[general preferences]\nundo levels=0\n", [](TSettings&) {}},
         {"[general preferences]\ndefault path=/cels/My Film\ntemp path=\ncomposite mode=CMULTIPLY\n",
          [](TSettings& s) {
              s.General.DefaultPath = "/cels/My Film/";
@@ -168,6 +171,7 @@ TEST(SettingsManager, SavingRewritesThePreferencesAndKeepsTheOtherSectionsInPlac
                                  "default path=<home>/\n"
                                  "temp path=<tmp>/\n"
                                  "composite mode=cDarken\n"
+                                 "undo levels=10\n"
                                  "[recent files]\n"
                                  "file1=/films/a.xps\n"
                                  "file2=/films/b.xps\n"
@@ -192,7 +196,7 @@ TEST(SettingsManager, SavedPreferencesComeBackAsTheyWere) {
     const std::string folder = UserFolder(account.Env);
     TSettingsManager manager(folder, account.Env);
     TSettings& saved = manager.Saved;
-    saved.General = {12, "/films/Ünder = way/", "/tmp/spa ced/", 2, TComp::cMultiply};
+    saved.General = {12, "/films/Ünder = way/", "/tmp/spa ced/", 2, TComp::cMultiply, 300};
     saved.Capture = {TCapMode::cmStopMotion, TcwImageFormat::bmp, TCapColorMode::ccmBw, 6, "frame"};
     saved.Preview = {false, TPreviewColorMode::pcmBw};
     saved.Editors.ImageEditor = {"My Paint", "/opt/paint/bin/paint"};
