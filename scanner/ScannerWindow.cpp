@@ -284,7 +284,7 @@ void TScannerWindow::ShowCaption() {
 void TScannerWindow::SheetSelectionChanged() {
     if (!isVisible())
         return;
-    Placement->NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+    Placement->ShowLayerName(Sheet.LayerCaption(Sheet.CurrentLayer()));
     if (Placement->NumberingIsFrame())
         Placement->ShowFrameNumber(Sheet.CurrentFrame());
 }
@@ -381,7 +381,7 @@ void TScannerWindow::PreviewBtn1Click() {
 
 void TScannerWindow::ScanBtn1Click() {
     const std::string path =
-        Sheet.LayerFolder(Sheet.CurrentLayer()) + Placement->FileName(Settings.Capture.CaptureFormat);
+        Placement->PicturePath(Sheet.LayerFolder(Sheet.CurrentLayer()), Settings.Capture.CaptureFormat).string();
     const TScanRect& r = ScanImage1->Selection.Rect;
     // A click without dragging selects nothing: no resolution could cover it.
     if (r.Empty() || r.Right <= r.Left)
@@ -421,8 +421,9 @@ void TScannerWindow::FinalReady(const TPicture& picture) {
     const TPicture cel = FinishScan(picture, portrait ? TargetHeight_ : TargetWidth_,
                                     portrait ? TargetWidth_ : TargetHeight_, Rotation);
     const std::int32_t layer = Sheet.CurrentLayer();
-    const std::string fileName = Placement->FileName(Settings.Capture.CaptureFormat);
-    WriteCapture(Sheet.LayerFolder(layer) + fileName, cel, Settings.Capture.CaptureFormat,
+    const std::filesystem::path path = Placement->PicturePath(Sheet.LayerFolder(layer), Settings.Capture.CaptureFormat);
+    const std::string fileName = path.filename().string();
+    WriteCapture(path.string(), cel, Settings.Capture.CaptureFormat,
                  ColorCombo->currentIndex() != 1);
     if (!Placement->NumberingIsFrame())
         Placement->AdvanceNumber();
