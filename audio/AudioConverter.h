@@ -29,7 +29,7 @@ public:
     TConversionErrorEvent OnConversionError;
 
     // Starts converting `source` and returns at once. The output goes into `folder` when it is a
-    // non-empty, existing folder (ending with "/"), otherwise next to the source; `resultPath` is set
+    // non-empty, existing folder (ending with "/"), otherwise into the system's temporary folder; `resultPath` is set
     // to the output file in every case. Returns false, after raising OnConversionError, when the
     // conversion cannot start; a conversion still running is abandoned.
     bool Convert(const std::string& source, const std::string& folder, std::string& resultPath);
