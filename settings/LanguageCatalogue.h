@@ -37,7 +37,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "An image editor has not been selected. Select an Image Editor in Settings > Preferences."},
     {"msgErrImageNotFound", "%s not found in %s folder."},
     {"msgErrLauncherFieldCode",
-     "The launcher %s cannot open drawings safely: its Exec line must give the file field code (%f) "
+     "The launcher %s cannot open drawings safely: its Exec line must give the file's field code "
      "as an argument of its own, never inside quotes or other text, and never as a shell's command."},
     {"msgErrMaxFrame", "The Xsheet has a maximum of 1637 frames."},
     {"msgErrNotASheet", "This is not an exposure sheet."},
