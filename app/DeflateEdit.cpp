@@ -1,4 +1,5 @@
 #include "app/DeflateEdit.h"
+#include "ui/PlainText.h"
 
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -55,7 +56,7 @@ void TDeflateEdit::ShowPath() {
         return fontMetrics().horizontalAdvance(text) <= room;
     });
     setText(shown);
-    setToolTip(shown == FullPath ? QString() : FullPath);
+    setToolTip(shown == FullPath ? QString() : PlainToolTip(FullPath));
     setCursorPosition(0);
 }
 

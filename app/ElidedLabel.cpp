@@ -1,14 +1,16 @@
 #include "app/ElidedLabel.h"
+#include "ui/PlainText.h"
 
 #include <QResizeEvent>
 
 TElidedLabel::TElidedLabel(QWidget* parent) : QLabel(parent) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setTextFormat(Qt::PlainText);
 }
 
 void TElidedLabel::SetFullText(const QString& text) {
     Full = text;
-    setToolTip(text);
+    setToolTip(PlainToolTip(text));
     Elide();
 }
 

@@ -1,9 +1,14 @@
 #include "app/ImageEditing.h"
 
+#include "base/Error.h"
+#include "ui/AppTexts.h"
+#include "ui/QtText.h"
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QUrl>
 
 namespace {
@@ -52,74 +57,99 @@ QString DesktopExec(const QString& launcher) {
     return {};
 }
 
+// One argument of a launcher's command, and whether any of it was quoted.
+struct TCommandWord {
+    QString Text;
+    bool Quoted = false;
+};
+
 // Splits a launcher's command into arguments: blanks separate them, double quotes group them, and
 // inside quotes a backslash takes the next character as it is.
-QStringList SplitCommand(const QString& command) {
-    QStringList arguments;
-    QString current;
+QList<TCommandWord> SplitCommand(const QString& command) {
+    QList<TCommandWord> words;
+    TCommandWord current;
     bool quoted = false;
     bool started = false;
     for (qsizetype i = 0; i < command.size(); ++i) {
         const QChar c = command[i];
         if (quoted) {
             if (c == '\\' && i + 1 < command.size())
-                current += command[++i];
+                current.Text += command[++i];
             else if (c == '"')
                 quoted = false;
             else
-                current += c;
+                current.Text += c;
         } else if (c == '"') {
             quoted = true;
             started = true;
+            current.Quoted = true;
         } else if (c == ' ' || c == '\t') {
             if (started)
-                arguments.append(current);
-            current.clear();
+                words.append(current);
+            current = {};
             started = false;
         } else {
-            current += c;
+            current.Text += c;
             started = true;
         }
     }
     if (started)
-        arguments.append(current);
-    return arguments;
+        words.append(current);
+    return words;
 }
 
-// Replaces the field codes of one argument: the file codes by `file`, "%%" by "%", others by
-// nothing. `usedFile` is set when a file code was met.
-QString ExpandFieldCodes(const QString& argument, const QString& file, bool& usedFile) {
-    QString out;
-    for (qsizetype i = 0; i < argument.size(); ++i) {
-        if (argument[i] != '%' || i + 1 == argument.size()) {
-            out += argument[i];
-            continue;
-        }
-        const QChar code = argument[++i];
-        if (code == '%') {
-            out += '%';
-        } else if (code == 'f' || code == 'F' || code == 'u' || code == 'U') {
-            out += file;
-            usedFile = true;
+bool IsFileCode(const QString& word) {
+    return word == "%f" || word == "%F" || word == "%u" || word == "%U";
+}
+
+// Whether the word holds a field code ("%%" is a plain "%").
+bool HoldsFieldCode(const QString& word) {
+    for (qsizetype i = 0; i + 1 < word.size(); ++i) {
+        if (word[i] == '%') {
+            if (word[i + 1] != '%')
+                return true;
+            ++i;
         }
     }
-    return out;
+    return false;
+}
+
+bool IsShell(const QString& program) {
+    static const QStringList shells{"sh", "bash", "dash", "zsh", "ksh", "mksh", "fish", "csh", "tcsh"};
+    return shells.contains(QFileInfo(program).fileName());
+}
+
+[[noreturn]] void RefuseLauncher(const QString& launcher) {
+    throw ECwError(ToStd(Fill(Translate(LanguageKey("msgErrLauncherFieldCode")), {launcher})));
 }
 } // namespace
 
 TProgramCommand ProgramCommand(const QString& location, const QString& file) {
     if (QFileInfo(location).suffix() != "desktop")
         return {location, {file}};
-    QStringList words = SplitCommand(DesktopExec(location));
+    const QList<TCommandWord> words = SplitCommand(DesktopExec(location));
     if (words.isEmpty())
         return {};
     bool usedFile = false;
+    bool shellCommandGiven = false; // a shell's first operand is its script or command text
     QStringList arguments;
-    for (const QString& word : words) {
-        const QString expanded = ExpandFieldCodes(word, file, usedFile);
-        // A word that was only a field code such as %i or %c goes away.
-        if (!expanded.isEmpty() || !word.startsWith('%'))
-            arguments.append(expanded);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const TCommandWord& word = words[i];
+        // Field codes stand alone: expanded inside other text, a file name could turn into a
+        // command, quoted or not.
+        if (HoldsFieldCode(word.Text) && (word.Quoted || !word.Text.startsWith('%') || word.Text.size() != 2))
+            RefuseLauncher(location);
+        if (IsFileCode(word.Text)) {
+            if (i > 0 && IsShell(words.front().Text) && !shellCommandGiven)
+                RefuseLauncher(location);
+            arguments.append(file);
+            usedFile = true;
+        } else if (!HoldsFieldCode(word.Text)) {
+            // Other field codes such as %i or %c go away.
+            arguments.append(QString(word.Text).replace("%%", "%"));
+        }
+        if (i > 0 && !word.Text.startsWith('-'))
+            shellCommandGiven = true;
     }
     if (!usedFile)
         arguments.append(file);
@@ -129,8 +159,13 @@ TProgramCommand ProgramCommand(const QString& location, const QString& file) {
 
 QString EditImages(const QString& editor, const QStringList& paths) {
     QString missing;
+    QSet<QString> handled; // each drawing once, however many cels show it
     for (const QString& path : paths) {
         const QFileInfo info(path);
+        const QString drawing = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+        if (handled.contains(drawing))
+            continue;
+        handled.insert(drawing);
         if (!info.exists()) {
             missing += info.fileName() + ", ";
             continue;

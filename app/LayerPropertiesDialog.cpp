@@ -1,4 +1,5 @@
 #include "app/LayerPropertiesDialog.h"
+#include "ui/PlainText.h"
 
 #include "ui/AppTexts.h"
 #include "app/FolderBrowser.h"
@@ -109,7 +110,7 @@ bool TLayerPropertiesDialog::Execute(const QString& title, const TShown& shown, 
 
 void TLayerPropertiesDialog::ShowFolder(const QString& folder) {
     Spath->setText(folder);
-    Spath->setToolTip(folder.isEmpty() ? QString(kFolderHint) : folder);
+    Spath->setToolTip(folder.isEmpty() ? QString(kFolderHint) : PlainToolTip(folder));
     ListDrawings();
 }
 

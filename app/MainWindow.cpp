@@ -13,6 +13,7 @@
 #include "app/SheetRecovery.h"
 #include "app/SheetSound.h"
 #include "audio/VolumeWindow.h"
+#include "base/TemporaryFolders.h"
 #include "base/TextUtil.h"
 #include "capture/CaptureWindow.h"
 #include "export/ExportDialog.h"
@@ -73,6 +74,9 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     CurrentActivity = TActivity::Starting;
     SettingsManager.LoadFromFile();
     Profiles.LoadProfiles();
+    // Converted sound and half-built movies of runs that were killed are reclaimed.
+    for (const std::string& base : {SystemTempFolder(), SettingsManager.Saved.General.TempPath})
+        RemoveAbandonedTemporaryFolders(base);
     for (std::int32_t i = 0; i < 3; ++i)
         LayerColorTable[static_cast<std::size_t>(i)] = LayerColorScheme(i);
 

@@ -228,6 +228,8 @@ QWidget* TPreferencesDialog::MakeEditorsPage() {
     ImgEditNameLbl = new QLabel;
     ImgEditLocationLbl = new QLabel;
     ImgEditLocationLbl->setWordWrap(true);
+    ImgEditNameLbl->setTextFormat(Qt::PlainText);
+    ImgEditLocationLbl->setTextFormat(Qt::PlainText);
     ImgEditLocationLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ChangeImgEditBtn = new QPushButton;
     auto* group = new QGridLayout(ImgEditGroup);

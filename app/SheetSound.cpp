@@ -2,6 +2,8 @@
 
 #include "audio/VolumeWindow.h"
 #include "document/SheetData.h"
+#include "base/TemporaryFolders.h"
+#include "settings/Folders.h"
 #include "sheetview/SheetView.h"
 #include "ui/AppTexts.h"
 
@@ -20,11 +22,14 @@ TSheetSound::TSheetSound(TSheetView& sheet, QWidget& window, const std::string& 
 
 TSheetSound::~TSheetSound() = default;
 
-std::string TSheetSound::TempFolderIn(const std::string& base) {
+std::string TSheetSound::TempFolderIn(const std::string& preferred) {
+    // A folder that is gone sends the sound to the system's temporary folder, never beside it.
+    std::error_code error;
+    const std::string base = std::filesystem::is_directory(preferred, error) ? preferred : SystemTempFolder();
     if (!OwnTemp || base != OwnTempBase) {
         OwnTempBase = base;
-        OwnTemp =
-            std::make_unique<QTemporaryDir>(QDir(QString::fromStdString(base)).filePath("celwright-XXXXXX"));
+        OwnTemp = std::make_unique<QTemporaryDir>(
+            QDir(QString::fromStdString(base)).filePath(QString::fromStdString(TemporaryFolderPrefix()) + "XXXXXX"));
     }
     return OwnTemp->isValid() ? OwnTemp->path().toStdString() + "/" : base;
 }

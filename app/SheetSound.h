@@ -31,9 +31,10 @@ public:
 
     TAudioGraph AudioGraph;
 
-    // A folder of this running program inside `base` for converted sound, so that two running
-    // programs never write over each other's "cwAudio.wav"; `base` itself when none can be made.
-    std::string TempFolderIn(const std::string& base);
+    // A folder of this running program for converted sound inside `preferred`, or inside the
+    // system's temporary folder when `preferred` is not a folder, so that two running programs
+    // never write over each other's "cwAudio.wav"; that base itself when none can be made.
+    std::string TempFolderIn(const std::string& preferred);
 
     // The sheet's events.
     void AudioLoaded();

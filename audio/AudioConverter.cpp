@@ -7,12 +7,12 @@
 
 namespace {
 
-std::string OutputFolder(const std::string& source, const std::string& folder) {
+std::string OutputFolder(const std::string& folder) {
     std::error_code error;
     if (!folder.empty() && std::filesystem::is_directory(folder, error))
         return folder;
-    const std::filesystem::path own = std::filesystem::path(source).parent_path();
-    return (own.empty() ? std::filesystem::path(".") : own).string() + "/";
+    // Never beside the source: a file of that name there may be the user's.
+    return (std::filesystem::temp_directory_path(error) / "").string();
 }
 
 } // namespace
@@ -25,7 +25,7 @@ bool TAudioConverter::Convert(const std::string& source, const std::string& fold
     Graph.reset();
     Cut.reset();
     Source = source;
-    ResultPath = OutputFolder(source, folder) + kResultName;
+    ResultPath = OutputFolder(folder) + kResultName;
     resultPath = ResultPath;
     std::error_code error;
     if (!std::filesystem::is_regular_file(source, error)) {

@@ -32,9 +32,10 @@ public:
     TConversionErrorEvent OnConversionError;
 
     // Starts converting the first `maxLengthMs` of `source` and returns at once. The output goes
-    // into `folder` when it is a non-empty, existing folder (ending with "/"), otherwise next to the
-    // source; `resultPath` is set to the output file in every case. Returns false, after raising
-    // OnConversionError, when the conversion cannot start; a conversion still running is abandoned.
+    // into `folder` when it is a non-empty, existing folder (ending with "/"), otherwise into the
+    // system's temporary folder; `resultPath` is set to the output file in every case. Returns
+    // false, after raising OnConversionError, when the conversion cannot start; a conversion still
+    // running is abandoned.
     bool Convert(const std::string& source, const std::string& folder, std::int64_t maxLengthMs,
                  std::string& resultPath);
     // Whether the last conversion stopped at its length limit before the source's end.

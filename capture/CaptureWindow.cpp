@@ -157,6 +157,7 @@ void TCaptureWindow::CreateControls() {
     OverlayPanel = new QLabel(central);
     OverlayPanel->setAlignment(Qt::AlignCenter);
     OverlayPanel->setWordWrap(true);
+    OverlayPanel->setTextFormat(Qt::PlainText);
     OverlayPanel->setAutoFillBackground(true);
     OverlayPanel->setFrameShape(QFrame::Panel);
 
@@ -471,6 +472,12 @@ void TCaptureWindow::CaptureClick() {
         ButtonCapture->setEnabled(true);
         throw ECwError(ToStd(Translate(LanguageKey("msgErrBadPath"))));
     }
+    try {
+        Placement->PicturePath(Sheet.LayerFolder(Sheet.CurrentLayer()), Settings.Capture.CaptureFormat);
+    } catch (const ECwError&) {
+        ButtonCapture->setEnabled(true);
+        throw;
+    }
     Collector.Start(Averaging);
     Grabber.GrabFrame();
 }
@@ -493,9 +500,10 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
                              .UpsideDown = OneEightyBtn->isChecked(),
                              .BlackAndWhite = BlackAndWhite});
     const TcwImageFormat format = Settings.Capture.CaptureFormat;
-    FileName = FromStd(Placement->FileName(format));
     const std::int32_t layer = Sheet.CurrentLayer();
-    const std::string path = Sheet.LayerFolder(layer) + ToStd(FileName);
+    const std::filesystem::path target = Placement->PicturePath(Sheet.LayerFolder(layer), format);
+    FileName = FromStd(target.filename().string());
+    const std::string path = target.string();
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         QString message = Translate(LanguageKey("msgCapFileExists"));
@@ -536,7 +544,7 @@ void TCaptureWindow::SheetSelect(std::int32_t, std::int32_t frame) {
 void TCaptureWindow::LayerChanged() {
     ReturnToLive();
     if (isVisible())
-        Placement->NameEdit->setText(FromStd(Sheet.LayerCaption(Sheet.CurrentLayer())));
+        Placement->ShowLayerName(Sheet.LayerCaption(Sheet.CurrentLayer()));
 }
 
 void TCaptureWindow::FrameChange(std::int32_t frame) {

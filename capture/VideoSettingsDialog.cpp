@@ -193,6 +193,7 @@ TCameraControlsDialog::TCameraControlsDialog(TVideoGrabber& grabber, QWidget* pa
     if (controls.empty() && !grabber.ControlError().empty()) {
         auto* reason = new QLabel(QString::fromStdString(grabber.ControlError()), panel);
         reason->setWordWrap(true);
+        reason->setTextFormat(Qt::PlainText);
         form->addRow(reason);
     }
     for (const TV4l2Control& control : controls) {
@@ -234,7 +235,9 @@ TCameraControlsDialog::TCameraControlsDialog(TVideoGrabber& grabber, QWidget* pa
         }
         editor->setEnabled(!control.ReadOnly);
         editor->setObjectName(name);
-        form->addRow(name, editor);
+        auto* label = new QLabel(name, panel);
+        label->setTextFormat(Qt::PlainText); // the device names its controls
+        form->addRow(label, editor);
     }
     area->setWidget(panel);
     area->setWidgetResizable(true);

@@ -1,5 +1,7 @@
 #include "cli/CaptureCommands.h"
 
+#include "document/FileNameRules.h"
+
 #include "capture/CaptureRules.h"
 #include "capture/VideoGrabber.h"
 #include "cli/CliArguments.h"
@@ -210,10 +212,11 @@ int PlaceNewPicture(TSheetDocument& sheet, const TSettings& settings, const std:
     if (placement.Frame + hold - 1 > kMaxFrames)
         throw ECwError("The Xsheet has a maximum of 1637 frames.");
     const TcwImageFormat format = placement.Format.value_or(settings.Capture.CaptureFormat);
-    const std::string fileName =
-        CaptureFileName(placement.Name.value_or(sheet.LayerCaption(placement.Layer)),
-                        placement.Number.value_or(PadNumber(placement.Frame)), format);
-    const std::string path = folder + fileName;
+    const std::filesystem::path picture =
+        NewPicturePath(folder, placement.Name.value_or(NameFromCaption(sheet.LayerCaption(placement.Layer))),
+                       placement.Number.value_or(PadNumber(placement.Frame)), format);
+    const std::string fileName = picture.filename().string();
+    const std::string path = picture.string();
     const bool existed = std::filesystem::exists(path, error);
     if (existed && !placement.Overwrite)
         throw ECwError(fileName + " already exists in the Layer directory (" + folder +

@@ -211,9 +211,12 @@ public:
     void RunKeyCommand(const TSheetKeyCommand& command);
 
     // Commits of the in-place editor, given the typed text (layer and frame count from 1).
-    void CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text);
-    // Renames the image file of the cel covering the frame inside its layer's folder. Returns the
-    // message to show the user, or an empty text when there is none.
+    // A cel name must be a file name in the layer's folder; returns why a name is refused, or an
+    // empty text.
+    std::string CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text);
+    // Renames the image file of the cel covering the frame inside its layer's folder, and with it
+    // every cel that shows that drawing, as one undo step that renames the file back on undo.
+    // Returns the message to show the user, or an empty text when there is none.
     std::string CommitImageRename(std::int32_t layer, std::int32_t frame, const std::string& text);
     void CommitLayerCaption(std::int32_t layer, const std::string& text);
     void CommitPhoneme(std::int32_t frame, const std::string& text);

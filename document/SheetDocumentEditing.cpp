@@ -2,6 +2,9 @@
 // and the commits of the in-place editor.
 #include "document/SheetDocument.h"
 
+#include "base/Error.h"
+#include "document/FileNameRules.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -353,9 +356,14 @@ void TSheetDocument::MoveCursor(TCursorDirection direction, std::int32_t pageRow
         OnSelect(*this, col + 1, row + 1);
 }
 
-void TSheetDocument::CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text) {
+std::string TSheetDocument::CommitCelName(std::int32_t layer, std::int32_t frame, const std::string& text) {
     if (text.empty() || !Model.InSheet(layer - 1, frame - 1))
-        return;
+        return {};
+    // A cel name is a file in its layer's folder, never a path out of it.
+    const std::string& folder = Model.Layer(layer - 1).Folder;
+    const std::string refusal = FileNameRefusal(text, MaxFileNameLength(folder), "Cel name");
+    if (!refusal.empty())
+        return refusal;
     TCel* cel = Model.CelAt(layer - 1, frame - 1);
     const TChangeScope scope(*this);
     TEditStep step(*History);
@@ -370,27 +378,42 @@ void TSheetDocument::CommitCelName(std::int32_t layer, std::int32_t frame, const
         SetFrameRows(std::max(ShownFrameRows, FrameCount()));
     }
     step.Commit();
+    return {};
 }
 
 std::string TSheetDocument::CommitImageRename(std::int32_t layer, std::int32_t frame, const std::string& text) {
-    const std::string failed = "Renaming of file failed.";
     TCel* cel = Model.InSheet(layer - 1, frame - 1) ? Model.CelAt(layer - 1, frame - 1) : nullptr;
     if (!cel || text.empty() || text == cel->Name)
         return {};
-    // A typed name stays a file name: it must not move the drawing out of its layer's folder.
-    if (text.find('/') != std::string::npos || text == "." || text == "..")
-        return failed;
-    const std::string& folder = Model.Layer(layer - 1).Folder;
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(folder + text, error)))
-        return "File '" + text + "' already exists.";
-    std::filesystem::rename(folder + cel->Name, folder + text, error);
-    if (error)
-        return failed;
+    const std::string folder = Model.Layer(layer - 1).Folder;
+    const std::string refusal = FileNameRefusal(text, MaxFileNameLength(folder), "Image name");
+    if (!refusal.empty())
+        return refusal;
+    const std::string oldName = cel->Name;
+    TFileMove move;
+    try {
+        // A cel naming a file outside its folder must not pull that file in.
+        move = {PathInFolder(folder, oldName).string(), PathInFolder(folder, text).string()};
+        RenameDrawing(move.From, move.To);
+    } catch (const ECwError& error) {
+        return error.what();
+    }
     const TChangeScope scope(*this);
     TEditStep step(*History);
-    NoteLayers(layer - 1, layer - 1);
-    cel->Name = text;
+    History->NoteFileMove(move);
+    // Every cel showing the drawing follows it, in any layer that keeps its drawings in this folder.
+    for (std::int32_t col = 0; col < LayerCount(); ++col) {
+        const TLayer& other = Model.Layer(col);
+        if (other.Folder != folder)
+            continue;
+        for (std::int32_t row = 0; row < other.FrameCount(); ++row) {
+            TCel* shown = other.Slot(row);
+            if (shown && shown->Row == row && shown->Name == oldName) {
+                shown->Name = text;
+                NoteLayers(col, col);
+            }
+        }
+    }
     step.Commit();
     return {};
 }

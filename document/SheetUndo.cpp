@@ -1,6 +1,8 @@
 #include "document/SheetUndo.h"
 
 #include "document/SheetDocument.h"
+#include "document/FileNameRules.h"
+#include "base/Error.h"
 
 #include <algorithm>
 
@@ -160,6 +162,29 @@ void TSheetUndo::PushPending() {
     Pending.reset();
 }
 
+void TSheetUndo::NoteFileMove(const TFileMove& move) {
+    if (Pending)
+        Pending->FileMoves.push_back(move);
+}
+
+void TSheetUndo::MoveFiles(const std::vector<TFileMove>& moves, bool forward) {
+    std::vector<TFileMove> renames; // in the order they are made
+    for (const TFileMove& move : moves)
+        renames.push_back(forward ? move : TFileMove{move.To, move.From});
+    if (!forward)
+        std::reverse(renames.begin(), renames.end());
+    std::size_t done = 0;
+    try {
+        for (; done < renames.size(); ++done)
+            RenameDrawing(renames[done].From, renames[done].To);
+    } catch (const ECwError&) {
+        std::error_code ignored;
+        while (done-- > 0)
+            std::filesystem::rename(renames[done].To, renames[done].From, ignored);
+        throw;
+    }
+}
+
 void TSheetUndo::FinishRestore() {
     Owner.SetFrameRows(std::max(Owner.FrameCount(), TSheetDocument::kDefaultFrameRows));
     Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
@@ -170,8 +195,11 @@ void TSheetUndo::Undo() {
         Notify(Owner.OnCantUndo);
         return;
     }
+    MoveFiles(UndoList.front()->FileMoves, false);
     Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
-    PushRedo(TakeSnapshot(Owner));
+    auto redo = TakeSnapshot(Owner);
+    redo->FileMoves = UndoList.front()->FileMoves;
+    PushRedo(std::move(redo));
     const std::unique_ptr<TSheetSnapshot> top = std::move(UndoList.front());
     UndoList.pop_front();
     Restore(*top, Owner);
@@ -185,8 +213,11 @@ void TSheetUndo::Redo() {
         Notify(Owner.OnCantRedo);
         return;
     }
+    MoveFiles(RedoList.front()->FileMoves, true);
     Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
-    SaveUndoState(false);
+    auto undo = TakeSnapshot(Owner);
+    undo->FileMoves = RedoList.front()->FileMoves;
+    PushUndo(std::move(undo), false);
     const std::unique_ptr<TSheetSnapshot> top = std::move(RedoList.front());
     RedoList.pop_front();
     Restore(*top, Owner);

@@ -32,9 +32,16 @@ struct TUndoInfo {
     std::int32_t CelCount = 0;
 };
 
+// A drawing file an edit renamed: undo renames it back, redo forward again.
+struct TFileMove {
+    std::string From;
+    std::string To;
+};
+
 class TSheetSnapshot {
 public:
     TUndoInfo Info;
+    std::vector<TFileMove> FileMoves; // made by the edit that followed this snapshot, in order
 };
 
 // Undo and redo by whole-document snapshots, at most Depth() of each. Notifications go out through
@@ -73,6 +80,10 @@ public:
     // An edit that failed or changed nothing: forgets the pending snapshot.
     void DropPending() { Pending.reset(); }
     bool HasPending() const { return Pending != nullptr; }
+    // The open edit renamed a drawing file; its undo step will rename it back.
+    void NoteFileMove(const TFileMove& move);
+    // Undo and redo move the step's drawing files first; when that fails they throw ECwError and
+    // the document and the files stay as they were.
     void Undo();
     void Redo();
 
@@ -81,6 +92,9 @@ public:
 
 private:
     void Notify(const std::function<void(TSheetDocument&)>& event);
+    // Renames the files of a step back (undo) or forward (redo); on failure the ones already
+    // renamed go back and ECwError is thrown.
+    static void MoveFiles(const std::vector<TFileMove>& moves, bool forward);
     // After a restore: frame rows, repaint, normal updates.
     void FinishRestore();
     void TrimLists();

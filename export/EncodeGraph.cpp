@@ -1,6 +1,7 @@
 #include "export/EncodeGraph.h"
 
 #include "base/Error.h"
+#include "base/TemporaryFolders.h"
 #include "export/EncoderProperties.h"
 #include "platform/GstMedia.h"
 
@@ -322,10 +323,7 @@ std::string TEncodeGraph::WaitForCompletion() {
 // ---------------------------------------------------------------------------------------------
 
 TRawMovieFile::TRawMovieFile(const std::filesystem::path& tempFolder) {
-    std::string pattern = (tempFolder / "celwright-export-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw ECwError("Cannot make a temporary folder in \"" + tempFolder.string() + "\".");
-    Folder = pattern;
+    Folder = MakeTemporaryFolder(tempFolder);
     File = Folder / "temp.avi";
 }
 

@@ -1,4 +1,5 @@
 #include "export/EncoderSettingsDialog.h"
+#include "ui/PlainText.h"
 
 #include "ui/QtText.h"
 
@@ -52,9 +53,10 @@ TEncoderSettingsDialog::TEncoderSettingsDialog(const TEncoderProperties& propert
         control->setObjectName(FromStd(property.Name));
         const QString tip = FromStd(property.Blurb) + (property.Blurb.empty() ? "" : "\n") + "(" +
                             FromStd(property.Name) + ")";
-        control->setToolTip(tip);
+        control->setToolTip(PlainToolTip(tip));
         auto* label = new QLabel(FromStd(property.Nick), page);
-        label->setToolTip(tip);
+        label->setTextFormat(Qt::PlainText);
+        label->setToolTip(PlainToolTip(tip));
         label->setBuddy(control);
         form->addRow(label, control);
         Fields.push_back({&property, control, {}});

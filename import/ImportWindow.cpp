@@ -1,4 +1,5 @@
 #include "import/ImportWindow.h"
+#include "ui/PlainText.h"
 
 #include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
@@ -47,10 +48,10 @@ TImportWindow::TImportWindow(TSheetView& sheet, QWidget* parent) : TInstructionW
     AskOverwrite = [this](const QString& target) {
         const QString text =
             Translate(LanguageKey("msgFileExists")).replace("\r\n", "\n").replace("%s", target);
-        const auto answer = QMessageBox::question(this, windowTitle(), text,
-                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll |
-                                                      QMessageBox::Cancel);
-        switch (answer) {
+        QMessageBox box(QMessageBox::Question, windowTitle(), text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::Cancel, this);
+        ShowTextsPlain(box);
+        switch (box.exec()) {
         case QMessageBox::Yes:
             return TOverwriteAnswer::Yes;
         case QMessageBox::No:
@@ -65,6 +66,7 @@ TImportWindow::TImportWindow(TSheetView& sheet, QWidget* parent) : TInstructionW
         QMessageBox box(QMessageBox::Information, windowTitle(), Translate(LanguageKey("sCancelled")),
                         QMessageBox::Ok, this);
         box.setInformativeText(error);
+        ShowTextsPlain(box);
         box.exec();
     };
     Retranslate();
@@ -221,7 +223,7 @@ void TImportWindow::ShowEntries() {
     ListBox1->clear();
     for (const QString& entry : Entries) {
         auto* item = new QListWidgetItem(QString::fromStdString(FileNameOf(entry.toStdString())), ListBox1);
-        item->setToolTip(entry);
+        item->setToolTip(PlainToolTip(entry));
     }
 }
 
@@ -315,6 +317,9 @@ bool TImportWindow::BringIntoLayerFolder() {
 
 void TImportWindow::CopyIntoLayerFolder(const std::vector<std::string>& files, const std::string& folder) {
     QProgressDialog progress(this);
+    auto* fileLabel = new QLabel; // names the file being copied
+    fileLabel->setTextFormat(Qt::PlainText);
+    progress.setLabel(fileLabel);
     progress.setWindowTitle(windowTitle());
     progress.setCancelButtonText(Translate(LanguageKey("sCancel")));
     progress.setWindowModality(Qt::WindowModal);

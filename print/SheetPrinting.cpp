@@ -1,6 +1,7 @@
 #include "print/SheetPrinting.h"
 
 #include "base/Error.h"
+#include "base/TemporaryFolders.h"
 #include "base/TextUtil.h"
 #include "document/SheetInputs.h"
 #include "print/QtPrintCanvas.h"
@@ -29,7 +30,7 @@ void PrintSheetToPdf(const TSheetDocument& sheet, const QString& documentName, c
     RefuseSheetInputAsOutput(sheet, sheetFile, path.toStdString());
     // The printer writes its file as it goes; it writes a private copy, which then replaces the
     // target in one step.
-    const QTemporaryDir work(QDir::tempPath() + "/celwright-print-XXXXXX");
+    const QTemporaryDir work(QDir::tempPath() + "/" + QString::fromStdString(TemporaryFolderPrefix()) + "XXXXXX");
     if (!work.isValid())
         throw ECwError("Cannot write \"" + path.toStdString() + "\": no temporary folder for the printout.");
     const QString draft = work.filePath("printout.pdf");

@@ -289,7 +289,7 @@ void TScannerWindow::ShowTitle() {
 
 void TScannerWindow::LayerChanged() {
     if (isVisible())
-        Placement->NameEdit->setText(QString::fromStdString(Sheet.LayerCaption(Sheet.CurrentLayer())));
+        Placement->ShowLayerName(Sheet.LayerCaption(Sheet.CurrentLayer()));
 }
 
 void TScannerWindow::SheetSelectionChanged() {
@@ -392,7 +392,7 @@ void TScannerWindow::PreviewBtn1Click() {
 
 void TScannerWindow::ScanBtn1Click() {
     const std::string path =
-        Sheet.LayerFolder(Sheet.CurrentLayer()) + Placement->FileName(Settings.Capture.CaptureFormat);
+        Placement->PicturePath(Sheet.LayerFolder(Sheet.CurrentLayer()), Settings.Capture.CaptureFormat).string();
     const TScanRect& r = ScanImage1->Selection.Rect;
     // A click without dragging selects nothing: no resolution could cover it.
     if (r.Empty() || r.Right <= r.Left)
@@ -432,8 +432,9 @@ void TScannerWindow::FinalReady(const TPicture& picture) {
     const TPicture cel = FinishScan(picture, portrait ? TargetHeight_ : TargetWidth_,
                                     portrait ? TargetWidth_ : TargetHeight_, Rotation);
     const std::int32_t layer = Sheet.CurrentLayer();
-    const std::string fileName = Placement->FileName(Settings.Capture.CaptureFormat);
-    WriteCapture(Sheet.LayerFolder(layer) + fileName, cel, Settings.Capture.CaptureFormat,
+    const std::filesystem::path path = Placement->PicturePath(Sheet.LayerFolder(layer), Settings.Capture.CaptureFormat);
+    const std::string fileName = path.filename().string();
+    WriteCapture(path.string(), cel, Settings.Capture.CaptureFormat,
                  ColorCombo->currentIndex() != 1);
     if (!Placement->NumberingIsFrame())
         Placement->AdvanceNumber();

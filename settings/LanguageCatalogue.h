@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 276;
+inline constexpr std::size_t kLanguageKeyCount = 277;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -36,6 +36,9 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgErrImageEditor",
      "An image editor has not been selected. Select an Image Editor in Settings > Preferences."},
     {"msgErrImageNotFound", "%s not found in %s folder."},
+    {"msgErrLauncherFieldCode",
+     "The launcher %s cannot open drawings safely: its Exec line must give the file's field code "
+     "as an argument of its own, never inside quotes or other text, and never as a shell's command."},
     {"msgErrMaxFrame", "The Xsheet has a maximum of 1637 frames."},
     {"msgErrMovieNotSaved", "The movie could not be saved: %s"},
     {"msgErrNotASheet", "This is not an exposure sheet."},

@@ -1,6 +1,7 @@
 #include "settings/PlacementRules.h"
 
 #include "base/Error.h"
+#include "document/FileNameRules.h"
 #include "document/SheetData.h"
 #include "base/TextUtil.h"
 
@@ -39,6 +40,19 @@ std::string CaptureFileName(std::string_view name, std::string_view number, TcwI
                             : format == TcwImageFormat::bmp ? ".bmp"
                                                             : ".png";
     return std::string(name) + "_" + std::string(number) + extension;
+}
+
+std::filesystem::path NewPicturePath(const std::string& folder, std::string_view name, std::string_view number,
+                                     TcwImageFormat format) {
+    const std::size_t maxLength = MaxFileNameLength(folder);
+    for (const auto& [part, what] : {std::pair{name, "Name"}, std::pair{number, "Number"}}) {
+        const std::string refusal = FileNameRefusal(part, maxLength, what);
+        if (!refusal.empty())
+            throw ECwError(refusal);
+    }
+    const std::string fileName = CaptureFileName(name, number, format);
+    CheckFileNameIn(folder, fileName, "File name");
+    return PathInFolder(folder, fileName);
 }
 
 std::optional<std::int32_t> TypedHold(std::string_view text) {

@@ -3,6 +3,7 @@
 #include "document/SheetRecords.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,13 @@ std::string IncrementNumber(std::string_view text);
 
 // Name + "_" + number + ".png", ".jpg" or ".bmp".
 std::string CaptureFileName(std::string_view name, std::string_view number, TcwImageFormat format);
+
+// Where a new picture of that name and number goes in a layer's folder. The name and the number
+// must each be part of a file name (no folder separator, not "." or ".."), the whole file name
+// within the file system's length, and the path must lie in the folder; otherwise throws ECwError
+// saying why.
+std::filesystem::path NewPicturePath(const std::string& folder, std::string_view name, std::string_view number,
+                                     TcwImageFormat format);
 
 // The hold typed into the Other field: a whole number of frames from 1 to kMaxFrames, the text
 // exactly as typed. Nothing for an empty field (a value still being typed) or a number outside

@@ -604,7 +604,7 @@ void TSheetView::CommitEditor(TCellEditor& editor, const QString& text) {
     std::string message;
     switch (mode) {
     case TCellEditor::TMode::emCelName:
-        Doc.CommitCelName(col + 1, row + 1, typed);
+        message = Doc.CommitCelName(col + 1, row + 1, typed);
         break;
     case TCellEditor::TMode::emImageRename:
         message = Doc.CommitImageRename(col + 1, row + 1, typed);

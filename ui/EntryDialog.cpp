@@ -20,6 +20,7 @@ TEntryDialog::TEntryDialog(QWidget* parent)
     panel->setFixedWidth(150);
     Label1->setParent(panel);
     Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->addWidget(Label1);
     panelLayout->addStretch();

@@ -1,4 +1,5 @@
 #include "ui/ErrorBox.h"
+#include "ui/PlainText.h"
 
 #include <QMessageBox>
 #include <exception>
@@ -13,7 +14,9 @@ void ShowErrorBox(QWidget* parent, const QString& text) {
         ErrorBoxOverride()(text);
         return;
     }
-    QMessageBox::critical(parent, QApplication::applicationName(), text);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    ShowTextsPlain(box);
+    box.exec();
 }
 
 void GuardCommand(QWidget* parent, const std::function<void()>& command) {

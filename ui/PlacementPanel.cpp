@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "document/FileNameRules.h"
 #include "settings/PlacementRules.h"
 #include "settings/Preferences.h"
 #include "ui/AppTexts.h"
@@ -69,12 +70,12 @@ void TPlacementPanel::Retranslate() {
     SequentialItem->setText(Translate(LanguageKey("sSequential")));
 }
 
-void TPlacementPanel::ShowKept(const std::string& layerName) {
+void TPlacementPanel::ShowKept(const std::string& layerCaption) {
     const bool frame = NumberingIsFrame();
     (frame ? FrameItem : SequentialItem)->setChecked(true);
     ApplyNumbering();
     NumberEdit->setText(FromStd(PadNumber(frame ? CurrentFrame() : 1)));
-    NameEdit->setText(FromStd(layerName));
+    ShowLayerName(layerCaption);
     const std::int32_t hold = Capture.Hold;
     if (hold >= 1 && hold <= 3) {
         HoldItems[hold - 1]->setChecked(true);
@@ -105,8 +106,12 @@ void TPlacementPanel::AdvanceNumber() {
     NumberEdit->setText(FromStd(IncrementNumber(ToStd(NumberEdit->text()))));
 }
 
-std::string TPlacementPanel::FileName(TcwImageFormat format) const {
-    return CaptureFileName(ToStd(NameEdit->text()), ToStd(NumberEdit->text()), format);
+void TPlacementPanel::ShowLayerName(const std::string& layerCaption) {
+    NameEdit->setText(FromStd(NameFromCaption(layerCaption)));
+}
+
+std::filesystem::path TPlacementPanel::PicturePath(const std::string& folder, TcwImageFormat format) const {
+    return NewPicturePath(folder, ToStd(NameEdit->text()), ToStd(NumberEdit->text()), format);
 }
 
 void TPlacementPanel::ApplyHold() {

@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -29,7 +30,9 @@ public:
     // Shows the kept numbering and hold and the layer's name, as each showing of a window does:
     // frame numbering shows the current frame, sequential numbering starts at 0001. A kept hold of
     // 1 to 3 chooses its item, a larger one chooses Other with the value typed in.
-    void ShowKept(const std::string& layerName);
+    void ShowKept(const std::string& layerCaption);
+    // The Name field shows the layer's caption, with folder separators made "_".
+    void ShowLayerName(const std::string& layerCaption);
     // Only frame numbering is offered (Sequential hidden) or both are.
     void OfferFrameNumberingOnly(bool only);
     bool NumberingIsFrame() const;
@@ -37,8 +40,9 @@ public:
     void ShowFrameNumber(std::int32_t frame);
     // The Number field moves on to the next number of the sequence.
     void AdvanceNumber();
-    // Name + "_" + Number + the format's extension.
-    std::string FileName(TcwImageFormat format) const;
+    // Name + "_" + Number + the format's extension, in the layer's folder. Throws ECwError
+    // saying why when the Name or Number field would leave that folder.
+    std::filesystem::path PicturePath(const std::string& folder, TcwImageFormat format) const;
 
     QLabel* NameLabel;
     QLineEdit* NameEdit;

@@ -1,5 +1,6 @@
 // The dialogs of new projects, layer properties, preferences, profiles and the image editor, each on
 // its own, answered the way a user would.
+#include "base/Error.h"
 #include "ui/TextLabel.h"
 #include "app/DeflateEdit.h"
 #include "ui/ErrorBox.h"
@@ -29,6 +30,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
+#include <sstream>
 #include <QToolButton>
 #include <filesystem>
 
@@ -347,6 +350,18 @@ TEST(ImageEditing, ALauncherRunsItsCommandWithTheDrawing) {
         EXPECT_EQ(command.Program, c.Program) << c.Exec;
         EXPECT_EQ(command.Arguments, c.Arguments) << c.Exec;
     }
+    // A field code that is not an argument of its own, or that a shell would run, is refused
+    // with the launcher's name: the drawing's name must never become a command.
+    for (const char* exec : {"sh -c \"paint %f\"", "paint \"%f\"", "paint --file=%f", "paint x%U",
+                             "sh -c %f", "/bin/bash %f", "sh -e -c %F", "paint \"--title=%c\" %f"}) {
+        WriteText(temp / "paint.desktop", std::string("[Desktop Entry]\nExec=") + exec + "\n");
+        try {
+            ProgramCommand(QString::fromStdString(temp / "paint.desktop"), file);
+            ADD_FAILURE() << exec << " was accepted";
+        } catch (const ECwError& error) {
+            EXPECT_NE(std::string(error.what()).find(temp / "paint.desktop"), std::string::npos) << error.what();
+        }
+    }
     const TProgramCommand plain = ProgramCommand("/usr/bin/paint", file);
     EXPECT_EQ(plain.Program, "/usr/bin/paint");
     EXPECT_EQ(plain.Arguments, QStringList{file});
@@ -373,6 +388,35 @@ TEST(ImageEditing, EachExistingPngGoesToTheEditorAndMissingFilesAreListed) {
     QTest::qWait(100);
     EXPECT_EQ(std::distance(fs::directory_iterator(temp / "started"), fs::directory_iterator()), 2)
         << "the .jpg is not handed over";
+}
+
+TEST(ImageEditing, DrawingNamesThatLookLikeCommandsReachTheEditorOnceAsTheyAre) {
+    TTempFolder temp;
+    fs::create_directories(temp / "Layer 1");
+    // The editor appends the arguments after its option to a log, one line per start.
+    WriteText(temp / "editor.sh", "#!/bin/sh\nshift\nprintf '%s|%s\\n' \"$#\" \"$1\" >> '" + (temp / "log") + "'\n");
+    fs::permissions(temp / "editor.sh", fs::perms::owner_all);
+    WriteText(temp / "editor.desktop", "[Desktop Entry]\nExec=\"" + (temp / "editor.sh") + "\" --new %f\n");
+    QStringList paths;
+    std::vector<std::string> expected;
+    for (const char* name : {"a;touch X;.png", "$(touch Y).png", "`touch Z`.png", "with blank.png"}) {
+        WriteText(temp / ("Layer 1/" + std::string(name)), "x");
+        const QString path = QString::fromStdString(temp / ("Layer 1/" + std::string(name)));
+        paths << path << path; // two cels showing one drawing
+        expected.push_back("1|" + (temp / ("Layer 1/" + std::string(name))));
+    }
+    EXPECT_EQ(EditImages(QString::fromStdString(temp / "editor.desktop"), paths), "");
+    ASSERT_TRUE(WaitFor([&] { return std::ranges::count(ReadText(temp / "log"), '\n') >= 4; }));
+    QTest::qWait(200);
+    std::vector<std::string> started;
+    std::istringstream log(ReadText(temp / "log"));
+    for (std::string line; std::getline(log, line);)
+        started.push_back(line);
+    std::ranges::sort(started);
+    std::ranges::sort(expected);
+    EXPECT_EQ(started, expected) << "one editor per drawing, each given the name whole";
+    for (const char* made : {"X", "Y", "Z"})
+        EXPECT_FALSE(fs::exists(temp / ("Layer 1/" + std::string(made))) || fs::exists(made)) << made;
 }
 
 TEST(DeflatePath, KeepsTheFirstAndLastNamesThatFit) {

@@ -5,6 +5,8 @@
 #include "WavWriter.h"
 #include "app/MainWindow.h"
 #include "audio/VolumeWindow.h"
+#include "base/TemporaryFolders.h"
+#include "settings/Folders.h"
 #include "sheetview/AudioColumn.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
@@ -77,6 +79,15 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     EXPECT_FALSE(window->Sheet().HasAudio());
     EXPECT_EQ(window->Sheet().Phoneme(3), "");
     EXPECT_FALSE(graph.Active());
+}
+
+TEST_F(SheetSoundTest, AMissingTemporaryFolderMeansTheSystemsNeverTheSoundsFolder) {
+    WriteText(User / "Celwright/3.0/celwright.ini",
+              "[general preferences]\ntemp path=" + (Files / "gone/") + "\n");
+    auto window = MakeWindow();
+    const std::string folder = window->Sheet().TempFolder();
+    EXPECT_TRUE(folder.starts_with(SystemTempFolder() + TemporaryFolderPrefix())) << folder;
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 TEST_F(SheetSoundTest, OpeningASheetLoadsItsSound) {

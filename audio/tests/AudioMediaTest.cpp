@@ -155,15 +155,22 @@ TEST_F(AudioMedia, ConversionIsBounded) {
     }
 }
 
-TEST_F(AudioMedia, OutputFolderFallsBackToTheSourceFolder) {
+TEST_F(AudioMedia, OutputFolderFallsBackToTheSystemsTemporaryFolderNeverTheSourceFolder) {
     const std::string source = Folder / "voice.WAV";
     WriteToneWav(source, 0.5);
+    WriteText(Folder / "cwAudio.wav", "the user's own file");
+    std::filesystem::create_directories(Folder / "tmp");
+    const char* before = std::getenv("TMPDIR");
+    const std::string kept = before ? before : "";
+    ::setenv("TMPDIR", (Folder / "tmp").c_str(), 1);
     for (const std::string& folder : {std::string(), Folder / "no such folder/"}) {
         TAudioConverter converter;
         const TConversion c = Convert(converter, source, folder);
-        EXPECT_EQ(c.Result, Folder / "cwAudio.wav");
+        EXPECT_EQ(c.Result, Folder / "tmp/cwAudio.wav");
         EXPECT_EQ(c.Completed, c.Result) << c.Error;
     }
+    before ? ::setenv("TMPDIR", kept.c_str(), 1) : ::unsetenv("TMPDIR");
+    EXPECT_EQ(ReadText(Folder / "cwAudio.wav"), "the user's own file");
 }
 
 TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {

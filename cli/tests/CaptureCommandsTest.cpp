@@ -68,6 +68,11 @@ TEST_F(CaptureCliTest, RefusalsLeaveTheSheetAndFolderAlone) {
         {{"--layer", "1", "--frame", "0"}, "Frame 0 is outside 1 to 1637."},
         {{"--layer", "1", "--frame", "1638"}, "Frame 1638 is outside 1 to 1637."},
         {{"--layer", "1", "--frame", "1637", "--hold", "2"}, "The Xsheet has a maximum of 1637 frames."},
+        {{"--layer", "1", "--frame", "5", "--name", "../../escaped"}, "Name '../../escaped' contains a folder separator"},
+        {{"--layer", "1", "--frame", "5", "--name", "/tmp/x"}, "Name '/tmp/x' contains a folder separator"},
+        {{"--layer", "1", "--frame", "5", "--name", ".."}, "Name '..' names a folder"},
+        {{"--layer", "1", "--frame", "5", "--number", "../1"}, "Number '../1' contains a folder separator"},
+        {{"--layer", "1", "--frame", "5", "--name", std::string(260, 'n')}, "characters a file name may have"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{"capture", Sheet};
@@ -90,6 +95,20 @@ TEST_F(CaptureCliTest, RefusalsLeaveTheSheetAndFolderAlone) {
     WritePreferences("[capture devices]\ntest camera=1\n");
     EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "4", "--overwrite"}), 0) << Err.str();
     EXPECT_NE(ReadText(Files / "ink/Ink_0004.png"), "taken");
+}
+
+TEST_F(CaptureCliTest, ACaptionWithFolderSeparatorsStillNamesAFileInTheLayerFolder) {
+    std::string text = ReadText(Sheet);
+    for (const char* caption : {"../../escaped", "Walk/Run"}) {
+        const std::string before = "caption=\"Ink\"";
+        const auto at = text.find(before);
+        ASSERT_NE(at, std::string::npos);
+        WriteText(Sheet, std::string(text).replace(at, before.size(), "caption=\"" + std::string(caption) + "\""));
+        ASSERT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "5"}), 0) << Err.str();
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(Files / "ink/.._.._escaped_0005.png"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(Files / "ink/Walk_Run_0005.png"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Files.Path()), {}), 2) << "only ink/ and the sheet";
 }
 
 // A DSLR through its recorded answers.

@@ -1,4 +1,5 @@
 #include "SheetNotation.h"
+#include "base/Error.h"
 #include "document/SheetDocument.h"
 #include "testsupport/TempFolder.h"
 
@@ -314,6 +315,34 @@ TEST(Editing, CaptionsAndPhonemes) {
     EXPECT_EQ(doc.Phoneme(3), "");
 }
 
+TEST(Editing, RefusedCelNamesSayWhy) {
+    TSheetDocument doc;
+    doc.AddLayer("", "", doc.DefaultColors);
+    doc.PlaceCelAt(1, 1, "a.png", 2);
+    const struct {
+        std::string text;
+        const char* reason;
+    } refused[] = {
+        {"a/b.png", "contains a folder separator"},
+        {"../../../etc/passwd", "contains a folder separator"},
+        {"/etc/passwd", "contains a folder separator"},
+        {"a\\b.png", "contains a folder separator"},
+        {"..", "names a folder"},
+        {".", "names a folder"},
+        {std::string(300, 'x'), "is longer than the 255 characters"},
+    };
+    for (const auto& c : refused) {
+        const std::string message = doc.CommitCelName(1, 1, c.text);
+        EXPECT_NE(message.find(c.reason), std::string::npos) << c.text << ": " << message;
+        EXPECT_NE(message.find("Cel name"), std::string::npos) << message;
+    }
+    EXPECT_EQ(doc.CelName(1, 1), "a.png");
+    EXPECT_EQ(doc.UndoManager().UndoCount(), 0u);
+    EXPECT_EQ(doc.CommitCelName(1, 1, std::string(255, 'x')), "") << "the longest name the file system takes";
+    EXPECT_EQ(doc.CommitCelName(1, 1, "a..b.png"), "");
+    EXPECT_EQ(doc.CelName(1, 1), "a..b.png");
+}
+
 TEST(Editing, RenamingAnImageFile) {
     TTempFolder folder;
     const std::string dir = folder / "Layer 1/";
@@ -333,9 +362,9 @@ TEST(Editing, RenamingAnImageFile) {
         {"", ""},
         {"a.png", ""},
         {"taken.png", "File 'taken.png' already exists."},
-        {"../a.png", "Renaming of file failed."},
-        {"sub/a.png", "Renaming of file failed."},
-        {"..", "Renaming of file failed."},
+        {"../a.png", "Image name '../a.png' contains a folder separator; it must be a file name in the layer's folder."},
+        {"sub/a.png", "Image name 'sub/a.png' contains a folder separator; it must be a file name in the layer's folder."},
+        {"..", "Image name '..' names a folder; it must be a file name in the layer's folder."},
     };
     for (const auto& c : refused) {
         EXPECT_EQ(doc.CommitImageRename(1, 2, c.text), c.message) << c.text;
@@ -352,7 +381,61 @@ TEST(Editing, RenamingAnImageFile) {
     std::filesystem::remove(dir + "b.png");
     EXPECT_EQ(doc.CommitImageRename(1, 1, "c.png"), "Renaming of file failed.");
     EXPECT_EQ(doc.CelName(1, 1), "b.png");
+}
+
+TEST(Editing, RenamedImageFollowsEveryCelAndUndo) {
+    TTempFolder folder;
+    const std::string dir = folder / "Layer 1/";
+    const std::string other = folder / "Layer 2/";
+    std::filesystem::create_directories(dir);
+    std::filesystem::create_directories(other);
+    WriteText(dir + "a.png", "drawing a");
+    WriteText(other + "a.png", "another layer's a");
+
+    TSheetDocument doc;
+    doc.AddLayer("", dir, doc.DefaultColors);
+    doc.AddLayer("", dir, doc.DefaultColors);
+    doc.AddLayer("", other, doc.DefaultColors);
+    for (const std::int32_t frame : {1, 4, 7})
+        doc.PlaceCelAt(1, frame, "a.png", 2);
+    doc.PlaceCelAt(1, 3, "b.png", 1);
+    doc.PlaceCelAt(2, 2, "a.png", 1);
+    doc.PlaceCelAt(3, 1, "a.png", 1);
+    doc.UndoManager().ClearHistory();
+
+    EXPECT_EQ(doc.CommitImageRename(1, 4, "walk.png"), "");
+    EXPECT_EQ(Described(doc, 8), (Layers{"w|bw|.w|", ".w......", "a......."}));
+    EXPECT_EQ(doc.UndoManager().UndoCount(), 1u);
+    EXPECT_EQ(ReadText(dir + "walk.png"), "drawing a");
 
     doc.Undo();
-    EXPECT_EQ(doc.CelName(1, 1), "a.png") << "undo gives back the old name, not the old file";
+    EXPECT_EQ(Described(doc, 8), (Layers{"a|ba|.a|", ".a......", "a......."}));
+    EXPECT_EQ(ReadText(dir + "a.png"), "drawing a") << "undo renames the file back";
+    EXPECT_FALSE(std::filesystem::exists(dir + "walk.png"));
+
+    doc.Redo();
+    EXPECT_EQ(doc.CelName(2, 2), "walk.png");
+    EXPECT_EQ(ReadText(dir + "walk.png"), "drawing a") << "redo renames it forward again";
+    EXPECT_EQ(ReadText(other + "a.png"), "another layer's a");
+
+    // A file of the old name made since: undo refuses rather than replace it.
+    WriteText(dir + "a.png", "a new a");
+    EXPECT_THROW(doc.Undo(), ECwError);
+    EXPECT_EQ(doc.CelName(1, 1), "walk.png");
+    EXPECT_EQ(ReadText(dir + "a.png"), "a new a");
+    EXPECT_EQ(ReadText(dir + "walk.png"), "drawing a");
+}
+
+TEST(Editing, RenameRefusesADrawingOutsideItsFolder) {
+    TTempFolder folder;
+    const std::string dir = folder / "project/Layer 1/";
+    std::filesystem::create_directories(dir);
+    WriteText(folder / "victim.png", "not the sheet's");
+    TSheetDocument doc;
+    doc.AddLayer("", dir, doc.DefaultColors);
+    doc.PlaceCelAt(1, 1, "../../victim.png", 1);
+    EXPECT_NE(doc.CommitImageRename(1, 1, "x.png"), "");
+    EXPECT_EQ(ReadText(folder / "victim.png"), "not the sheet's");
+    EXPECT_FALSE(std::filesystem::exists(dir + "x.png"));
+    EXPECT_EQ(doc.CelName(1, 1), "../../victim.png");
 }

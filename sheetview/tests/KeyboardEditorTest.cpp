@@ -196,6 +196,18 @@ TEST_F(SheetViewTest, RenamingAnImageReportsAnExistingFile) {
     EXPECT_TRUE(std::filesystem::exists(folder / "c.png"));
 }
 
+TEST_F(SheetViewTest, ATypedCelNameThatIsNoFileNameIsRefusedWithTheReason) {
+    Build({"a|..."});
+    std::vector<std::string> messages;
+    Sheet->OnMessage = [&](QObject&, const std::string& text) { messages.push_back(text); };
+    Sheet->EditCelName(1, 1);
+    Sheet->Editor().setText("../../../etc/passwd");
+    QTest::keyClick(&Sheet->Editor(), Qt::Key_Return);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Cel name '../../../etc/passwd' contains a folder separator; it "
+                                                  "must be a file name in the layer's folder."}));
+    EXPECT_EQ(Sheet->CelName(1, 1), "a");
+}
+
 TEST_F(SheetViewTest, DeletingALayerClosesAnEditorOpenOnTheSheet) {
     Build({"a..", "b..", "c.."});
     Sheet->EditCelName(3, 2);

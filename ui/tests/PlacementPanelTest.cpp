@@ -1,5 +1,6 @@
 #include "ui/PlacementPanel.h"
 
+#include "base/Error.h"
 #include "settings/Preferences.h"
 
 #include <QLineEdit>
@@ -50,7 +51,7 @@ TEST(PlacementPanel, ShowsTheKeptNumberingAndHold) {
     EXPECT_EQ(panel.NumberEdit->text(), "0012");
     EXPECT_TRUE(panel.HoldItems[3]->isChecked());
     EXPECT_EQ(panel.HoldEdit->text(), "5");
-    EXPECT_EQ(panel.FileName(TcwImageFormat::jpg), "Ink_0012.jpg");
+    EXPECT_EQ(panel.PicturePath("/layer/", TcwImageFormat::jpg), "/layer/Ink_0012.jpg");
 
     capture.Numbering = "sequential";
     panel.ShowKept("Ink");
@@ -61,4 +62,22 @@ TEST(PlacementPanel, ShowsTheKeptNumberingAndHold) {
     EXPECT_TRUE(panel.SequentialItem->isHidden());
     EXPECT_EQ(capture.Numbering, "frame");
     EXPECT_EQ(panel.NumberEdit->text(), "0012");
+}
+
+TEST(PlacementPanel, NamesStayInTheLayerFolder) {
+    TCapturePreferences capture;
+    TPlacementPanel panel(capture, [] { return 1; });
+    panel.ShowKept("../../escaped");
+    EXPECT_EQ(panel.NameEdit->text(), ".._.._escaped") << "a caption gives a name without separators";
+    panel.ShowLayerName("Walk/Run");
+    EXPECT_EQ(panel.NameEdit->text(), "Walk_Run");
+    EXPECT_EQ(panel.PicturePath("/layer/", TcwImageFormat::png), "/layer/Walk_Run_0001.png");
+
+    for (const char* typed : {"../../escaped", "/tmp/x", "a/b", ".."}) {
+        panel.NameEdit->setText(typed);
+        EXPECT_THROW(panel.PicturePath("/layer/", TcwImageFormat::png), ECwError) << typed;
+    }
+    panel.NameEdit->setText("Ink");
+    panel.NumberEdit->setText("../1");
+    EXPECT_THROW(panel.PicturePath("/layer/", TcwImageFormat::png), ECwError);
 }
