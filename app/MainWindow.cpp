@@ -181,7 +181,10 @@ void TMainWindow::ConnectFiles() {
     SheetFiles->OnLoading = [this](bool loading) {
         CurrentActivity = loading ? TActivity::Loading : TActivity::Idle;
     };
-    connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] { SetTitle(); });
+    connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] {
+        SetTitle();
+        Actions->UpdateActions();
+    });
 }
 
 void TMainWindow::ConnectSheet() {
@@ -456,11 +459,13 @@ QString TMainWindow::TitleText() const {
     QString title = QString("Celwright ") + kVersion;
     if (ProfileName != "Default")
         title += ": " + ProfileName;
-    return title + " - " + SheetFiles->ShownDocumentName();
+    // "[*]" is where the window shows the desktop's mark of unsaved changes.
+    return title + " - " + SheetFiles->ShownDocumentName() + "[*]";
 }
 
 void TMainWindow::SetTitle() {
     setWindowTitle(TitleText());
+    setWindowModified(SheetFiles->Modified());
 }
 
 void TMainWindow::InfoMessage(const QString& text) {

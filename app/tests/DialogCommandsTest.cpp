@@ -98,7 +98,7 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
         EXPECT_EQ(sheet.LayerFolder(k), Files / (folder + "/"));
     }
     EXPECT_EQ(fs::file_size(Files / "P/walk.xps"), 0u);
-    EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps"));
+    EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps[*]"));
     EXPECT_EQ(window->ProjectFolder(), project);
     EXPECT_EQ(window->Files().DocumentFolder(), project);
     EXPECT_EQ(window->Activity(), TMainWindow::TActivity::Idle);
@@ -240,7 +240,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     });
     Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -", "Atelier*", "Bob"}));
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled[*]");
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
               "[Atelier]\ndefault path=/studio/\ncapture mode=cmStopMotion\n"
               "[Bob]\ndefault path=" +
@@ -252,7 +252,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     });
     Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -*", "Bob"}));
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled[*]");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmXSheet);
 }
 
