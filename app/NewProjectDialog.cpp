@@ -206,8 +206,11 @@ void TNewProjectDialog::FpsChosen(int index) {
 
 void TNewProjectDialog::OkClick() {
     GuardCommand(this, [this] {
-        if (Confirm())
-            accept();
+        if (!Confirm())
+            return;
+        if (MakeProject)
+            MakeProject(Edit2->text(), WithTrailingSeparator(Listed), Fps, ComboBox2->currentIndex() + 1);
+        accept();
     });
 }
 
