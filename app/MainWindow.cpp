@@ -598,10 +598,11 @@ void TMainWindow::ImportImagesClick() {
 }
 
 void TMainWindow::PrintClick() {
-    RunPrintCommand(this, SheetView->Document(), SheetFiles->DocumentName(), [this] {
+    // An unnamed sheet prints, and is offered as a file, under the name the window shows.
+    RunPrintCommand(this, SheetView->Document(), SheetFiles->ShownDocumentName(), [this] {
         return SheetFiles->AskSaveFile(
             FromStd(WorkingFolder(DefaultFolder(SettingsManager.Current.General.DefaultPath))),
-            QFileInfo(SheetFiles->DocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
+            QFileInfo(SheetFiles->ShownDocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
     });
 }
 
@@ -633,7 +634,7 @@ TExportContext TMainWindow::ExportContext() {
     context.Sheet = &SheetView->Document();
     context.Rostrum = Rostrum.get();
     context.Settings = SettingsManager.Current;
-    context.SheetName = SheetFiles->DocumentName();
+    context.SheetName = SheetFiles->ShownDocumentName();
     context.SettingsFile = SettingsManager.SettingsFilePath();
     context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
     return context;
