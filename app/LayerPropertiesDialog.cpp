@@ -2,7 +2,10 @@
 
 #include "ui/AppTexts.h"
 #include "app/FolderBrowser.h"
+#include "document/XpsFile.h"
 #include "ui/AlertPrompt.h"
+#include "ui/ErrorBox.h"
+#include "ui/QtText.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -97,6 +100,10 @@ void TLayerPropertiesDialog::OkClick() {
     Caption = Cap->text().trimmed();
     ColorIndex = ComboBox1->currentIndex();
     const QString folder = Spath->text().trimmed();
+    if (!SheetCanStore(ToStd(Caption)) || !SheetCanStore(ToStd(folder))) {
+        ShowErrorBox(this, Translate(LanguageKey("msgErrQuoteInName")));
+        return;
+    }
     // An existing folder, or one that can be made in an existing parent.
     if (!folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder))) {
         Folder = WithTrailingSeparator(folder);

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 242;
+inline constexpr std::size_t kLanguageKeyCount = 243;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -40,6 +40,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgErrNotASheet", "This is not an exposure sheet."},
     {"msgErrNoVisibleLayerWImages", "There are no visible layers with images."},
     {"msgErrProgramLocation", "Program location is not valid."},
+    {"msgErrQuoteInName", "A name cannot contain \": the exposure sheet cannot store it."},
     {"msgErrReadLayers", "Unable to read layers."},
     {"msgErrReadSettings", "Unable to read settings."},
     {"msgErrXsheetEmpty", "Exposure Sheet is empty."},

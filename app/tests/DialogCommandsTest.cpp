@@ -225,6 +225,49 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     EXPECT_EQ(sheet.LayerCaption(5), "Layer 5");
 }
 
+TEST_F(DialogCommandsTest, ADoubleQuoteTheSheetCannotStoreIsRefusedWhereItIsTyped) {
+    const QString refused = "A name cannot contain \": the exposure sheet cannot store it.";
+    auto window = MakeWindow();
+    // The project name becomes the layer folders' names.
+    bool stayedOpen = false;
+    WhenShown<TNewProjectDialog>([&](TNewProjectDialog& dialog) {
+        dialog.ShowFolder(FilesPath());
+        dialog.Edit2->setText("Say \"Hi\"");
+        dialog.Button2->click();
+        stayedOpen = dialog.isVisible();
+        dialog.Button3->click();
+    });
+    Part(*window, "NewWithFoldersAction")->trigger();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(Errors, QStringList{refused});
+    EXPECT_TRUE(fs::is_empty(Files.Path()));
+
+    // A layer's caption and folder.
+    window->SetActivity(TMainWindow::TActivity::Loading); // the new sheet's layer asks nothing
+    window->NewClick();
+    window->SetActivity(TMainWindow::TActivity::Idle);
+    const std::string before = window->Sheet().LayerFolder(1);
+    const std::pair<QString, QString> typed[] = {{"Say \"Hi\"", FilesPath("ink")},
+                                                 {"Ink", FilesPath("Say \"Hi\"")}};
+    for (const auto& [caption, folder] : typed) {
+        SCOPED_TRACE(caption.toStdString());
+        Errors.clear();
+        stayedOpen = false;
+        WhenShown<TLayerPropertiesDialog>([&, caption = caption, folder = folder](TLayerPropertiesDialog& properties) {
+            properties.Cap->setText(caption);
+            properties.Spath->setText(folder);
+            properties.Button2->click();
+            stayedOpen = properties.isVisible();
+            properties.close();
+        });
+        Part(*window, "EditLayerPropertiesAction")->trigger();
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_EQ(Errors, QStringList{refused});
+        EXPECT_EQ(window->Sheet().LayerFolder(1), before);
+        EXPECT_FALSE(fs::exists(Files / "Say \"Hi\""));
+    }
+}
+
 TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
     auto window = MakeWindow();
     window->SetFrameRate(30);
