@@ -3,7 +3,9 @@
 
 #include "ui/AppTexts.h"
 #include "app/FolderBrowser.h"
+#include "document/XpsFile.h"
 #include "ui/AlertPrompt.h"
+#include "ui/ErrorBox.h"
 #include "ui/QtText.h"
 
 #include <QComboBox>
@@ -176,6 +178,10 @@ void TLayerPropertiesDialog::OkClick() {
     ColorIndex = ComboBox1->currentIndex();
     Chart = ReadChart();
     const QString folder = Spath->text().trimmed();
+    if (!SheetCanStore(ToStd(Caption)) || !SheetCanStore(ToStd(folder))) {
+        ShowErrorBox(this, Translate(LanguageKey("msgErrQuoteInName")));
+        return;
+    }
     // An existing folder, or one that can be made in an existing parent.
     if (!folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder))) {
         Folder = WithTrailingSeparator(folder);

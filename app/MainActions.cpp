@@ -375,6 +375,7 @@ void TMainActions::SetPasteAvailable() {
 }
 
 void TMainActions::UpdateActions() {
+    SaveAction->setEnabled(Files.Modified());
     UndoAction->setEnabled(UndoAvailable);
     RedoAction->setEnabled(RedoAvailable);
     PasteAction->setEnabled(PasteAvailable);

@@ -192,7 +192,10 @@ void TMainWindow::ConnectFiles() {
     SheetFiles->OnLoading = [this](bool loading) {
         CurrentActivity = loading ? TActivity::Loading : TActivity::Idle;
     };
-    connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] { SetTitle(); });
+    connect(SheetFiles, &TSheetFiles::DocumentChanged, this, [this] {
+        SetTitle();
+        Actions->UpdateActions();
+    });
 }
 
 void TMainWindow::StartRecovery() {
@@ -499,11 +502,13 @@ QString TMainWindow::TitleText() const {
     QString title = QString("Celwright ") + kVersion;
     if (ProfileName != "Default")
         title += ": " + ProfileName;
-    return title + " - " + SheetFiles->ShownDocumentName();
+    // "[*]" is where the window shows the desktop's mark of unsaved changes.
+    return title + " - " + SheetFiles->ShownDocumentName() + "[*]";
 }
 
 void TMainWindow::SetTitle() {
     setWindowTitle(TitleText());
+    setWindowModified(SheetFiles->Modified());
 }
 
 void TMainWindow::InfoMessage(const QString& text) {
@@ -652,10 +657,11 @@ void TMainWindow::ImportImagesClick() {
 }
 
 void TMainWindow::PrintClick() {
-    RunPrintCommand(this, SheetView->Document(), SheetFiles->DocumentName(), SheetFiles->FilePath(), [this] {
+    // An unnamed sheet prints, and is offered as a file, under the name the window shows.
+    RunPrintCommand(this, SheetView->Document(), SheetFiles->ShownDocumentName(), SheetFiles->FilePath(), [this] {
         return SheetFiles->AskSaveFile(
             FromStd(WorkingFolder(DefaultFolder(SettingsManager.Current.General.DefaultPath))),
-            QFileInfo(SheetFiles->DocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
+            QFileInfo(SheetFiles->ShownDocumentName()).completeBaseName() + ".pdf", "PDF (*.pdf)");
     });
 }
 
@@ -699,7 +705,7 @@ TExportContext TMainWindow::ExportContext() {
     context.Sheet = &SheetView->Document();
     context.Rostrum = Rostrum.get();
     context.Settings = SettingsManager.Current;
-    context.SheetName = SheetFiles->DocumentName();
+    context.SheetName = SheetFiles->ShownDocumentName();
     context.SheetFile = SheetFiles->FilePath();
     context.SettingsFile = SettingsManager.SettingsFilePath();
     context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };

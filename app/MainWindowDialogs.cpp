@@ -5,6 +5,7 @@
 #include "app/LayerPropertiesDialog.h"
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
+#include "app/NewProject.h"
 #include "app/NewProjectDialog.h"
 #include "app/PreferencesDialog.h"
 #include "app/ProfileManagerDialog.h"
@@ -46,12 +47,27 @@ void TMainWindow::NewWithFoldersClick() {
     QString folder = FromStd(SettingsManager.Current.General.DefaultPath);
     int fps = SettingsManager.Current.General.Fps;
     int layers = 1;
+    const QString layerWord = Translate(LanguageKey("sLayer"));
+    TNewProject project;
+    std::vector<std::string> existing;
     {
         TNewProjectDialog dialog(AlertPrompt, EntryDialog, this);
+        // The project is on disk, a sheet that opens as it stands, before the dialog closes; a
+        // folder that cannot be written keeps the dialog open and changes nothing.
+        dialog.MakeProject = [&](const QString& chosenName, const QString& chosenFolder, int chosenFps,
+                                 int layerCount) {
+            project = {ToStd(chosenName), ToStd(chosenFolder), {}};
+            for (int k = 1; k <= layerCount; ++k)
+                project.LayerCaptions.push_back(ToStd(layerWord + " " + QString::number(k)));
+            TXpsSettings settings;
+            SettingsManager.GetDocumentSettings(settings);
+            settings.Fps = chosenFps;
+            existing = MakeProjectFiles(project, settings,
+                                        LayerColorScheme(SettingsManager.Current.General.LayerColor));
+        };
         if (!dialog.Execute(name, folder, fps, layers))
             return;
     }
-    const QString layerWord = Translate(LanguageKey("sLayer"));
     CurrentActivity = TActivity::Loading;
     struct TBackToIdle {
         TActivity& CurrentActivity;
@@ -64,32 +80,23 @@ void TMainWindow::NewWithFoldersClick() {
     SheetView->ClearSheet();
     LayerPathLabel->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
     SheetFiles->SetDocumentName(name + ".xps");
-    QString existing;
-    for (int k = 1; k <= layers; ++k) {
-        const QString numbered = layerWord + " " + QString::number(k);
-        const QString layerFolder = folder + name + "_" + numbered;
-        // A folder that cannot be made is still the layer's: its drawings then show as missing.
-        if (QFileInfo::exists(layerFolder))
-            existing += " " + numbered;
-        else
-            QDir().mkdir(layerFolder);
-        SheetView->AddLayer(ToStd(numbered), ToStd(layerFolder + "/"),
+    for (std::size_t k = 0; k < project.LayerCaptions.size(); ++k)
+        SheetView->AddLayer(project.LayerCaptions[k], project.LayerFolder(k),
                             LayerColorScheme(SettingsManager.Current.General.LayerColor));
-    }
     QDir::setCurrent(folder);
     SheetFiles->SetDocumentFolder(folder);
     Project = folder;
     SetFrameRate(fps);
-    SheetFiles->SetModified(false);
     ShowLayerPath(1);
     SheetView->SelectCell(1, 1);
-    // An empty sheet file, so that Save writes straight into it.
-    QFile sheet(folder + SheetFiles->DocumentName());
-    if (!sheet.exists() && !sheet.open(QIODevice::WriteOnly))
-        throw ECwError(ToStd(sheet.fileName() + ": " + sheet.errorString()));
-    sheet.close();
-    if (!existing.isEmpty())
-        AlertPrompt->Alert(Fill(Translate(LanguageKey("msgFoldersExist")), {existing}));
+    // Once more with the settings the new sheet now has.
+    SheetFiles->Save();
+    if (!existing.empty()) {
+        QString names;
+        for (const std::string& caption : existing)
+            names += " " + FromStd(caption);
+        AlertPrompt->Alert(Fill(Translate(LanguageKey("msgFoldersExist")), {names}));
+    }
 }
 
 void TMainWindow::NewLayerProperties() {

@@ -3,10 +3,12 @@
 #include "app/FolderBrowser.h"
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "document/XpsFile.h"
 #include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/EntryDialog.h"
 #include "ui/ErrorBox.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -206,8 +208,11 @@ void TNewProjectDialog::FpsChosen(int index) {
 
 void TNewProjectDialog::OkClick() {
     GuardCommand(this, [this] {
-        if (Confirm())
-            accept();
+        if (!Confirm())
+            return;
+        if (MakeProject)
+            MakeProject(Edit2->text(), WithTrailingSeparator(Listed), Fps, ComboBox2->currentIndex() + 1);
+        accept();
     });
 }
 
@@ -216,6 +221,9 @@ bool TNewProjectDialog::Confirm() {
         throw ECwError("Please select a valid directory.");
     if (Edit2->text().isEmpty())
         throw ECwError("Please enter a Project name.");
+    // The name becomes the layer folders' names, which the sheet must name exactly.
+    if (!SheetCanStore(ToStd(Edit2->text())))
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrQuoteInName"))));
     const int item = ComboBox1->currentIndex();
     if (item < 0)
         throw ECwError("Please select a frame rate.");

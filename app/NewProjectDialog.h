@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QComboBox;
 class QFileSystemModel;
@@ -22,6 +23,9 @@ public:
     // Shows the dialog on `name`, `folder` and `fps`; when it is confirmed, these hold the choices
     // (the folder ends with "/") and `layers` the layer count, 1 or 2.
     bool Execute(QString& name, QString& folder, int& fps, int& layers);
+    // Makes the project's files on OK, with the choices as Execute returns them; an ECwError is
+    // shown and keeps the dialog open.
+    std::function<void(const QString& name, const QString& folder, int fps, int layers)> MakeProject;
 
     // The folder whose subfolders the list shows: the project goes there.
     QString ListedFolder() const { return Listed; }

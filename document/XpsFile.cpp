@@ -610,3 +610,7 @@ void TXpsFile::SaveSheet(const std::filesystem::path& path, const TSheetDocument
                        const TXpsSettings& settings) {
     WriteFileAtomically(path, SheetText(sheet, settings));
 }
+
+bool SheetCanStore(std::string_view text) {
+    return text.find('"') == std::string_view::npos;
+}

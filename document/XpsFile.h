@@ -124,3 +124,8 @@ private:
     bool ReadSettingsTagged(TXpsSettings& settings);
     bool ReadLayersTagged(TLayersData& layers);
 };
+
+// True when the sheet file keeps `text` as it is: its attributes cannot hold a double quote, so a
+// caption or a folder with one would come back changed.
+bool SheetCanStore(std::string_view text);
+

@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "base/TextUtil.h"
 #include "document/SheetData.h"
+#include "settings/PlacementRules.h"
 #include "import/ImportWarningDialog.h"
 #include "sheetview/SheetView.h"
 
@@ -282,16 +283,34 @@ void TImportWindow::ButtonImportClick() {
     }
 
     const std::int32_t layer = Sheet.CurrentLayer();
-    std::int32_t start = Sheet.CurrentFrame();
+    std::int64_t start = Sheet.CurrentFrame(); // may run far past the sheet with a long hold
+    QStringList leftOut;
     for (const QString& entry : Entries) {
-        const bool fits = std::int64_t{start} + hold - 1 <= kMaxFrames;
-        Sheet.PlaceCelAt(layer, start, FileNameOf(entry.toStdString()), hold);
-        // Later drawings would start further down still: one notice of the limit is enough.
-        if (!fits)
-            break;
+        const std::string name = FileNameOf(entry.toStdString());
+        const auto leaveOut = [&](const QString& reason) {
+            leftOut.append(Fill(Translate(LanguageKey("msgLeftOutCel")),
+                                {QString::fromStdString(name), QString::number(layer), QString::number(start), reason}));
+        };
+        if (start > kMaxFrames) {
+            leaveOut(Translate(LanguageKey("sPastLastFrame")));
+        } else {
+            const std::int32_t frame = static_cast<std::int32_t>(start);
+            const std::int32_t fits = HoldThatFits(frame, hold);
+            Sheet.PlaceCelAt(layer, frame, name, fits);
+            if (fits < hold)
+                leaveOut(Fill(Translate(LanguageKey("sHoldCut")), {QString::number(fits), QString::number(hold)}));
+        }
         start += hold;
     }
     close();
+    if (leftOut.isEmpty())
+        return;
+    // File names are shown as they are, never as markup.
+    QMessageBox box(QMessageBox::Information, windowTitle(),
+                    Translate(LanguageKey("msgImportLeftOut")) + "\n" + leftOut.join("\n"), QMessageBox::Ok,
+                    parentWidget());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 bool TImportWindow::BringIntoLayerFolder() {

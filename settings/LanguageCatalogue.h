@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 277;
+inline constexpr std::size_t kLanguageKeyCount = 280;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -45,6 +45,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgErrNoVisibleLayerWImages", "There are no visible layers with images."},
     {"msgErrOutputIsInput", "%s is the sheet, its sound file or one of its drawings and is not written over. Choose another file."},
     {"msgErrProgramLocation", "Program location is not valid."},
+    {"msgErrQuoteInName", "A name cannot contain \": the exposure sheet cannot store it."},
     {"msgErrReadLayers", "Unable to read layers."},
     {"msgErrReadSettings", "Unable to read settings."},
     {"msgErrXsheetEmpty", "Exposure Sheet is empty."},
@@ -71,6 +72,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
      "\r\n"
      "If the images are not located in the selected layer's folder you will be given the choice "
      "of creating copies of the files or shortcuts linking to their current location."},
+    {"msgImportLeftOut", "Part of the import passes frame 1637 and was left out:"},
     {"msgImportSelLayer", "Import to Selected Layer"},
     {"msgImportWarn",
      "Warning:\r\n"
@@ -216,6 +218,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sHideAudio", "Hide Audio"},
     {"sHold", "Hold"},
     {"sHoldBelowOne", "hold below 1 frame"},
+    {"sHoldCut", "held %s frames instead of %s"},
     {"sImageEditor", "Image Editor"},
     {"sImageFolder", "Image Folder"},
     {"sImageFormat", "Image Format"},

@@ -5,6 +5,7 @@
 #include "document/SheetData.h"
 #include "base/TextUtil.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -62,4 +63,8 @@ std::optional<std::int32_t> TypedHold(std::string_view text) {
     if (hold < 1 || hold > kMaxFrames)
         return std::nullopt;
     return hold;
+}
+
+std::int32_t HoldThatFits(std::int32_t frame, std::int32_t hold) {
+    return std::min(std::max(hold, 1), kMaxFrames - frame + 1);
 }

@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -97,8 +98,14 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
         EXPECT_EQ(sheet.LayerCaption(k), "Layer " + std::to_string(k));
         EXPECT_EQ(sheet.LayerFolder(k), Files / (folder + "/"));
     }
-    EXPECT_EQ(fs::file_size(Files / "P/walk.xps"), 0u);
-    EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps"));
+    // The sheet is on disk at once, and opens as it is.
+    {
+        auto reopened = MakeWindow();
+        reopened->Files().OpenDocument(FilesPath("P/walk.xps"));
+        ASSERT_EQ(reopened->Sheet().LayerCount(), 2);
+        EXPECT_EQ(reopened->Sheet().LayerFolder(2), Files / "P/walk_Layer 2/");
+    }
+    EXPECT_TRUE(window->windowTitle().endsWith(" - walk.xps[*]"));
     EXPECT_EQ(window->ProjectFolder(), project);
     EXPECT_EQ(window->Files().DocumentFolder(), project);
     EXPECT_EQ(window->Activity(), TMainWindow::TActivity::Idle);
@@ -127,6 +134,49 @@ TEST_F(DialogCommandsTest, NewWithFoldersMakesAFolderPerLayerAndTheSheetFile) {
                            "wish to create 'new' folders to use.");
     EXPECT_EQ(sheet.LayerCount(), 2);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(DialogCommandsTest, NewWithFoldersWhereNothingCanBeWrittenKeepsTheDialogAndTheSheet) {
+    fs::create_directories(Files / "taken/walk.xps");      // the sheet's name is a folder
+    fs::create_directories(Files / "blocked");
+    WriteText(Files / "blocked/walk_Layer 1", "a file"); // the layer folder's name is a file
+    fs::create_directories(Files / "locked");
+    fs::permissions(Files / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    // Permissions do not hold the superuser back; the kernel's own folders do.
+    const std::string unwritable = ::geteuid() == 0 ? "/sys/" : Files / "locked/";
+    const std::pair<std::string, std::string> cases[] = {
+        {Files / "taken/", Files / "taken/walk.xps"},
+        {Files / "blocked/", Files / "blocked/walk_Layer 1"},
+        {unwritable, unwritable + "walk_Layer 1"},
+    };
+    auto window = MakeWindow();
+    window->Files().OpenDocument(CELWRIGHT_SAMPLE_SHEET);
+    const QString title = window->windowTitle();
+    const std::int32_t layers = window->Sheet().LayerCount();
+    for (const auto& [folder, named] : cases) {
+        SCOPED_TRACE(folder);
+        Errors.clear();
+        bool stayedOpen = false;
+        WhenShown<TNewProjectDialog>([&, folder = folder](TNewProjectDialog& dialog) {
+            dialog.ShowFolder(QString::fromStdString(folder));
+            dialog.Edit2->setText("walk");
+            QStringList asked;
+            if (fs::exists(folder + "walk.xps"))
+                AnswerAlert(asked); // overwrite
+            dialog.Button2->click();
+            stayedOpen = dialog.isVisible();
+            dialog.Button3->click();
+        });
+        Part(*window, "NewWithFoldersAction")->trigger();
+        EXPECT_TRUE(stayedOpen);
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(Errors[0].contains(QString::fromStdString(named))) << Errors[0].toStdString();
+        EXPECT_EQ(window->windowTitle(), title);
+        EXPECT_EQ(window->Sheet().LayerCount(), layers);
+    }
+    EXPECT_FALSE(fs::exists(Files / "taken/walk_Layer 1"));
+    EXPECT_FALSE(fs::exists(Files / "locked/walk.xps"));
+    fs::permissions(Files / "locked", fs::perms::owner_all);
 }
 
 TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
@@ -173,6 +223,49 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     WhenShown<TLayerPropertiesDialog>([](TLayerPropertiesDialog& properties) { properties.close(); });
     Part(*window, "AddLayerAction")->trigger();
     EXPECT_EQ(sheet.LayerCaption(5), "Layer 5");
+}
+
+TEST_F(DialogCommandsTest, ADoubleQuoteTheSheetCannotStoreIsRefusedWhereItIsTyped) {
+    const QString refused = "A name cannot contain \": the exposure sheet cannot store it.";
+    auto window = MakeWindow();
+    // The project name becomes the layer folders' names.
+    bool stayedOpen = false;
+    WhenShown<TNewProjectDialog>([&](TNewProjectDialog& dialog) {
+        dialog.ShowFolder(FilesPath());
+        dialog.Edit2->setText("Say \"Hi\"");
+        dialog.Button2->click();
+        stayedOpen = dialog.isVisible();
+        dialog.Button3->click();
+    });
+    Part(*window, "NewWithFoldersAction")->trigger();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(Errors, QStringList{refused});
+    EXPECT_TRUE(fs::is_empty(Files.Path()));
+
+    // A layer's caption and folder.
+    window->SetActivity(TMainWindow::TActivity::Loading); // the new sheet's layer asks nothing
+    window->NewClick();
+    window->SetActivity(TMainWindow::TActivity::Idle);
+    const std::string before = window->Sheet().LayerFolder(1);
+    const std::pair<QString, QString> typed[] = {{"Say \"Hi\"", FilesPath("ink")},
+                                                 {"Ink", FilesPath("Say \"Hi\"")}};
+    for (const auto& [caption, folder] : typed) {
+        SCOPED_TRACE(caption.toStdString());
+        Errors.clear();
+        stayedOpen = false;
+        WhenShown<TLayerPropertiesDialog>([&, caption = caption, folder = folder](TLayerPropertiesDialog& properties) {
+            properties.Cap->setText(caption);
+            properties.Spath->setText(folder);
+            properties.Button2->click();
+            stayedOpen = properties.isVisible();
+            properties.close();
+        });
+        Part(*window, "EditLayerPropertiesAction")->trigger();
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_EQ(Errors, QStringList{refused});
+        EXPECT_EQ(window->Sheet().LayerFolder(1), before);
+        EXPECT_FALSE(fs::exists(Files / "Say \"Hi\""));
+    }
 }
 
 TEST_F(DialogCommandsTest, PreferencesAreSavedAndTakeEffectOnOkOnly) {
@@ -240,7 +333,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     });
     Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -", "Atelier*", "Bob"}));
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Atelier - Untitled[*]");
     EXPECT_EQ(ReadText(UserFile("profiles.ini")),
               "[Atelier]\ndefault path=/studio/\ncapture mode=cmStopMotion\n"
               "[Bob]\ndefault path=" +
@@ -252,7 +345,7 @@ TEST_F(DialogCommandsTest, TheProfileManagerRebuildsTheMenuAndFollowsTheActivePr
     });
     Part(*window, "ManageProfilesAction")->trigger();
     EXPECT_EQ(menuItems(), (QStringList{"Manage Profiles", "-", "- Default -*", "Bob"}));
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled[*]");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmXSheet);
 }
 

@@ -1,13 +1,18 @@
 #include "app/MainWindow.h"
+#include "export/ExportDialog.h"
+#include "imaging/PictureCodecs.h"
 #include "import/ImportWindow.h"
 #include "sheetview/SheetView.h"
+#include "app/tests/DialogScript.h"
 #include "testsupport/CommandOutput.h"
 #include "testsupport/MainWindowFixture.h"
+#include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
 #include "ui/ErrorBox.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPrinterInfo>
 #include <cstdio>
@@ -67,4 +72,43 @@ TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
     const std::string line = text.substr(0, text.find('\n'));
     ASSERT_FALSE(line.empty());
     EXPECT_NE(line.find("bounce.xps - Celwright Exposure Sheet"), std::string::npos) << line;
+}
+
+TEST_F(ImportPrintCommandsTest, AnUnnamedSheetExportsAndPrintsUnderTheShownName) {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "a printer is installed: the print dialog would open";
+    TPicture drawing(8, 8, TPixelFormat::pf24bit);
+    drawing.Fill(0);
+    WritePng(Files / "a.png", drawing, TPngIndexedMode::Palette);
+    TNewLayerAnswer newLayer; // the new sheet's layer is taken as offered
+    for (const auto& [language, untitled] : {std::pair{"English", "Untitled"}, std::pair{"German", "Unbenannt"}}) {
+        SCOPED_TRACE(language);
+        Window->SelectLanguage(language);
+        Part(*Window, "NewAction")->trigger();
+        Window->Sheet().SetLayerFolder(1, Files / "");
+        Window->Sheet().PlaceCelAt(1, 1, "a.png", 1);
+
+        QString movie;
+        WhenShown<TExportDialog>([&](TExportDialog& dialog) {
+            movie = dialog.FileName->text();
+            dialog.reject();
+        });
+        Part(*Window, "ExportAction")->trigger();
+        EXPECT_EQ(movie, QString(untitled) + ".avi");
+
+        QString suggested;
+        const QString pdf = QString::fromStdString(Files / "sheet.pdf");
+        Window->Files().AskSaveFile = [&](const QString&, const QString& name, const QString&) {
+            suggested = name;
+            return pdf;
+        };
+        Part(*Window, "PrintAction")->trigger();
+        EXPECT_EQ(suggested, QString(untitled) + ".pdf");
+        const std::string text = CommandOutput("pdftotext -layout '" + pdf.toStdString() + "' -");
+        const std::string header = text.substr(0, text.find('\n'));
+        EXPECT_NE(header.find(untitled + std::string(" - Celwright")), std::string::npos) << header;
+        Window->Files().SetModified(false);
+    }
+    Window->SelectLanguage("English");
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }

@@ -55,7 +55,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsUntitledInEnglishWithNothingToUndo) {
     auto window = MakeWindow();
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled[*]");
     EXPECT_EQ(window->Language(), "English");
     EXPECT_TRUE(window->Files().RecentFiles().isEmpty());
     EXPECT_EQ(Part<QMenu>(*window, "FileMenu")->title(), "File");
@@ -71,7 +71,7 @@ TEST_F(MainWindowTest, StartsUntitledInEnglishWithNothingToUndo) {
 TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     auto window = MakeWindow();
     window->Files().OpenDocument(kSampleSheet);
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - bounce.xps");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - bounce.xps[*]");
     EXPECT_FALSE(window->Files().Modified());
     EXPECT_EQ(window->Sheet().LayerCount(), 2);
     EXPECT_EQ(window->Files().RecentFiles(), QStringList{kSampleSheet});
@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, OpensAndSavesTheSameSheet) {
     SavePath = QString::fromStdString(Files / "copy.xps");
     window->Files().SaveAs();
     EXPECT_EQ(ReadFileBytes(Files / "copy.xps"), ReadFileBytes(kSampleSheet.toStdString()));
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - copy.xps");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - copy.xps[*]");
     EXPECT_EQ(window->Files().RecentFiles().first(), SavePath);
 
     // Saving a named sheet whose file is gone asks where to save it.
@@ -306,7 +306,7 @@ TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
     EXPECT_EQ(Part<QMenu>(*window, "FileMenu")->title(), "File");
 
     window->ActivateProfile("Studio");
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Studio - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529: Studio - Untitled[*]");
     EXPECT_EQ(window->CurrentSettings().General.DefaultPath, Files / "");
     EXPECT_EQ(window->CurrentSettings().Capture.CaptureMode, TCapMode::cmStopMotion);
     EXPECT_TRUE(Part<QPlainTextEdit>(*window, "InfoPanel")->toPlainText().startsWith("Profile: Studio"));
@@ -314,7 +314,7 @@ TEST_F(MainWindowTest, LanguagesAndProfilesChangeWhatTheWindowShows) {
     Part(*window, "Fps30Action")->trigger();
     window->ActivateProfile("Default");
     EXPECT_EQ(window->CurrentSettings().General.Fps, 24) << "a profile brings back the saved frame rate";
-    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled");
+    EXPECT_EQ(window->windowTitle(), "Celwright 3.0Beta_050529 - Untitled[*]");
 }
 
 TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {

@@ -21,6 +21,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -141,6 +144,41 @@ TEST_F(NothingLostTest, EnterInTheSaveChangesPromptAlwaysMeansYes) {
     EXPECT_NE(ReadText(Files / "kept.xps").find(">second.png</cel>"), std::string::npos);
 }
 
+TEST_F(NothingLostTest, TheTitleAndTheSaveButtonShowUnsavedWork) {
+    auto window = MakeWindow();
+    Part(*window, "NewAction")->trigger();
+    QToolButton* saveButton = nullptr;
+    for (auto* button : Part<QToolBar>(*window, "ToolBar")->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == Part(*window, "SaveAction"))
+            saveButton = button;
+    }
+    ASSERT_NE(saveButton, nullptr);
+    // The title as the desktop shows it, with the mark of unsaved work or without.
+    const auto shownTitle = [&] { return window->windowHandle()->title(); };
+    const auto unsaved = [&](bool modified) {
+        EXPECT_EQ(shownTitle().endsWith('*'), modified) << shownTitle().toStdString();
+        EXPECT_EQ(saveButton->isEnabled(), modified);
+    };
+    unsaved(false);
+    EXPECT_TRUE(shownTitle().endsWith(" - Untitled"));
+
+    Edit(*window);
+    unsaved(true);
+    EXPECT_TRUE(shownTitle().endsWith(" - Untitled*"));
+    {
+        TDialogScript script;
+        script.Then<QFileDialog>(TypeName(QString::fromStdString(Files / "walk.xps")));
+        QTest::mouseClick(saveButton, Qt::LeftButton);
+    }
+    unsaved(false);
+    EXPECT_TRUE(shownTitle().endsWith(" - walk.xps"));
+
+    Part(*window, "UndoAction")->trigger();
+    unsaved(true);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    unsaved(false);
+}
+
 TEST_F(NothingLostTest, UndoRedoAndTheVisibilityBoxMarkTheSheetModified) {
     auto window = MakeWindow();
     Part(*window, "NewAction")->trigger();
@@ -206,11 +244,12 @@ TEST_F(NothingLostTest, AnUnnamedSheetFollowsTheLanguageAndSaveAsksForAName) {
     auto window = MakeWindow();
     window->SelectLanguage("German");
     Part(*window, "NewAction")->trigger();
-    EXPECT_TRUE(window->windowTitle().endsWith(" - Unbenannt"));
+    EXPECT_TRUE(window->windowTitle().endsWith(" - Unbenannt[*]"));
     window->SelectLanguage("French");
-    EXPECT_TRUE(window->windowTitle().endsWith(" - Sans titre")) << window->windowTitle().toStdString();
+    EXPECT_TRUE(window->windowTitle().endsWith(" - Sans titre[*]")) << window->windowTitle().toStdString();
 
     WriteText(Files / "Unbenannt", "not a sheet");
+    Edit(*window); // Save is offered for unsaved work
     QString offered;
     TDialogScript script;
     script.Then<QFileDialog>([&](QFileDialog& dialog) {

@@ -1,4 +1,5 @@
 #include "CaptureWindowFixture.h"
+#include "app/tests/DialogScript.h"
 #include "FakeCamera.h"
 #include "ui/ErrorBox.h"
 #include "ui/PictureImage.h"
@@ -265,6 +266,36 @@ TEST_F(CaptureWindowTest, InStopMotionLeftAndRightMoveTheTextCursorOfTheFocusedF
     EXPECT_EQ(capture.FrameBar->value(), 23);
 }
 
+TEST_F(CaptureWindowTest, AHoldPastTheLastFrameIsCutAndThePicturePlaced) {
+    TCaptureWindow& capture = Open();
+    TDialogScript noDialog; // the capture asks nothing
+    capture.Placement->FrameItem->click();
+    Sheet().AddFrames(kMaxFrames);
+    struct TCase {
+        std::int32_t Frame;
+        const char* TypedHold;
+        std::int32_t KeptHold;
+        std::int32_t PlacedHold;
+    };
+    const TCase cases[] = {{1630, "1637", 1637, 8}, {1637, "2", 2, 1}};
+    for (const TCase& c : cases) {
+        Sheet().SelectCell(1, c.Frame);
+        capture.Placement->HoldItems[3]->click(); // Other
+        capture.Placement->HoldEdit->clear();
+        QTest::keyClicks(capture.Placement->HoldEdit, c.TypedHold);
+        EXPECT_EQ(Window->Settings().Current.Capture.Hold, c.KeptHold);
+        Capture(capture);
+        const std::string name = "Ink_" + std::to_string(c.Frame) + ".png";
+        EXPECT_TRUE(std::filesystem::is_regular_file(Ink / name)) << name;
+        ASSERT_NE(Sheet().Document().CelAt(1, c.Frame), nullptr) << name;
+        EXPECT_EQ(Sheet().Document().CelAt(1, c.Frame)->Name, name);
+        EXPECT_EQ(Sheet().Document().CelAt(1, c.Frame)->Duration, c.PlacedHold) << name;
+    }
+    EXPECT_EQ(Sheet().FrameCount(), kMaxFrames);
+    EXPECT_TRUE(noDialog.Unexpected.isEmpty()) << noDialog.Unexpected.join(", ").toStdString();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
 TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
     TCaptureWindow& capture = Open();
     capture.SetMode(TCapMode::cmStopMotion);
@@ -332,6 +363,34 @@ TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
         WaitFor([] { return false; }, 300);
         capture.grab().save(QString(shots) + "/capture-standard.png");
     }
+}
+
+TEST_F(CaptureWindowTest, EveryReCaptureMarksTheSheetModified) {
+    const std::string sheetPath = Ink / "walk.xps";
+    Window->Files().AskSaveFile = [&](const QString&, const QString&, const QString&) {
+        return QString::fromStdString(sheetPath);
+    };
+    TCaptureWindow& capture = Open();
+    capture.SetMode(TCapMode::cmStopMotion);
+    capture.Placement->HoldItems[0]->click();
+    for (int i = 0; i < 3; ++i)
+        Capture(capture);
+    // A new name, and the same name written over: either is a change to keep.
+    for (const char* name : {"Take2", "Take2"}) {
+        Part(*Window, "SaveAction")->trigger();
+        ASSERT_FALSE(Window->Files().Modified());
+        capture.FrameBar->setValue(capture.FrameBar->maximum() - 2); // frame 2
+        capture.ButtonCapture->click();                              // arms
+        capture.Placement->NameEdit->setText(name);
+        if (std::filesystem::exists(Ink / "Take2_0002.png"))
+            AnswerPrompt(&TAlertPrompt::PosBtn);
+        Capture(capture);
+        EXPECT_EQ(Sheet().Document().CelName(1, 2), "Take2_0002.png");
+        EXPECT_TRUE(Window->Files().Modified()) << name;
+    }
+    Part(*Window, "SaveAction")->trigger();
+    EXPECT_NE(ReadText(sheetPath).find("Take2_0002.png"), std::string::npos);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
 
 TEST_F(CaptureWindowTest, ASizeFromTheMenuSizesThePictureTheWindowAndTheThumbnail) {

@@ -2,6 +2,7 @@
 #include "import/ImportWindow.h"
 #include "import/ImportWarningDialog.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
 
 #include <QApplication>
@@ -212,13 +213,42 @@ TEST_F(ImportWindowTest, CancellingTheWarningPlacesNothingAndKeepsTheWindow) {
     EXPECT_EQ(Sheet.Document().UndoManager().UndoCount(), 0u);
 }
 
-TEST_F(ImportWindowTest, DrawingsPastTheLastFrameAreNotPlaced) {
-    Sheet.AddFrames(kMaxFrames - Sheet.FrameCount());
-    Sheet.SelectCell(1, kMaxFrames - 3);
-    Add("layer", {"a.png", "b.PNG", "c.jpg"});
-    Window.ButtonImport->click();
-    EXPECT_EQ(Cels(), (std::vector<std::string>{"1634:2:a.png", "1636:2:b.PNG"}));
-    EXPECT_EQ(MaxFrameErrors, 1);
+TEST_F(ImportWindowTest, WhatFitsBeforeTheLastFrameIsPlacedAndTheRestNamedOnce) {
+    struct TCase {
+        const char* Hold;
+        std::vector<std::string> Cels;
+        QStringList LeftOut;
+    };
+    const TCase cases[] = {
+        {"2", {"1634:2:a.png", "1636:2:b.PNG"}, {"c.jpg, layer 1, frame 1638: passes frame 1637"}},
+        {"5",
+         {"1634:4:a.png"},
+         {"a.png, layer 1, frame 1634: held 4 frames instead of 5", "b.PNG, layer 1, frame 1639: passes frame 1637",
+          "c.jpg, layer 1, frame 1644: passes frame 1637"}},
+        {"1", {"1634:1:a.png", "1635:1:b.PNG", "1636:1:c.jpg"}, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Hold);
+        Sheet.ClearSheet();
+        Sheet.AddLayer("Walk", LayerFolder(), Sheet.Document().DefaultColors);
+        Sheet.AddFrames(kMaxFrames - Sheet.FrameCount());
+        Sheet.SelectCell(1, kMaxFrames - 3);
+        Window.Open({}, {});
+        Add("layer", {"a.png", "b.PNG", "c.jpg"});
+        Window.Edit1->setText(c.Hold);
+        QStringList shown;
+        if (!c.LeftOut.isEmpty())
+            WhenShown<QMessageBox>([&](QMessageBox& box) {
+                shown = box.text().split('\n');
+                box.accept();
+            });
+        Window.ButtonImport->click();
+        EXPECT_EQ(Cels(), c.Cels);
+        EXPECT_EQ(shown, c.LeftOut.isEmpty() ? QStringList{}
+                                             : QStringList{"Part of the import passes frame 1637 and was left out:"} +
+                                                   c.LeftOut);
+    }
+    EXPECT_EQ(MaxFrameErrors, 0);
 }
 
 TEST_F(ImportWindowTest, HoldThatIsNoNumberChangesNothing) {

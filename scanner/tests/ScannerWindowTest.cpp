@@ -3,6 +3,7 @@
 #include "scanner/ScannerWindow.h"
 
 #include "app/MainWindow.h"
+#include "app/tests/DialogScript.h"
 #include "imaging/PictureCodecs.h"
 #include "sheetview/LayerHeader.h"
 #include "sheetview/SheetView.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -140,6 +142,31 @@ TEST_F(ScanWindowTest, TheWindowFollowsTheLanguageAndALayerChosenByItsHeader) {
     EXPECT_EQ(scanner->Settings1->title(), "Einstellungen");
     window->SelectLanguage("English");
     EXPECT_EQ(scanner->ScanBtn1->text(), "Scan");
+}
+
+TEST_F(ScanWindowTest, AHoldPastTheLastFrameIsCutAndTheScanPlaced) {
+    auto window = OpenWindow();
+    window->Sheet().AddFrames(kMaxFrames);
+    window->Sheet().SelectCell(1, 1636);
+    Part(*window, "ScannerAction")->trigger();
+    TScannerWindow* scanner = window->findChild<TScannerWindow*>();
+    ASSERT_NE(scanner, nullptr);
+    scanner->Placement->FrameItem->click();
+    scanner->Placement->HoldItems[3]->click(); // Other
+    scanner->Placement->HoldEdit->clear();
+    QTest::keyClicks(scanner->Placement->HoldEdit, "5");
+    QTest::mouseClick(scanner->PreviewBtn1, Qt::LeftButton);
+    Select(scanner->ScanImage1, {20, 30}, {180, 200});
+    TDialogScript noDialog; // the scan asks nothing
+    QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
+    EXPECT_TRUE(fs::is_regular_file(Files / "ink/Ink_1636.png"));
+    const TCel* cel = window->Sheet().Document().CelAt(1, 1636);
+    ASSERT_NE(cel, nullptr);
+    EXPECT_EQ(cel->Name, "Ink_1636.png");
+    EXPECT_EQ(cel->Duration, 2);
+    EXPECT_EQ(window->Sheet().FrameCount(), kMaxFrames);
+    EXPECT_TRUE(noDialog.Unexpected.isEmpty()) << noDialog.Unexpected.join(", ").toStdString();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
 
 } // namespace
