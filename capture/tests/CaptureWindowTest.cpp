@@ -142,20 +142,28 @@ TEST_F(CaptureWindowTest, EveryShortcutOfEveryOpenWindowReachesOneCommand) {
     TShortcutCatcher catcher;
     for (QWidget* window : windows) {
         for (auto key = keys.begin(); key != keys.end(); ++key) {
-            QApplication::processEvents(); // a change of the active window still on its way
-            if (QApplication::activeWindow() != window) {
-                window->activateWindow();
-                ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << window->windowTitle().toStdString();
+            const bool own = key.value().contains(window);
+            // The offscreen platform may hand the activation to another window between two keys,
+            // a little later under load: a key of the window's own that reached nothing is sent again
+            // once the window is active once more.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                QApplication::processEvents(); // a change of the active window still on its way
+                if (QApplication::activeWindow() != window) {
+                    window->activateWindow();
+                    ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << window->windowTitle().toStdString();
+                }
+                catcher.Deliveries.clear();
+                QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+                QTest::keyClick(target, key.key()[0].key(), key.key()[0].keyboardModifiers());
+                if (!own || !catcher.Deliveries.isEmpty())
+                    break;
             }
-            catcher.Deliveries.clear();
-            QWidget* target = window->focusWidget() ? window->focusWidget() : window;
-            QTest::keyClick(target, key.key()[0].key(), key.key()[0].keyboardModifiers());
             const std::string what =
                 key.key().toString().toStdString() + " in " + window->windowTitle().toStdString();
             for (const TShortcutCatcher::TDelivery& delivery : catcher.Deliveries)
                 EXPECT_FALSE(delivery.Ambiguous) << what;
             // A window's own shortcut runs its own command.
-            if (key.value().contains(window)) {
+            if (own) {
                 ASSERT_EQ(catcher.Deliveries.size(), 1) << what;
                 EXPECT_EQ(OwningWindow(catcher.Deliveries[0].Receiver), window) << what;
             }
