@@ -175,6 +175,9 @@ TEST_F(NothingLostTest, TheTitleAndTheSaveButtonShowUnsavedWork) {
 
     Part(*window, "UndoAction")->trigger();
     unsaved(true);
+    // The file dialog's closing may leave the activation elsewhere for a moment under load.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     unsaved(false);
 }
