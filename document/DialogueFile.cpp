@@ -187,6 +187,8 @@ private:
     std::int32_t ProjectFps = 1;
 };
 
+struct TCueMember;
+
 // Just enough JSON for mouth cues: objects, arrays, strings, numbers and literals, each value
 // remembering its line.
 struct TJsonValue {
@@ -194,17 +196,24 @@ struct TJsonValue {
     double Number = 0;
     std::string Text;
     std::vector<TJsonValue> Items;
-    std::vector<std::pair<std::string, TJsonValue>> Members;
+    std::vector<TCueMember> Members;
     std::size_t Line = 1;
 
-    const TJsonValue* Member(std::string_view name) const {
-        for (const auto& [key, value] : Members) {
-            if (key == name)
-                return &value;
-        }
-        return nullptr;
-    }
+    const TJsonValue* Member(std::string_view name) const;
 };
+
+struct TCueMember {
+    std::string Name;
+    TJsonValue Value;
+};
+
+const TJsonValue* TJsonValue::Member(std::string_view name) const {
+    for (const auto& [key, value] : Members) {
+        if (key == name)
+            return &value;
+    }
+    return nullptr;
+}
 
 class TJsonParser {
 public:
@@ -264,7 +273,7 @@ private:
                     Skip();
                     std::string key = String();
                     Expect(':');
-                    value.Members.emplace_back(std::move(key), Value(depth + 1));
+                    value.Members.push_back({std::move(key), Value(depth + 1)});
                 } while (Take(','));
                 Expect('}');
             }

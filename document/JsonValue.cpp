@@ -108,7 +108,7 @@ private:
             SkipBlanks();
             Expect(':');
             SkipBlanks();
-            object.Members.emplace_back(std::move(name), Value(depth + 1));
+            object.Members.push_back({std::move(name), Value(depth + 1)});
             SkipBlanks();
             if (Peek() == ',') {
                 ++Pos;

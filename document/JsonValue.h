@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+struct TJsonMember;
+
 // A JSON value as read from an exchange file. Objects keep their members in file order.
 class TJsonValue {
 public:
@@ -17,7 +19,7 @@ public:
     double Number = 0;
     std::string String;
     std::vector<TJsonValue> Items;                           // an array's elements
-    std::vector<std::pair<std::string, TJsonValue>> Members; // an object's members
+    std::vector<TJsonMember> Members; // an object's members
 
     // The first member of that name; null when there is none or this is no object.
     const TJsonValue* Member(std::string_view name) const;
@@ -25,6 +27,12 @@ public:
     std::optional<std::int32_t> Int32() const;
     // The elements of an array; none for anything else.
     const std::vector<TJsonValue>& Elements() const;
+};
+
+// One member of an object: its name and its value.
+struct TJsonMember {
+    std::string Name;
+    TJsonValue Value;
 };
 
 // Nesting deeper than this is refused: no exchange file needs it, and it bounds the reader's stack.
