@@ -27,6 +27,8 @@ test-main: build
 
 # Everything but the benchmarks: the libraries, celwright-cli, the sheet control and the main
 # window (offscreen). Leaks inside the system's media libraries are suppressed (scripts/lsan.supp).
+# Without a sound card OpenAL falls back to a silent output whose mixing thread the leak checker's
+# tracer cannot stop; the sound goes nowhere here, so the sound sink never tries OpenAL.
 build-asan/build.ninja:
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
 	  -DCELWRIGHT_SANITIZE=ON -DCELWRIGHT_BENCH=OFF
@@ -35,6 +37,7 @@ test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  GST_PLUGIN_FEATURE_RANK=openalsink:NONE \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
 build-fuzz/build.ninja:
