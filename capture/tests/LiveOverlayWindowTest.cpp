@@ -6,6 +6,7 @@
 #include "capture/GridSettingsDialog.h"
 #include "capture/VideoView.h"
 #include "settings/LiveGuideSettings.h"
+#include "settings/ReferencePictureSettings.h"
 #include "testsupport/ModalAnswer.h"
 #include "ui/PictureImage.h"
 
@@ -250,6 +251,13 @@ TEST_F(LiveOverlayWindowTest, AReferenceFromACelOfTheSheetOrAFileThatIsNoPicture
     view.ReferenceFromCelAction->trigger();
     EXPECT_EQ(view.Reference.Settings.File, Ink / "Ink_0003.png");
     EXPECT_EQ(view.Reference.Picture().size(), QSize(64, 48));
+    // The sheet had no file; saved, it keeps its reference.
+    const std::string sheetFile = Ink / "walk.xps";
+    Window->Files().AskSaveFile = [&](const QString&, const QString&, const QString&) {
+        return QString::fromStdString(sheetFile);
+    };
+    Window->Files().SaveAs();
+    EXPECT_EQ(LoadReferencePictureSettings(User / "Celwright/3.0/celwright.ini", sheetFile).File, Ink / "Ink_0003.png");
 
     Sheet().SelectCell(1, 6);
     view.ReferenceFromCelAction->trigger();
