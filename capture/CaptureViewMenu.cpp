@@ -193,7 +193,7 @@ void TCaptureViewMenu::ShowReferenceSettings() {
     ReferenceAction->setChecked(loaded && Reference.Settings.Shown);
     ReferenceDifferenceAction->setEnabled(loaded);
     ReferenceDifferenceAction->setChecked(Reference.Settings.Difference);
-    ReferenceOpacityBar->setEnabled(loaded);
+    ReferenceOpacityBar->parentWidget()->setEnabled(loaded); // the label with the slider
     ReferenceOpacityBar->setValue(Reference.Settings.Opacity);
     FitReferenceAction->setEnabled(loaded);
 }

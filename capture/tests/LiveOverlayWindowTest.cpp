@@ -86,6 +86,8 @@ TEST_F(LiveOverlayWindowTest, GuidesShowOverTheLivePictureInBothLayoutsAndNeverI
 
     // Grid Settings: two rows, four columns, magenta; confirming shows the grid.
     WhenShown<TGridSettingsDialog>([magenta](TGridSettingsDialog& dialog) {
+        if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+            dialog.grab().save(QString(shots) + "/grid-settings.png");
         dialog.RowsBox->setValue(2);
         dialog.ColumnsBox->setValue(4);
         WhenShown<QColorDialog>([magenta](QColorDialog& colors) {
@@ -126,8 +128,15 @@ TEST_F(LiveOverlayWindowTest, GuidesShowOverTheLivePictureInBothLayoutsAndNeverI
         EXPECT_EQ(Screen.pixel(w / 8, h / 2), magenta) << "grid row";
         EXPECT_EQ(Screen.pixel(w / 2, h / 2 - 3), magenta) << "centre cross";
         EXPECT_EQ(Screen.pixel(w / 20, inside), magenta) << "action-safe frame";
-        if (!stopMotion)
+        if (!stopMotion) {
             Screenshot(capture, "capture-guides.png");
+            if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS")) {
+                view.ViewMenu->popup(capture.mapToGlobal(QPoint(0, 0)));
+                WaitFor([] { return false; }, 300);
+                view.ViewMenu->grab().save(QString(shots) + "/capture-view-menu.png");
+                view.ViewMenu->close();
+            }
+        }
         ExpectCaptureIsTheCameraPicture(capture);
     }
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
