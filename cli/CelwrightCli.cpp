@@ -349,6 +349,8 @@ void RemoveUnfinishedFilesAndStop(int signal) {
 } // namespace
 
 void RemoveUnfinishedFilesOnSignals() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, RemoveUnfinishedFilesAndStop);
+    // A reader that went away makes a write fail, which is reported; it does not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
 }

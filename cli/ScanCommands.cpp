@@ -6,7 +6,7 @@
 #include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "document/SheetData.h"
-#include "platform/SaneSourceManager.h"
+#include "platform/ScanHelperClient.h"
 #include "scanner/ScanRules.h"
 #include "twain/TwainSession.h"
 #include "settings/Folders.h"
@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 const char* const kScannersHelp = R"(Usage: celwright-cli scanners
@@ -96,21 +97,34 @@ std::optional<TScanRotation> ParseRotation(const std::string& text) {
     return std::nullopt;
 }
 
+std::string ScanFaultMessage(TScanFault fault, double seconds) {
+    if (fault == TScanFault::Crash)
+        return std::string(LanguageKey("msgErrScannerStopped").Text);
+    std::string text(LanguageKey("msgErrScannerSilent").Text);
+    std::ostringstream number;
+    number << seconds;
+    return text.replace(text.find("%s"), 2, number.str());
+}
+
 // The component on the SANE source manager, its messages gathered for the caller.
 struct TScanSession {
     TTwainSession Scan;
     std::vector<std::string> Messages;
 
     TScanSession() {
-        SetSaneDefaultSourceFolder(UserFolder());
-        Scan.SourceManager = {"SANE", &SaneDsmEntry};
+        // The driver runs in the scan helper, under its watchdog.
+        SetScanHelperSettings({UserFolder(), nullptr, nullptr, [this](TScanFault fault, double seconds) {
+                                   Messages.push_back(ScanFaultMessage(fault, seconds));
+                               }});
+        Scan.SourceManager = {"SANE", &ScanHelperDsmEntry};
         Scan.OnErrorMessage = [this](const std::string& message) { Messages.push_back(message); };
-        // The scan runs on SANE's own thread; the loop only has to look now and then.
+        // The scan runs in the helper; the loop only has to look now and then.
         Scan.WaitForEvents = [] {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             return true;
         };
     }
+    ~TScanSession() { SetScanHelperSettings({}); }
     [[noreturn]] void Fail(const std::string& fallback) const {
         std::string text;
         for (const std::string& message : Messages)

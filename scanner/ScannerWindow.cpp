@@ -4,7 +4,7 @@
 #include "base/TextUtil.h"
 #include "capture/CaptureRules.h"
 #include "imaging/PictureFilters.h"
-#include "platform/SaneSourceManager.h"
+#include "platform/ScanHelperClient.h"
 #include "scanner/ScanSettingsDialog.h"
 #include "settings/Folders.h"
 #include "settings/Preferences.h"
@@ -124,15 +124,22 @@ TScannerWindow::TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     connect(&sheet, &TSheetView::SelectionChanged, this, [this] { SheetSelectionChanged(); });
     connect(&sheet, &TSheetView::CurrentLayerChanged, this, [this] { LayerChanged(); });
 
-    SetSaneDefaultSourceFolder(UserFolder());
-    SetSaneSourceChooser([this](const std::vector<std::string>& names, int current) {
-        return ChooseSource(this, names, current);
-    });
-    Twain.SourceManager = {"SANE", &SaneDsmEntry};
+    // The driver runs in the scan helper; while it works the window handles its events.
+    SetScanHelperSettings({UserFolder(),
+                           [this](const std::vector<std::string>& names, int current) {
+                               return ChooseSource(this, names, current);
+                           },
+                           [] { QApplication::processEvents(QEventLoop::AllEvents, 20); },
+                           [this](TScanFault fault, double seconds) {
+                               ShowErrorBox(this, fault == TScanFault::Timeout
+                                                      ? Fill(Translate(LanguageKey("msgErrScannerSilent")),
+                                                             {QString::number(seconds)})
+                                                      : Translate(LanguageKey("msgErrScannerStopped")));
+                           }});
+    Twain.SourceManager = {"SANE", &ScanHelperDsmEntry};
     Twain.OnErrorMessage = [this](const std::string& message) {
         ShowErrorBox(this, QString::fromStdString(message));
     };
-    // The scan runs on SANE's thread; meanwhile the program stays responsive.
     Twain.WaitForEvents = [] {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
@@ -250,7 +257,7 @@ void TScannerWindow::showEvent(QShowEvent* event) {
 void TScannerWindow::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; a scan still running is stopped.
     if (Busy())
-        CancelSaneScan();
+        CancelScanHelperScan();
     QWidget::closeEvent(event);
 }
 
