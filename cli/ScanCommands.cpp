@@ -110,11 +110,13 @@ std::string ScanFaultMessage(TScanFault fault, double seconds) {
 struct TScanSession {
     TTwainSession Scan;
     std::vector<std::string> Messages;
+    bool Faulted = false;
 
     TScanSession() {
         // The driver runs in the scan helper, under its watchdog.
         SetScanHelperSettings({UserFolder(), nullptr, nullptr, [this](TScanFault fault, double seconds) {
                                    Messages.push_back(ScanFaultMessage(fault, seconds));
+                                   Faulted = true;
                                }});
         Scan.SourceManager = {"SANE", &ScanHelperDsmEntry};
         Scan.OnErrorMessage = [this](const std::string& message) { Messages.push_back(message); };
@@ -125,6 +127,11 @@ struct TScanSession {
         };
     }
     ~TScanSession() { SetScanHelperSettings({}); }
+    // A driver that hung or died ends the command, whatever it had delivered.
+    void FailOnFault() const {
+        if (Faulted)
+            Fail("");
+    }
     [[noreturn]] void Fail(const std::string& fallback) const {
         std::string text;
         for (const std::string& message : Messages)
@@ -155,6 +162,7 @@ TPicture ScanPicture(const TScanRequest& request) {
     TScanSession session;
     std::vector<std::string> names;
     session.Scan.ListSources(names);
+    session.FailOnFault();
     if (names.empty())
         session.Fail("No scanner found.");
     if (!request.Source.empty() && std::find(names.begin(), names.end(), request.Source) == names.end())
@@ -162,6 +170,7 @@ TPicture ScanPicture(const TScanRequest& request) {
 
     TResolutionRange range;
     const std::string failure = ReadResolutionRange(session.Scan, request.Source, range);
+    session.FailOnFault();
     if (!failure.empty())
         session.Fail(failure);
     // The picture's width runs along the glass's height once the scan is turned upright.
@@ -175,6 +184,7 @@ TPicture ScanPicture(const TScanRequest& request) {
     std::optional<TPicture> scanned;
     session.Scan.OnDibReady = [&](TTwainSession&, const TPicture& picture) { scanned = picture; };
     session.Scan.Acquire(request.Source);
+    session.FailOnFault();
     if (!scanned)
         session.Fail("The scanner gave no picture.");
     const std::int32_t width = request.Portrait ? request.Size.Height : request.Size.Width;
@@ -190,6 +200,7 @@ int RunScanners(const std::vector<std::string>& args, std::ostream& out, std::os
     TScanSession session;
     std::vector<std::string> names;
     session.Scan.ListSources(names);
+    session.FailOnFault();
     for (const std::string& name : names)
         out << name << '\n';
     return kCliExitOk;

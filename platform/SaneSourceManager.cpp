@@ -77,6 +77,14 @@ private:
     void StartScan();
     void StopScan();
     void Scan();
+    // Runs one driver call of the scan, noting when it began for SaneScanCallSeconds.
+    template <typename TCall>
+    SANE_Status Timed(TCall call) {
+        CallStarted = std::chrono::steady_clock::now().time_since_epoch().count();
+        const SANE_Status status = call();
+        CallStarted = 0;
+        return status;
+    }
 
     // SANE options by name.
     SANE_Int FindOption(const char* name) const;
@@ -99,22 +107,12 @@ private:
     TW_UINT16 Units = TWUN_INCHES;
     TW_UINT16 Condition = TWCC_SUCCESS;
 
-    // Runs one driver call of the scan, noting when it began for SaneScanCallSeconds.
-    template <typename TCall>
-    SANE_Status Timed(TCall call) {
-        CallStarted = std::chrono::steady_clock::now().time_since_epoch().count();
-        const SANE_Status status = call();
-        CallStarted = 0;
-        return status;
-    }
-
     std::thread Worker;
     std::atomic<TScanState> State{TScanState::Idle};
     std::atomic<std::chrono::steady_clock::rep> CallStarted{0}; // 0 while no driver call runs
     std::atomic<bool> CancelRequested{false};
     bool ReadyAnnounced = false;
     std::vector<std::uint8_t> Dib; // written by the worker, read after State is Done
-
 };
 
 TSaneSourceManager& Manager() {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <spawn.h>
@@ -122,7 +122,8 @@ void TScanHelperClient::Stop() {
 }
 
 void TScanHelperClient::AwaitExit() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(Limits.ClosingSeconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(Limits.ClosingSeconds);
     while (Helper >= 0 && std::chrono::steady_clock::now() < deadline) {
         if (::waitpid(Helper, nullptr, WNOHANG) != 0)
             Helper = -1;
@@ -170,13 +171,15 @@ std::optional<TScanHelperMessage> TScanHelperClient::Exchange(const TScanHelperM
         // The user takes the time the choice needs; the helper's clock starts again after it.
         std::vector<std::string> names;
         for (std::size_t start = 0; start < message.Extra.size();) {
-            const auto end = std::find(message.Extra.begin() + static_cast<std::ptrdiff_t>(start), message.Extra.end(), 0);
+            const auto end =
+                std::find(message.Extra.begin() + static_cast<std::ptrdiff_t>(start), message.Extra.end(), 0);
             names.emplace_back(message.Extra.begin() + static_cast<std::ptrdiff_t>(start), end);
             start = static_cast<std::size_t>(end - message.Extra.begin()) + 1;
         }
         TScanHelperMessage choice;
         choice.Head.Kind = TScanHelperKind::Choice;
-        choice.Head.Value = Settings.Chooser ? Settings.Chooser(names, message.Head.Value) : message.Head.Value;
+        choice.Head.Value =
+            Settings.Chooser ? Settings.Chooser(names, message.Head.Value) : message.Head.Value;
         if (!SendScanHelperMessage(Socket, choice)) {
             Fault(TScanFault::Crash, 0);
             return std::nullopt;
@@ -232,7 +235,8 @@ void TScanHelperClient::TakeAnswer(TW_UINT16 dat, const TScanHelperMessage& answ
     }
 }
 
-TW_UINT16 TScanHelperClient::Entry(TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+TW_UINT16 TScanHelperClient::Entry(TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                                   TW_MEMREF data) {
     // A window handling its events while an answer is awaited may not start another operation.
     if (Waiting) {
         Condition = TWCC_SEQERROR;

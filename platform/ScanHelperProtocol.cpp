@@ -66,24 +66,17 @@ TScanHelperReceipt ReceiveAll(int socket, void* bytes, std::size_t size,
 } // namespace
 
 std::size_t ScanHelperDataSize(TW_UINT16 dat) {
-    switch (dat) {
-    case DAT_CAPABILITY:
-        return sizeof(TW_CAPABILITY);
-    case DAT_EVENT:
-        return sizeof(TW_EVENT);
-    case DAT_IDENTITY:
-        return sizeof(TW_IDENTITY);
-    case DAT_PENDINGXFERS:
-        return sizeof(TW_PENDINGXFERS);
-    case DAT_STATUS:
-        return sizeof(TW_STATUS);
-    case DAT_USERINTERFACE:
-        return sizeof(TW_USERINTERFACE);
-    case DAT_IMAGELAYOUT:
-        return sizeof(TW_IMAGELAYOUT);
-    default:
-        return 0;
-    }
+    static constexpr struct {
+        TW_UINT16 Dat;
+        std::size_t Size;
+    } kSizes[] = {{DAT_CAPABILITY, sizeof(TW_CAPABILITY)},  {DAT_EVENT, sizeof(TW_EVENT)},
+                  {DAT_IDENTITY, sizeof(TW_IDENTITY)},      {DAT_PENDINGXFERS, sizeof(TW_PENDINGXFERS)},
+                  {DAT_STATUS, sizeof(TW_STATUS)},          {DAT_USERINTERFACE, sizeof(TW_USERINTERFACE)},
+                  {DAT_IMAGELAYOUT, sizeof(TW_IMAGELAYOUT)}};
+    for (const auto& entry : kSizes)
+        if (entry.Dat == dat)
+            return entry.Size;
+    return 0;
 }
 
 bool SendScanHelperMessage(int socket, const TScanHelperMessage& message) {
@@ -96,7 +89,8 @@ bool SendScanHelperMessage(int socket, const TScanHelperMessage& message) {
 TScanHelperReceipt ReceiveScanHelperMessage(int socket, TScanHelperMessage& message,
                                             std::optional<std::chrono::steady_clock::time_point> deadline,
                                             const std::function<void()>& whileWaiting) {
-    TScanHelperReceipt receipt = ReceiveAll(socket, &message.Head, sizeof message.Head, deadline, whileWaiting);
+    TScanHelperReceipt receipt =
+        ReceiveAll(socket, &message.Head, sizeof message.Head, deadline, whileWaiting);
     if (receipt != TScanHelperReceipt::Received)
         return receipt;
     if (message.Head.ExtraSize > kMaxExtraBytes)

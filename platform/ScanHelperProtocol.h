@@ -19,7 +19,8 @@ enum class TScanHelperKind : std::uint32_t {
     Cancel = 2, // program -> helper: stop the running scan
     Choice = 3, // program -> helper: the chosen source's index (Value), -1 when cancelled
     Answer = 4, // helper -> program: the operation's return code (Value) and its data
-    Choose = 5, // helper -> program: choose among the names (extra, each ended by NUL); Value is the current index
+    Choose =
+        5, // helper -> program: choose among the names (extra, each ended by NUL); Value is the current index
 };
 
 struct TScanHelperHead {
@@ -52,6 +53,7 @@ enum class TScanHelperReceipt { Received, Late, Gone };
 // Receives a whole message. Without a deadline it waits for as long as it takes; with one it gives
 // up once the deadline passes (Late), calling `whileWaiting` (when set) every few milliseconds
 // meanwhile. Gone when the other side closed the socket, died or sent nonsense.
-TScanHelperReceipt ReceiveScanHelperMessage(int socket, TScanHelperMessage& message,
-                                            std::optional<std::chrono::steady_clock::time_point> deadline = {},
-                                            const std::function<void()>& whileWaiting = {});
+TScanHelperReceipt
+ReceiveScanHelperMessage(int socket, TScanHelperMessage& message,
+                         std::optional<std::chrono::steady_clock::time_point> deadline = {},
+                         const std::function<void()>& whileWaiting = {});

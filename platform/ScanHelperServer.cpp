@@ -9,7 +9,8 @@ namespace {
 
 std::vector<std::uint8_t> HandleBytes(TW_HANDLE handle) {
     const auto* bytes = static_cast<const std::uint8_t*>(handle);
-    return handle == nullptr ? std::vector<std::uint8_t>{} : std::vector<std::uint8_t>(bytes, bytes + TwSize(handle));
+    return handle == nullptr ? std::vector<std::uint8_t>{}
+                             : std::vector<std::uint8_t>(bytes, bytes + TwSize(handle));
 }
 
 // Asks the program to choose; the program answers with a Choice message.
@@ -54,8 +55,8 @@ TScanHelperMessage Call(TScanHelperMessage& request) {
         reinterpret_cast<TW_EVENT*>(data.data())->pEvent = nullptr;
     }
     TW_IDENTITY destination = head.Destination;
-    answer.Head.Value =
-        SaneDsmEntry(nullptr, head.ToSource != 0 ? &destination : nullptr, head.Dg, head.Dat, head.Msg, reference);
+    answer.Head.Value = SaneDsmEntry(nullptr, head.ToSource != 0 ? &destination : nullptr, head.Dg, head.Dat,
+                                     head.Msg, reference);
     if (head.Dat == DAT_CAPABILITY) {
         auto* capability = reinterpret_cast<TW_CAPABILITY*>(data.data());
         if (head.Msg != MSG_SET)
@@ -93,7 +94,8 @@ int ServeScanHelper(int socket) {
         }
         if (!SendScanHelperMessage(socket, answer))
             return 1;
-        if (request.Head.Dat == DAT_PARENT && request.Head.Msg == MSG_CLOSEDSM && answer.Head.Value == TWRC_SUCCESS)
+        if (request.Head.Dat == DAT_PARENT && request.Head.Msg == MSG_CLOSEDSM &&
+            answer.Head.Value == TWRC_SUCCESS)
             return 0;
     }
 }

@@ -131,6 +131,7 @@ TScannerWindow::TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPro
                            },
                            [] { QApplication::processEvents(QEventLoop::AllEvents, 20); },
                            [this](TScanFault fault, double seconds) {
+                               DriverFailed = true;
                                ShowErrorBox(this, fault == TScanFault::Timeout
                                                       ? Fill(Translate(LanguageKey("msgErrScannerSilent")),
                                                              {QString::number(seconds)})
@@ -383,7 +384,11 @@ void TScannerWindow::LoadSettings1Click() {
 void TScannerWindow::PreviewBtn1Click() {
     if (Busy())
         return;
+    DriverFailed = false;
     const std::string failure = ReadResolutionRange(Twain, "", Range);
+    // A driver that hung or died (already told) is not asked again for this click.
+    if (DriverFailed)
+        return;
     if (!failure.empty())
         throw ECwError(failure);
     ScanMode = TScanMode::Preview;

@@ -1,7 +1,6 @@
 // The SANE source manager through the scan helper, on a driver that goes wrong on purpose: every
 // fault ends the session within the watchdog's limit, with the fault told, and the helper gone.
 #include "platform/ScanHelperClient.h"
-
 #include "testsupport/SaneTestBackend.h"
 #include "twain/TwainSession.h"
 

@@ -2,12 +2,11 @@
 // "stuck:0", whose page is 8 x 8 grey pixels. $CELWRIGHT_STUCK_SCANNER makes one of its calls go
 // wrong: "read" never returns from reading the page, "close" never returns from closing the
 // device, "crash" ends the process while reading.
-#include <sane/sane.h>
-#include <sane/saneopts.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <sane/sane.h>
+#include <sane/saneopts.h>
 #include <unistd.h>
 
 namespace {
@@ -53,15 +52,16 @@ struct TDevice {
         Options[0] = Option(SANE_NAME_NUM_OPTIONS, SANE_TYPE_INT, SANE_UNIT_NONE, sizeof(SANE_Word),
                             SANE_CONSTRAINT_NONE, nullptr);
         Options[0].cap = SANE_CAP_SOFT_DETECT;
-        Options[1] = Option(SANE_NAME_SCAN_MODE, SANE_TYPE_STRING, SANE_UNIT_NONE, 16, SANE_CONSTRAINT_STRING_LIST,
-                            nullptr);
+        Options[1] = Option(SANE_NAME_SCAN_MODE, SANE_TYPE_STRING, SANE_UNIT_NONE, 16,
+                            SANE_CONSTRAINT_STRING_LIST, nullptr);
         Options[1].constraint.string_list = kModes;
         Options[2] = Option(SANE_NAME_SCAN_RESOLUTION, SANE_TYPE_INT, SANE_UNIT_DPI, sizeof(SANE_Word),
                             SANE_CONSTRAINT_RANGE, &kResolutions);
-        const char* edges[] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X, SANE_NAME_SCAN_BR_Y};
+        const char* edges[] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X,
+                               SANE_NAME_SCAN_BR_Y};
         for (int i = 0; i < 4; ++i)
-            Options[3 + i] = Option(edges[i], SANE_TYPE_FIXED, SANE_UNIT_MM, sizeof(SANE_Word), SANE_CONSTRAINT_RANGE,
-                                    i % 2 == 0 ? &kWidth : &kHeight);
+            Options[3 + i] = Option(edges[i], SANE_TYPE_FIXED, SANE_UNIT_MM, sizeof(SANE_Word),
+                                    SANE_CONSTRAINT_RANGE, i % 2 == 0 ? &kWidth : &kHeight);
     }
 };
 
@@ -103,7 +103,8 @@ const SANE_Option_Descriptor* sane_stuck_get_option_descriptor(SANE_Handle, SANE
     return index >= 0 && index < 7 ? &Device->Options[index] : nullptr;
 }
 
-SANE_Status sane_stuck_control_option(SANE_Handle, SANE_Int index, SANE_Action action, void* value, SANE_Int* info) {
+SANE_Status sane_stuck_control_option(SANE_Handle, SANE_Int index, SANE_Action action, void* value,
+                                      SANE_Int* info) {
     if (info != nullptr)
         *info = 0;
     if (index < 0 || index >= 7)
