@@ -44,6 +44,18 @@ TW_HANDLE HandleOf(const std::vector<std::uint8_t>& bytes) {
     return handle;
 }
 
+// Marks the time an answer or the helper's end is awaited.
+class TWaitingGuard {
+public:
+    explicit TWaitingGuard(bool& waiting) : Waiting(waiting) { Waiting = true; }
+    ~TWaitingGuard() { Waiting = false; }
+    TWaitingGuard(const TWaitingGuard&) = delete;
+    TWaitingGuard& operator=(const TWaitingGuard&) = delete;
+
+private:
+    bool& Waiting;
+};
+
 class TScanHelperClient {
 public:
     ~TScanHelperClient() { Stop(); }
@@ -122,11 +134,14 @@ void TScanHelperClient::Stop() {
 }
 
 void TScanHelperClient::AwaitExit() {
+    const TWaitingGuard waiting(Waiting);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(Limits.ClosingSeconds);
     while (Helper >= 0 && std::chrono::steady_clock::now() < deadline) {
         if (::waitpid(Helper, nullptr, WNOHANG) != 0)
             Helper = -1;
+        else if (Settings.WhileWaiting)
+            Settings.WhileWaiting();
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -142,11 +157,7 @@ void TScanHelperClient::Fault(TScanFault fault, double seconds) {
 
 std::optional<TScanHelperMessage> TScanHelperClient::Exchange(const TScanHelperMessage& request,
                                                               double limitSeconds) {
-    Waiting = true;
-    struct TWaitingGuard {
-        bool& Flag;
-        ~TWaitingGuard() { Flag = false; }
-    } guard{Waiting};
+    const TWaitingGuard waiting(Waiting);
     if (!SendScanHelperMessage(Socket, request)) {
         Fault(TScanFault::Crash, 0);
         return std::nullopt;
