@@ -1,5 +1,6 @@
 #include "platform/ScanHelperClient.h"
 
+#include "base/FlagGuard.h"
 #include "platform/ScanHelperProtocol.h"
 
 #include <algorithm>
@@ -43,18 +44,6 @@ TW_HANDLE HandleOf(const std::vector<std::uint8_t>& bytes) {
         std::memcpy(handle, bytes.data(), bytes.size());
     return handle;
 }
-
-// Marks the time an answer or the helper's end is awaited.
-class TWaitingGuard {
-public:
-    explicit TWaitingGuard(bool& waiting) : Waiting(waiting) { Waiting = true; }
-    ~TWaitingGuard() { Waiting = false; }
-    TWaitingGuard(const TWaitingGuard&) = delete;
-    TWaitingGuard& operator=(const TWaitingGuard&) = delete;
-
-private:
-    bool& Waiting;
-};
 
 class TScanHelperClient {
 public:
@@ -134,7 +123,7 @@ void TScanHelperClient::Stop() {
 }
 
 void TScanHelperClient::AwaitExit() {
-    const TWaitingGuard waiting(Waiting);
+    const TFlagGuard waiting(Waiting);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(Limits.ClosingSeconds);
     while (Helper >= 0 && std::chrono::steady_clock::now() < deadline) {
@@ -157,7 +146,7 @@ void TScanHelperClient::Fault(TScanFault fault, double seconds) {
 
 std::optional<TScanHelperMessage> TScanHelperClient::Exchange(const TScanHelperMessage& request,
                                                               double limitSeconds) {
-    const TWaitingGuard waiting(Waiting);
+    const TFlagGuard waiting(Waiting);
     if (!SendScanHelperMessage(Socket, request)) {
         Fault(TScanFault::Crash, 0);
         return std::nullopt;

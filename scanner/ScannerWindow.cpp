@@ -1,6 +1,7 @@
 #include "scanner/ScannerWindow.h"
 
 #include "base/Error.h"
+#include "base/FlagGuard.h"
 #include "base/TextUtil.h"
 #include "capture/CaptureRules.h"
 #include "imaging/PictureFilters.h"
@@ -38,18 +39,6 @@ constexpr const char* kNoArea = "You must select an area before scanning.";
 // A Letter page turned upright, at 40 preview pixels per inch.
 constexpr int kPreviewWidth = 440;
 constexpr int kPreviewHeight = 340;
-
-// Restores a flag when the acquisition returns, however it ends.
-class TFlagGuard {
-public:
-    explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-    ~TFlagGuard() { Flag = false; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& Flag;
-};
 
 int ChooseSource(QWidget* parent, const std::vector<std::string>& names, int current) {
     QStringList items;
