@@ -16,6 +16,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 std::string ToLowerAscii(std::string_view text);
 
+// Appends a Unicode code point (up to U+10FFFF) as UTF-8: one to four bytes.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Removes leading and trailing spaces and control characters (bytes up to 32).
 std::string_view Trim(std::string_view text);
 

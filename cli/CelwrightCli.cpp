@@ -247,6 +247,15 @@ int WithSheetToEdit(const std::string& path, std::ostream& err, const TSheetEdit
     });
 }
 
+// As WithOpenedSheet, for a command that writes the sheet into another file: the cels left out on
+// opening are missing from what it wrote, so its success is a partial one.
+int WithOpenedSheetToWrite(const std::string& path, std::ostream& err, const TSheetWork& work) {
+    TOpenedSheet sheet;
+    OpenSheet(sheet, path, err);
+    const int status = work(sheet.Document, sheet.Settings.Current);
+    return status == kCliExitOk && !sheet.LeftOut.empty() ? kCliExitLeftOut : status;
+}
+
 struct TCommand {
     const char* Help;
     std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
@@ -258,7 +267,7 @@ const std::map<std::string, TCommand>& Commands() {
         {"upgrade", {kUpgradeHelp, RunUpgrade}},
         {"convert",
          {kConvertHelp,
-          [](const auto& args, auto& out, auto& err) { return RunConvert(args, out, err, WithOpenedSheet); }}},
+          [](const auto& args, auto& out, auto& err) { return RunConvert(args, out, err, WithOpenedSheetToWrite); }}},
         {"render",
          {kRenderHelp,
           [](const auto& args, auto& out, auto& err) { return RunRender(args, out, err, WithOpenedSheet); }}},
@@ -349,6 +358,8 @@ void RemoveUnfinishedFilesAndStop(int signal) {
 } // namespace
 
 void RemoveUnfinishedFilesOnSignals() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, RemoveUnfinishedFilesAndStop);
+    // A reader that went away makes a write fail, which is reported; it does not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
 }

@@ -9,6 +9,7 @@
 // command line was not understood.
 int RunCelwrightCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// Ctrl-C, SIGTERM, SIGHUP and a reader that closes the output pipe stop the process as they would,
-// after removing the temporary files of the saves it had not finished (a half-written movie).
+// Ctrl-C, SIGTERM and SIGHUP stop the process as they would, after removing the temporary files of
+// the saves it had not finished (a half-written movie). SIGPIPE is ignored: a reader that closes
+// the output pipe makes the write fail, and RunCelwrightCli reports it.
 void RemoveUnfinishedFilesOnSignals();

@@ -26,9 +26,9 @@ count and has a column per layer, in layer order, named by its caption. Only the
 first time table are read; dialogue and camerawork are neither read nor written.
 
 OUT is replaced in one step and only when complete; a file that is no timesheet or no sheet is
-refused with nothing written. Cels without a number (from a sheet), and timesheet values that
-name no drawing, are left out, each named on stderr with its layer and frame; the exit status is
-then 3.
+refused with nothing written. Cels the sheet cannot place, cels without a number (from a sheet),
+and timesheet values that name no drawing, are left out, each named on stderr with its layer and
+frame; the exit status is then 3.
 )";
 
 namespace {

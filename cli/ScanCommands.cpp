@@ -6,7 +6,7 @@
 #include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "document/SheetData.h"
-#include "platform/SaneSourceManager.h"
+#include "platform/ScanHelperClient.h"
 #include "scanner/ScanRules.h"
 #include "twain/TwainSession.h"
 #include "settings/Folders.h"
@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 const char* const kScannersHelp = R"(Usage: celwright-cli scanners
@@ -96,20 +97,40 @@ std::optional<TScanRotation> ParseRotation(const std::string& text) {
     return std::nullopt;
 }
 
+std::string ScanFaultMessage(TScanFault fault, double seconds) {
+    if (fault == TScanFault::Crash)
+        return std::string(LanguageKey("msgErrScannerStopped").Text);
+    std::string text(LanguageKey("msgErrScannerSilent").Text);
+    std::ostringstream number;
+    number << seconds;
+    return text.replace(text.find("%s"), 2, number.str());
+}
+
 // The component on the SANE source manager, its messages gathered for the caller.
 struct TScanSession {
     TTwainSession Scan;
     std::vector<std::string> Messages;
+    bool Faulted = false;
 
     TScanSession() {
-        SetSaneDefaultSourceFolder(UserFolder());
-        Scan.SourceManager = {"SANE", &SaneDsmEntry};
+        // The driver runs in the scan helper, under its watchdog.
+        SetScanHelperSettings({UserFolder(), nullptr, nullptr, [this](TScanFault fault, double seconds) {
+                                   Messages.push_back(ScanFaultMessage(fault, seconds));
+                                   Faulted = true;
+                               }});
+        Scan.SourceManager = {"SANE", &ScanHelperDsmEntry};
         Scan.OnErrorMessage = [this](const std::string& message) { Messages.push_back(message); };
-        // The scan runs on SANE's own thread; the loop only has to look now and then.
+        // The scan runs in the helper; the loop only has to look now and then.
         Scan.WaitForEvents = [] {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             return true;
         };
+    }
+    ~TScanSession() { SetScanHelperSettings({}); }
+    // A driver that hung or died ends the command, whatever it had delivered.
+    void FailOnFault() const {
+        if (Faulted)
+            Fail("");
     }
     [[noreturn]] void Fail(const std::string& fallback) const {
         std::string text;
@@ -141,6 +162,7 @@ TPicture ScanPicture(const TScanRequest& request) {
     TScanSession session;
     std::vector<std::string> names;
     session.Scan.ListSources(names);
+    session.FailOnFault();
     if (names.empty())
         session.Fail("No scanner found.");
     if (!request.Source.empty() && std::find(names.begin(), names.end(), request.Source) == names.end())
@@ -148,6 +170,7 @@ TPicture ScanPicture(const TScanRequest& request) {
 
     TResolutionRange range;
     const std::string failure = ReadResolutionRange(session.Scan, request.Source, range);
+    session.FailOnFault();
     if (!failure.empty())
         session.Fail(failure);
     // The picture's width runs along the glass's height once the scan is turned upright.
@@ -161,6 +184,7 @@ TPicture ScanPicture(const TScanRequest& request) {
     std::optional<TPicture> scanned;
     session.Scan.OnDibReady = [&](TTwainSession&, const TPicture& picture) { scanned = picture; };
     session.Scan.Acquire(request.Source);
+    session.FailOnFault();
     if (!scanned)
         session.Fail("The scanner gave no picture.");
     const std::int32_t width = request.Portrait ? request.Size.Height : request.Size.Width;
@@ -176,6 +200,7 @@ int RunScanners(const std::vector<std::string>& args, std::ostream& out, std::os
     TScanSession session;
     std::vector<std::string> names;
     session.Scan.ListSources(names);
+    session.FailOnFault();
     for (const std::string& name : names)
         out << name << '\n';
     return kCliExitOk;

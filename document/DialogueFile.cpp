@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "document/JsonValue.h"
 
 #include <algorithm>
 #include <charconv>
@@ -187,203 +188,25 @@ private:
     std::int32_t ProjectFps = 1;
 };
 
-struct TCueMember;
-
-// Just enough JSON for mouth cues: objects, arrays, strings, numbers and literals, each value
-// remembering its line.
-struct TJsonValue {
-    enum class TKind { Null, Bool, Number, String, Array, Object } Kind = TKind::Null;
-    double Number = 0;
-    std::string Text;
-    std::vector<TJsonValue> Items;
-    std::vector<TCueMember> Members;
-    std::size_t Line = 1;
-
-    const TJsonValue* Member(std::string_view name) const;
-};
-
-struct TCueMember {
-    std::string Name;
-    TJsonValue Value;
-};
-
-const TJsonValue* TJsonValue::Member(std::string_view name) const {
-    for (const auto& [key, value] : Members) {
-        if (key == name)
-            return &value;
-    }
-    return nullptr;
-}
-
-class TJsonParser {
-public:
-    TJsonParser(const TParse& parse, std::string_view text) : Parse(parse), Text(text) {}
-
-    TJsonValue Document() {
-        TJsonValue value = Value(0);
-        Skip();
-        if (Pos < Text.size())
-            Parse.Fail(Line, "unexpected text after the JSON document");
-        return value;
-    }
-
-private:
-    static constexpr int kMaxDepth = 64;
-
-    void Skip() {
-        while (Pos < Text.size() && (Text[Pos] == ' ' || Text[Pos] == '\t' || Text[Pos] == '\r' || Text[Pos] == '\n')) {
-            if (Text[Pos] == '\n')
-                ++Line;
-            ++Pos;
-        }
-    }
-
-    [[noreturn]] void Broken() const { Parse.Fail(Line, "this is not valid JSON"); }
-
-    void Expect(char c) {
-        Skip();
-        if (Pos >= Text.size() || Text[Pos] != c)
-            Broken();
-        ++Pos;
-    }
-
-    bool Take(char c) {
-        Skip();
-        if (Pos < Text.size() && Text[Pos] == c) {
-            ++Pos;
-            return true;
-        }
-        return false;
-    }
-
-    TJsonValue Value(int depth) {
-        if (depth > kMaxDepth)
-            Broken();
-        Skip();
-        TJsonValue value;
-        value.Line = Line;
-        if (Pos >= Text.size())
-            Broken();
-        const char c = Text[Pos];
-        if (c == '{') {
-            ++Pos;
-            value.Kind = TJsonValue::TKind::Object;
-            if (!Take('}')) {
-                do {
-                    Skip();
-                    std::string key = String();
-                    Expect(':');
-                    value.Members.push_back({std::move(key), Value(depth + 1)});
-                } while (Take(','));
-                Expect('}');
-            }
-        } else if (c == '[') {
-            ++Pos;
-            value.Kind = TJsonValue::TKind::Array;
-            if (!Take(']')) {
-                do
-                    value.Items.push_back(Value(depth + 1));
-                while (Take(','));
-                Expect(']');
-            }
-        } else if (c == '"') {
-            value.Kind = TJsonValue::TKind::String;
-            value.Text = String();
-        } else if (Literal("true") || Literal("false")) {
-            value.Kind = TJsonValue::TKind::Bool;
-        } else if (Literal("null")) {
-            value.Kind = TJsonValue::TKind::Null;
-        } else {
-            value.Kind = TJsonValue::TKind::Number;
-            const std::size_t start = Pos;
-            while (Pos < Text.size() && std::string_view("+-.0123456789eE").find(Text[Pos]) != std::string_view::npos)
-                ++Pos;
-            const auto number = ParseDouble(Text.substr(start, Pos - start));
-            if (!number)
-                Broken();
-            value.Number = *number;
-        }
-        return value;
-    }
-
-    bool Literal(std::string_view word) {
-        if (Text.substr(Pos, word.size()) != word)
-            return false;
-        Pos += word.size();
-        return true;
-    }
-
-    std::string String() {
-        if (Pos >= Text.size() || Text[Pos] != '"')
-            Broken();
-        ++Pos;
-        std::string text;
-        while (Pos < Text.size() && Text[Pos] != '"') {
-            char c = Text[Pos++];
-            if (c == '\n')
-                Broken();
-            if (c == '\\') {
-                if (Pos >= Text.size())
-                    Broken();
-                c = Text[Pos++];
-                if (c == 'u') {
-                    AppendCodePoint(text);
-                    continue;
-                }
-                static constexpr std::string_view kEscapes = "\"\"\\\\//b\bf\fn\nr\rt\t";
-                const std::size_t at = kEscapes.find(c);
-                if (at == std::string_view::npos || at % 2 != 0)
-                    Broken();
-                c = kEscapes[at + 1];
-            }
-            text += c;
-        }
-        if (Pos >= Text.size())
-            Broken();
-        ++Pos;
-        return text;
-    }
-
-    // A \uXXXX escape as UTF-8; shape names are plain letters, so surrogate pairs are not joined.
-    void AppendCodePoint(std::string& text) {
-        unsigned code = 0;
-        const std::string_view digits = Text.substr(Pos, 4);
-        if (digits.size() != 4 || std::from_chars(digits.data(), digits.data() + 4, code, 16).ptr != digits.data() + 4)
-            Broken();
-        Pos += 4;
-        if (code < 0x80) {
-            text += static_cast<char>(code);
-        } else if (code < 0x800) {
-            text += static_cast<char>(0xC0 | (code >> 6));
-            text += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            text += static_cast<char>(0xE0 | (code >> 12));
-            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
-    const TParse& Parse;
-    std::string_view Text;
-    std::size_t Pos = 0;
-    std::size_t Line = 1;
-};
-
 void ReadMouthCues(TParse& parse, std::string_view text) {
-    const TJsonValue document = TJsonParser(parse, text).Document();
-    const TJsonValue* cues =
-        document.Kind == TJsonValue::TKind::Object ? document.Member("mouthCues") : nullptr;
+    TJsonValue document;
+    try {
+        document = ParseJson(text);
+    } catch (const EJsonError& e) {
+        parse.Fail(e.Line, "this is not valid JSON");
+    }
+    const TJsonValue* cues = document.Member("mouthCues");
     if (!cues || cues->Kind != TJsonValue::TKind::Array)
         parse.Fail(document.Line, "there is no \"mouthCues\" list");
     for (const TJsonValue& cue : cues->Items) {
-        const TJsonValue* start = cue.Kind == TJsonValue::TKind::Object ? cue.Member("start") : nullptr;
-        const TJsonValue* value = cue.Kind == TJsonValue::TKind::Object ? cue.Member("value") : nullptr;
+        const TJsonValue* start = cue.Member("start");
+        const TJsonValue* value = cue.Member("value");
         if (!start || start->Kind != TJsonValue::TKind::Number || !value ||
-            value->Kind != TJsonValue::TKind::String || Trim(value->Text).empty())
+            value->Kind != TJsonValue::TKind::String || Trim(value->String).empty())
             parse.Fail(cue.Line, "a mouth cue needs a \"start\" time and a \"value\"");
         if (start->Number < 0)
             parse.Fail(start->Line, "a mouth cue starts before 0 seconds");
-        parse.Add(FrameAt(start->Number, parse.Fps), std::string(Trim(value->Text)));
+        parse.Add(FrameAt(start->Number, parse.Fps), std::string(Trim(value->String)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "document/JsonValue.h"
 
 #include "base/Error.h"
+#include "base/TextUtil.h"
 
 #include <charconv>
 #include <cmath>
@@ -31,16 +32,21 @@ private:
                 ++column;
             }
         }
-        throw ECwError("broken JSON at line " + std::to_string(line) + ", column " + std::to_string(column) +
-                       ": " + what);
+        throw EJsonError("broken JSON at line " + std::to_string(line) + ", column " + std::to_string(column) +
+                             ": " + what,
+                         line);
     }
 
     bool AtEnd() const { return Pos >= Text.size(); }
     char Peek() const { return AtEnd() ? '\0' : Text[Pos]; }
 
+    // Line ends stand only between tokens (a string holds none), so blanks are where lines are counted.
     void SkipBlanks() {
-        while (!AtEnd() && (Text[Pos] == ' ' || Text[Pos] == '\t' || Text[Pos] == '\n' || Text[Pos] == '\r'))
+        while (!AtEnd() && (Text[Pos] == ' ' || Text[Pos] == '\t' || Text[Pos] == '\n' || Text[Pos] == '\r')) {
+            if (Text[Pos] == '\n')
+                ++Line;
             ++Pos;
+        }
     }
 
     void Expect(char c) {
@@ -61,6 +67,7 @@ private:
         if (AtEnd())
             Fail("the text ends early");
         TJsonValue value;
+        value.Line = Line;
         switch (Peek()) {
         case '{':
             value.Kind = TJsonValue::TKind::Object;
@@ -192,24 +199,6 @@ private:
         return code;
     }
 
-    static void AppendUtf8(std::string& out, unsigned code) {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
     unsigned ReadEscapedCode() {
         unsigned code = ReadHex4();
         if (code >= 0xD800 && code <= 0xDBFF && Text.substr(Pos, 2) == "\\u") {
@@ -273,6 +262,7 @@ private:
 
     std::string_view Text;
     std::size_t Pos = 0;
+    std::size_t Line = 1;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Error.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +22,7 @@ public:
     std::string String;
     std::vector<TJsonValue> Items;                           // an array's elements
     std::vector<TJsonMember> Members; // an object's members
+    std::size_t Line = 1;             // where the value starts in the text, from 1
 
     // The first member of that name; null when there is none or this is no object.
     const TJsonValue* Member(std::string_view name) const;
@@ -38,7 +41,14 @@ struct TJsonMember {
 // Nesting deeper than this is refused: no exchange file needs it, and it bounds the reader's stack.
 inline constexpr int kMaxJsonDepth = 64;
 
-// Reads one JSON text (RFC 8259; blanks around it allowed). Throws ECwError
+// What ParseJson throws, with the line (from 1) where the text stops being JSON.
+class EJsonError : public ECwError {
+public:
+    EJsonError(const std::string& message, std::size_t line) : ECwError(message), Line(line) {}
+    std::size_t Line;
+};
+
+// Reads one JSON text (RFC 8259; blanks around it allowed). Throws EJsonError
 // "broken JSON at line L, column C: WHAT" for anything else, nesting beyond kMaxJsonDepth included.
 // Memory stays proportional to the text.
 TJsonValue ParseJson(std::string_view text);

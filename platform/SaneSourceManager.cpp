@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -45,6 +46,14 @@ public:
         if (Handle != nullptr && State == TScanState::Scanning)
             sane_cancel(Handle);
     }
+    double CallSeconds() const {
+        const auto started = CallStarted.load();
+        if (started == 0)
+            return 0;
+        const std::chrono::steady_clock::duration running{
+            std::chrono::steady_clock::now().time_since_epoch().count() - started};
+        return std::chrono::duration<double>(running).count();
+    }
 
 private:
     TW_UINT16 Fail(TW_UINT16 condition, TW_UINT16 rc = TWRC_FAILURE) {
@@ -68,6 +77,14 @@ private:
     void StartScan();
     void StopScan();
     void Scan();
+    // Runs one driver call of the scan, noting when it began for SaneScanCallSeconds.
+    template <typename TCall>
+    SANE_Status Timed(TCall call) {
+        CallStarted = std::chrono::steady_clock::now().time_since_epoch().count();
+        const SANE_Status status = call();
+        CallStarted = 0;
+        return status;
+    }
 
     // SANE options by name.
     SANE_Int FindOption(const char* name) const;
@@ -92,6 +109,7 @@ private:
 
     std::thread Worker;
     std::atomic<TScanState> State{TScanState::Idle};
+    std::atomic<std::chrono::steady_clock::rep> CallStarted{0}; // 0 while no driver call runs
     std::atomic<bool> CancelRequested{false};
     bool ReadyAnnounced = false;
     std::vector<std::uint8_t> Dib; // written by the worker, read after State is Done
@@ -520,9 +538,9 @@ void TSaneSourceManager::StopScan() {
 void TSaneSourceManager::Scan() {
     std::vector<std::uint8_t> data;
     SANE_Parameters p{};
-    SANE_Status status = sane_start(Handle);
+    SANE_Status status = Timed([&] { return sane_start(Handle); });
     if (status == SANE_STATUS_GOOD)
-        status = sane_get_parameters(Handle, &p);
+        status = Timed([&] { return sane_get_parameters(Handle, &p); });
     const bool usable = status == SANE_STATUS_GOOD && p.last_frame &&
                         (p.format == SANE_FRAME_GRAY || p.format == SANE_FRAME_RGB) &&
                         (p.depth == 1 || p.depth == 8 || p.depth == 16) && p.pixels_per_line > 0 &&
@@ -531,13 +549,17 @@ void TSaneSourceManager::Scan() {
         std::vector<SANE_Byte> buffer(65536);
         while (!CancelRequested) {
             SANE_Int length = 0;
-            status = sane_read(Handle, buffer.data(), static_cast<SANE_Int>(buffer.size()), &length);
+            status = Timed(
+                [&] { return sane_read(Handle, buffer.data(), static_cast<SANE_Int>(buffer.size()), &length); });
             if (status != SANE_STATUS_GOOD || data.size() + static_cast<std::size_t>(length) > kMaxScanBytes)
                 break;
             data.insert(data.end(), buffer.begin(), buffer.begin() + length);
         }
     }
-    sane_cancel(Handle);
+    Timed([&] {
+        sane_cancel(Handle);
+        return SANE_STATUS_GOOD;
+    });
     if (!usable || status != SANE_STATUS_EOF || CancelRequested ||
         data.size() < static_cast<std::size_t>(p.bytes_per_line)) {
         State = TScanState::Failed;
@@ -804,4 +826,8 @@ void SetSaneSourceChooser(std::function<int(const std::vector<std::string>&, int
 
 void CancelSaneScan() {
     Manager().Cancel();
+}
+
+double SaneScanCallSeconds() {
+    return Manager().CallSeconds();
 }

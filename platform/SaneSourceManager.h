@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// A TWAIN source manager over SANE, in this process: every SANE device is a TWAIN source. Its
+// A TWAIN source manager over SANE, in this process (the programs reach it through a helper process:
+// see ScanHelperClient.h): every SANE device is a TWAIN source. Its
 // product name is the SANE vendor + " " + model; when two devices would share a name, the SANE
 // device name is added in brackets (names are cut to fit TWAIN's 33 characters, the bracket kept).
 //
@@ -32,3 +33,7 @@ void SetSaneSourceChooser(std::function<int(const std::vector<std::string>& name
 
 // Stops a scan that is running; the source then asks to be closed. Safe from any thread.
 void CancelSaneScan();
+
+// How long the scan's current driver call (start, read, cancel) has been running, in seconds; 0
+// while none runs. Safe from any thread.
+double SaneScanCallSeconds();

@@ -1,10 +1,11 @@
 #include "scanner/ScannerWindow.h"
 
 #include "base/Error.h"
+#include "base/FlagGuard.h"
 #include "base/TextUtil.h"
 #include "capture/CaptureRules.h"
 #include "imaging/PictureFilters.h"
-#include "platform/SaneSourceManager.h"
+#include "platform/ScanHelperClient.h"
 #include "scanner/ScanSettingsDialog.h"
 #include "settings/Folders.h"
 #include "settings/Preferences.h"
@@ -38,18 +39,6 @@ constexpr const char* kNoArea = "You must select an area before scanning.";
 // A Letter page turned upright, at 40 preview pixels per inch.
 constexpr int kPreviewWidth = 440;
 constexpr int kPreviewHeight = 340;
-
-// Restores a flag when the acquisition returns, however it ends.
-class TFlagGuard {
-public:
-    explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-    ~TFlagGuard() { Flag = false; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& Flag;
-};
 
 int ChooseSource(QWidget* parent, const std::vector<std::string>& names, int current) {
     QStringList items;
@@ -124,15 +113,23 @@ TScannerWindow::TScannerWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     connect(&sheet, &TSheetView::SelectionChanged, this, [this] { SheetSelectionChanged(); });
     connect(&sheet, &TSheetView::CurrentLayerChanged, this, [this] { LayerChanged(); });
 
-    SetSaneDefaultSourceFolder(UserFolder());
-    SetSaneSourceChooser([this](const std::vector<std::string>& names, int current) {
-        return ChooseSource(this, names, current);
-    });
-    Twain.SourceManager = {"SANE", &SaneDsmEntry};
+    // The driver runs in the scan helper; while it works the window handles its events.
+    SetScanHelperSettings({UserFolder(),
+                           [this](const std::vector<std::string>& names, int current) {
+                               return ChooseSource(this, names, current);
+                           },
+                           [] { QApplication::processEvents(QEventLoop::AllEvents, 20); },
+                           [this](TScanFault fault, double seconds) {
+                               DriverFailed = true;
+                               ShowErrorBox(this, fault == TScanFault::Timeout
+                                                      ? Fill(Translate(LanguageKey("msgErrScannerSilent")),
+                                                             {QString::number(seconds)})
+                                                      : Translate(LanguageKey("msgErrScannerStopped")));
+                           }});
+    Twain.SourceManager = {"SANE", &ScanHelperDsmEntry};
     Twain.OnErrorMessage = [this](const std::string& message) {
         ShowErrorBox(this, QString::fromStdString(message));
     };
-    // The scan runs on SANE's thread; meanwhile the program stays responsive.
     Twain.WaitForEvents = [] {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
@@ -250,7 +247,7 @@ void TScannerWindow::showEvent(QShowEvent* event) {
 void TScannerWindow::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; a scan still running is stopped.
     if (Busy())
-        CancelSaneScan();
+        CancelScanHelperScan();
     QWidget::closeEvent(event);
 }
 
@@ -376,7 +373,11 @@ void TScannerWindow::LoadSettings1Click() {
 void TScannerWindow::PreviewBtn1Click() {
     if (Busy())
         return;
+    DriverFailed = false;
     const std::string failure = ReadResolutionRange(Twain, "", Range);
+    // A driver that hung or died (already told) is not asked again for this click.
+    if (DriverFailed)
+        return;
     if (!failure.empty())
         throw ECwError(failure);
     ScanMode = TScanMode::Preview;

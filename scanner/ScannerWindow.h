@@ -114,6 +114,7 @@ private:
     bool Previewing = false;
     bool Scanning = false;
     bool PreviewDone = false;
+    bool DriverFailed = false; // the scan helper was stopped since the click began
     TResolutionRange Range;
     QString SourceName; // the scanner named in the title; empty when none was found
 };

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 299;
+inline constexpr std::size_t kLanguageKeyCount = 301;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -50,6 +50,8 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgErrQuoteInName", "A name cannot contain \": the exposure sheet cannot store it."},
     {"msgErrReadLayers", "Unable to read layers."},
     {"msgErrReadSettings", "Unable to read settings."},
+    {"msgErrScannerSilent", "The scanner did not answer within %s seconds: the scan was stopped."},
+    {"msgErrScannerStopped", "The scanner's driver stopped unexpectedly: the scan was stopped."},
     {"msgErrXsheetEmpty", "Exposure Sheet is empty."},
     {"msgExportAvi", "Export Exposure Sheet as an Avi movie"},
     {"msgFileExists", "%s \r\n\r\nalready exists. Do you wish to overwrite the file?"},

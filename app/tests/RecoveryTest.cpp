@@ -9,6 +9,7 @@
 #include "recovery/RecoveryFolder.h"
 #include "recovery/RecoveryRecorder.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/ChildProcess.h"
 #include "testsupport/MainWindowFixture.h"
 #include "ui/AlertPrompt.h"
 #include "ui/TextLabel.h"
@@ -16,37 +17,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 const std::string kSampleSheet = CELWRIGHT_SAMPLE_SHEET;
-
-long EndedProcess() {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
-// Another program that is still running.
-class TRunningProgram {
-public:
-    TRunningProgram() : Pid(fork()) {
-        if (Pid == 0) {
-            pause();
-            _exit(0);
-        }
-    }
-    ~TRunningProgram() {
-        kill(Pid, SIGKILL);
-        waitpid(Pid, nullptr, 0);
-    }
-    const pid_t Pid;
-};
 
 std::function<void(TAlertPrompt&)> Click(QPushButton* TAlertPrompt::*button) {
     return [button](TAlertPrompt& prompt) { QTest::mouseClick(prompt.*button, Qt::LeftButton); };
@@ -225,7 +200,7 @@ TEST_F(RecoveryTest, TheSheetToOpenHasItsRecordOfferedFirstAndRunningProgramsKee
     const std::size_t changed = named.find("<changed>") + 9;
     named.replace(changed, 20, "2020-01-01T00:00:00Z");
     WriteText(Recovery / "named.record", named);
-    TRunningProgram other; // a record whose program still runs is not offered
+    TChildProcess other; // a record whose program still runs is not offered
     WriteText(Recovery / "other.record", ReadText(Recovery / "named.record"));
     WriteText(Recovery / "other.lock", LockText({TProcessIdentity::Of(other.Pid), ""}));
 
@@ -253,7 +228,7 @@ TEST_F(RecoveryTest, TheSheetToOpenHasItsRecordOfferedFirstAndRunningProgramsKee
 }
 
 TEST_F(RecoveryTest, ASheetAnotherProgramHasOpenOpensReadOnlyOrAnyway) {
-    TRunningProgram other;
+    TChildProcess other;
     WriteText(Recovery / "other.lock", LockText({TProcessIdentity::Of(other.Pid), fs::path(Sheet).string()}));
     const std::string onDisk = ReadText(Sheet);
     struct Case {

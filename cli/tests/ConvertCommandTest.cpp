@@ -51,6 +51,18 @@ TEST_F(ConvertCommandTest, SheetToTimesheetAndBackKeepsTheNumberedCels) {
         EXPECT_NE(Out.str().find(line), std::string::npos) << line << Out.str();
 }
 
+TEST_F(ConvertCommandTest, CelsTheSheetCouldNotPlaceMakeTheConversionPartial) {
+    WriteText(Files / "early.xps", "<xsheet version=\"4.0\">\n<settings>\n</settings>\n<layers cols=\"1\">\n"
+                                   "<layer col=\"1\" caption=\"A\" dir=\"" +
+                                       Files / "A/" +
+                                       "\">\n<cel col=\"1\" row=\"1\" duration=\"2\">A_0001.png</cel>\n"
+                                       "<cel col=\"1\" row=\"0\" duration=\"2\">A_0002.png</cel>\n"
+                                       "</layer>\n</layers>\n</xsheet>\n");
+    ASSERT_EQ(Run({"convert", Files / "early.xps", Files / "early.xdts"}), 3) << Err.str();
+    EXPECT_EQ(Err.str(), "Left out: A_0002.png, layer 1, frame 0: no first frame\n");
+    EXPECT_TRUE(fs::is_regular_file(Files / "early.xdts"));
+}
+
 TEST_F(ConvertCommandTest, WhatIsNoTimesheetIsRefusedAndNothingWritten) {
     WriteText(Files / "plain.xdts", "{\"timeTables\": []}");
     WriteText(Files / "broken.xdts", "exchangeDigitalTimeSheet Save Data\n{\"timeTables\": [{\"duration\": 5,}]}");

@@ -35,6 +35,9 @@ struct TRun {
 
 class HostileFilesTest : public ::testing::Test {
 protected:
+    // As `out`: a pipe whose reader has gone, as when `| head -c1` has read its byte.
+    static constexpr const char* kClosedPipe = "";
+
     // Runs the program with its standard output into `out`; `whileRunning` gets the process id.
     TRun Run(const std::vector<std::string>& args, const std::string& out = "/dev/null",
              const std::function<void(pid_t)>& whileRunning = {}) {
@@ -43,7 +46,16 @@ protected:
         if (pid == 0) {
             ::setenv("XDG_CONFIG_HOME", (Config / "").c_str(), 1);
             ::setenv("TMPDIR", Temporary.Path().c_str(), 1);
-            const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int outFd = -1;
+            if (out == kClosedPipe) {
+                int ends[2];
+                if (::pipe(ends) == 0) {
+                    ::close(ends[0]);
+                    outFd = ends[1];
+                }
+            } else {
+                outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            }
             const int errFd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(outFd, STDOUT_FILENO);
             ::dup2(errFd, STDERR_FILENO);
@@ -235,6 +247,11 @@ TEST_F(HostileFilesTest, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_NE(full.Err.find("celwright-cli: cannot write the output: No space left on device"),
               std::string::npos)
         << full.Err;
+    const TRun closed = Run({"info", SheetOf("a.png")}, kClosedPipe);
+    EXPECT_EQ(closed.Signal, 0);
+    EXPECT_EQ(closed.Status, 1);
+    EXPECT_NE(closed.Err.find("celwright-cli: cannot write the output: Broken pipe"), std::string::npos)
+        << closed.Err;
 
     // A sheet saved into a character device goes into it and leaves the device as it was.
     std::string device = Files / "null";

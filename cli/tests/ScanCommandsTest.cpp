@@ -56,6 +56,17 @@ TEST_F(ScanCliTest, ScansAnAreaAtTheTargetSizeAndPlacesTheCel) {
     EXPECT_NE(Info().find("frame    7  hold    1  pose_0009.bmp"), std::string::npos) << Info();
 }
 
+TEST_F(ScanCliTest, AStuckDriverFailsTheScanWithinItsLimitAndWritesNothing) {
+    ::setenv("CELWRIGHT_SCAN_PAGE_SECONDS", "1", 1);
+    UseStuckSaneBackend("read");
+    const std::string before = ReadText(Sheet);
+    EXPECT_EQ(Run({"scan", Sheet, "--layer", "1", "--frame", "5", "--area", "1,1,6,8"}), 1);
+    EXPECT_EQ(Err.str(), "The scanner did not answer within 1 seconds: the scan was stopped.\n");
+    EXPECT_EQ(ReadText(Sheet), before);
+    EXPECT_FALSE(std::filesystem::exists(Files / "ink/Ink_0005.png"));
+    ::unsetenv("CELWRIGHT_SCAN_PAGE_SECONDS");
+}
+
 TEST_F(ScanCliTest, RefusalsLeaveTheSheetAndTheFolderAsTheyWere) {
     const std::string before = ReadText(Sheet);
     WriteText(Files.Path() / "ink/Ink_0001.png", "old");

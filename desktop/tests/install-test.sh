@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$scratch/install.log"
 
 share=$root/usr/share
-for file in bin/celwright bin/celwright-cli share/celwright/license.txt share/celwright/Languages/German.lng \
+for file in bin/celwright bin/celwright-cli libexec/celwright/celwright-scan-helper share/celwright/license.txt share/celwright/Languages/German.lng \
   share/celwright/Languages/French.lng share/celwright/Help/Celwright_Help.htm \
   "share/celwright/sample/Bouncing Ball/bounce.xps" "share/celwright/sample/Bouncing Ball/Ball/ball_01.png" \
   share/applications/org.celwright.Celwright.desktop share/metainfo/org.celwright.Celwright.metainfo.xml \

@@ -1,39 +1,13 @@
 #include "recovery/RecoveryFolder.h"
 
+#include "testsupport/ChildProcess.h"
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-// A process that has ended: its id is free again.
-long EndedProcess() {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
-// A process that runs until the object goes.
-class TChildProcess {
-public:
-    TChildProcess() : Pid(fork()) {
-        if (Pid == 0) {
-            pause();
-            _exit(0);
-        }
-    }
-    ~TChildProcess() {
-        kill(Pid, SIGKILL);
-        waitpid(Pid, nullptr, 0);
-    }
-    const pid_t Pid;
-};
-
 void WriteRecord(const fs::path& folder, const std::string& key, const std::string& sheet, std::time_t changed,
                  const TProcessIdentity& process) {
     const std::string sheetText = "<xsheet version=\"4.0\">\r\n<settings>\r\n</settings>\r\n</xsheet>\r\n";

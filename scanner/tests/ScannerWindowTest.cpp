@@ -17,10 +17,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -167,6 +169,47 @@ TEST_F(ScanWindowTest, AHoldPastTheLastFrameIsCutAndTheScanPlaced) {
     EXPECT_EQ(window->Sheet().FrameCount(), kMaxFrames);
     EXPECT_TRUE(noDialog.Unexpected.isEmpty()) << noDialog.Unexpected.join(", ").toStdString();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+TEST_F(ScanWindowTest, AStuckDriverEndsTheScanWithAMessageWhileTheWindowKeepsAnswering) {
+    ::setenv("CELWRIGHT_SCAN_PAGE_SECONDS", "1", 1);
+    ::setenv("CELWRIGHT_SCAN_CLOSING_SECONDS", "1", 1);
+    auto window = OpenWindow();
+    // Stuck reading the page, and stuck closing the device after the page came.
+    for (const char* failing : {"read", "close"}) {
+        SCOPED_TRACE(failing);
+        UseStuckSaneBackend(failing);
+        Errors.clear();
+        Part(*window, "ScannerAction")->trigger();
+        TScannerWindow* scanner = window->findChild<TScannerWindow*>();
+        ASSERT_NE(scanner, nullptr);
+        EXPECT_EQ(scanner->windowTitle(), "Scan - Stuck Flatbed");
+        scanner->ScanImage1->SetPreview(QImage(), 1, 1);
+
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(scanner->PreviewBtn1, Qt::LeftButton);
+        EXPECT_LT(clock.elapsed(), 5000);
+        // Events went on while the driver hung (a tick every 50 ms).
+        EXPECT_GE(ticks, 5);
+        EXPECT_EQ(Errors.join("\n").toStdString(), "The scanner did not answer within 1 seconds: the scan was stopped.");
+        EXPECT_TRUE(scanner->ScanImage1->Preview().isNull());
+        EXPECT_FALSE(scanner->Busy());
+    }
+    // A driver that answers again scans at once, in a helper of its own.
+    UseStuckSaneBackend("");
+    Errors.clear();
+    TScannerWindow* scanner = window->findChild<TScannerWindow*>();
+    scanner->ScanImage1->SetPreview(QImage(), 1, 1);
+    QTest::mouseClick(scanner->PreviewBtn1, Qt::LeftButton);
+    EXPECT_FALSE(scanner->ScanImage1->Preview().isNull());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+    ::unsetenv("CELWRIGHT_SCAN_PAGE_SECONDS");
+    ::unsetenv("CELWRIGHT_SCAN_CLOSING_SECONDS");
 }
 
 } // namespace
