@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 280;
+inline constexpr std::size_t kLanguageKeyCount = 281;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -205,6 +205,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sExposureSheet", "Exposure Sheet"},
     {"sFile", "File"},
     {"sFileName", "File Name"},
+    {"sFileType", "File Type"},
     {"sFlipLastFrame", "Flip Last Frame"},
     {"sFolders", "Folders"},
     {"sFPS", "FPS"},
