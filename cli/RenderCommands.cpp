@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const char* const kRenderHelp =
@@ -267,6 +268,14 @@ int ListCodecs(std::optional<TSize> size, std::ostream& out) {
     return kCliExitOk;
 }
 
+// Whether `file` is where standard output goes (/dev/stdout, or the pipe it is): the movie is, and
+// the closing line goes to stderr instead.
+bool IsStandardOutput(const std::filesystem::path& file) {
+    struct stat target {}, output {};
+    return ::stat(file.c_str(), &target) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           target.st_dev == output.st_dev && target.st_ino == output.st_ino;
+}
+
 // The sheet's sound file, when it is there to be played, and its length in milliseconds.
 std::pair<std::filesystem::path, std::int64_t> SheetSound(const TSheetDocument& sheet) {
     std::filesystem::path sound = sheet.AudioFileName();
@@ -350,7 +359,8 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 PrintProgress(err, "Exporting", done, total);
             };
         try {
-            out << ExportSheetMovie(rostrum, encoding, target, progress) << '\n';
+            const std::string line = ExportSheetMovie(rostrum, encoding, target, progress);
+            (&out == &std::cout && IsStandardOutput(target) ? err : out) << line << '\n';
         } catch (const ECwError& error) {
             if (!PassesThroughEncoders(encoding))
                 throw;
