@@ -1,8 +1,12 @@
 // celwright-cli export through the media platform's encoders, checked with ffprobe.
 #include "testsupport/CliFixture.h"
+#include "imaging/PictureCodecs.h"
+#include "imaging/tests/PictureTestSupport.h"
 #include "testsupport/CommandOutput.h"
 
 #include <atomic>
+#include <cmath>
+#include <iostream>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -182,12 +186,14 @@ TEST_F(ExportCodecsTest, SoundIsCutToTheMovieAndMixedDownToStereo) {
 
 namespace {
 
-// A mono 48 kHz WAV of `seconds` of silence with one full-scale click of 1 ms at `clickAt` seconds.
-void WriteClickWav(const std::string& path, double seconds, double clickAt) {
+// A mono 48 kHz WAV of `seconds` of silence with a full-scale click of 1 ms at each of `clicks`
+// (seconds).
+void WriteClickWav(const std::string& path, double seconds, const std::vector<double>& clicks) {
     const auto samples = static_cast<std::uint32_t>(seconds * 48000);
     std::string data(samples * 2, '\0');
-    for (std::uint32_t i = 0; i < 48; ++i)
-        data[(static_cast<std::uint32_t>(clickAt * 48000) + i) * 2 + 1] = 0x7f;
+    for (const double clickAt : clicks)
+        for (std::uint32_t i = 0; i < 48; ++i)
+            data[(static_cast<std::uint32_t>(std::lround(clickAt * 48000)) + i) * 2 + 1] = 0x7f;
     const auto u32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
     std::ofstream(path, std::ios::binary) << "RIFF" << u32(36 + samples * 2) << "WAVEfmt " << u32(16)
                                           << std::string{1, 0, 1, 0} << u32(48000) << u32(96000) << std::string{2, 0, 16, 0}
@@ -217,7 +223,7 @@ std::pair<double, double> SoundOf(const std::string& movie) {
 // (AAC: 1024 samples, which these containers do not take off here).
 TEST_F(ExportCodecsTest, EveryKindOfMovieCarriesItsRangeAndTheSoundOfIt) {
     const std::string sound = Files / "click.wav";
-    WriteClickWav(sound, 3.0, 0.75);
+    WriteClickWav(sound, 3.0, {0.75});
     const std::string sheet = SheetWithSound(sound);
     struct Case {
         const char* File;
@@ -314,4 +320,107 @@ TEST_F(ExportCodecsTest, ARawMovieStreamsIntoAPipe) {
     EXPECT_EQ(Probe(Files / "read.avi"), "rawvideo,video,24/1,60\n");
     EXPECT_TRUE(fs::is_fifo(pipe));
     EXPECT_TRUE(TempIsEmpty());
+}
+
+namespace {
+
+// The times (seconds) at which the movie's video shows a black frame, and its sound decoded at
+// 48 kHz mono on the video's time line, by ffmpeg.
+struct TSync {
+    std::vector<double> Flashes;
+    std::string Pcm;
+    double PcmStart = 0; // where its first sample lies on the video's time line
+
+    // When the sound first clicks within 10 ms before and 50 ms after `at`; -1 when it does not.
+    double ClickNear(double at) const {
+        at -= PcmStart;
+        const auto first = static_cast<std::size_t>(std::max(0.0, (at - 0.01) * 48000));
+        for (std::size_t i = first; i < first + 0.06 * 48000 && 2 * i + 1 < Pcm.size(); ++i) {
+            const auto sample = static_cast<std::int16_t>(static_cast<std::uint8_t>(Pcm[2 * i]) |
+                                                          (static_cast<std::uint8_t>(Pcm[2 * i + 1]) << 8));
+            if (std::abs(sample) > 8000)
+                return static_cast<double>(i) / 48000 + PcmStart;
+        }
+        return -1;
+    }
+};
+
+TSync SyncOf(const std::string& movie) {
+    TSync sync;
+    std::istringstream frames(CommandOutput("ffmpeg -v info -nostats -i '" + movie +
+                                            "' -map 0:v -vf format=gray,showinfo -f null - 2>&1"));
+    const std::regex frame("pts_time:([0-9.]+) .* mean:\\[([0-9]+)");
+    std::smatch match;
+    for (std::string line; std::getline(frames, line);)
+        if (std::regex_search(line, match, frame) && std::stoi(match[2]) < 64)
+            sync.Flashes.push_back(std::stod(match[1]));
+    sync.Pcm = CommandOutput("ffmpeg -v error -i '" + movie + "' -map 0:a -ac 1 -ar 48000 -f s16le -");
+    // A movie whose sound starts before 0 (Opus states its start delay so) is moved to start at 0,
+    // the video with it; the decoded sound starts at 0 of the movie's own time.
+    sync.PcmStart = -std::stod(
+        CommandOutput("ffprobe -v error -show_entries format=start_time -of csv=p=0 '" + movie + "'"));
+    return sync;
+}
+
+} // namespace
+
+// The export sync table: at 12, 24, 25 and 30 fps a sheet flashes black on its first, middle and
+// last frame, and its sound clicks at the start of each. Decoded, every click lies on its flash:
+// within 1 ms for PCM and Opus (whose start delay WebM states). The AAC and MP3 encoders' own
+// delay is not taken off by the multiplexers here, so their clicks come late by at most that delay
+// (48 kHz: avenc_aac 1024 samples, lamemp3enc 1105; plus a millisecond), the same at every click.
+TEST_F(ExportCodecsTest, ClicksLieOnTheirFlashesAtEveryFrameRate) {
+    std::filesystem::create_directories(Files.Path() / "ink");
+    WritePng(Files / "ink/white.png", Solid(64, 48, kWhite));
+    WritePng(Files / "ink/black.png", Solid(64, 48, {0, 0, 0}));
+    const int frames = 48;
+    struct Case {
+        const char* Suffix;
+        const char* Audio;
+        double MaxLate; // seconds
+    };
+    const auto delay = [](int samples) { return samples / 48000.0 + 0.001; };
+    for (const int fps : {12, 24, 25, 30}) {
+        const std::string sound = Files / ("clicks" + std::to_string(fps) + ".wav");
+        const double seconds = static_cast<double>(frames) / fps;
+        WriteClickWav(sound, seconds,
+                      {0.0, static_cast<double>(frames / 2 - 1) / fps, static_cast<double>(frames - 1) / fps});
+        const auto cel = [](int row, int hold, const char* name) {
+            return "\t\t<cel col=\"1\" row=\"" + std::to_string(row) + "\" duration=\"" + std::to_string(hold) + "\">" +
+                   name + "</cel>\r\n";
+        };
+        const std::string sheet = Files / ("sync" + std::to_string(fps) + ".xps");
+        WriteText(sheet, "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::to_string(fps) +
+                             "</fps>\r\n</settings>\r\n<audio>\r\n\t<audiofile>" + sound +
+                             "</audiofile>\r\n</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\" caption=\"Ink\" dir=\"" +
+                             Files / "ink/" + "\" color=\"0\" visible=\"1\">\r\n" + cel(1, 1, "black.png") +
+                             cel(2, frames / 2 - 2, "white.png") + cel(frames / 2, 1, "black.png") +
+                             cel(frames / 2 + 1, frames / 2 - 1, "white.png") + cel(frames, 1, "black.png") +
+                             "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+        for (const Case& c : {Case{"avi", "none", 0.001}, Case{"mkv", "none", 0.001}, Case{"webm", "opusenc", 0.001},
+                              Case{"mp4", "avenc_aac", delay(1024)}, Case{"mkv", "avenc_aac", delay(1024)},
+                              Case{"mp4", "lamemp3enc", delay(1105)},
+                              Case{"mkv", "lamemp3enc", delay(1105)}, Case{"avi", "lamemp3enc", delay(1105)}}) {
+            const std::string name = std::to_string(fps) + " fps, " + c.Suffix + ", " + c.Audio;
+            const std::string movie = Files / ("sync." + std::string(c.Suffix));
+            ASSERT_EQ(Export({sheet, movie, "--audio-codec", c.Audio}), 0) << name << ": " << Err.str();
+            const TSync sync = SyncOf(movie);
+            ASSERT_EQ(sync.Flashes.size(), 3u) << name;
+            std::vector<double> lates;
+            for (std::size_t i = 0; i < 3; ++i) {
+                // Containers that count in milliseconds round the frames' times.
+                EXPECT_NEAR(sync.Flashes[i] - sync.Flashes[0],
+                            static_cast<double>(std::vector<int>{0, frames / 2 - 1, frames - 1}[i]) / fps, 0.0006)
+                    << name;
+                const double click = sync.ClickNear(sync.Flashes[i]);
+                ASSERT_GE(click, 0) << name << ": no click at flash " << i + 1;
+                lates.push_back(click - sync.Flashes[i]);
+                EXPECT_GE(lates.back(), -0.001) << name << ", click " << i + 1;
+                EXPECT_LE(lates.back(), c.MaxLate) << name << ", click " << i + 1;
+                EXPECT_NEAR(lates.back(), lates.front(), 0.002) << name << ", click " << i + 1;
+            }
+            std::cout << name << ": clicks late by " << lates[0] * 1000 << ", " << lates[1] * 1000 << ", "
+                      << lates[2] * 1000 << " ms\n";
+        }
+    }
 }
