@@ -143,9 +143,9 @@ bool PassesThroughEncoders(const TMovieEncoding& encoding) {
 }
 
 std::vector<std::filesystem::path> MovieFiles(const std::filesystem::path& target, const TMovieEncoding& encoding) {
+    std::vector<std::filesystem::path> files{target};
     if (encoding.Format->Container != TMovieContainer::PngSequence)
-        return {target};
-    std::vector<std::filesystem::path> files;
+        return files;
     for (std::int32_t frame = encoding.Range.First; frame <= encoding.Range.Last; ++frame)
         files.push_back(SequenceFrameFile(target, frame));
     return files;

@@ -23,7 +23,8 @@ struct TExportProgress {
 // without sound, a GIF and a PNG sequence.
 bool PassesThroughEncoders(const TMovieEncoding& encoding);
 
-// The files an export writes: the target, or each picture of a PNG sequence.
+// The files an export names, none of which may be one of the sheet's own: the target, and each
+// picture of a PNG sequence.
 std::vector<std::filesystem::path> MovieFiles(const std::filesystem::path& target, const TMovieEncoding& encoding);
 
 // Writes the movie of the sheet's frames in `encoding.Range` to `target`, in `encoding.Format`: an

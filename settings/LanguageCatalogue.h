@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 281;
+inline constexpr std::size_t kLanguageKeyCount = 280;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -84,7 +84,6 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
     {"msgLogCompressing", "Compressing..."},
     {"msgLogMovieSize", "Movie size: %s x %s"},
-    {"msgLogRawLeft", "The temporary movie %s could not be deleted."},
     {"msgLogSettingLeftOut", "Left out the stored setting %s of %s: the encoder takes no such value."},
 
     {"msgMovieInstruct",
