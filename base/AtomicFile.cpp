@@ -94,7 +94,13 @@ fs::path FollowLinks(fs::path path) {
         const fs::path next = fs::read_symlink(path, error);
         if (error)
             return path;
-        path = next.is_absolute() ? next : path.parent_path() / next;
+        const fs::path followed = next.is_absolute() ? next : path.parent_path() / next;
+        // The links of /proc (/dev/stdout among them) name a pipe as "pipe:[N]", no path: the
+        // link itself leads to it.
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && !fs::exists(fs::symlink_status(followed, error)))
+            return path;
+        path = followed;
     }
     return path;
 }

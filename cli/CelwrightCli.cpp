@@ -39,7 +39,7 @@ Commands:
   upgrade IN.xps OUT.xps     open a sheet of any version and save it as version 4.0
   convert IN OUT             convert between .xps and .xdts timesheets, both ways
   render SHEET.xps ...       render frames as PNG pictures, as the preview does
-  export SHEET.xps OUT.avi   build the AVI movie of the sheet, uncompressed or through encoders
+  export SHEET.xps OUT       build the movie of the sheet: AVI, MP4, Matroska, WebM, GIF or PNG
   cameras                    list the cameras
   capture SHEET.xps ...      grab a picture from a camera and place it on the sheet
   scanners                   list the scanners

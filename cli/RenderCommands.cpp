@@ -7,16 +7,16 @@
 #include "base/TextUtil.h"
 #include "document/SheetDocument.h"
 #include "document/SheetInputs.h"
+#include "audio/AudioConverter.h"
 #include "export/EncodeGraph.h"
 #include "export/EncoderProperties.h"
-#include "export/AviBuilder.h"
+#include "export/MovieExport.h"
 #include "imaging/FramePipeline.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/PictureFilters.h"
 #include "imaging/Compositor.h"
 #include "settings/Preferences.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const char* const kRenderHelp =
@@ -49,28 +50,40 @@ with --bw.
 )";
 
 const char* const kExportHelp =
-    R"(Usage: celwright-cli export SHEET.xps OUT.avi [--size WxH] [--video-codec NAME] [--audio-codec NAME]
-                           [--encoder-defaults]
+    R"(Usage: celwright-cli export SHEET.xps OUT [--frames A-B] [--size WxH] [--video-codec NAME]
+                           [--audio-codec NAME] [--encoder-defaults]
        celwright-cli export --list-codecs [--size WxH]
 
-Builds the AVI movie of the sheet as Celwright's export does: frames 1 to the last frame with a cel
-on any layer (hidden layers count for the length but are not drawn), at the sheet's frame rate,
-combined with the composite mode in force from your preferences. Without a video encoder and
-without sound the movie is written uncompressed, 24-bit; with an encoder, or when the sheet has a
-sound file, the movie passes through the media platform's encoders and carries the sound up to
-its last frame, in stereo at most. OUT.avi is replaced only when the movie is complete; a failed or
-interrupted export leaves no file behind, neither beside it nor in the temporary folder. An OUT.avi
-that is the sheet, its sound file or one of its drawings is refused, and nothing is written. An
-encoder runs with the settings
-last chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no
-longer fit the encoder are left out, each named on stderr.
+Builds the movie of the sheet as Celwright's export does, in the kind of file OUT's suffix names:
+.avi (AVI), .mp4 (MP4), .mkv (Matroska), .webm (WebM), .gif (animated GIF) or .png (a PNG picture
+per frame, OUT_NNNN.png with the sheet's frame number). The movie runs from frame 1 to the last
+frame with a cel on any layer, or to the frame in which the sound ends when the sound is longer
+(the last frame's picture holds), at most 1637 frames; --frames chooses the range instead. It
+plays at the sheet's frame rate, combined with the composite mode in force from your preferences
+(hidden layers count for the length but are not drawn). The sound is cut to the movie's range and
+starts with its first frame, in stereo at most, with silence after its end; GIF and PNG carry no
+sound. An uncompressed AVI without sound is written straight from the frames, and into a pipe or a
+device as it is built; the other kinds pass the frames straight into the media platform's
+encoders. OUT is replaced only when the movie is complete; a failed or interrupted export leaves no
+file behind, neither beside it nor in the temporary folder. An OUT that is the sheet, its sound file
+or one of its drawings is refused, and nothing is written. An encoder runs with the settings last
+chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no longer fit
+the encoder are left out, each named on stderr.
 
+  --frames A-B        the frames to export, from 1 to 1637 (default: see above)
   --size WxH          movie size in pixels (default: the size of the sheet's first drawing)
-  --video-codec NAME  a video encoder element, or none (uncompressed; the default)
-  --audio-codec NAME  an audio encoder element, or none (16-bit PCM; the default)
+  --video-codec NAME  a video encoder element, or none (uncompressed, AVI only); the default is
+                      none for AVI, else the first that works of x264enc and openh264enc (MP4),
+                      x264enc, openh264enc and vp9enc (Matroska), vp8enc and vp9enc (WebM)
+  --audio-codec NAME  an audio encoder element, or none (16-bit PCM, AVI and Matroska); the default
+                      is none for AVI, else the first that works of avenc_aac, voaacenc and
+                      lamemp3enc (MP4), avenc_aac, voaacenc and opusenc (Matroska), opusenc (WebM)
   --encoder-defaults  run the encoders with their own defaults, not the settings in celwright.ini
   --list-codecs       print the encoders that work here, one a line: "video NAME DESCRIPTION" and
-                      "audio NAME DESCRIPTION" (checked at --size, default 320x240, at 24 fps)
+                      "audio NAME DESCRIPTION", then one line per kind of movie that can be written:
+                      "container SUFFIX video=NAMES audio=NAMES", NAMES separated by commas ("none"
+                      uncompressed, "builtin" Celwright's own writer, "-" no sound); checked at
+                      --size (default 320x240) at 24 fps
 )";
 
 namespace {
@@ -193,52 +206,100 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 namespace {
 
-// The encoder named on the command line: "" for none. Throws when it is not a working encoder.
-std::string CheckedCompressor(const std::string& name, bool video, TSize size, std::int32_t fps) {
-    if (name.empty() || name == "none")
+// The encoder named on the command line for the format; "none" for none. Without a name, the
+// format's default. Throws when it is not a working encoder.
+std::string CheckedCompressor(const std::optional<std::string>& name, const TMovieFormat& format, bool video,
+                              TSize size, std::int32_t fps) {
+    const char* kind = video ? "video" : "audio";
+    if (!name) {
+        if (video ? format.TakesRawVideo : format.Container == TMovieContainer::Avi)
+            return {};
+        const std::string element = DefaultCompressor(format, video, size.Width, size.Height, fps);
+        if (element.empty())
+            throw ECwError(std::string("No ") + kind + " encoder for a " + format.Description +
+                           " works here (celwright-cli export --list-codecs shows those that do).");
+        return element;
+    }
+    if (name->empty() || *name == "none")
         return {};
-    const auto candidates = CandidateCompressors(video);
+    const auto candidates = CandidateCompressors(format, video);
     if (std::none_of(candidates.begin(), candidates.end(),
-                     [&](const TCompressorInfo& info) { return info.Element == name; }))
-        throw ECwError(std::string("Unknown ") + (video ? "video" : "audio") + " encoder \"" + name +
-                       "\" (celwright-cli export --list-codecs shows those that work).");
+                     [&](const TCompressorInfo& info) { return info.Element == *name; }))
+        throw ECwError(std::string("Unknown ") + kind + " encoder \"" + *name + "\" for a " + format.Description +
+                       " (celwright-cli export --list-codecs shows those that work).");
     std::string why;
-    if (!CompressorWorks(name, video, size.Width, size.Height, fps, &why))
-        throw ECwError("The encoder \"" + name + "\" does not work at " + std::to_string(size.Width) + " x " +
+    if (!CompressorWorks(*name, format, video, size.Width, size.Height, fps, &why))
+        throw ECwError("The encoder \"" + *name + "\" does not work at " + std::to_string(size.Width) + " x " +
                        std::to_string(size.Height) + ", " + std::to_string(fps) + " fps: " + why);
-    return name;
+    return *name;
+}
+
+std::string JoinNames(const std::vector<TCompressorInfo>& list, bool withNone) {
+    std::string names = withNone ? "none" : "";
+    for (const TCompressorInfo& info : list)
+        names += (names.empty() ? "" : ",") + info.Element;
+    return names;
 }
 
 int ListCodecs(std::optional<TSize> size, std::ostream& out) {
     const TSize at = size.value_or(TSize{320, 240});
+    std::map<const TMovieFormat*, std::array<std::vector<TCompressorInfo>, 2>> working;
     for (const bool video : {true, false}) {
-        for (const TCompressorInfo& info : InstalledCompressors(video, at.Width, at.Height, 24))
-            out << (video ? "video " : "audio ") << info.Element << ' ' << info.Description << '\n';
+        std::map<std::string, std::string> all;
+        for (const TMovieFormat& format : MovieFormats()) {
+            working[&format][video] = InstalledCompressors(format, video, at.Width, at.Height, 24);
+            for (const TCompressorInfo& info : working[&format][video])
+                all.emplace(info.Element, info.Description);
+        }
+        for (const auto& [element, description] : all)
+            out << (video ? "video " : "audio ") << element << ' ' << description << '\n';
+    }
+    for (const TMovieFormat& format : MovieFormats()) {
+        const auto& [audio, video] = working[&format];
+        std::string videoNames = *format.Muxer ? JoinNames(video, format.TakesRawVideo) : "builtin";
+        if (videoNames.empty())
+            continue;
+        const std::string audioNames = format.TakesSound ? JoinNames(audio, format.Container != TMovieContainer::Mp4 &&
+                                                                                format.Container != TMovieContainer::WebM)
+                                                         : "-";
+        out << "container " << format.Suffix << " video=" << videoNames << " audio=" << (audioNames.empty() ? "-" : audioNames)
+            << '\n';
     }
     return kCliExitOk;
 }
 
-// The media platform reports on an event loop; a command-line run has none of its own.
-std::unique_ptr<QCoreApplication> EnsureEventLoop() {
-    if (QCoreApplication::instance())
-        return nullptr;
-    static int argc = 1;
-    static char name[] = "celwright-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QCoreApplication>(argc, argv);
+// Whether `file` is where standard output goes (/dev/stdout, or the pipe it is): the movie is, and
+// the closing line goes to stderr instead.
+bool IsStandardOutput(const std::filesystem::path& file) {
+    struct stat target {}, output {};
+    return ::stat(file.c_str(), &target) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           target.st_dev == output.st_dev && target.st_ino == output.st_ino;
+}
+
+// The sheet's sound file, when it is there to be played, and its length in milliseconds.
+std::pair<std::filesystem::path, std::int64_t> SheetSound(const TSheetDocument& sheet) {
+    std::filesystem::path sound = sheet.AudioFileName();
+    std::error_code error;
+    if (sound.empty() || !std::filesystem::is_regular_file(sound, error))
+        return {};
+    std::string reason;
+    return {sound, std::max<std::int64_t>(AudioPlayLengthMs(sound.string(), reason), 0)};
 }
 
 } // namespace
 
 int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const TSheetOpener& open) {
-    const TArguments parsed = ParseArguments(args, {"--size", "--video-codec", "--audio-codec"},
+    const TArguments parsed = ParseArguments(args, {"--size", "--video-codec", "--audio-codec", "--frames"},
                                              {"--list-codecs", "--encoder-defaults"});
     if (!parsed.Error.empty())
         return UsageError("export", parsed.Error, kExportHelp, err);
     std::optional<TSize> size;
     if (parsed.Values.contains("--size") && !(size = ParseSize(parsed.Values.at("--size"))))
         return UsageError("export", "--size must be WxH, for example 640x480", kExportHelp, err);
+    std::optional<TMovieRange> range;
+    if (parsed.Values.contains("--frames") && !(range = ParseMovieRange(parsed.Values.at("--frames"))))
+        return UsageError("export", "--frames must be A-B, for example 1-48", kExportHelp, err);
     if (parsed.Values.contains("--list-codecs")) {
         if (!parsed.Positional.empty())
             return UsageError("export", "--list-codecs takes no sheet", kExportHelp, err);
@@ -246,8 +307,10 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     if (parsed.Positional.size() != 2)
         return UsageError("export", "give a sheet and a movie file", kExportHelp, err);
-    const auto value = [&parsed](const char* name) {
-        return parsed.Values.contains(name) ? parsed.Values.at(name) : std::string();
+    const auto value = [&parsed](const char* name) -> std::optional<std::string> {
+        if (!parsed.Values.contains(name))
+            return std::nullopt;
+        return parsed.Values.at(name);
     };
     // The settings the export dialog would use for the encoder.
     const auto remembered = [&parsed, &err](const std::string& element) {
@@ -263,50 +326,46 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     };
 
     return open(parsed.Positional[0], err, [&](TSheetDocument& sheet, const TSettings& settings) {
-        RefuseSheetInputAsOutput(sheet, parsed.Positional[0], parsed.Positional[1]);
+        const std::filesystem::path target = parsed.Positional[1];
+        TMovieEncoding encoding;
+        encoding.Format = &MovieFormatOf(target);
+        encoding.Fps = settings.General.Fps;
+        const auto [sound, soundMs] = SheetSound(sheet);
+        encoding.Range = range.value_or(WholeMovie(sheet, encoding.Fps, soundMs));
+        CheckMovieRange(encoding.Range);
+        for (const std::filesystem::path& file : MovieFiles(target, encoding))
+            RefuseSheetInputAsOutput(sheet, parsed.Positional[0], file);
         // Without a drawing anywhere the movie is white, at the preview's default size.
         if (!size)
             size = ReferenceSize(sheet).value_or(TSize{320, 240});
-        const std::int32_t fps = settings.General.Fps;
-        const std::string videoCodec = CheckedCompressor(value("--video-codec"), true, *size, fps);
-        std::filesystem::path sound = sheet.AudioFileName();
-        std::error_code error;
-        if (!sound.empty() && !std::filesystem::is_regular_file(sound, error))
-            sound.clear();
-        const std::string audioCodec =
-            sound.empty() ? std::string() : CheckedCompressor(value("--audio-codec"), false, *size, fps);
+        encoding.Width = size->Width;
+        encoding.Height = size->Height;
+        if (*encoding.Format->Muxer) {
+            encoding.VideoCompressor = CheckedCompressor(value("--video-codec"), *encoding.Format, true, *size, encoding.Fps);
+            encoding.VideoSettings = remembered(encoding.VideoCompressor);
+        }
+        if (!sound.empty() && encoding.Format->TakesSound) {
+            encoding.Sound = sound;
+            encoding.AudioCompressor =
+                CheckedCompressor(value("--audio-codec"), *encoding.Format, false, *size, encoding.Fps);
+            encoding.AudioSettings = remembered(encoding.AudioCompressor);
+        }
         TCompositor rostrum(sheet);
         const TComp mode = settings.General.CompositeMode;
         rostrum.CompositeMode = [mode] { return mode; };
-        TAviBuilder builder;
+        TExportProgress progress;
         if (ShowsProgress(err))
-            builder.OnProgress = [&](const std::string& caption, std::int32_t done, std::int32_t total) {
-                PrintProgress(err, caption, done, total);
+            progress.OnProgress = [&](std::int32_t done, std::int32_t total) {
+                PrintProgress(err, "Exporting", done, total);
             };
-        builder.OnInfo = [&](const std::string& line) { out << line << '\n'; };
-        const std::filesystem::path target = parsed.Positional[1];
-        if (videoCodec.empty() && sound.empty()) {
-            builder.BuildFromSheet(target, size->Width, size->Height, rostrum, fps);
-            return kCliExitOk;
+        try {
+            const std::string line = ExportSheetMovie(rostrum, encoding, target, progress);
+            (&out == &std::cout && IsStandardOutput(target) ? err : out) << line << '\n';
+        } catch (const ECwError& error) {
+            if (!PassesThroughEncoders(encoding))
+                throw;
+            throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + error.what());
         }
-        // The compressed route: the raw movie first, then through the encoders into a temporary
-        // file beside the target that takes its place once complete. An interruption removes the
-        // raw movie, its private folder and the unfinished movie.
-        const auto loop = EnsureEventLoop();
-        TAtomicFile movie(target, TAtomicFile::TAccess::Seekable);
-        TRawMovieFile raw(settings.General.TempPath.empty()
-                              ? std::filesystem::temp_directory_path()
-                              : std::filesystem::path(settings.General.TempPath));
-        const TUnfinishedPath rawFolder(raw.Path().parent_path()), rawFile(raw.Path());
-        builder.BuildFromSheet(raw.Path(), size->Width, size->Height, rostrum, fps);
-        TEncodeGraph graph;
-        StartCompression(graph, raw.Path(), movie.TemporaryPath(), videoCodec, remembered(videoCodec), sound,
-                         audioCodec, remembered(audioCodec), builder.MovieLengthMs());
-        const std::string failure = graph.WaitForCompletion();
-        if (!failure.empty())
-            throw ECwError("Error during Compressed build of \"" + target.string() + "\": " + failure);
-        movie.Commit();
-        out << "Compression complete." << '\n';
         return kCliExitOk;
     });
 }

@@ -3,7 +3,7 @@
 #include "base/Error.h"
 #include "document/SheetDocument.h"
 #include "imaging/CodecSupport.h"
-#include "imaging/FramePipeline.h"
+#include "export/MovieFrames.h"
 #include "imaging/PictureCodecs.h"
 #include "imaging/Compositor.h"
 
@@ -20,6 +20,7 @@ const char* const kStreamFailed = "Failed to create AVI stream";
 const char* const kFormatFailed = "Failed to Set Stream Format";
 const char* const kWriteFailed = "Failed to Write Image to AVI Stream";
 const char* const kBuildComplete = "Build Complete";
+const char* const kCancelled = "The export was cancelled.";
 
 // The stream description of a movie whose frames have the header block `header` and pixel blocks
 // of `imageSize` bytes.
@@ -54,13 +55,9 @@ void StartMovie(TAviWriter& avi, const std::filesystem::path& fileName, const TD
     StartMovie(avi, fileName, first.Header, first.ImageSize(), fps);
 }
 
-void WritePixels(TAviWriter& avi, const std::vector<std::uint8_t>& pixels) {
-    if (!avi.WriteSample(pixels.data(), pixels.size(), true))
-        throw ECwError(kWriteFailed);
-}
-
 void WriteFrame(TAviWriter& avi, const TDib& dib) {
-    WritePixels(avi, dib.Pixels);
+    if (!avi.WriteSample(dib.Pixels.data(), dib.Pixels.size(), true))
+        throw ECwError(kWriteFailed);
 }
 
 // The pixel block size of a DIB of the picture's size and format. Raises "Unable to create DIB"
@@ -119,51 +116,43 @@ void BitmapToDib(const TPicture& picture, TDib& dib) {
 }
 
 void TAviBuilder::BuildFromSheet(const std::filesystem::path& fileName, std::int32_t width,
-                                 std::int32_t height, TCompositor& rostrum, std::int32_t fps) {
+                                 std::int32_t height, TCompositor& rostrum, std::int32_t fps,
+                                 const TMovieRange& range) {
     TSheetDocument& sheet = rostrum.Sheet();
     if (sheet.IsEmpty())
         throw ECwError("X-sheet is empty.");
-    bool startsWithCel = false;
+    CheckMovieRange(range);
+    bool startsWithCel = range.First > 1;
     for (std::int32_t layer = 1; layer <= sheet.LayerCount(); ++layer)
         startsWithCel = startsWithCel || sheet.CelAt(layer, 1) != nullptr;
     if (!startsWithCel)
         throw ECwError("Movie cannot start with an empty frame.");
 
-    rostrum.ResetStage();
-    rostrum.SetStageSize(width, height);
     std::vector<std::uint8_t> header;
     MakeDibHeader(width, height, TPixelFormat::pf24bit, CreateGrayPalette(), header);
     const std::size_t imageSize = DibImageSize(width, height, TPixelFormat::pf24bit);
-    const std::size_t stride = DibStride(width, TPixelFormat::pf24bit);
-    // Frame d + 1 is composited straight into a pixel block while frame d is written.
-    std::array<std::vector<std::uint8_t>, 2> blocks;
-    for (std::vector<std::uint8_t>& block : blocks)
-        AllocatePixels(block, imageSize);
-
+    const TMovieFrameShape shape{width, height, true};
     TAviWriter avi(RiffLimit);
-    // The length counts hidden layers too; only the visible ones are drawn.
-    const std::int32_t count = sheet.UsedFrameCount();
+    const std::int32_t count = range.Count();
+    avi.Plan(static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(imageSize));
     const std::string caption = "building movie";
-    RunFramePipeline(
-        *rostrum.Pool, count, blocks,
-        [&](std::int32_t i, std::vector<std::uint8_t>& block) {
-            rostrum.RenderFrameInto(i + 1, {block.data(), stride, true});
-        },
-        [&](std::int32_t i, const std::vector<std::uint8_t>& block) {
-            // The file is opened once frame 1 has been rendered.
-            if (i == 0) {
-                StartMovie(avi, fileName, header, imageSize, fps);
-                if (OnProgress)
-                    OnProgress(caption, 0, count);
-            }
-            WritePixels(avi, block);
+    RenderMovieFrames(rostrum, range, shape, [&](std::int32_t i, const std::uint8_t* pixels) {
+        // The file is opened once the first frame has been rendered.
+        if (i == 0) {
+            StartMovie(avi, fileName, header, imageSize, fps);
             if (OnProgress)
-                OnProgress(caption, i + 1, count);
-            return true;
-        });
+                OnProgress(caption, 0, count);
+        }
+        if (!avi.WriteSample(pixels, imageSize, true))
+            throw ECwError(kWriteFailed);
+        if (OnProgress)
+            OnProgress(caption, i + 1, count);
+        if (Aborted && Aborted())
+            throw ECwError(kCancelled);
+        return true;
+    });
     if (!avi.Release())
         throw AviError(kWriteFailed, avi);
-    LengthMs = std::int64_t{count} * 1000 / fps;
     if (OnInfo)
         OnInfo(kBuildComplete);
 }
@@ -177,6 +166,8 @@ void TAviBuilder::BuildFromFrames(const std::filesystem::path& fileName, const T
     const std::vector<std::uint8_t> format = dib.Header;
 
     TAviWriter avi(RiffLimit);
+    avi.Plan(static_cast<std::uint32_t>(std::max<std::size_t>(order.size(), 1)),
+             static_cast<std::uint32_t>(dib.ImageSize()));
     StartMovie(avi, fileName, dib, fps);
     WriteFrame(avi, dib);
     const std::int32_t steps = order.empty() ? 0 : static_cast<std::int32_t>(order.size() - 1);
@@ -196,10 +187,11 @@ void TAviBuilder::BuildFromFrames(const std::filesystem::path& fileName, const T
         WriteFrame(avi, dib);
         if (OnProgress)
             OnProgress(caption, static_cast<std::int32_t>(i), steps);
+        if (Aborted && Aborted())
+            throw ECwError(kCancelled);
     }
     if (!avi.Release())
         throw AviError(kWriteFailed, avi);
-    LengthMs = std::int64_t{steps + 1} * 1000 / fps;
     if (OnInfo)
         OnInfo(kBuildComplete);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/AviWriter.h"
+#include "export/MovieRange.h"
 #include "imaging/Picture.h"
 
 #include <cstddef>
@@ -29,8 +30,9 @@ struct TDib {
 void BitmapToDib(const TPicture& picture, TDib& dib);
 
 // Builds uncompressed AVI movies (24-bit frames from the sheet, or the preview's rendered frames).
-// Failures throw ECwError with the texts below; an existing file at the target is then left as it
-// was. Neither build can be aborted.
+// The movie's size is known before its first frame, so it is written front to back and streams
+// into a pipe or a device as it is built. Failures throw ECwError with the texts below; an existing
+// file at the target is then left as it was. A build stops, leaving no file, when `Aborted` says so.
 class TAviBuilder {
 public:
     // Progress: `caption`, then frames done out of `total`; called with 0 before the first frame.
@@ -41,24 +43,20 @@ public:
 
     TProgressEvent OnProgress;
     TInfoEvent OnInfo;
+    // Asked after each frame; true stops the build and throws ECwError "The export was cancelled."
+    std::function<bool()> Aborted;
     // Movie data per RIFF part before the file continues in OpenDML form.
     std::uint64_t RiffLimit = TAviWriter::kDefaultRiffLimit;
 
-    // Composites frames 1 to the sheet's UsedFrameCount (hidden layers count for the length; only
-    // visible layers are drawn) at width x height through `rostrum` and writes them at `fps`
-    // frames per second. Raises "X-sheet is empty." when no layer has a cel, and "Movie cannot
-    // start with an empty frame." when no layer has a cel on frame 1.
+    // Composites the frames of `range` (frames past the last drawing hold its picture; only visible
+    // layers are drawn) at width x height through `rostrum` and writes them at `fps` frames per
+    // second. Raises "X-sheet is empty." when no layer has a cel, and "Movie cannot start with an
+    // empty frame." when the movie starts at frame 1 and no layer has a cel there.
     void BuildFromSheet(const std::filesystem::path& fileName, std::int32_t width, std::int32_t height,
-                        TCompositor& rostrum, std::int32_t fps);
+                        TCompositor& rostrum, std::int32_t fps, const TMovieRange& range);
 
     // Writes frames[0], then frames[order[i]] for i = 1 to the last index of `order`, at `fps`.
     // The stream takes its size and format from frames[0]; 8-bit frames carry their palette.
     void BuildFromFrames(const std::filesystem::path& fileName, const TFrameArray& order,
                          const TImageArray& frames, std::int32_t fps);
-
-    // The play length of the last movie built, in milliseconds; its sound is cut to it.
-    std::int64_t MovieLengthMs() const { return LengthMs; }
-
-private:
-    std::int64_t LengthMs = 0;
 };

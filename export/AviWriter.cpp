@@ -88,12 +88,22 @@ void TAviWriter::Discard() {
     Target_.reset();
 }
 
+bool TAviWriter::Plan(std::uint32_t frames, std::uint32_t sampleSize) {
+    if (File_ || frames == 0 || sampleSize >= kNotKeyFrame)
+        return false;
+    Planned_ = true;
+    PlannedFrames_ = frames;
+    PlannedSampleSize_ = sampleSize;
+    return true;
+}
+
 bool TAviWriter::Open(const std::filesystem::path& path) {
     if (File_ || path.empty())
         return false;
     try {
-        // The headers are patched at the end, so a pipe gets the finished file.
-        Target_ = std::make_unique<TAtomicFile>(path, TAtomicFile::TAccess::Seekable);
+        // Unplanned headers are patched at the end, so a pipe gets the finished file.
+        Target_ = std::make_unique<TAtomicFile>(
+            path, Planned_ ? TAtomicFile::TAccess::Sequential : TAtomicFile::TAccess::Seekable);
     } catch (const ECwError& e) {
         Error_ = e.what();
         return false;
@@ -131,6 +141,25 @@ bool TAviWriter::SetFormat(const void* format, std::size_t size) {
 bool TAviWriter::Put(const void* data, std::size_t size) {
     if (Failed_)
         return false;
+    if (DryRun_) {
+        Pos_ += size;
+        return true;
+    }
+    // A planned movie gets its patches as the bytes they fall in go out.
+    std::vector<std::uint8_t> patched;
+    while (NextPatch_ < Patches_.size() && Patches_[NextPatch_].Pos < Pos_ + size) {
+        const TPatch& patch = Patches_[NextPatch_];
+        if (patched.empty())
+            patched.assign(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+        for (std::size_t i = 0; i < patch.Bytes.size(); ++i)
+            if (patch.Pos + i >= Pos_ && patch.Pos + i < Pos_ + size)
+                patched[patch.Pos + i - Pos_] = patch.Bytes[i];
+        if (patch.Pos + patch.Bytes.size() > Pos_ + size)
+            break;
+        ++NextPatch_;
+    }
+    if (!patched.empty())
+        data = patched.data();
     if (size > 0 && std::fwrite(data, 1, size, File_) != size) {
         Failed_ = true;
         return false;
@@ -151,6 +180,12 @@ bool TAviWriter::PutFourCC(const char* code) {
 bool TAviWriter::PutAt(std::uint64_t pos, const std::vector<std::uint8_t>& bytes) {
     if (Failed_)
         return false;
+    if (DryRun_) {
+        Patches_.push_back({pos, bytes});
+        return true;
+    }
+    if (Planned_)
+        return true; // put in place as the file went out
     if (::fseeko(File_, static_cast<off_t>(pos), SEEK_SET) != 0 ||
         std::fwrite(bytes.data(), 1, bytes.size(), File_) != bytes.size() ||
         ::fseeko(File_, static_cast<off_t>(Pos_), SEEK_SET) != 0) {
@@ -327,9 +362,31 @@ bool TAviWriter::PatchHeader() {
     return PutAt(SuperIndexPos_, index.Bytes) && PutAt(OdmlPos_, odml.Bytes);
 }
 
+bool TAviWriter::RecordPatches() {
+    TAviWriter plan(RiffLimit_);
+    plan.DryRun_ = true;
+    plan.Info_ = Info_;
+    plan.Format_ = Format_;
+    if (!plan.WriteHeader())
+        return false;
+    for (std::uint32_t i = 0; i < PlannedFrames_; ++i)
+        if (!plan.WriteSample(nullptr, PlannedSampleSize_, true))
+            return false;
+    if (!plan.FinishPart(true) || !plan.PatchHeader())
+        return false;
+    Patches_ = std::move(plan.Patches_);
+    std::stable_sort(Patches_.begin(), Patches_.end(),
+                     [](const TPatch& a, const TPatch& b) { return a.Pos < b.Pos; });
+    return true;
+}
+
 bool TAviWriter::WriteSample(const void* data, std::size_t size, bool keyFrame) {
     // The standard index keeps the key-frame flag in the top bit of the size.
-    if (!File_ || Failed_ || Format_.empty() || size >= kNotKeyFrame || (size > 0 && !data))
+    if ((!File_ && !DryRun_) || Failed_ || Format_.empty() || size >= kNotKeyFrame || (size > 0 && !data && !DryRun_))
+        return false;
+    if (Planned_ && (size != PlannedSampleSize_ || Frames_ >= PlannedFrames_))
+        return false;
+    if (Planned_ && !HeaderWritten_ && !RecordPatches())
         return false;
     if (!HeaderWritten_ && !WriteHeader())
         return false;
@@ -353,7 +410,8 @@ bool TAviWriter::WriteSample(const void* data, std::size_t size, bool keyFrame) 
 bool TAviWriter::Release() {
     if (!File_)
         return false;
-    const bool finished = !Failed_ && !Format_.empty() && (HeaderWritten_ || WriteHeader()) &&
+    const bool finished = !Failed_ && !Format_.empty() && (!Planned_ || Frames_ == PlannedFrames_) &&
+                          (HeaderWritten_ || WriteHeader()) &&
                           FinishPart(true) && PatchHeader() && std::fflush(File_) == 0;
     if (!finished) {
         Discard();

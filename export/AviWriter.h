@@ -30,10 +30,13 @@ struct TAviStreamInfo {
 //
 // The file is written through TAtomicFile: under a temporary name beside the target and renamed
 // over it by Release, so a failed movie neither leaves a broken file nor destroys the one it was to
-// replace (a pipe or a device gets the finished movie streamed into it).
+// replace. Headers and sizes are normally filled in at the end, so a pipe or a device gets the
+// finished movie copied in; a movie planned before it is opened (its frame count and sample size
+// known) is written front to back, every header right the first time, and streams into a pipe as
+// it is built.
 //
-// Calling order: Open, CreateStream, SetFormat, WriteSample for each frame, Release. Every step
-// returns false on failure; the destructor throws an unfinished file away.
+// Calling order: [Plan,] Open, CreateStream, SetFormat, WriteSample for each frame, Release. Every
+// step returns false on failure; the destructor throws an unfinished file away.
 class TAviWriter {
 public:
     // The most movie data one RIFF part holds: 1 GiB, what AVI 1.0 readers cope with.
@@ -46,6 +49,8 @@ public:
     TAviWriter(const TAviWriter&) = delete;
     TAviWriter& operator=(const TAviWriter&) = delete;
 
+    // Announces `frames` samples of `sampleSize` bytes each; Release fails on any other count.
+    bool Plan(std::uint32_t frames, std::uint32_t sampleSize);
     bool Open(const std::filesystem::path& path);
     bool CreateStream(const TAviStreamInfo& info);
     // The stream format: a BITMAPINFOHEADER followed by its colour table.
@@ -84,6 +89,13 @@ private:
     bool PutAt(std::uint64_t pos, const std::vector<std::uint8_t>& bytes);
     std::uint64_t Tell() const { return Pos_; }
     void Discard();
+    // Lays the planned movie out without writing it, keeping what PutAt would patch.
+    bool RecordPatches();
+
+    struct TPatch {
+        std::uint64_t Pos;
+        std::vector<std::uint8_t> Bytes;
+    };
 
     std::uint64_t RiffLimit_;
     std::unique_ptr<TAtomicFile> Target_;
@@ -103,4 +115,11 @@ private:
     std::uint64_t StrhPos_ = 0;
     std::uint64_t SuperIndexPos_ = 0;
     std::uint64_t OdmlPos_ = 0;
+    // A planned movie: its size, and the patches laid out beforehand, by position.
+    bool Planned_ = false;
+    bool DryRun_ = false;
+    std::uint32_t PlannedFrames_ = 0;
+    std::uint32_t PlannedSampleSize_ = 0;
+    std::vector<TPatch> Patches_;
+    std::size_t NextPatch_ = 0;
 };

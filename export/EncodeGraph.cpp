@@ -1,13 +1,13 @@
 #include "export/EncodeGraph.h"
 
 #include "base/Error.h"
-#include "base/TemporaryFolders.h"
 #include "export/EncoderProperties.h"
+#include "export/MovieFrames.h"
 #include "platform/GstMedia.h"
 
-#include <QEventLoop>
 #include <algorithm>
-#include <cstdlib>
+#include <cstring>
+#include <gst/audio/audio.h>
 #include <gst/gst.h>
 
 namespace {
@@ -20,9 +20,9 @@ bool IsCompressorClass(const std::string& klass, bool video) {
     return klass.find("Audio") != std::string::npos;
 }
 
-// The caps the multiplexer's request pad of that kind takes.
-GstCaps* MuxerCaps(bool video) {
-    GstElementFactory* mux = gst_element_factory_find("avimux");
+// The caps the multiplexer's request pads of that kind take.
+GstCaps* MuxerCaps(const TMovieFormat& format, bool video) {
+    GstElementFactory* mux = *format.Muxer ? gst_element_factory_find(format.Muxer) : nullptr;
     if (!mux)
         return nullptr;
     GstCaps* caps = nullptr;
@@ -50,8 +50,8 @@ bool FeedsMuxer(GstElementFactory* factory, const GstCaps* muxerCaps) {
     return false;
 }
 
-bool IsCandidate(const std::string& element, bool video) {
-    const auto candidates = CandidateCompressors(video);
+bool IsCandidate(const std::string& element, const TMovieFormat& format, bool video) {
+    const auto candidates = CandidateCompressors(format, video);
     return std::any_of(candidates.begin(), candidates.end(),
                        [&](const TCompressorInfo& info) { return info.Element == element; });
 }
@@ -65,19 +65,164 @@ std::string ErrorOf(GstMessage* message) {
     return text;
 }
 
-// The chain after a decoded stream: the encoder, or the raw format the multiplexer keeps.
-std::string EncoderChain(const std::string& element, bool video) {
-    if (!element.empty())
-        return element + " name=" + (video ? "VideoCompressor" : "AudioCompressor");
-    return video ? "video/x-raw,format=BGR" : "audio/x-raw,format=S16LE";
+// The chain from raw frames or sound to the multiplexer: the encoder, or the raw format kept.
+std::string EncoderChain(const std::string& element, const TMovieFormat& format, bool video) {
+    if (element.empty())
+        return video ? "video/x-raw,format=BGR" : "audio/x-raw,format=S16LE";
+    const std::string named = element + " name=" + (video ? "VideoCompressor" : "AudioCompressor");
+    // Movies for players and the web take 4:2:0 pictures; left alone, an encoder could pick 4:4:4
+    // from the composited frames, which most players refuse.
+    if (video && format.Container != TMovieContainer::Avi)
+        return "video/x-raw,format=I420 ! " + named;
+    return named;
 }
+
+GstElement* Launch(const std::string& description, std::string* error) {
+    GError* parseError = nullptr;
+    GstElement* pipeline =
+        gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &parseError);
+    if (parseError || !pipeline) {
+        if (error)
+            *error = parseError ? parseError->message : "cannot be built";
+        if (parseError)
+            g_error_free(parseError);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return nullptr;
+    }
+    return pipeline;
+}
+
+// Waits for the end of the stream or an error; the error's text, or "" at the end of the stream.
+std::string AwaitEnd(GstElement* pipeline, GstClockTime timeout) {
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message =
+        gst_bus_timed_pop_filtered(bus, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    gst_object_unref(bus);
+    std::string result = message ? std::string() : "timed out";
+    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        result = ErrorOf(message);
+    if (message)
+        gst_message_unref(message);
+    return result;
+}
+
+std::string VideoCaps(std::int32_t width, std::int32_t height, std::int32_t fps) {
+    return "video/x-raw,format=BGR,width=" + std::to_string(width) + ",height=" + std::to_string(height) +
+           ",framerate=" + std::to_string(fps) + "/1";
+}
+
+// Cuts the sound entering a pad to the movie's range: samples before its start are dropped, the
+// rest is stamped from 0, the stream ends at the range's length, and a sound that ends sooner is
+// followed by silence up to it.
+struct TSoundRange {
+    std::int64_t StartNs = 0, LengthNs = 0;
+    std::uint64_t Skipped = 0, Kept = 0; // samples
+    std::uint64_t Start = 0, Length = 0;
+    std::int32_t Rate = 0, Bpf = 0;
+    bool Ended = false;
+    bool Forwarding = false; // what the probe pushes itself passes it
+
+    static GstPadProbeReturn Probe(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+        return static_cast<TSoundRange*>(self)->Handle(pad, info);
+    }
+
+    bool KnowFormat(GstPad* pad) {
+        if (Rate > 0)
+            return true;
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        GstAudioInfo audio;
+        const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.bpf > 0 && audio.rate > 0;
+        if (caps)
+            gst_caps_unref(caps);
+        if (!known)
+            return false;
+        Rate = audio.rate;
+        Bpf = audio.bpf;
+        Start = gst_util_uint64_scale_round(static_cast<std::uint64_t>(StartNs), static_cast<std::uint64_t>(Rate), GST_SECOND);
+        Length = gst_util_uint64_scale_round(static_cast<std::uint64_t>(LengthNs), static_cast<std::uint64_t>(Rate), GST_SECOND);
+        return true;
+    }
+
+    void Stamp(GstBuffer* buffer, std::uint64_t samples) {
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(Kept, GST_SECOND, static_cast<std::uint64_t>(Rate));
+        GST_BUFFER_DURATION(buffer) =
+            gst_util_uint64_scale(Kept + samples, GST_SECOND, static_cast<std::uint64_t>(Rate)) - GST_BUFFER_PTS(buffer);
+        GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+        Kept += samples;
+    }
+
+    // The probe sits on a sink pad, which takes what it is handed until its end of stream has
+    // passed (a source pad counts as ended as soon as the end is pushed).
+    void Forward(GstPad* pad, GstBuffer* buffer) {
+        Forwarding = true;
+        gst_pad_chain(pad, buffer);
+        Forwarding = false;
+    }
+
+    void End(GstPad* pad) {
+        Ended = true;
+        Forwarding = true;
+        gst_pad_send_event(pad, gst_event_new_eos());
+        Forwarding = false;
+    }
+
+    GstPadProbeReturn Handle(GstPad* pad, GstPadProbeInfo* info) {
+        if (Forwarding)
+            return GST_PAD_PROBE_OK;
+        if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) != GST_EVENT_EOS)
+                return GST_PAD_PROBE_OK;
+            if (Ended)
+                return GST_PAD_PROBE_DROP;
+            Ended = true;
+            if (KnowFormat(pad) && Kept < Length) {
+                const std::uint64_t missing = Length - Kept;
+                GstBuffer* silence = gst_buffer_new_allocate(nullptr, missing * static_cast<std::uint64_t>(Bpf), nullptr);
+                gst_buffer_memset(silence, 0, 0, missing * static_cast<std::uint64_t>(Bpf));
+                Stamp(silence, missing);
+                Forward(pad, silence);
+            }
+            return GST_PAD_PROBE_OK;
+        }
+        if (Ended)
+            return GST_PAD_PROBE_DROP;
+        if (!KnowFormat(pad))
+            return GST_PAD_PROBE_DROP;
+        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        const std::uint64_t samples = gst_buffer_get_size(buffer) / static_cast<std::uint64_t>(Bpf);
+        const std::uint64_t skip = std::min(samples, Start - std::min(Start, Skipped));
+        Skipped += skip;
+        const std::uint64_t keep = std::min(samples - skip, Length - Kept);
+        if (keep == 0) {
+            if (Kept >= Length)
+                End(pad);
+            return GST_PAD_PROBE_DROP;
+        }
+        buffer = gst_buffer_make_writable(buffer);
+        if (skip > 0 || keep < samples)
+            gst_buffer_resize(buffer, static_cast<gssize>(skip * static_cast<std::uint64_t>(Bpf)),
+                              static_cast<gssize>(keep * static_cast<std::uint64_t>(Bpf)));
+        Stamp(buffer, keep);
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+        if (Kept >= Length) {
+            // The cut buffer goes on first; the stream ends after it.
+            Forward(pad, buffer);
+            End(pad);
+            GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+            return GST_PAD_PROBE_HANDLED;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+};
 
 } // namespace
 
-std::vector<TCompressorInfo> CandidateCompressors(bool video) {
+std::vector<TCompressorInfo> CandidateCompressors(const TMovieFormat& format, bool video) {
     EnsureGstInit();
     std::vector<TCompressorInfo> list;
-    GstCaps* muxerCaps = MuxerCaps(video);
+    GstCaps* muxerCaps = MuxerCaps(format, video);
     if (!muxerCaps)
         return list;
     GList* factories = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_ENCODER, GST_RANK_NONE);
@@ -96,265 +241,181 @@ std::vector<TCompressorInfo> CandidateCompressors(bool video) {
     return list;
 }
 
-bool CompressorWorks(const std::string& element, bool video, std::int32_t width, std::int32_t height,
-                     std::int32_t fps, std::string* error) {
+bool CompressorWorks(const std::string& element, const TMovieFormat& format, bool video, std::int32_t width,
+                     std::int32_t height, std::int32_t fps, std::string* error) {
     EnsureGstInit();
-    const std::string source =
-        video ? "videotestsrc num-buffers=3 ! video/x-raw,width=" + std::to_string(width) +
-                    ",height=" + std::to_string(height) + ",framerate=" + std::to_string(fps) +
-                    "/1 ! videoconvert"
-              : "audiotestsrc num-buffers=3 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! "
-                "audioresample";
-    const std::string description = source + " ! " + element + " ! avimux ! fakesink";
-    GError* parseError = nullptr;
-    GstElement* pipeline =
-        gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &parseError);
-    if (parseError || !pipeline) {
+    if (!*format.Muxer) {
         if (error)
-            *error = parseError ? parseError->message : "cannot be built";
-        if (parseError)
-            g_error_free(parseError);
-        if (pipeline)
-            gst_object_unref(pipeline);
+            *error = std::string("a ") + format.Description + " takes no encoder";
         return false;
     }
-    bool works = false;
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
-        GstBus* bus = gst_element_get_bus(pipeline);
-        GstMessage* message = gst_bus_timed_pop_filtered(
-            bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-        if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
-            works = true;
-        else if (error)
-            *error = message ? ErrorOf(message) : "timed out";
-        if (message)
-            gst_message_unref(message);
-        gst_object_unref(bus);
-    } else if (error) {
-        *error = "cannot start";
-    }
+    const std::string source =
+        video ? "videotestsrc num-buffers=3 ! " + VideoCaps(width, height, fps) + " ! videoconvert"
+              : "audiotestsrc num-buffers=3 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! audioresample";
+    GstElement* pipeline = Launch(source + " ! " + EncoderChain(element, format, video) + " ! " + format.Muxer +
+                                      " ! fakesink",
+                                  error);
+    if (!pipeline)
+        return false;
+    std::string why = "cannot start";
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE)
+        why = AwaitEnd(pipeline, 10 * GST_SECOND);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
-    return works;
+    if (!why.empty() && error)
+        *error = why;
+    return why.empty();
 }
 
-std::vector<TCompressorInfo> InstalledCompressors(bool video, std::int32_t width, std::int32_t height,
-                                                  std::int32_t fps) {
-    std::vector<TCompressorInfo> list = CandidateCompressors(video);
+std::vector<TCompressorInfo> InstalledCompressors(const TMovieFormat& format, bool video, std::int32_t width,
+                                                  std::int32_t height, std::int32_t fps) {
+    std::vector<TCompressorInfo> list = CandidateCompressors(format, video);
     std::erase_if(list, [&](const TCompressorInfo& info) {
-        return !CompressorWorks(info.Element, video, width, height, fps);
+        return !CompressorWorks(info.Element, format, video, width, height, fps);
     });
     return list;
 }
 
+std::string DefaultCompressor(const TMovieFormat& format, bool video, std::int32_t width, std::int32_t height,
+                              std::int32_t fps) {
+    for (const std::string& element : video ? format.DefaultVideo : format.DefaultAudio)
+        if (IsCandidate(element, format, video) && CompressorWorks(element, format, video, width, height, fps))
+            return element;
+    return {};
+}
+
 // ---------------------------------------------------------------------------------------------
 
-TEncodeGraph::TEncodeGraph() = default;
+struct TMovieEncoder::TGraph {
+    GstElement* Pipeline = nullptr;
+    GstElement* Frames = nullptr;
+    TSoundRange Sound;
+    std::size_t FrameBytes = 0;
+    std::int32_t Fps = 1;
+    std::uint64_t Pushed = 0;
 
-TEncodeGraph::~TEncodeGraph() {
-    StopGraph();
-}
+    ~TGraph() {
+        if (Frames)
+            gst_object_unref(Frames);
+        if (Pipeline) {
+            gst_element_set_state(Pipeline, GST_STATE_NULL);
+            gst_object_unref(Pipeline);
+        }
+    }
 
-void TEncodeGraph::InitGraph() {
-    StopGraph();
-    OutputFile.clear();
-    VideoSource.clear();
-    AudioSource.clear();
-    AudioLengthMs = 0;
-    VideoCompressor.clear();
-    AudioCompressor.clear();
-    VideoSettings.clear();
-    AudioSettings.clear();
-    VideoRendered = AudioRendered = false;
-}
+    // Throws the first error the graph has reported, if any.
+    void ThrowPendingError() const {
+        GstBus* bus = gst_element_get_bus(Pipeline);
+        GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        gst_object_unref(bus);
+        if (!message)
+            return;
+        const std::string text = ErrorOf(message);
+        gst_message_unref(message);
+        throw ECwError(text);
+    }
+};
 
-bool TEncodeGraph::SetOutputFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
-    if (error || !std::filesystem::is_directory(folder, error))
-        return false;
-    OutputFile = std::filesystem::absolute(path);
-    return true;
-}
-
-bool TEncodeGraph::SetVideoSource(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return false;
-    VideoSource = path;
-    return true;
-}
-
-bool TEncodeGraph::SetAudioSource(const std::filesystem::path& path, std::int64_t maxLengthMs) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return false;
-    AudioSource = path;
-    AudioLengthMs = maxLengthMs;
-    return true;
-}
-
-void TEncodeGraph::SetVideoCompressor(const std::string& element, const TCompressorSettings& settings) {
-    VideoCompressor = element;
-    VideoSettings = settings;
-}
-
-void TEncodeGraph::SetAudioCompressor(const std::string& element, const TCompressorSettings& settings) {
-    AudioCompressor = element;
-    AudioSettings = settings;
-}
-
-bool TEncodeGraph::RenderVideo(std::string* error) {
-    auto fail = [error](const std::string& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (VideoSource.empty() || OutputFile.empty())
-        return fail("no movie to read or no file to write");
-    if (!VideoCompressor.empty() && !IsCandidate(VideoCompressor, true))
-        return fail("\"" + VideoCompressor + "\" is not a video encoder that can write AVI");
-    VideoRendered = true;
-    return true;
-}
-
-bool TEncodeGraph::RenderAudio(std::string* error) {
-    auto fail = [error](const std::string& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (AudioSource.empty() || OutputFile.empty())
-        return fail("no sound file to read or no file to write");
-    if (!AudioCompressor.empty() && !IsCandidate(AudioCompressor, false))
-        return fail("\"" + AudioCompressor + "\" is not an audio encoder that can write AVI");
-    AudioRendered = true;
-    return true;
-}
-
-std::string TEncodeGraph::Description() const {
-    std::string description = "avimux name=mux ! filesink name=output";
-    if (VideoRendered)
-        description +=
-            " filesrc name=videosource ! avidemux name=demux demux.video_0 ! queue ! videoconvert ! " +
-            EncoderChain(VideoCompressor, true) + " ! queue ! mux.";
-    if (AudioRendered)
-        // Sound of more than two channels is mixed down: the encoders and the multiplexer cannot
+TMovieEncoder::TMovieEncoder(const TMovieEncoding& encoding, const std::filesystem::path& output)
+    : Graph(std::make_unique<TGraph>()) {
+    EnsureGstInit();
+    const TMovieFormat& format = *encoding.Format;
+    std::string why;
+    if (!encoding.VideoCompressor.empty() && !IsCandidate(encoding.VideoCompressor, format, true))
+        throw ECwError("failed video: \"" + encoding.VideoCompressor + "\" is not a video encoder that can write " +
+                       format.Description);
+    if (encoding.VideoCompressor.empty() && !format.TakesRawVideo)
+        throw ECwError(std::string("failed video: a ") + format.Description + " needs a video encoder");
+    const bool sound = !encoding.Sound.empty() && format.TakesSound;
+    if (sound && !encoding.AudioCompressor.empty() && !IsCandidate(encoding.AudioCompressor, format, false))
+        throw ECwError("failed audio: \"" + encoding.AudioCompressor + "\" is not an audio encoder that can write " +
+                       format.Description);
+    const TMovieFrameShape shape{encoding.Width, encoding.Height, false};
+    Graph->FrameBytes = shape.Bytes();
+    Graph->Fps = std::max(encoding.Fps, 1);
+    std::string description = std::string(format.Muxer) + " name=mux ! filesink name=output " +
+                              "appsrc name=frames format=time caps=\"" +
+                              VideoCaps(encoding.Width, encoding.Height, Graph->Fps) +
+                              "\" ! videoconvert ! " + EncoderChain(encoding.VideoCompressor, format, true) +
+                              " ! queue ! mux.";
+    if (sound)
+        // Sound of more than two channels is mixed down: the encoders and the multiplexers cannot
         // place channels the file leaves unpositioned.
         description += " filesrc name=audiosource ! decodebin ! audioconvert ! audioresample ! "
-                       "capsfilter name=soundrange caps=\"audio/x-raw,channels=[1,2]\" ! " +
-                       EncoderChain(AudioCompressor, false) + " ! queue ! mux.";
-    return description;
-}
-
-void TEncodeGraph::RunGraph() {
-    if (!VideoRendered)
-        throw ECwError("failed video");
-    StopGraph();
-    Graph = std::make_unique<TGstPipeline>(Description());
-    g_object_set(Graph->Element("output"), "location", OutputFile.c_str(), nullptr);
-    g_object_set(Graph->Element("videosource"), "location", VideoSource.c_str(), nullptr);
-    if (AudioRendered) {
-        g_object_set(Graph->Element("audiosource"), "location", AudioSource.c_str(), nullptr);
-        LimitSoundLength(Graph->Element("soundrange"), AudioLengthMs);
-    }
-    if (GstElement* encoder = Graph->Element("VideoCompressor"))
-        ApplyEncoderSettings(encoder, VideoSettings);
-    if (GstElement* encoder = Graph->Element("AudioCompressor"))
-        ApplyEncoderSettings(encoder, AudioSettings);
-    Graph->OnBusEvent = [this](const TGstBusEvent& event) { GraphEvent(event); };
-    if (gst_element_set_state(Graph->Get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        std::string text = Graph->PendingError();
-        StopGraph();
-        throw ECwError(text.empty() ? "The compression could not start." : text);
-    }
-}
-
-void TEncodeGraph::GraphEvent(const TGstBusEvent& event) {
-    if (event.Kind == TGstBusEvent::TKind::bkEndOfStream) {
-        // The multiplexer has finished its file (header and index) before end of stream.
-        Graph.reset();
-        if (OnCompressionComplete)
-            OnCompressionComplete(*this);
-        return;
-    }
-    StopGraph();
-    if (OnCompressionError)
-        OnCompressionError(*this, event.Text);
-}
-
-void TEncodeGraph::StopGraph() {
-    if (!Graph)
-        return;
-    Graph.reset();
-    RemoveOutput();
-}
-
-void TEncodeGraph::RemoveOutput() {
-    std::error_code error;
-    if (!OutputFile.empty())
-        std::filesystem::remove(OutputFile, error);
-}
-
-std::string TEncodeGraph::WaitForCompletion() {
-    if (!Graph)
-        return "The compression is not running.";
-    QEventLoop loop;
-    std::string result;
-    const auto complete = OnCompressionComplete;
-    const auto failed = OnCompressionError;
-    OnCompressionComplete = [&](TEncodeGraph& sender) {
-        if (complete)
-            complete(sender);
-        loop.quit();
-    };
-    OnCompressionError = [&](TEncodeGraph& sender, const std::string& error) {
-        result = error.empty() ? "The compression failed." : error;
-        if (failed)
-            failed(sender, error);
-        loop.quit();
-    };
-    loop.exec();
-    OnCompressionComplete = complete;
-    OnCompressionError = failed;
-    return result;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TRawMovieFile::TRawMovieFile(const std::filesystem::path& tempFolder) {
-    Folder = MakeTemporaryFolder(tempFolder);
-    File = Folder / "temp.avi";
-}
-
-TRawMovieFile::~TRawMovieFile() {
-    std::error_code error;
-    std::filesystem::remove_all(Folder, error);
-}
-
-bool TRawMovieFile::Remove() {
-    std::error_code error;
-    return std::filesystem::remove(File, error) && !error;
-}
-
-void StartCompression(TEncodeGraph& graph, const std::filesystem::path& raw,
-                      const std::filesystem::path& target, const std::string& videoCompressor,
-                      const TCompressorSettings& videoSettings, const std::filesystem::path& audioFile,
-                      const std::string& audioCompressor, const TCompressorSettings& audioSettings,
-                      std::int64_t movieLengthMs) {
-    std::string why;
-    graph.InitGraph();
-    if (!graph.SetOutputFile(target))
-        throw ECwError("failed video: the folder of \"" + target.string() + "\" does not exist");
-    graph.SetVideoSource(raw);
-    graph.SetVideoCompressor(videoCompressor, videoSettings);
-    if (!graph.RenderVideo(&why))
+                       "capsfilter name=soundrange caps=\"audio/x-raw,format={S16LE,F32LE},layout=interleaved,"
+                       "channels=[1,2]\" ! audioconvert name=soundcut ! " +
+                       EncoderChain(encoding.AudioCompressor, format, false) + " ! queue ! mux.";
+    Graph->Pipeline = Launch(description, &why);
+    if (!Graph->Pipeline)
         throw ECwError("failed video: " + why);
-    if (!audioFile.empty()) {
-        graph.SetAudioSource(audioFile, movieLengthMs);
-        graph.SetAudioCompressor(audioCompressor, audioSettings);
-        if (!graph.RenderAudio(&why))
-            throw ECwError("failed audio: " + why);
+    auto element = [this](const char* name) {
+        GstElement* found = gst_bin_get_by_name(GST_BIN(Graph->Pipeline), name);
+        if (found)
+            gst_object_unref(found); // the bin keeps it
+        return found;
+    };
+    g_object_set(element("output"), "location", output.c_str(), nullptr);
+    Graph->Frames = GST_ELEMENT(gst_object_ref(element("frames")));
+    // A few frames may wait for the encoder; more would only hold memory.
+    g_object_set(Graph->Frames, "max-bytes", static_cast<guint64>(4 * Graph->FrameBytes), "block", FALSE, nullptr);
+    if (sound) {
+        g_object_set(element("audiosource"), "location", encoding.Sound.c_str(), nullptr);
+        Graph->Sound.StartNs = encoding.Range.StartNs(Graph->Fps);
+        Graph->Sound.LengthNs = encoding.Range.LengthNs(Graph->Fps);
+        GstPad* pad = gst_element_get_static_pad(element("soundcut"), "sink");
+        gst_pad_add_probe(pad,
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                          &TSoundRange::Probe, &Graph->Sound, nullptr);
+        gst_object_unref(pad);
     }
-    graph.RunGraph();
+    if (GstElement* encoder = element("VideoCompressor"))
+        ApplyEncoderSettings(encoder, encoding.VideoSettings);
+    if (GstElement* encoder = element("AudioCompressor"))
+        ApplyEncoderSettings(encoder, encoding.AudioSettings);
+    if (gst_element_set_state(Graph->Pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        Graph->ThrowPendingError();
+        throw ECwError("The compression could not start.");
+    }
+}
+
+TMovieEncoder::~TMovieEncoder() = default;
+
+void TMovieEncoder::PushFrame(const std::uint8_t* pixels) {
+    Graph->ThrowPendingError();
+    // The encoders set the pace: wait while the frames queued would pass the limit, watching for
+    // an error that would stop them for good.
+    for (;;) {
+        guint64 queued = 0, limit = 0;
+        g_object_get(Graph->Frames, "current-level-bytes", &queued, "max-bytes", &limit, nullptr);
+        if (queued + Graph->FrameBytes <= limit)
+            break;
+        GstBus* bus = gst_element_get_bus(Graph->Pipeline);
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, 2 * GST_MSECOND, GST_MESSAGE_ERROR);
+        gst_object_unref(bus);
+        if (message) {
+            const std::string text = ErrorOf(message);
+            gst_message_unref(message);
+            throw ECwError(text);
+        }
+    }
+    GstBuffer* buffer = gst_buffer_new_memdup(pixels, Graph->FrameBytes);
+    const auto fps = static_cast<std::uint64_t>(Graph->Fps);
+    GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(Graph->Pushed, GST_SECOND, fps);
+    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(Graph->Pushed + 1, GST_SECOND, fps) - GST_BUFFER_PTS(buffer);
+    ++Graph->Pushed;
+    GstFlowReturn flow = GST_FLOW_OK;
+    g_signal_emit_by_name(Graph->Frames, "push-buffer", buffer, &flow);
+    gst_buffer_unref(buffer);
+    if (flow != GST_FLOW_OK) {
+        Graph->ThrowPendingError();
+        throw ECwError("The compression stopped.");
+    }
+}
+
+void TMovieEncoder::Finish() {
+    GstFlowReturn flow = GST_FLOW_OK;
+    g_signal_emit_by_name(Graph->Frames, "end-of-stream", &flow);
+    const std::string error = AwaitEnd(Graph->Pipeline, GST_CLOCK_TIME_NONE);
+    if (!error.empty())
+        throw ECwError(error);
 }

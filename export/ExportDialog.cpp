@@ -4,15 +4,14 @@
 #include "document/CelPictures.h"
 #include "document/SheetDocument.h"
 #include "document/SheetInputs.h"
-#include "export/AviBuilder.h"
 #include "export/EncoderSettingsDialog.h"
+#include "export/MovieExport.h"
 #include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
 #include "ui/ProgressDialog.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -24,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QUrl>
 
 namespace {
@@ -35,13 +35,9 @@ struct TSizeEntry {
 constexpr TSizeEntry kSizes[] = {{"Image Size", 0, 0},    {"180 x 120", 180, 120}, {"320 x 240", 320, 240},
                                  {"640 x 480", 640, 480}, {"DV - NTSC", 720, 480}, {"DV - PAL", 720, 576}};
 
-// The name with its extension made exactly ".avi".
-QString AviName(const QString& name) {
-    if (name.endsWith(".avi"))
-        return name;
-    const QFileInfo info(name);
-    const QString base = info.suffix().isEmpty() ? name : name.left(name.size() - info.suffix().size() - 1);
-    return base + ".avi";
+// The name with its extension made exactly the format's own.
+QString MovieName(const QString& name, const TMovieFormat& format) {
+    return QString::fromStdString(WithMovieSuffix(name.toStdString(), format));
 }
 
 // Where the last movie went, and the sheet it was made from.
@@ -78,6 +74,17 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     ShellListView1->setSortingEnabled(true);
     NameLbl = new QLabel(Translate(LanguageKey("sFileName")), this);
     FileName = new QLineEdit(this);
+    TypeLbl = new QLabel(Translate(LanguageKey("sFileType")), this);
+    FormatSel = new QComboBox(this);
+    FormatSel->setObjectName("FormatSel");
+    for (const TMovieFormat& format : MovieFormats())
+        FormatSel->addItem(QString("%1 (*.%2)").arg(format.Description, format.Suffix));
+    FromLbl = new QLabel(Translate(LanguageKey("sFrom")), this);
+    ToLbl = new QLabel(Translate(LanguageKey("sTo")), this);
+    FromFrame = new QSpinBox(this);
+    ToFrame = new QSpinBox(this);
+    for (QSpinBox* field : {FromFrame, ToFrame})
+        field->setRange(1, kMaxFrames);
     SizeLbl = new QLabel(Translate(LanguageKey("sMovieSize")), this);
     MovieResSel = new QComboBox(this);
     for (const TSizeEntry& entry : kSizes)
@@ -90,9 +97,6 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     AudioCompLabel = new QLabel(Translate(LanguageKey("sAudioCompressor")), this);
     AudioFilterSel = new QComboBox(this);
     AudioFilterSel->setObjectName("AudioFilterSel");
-    FormatSel = new QComboBox(this);
-    FormatSel->addItems({"AVI File (.avi)", "Windows Media Video (.wmv)"});
-    FormatSel->hide();
     SaveBtn = new QPushButton(Translate(LanguageKey("sSaveMovie")), this);
     CancelBtn = new QPushButton(Translate(LanguageKey("sCancel")), this);
     ShowFileBtn = new QPushButton(Translate(LanguageKey("sShowFile")), this);
@@ -122,31 +126,42 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     grid->addWidget(ShellListView1, 1, 0, 1, 3);
     grid->addWidget(NameLbl, 2, 0);
     grid->addWidget(FileName, 2, 1, 1, 2);
-    grid->addWidget(SizeLbl, 3, 0);
-    grid->addWidget(MovieResSel, 3, 1, 1, 2);
-    grid->addWidget(CompLbl, 4, 0);
-    grid->addWidget(VidFilterSel, 4, 1);
-    grid->addWidget(SettingsLbl, 4, 2);
-    grid->addWidget(AudioCompLabel, 5, 0);
-    grid->addWidget(AudioFilterSel, 5, 1, 1, 2);
+    grid->addWidget(TypeLbl, 3, 0);
+    grid->addWidget(FormatSel, 3, 1, 1, 2);
+    auto* range = new QHBoxLayout;
+    range->addWidget(FromFrame);
+    range->addWidget(ToLbl);
+    range->addWidget(ToFrame);
+    range->addStretch();
+    grid->addWidget(FromLbl, 4, 0);
+    grid->addLayout(range, 4, 1, 1, 2);
+    grid->addWidget(SizeLbl, 5, 0);
+    grid->addWidget(MovieResSel, 5, 1, 1, 2);
+    grid->addWidget(CompLbl, 6, 0);
+    grid->addWidget(VidFilterSel, 6, 1);
+    grid->addWidget(SettingsLbl, 6, 2);
+    grid->addWidget(AudioCompLabel, 7, 0);
+    grid->addWidget(AudioFilterSel, 7, 1, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ShowFileBtn);
     buttons->addStretch();
     buttons->addWidget(SaveBtn);
     buttons->addWidget(CancelBtn);
-    grid->addLayout(buttons, 6, 0, 1, 3);
-    grid->addWidget(ResultLabel, 7, 0, 1, 3);
+    grid->addLayout(buttons, 8, 0, 1, 3);
+    grid->addWidget(ResultLabel, 9, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(grid, 3);
     layout->addWidget(panel, 2);
-    resize(720, 460);
+    resize(720, 520);
 
     connect(SaveBtn, &QPushButton::clicked, this, [this] { GuardCommand(this, [this] { SaveBtnClick(); }); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(ShowFileBtn, &QPushButton::clicked, this, [this] { ShowFile(SavedFile); });
     connect(MovieResSel, &QComboBox::currentIndexChanged, this,
             [this](int index) { MovieResSelChange(index); });
+    connect(FormatSel, &QComboBox::currentIndexChanged, this, [this](int index) { FormatSelChange(index); });
+    connect(FileName, &QLineEdit::editingFinished, this, [this] { FileNameEdited(); });
     connect(VidFilterSel, &QComboBox::currentIndexChanged, this,
             [this](int index) { VidFilterSelChange(index); });
     connect(SettingsLbl, &QLabel::linkActivated, this,
@@ -169,19 +184,17 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     ShowFile = [](const QString& file) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
     };
-    Compression.OnCompressionComplete = [this](TEncodeGraph&) { CompressionDone(); };
-    Compression.OnCompressionError = [this](TEncodeGraph&, const std::string& error) {
-        CompressionFailed(error);
-    };
 
     // Opening.
     SetFolder(StartFolder(Context.SheetFile, folder));
     MovieResSelChange(0);
-    VidFilterSel->addItem("none");
-    AudioFilterSel->addItem("none");
-    AudioFilterSel->setEnabled(HasSound());
-    AudioCompLabel->setEnabled(HasSound());
-    FileName->setText(AviName(QFileInfo(Context.SheetName).fileName()));
+    const std::int32_t fps = std::max(Context.Settings.General.Fps, 1);
+    const TMovieRange whole = Context.Sheet ? WholeMovie(*Context.Sheet, fps, HasSound() ? Context.Sheet->Data().Audio.DurationMs : 0)
+                                            : TMovieRange{1, 1};
+    FromFrame->setValue(whole.First);
+    ToFrame->setValue(std::max(whole.Last, 1));
+    FileName->setText(MovieName(QFileInfo(Context.SheetName).fileName(), ChosenFormat()));
+    ShowCompressors();
 }
 
 TExportDialog::~TExportDialog() {
@@ -194,6 +207,9 @@ void TExportDialog::SetFrames(const TFrameArray* order, const TImageArray* frame
     Mode = 1;
     Order = order;
     Frames = frames;
+    // The preview's frames are its own range.
+    for (QWidget* field : std::initializer_list<QWidget*>{FromLbl, FromFrame, ToLbl, ToFrame})
+        field->setEnabled(false);
 }
 
 void TExportDialog::Log(const QString& line) {
@@ -214,7 +230,7 @@ void TExportDialog::ListFolder() {
     const QDir dir(Folder());
     for (const QFileInfo& info : dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot)) {
         const bool folder = info.isDir();
-        if (!folder && info.suffix().compare("avi", Qt::CaseInsensitive) != 0)
+        if (!folder && info.suffix().compare(ChosenFormat().Suffix, Qt::CaseInsensitive) != 0)
             continue;
         auto* item = new QListWidgetItem(info.fileName(), ShellListView1);
         item->setData(Qt::UserRole, folder);
@@ -242,33 +258,89 @@ void TExportDialog::MovieResSelChange(int index) {
              {QString::number(MovieWidth), QString::number(MovieHeight)}));
 }
 
-// Each encoder is tried once at the movie's size and frame rate, on a thread of its own, so the
-// dialog is usable at once; the lists fill when the trials are over.
+// Each encoder is tried once per kind of movie at the movie's size and frame rate, on a thread of
+// its own, so the dialog is usable at once; the lists fill as the trials of each kind are over, the
+// chosen kind first.
 void TExportDialog::ListCompressors() {
     const std::int32_t width = Mode == 1 && Frames && !Frames->empty() ? (*Frames)[0]->Width() : MovieWidth;
     const std::int32_t height =
         Mode == 1 && Frames && !Frames->empty() ? (*Frames)[0]->Height() : MovieHeight;
     const std::int32_t fps = std::max(Context.Settings.General.Fps, 1);
     const bool sound = HasSound();
-    Lister = std::thread([this, width, height, fps, sound, closing = Closing] {
-        std::vector<TCompressorInfo> video, audio;
-        if (!closing->load())
-            video = InstalledCompressors(true, width, height, fps);
-        if (sound && !closing->load())
-            audio = InstalledCompressors(false, width, height, fps);
-        QMetaObject::invokeMethod(
-            this, [this, video, audio] { CompressorsFound(video, audio); }, Qt::QueuedConnection);
+    std::vector<const TMovieFormat*> order{&ChosenFormat()};
+    for (const TMovieFormat& format : MovieFormats())
+        if (&format != order.front())
+            order.push_back(&format);
+    Lister = std::thread([this, width, height, fps, sound, order, closing = Closing] {
+        for (const TMovieFormat* format : order) {
+            TWorkingCompressors found;
+            if (!closing->load())
+                found.Video = InstalledCompressors(*format, true, width, height, fps);
+            if (sound && format->TakesSound && !closing->load())
+                found.Audio = InstalledCompressors(*format, false, width, height, fps);
+            QMetaObject::invokeMethod(
+                this,
+                [this, container = format->Container, found] {
+                    Working[container] = found;
+                    if (container == ChosenFormat().Container)
+                        ShowCompressors();
+                },
+                Qt::QueuedConnection);
+        }
     });
 }
 
-void TExportDialog::CompressorsFound(const std::vector<TCompressorInfo>& video,
-                                     const std::vector<TCompressorInfo>& audio) {
-    for (const TCompressorInfo& info : video)
-        VidFilterSel->addItem(QString::fromStdString(info.Description), QString::fromStdString(info.Element));
-    for (const TCompressorInfo& info : audio)
-        AudioFilterSel->addItem(QString::fromStdString(info.Description),
-                                QString::fromStdString(info.Element));
-    Listed = true;
+bool TExportDialog::CompressorsListed() const {
+    return Working.contains(ChosenFormat().Container);
+}
+
+const TMovieFormat& TExportDialog::ChosenFormat() const {
+    return MovieFormats()[static_cast<std::size_t>(std::max(FormatSel->currentIndex(), 0))];
+}
+
+void TExportDialog::FormatSelChange(int) {
+    FileName->setText(MovieName(FileName->text(), ChosenFormat()));
+    ListFolder();
+    ShowCompressors();
+}
+
+void TExportDialog::FileNameEdited() {
+    const std::string suffix = QFileInfo(FileName->text()).suffix().toLower().toStdString();
+    for (std::size_t i = 0; i < MovieFormats().size(); ++i)
+        if (suffix == MovieFormats()[i].Suffix)
+            FormatSel->setCurrentIndex(static_cast<int>(i));
+}
+
+// The chosen kind's encoders: "none" where the stream may stay uncompressed, and the kind's
+// default encoder chosen.
+void TExportDialog::ShowCompressors() {
+    const TMovieFormat& format = ChosenFormat();
+    const auto fill = [](QComboBox* box, bool withNone, const std::vector<TCompressorInfo>& list,
+                         const std::vector<std::string>& defaults) {
+        box->clear();
+        if (withNone)
+            box->addItem("none");
+        for (const TCompressorInfo& info : list)
+            box->addItem(QString::fromStdString(info.Description), QString::fromStdString(info.Element));
+        for (const std::string& element : defaults) {
+            const int index = box->findData(QString::fromStdString(element));
+            if (index >= 0) {
+                box->setCurrentIndex(index);
+                break;
+            }
+        }
+    };
+    const auto found = Working.find(format.Container);
+    const TWorkingCompressors none;
+    const TWorkingCompressors& working = found == Working.end() ? none : found->second;
+    fill(VidFilterSel, format.TakesRawVideo, working.Video, format.DefaultVideo);
+    fill(AudioFilterSel, format.Container == TMovieContainer::Avi || format.Container == TMovieContainer::Matroska,
+         working.Audio, format.DefaultAudio);
+    const bool encoders = *format.Muxer != 0;
+    VidFilterSel->setEnabled(encoders);
+    CompLbl->setEnabled(encoders);
+    AudioFilterSel->setEnabled(encoders && HasSound());
+    AudioCompLabel->setEnabled(encoders && HasSound());
 }
 
 void TExportDialog::VidFilterSelChange(int index) {
@@ -319,22 +391,22 @@ void TExportDialog::SaveBtnClick() {
         throw ECwError("X-Sheet is empty.");
     if (FileName->text().isEmpty())
         throw ECwError("Enter a file name to save to.");
-    const QString target = QDir(Folder()).filePath(AviName(FileName->text()));
-    if (Context.Sheet && FindSheetInput(*Context.Sheet, Context.SheetFile, target.toStdString()).Kind !=
-                             TSheetInput::TKind::None)
-        throw ECwError(Fill(Translate(LanguageKey("msgErrOutputIsInput")), {target}).toStdString());
+    const TMovieEncoding encoding = Encoding();
+    CheckMovieRange(encoding.Range);
+    const QString target = QDir(Folder()).filePath(MovieName(FileName->text(), ChosenFormat()));
+    for (const std::filesystem::path& file : MovieFiles(target.toStdString(), encoding)) {
+        if (Context.Sheet && FindSheetInput(*Context.Sheet, Context.SheetFile, file).Kind != TSheetInput::TKind::None)
+            throw ECwError(
+                Fill(Translate(LanguageKey("msgErrOutputIsInput")), {QString::fromStdString(file.string())}).toStdString());
+    }
     if (QFileInfo::exists(target) && !AskOverwrite(target))
         return;
     Target = target;
     LastExport() = {Context.SheetFile, Folder()};
     ResultLabel->clear();
     ShowFileBtn->setEnabled(false);
-    if (VidFilterSel->currentIndex() > 0 || HasSound()) {
-        BuildCompressed(target.toStdString());
-        return;
-    }
     try {
-        BuildRaw(target.toStdString());
+        Build(target.toStdString());
     } catch (const std::exception& error) {
         ExportFailed(error.what());
         return;
@@ -342,79 +414,63 @@ void TExportDialog::SaveBtnClick() {
     MovieSaved();
 }
 
-std::int64_t TExportDialog::BuildRaw(const std::filesystem::path& path) {
-    TAviBuilder builder;
+TMovieEncoding TExportDialog::Encoding() const {
+    TMovieEncoding encoding;
+    encoding.Format = &ChosenFormat();
+    encoding.Width = MovieWidth;
+    encoding.Height = MovieHeight;
+    encoding.Fps = std::max(Context.Settings.General.Fps, 1);
+    encoding.Range = {FromFrame->value(), ToFrame->value()};
+    if (*encoding.Format->Muxer) {
+        encoding.VideoCompressor = VidFilterSel->currentData().toString().toStdString();
+        encoding.AudioCompressor = AudioFilterSel->currentData().toString().toStdString();
+    }
+    if (HasSound() && encoding.Format->TakesSound)
+        encoding.Sound = Context.Sheet->AudioFileName();
+    return encoding;
+}
+
+void TExportDialog::Build(const std::filesystem::path& target) {
+    TMovieEncoding encoding = Encoding();
+    encoding.VideoSettings = SettingsFor(encoding.VideoCompressor);
+    encoding.AudioSettings = SettingsFor(encoding.AudioCompressor);
     TProgressDialog progress(this);
-    builder.OnProgress = [&progress](const std::string& caption, std::int32_t done, std::int32_t total) {
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setWindowTitle(Translate(LanguageKey("sExportMovie")));
+    TExportProgress report;
+    report.OnProgress = [&progress](std::int32_t done, std::int32_t total) {
         if (done == 0) {
-            progress.setWindowTitle(QString::fromStdString(caption));
             progress.SetMaximum(total);
             progress.show();
         } else {
             progress.StepIt();
         }
+        // Abort must stay clickable; the window is modal, so nothing else takes input meanwhile.
+        QApplication::processEvents();
     };
-    builder.OnInfo = [this](const std::string& line) {
-        if (Context.Info)
-            Context.Info(QString::fromStdString(line));
-    };
-    const std::int32_t fps = std::max(Context.Settings.General.Fps, 1);
-    if (Mode == 0)
-        builder.BuildFromSheet(path, MovieWidth, MovieHeight, *Context.Rostrum, fps);
-    else
-        builder.BuildFromFrames(path, *Order, *Frames, fps);
-    return builder.MovieLengthMs();
-}
-
-void TExportDialog::BuildCompressed(const std::filesystem::path& target) {
-    try {
-        Raw = std::make_unique<TRawMovieFile>(Context.Settings.General.TempPath.empty()
-                                                  ? std::filesystem::temp_directory_path()
-                                                  : std::filesystem::path(Context.Settings.General.TempPath));
-        const std::int64_t movieLengthMs = BuildRaw(Raw->Path());
-        if (!std::filesystem::exists(Raw->Path()))
-            throw ECwError("Unable to find raw file.");
-        const std::string video = VidFilterSel->currentData().toString().toStdString();
-        const std::string audio = AudioFilterSel->currentData().toString().toStdString();
-        // The encoders write beside the target; the old movie stays until the new one is complete.
-        Movie = std::make_unique<TAtomicFile>(target, TAtomicFile::TAccess::Seekable);
-        StartCompression(Compression, Raw->Path(), Movie->TemporaryPath(), video, SettingsFor(video),
-                         HasSound() ? std::filesystem::path(Context.Sheet->AudioFileName())
-                                    : std::filesystem::path(),
-                         audio, SettingsFor(audio), movieLengthMs);
+    report.Aborted = [&progress] { return progress.Aborted(); };
+    if (PassesThroughEncoders(encoding))
         Log(Translate(LanguageKey("msgLogCompressing")));
-        SaveBtn->setEnabled(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } catch (const std::exception& error) {
-        Compression.StopGraph();
-        ExportFailed(error.what());
-    }
-}
-
-void TExportDialog::CompressionDone() {
-    QApplication::restoreOverrideCursor();
-    SaveBtn->setEnabled(true);
-    if (Raw && !Raw->Remove())
-        Log(Fill(Translate(LanguageKey("msgLogRawLeft")), {QString::fromStdString(Raw->Path().string())}));
-    Raw.reset();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SaveBtn->setEnabled(false);
+    const auto restore = [this] {
+        QApplication::restoreOverrideCursor();
+        SaveBtn->setEnabled(true);
+    };
+    std::string line;
     try {
-        Movie->Commit();
-    } catch (const std::exception& error) {
-        ExportFailed(error.what());
-        return;
+        line = Mode == 0 ? ExportSheetMovie(*Context.Rostrum, encoding, target, report)
+                         : ExportFrameMovie(*Order, *Frames, encoding, target, report);
+    } catch (...) {
+        restore();
+        throw;
     }
-    Movie.reset();
-    MovieSaved();
-}
-
-void TExportDialog::CompressionFailed(const std::string& error) {
-    QApplication::restoreOverrideCursor();
-    ExportFailed(error);
+    restore();
+    if (Context.Info)
+        Context.Info(QString::fromStdString(line));
 }
 
 void TExportDialog::ExportFailed(const std::string& error) {
-    Raw.reset();
-    Movie.reset();
     const QString text = Fill(Translate(LanguageKey("msgErrMovieNotSaved")), {QString::fromStdString(error)});
     Log(text);
     ResultLabel->setText(text);
@@ -432,29 +488,10 @@ void TExportDialog::MovieSaved() {
     QApplication::beep();
 }
 
-void TExportDialog::Finish() {
-    if (Compression.Running()) {
-        Compression.StopGraph();
-        QApplication::restoreOverrideCursor();
-    }
-    Raw.reset();
-    Movie.reset();
-}
-
 void TExportDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!Lister.joinable())
         ListCompressors();
-}
-
-void TExportDialog::closeEvent(QCloseEvent* event) {
-    Finish();
-    QDialog::closeEvent(event);
-}
-
-void TExportDialog::done(int result) {
-    Finish();
-    QDialog::done(result);
 }
 
 bool ExportMovie(const TExportContext& context, const QString& folder, QWidget* parent) {

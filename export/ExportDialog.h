@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/AtomicFile.h"
 #include "export/EncodeGraph.h"
 #include "imaging/Picture.h"
 #include "settings/Preferences.h"
@@ -19,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class TCompositor;
 class TSheetDocument;
 
@@ -37,11 +37,13 @@ struct TExportContext {
     std::function<void(const QString& line)> Info;
 };
 
-// The export dialog: saves the animation as an AVI movie, uncompressed or through the installed
-// encoders, from the sheet (mode 0) or from the preview's rendered frames (mode 1). It starts in the
-// sheet's folder, or where the last movie went when that was one of this sheet's; only the Save
-// button exports (Return in a field does not), and the dialog stays open afterwards with the result
-// and a button that shows the file. The movie replaces an existing file only once it is complete.
+// The export dialog: saves the animation as a movie (AVI, MP4, Matroska, WebM, animated GIF or a PNG
+// sequence, by the type list or the name's suffix), uncompressed or through the installed encoders,
+// from the sheet's frames From to To (mode 0) or from the preview's rendered frames (mode 1). It
+// starts in the sheet's folder, or where the last movie went when that was one of this sheet's;
+// only the Save button exports (Return in a field does not), with progress and Abort, and the
+// dialog stays open afterwards with the result and a button that shows the file. The movie
+// replaces an existing file only once it is complete.
 class TExportDialog : public QDialog {
     Q_OBJECT
 public:
@@ -51,18 +53,19 @@ public:
     // Mode 1: the preview's frames; the movie size choice then has no effect.
     void SetFrames(const TFrameArray* order, const TImageArray* frames);
     void SaveBtnClick();
-    // Whether the encoder lists have been filled (they are tested in the background).
-    bool CompressorsListed() const { return Listed; }
+    // Whether the encoder lists of the chosen type have been filled (they are tested in the
+    // background).
+    bool CompressorsListed() const;
     QString Folder() const;
     void SetFolder(const QString& folder);
 
-    // Whether an export is under way.
-    bool Busy() const { return Compression.Running(); }
     // Whether a movie has been saved since the dialog opened.
     bool Saved() const { return !SavedFile.isEmpty(); }
 
-    QLabel *SaveLbl, *NameLbl, *SizeLbl, *CompLbl, *SettingsLbl, *AudioCompLabel, *InstructText, *ResultLabel;
+    QLabel *SaveLbl, *NameLbl, *TypeLbl, *FromLbl, *ToLbl, *SizeLbl, *CompLbl, *SettingsLbl, *AudioCompLabel,
+        *InstructText, *ResultLabel;
     QComboBox *ShellComboBox1, *MovieResSel, *VidFilterSel, *AudioFilterSel, *FormatSel;
+    QSpinBox *FromFrame, *ToFrame;
     QListWidget* ShellListView1;
     QLineEdit* FileName;
     QPushButton *SaveBtn, *CancelBtn, *ShowFileBtn;
@@ -75,44 +78,43 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void done(int result) override;
 
 private:
     void Log(const QString& line);
     void MovieResSelChange(int index);
     void ListFolder();
     void ListCompressors();
+    const TMovieFormat& ChosenFormat() const;
+    void FormatSelChange(int index);
+    // A typed suffix of a known kind chooses that kind.
+    void FileNameEdited();
+    void ShowCompressors();
     void VidFilterSelChange(int index);
     void ShowSettingsLink(bool available);
     void SettingsLblClick();
     // The encoder's settings for this export: as last chosen here, else as remembered.
     const TCompressorSettings& SettingsFor(const std::string& element);
-    void CompressorsFound(const std::vector<TCompressorInfo>& video,
-                          const std::vector<TCompressorInfo>& audio);
     bool HasSound() const;
-    // Returns the movie's play length in milliseconds.
-    std::int64_t BuildRaw(const std::filesystem::path& path);
-    void BuildCompressed(const std::filesystem::path& target);
-    void CompressionDone();
-    void CompressionFailed(const std::string& error);
+    TMovieEncoding Encoding() const;
+    // Writes the movie with a progress window; throws what the export throws.
+    void Build(const std::filesystem::path& target);
     // Nothing was written: the old movie stays, and the reason is shown.
     void ExportFailed(const std::string& error);
     // The movie is in place: the result, and the button that shows it.
     void MovieSaved();
-    void Finish();
 
     TExportContext Context;
     int Mode = 0;
     const TFrameArray* Order = nullptr;
     const TImageArray* Frames = nullptr;
     std::int32_t MovieWidth = 320, MovieHeight = 240;
-    TEncodeGraph Compression;
-    std::unique_ptr<TRawMovieFile> Raw;
-    std::unique_ptr<TAtomicFile> Movie; // the compressed movie until it is complete
     QString Target, SavedFile;
     std::map<std::string, TCompressorSettings> EncoderSettings;
-    bool Listed = false;
+    // The working encoders of each kind of movie, video and audio, as the trials find them.
+    struct TWorkingCompressors {
+        std::vector<TCompressorInfo> Video, Audio;
+    };
+    std::map<TMovieContainer, TWorkingCompressors> Working;
     std::thread Lister;
     std::shared_ptr<std::atomic<bool>> Closing = std::make_shared<std::atomic<bool>>(false);
 };

@@ -7,6 +7,7 @@
 #include "document/CelPictures.h"
 #include "base/Error.h"
 #include "document/SheetDocument.h"
+#include "export/MovieRange.h"
 #include "imaging/PictureFilters.h"
 #include "imaging/Compositor.h"
 #include "preview/MovieScreen.h"
@@ -207,7 +208,7 @@ void TPreviewWindow::Opening() {
     ComputeMovieSize();
     LayOut();
     FrameFrom->setText("1");
-    FrameTo->setText(QString::number(Sheet.VisibleUsedFrameCount()));
+    FrameTo->setText(QString::number(PreviewLastFrame(Sheet)));
     ApplySettings();
     EnableMute(Sheet.HasAudio());
     // The rest runs once the window is on screen, so that its messages and the first rendering
@@ -464,7 +465,7 @@ void TPreviewWindow::FrameFromChange() {
 void TPreviewWindow::FrameToChange() {
     const std::optional<int> value = FieldValue(FrameTo);
     if (!value || *value < 1 || *value > Sheet.FrameCount())
-        FrameTo->setText(QString::number(Sheet.VisibleUsedFrameCount()));
+        FrameTo->setText(QString::number(PreviewLastFrame(Sheet)));
 }
 
 void TPreviewWindow::SetComposite(TComp mode) {

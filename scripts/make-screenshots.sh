@@ -137,17 +137,17 @@ xdotool key alt+F4
 sleep 0.7
 xdotool windowactivate --sync "$main"
 open_menu 10
-xdotool key Down Down Down Down Down Down Down Down Return
-sleep 6
+xdotool key Down Down Down Down Down Down Down Right Return
+sleep 8
 shot "$(xdotool getactivewindow)" export-movie
 # The JPEG encoder's settings, through the Settings... link beside the video encoder list.
 dialog=$(xdotool getactivewindow)
-xdotool mousemove --window "$dialog" 240 381 click 1
+xdotool mousemove --window "$dialog" 240 421 click 1
 sleep 0.6
 xdotool type JPEG
 xdotool key Return
 sleep 0.5
-xdotool mousemove --window "$dialog" 395 381 click 1
+xdotool mousemove --window "$dialog" 395 421 click 1
 sleep 1.5
 shot "$(xdotool getactivewindow)" encoder-settings
 xdotool key Escape

@@ -88,7 +88,6 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgLeftOutCel", "%s, layer %s, frame %s: %s"},
     {"msgLogCompressing", "Compressing..."},
     {"msgLogMovieSize", "Movie size: %s x %s"},
-    {"msgLogRawLeft", "The temporary movie %s could not be deleted."},
     {"msgLogSettingLeftOut", "Left out the stored setting %s of %s: the encoder takes no such value."},
 
     {"msgMovieInstruct",
@@ -213,6 +212,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sExposureSheet", "Exposure Sheet"},
     {"sFile", "File"},
     {"sFileName", "File Name"},
+    {"sFileType", "File Type"},
     {"sFitReferencePicture", "Fit Reference Picture"},
     {"sFlipLastFrame", "Flip Last Frame"},
     {"sFolders", "Folders"},

@@ -9,7 +9,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <future>
+#include <thread>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -113,7 +117,7 @@ protected:
 
     void Build(const std::string& file, std::int32_t width = 161, std::int32_t height = 120,
                std::int32_t fps = 12) {
-        Builder.BuildFromSheet(file, width, height, Rostrum, fps);
+        Builder.BuildFromSheet(file, width, height, Rostrum, fps, WholeMovie(Fixture.Sheet, fps, 0));
     }
 
     TSheetFixture Fixture;
@@ -238,7 +242,7 @@ TEST_F(BuildFromSheetTest, FramesComeOutInOrderAndAsAOneThreadRunMakesThem) {
     alone.Pool = &noWorkers;
     alone.DecodeThreads = 1;
     const std::string oneThread = Fixture.Folder / "one-thread.avi";
-    Builder.BuildFromSheet(oneThread, 41, 30, alone, 12);
+    Builder.BuildFromSheet(oneThread, 41, 30, alone, 12, {1, 20});
     EXPECT_EQ(ReadText(pipelined), ReadText(oneThread));
 
     const TParsedAvi avi = ReadAvi(pipelined);
@@ -265,6 +269,98 @@ TEST_F(BuildFromSheetTest, AnErrorInAFrameStopsTheMovieThere) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Fixture.Folder.Path()))
         ++entries;
     EXPECT_EQ(entries, 2u); // L1/ and L2/: no movie, no temporary file
+}
+
+// A range may start anywhere and run past the last drawing, whose picture then holds; a sound longer
+// than the drawings makes the whole movie that long.
+TEST_F(BuildFromSheetTest, ARangeShowsItsFramesAndTheLastPictureHolds) {
+    for (int frame = 1; frame <= 4; ++frame)
+        Fixture.Place(Back, frame, 1, "f" + std::to_string(frame) + ".png", Solid(8, 6, {frame * 50, 0, 0}));
+    EXPECT_EQ(WholeMovie(Fixture.Sheet, 12, 0), (TMovieRange{1, 4}));
+    EXPECT_EQ(WholeMovie(Fixture.Sheet, 12, 1000), (TMovieRange{1, 12}));
+    EXPECT_EQ(WholeMovie(Fixture.Sheet, 12, 1001), (TMovieRange{1, 13}));
+    EXPECT_EQ(WholeMovie(Fixture.Sheet, 30, 3'600'000), (TMovieRange{1, 1637}));
+    const std::string file = Fixture.Folder / "movie.avi";
+    Builder.BuildFromSheet(file, 8, 6, Rostrum, 12, {3, 7});
+    const TParsedAvi avi = ReadAvi(file);
+    ASSERT_EQ(avi.Frames.size(), 5u);
+    for (const auto& [index, red] : std::vector<std::pair<std::size_t, int>>{{0, 150}, {1, 200}, {2, 200}, {4, 200}})
+        EXPECT_EQ(DibPixel(avi.Frames[index], 8, 6, 4, 3), (TRgb{red, 0, 0})) << index;
+    EXPECT_EQ(ErrorOf([&] { Builder.BuildFromSheet(file, 8, 6, Rostrum, 12, {5, 4}); }),
+              "Frames 5 to 4 are no movie range: a range runs from 1 to 1637 and does not end before it starts.");
+}
+
+TEST_F(BuildFromSheetTest, AnAbortedBuildLeavesNoFile) {
+    for (int frame = 1; frame <= 10; ++frame)
+        Fixture.Place(Back, frame, 1, "f" + std::to_string(frame) + ".png", Solid(8, 6, {frame, 0, 0}));
+    int asked = 0;
+    Builder.Aborted = [&asked] { return ++asked == 3; };
+    const std::string file = Fixture.Folder / "movie.avi";
+    EXPECT_EQ(ErrorOf([&] { Build(file, 8, 6); }), "The export was cancelled.");
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Fixture.Folder.Path()), {}), 2); // L1/ and L2/
+}
+
+// A movie whose size is known before its first frame is written front to back: the same bytes as
+// when its headers are patched at the end (over several RIFF parts too), and into a pipe the reader
+// has each frame as soon as it is written.
+TEST(AviWriter, APlannedMovieIsTheSameFileAndStreamsAsItIsWritten) {
+    TTempFolder folder;
+    const std::vector<std::uint8_t> format(40, 7);
+    // Writes `frames` frames, announced as `planned` of them (0: not planned).
+    const auto write = [&](const std::string& file, int planned, std::size_t frameBytes, int frames,
+                           const std::function<void(int)>& afterFrame = nullptr) {
+        TAviWriter avi(frameBytes * 3);
+        const std::vector<std::uint8_t> pixels(frameBytes, 9);
+        if (planned > 0)
+            EXPECT_TRUE(avi.Plan(static_cast<std::uint32_t>(planned), static_cast<std::uint32_t>(frameBytes)));
+        TAviStreamInfo info;
+        info.Rate = 24;
+        info.FrameRight = 4;
+        info.FrameBottom = 2;
+        EXPECT_TRUE(avi.Open(file) && avi.CreateStream(info) && avi.SetFormat(format.data(), format.size()));
+        for (int i = 0; i < frames; ++i) {
+            EXPECT_TRUE(avi.WriteSample(pixels.data(), pixels.size(), true));
+            if (afterFrame)
+                afterFrame(i);
+        }
+        return avi.Release();
+    };
+    ASSERT_TRUE(write(folder / "patched.avi", 0, 1000, 10));
+    ASSERT_TRUE(write(folder / "planned.avi", 10, 1000, 10));
+    EXPECT_EQ(ReadText(folder / "planned.avi"), ReadText(folder / "patched.avi"));
+    EXPECT_EQ(ReadAvi(folder / "planned.avi").RiffTypes.size(), 5u); // two frames to a part
+    // One frame too few breaks the plan: nothing is left.
+    EXPECT_FALSE(write(folder / "short.avi", 10, 1000, 9));
+    EXPECT_FALSE(std::filesystem::exists(folder / "short.avi"));
+
+    const std::string fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::size_t frameBytes = 4 << 20; // past the writer's buffer
+    std::atomic<std::size_t> received = 0;
+    std::string streamed;
+    std::thread reader([&] {
+        std::FILE* in = std::fopen(fifo.c_str(), "rb");
+        char chunk[65536];
+        while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, in)) {
+            streamed.append(chunk, n);
+            received += n;
+        }
+        std::fclose(in);
+    });
+    std::vector<std::size_t> seen;
+    EXPECT_TRUE(write(fifo, 3, frameBytes, 3, [&](int) {
+        // Give the reader a moment to take what the pipe holds.
+        for (int wait = 0; wait < 200 && received < (seen.size() + 1) * frameBytes; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        seen.push_back(received);
+    }));
+    reader.join();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_GE(seen[0], frameBytes);
+    EXPECT_GE(seen[1], 2 * frameBytes);
+    ASSERT_TRUE(write(folder / "same.avi", 0, frameBytes, 3));
+    EXPECT_TRUE(streamed == ReadText(folder / "same.avi"));
 }
 
 TEST(BuildFromFrames, WritesFrameZeroThenTheOrderedFrames) {
@@ -327,8 +423,8 @@ TEST(BuildFromFrames, RefusesFramesThatDoNotFitTheStream) {
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
-// A movie goes into a pipe as a whole finished file (`celwright-cli export S /dev/stdout | player -`),
-// and the headers give the widest frames their real width.
+// A movie goes into a pipe (`celwright-cli export S /dev/stdout | player -`), and the headers give
+// the widest frames their real width.
 TEST(BuildFromFrames, StreamsIntoAPipeWithTheWidestFramesSizes) {
     TTempFolder folder;
     const std::string fifo = folder / "pipe";

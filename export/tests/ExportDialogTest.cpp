@@ -10,6 +10,7 @@
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
 #include "ui/ErrorBox.h"
+#include "ui/ProgressDialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -60,14 +61,13 @@ protected:
         Window->Files().OpenDocument(QString::fromStdString(sheet));
     }
 
-    // Opens the dialog with Export Avi..., lets `act` work on it once its lists are filled, waits
-    // for the export to end, closes the dialog and returns the log it ended with.
+    // Opens the dialog with Export Movie..., lets `act` work on it once its lists are filled,
+    // closes the dialog and returns the log it ended with.
     QString Export(const std::function<void(TExportDialog&)>& act) {
         QString log;
         WhenShown<TExportDialog>([&](TExportDialog& dialog) {
             EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.CompressorsListed(); }, 20000));
             act(dialog);
-            EXPECT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.Busy(); }, 20000));
             log = dialog.debug->toPlainText();
             if (dialog.isVisible())
                 dialog.reject();
@@ -126,7 +126,7 @@ TEST_F(ExportDialogTest, ASilentSheetWithoutEncoderIsWrittenDirectly) {
     EXPECT_TRUE(Part<QPlainTextEdit>(*Window, "InfoPanel")->toPlainText().endsWith("Build Complete"));
 }
 
-TEST_F(ExportDialogTest, SoundTakesTheCompressedRouteAndTheRawFileGoes) {
+TEST_F(ExportDialogTest, SoundTakesTheCompressedRouteAndLeavesNoRawMovie) {
     OpenSample(true);
     const QString log = Export([](TExportDialog& dialog) {
         EXPECT_TRUE(dialog.AudioFilterSel->isEnabled());
@@ -139,7 +139,8 @@ TEST_F(ExportDialogTest, SoundTakesTheCompressedRouteAndTheRawFileGoes) {
     EXPECT_TRUE(log.endsWith("Compressing...\nThe movie is saved as " + QString::fromStdString(Files / "bounce.avi") +
                              "."))
         << log.toStdString();
-    EXPECT_EQ(Probe(Files / "bounce.avi"), "mpeg4,180,48\npcm_s16le,40780\n");
+    // The sound is 1.849 s; silence fills it to the movie's 2 s.
+    EXPECT_EQ(Probe(Files / "bounce.avi"), "mpeg4,180,48\npcm_s16le,44100\n");
     EXPECT_TRUE(NoRawMovieLeft());
 }
 
@@ -165,15 +166,18 @@ TEST_F(ExportDialogTest, FileNamesGetAviAndAnExistingFileIsOnlyReplacedWhenAsked
     EXPECT_EQ(Probe(Files / "scene.avi"), "rawvideo,320,48\n");
 }
 
-TEST_F(ExportDialogTest, ClosingDuringCompressionKeepsTheOldMovieAndLeavesNoFiles) {
+TEST_F(ExportDialogTest, AbortDuringCompressionKeepsTheOldMovieAndLeavesNoFiles) {
     OpenSample(true);
     std::ofstream(Files / "bounce.avi") << "old";
     const QString log = Export([](TExportDialog& dialog) {
         dialog.AskOverwrite = [](const QString&) { return true; };
+        WhenShown<TProgressDialog>([](TProgressDialog& progress) { progress.Button1->click(); });
         dialog.SaveBtn->click();
-        dialog.reject();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(dialog.SaveBtn->isEnabled());
     });
-    EXPECT_TRUE(log.endsWith("Compressing...")) << log.toStdString();
+    EXPECT_TRUE(log.endsWith("Compressing...\nThe movie could not be saved: The export was cancelled."))
+        << log.toStdString();
     EXPECT_EQ(ReadText(Files / "bounce.avi"), "old");
     for (const auto& entry : fs::directory_iterator(Files.Path()))
         EXPECT_FALSE(entry.path().filename().string().starts_with(".bounce.avi")) << entry.path();
@@ -197,7 +201,6 @@ TEST_F(ExportDialogTest, AFailedExportKeepsTheOldMovieAndSaysWhy) {
     Export([&result](TExportDialog& dialog) {
         dialog.AskOverwrite = [](const QString&) { return true; };
         dialog.SaveBtn->click();
-        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.Busy(); }, 20000));
         result = dialog.ResultLabel->text();
         EXPECT_FALSE(dialog.ShowFileBtn->isEnabled());
         EXPECT_TRUE(dialog.isVisible());
@@ -271,6 +274,54 @@ TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     });
     preview.Save1->trigger();
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,160,10\n");
+}
+
+// A sheet whose 3-second sound outlasts its 48 frames of drawings: the movie runs to the sound's
+// end (frame 72) in the dialog's To and the preview's alike. A range goes into the kind of movie
+// the type list or the name's suffix chooses, with its own part of the sound.
+TEST_F(ExportDialogTest, TheRangeRunsToTheSoundsEndAndTheTypeFollowsTheName) {
+    const std::string sound = Files / "long.wav";
+    CommandOutput("gst-launch-1.0 -q audiotestsrc samplesperbuffer=4800 num-buffers=30 ! "
+                  "audio/x-raw,rate=48000,channels=1,format=S16LE ! wavenc ! filesink location='" + sound + "'");
+    WriteText(Files / "long.xps", std::regex_replace(ReadText(CELWRIGHT_SAMPLE_SHEET),
+                                                     std::regex("<audiofile>[^<]*</audiofile>"),
+                                                     "<audiofile>" + sound + "</audiofile>"));
+    Window->Files().OpenDocument(QString::fromStdString(Files / "long.xps"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Window->Sheet().Document().HasAudio(); }));
+    Export([this](TExportDialog& dialog) {
+        EXPECT_EQ(dialog.FromFrame->value(), 1);
+        EXPECT_EQ(dialog.ToFrame->value(), 72);
+        EXPECT_EQ(dialog.FileName->text(), "long.avi");
+        dialog.FileName->setText("clip.webm");
+        emit dialog.FileName->editingFinished();
+        EXPECT_EQ(dialog.FormatSel->currentText(), "WebM movie (*.webm)");
+        dialog.FormatSel->setCurrentIndex(dialog.FormatSel->findText("MP4 movie (*.mp4)"));
+        EXPECT_EQ(dialog.FileName->text(), "clip.mp4");
+        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.CompressorsListed(); }, 20000));
+        EXPECT_EQ(dialog.VidFilterSel->findText("none"), -1);
+        EXPECT_EQ(dialog.VidFilterSel->currentData().toString(), "x264enc");
+        dialog.FromFrame->setValue(25);
+        dialog.ToFrame->setValue(60);
+        dialog.SaveBtn->click();
+        EXPECT_EQ(dialog.ResultLabel->text().toStdString(), "The movie is saved as " + Files / "clip.mp4" + ".");
+        dialog.FormatSel->setCurrentIndex(dialog.FormatSel->findText("Animated GIF (*.gif)"));
+        EXPECT_FALSE(dialog.VidFilterSel->isEnabled());
+        EXPECT_FALSE(dialog.AudioFilterSel->isEnabled());
+        dialog.SaveBtn->click();
+    });
+    EXPECT_EQ(CommandOutput("ffprobe -v error -count_frames -show_entries stream=codec_name,nb_read_frames -of csv=p=0 '" +
+                            Files / "clip.mp4" + "'")
+                  .substr(0, 12),
+              "h264,36\naac,");
+    EXPECT_EQ(CommandOutput("ffprobe -v error -count_frames -show_entries stream=codec_name,nb_read_frames -of csv=p=0 '" +
+                            Files / "clip.gif" + "'"),
+              "gif,36\n");
+
+    Window->Settings().Current.Preview.AutoBuild = false;
+    Part(*Window, "PreviewAction")->trigger();
+    TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
+    ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
+    EXPECT_EQ(preview.FrameTo->text(), "72");
 }
 
 TEST_F(ExportDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {
