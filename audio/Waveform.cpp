@@ -119,7 +119,7 @@ std::size_t FramesToRead(const TWaveFormat& format, std::uint64_t dataBytes, std
     return static_cast<std::size_t>(std::min(frames, most));
 }
 
-void Finish(const TWaveFormat& format, std::size_t frames, TSoundTrack& audio, std::int32_t& lengthMs) {
+void Finish(const TWaveFormat& format, std::uint64_t frames, TSoundTrack& audio, std::int32_t& lengthMs) {
     audio.Channels = format.Channels;
     audio.SignedSamples = format.BitsPerSample != 8;
     lengthMs = static_cast<std::int32_t>(static_cast<double>(frames) * 1000.0 / format.SampleRate);
@@ -195,6 +195,6 @@ TWaveformRead ReadWaveformFile(const std::filesystem::path& file, std::int64_t m
         sampler.Take(block.data(), next - carried, got + carried);
         next += got;
     }
-    Finish(format, frames, audio, lengthMs);
+    Finish(format, data->Size / frameBytes, audio, lengthMs);
     return cut ? TWaveformRead::Cut : TWaveformRead::Whole;
 }
