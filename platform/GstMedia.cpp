@@ -10,6 +10,7 @@
 #include <gst/audio/audio.h>
 #include <gst/pbutils/pbutils.h>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -156,6 +157,14 @@ struct TSoundLimit {
     bool Ended = false;
     TSharedFlag Cut;
     TSharedFlag DecoderClips; // the decoder leaves out the encoder's samples itself
+    GstCaps* Caps = nullptr; // the caps Audio was read from, held
+    GstAudioInfo Audio{};
+    bool Known = false;
+
+    ~TSoundLimit() {
+        if (Caps)
+            gst_caps_unref(Caps);
+    }
 };
 
 std::uint64_t AtRate(std::uint64_t frames, std::uint32_t from, std::int32_t to) {
@@ -195,13 +204,18 @@ GstPadProbeReturn LimitProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) 
         }
         return GST_PAD_PROBE_DROP;
     }
+    // The format is read again only when the caps change: a decoder sends thousands of buffers.
     GstCaps* caps = gst_pad_get_current_caps(pad);
-    GstAudioInfo audio;
-    const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.bpf > 0 && audio.rate > 0;
+    if (caps != limit->Caps) {
+        limit->Known = caps && gst_audio_info_from_caps(&limit->Audio, caps) && limit->Audio.bpf > 0 &&
+                       limit->Audio.rate > 0;
+        std::swap(caps, limit->Caps); // the limit keeps its reference, so the address stays unique
+    }
     if (caps)
         gst_caps_unref(caps);
-    if (!known)
+    if (!limit->Known)
         return GST_PAD_PROBE_OK;
+    const GstAudioInfo& audio = limit->Audio;
     std::uint64_t endFrames = gst_util_uint64_scale(limit->MaxNs, static_cast<std::uint64_t>(audio.rate),
                                                     GST_SECOND);
     bool limitCuts = true;
