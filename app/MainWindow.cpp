@@ -462,7 +462,7 @@ void TMainWindow::TranslateAll() {
     SheetView->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
     SheetView->SetIndexHeadText(Translate(LanguageKey("sFrame")));
     SheetView->SetAudioHeadText(Translate(LanguageKey("sAudio")));
-    SheetSound->VolumeWindow().setWindowTitle(Translate(LanguageKey("sVolume")));
+    SheetSound->VolumeWindow().Retranslate();
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " +
                       QString::number(SettingsManager.Current.General.Fps));
     ShowLayerPath(SheetView->CurrentLayer());

@@ -1,7 +1,9 @@
 #include "audio/AudioConverter.h"
 
+#include "audio/Mp3GaplessInfo.h"
 #include "base/Error.h"
 #include "platform/GstMedia.h"
+#include "ui/AppTexts.h"
 
 #include <filesystem>
 
@@ -13,6 +15,15 @@ std::string OutputFolder(const std::string& folder) {
         return folder;
     // Never beside the source: a file of that name there may be the user's.
     return (std::filesystem::temp_directory_path(error) / "").string();
+}
+
+// An MP3 file's encoder delay and padding are not the source's sound: the converted file starts
+// at its first sample and has its length.
+TSoundSpan OwnSound(const std::string& source) {
+    TMp3GaplessInfo gapless;
+    if (!gapless.Read(source))
+        return {};
+    return {gapless.SampleRate, gapless.LeadingSamples, gapless.Samples};
 }
 
 } // namespace
@@ -42,7 +53,7 @@ bool TAudioConverter::Convert(const std::string& source, const std::string& fold
     }
     g_object_set(Graph->Element("source"), "location", source.c_str(), nullptr);
     g_object_set(Graph->Element("writer"), "location", ResultPath.c_str(), nullptr);
-    Cut = LimitSoundLength(Graph->Element("samples"), maxLengthMs);
+    Cut = LimitSoundLength(Graph->Element("samples"), maxLengthMs, OwnSound(source));
     Graph->OnBusEvent = [this](const TGstBusEvent& event) { GraphEvent(event); };
     if (gst_element_set_state(Graph->Get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         const std::string reason = Graph->PendingError();
@@ -60,7 +71,7 @@ void TAudioConverter::GraphEvent(const TGstBusEvent& event) {
         if (OnConversionComplete)
             OnConversionComplete(*this, ResultPath);
     } else if (event.MissingDecoder) {
-        Fail("No installed decoder can read the sound file \"" + Source + "\". ");
+        Fail(Fill(Translate(LanguageKey("msgNotASoundFile")), {QString::fromStdString(Source)}).toStdString() + " ");
     } else {
         Fail("The sound file \"" + Source + "\" cannot be converted: " + event.Text + ". ");
     }

@@ -3,8 +3,6 @@
 #include "base/Error.h"
 #include "platform/GstMedia.h"
 
-#include <cmath>
-
 namespace {
 
 // Prerolling a sound file takes a few milliseconds; a broken sound server may take longer.
@@ -92,10 +90,7 @@ GstElement* TAudioGraph::Sink() const {
     return Graph ? Graph->Element("output") : nullptr;
 }
 
-// An attenuation of a hundredths of a decibel is a gain of 10^(-a / 2000).
 void TAudioGraph::ApplyVolume() {
-    if (!Graph)
-        return;
-    const double gain = Level == 0 ? 0.0 : std::pow(10.0, -(10000 - Level) / 2000.0);
-    g_object_set(Graph->Element("volume"), "volume", gain, nullptr);
+    if (Graph)
+        g_object_set(Graph->Element("volume"), "volume", VolumeGain(Level), nullptr);
 }

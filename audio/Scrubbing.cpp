@@ -62,3 +62,8 @@ std::int32_t SliderFromVolume(std::int32_t volume) {
     }
     return best;
 }
+
+// An attenuation of a hundredths of a decibel is a gain of 10^(-a / 2000).
+double VolumeGain(std::int32_t volume) {
+    return volume <= 0 ? 0.0 : std::pow(10.0, -(10000 - volume) / 2000.0);
+}

@@ -39,3 +39,6 @@ std::int32_t VolumeFromSlider(std::int32_t position);
 // The slider position (0 to 62, the levels the graph accepts) whose level is nearest `volume`,
 // preferring the lowest-placed such position.
 std::int32_t SliderFromVolume(std::int32_t volume);
+// The gain a level 0 (silent) to 10000 (full) applies: an attenuation of 10000 - volume hundredths
+// of a decibel, 1.0 at full level.
+double VolumeGain(std::int32_t volume);

@@ -2,17 +2,31 @@
 
 #include "audio/AudioGraph.h"
 #include "audio/Scrubbing.h"
+#include "ui/AppTexts.h"
 
-#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+
+// Wide enough for the caption and the close box in every language, tall enough to set a level.
+constexpr int kWidth = 160;
+constexpr int kHeight = 240;
+
+} // namespace
 
 TVolumeWindow::TVolumeWindow(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint) {
     setObjectName("VolumeControl");
-    setWindowTitle("Volume");
     setMinimumWidth(75);
+    Caption = new QLabel(this);
+    Caption->setObjectName("LevelCaption");
+    Caption->setAlignment(Qt::AlignHCenter);
+    Caption->setTextFormat(Qt::PlainText);
     TrackBar1 = new QSlider(Qt::Vertical, this);
     TrackBar1->setObjectName("TrackBar1");
     TrackBar1->setRange(0, 100);
@@ -20,10 +34,23 @@ TVolumeWindow::TVolumeWindow(QWidget* parent)
     TrackBar1->setInvertedAppearance(true);
     TrackBar1->setInvertedControls(true);
     TrackBar1->setTickPosition(QSlider::NoTicks);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(TrackBar1, 0, Qt::AlignHCenter);
-    resize(75, 180);
+    Level = new QLabel(this);
+    Level->setObjectName("LevelPercent");
+    Level->setAlignment(Qt::AlignHCenter);
+    Caption->setBuddy(TrackBar1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Caption);
+    layout->addWidget(TrackBar1, 1, Qt::AlignHCenter);
+    layout->addWidget(Level);
+    resize(kWidth, kHeight);
+    Retranslate();
+    ShowLevel();
     connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) { TrackBar1Change(position); });
+}
+
+void TVolumeWindow::Retranslate() {
+    setWindowTitle(Translate(LanguageKey("sVolume")));
+    Caption->setText(Translate(LanguageKey("sSoundLevel")));
 }
 
 void TVolumeWindow::Open(TAudioGraph* graph) {
@@ -34,10 +61,15 @@ void TVolumeWindow::Open(TAudioGraph* graph) {
         const QSignalBlocker quiet(TrackBar1);
         TrackBar1->setValue(SliderFromVolume(graph->Volume()));
     }
+    ShowLevel();
     if (QWidget* owner = parentWidget())
         move(owner->geometry().center() - rect().center());
     show();
     raise();
+}
+
+QString TVolumeWindow::LevelText() const {
+    return Level->text();
 }
 
 // Positions below the graph's range ask for more than 100 dB down: the graph refuses them and
@@ -45,4 +77,11 @@ void TVolumeWindow::Open(TAudioGraph* graph) {
 void TVolumeWindow::TrackBar1Change(int position) {
     if (Graph)
         Graph->SetVolume(VolumeFromSlider(position));
+    ShowLevel();
+}
+
+// The level as a share of full amplitude; small ones keep a decimal so they do not read as silence.
+void TVolumeWindow::ShowLevel() {
+    const double percent = 100.0 * VolumeGain(Graph ? Graph->Volume() : 10000);
+    Level->setText(QLocale().toString(percent, 'f', percent < 10.0 ? 1 : 0) + " %");
 }

@@ -2,11 +2,13 @@
 
 #include <QDialog>
 
+class QLabel;
 class QSlider;
 class TAudioGraph;
 
-// The volume window: one vertical slider from full level (top) down to silence, kept on top of
-// the other windows, for the main window's playback graph.
+// The volume window: one vertical slider from full level (top) down to silence, named by a label
+// and with the level it gives in percent of full below it, kept on top of the other windows, for
+// the main window's playback graph.
 class TVolumeWindow : public QDialog {
 public:
     explicit TVolumeWindow(QWidget* parent = nullptr);
@@ -14,11 +16,18 @@ public:
     // Shows the window for `graph` with the slider where it gives the graph's level; nothing
     // without a graph.
     void Open(TAudioGraph* graph);
+    // Takes the caption and the label from the interface language.
+    void Retranslate();
     QSlider& TrackBar() { return *TrackBar1; }
+    // The level in force as the window shows it, such as "31 %".
+    QString LevelText() const;
 
 private:
     void TrackBar1Change(int position);
+    void ShowLevel();
 
+    QLabel* Caption = nullptr;
     QSlider* TrackBar1 = nullptr;
+    QLabel* Level = nullptr;
     TAudioGraph* Graph = nullptr;
 };

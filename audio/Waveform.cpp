@@ -7,30 +7,29 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // Pairs of waveform values per second of sound.
 constexpr double kPairsPerSecond = 600.0;
-// Bytes of samples read from disk at a time.
-constexpr std::size_t kBlockBytes = 1 << 20;
 
-// Channel values of sample frames held in a block of the data, frame `Base` first.
+// Channel values of the sample frames of the data.
 class TSampleReader {
 public:
-    TSampleReader(const TWaveFormat& format, const std::uint8_t* block, std::size_t base, std::size_t frames)
+    TSampleReader(const TWaveFormat& format, const std::uint8_t* samples, std::size_t frames)
         : Bits(format.BitsPerSample), IsFloat(format.FormatTag == TWaveFormat::kFloat),
           Bytes(format.BitsPerSample / 8), Stride(static_cast<std::size_t>(format.Channels) * Bytes),
-          Block(block), Base(base), Frames(frames) {}
+          Samples(samples), Frames(frames) {}
 
     // The value of frame j's channel; past the last frame of the sound, the last one's.
     std::int32_t Value(std::size_t j, int channel) const {
         const std::uint8_t* p =
-            Block + (std::min(j, Frames - 1) - Base) * Stride + static_cast<std::size_t>(channel) * Bytes;
+            Samples + std::min(j, Frames - 1) * Stride + static_cast<std::size_t>(channel) * Bytes;
         switch (Bits) {
         case 8:
             return static_cast<std::int32_t>(static_cast<float>(p[0]) * 0.195315f);
@@ -61,14 +60,11 @@ private:
     bool IsFloat;
     std::size_t Bytes;
     std::size_t Stride;
-    const std::uint8_t* Block;
-    std::size_t Base;
+    const std::uint8_t* Samples;
     std::size_t Frames;
 };
 
-// Takes the pairs of waveform values from the sample frames as blocks of them arrive in order.
-// A pair needs its frame and the next, so each block after the first starts with the last frame
-// of the block before it.
+// Takes the pairs of waveform values from the sample frames.
 class TPeakSampler {
 public:
     TPeakSampler(const TWaveFormat& format, std::size_t frames, TSoundTrack& audio)
@@ -81,21 +77,19 @@ public:
             Audio.Peaks[static_cast<std::size_t>(i)].reserve(Entries);
     }
 
-    // `block` holds frames base .. base + count - 1.
-    void Take(const std::uint8_t* block, std::size_t base, std::size_t count) {
-        const TSampleReader samples(Format, block, base, Frames);
-        const std::size_t last = base + count - 1; // the last frame this block holds
+    // `samples` holds all the frames.
+    void Take(const std::uint8_t* samples) {
+        if (Frames == 0)
+            return;
+        const TSampleReader reader(Format, samples, Frames);
         auto& left = Audio.Peaks[0];
-        while (T < static_cast<double>(Frames) && left.size() < Entries) {
-            const auto s = static_cast<std::size_t>(T);
-            if (s + 1 > last && last + 1 < Frames)
-                return; // the next frame comes with the next block
+        for (double t = 0; t < static_cast<double>(Frames) && left.size() < Entries; t += Step) {
+            const auto s = static_cast<std::size_t>(t);
             for (int i = 0; i < Drawn; ++i) {
                 auto& values = Audio.Peaks[static_cast<std::size_t>(i)];
-                values.push_back(samples.Value(s, i));
-                values.push_back(samples.Value(s + 1, i));
+                values.push_back(reader.Value(s, i));
+                values.push_back(reader.Value(s + 1, i));
             }
-            T += Step;
         }
     }
 
@@ -106,7 +100,48 @@ private:
     std::size_t Entries;
     int Drawn;
     TSoundTrack& Audio;
-    double T = 0;
+};
+
+// Bytes of a file mapped read-only. The sampler looks at a pair of frames in every few hundred
+// bytes, so every page is needed; mapping reads them from the page cache in place, where reading
+// into a buffer would first copy them all.
+class TMappedRange {
+public:
+    // Throws ECwError naming the file when it cannot be opened or no longer holds the range.
+    TMappedRange(const std::filesystem::path& file, std::uint64_t offset, std::size_t length) {
+        if (length == 0)
+            return;
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat status {};
+        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t start = offset / page * page;
+        if (fd >= 0 && ::fstat(fd, &status) == 0 && static_cast<std::uint64_t>(status.st_size) >= offset + length) {
+            Length = static_cast<std::size_t>(offset - start) + length;
+            void* map = ::mmap(nullptr, Length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(start));
+            if (map != MAP_FAILED) {
+                Map = static_cast<std::uint8_t*>(map);
+                ::madvise(Map, Length, MADV_SEQUENTIAL);
+            }
+        }
+        if (fd >= 0)
+            ::close(fd);
+        if (!Map)
+            throw ECwError("Cannot read the sound file \"" + file.string() + "\".");
+        First = Map + (offset - start);
+    }
+    ~TMappedRange() {
+        if (Map)
+            ::munmap(Map, Length);
+    }
+    TMappedRange(const TMappedRange&) = delete;
+    TMappedRange& operator=(const TMappedRange&) = delete;
+
+    const std::uint8_t* Bytes() const { return First; }
+
+private:
+    std::uint8_t* Map = nullptr;
+    std::size_t Length = 0;
+    const std::uint8_t* First = nullptr;
 };
 
 // The frames of the data chunk, no more than `maxLengthMs` of them.
@@ -119,7 +154,7 @@ std::size_t FramesToRead(const TWaveFormat& format, std::uint64_t dataBytes, std
     return static_cast<std::size_t>(std::min(frames, most));
 }
 
-void Finish(const TWaveFormat& format, std::size_t frames, TSoundTrack& audio, std::int32_t& lengthMs) {
+void Finish(const TWaveFormat& format, std::uint64_t frames, TSoundTrack& audio, std::int32_t& lengthMs) {
     audio.Channels = format.Channels;
     audio.SignedSamples = format.BitsPerSample != 8;
     lengthMs = static_cast<std::int32_t>(static_cast<double>(frames) * 1000.0 / format.SampleRate);
@@ -156,9 +191,7 @@ bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& le
     if (!fmt || !data || data->OnDisk || !format.Read(*fmt) || !format.Drawable())
         return false;
     const std::size_t frames = data->Size / format.FrameBytes();
-    TPeakSampler sampler(format, frames, audio);
-    if (frames > 0)
-        sampler.Take(data->Data.data(), 0, frames);
+    TPeakSampler(format, frames, audio).Take(data->Data.data());
     Finish(format, frames, audio, lengthMs);
     return true;
 }
@@ -175,26 +208,8 @@ TWaveformRead ReadWaveformFile(const std::filesystem::path& file, std::int64_t m
     bool cut = false;
     const std::size_t frames = FramesToRead(format, data->Size, maxLengthMs, cut);
     const std::size_t frameBytes = format.FrameBytes();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::fopen(file.c_str(), "rb"), &std::fclose);
-    if (!stream || std::fseek(stream.get(), static_cast<long>(data->Offset), SEEK_SET) != 0)
-        throw ECwError("Cannot read the sound file \"" + file.string() + "\".");
-    TPeakSampler sampler(format, frames, audio);
-    // Each block after the first is read behind the last frame of the one before.
-    const std::size_t blockFrames = std::max<std::size_t>(kBlockBytes / frameBytes, 2);
-    std::vector<std::uint8_t> block((blockFrames + 1) * frameBytes);
-    std::size_t next = 0; // the next frame to read
-    while (next < frames) {
-        const std::size_t carried = next > 0 ? 1 : 0;
-        if (carried)
-            std::memcpy(block.data(), block.data() + blockFrames * frameBytes, frameBytes);
-        const std::size_t wanted = std::min(blockFrames + 1 - carried, frames - next);
-        const std::size_t got =
-            std::fread(block.data() + carried * frameBytes, frameBytes, wanted, stream.get());
-        if (got < wanted)
-            throw ECwError("Cannot read the sound file \"" + file.string() + "\".");
-        sampler.Take(block.data(), next - carried, got + carried);
-        next += got;
-    }
-    Finish(format, frames, audio, lengthMs);
+    const TMappedRange samples(file, data->Offset, frames * frameBytes);
+    TPeakSampler(format, frames, audio).Take(samples.Bytes());
+    Finish(format, data->Size / frameBytes, audio, lengthMs);
     return cut ? TWaveformRead::Cut : TWaveformRead::Whole;
 }

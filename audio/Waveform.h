@@ -40,9 +40,10 @@ bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& le
 
 enum class TWaveformRead { NotDrawable, Whole, Cut };
 
-// As ReadWaveform, straight from a WAV file, reading its samples once in blocks and never holding
-// them all, and no more than the first `maxLengthMs` of them (`lengthMs` is then that length).
-// Returns Cut when the file holds more, NotDrawable (changing nothing) when ReadWaveform would
-// return false. Throws ECwError naming the file when it cannot be opened or read.
+// As ReadWaveform, straight from a WAV file, its samples mapped rather than copied into memory,
+// and no more than the first `maxLengthMs` of them; `lengthMs` is the length of all the
+// samples the file holds, which is what it plays. Returns Cut when the file holds more than was
+// read, NotDrawable (changing nothing) when ReadWaveform would return false. Throws ECwError naming
+// the file when it cannot be opened or read.
 TWaveformRead ReadWaveformFile(const std::filesystem::path& file, std::int64_t maxLengthMs, TSoundTrack& audio,
                                std::int32_t& lengthMs);

@@ -1,7 +1,9 @@
 // Sound timings. Scrub latency: the time from a scrub move to the first buffer of its sound reaching
 // a real-time sink, over 50 moves, beside the same seek on the plainest pipeline there is (a test
 // tone into the same sink) as the platform's floor. Waveform: loading and drawing a 10-minute 48 kHz
-// stereo WAV through the sheet control, beside reading the same file's bytes.
+// stereo WAV through the sheet control, beside reading the same file's bytes. Conversion: an MP3
+// to WAV through the converter, beside ffmpeg doing the same when it is installed.
+#include "audio/AudioConverter.h"
 #include "audio/AudioGraph.h"
 #include "audio/Scrubbing.h"
 #include "platform/GstMedia.h"
@@ -9,6 +11,7 @@
 #include "sheetview/SheetView.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTest>
 #include <algorithm>
 #include <atomic>
@@ -19,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -107,6 +111,58 @@ TStats ScrubLatency(TAudioGraph& graph, const std::vector<std::pair<TMediaTime, 
     return Stats(times);
 }
 
+// Wall and processor time of one run, in milliseconds.
+struct TRunTime {
+    double WallMs = -1;
+    double CpuMs = -1;
+};
+
+double CpuMs(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+// One conversion of `mp3` into `folder` by the converter; times of -1 when it fails.
+TRunTime Convert(const std::string& mp3, const std::string& folder) {
+    TAudioConverter converter;
+    QEventLoop waiting;
+    bool failed = false;
+    converter.OnConversionComplete = [&](TAudioConverter&, const std::string&) { waiting.quit(); };
+    converter.OnConversionError = [&](TAudioConverter&, const std::string&) {
+        failed = true;
+        waiting.quit();
+    };
+    std::string result;
+    const double cpu = CpuMs(RUSAGE_SELF);
+    const auto begin = TClock::now();
+    if (!converter.Convert(mp3, folder, 3600 * 1000, result))
+        return {};
+    // Waiting idle, as the window does: a polling loop would take processor time from the work.
+    waiting.exec();
+    if (failed)
+        return {};
+    return {std::chrono::duration<double, std::milli>(TClock::now() - begin).count(), CpuMs(RUSAGE_SELF) - cpu};
+}
+
+// One run of a shell command; times of -1 when it fails.
+TRunTime Run(const std::string& command) {
+    const double cpu = CpuMs(RUSAGE_CHILDREN);
+    const auto begin = TClock::now();
+    if (std::system(command.c_str()) != 0)
+        return {};
+    return {std::chrono::duration<double, std::milli>(TClock::now() - begin).count(), CpuMs(RUSAGE_CHILDREN) - cpu};
+}
+
+// The best of each kind of time over runs.
+void KeepBest(TRunTime& best, const TRunTime& run) {
+    if (run.WallMs < 0)
+        return;
+    best.WallMs = best.WallMs < 0 ? run.WallMs : std::min(best.WallMs, run.WallMs);
+    best.CpuMs = best.CpuMs < 0 ? run.CpuMs : std::min(best.CpuMs, run.CpuMs);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -190,6 +246,34 @@ int main(int argc, char** argv) {
                 sheet.AudioDisplay().RowCount());
     std::printf("read the same file's bytes (floor)           median %7.1f ms   ratio %.1f\n", read.Median,
                 load.Median / std::max(read.Median, 0.001));
+
+    // Five minutes of 44.1 kHz stereo MP3 at 192 kbit/s, as an animator's dialogue track might be.
+    const std::string source = (folder / "five-minutes.wav").string();
+    const std::string mp3 = (folder / "five-minutes.mp3").string();
+    WriteWav(source, 300, 44100, 2);
+    if (std::system(("lame --quiet -b 192 '" + source + "' '" + mp3 + "'").c_str()) != 0) {
+        std::fprintf(stderr, "the lame program made no MP3\n");
+        return 1;
+    }
+    std::filesystem::remove(source);
+    const bool haveFfmpeg = std::system("ffmpeg -version > /dev/null 2>&1") == 0;
+    const std::string ffmpegCommand =
+        "ffmpeg -loglevel error -y -i '" + mp3 + "' '" + (folder / "ffmpeg.wav").string() + "'";
+    // Turn about, so that both meet the same load of a busy machine.
+    TRunTime converter, ffmpeg;
+    for (int run = 0; run < 3; ++run) {
+        KeepBest(converter, Convert(mp3, (folder / "").string()));
+        if (haveFfmpeg)
+            KeepBest(ffmpeg, Run(ffmpegCommand));
+    }
+    std::printf("MP3 to WAV, 5 minutes (best of 3)   converter  %7.1f ms wall %7.1f ms processor\n",
+                converter.WallMs, converter.CpuMs);
+    if (!haveFfmpeg)
+        std::printf("                                    ffmpeg is not installed\n");
+    else
+        std::printf("                                    ffmpeg     %7.1f ms wall %7.1f ms processor"
+                    "   ratio %.2f wall %.2f processor\n",
+                    ffmpeg.WallMs, ffmpeg.CpuMs, converter.WallMs / ffmpeg.WallMs, converter.CpuMs / ffmpeg.CpuMs);
 
     std::filesystem::remove_all(folder);
     return 0;

@@ -10,34 +10,69 @@ namespace {
 bool HoldsSound(const TSheetData& data) {
     return data.Audio.DurationMs > 0;
 }
+
+// Calls `visit` with each cel of `layer` in frame order.
+template <typename F> void ForEachCel(const TLayer& layer, F visit) {
+    for (std::int32_t frame = 0; frame < layer.FrameCount();) {
+        const TCel* cel = layer.Slot(frame);
+        if (!cel) {
+            ++frame;
+            continue;
+        }
+        visit(*cel);
+        frame = cel->Row + cel->Duration;
+    }
+}
+
+// Whether `layer`, the sheet's layer `col`, holds exactly `kept`, compared in place.
+bool LayerHolds(const TLayer& layer, std::int32_t col, const std::vector<TCopyCel>& kept) {
+    std::size_t next = 0;
+    bool same = true;
+    ForEachCel(layer, [&](const TCel& cel) {
+        if (same && next < kept.size()) {
+            const TCopyCel& k = kept[next];
+            same = k.Name == cel.Name && k.Duration == cel.Duration && k.ColOffset == col && k.RowOffset == cel.Row;
+        } else {
+            same = false;
+        }
+        ++next;
+    });
+    return same && next == kept.size();
+}
+
+TLayerCels CopyLayer(const TLayer& layer, std::int32_t col) {
+    auto cels = std::make_shared<std::vector<TCopyCel>>();
+    ForEachCel(layer, [&](const TCel& cel) { cels->push_back({cel.Name, cel.Duration, col, cel.Row}); });
+    return cels;
+}
 } // namespace
+
+std::vector<TCopyCel> TUndoInfo::Cels() const {
+    std::vector<TCopyCel> all;
+    for (const TLayerCels& layer : LayerCels)
+        all.insert(all.end(), layer->begin(), layer->end());
+    return all;
+}
 
 TSheetUndo::~TSheetUndo() {
     Destroying = true;
     ClearHistory();
 }
 
-std::unique_ptr<TSheetSnapshot> TSheetUndo::TakeSnapshot(const TSheetDocument& sheet) {
+std::unique_ptr<TSheetSnapshot> TSheetUndo::TakeSnapshot(const TSheetDocument& sheet, const TSheetSnapshot* like) {
     auto snapshot = std::make_unique<TSheetSnapshot>();
     TUndoInfo& info = snapshot->Info;
     const TSheetData& data = sheet.Data();
-    if (data.LayerCount() > 0) {
-        info.Layers.reserve(static_cast<std::size_t>(data.LayerCount()));
-        info.Cels.reserve(data.Cels.Count());
-        for (std::int32_t col = 0; col < data.LayerCount(); ++col) {
-            const TLayer& layer = data.Layer(col);
-            info.Layers.push_back({layer.Visible, layer.Caption, layer.Colors, layer.Folder});
-            for (std::int32_t frame = 0; frame < layer.FrameCount();) {
-                const TCel* cel = layer.Slot(frame);
-                if (!cel) {
-                    ++frame;
-                    continue;
-                }
-                info.Cels.push_back({cel->Name, cel->Duration, col, cel->Row});
-                frame = cel->Row + cel->Duration;
-            }
-        }
-        info.CelCount = static_cast<std::int32_t>(info.Cels.size());
+    const auto layers = static_cast<std::size_t>(data.LayerCount());
+    info.Layers.reserve(layers);
+    info.LayerCels.reserve(layers);
+    for (std::int32_t col = 0; col < data.LayerCount(); ++col) {
+        const TLayer& layer = data.Layer(col);
+        info.Layers.push_back({layer.Visible, layer.Caption, layer.Colors, layer.Folder});
+        const auto at = static_cast<std::size_t>(col);
+        const bool alike =
+            like && at < like->Info.LayerCels.size() && LayerHolds(layer, col, *like->Info.LayerCels[at]);
+        info.LayerCels.push_back(alike ? like->Info.LayerCels[at] : CopyLayer(layer, col));
     }
     // A sound that was read belongs to the snapshot whether or not its column is shown: hiding the
     // column must not let an undo take the sound away.
@@ -76,10 +111,9 @@ void TSheetUndo::Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet) 
         layer.Visible = kept.Visible;
     }
     TCellRect changed;
-    for (std::int32_t i = 0; i < info.CelCount; ++i) {
-        const TCopyCel& cel = info.Cels[static_cast<std::size_t>(i)];
-        data.AddCel(cel.ColOffset, cel.RowOffset, cel.Name, cel.Duration, changed);
-    }
+    for (const TLayerCels& layer : info.LayerCels)
+        for (const TCopyCel& cel : *layer)
+            data.AddCel(cel.ColOffset, cel.RowOffset, cel.Name, cel.Duration, changed);
 
     if (HoldsSound(data) && info.AudioFile.empty())
         data.ClearAudioData();
@@ -104,7 +138,7 @@ void TSheetUndo::Notify(const std::function<void(TSheetDocument&)>& event) {
 void TSheetUndo::SaveUndoState(bool clearRedo) {
     if (Owner.UpdateMode() == TSheetDocument::TUpdateMode::Bulk)
         return;
-    PushUndo(TakeSnapshot(Owner), clearRedo);
+    PushUndo(TakeSnapshot(Owner, Newest()), clearRedo);
 }
 
 void TSheetUndo::PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRedo) {
@@ -151,9 +185,13 @@ void TSheetUndo::ClearHistory() {
     }
 }
 
+const TSheetSnapshot* TSheetUndo::Newest() const {
+    return UndoList.empty() ? nullptr : UndoList.front().get();
+}
+
 void TSheetUndo::CapturePending() {
     if (!Pending)
-        Pending = TakeSnapshot(Owner);
+        Pending = TakeSnapshot(Owner, Newest());
 }
 
 void TSheetUndo::PushPending() {
@@ -197,7 +235,7 @@ void TSheetUndo::Undo() {
     }
     MoveFiles(UndoList.front()->FileMoves, false);
     Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
-    auto redo = TakeSnapshot(Owner);
+    auto redo = TakeSnapshot(Owner, UndoList.front().get());
     redo->FileMoves = UndoList.front()->FileMoves;
     PushRedo(std::move(redo));
     const std::unique_ptr<TSheetSnapshot> top = std::move(UndoList.front());
@@ -215,7 +253,7 @@ void TSheetUndo::Redo() {
     }
     MoveFiles(RedoList.front()->FileMoves, true);
     Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
-    auto undo = TakeSnapshot(Owner);
+    auto undo = TakeSnapshot(Owner, RedoList.front().get());
     undo->FileMoves = RedoList.front()->FileMoves;
     PushUndo(std::move(undo), false);
     const std::unique_ptr<TSheetSnapshot> top = std::move(RedoList.front());

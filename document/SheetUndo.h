@@ -21,15 +21,20 @@ struct TLayerInfo {
     bool operator==(const TLayerInfo&) const = default;
 };
 
+// One layer's cels in frame order, shared by the snapshots in which the layer is alike.
+using TLayerCels = std::shared_ptr<const std::vector<TCopyCel>>;
+
 // The document as an undo snapshot keeps it. Cels carry absolute 0-based layer and first frame in
 // ColOffset and RowOffset. Frame rate, cursor, selection, clipboard and frame count are not kept.
 struct TUndoInfo {
     std::string AudioFile; // empty when the sheet had no sound
     std::string WaveFile;
     std::vector<TPhonemeData> Phonemes; // entry i: text of frame i + 1 and Row i; empty when none
-    std::vector<TCopyCel> Cels;
+    std::vector<TLayerCels> LayerCels;  // entry i: the cels of layer i
     std::vector<TLayerInfo> Layers;
-    std::int32_t CelCount = 0;
+
+    // Every cel, layer by layer.
+    std::vector<TCopyCel> Cels() const;
 };
 
 // A drawing file an edit renamed: undo renames it back, redo forward again.
@@ -60,8 +65,11 @@ public:
     void SetDepth(std::int32_t depth);
 
     // Copies the document: every layer and every cel once, and the sound and phonemes when the
-    // sheet has sound.
-    static std::unique_ptr<TSheetSnapshot> TakeSnapshot(const TSheetDocument& sheet);
+    // sheet has sound. A layer whose cels are as in `like`'s layer of the same place shares that
+    // layer's copy: an edit changes a layer or two, and a deep history of a full sheet would
+    // otherwise hold a whole copy of it per step.
+    static std::unique_ptr<TSheetSnapshot> TakeSnapshot(const TSheetDocument& sheet,
+                                                        const TSheetSnapshot* like = nullptr);
     // Rebuilds the document from a snapshot. Cels are placed again in order, so equal-named
     // neighbours join; the frame count only grows; phoneme slots beyond the snapshot keep their text.
     static void Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet);
@@ -98,6 +106,8 @@ private:
     // After a restore: frame rows, repaint, normal updates.
     void FinishRestore();
     void TrimLists();
+    // The snapshot on top of the undo stack, or null.
+    const TSheetSnapshot* Newest() const;
 
     TSheetDocument& Owner;
     std::deque<std::unique_ptr<TSheetSnapshot>> RedoList; // most recent first

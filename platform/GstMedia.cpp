@@ -5,14 +5,38 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <gst/audio/audio.h>
 #include <gst/pbutils/pbutils.h>
 #include <mutex>
+#include <utility>
+
+namespace {
+
+// Both MP3 decoders are ranked alike, and the tie goes to the one whose name sorts first, which
+// takes twice the time. Ranked above it, the faster one is chosen wherever MP3 is decoded.
+void PreferFasterMp3Decoder() {
+    GstPluginFeature* faster = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec");
+    if (!faster)
+        return;
+    GstPluginFeature* slower = gst_registry_lookup_feature(gst_registry_get(), "avdec_mp3");
+    const guint above = (slower ? gst_plugin_feature_get_rank(slower) : guint{GST_RANK_MARGINAL}) + 1;
+    if (gst_plugin_feature_get_rank(faster) < above)
+        gst_plugin_feature_set_rank(faster, above);
+    if (slower)
+        gst_object_unref(slower);
+    gst_object_unref(faster);
+}
+
+} // namespace
 
 void EnsureGstInit() {
     static std::once_flag once;
-    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+    std::call_once(once, [] {
+        gst_init(nullptr, nullptr);
+        PreferFasterMp3Decoder();
+    });
 }
 
 TGstPipeline::TGstPipeline(const std::string& description) : Alive(std::make_shared<bool>(true)) {
@@ -122,13 +146,52 @@ std::string TGstPipeline::PendingError() const {
 
 namespace {
 
+using TSharedFlag = std::shared_ptr<std::atomic<bool>>;
+
 struct TSoundLimit {
     std::uint64_t MaxNs = 0;
-    std::uint64_t Frames = 0; // sample frames passed so far
+    TSoundSpan Own;
+    std::uint64_t Skipped = 0; // sample frames left out before the source's own sound
+    std::uint64_t Frames = 0;  // sample frames passed so far
     bool Reached = false;
     bool Ended = false;
-    std::shared_ptr<std::atomic<bool>> Cut;
+    TSharedFlag Cut;
+    TSharedFlag DecoderClips; // the decoder leaves out the encoder's samples itself
+    GstCaps* Caps = nullptr; // the caps Audio was read from, held
+    GstAudioInfo Audio{};
+    bool Known = false;
+
+    ~TSoundLimit() {
+        if (Caps)
+            gst_caps_unref(Caps);
+    }
 };
+
+std::uint64_t AtRate(std::uint64_t frames, std::uint32_t from, std::int32_t to) {
+    return gst_util_uint64_scale(frames, static_cast<std::uint64_t>(to), from);
+}
+
+// A decoder that receives clipping information from its parser honours it: the span is then
+// already applied, and applying it again would cut the source's own sound.
+GstPadProbeReturn ClippingProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    if (gst_buffer_get_audio_clipping_meta(GST_PAD_PROBE_INFO_BUFFER(info)))
+        (*static_cast<TSharedFlag*>(data))->store(true);
+    return GST_PAD_PROBE_OK;
+}
+
+void WatchDecoders(GstBin*, GstBin*, GstElement* element, gpointer data) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    const gchar* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!klass || !std::strstr(klass, "Decoder") || !std::strstr(klass, "Audio"))
+        return;
+    GstPad* pad = gst_element_get_static_pad(element, "sink");
+    if (!pad)
+        return;
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, ClippingProbe,
+                      new TSharedFlag(*static_cast<TSharedFlag*>(data)),
+                      [](gpointer flag) { delete static_cast<TSharedFlag*>(flag); });
+    gst_object_unref(pad);
+}
 
 // Counts samples rather than trusting time stamps, which decoders may leave out.
 GstPadProbeReturn LimitProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
@@ -141,40 +204,75 @@ GstPadProbeReturn LimitProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) 
         }
         return GST_PAD_PROBE_DROP;
     }
+    // The format is read again only when the caps change: a decoder sends thousands of buffers.
     GstCaps* caps = gst_pad_get_current_caps(pad);
-    GstAudioInfo audio;
-    const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.bpf > 0 && audio.rate > 0;
+    if (caps != limit->Caps) {
+        limit->Known = caps && gst_audio_info_from_caps(&limit->Audio, caps) && limit->Audio.bpf > 0 &&
+                       limit->Audio.rate > 0;
+        std::swap(caps, limit->Caps); // the limit keeps its reference, so the address stays unique
+    }
     if (caps)
         gst_caps_unref(caps);
-    if (!known)
+    if (!limit->Known)
         return GST_PAD_PROBE_OK;
-    const std::uint64_t maxFrames = gst_util_uint64_scale(limit->MaxNs, static_cast<std::uint64_t>(audio.rate),
-                                                          GST_SECOND);
+    const GstAudioInfo& audio = limit->Audio;
+    std::uint64_t endFrames = gst_util_uint64_scale(limit->MaxNs, static_cast<std::uint64_t>(audio.rate),
+                                                    GST_SECOND);
+    bool limitCuts = true;
+    std::uint64_t skip = 0;
+    if (limit->Own.Rate > 0 && !limit->DecoderClips->load()) {
+        skip = AtRate(limit->Own.Skip, limit->Own.Rate, audio.rate);
+        const std::uint64_t ownFrames = AtRate(limit->Own.Length, limit->Own.Rate, audio.rate);
+        if (ownFrames < endFrames) {
+            endFrames = ownFrames;
+            limitCuts = false;
+        }
+    }
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
     const std::uint64_t frames = gst_buffer_get_size(buffer) / static_cast<std::uint64_t>(audio.bpf);
-    if (limit->Frames + frames <= maxFrames) {
-        limit->Frames += frames;
-        return GST_PAD_PROBE_OK;
+    const std::uint64_t front = std::min(frames, skip - std::min(skip, limit->Skipped));
+    limit->Skipped += front;
+    std::uint64_t keep = frames - front;
+    if (limit->Frames + keep > endFrames) {
+        limit->Reached = true;
+        if (limitCuts)
+            limit->Cut->store(true);
+        keep = endFrames - limit->Frames;
     }
-    limit->Reached = true;
-    limit->Cut->store(true);
-    const std::uint64_t keep = maxFrames - limit->Frames;
-    limit->Frames = maxFrames;
+    limit->Frames += keep;
+    if (keep == frames)
+        return GST_PAD_PROBE_OK;
     if (keep == 0)
         return GST_PAD_PROBE_DROP;
     buffer = gst_buffer_make_writable(buffer);
-    gst_buffer_resize(buffer, 0, static_cast<gssize>(keep * static_cast<std::uint64_t>(audio.bpf)));
+    const auto bpf = static_cast<std::uint64_t>(audio.bpf);
+    gst_buffer_resize(buffer, static_cast<gssize>(front * bpf), static_cast<gssize>(keep * bpf));
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(keep, GST_SECOND, static_cast<std::uint64_t>(audio.rate));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     return GST_PAD_PROBE_OK;
 }
 
+// The pipeline that holds `element`.
+GstElement* TopLevel(GstElement* element) {
+    while (GstElement* parent = GST_ELEMENT_PARENT(element))
+        element = parent;
+    return element;
+}
+
 } // namespace
 
-std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs) {
+std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs,
+                                                          const TSoundSpan& own) {
     auto* limit = new TSoundLimit;
     limit->MaxNs = static_cast<std::uint64_t>(std::max<std::int64_t>(maxMs, 0)) * GST_MSECOND;
+    limit->Own = own;
     limit->Cut = std::make_shared<std::atomic<bool>>(false);
+    limit->DecoderClips = std::make_shared<std::atomic<bool>>(false);
+    if (own.Rate > 0)
+        g_signal_connect_data(TopLevel(element), "deep-element-added", G_CALLBACK(WatchDecoders),
+                              new TSharedFlag(limit->DecoderClips),
+                              [](gpointer flag, GClosure*) { delete static_cast<TSharedFlag*>(flag); },
+                              GConnectFlags{});
     std::shared_ptr<const std::atomic<bool>> cut = limit->Cut;
     GstPad* pad = gst_element_get_static_pad(element, "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, LimitProbe, limit,

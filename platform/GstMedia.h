@@ -49,10 +49,21 @@ private:
     std::shared_ptr<bool> Alive; // queued bus events are dropped once it is gone
 };
 
+// The source's own sound within a decoded stream: the samples an encoder put before it, to leave
+// out, and its length, both counted at `Rate`. A span of rate 0 leaves the stream as it is.
+struct TSoundSpan {
+    std::uint32_t Rate = 0;
+    std::uint64_t Skip = 0;
+    std::uint64_t Length = 0;
+};
+
 // Ends the raw audio leaving `element` (its "src" pad) after `maxMs` of sound: the samples up to
 // that point pass, the buffer that crosses it is cut, and the stream then ends. The flag returned
-// turns true once the stream was cut; a stream shorter than the limit passes untouched.
-std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs);
+// turns true once the stream was cut; a stream shorter than the limit passes untouched. With an
+// `own` span the samples before and after it are left out first, unless the pipeline's decoder
+// already leaves them out; reaching the span's end is not a cut.
+std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs,
+                                                          const TSoundSpan& own = {});
 
 // The play length of a sound file in milliseconds, read by the media platform. Returns -1 and a
 // reason when the file cannot be read or decoded.

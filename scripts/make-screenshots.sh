@@ -79,7 +79,7 @@ xdotool click 3
 sleep 0.6
 xdotool key Down Return
 volume=$(timeout 10 xdotool search --sync --name '^Volume$' | head -1)
-shot_over_main 470 volume-window
+shot_over_main 520 volume-window
 xdotool windowactivate --sync "$volume" key Escape
 sleep 0.5
 xdotool windowactivate --sync "$main"

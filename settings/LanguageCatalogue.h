@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 301;
+inline constexpr std::size_t kLanguageKeyCount = 303;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -118,6 +118,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgNoMouthChart", "This layer has no mouth chart. Pick its drawings in Edit Layer Properties."},
     {"msgNoMouthDrawing", "No drawing in the mouth chart for:"},
     {"msgNonSquareToSquare", "Resize to adjust for non-square pixels (DV only)"},
+    {"msgNotASoundFile", "\"%s\" is not a sound file that can be read."},
     {"msgOpen", "Open existing Exposure Sheet"},
     {"msgOpenElsewhere", "%s is open in another Celwright window. Open it read-only (a save then asks for a new name), or open it anyway?"},
     {"msgPhonemesLeftOut", "Left out, past frame 1637:"},
@@ -348,6 +349,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sShowFile", "Show File"},
     {"sSize", "Size"},
     {"sSort", "Sort"},
+    {"sSoundLevel", "Level"},
     {"sStandard", "Standard"},
     {"sStop", "Stop"},
     {"sStopMotion", "Stop Motion"},

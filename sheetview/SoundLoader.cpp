@@ -48,16 +48,14 @@ void TSoundLoader::Load(const std::string& file, const std::string& tempFolder, 
 }
 
 bool TSoundLoader::ReadDrawable(const std::string& file, bool converted) {
-    std::int32_t dataLengthMs = 0;
-    const TWaveformRead read = ReadWaveformFile(file, MaxLengthMs, *Data, dataLengthMs);
+    std::int32_t lengthMs = 0;
+    const TWaveformRead read = ReadWaveformFile(file, MaxLengthMs, *Data, lengthMs);
     if (read == TWaveformRead::NotDrawable)
         return false;
     Data->Shortened = read == TWaveformRead::Cut || (converted && Converter.WasCut());
-    // The platform's length is the one playback uses; a WAV file it cannot inspect still has the
-    // length of its samples.
-    std::string reason;
-    const std::int64_t playLength = AudioPlayLengthMs(file, reason);
-    Data->DurationMs = playLength >= 0 ? static_cast<std::int32_t>(playLength) : dataLengthMs;
+    // A PCM file plays its samples: their count is its length, without asking the media platform
+    // to inspect the file a second time.
+    Data->DurationMs = lengthMs;
     Data->WaveFile = file;
     if (OnLoaded)
         OnLoaded(*this);

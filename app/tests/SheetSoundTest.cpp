@@ -13,6 +13,7 @@
 #include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTest>
@@ -142,13 +143,26 @@ TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     EXPECT_TRUE(volume.isVisible());
     EXPECT_EQ(volume.windowTitle(), "Volume");
     EXPECT_EQ(volume.TrackBar().value(), 24); // the lowest position still at full level
+    EXPECT_EQ(volume.LevelText(), "100 %");
+    EXPECT_EQ(Part<QLabel>(volume, "LevelCaption")->text(), "Level");
+    EXPECT_GE(volume.width(), 150);
+    volume.TrackBar().setValue(50);
+    EXPECT_EQ(volume.LevelText(), "31 %"); // 10.24 dB down
     volume.TrackBar().setValue(60);
     EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
+    EXPECT_EQ(volume.LevelText(), "0.1 %");
     volume.TrackBar().setValue(80); // more than 100 dB down: refused
     EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
+    EXPECT_EQ(volume.LevelText(), "0.1 %");
     volume.close();
     Part(*window, "AdjustVolumeAction")->trigger();
     EXPECT_EQ(volume.TrackBar().value(), 60);
+
+    window->SelectLanguage("German");
+    EXPECT_EQ(volume.windowTitle(), "Lautstärke");
+    EXPECT_EQ(Part<QLabel>(volume, "LevelCaption")->text(), "Pegel");
+    window->SelectLanguage("French");
+    EXPECT_EQ(Part<QLabel>(volume, "LevelCaption")->text(), "Niveau");
 }
 
 // The stretches the sink was asked to play, in order, and where the last buffer it got ends

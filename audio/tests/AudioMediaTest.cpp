@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -112,6 +113,61 @@ TEST_F(AudioMedia, ConvertsCompressedFilesToPcmWav) {
     }
 }
 
+// Clicks at known samples of a 44.1 kHz source must land on the same samples of the converted
+// file, and the file must have the source's length: an MP3 encoder's delay and padding are left
+// out whether or not the media platform reads the encoder's header itself (it reads only some
+// encoders' headers), and other formats are not cut.
+TEST_F(AudioMedia, ConvertedSoundStartsAtTheSourcesFirstSampleAndHasItsLength) {
+    constexpr std::size_t kLength = 2 * 44100 + 1234;
+    constexpr std::size_t kClicks[] = {10000, kLength - 1000};
+    std::vector<std::int32_t> samples(kLength, 0);
+    for (std::size_t at : kClicks)
+        samples[at] = 30000;
+    const std::string source = Folder / "clicks.wav";
+    const auto wav = TRiffBuilder().Format(1, 1, 44100, 16).Chunk("data", SampleBytes(samples, 16)).Data();
+    WriteText(source, std::string(wav.begin(), wav.end()));
+    ASSERT_EQ(std::system(("lame --quiet -b 128 '" + source + "' '" + (Folder / "lame.mp3") + "'").c_str()), 0);
+    const std::string lame = ReadText(Folder / "lame.mp3");
+    // The same stream as another encoder names itself, and behind a tag of its own.
+    std::string other = lame;
+    const std::size_t name = other.find("LAME3");
+    ASSERT_NE(name, std::string::npos);
+    other.replace(name, 4, "Lavc");
+    WriteText(Folder / "other.mp3", other);
+    const std::string tag("ID3\x03\x00\x00\x00\x00\x00\x0a" "PAD\x00\x00\x00\x00\x00\x00\x00", 20);
+    WriteText(Folder / "tagged.mp3", tag + other);
+    std::filesystem::copy_file(source, Folder / "clicks.WAV");
+    RunPipeline("filesrc location=" + source + " ! wavparse ! audioconvert ! vorbisenc ! oggmux ! filesink location=" +
+                (Folder / "clicks.ogg"));
+
+    for (const char* name : {"lame.mp3", "other.mp3", "tagged.mp3", "clicks.ogg", "clicks.WAV"}) {
+        SCOPED_TRACE(name);
+        const std::string out = Folder / "out/";
+        std::filesystem::create_directories(out);
+        TAudioConverter converter;
+        const TConversion c = Convert(converter, Folder / name, out);
+        ASSERT_EQ(c.Completed, out + "cwAudio.wav") << c.Error;
+        TWavParser parser;
+        parser.LoadFromFile(c.Completed);
+        const TRiffChunk* data = parser.FindChunk("data");
+        ASSERT_NE(data, nullptr);
+        const auto* converted = reinterpret_cast<const std::int16_t*>(data->Data.data());
+        const std::size_t frames = data->Size / 2;
+        constexpr double kTwoMs = 88.2;
+        EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(kLength), kTwoMs);
+        for (std::size_t at : kClicks) {
+            // The loudest sample near where the click belongs.
+            const std::size_t from = at - 2000, to = std::min(frames, at + 2000);
+            std::size_t loudest = from;
+            for (std::size_t i = from; i < to; ++i)
+                if (std::abs(converted[i]) > std::abs(converted[loudest]))
+                    loudest = i;
+            EXPECT_NEAR(static_cast<double>(loudest), static_cast<double>(at), kTwoMs);
+        }
+        std::filesystem::remove_all(out);
+    }
+}
+
 // A small file may decode to hours of sound, or to more channels and a higher rate than the
 // sheet's sound column uses: the converted file stays within the limit, in stereo at 48 kHz at most.
 TEST_F(AudioMedia, ConversionIsBounded) {
@@ -183,7 +239,7 @@ TEST_F(AudioMedia, ConversionProblemsAreReportedOnce) {
     const TCase cases[] = {
         {Folder / "missing.mp3", false, "Audio file not found. "},
         {Folder / "notes.mp3", true,
-         "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". "},
+         "\"" + (Folder / "notes.mp3") + "\" is not a sound file that can be read. "},
     };
     for (const auto& c : cases) {
         TAudioConverter converter;

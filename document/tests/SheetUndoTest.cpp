@@ -29,7 +29,7 @@ DocumentState StateOf(const TSheetDocument& doc) {
     DocumentState state;
     const auto snapshot = TSheetUndo::TakeSnapshot(doc);
     state.Layers = snapshot->Info.Layers;
-    state.Cels = snapshot->Info.Cels;
+    state.Cels = snapshot->Info.Cels();
     for (std::int32_t frame = 1; frame <= doc.Data().Audio.UsedPhonemeCount(); ++frame)
         state.Phonemes.push_back(doc.Phoneme(frame));
     return state;
@@ -144,6 +144,28 @@ TEST(Undo, DeletedLayerComesBackInPlace) {
     EXPECT_EQ(StateOf(doc), before);
     EXPECT_FALSE(doc.LayerVisible(2));
     EXPECT_EQ(doc.LayerColors(2).Name, "Blue");
+}
+
+// A step keeps its own copy only of the layers that differ from the step before it; a layer that
+// moved to another place is a different layer there.
+TEST(Undo, StepsShareTheLayersTheyDoNotChange) {
+    TSheetDocument doc;
+    for (const char* caption : {"Back", "Walk", "Eyes"})
+        doc.AddLayer(caption, "/", doc.DefaultColors);
+    doc.PlaceCelAt(1, 1, "bg", 4);
+    doc.PlaceCelAt(2, 3, "w1", 2);
+    doc.PlaceCelAt(3, 2, "e1", 1);
+    const auto before = TSheetUndo::TakeSnapshot(doc);
+    doc.PlaceCelAt(2, 6, "w2", 1);
+    const auto after = TSheetUndo::TakeSnapshot(doc, before.get());
+    EXPECT_EQ(after->Info.LayerCels[0], before->Info.LayerCels[0]);
+    EXPECT_NE(after->Info.LayerCels[1], before->Info.LayerCels[1]);
+    EXPECT_EQ(after->Info.LayerCels[2], before->Info.LayerCels[2]);
+    EXPECT_EQ(after->Info.Cels(), TSheetUndo::TakeSnapshot(doc)->Info.Cels());
+
+    doc.DeleteLayer(1);
+    const auto shifted = TSheetUndo::TakeSnapshot(doc, after.get());
+    EXPECT_EQ(shifted->Info.Cels(), TSheetUndo::TakeSnapshot(doc)->Info.Cels());
 }
 
 TEST(Undo, QuirksThatStay) {

@@ -134,7 +134,7 @@ TEST_F(AudioColumnTest, OtherFilesGoThroughTheConverter) {
     Sheet->LoadAudio(Folder / "notes.mp3");
     ASSERT_TRUE(QTest::qWaitFor([this] { return !Messages.empty(); }, 20000));
     EXPECT_EQ(Messages[0],
-              "No installed decoder can read the sound file \"" + (Folder / "notes.mp3") + "\". ");
+              "\"" + (Folder / "notes.mp3") + "\" is not a sound file that can be read. ");
     EXPECT_EQ(Loaded, 1);
 }
 
