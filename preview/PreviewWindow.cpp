@@ -487,7 +487,8 @@ void TPreviewWindow::Tick() {
     }
     const std::int64_t wait = FrameDueNs(frames + 1, Fps) - elapsed;
     const bool waitingForSound = OnSoundClock && !SoundMoved;
-    Timer1->start(waitingForSound ? 1 : static_cast<int>(std::max<std::int64_t>(1, (wait + 999'999) / 1'000'000)));
+    Timer1->start(
+        waitingForSound ? 1 : static_cast<int>(std::max<std::int64_t>(1, (wait + 999'999) / 1'000'000)));
 }
 
 void TPreviewWindow::TrackBar1Change(int position) {

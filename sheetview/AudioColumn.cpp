@@ -121,7 +121,7 @@ void TAudioColumn::mousePressEvent(QMouseEvent* event) {
         Sheet.CloseEditor();
     if (!Sheet.EditorShowing())
         setFocus(Qt::MouseFocusReason);
-    KeyFrame_ = y / RowH() + 1;
+    KeyFrame_ = FrameAt(y);
     update();
     Pressed = true;
     Scrub = !Sheet.Document().Data().Audio.FileName.empty();
@@ -134,7 +134,7 @@ void TAudioColumn::mouseMoveEvent(QMouseEvent* event) {
     if (!Pressed || !(event->buttons() & Qt::LeftButton))
         return;
     // The keys go on from where the pointer left off.
-    KeyFrame_ = std::clamp(ColumnY(*event) / RowH() + 1, 1, std::max(RowCount(), 1));
+    KeyFrame_ = FrameAt(ColumnY(*event));
     update();
     if (Scrub && Sheet.OnScrubAudio)
         Sheet.OnScrubAudio(*this, ColumnY(*event));
@@ -177,6 +177,10 @@ void TAudioColumn::keyPressEvent(QKeyEvent* event) {
         return;
     }
     TSheetPart::keyPressEvent(event);
+}
+
+std::int32_t TAudioColumn::FrameAt(int y) const {
+    return std::clamp(y / RowH() + 1, 1, std::max(RowCount(), 1));
 }
 
 // A key press is a scrub that starts and ends on one frame: the frame shows and plays its own slice.

@@ -48,6 +48,8 @@ protected:
 private:
     // The pointer's height in the whole column, scrolling included.
     int ColumnY(const QMouseEvent& event) const;
+    // The frame (from 1) of a height in the whole column, within its rows.
+    std::int32_t FrameAt(int y) const;
     void ScrubKey(std::int32_t frame);
     void DrawChannel(QPainter& p, const std::vector<std::int32_t>& values, int y0, int y1, int centre) const;
 

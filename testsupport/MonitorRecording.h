@@ -26,11 +26,12 @@ public:
     TMonitorRecording() {
         gst_init(nullptr, nullptr);
         GError* error = nullptr;
-        Pipeline = gst_parse_launch(("pulsesrc device=" + TSoundServer::Monitor() +
-                                     " buffer-time=2000000 latency-time=5000 ! audioconvert ! "
-                                     "audio/x-raw,format=S16LE,rate=48000,channels=1 ! fakesink name=out sync=false")
-                                        .c_str(),
-                                    &error);
+        Pipeline =
+            gst_parse_launch(("pulsesrc device=" + TSoundServer::Monitor() +
+                              " buffer-time=2000000 latency-time=5000 ! audioconvert ! "
+                              "audio/x-raw,format=S16LE,rate=48000,channels=1 ! fakesink name=out sync=false")
+                                 .c_str(),
+                             &error);
         if (error) {
             const std::string text = error->message;
             g_error_free(error);
@@ -80,36 +81,12 @@ public:
         return times;
     }
 
-    // The stretches of sound heard, in order: runs of samples above `threshold` no more than
-    // `quietMs` apart.
-    std::vector<std::vector<std::int16_t>> Sounds(std::int32_t threshold = 300, std::int32_t quietMs = 10) {
-        std::lock_guard lock(Mutex);
-        std::vector<std::vector<std::int16_t>> sounds;
-        std::size_t begin = 0, lastLoud = 0;
-        bool inSound = false;
-        const auto quiet = static_cast<std::size_t>(quietMs * kRate / 1000);
-        for (std::size_t i = 0; i <= Samples.size(); ++i) {
-            const bool loud = i < Samples.size() && std::abs(Samples[i]) >= threshold;
-            if (inSound && (i == Samples.size() || (!loud && i - lastLoud > quiet))) {
-                sounds.emplace_back(Samples.begin() + static_cast<std::ptrdiff_t>(begin),
-                                    Samples.begin() + static_cast<std::ptrdiff_t>(lastLoud + 1));
-                inSound = false;
-            }
-            if (loud) {
-                if (!inSound)
-                    begin = i;
-                inSound = true;
-                lastLoud = i;
-            }
-        }
-        return sounds;
-    }
-
     // When the first sample above `threshold` from steady-clock time `from` on was heard
     // (nanoseconds since the clock's epoch), or -1 when none was yet.
     std::int64_t FirstSoundFrom(std::int64_t from, std::int32_t threshold = 300) {
         std::lock_guard lock(Mutex);
-        for (auto i = static_cast<std::size_t>(std::max<std::int64_t>(0, (from - Start) * kRate / 1'000'000'000));
+        for (auto i =
+                 static_cast<std::size_t>(std::max<std::int64_t>(0, (from - Start) * kRate / 1'000'000'000));
              i < Samples.size(); ++i) {
             if (std::abs(Samples[i]) >= threshold)
                 return Start + static_cast<std::int64_t>(i) * 1'000'000'000 / kRate;

@@ -26,9 +26,10 @@ public:
     static constexpr const char* kSinkName = "celwright_test";
 
     TSoundServer() {
-        WriteText(Folder / "server.pa", std::string("load-module module-native-protocol-unix auth-anonymous=1 socket=") +
-                                            Socket() + "\nload-module module-null-sink sink_name=" + kSinkName +
-                                            " rate=48000 channels=2\nset-default-sink " + kSinkName + "\n");
+        WriteText(Folder / "server.pa",
+                  std::string("load-module module-native-protocol-unix auth-anonymous=1 socket=") + Socket() +
+                      "\nload-module module-null-sink sink_name=" + kSinkName +
+                      " rate=48000 channels=2\nset-default-sink " + kSinkName + "\n");
         WriteText(Folder / "client.conf", "autospawn = no\n");
         Start();
         Remember("PULSE_SERVER", "unix:" + Socket());
@@ -59,9 +60,11 @@ private:
         std::vector<std::string> env = {"HOME=" + runtime, "XDG_RUNTIME_DIR=" + runtime,
                                         "PULSE_RUNTIME_PATH=" + runtime, "PULSE_STATE_PATH=" + runtime,
                                         "PATH=/usr/bin:/bin"};
-        std::vector<std::string> args = {"pulseaudio",     "-n", "--daemonize=no", "--exit-idle-time=-1",
-                                         "--disallow-exit", "--use-pid-file=no", "--log-level=error",
-                                         "-F",             Folder / "server.pa"};
+        std::vector<std::string> args = {"pulseaudio",        "-n",
+                                         "--daemonize=no",    "--exit-idle-time=-1",
+                                         "--disallow-exit",   "--use-pid-file=no",
+                                         "--log-level=error", "-F",
+                                         Folder / "server.pa"};
         std::vector<char*> argv, envp;
         for (auto& a : args)
             argv.push_back(a.data());

@@ -257,7 +257,12 @@ TEST_F(SheetSoundTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
     std::size_t asked = 0;
     const auto played = [&record, &asked] {
         ++asked;
-        return QTest::qWaitFor([&] { std::lock_guard lock(record.Mutex); return record.Segments.size() == asked; }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                std::lock_guard lock(record.Mutex);
+                return record.Segments.size() == asked;
+            },
+            5000);
     };
 
     TAudioColumn& column = sheet->AudioDisplay();

@@ -91,7 +91,8 @@ inline void WriteMonoWav(const std::filesystem::path& path, const std::vector<st
 
 // `frames` frames of silence at `fps` and 48 kHz, with a click (a millisecond's pulse) where each
 // of `clicks` (frames from 1) begins.
-inline std::vector<std::int32_t> ClickTrack(std::int32_t frames, std::int32_t fps, const std::vector<std::int32_t>& clicks) {
+inline std::vector<std::int32_t> ClickTrack(std::int32_t frames, std::int32_t fps,
+                                            const std::vector<std::int32_t>& clicks) {
     constexpr std::int64_t kRate = 48000;
     std::vector<std::int32_t> samples(static_cast<std::size_t>(frames * kRate / fps), 0);
     for (std::int32_t frame : clicks) {

@@ -30,9 +30,9 @@ TEST(PreviewRulesTest, EveryFrameIsDueAtItsOwnTimeAtAnyRateToTheEndOfALongSheet)
         std::int32_t Fps;
         std::int64_t ElapsedNs, Frames;
     };
-    for (const Case& c : {Case{24, 68'166'666'666, 1635}, Case{24, 68'166'666'667, 1636},
-                          Case{30, 54'533'333'333, 1635}, Case{30, 54'533'333'334, 1636},
-                          Case{24, -5, 0}, Case{120, 3'600'000'000'000, 432'000}})
+    for (const Case& c :
+         {Case{24, 68'166'666'666, 1635}, Case{24, 68'166'666'667, 1636}, Case{30, 54'533'333'333, 1635},
+          Case{30, 54'533'333'334, 1636}, Case{24, -5, 0}, Case{120, 3'600'000'000'000, 432'000}})
         EXPECT_EQ(FramesElapsed(c.ElapsedNs, c.Fps), c.Frames) << c.Fps << " fps at " << c.ElapsedNs;
 }
 

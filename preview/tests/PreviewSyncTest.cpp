@@ -1,9 +1,8 @@
 // Preview heard through a private sound server, as on a desktop: the sound's clicks, recorded from
 // the server's monitor, fall on the moments their frames are shown.
-#include "preview/PreviewWindow.h"
-
 #include "WavWriter.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "preview/PreviewWindow.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/MonitorRecording.h"
 #include "testsupport/SoundServer.h"
@@ -31,12 +30,13 @@ protected:
         if (!std::filesystem::exists(sound))
             WriteMonoWav(sound, ClickTrack(kSheetFrames, fps, kClickFrames), 48000);
         WritePng(Project / "a.png", Drawing(64, 48, TRgb{200, 30, 30}, 8, 8, 16));
-        WriteText(Project / "talk.xps",
-                  "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::to_string(fps) +
-                      "</fps>\r\n</settings>\r\n<audio>\r\n\t<audiofile>" + sound +
-                      "</audiofile>\r\n</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\" caption=\"\" dir=\"" +
-                      (Project / "") + "\" color=\"0\" visible=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"" +
-                      std::to_string(kSheetFrames) + "\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
+        WriteText(
+            Project / "talk.xps",
+            "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::to_string(fps) +
+                "</fps>\r\n</settings>\r\n<audio>\r\n\t<audiofile>" + sound +
+                "</audiofile>\r\n</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\" caption=\"\" dir=\"" +
+                (Project / "") + "\" color=\"0\" visible=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"" +
+                std::to_string(kSheetFrames) + "\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
         Window->Files().OpenDocument(QString::fromStdString(Project / "talk.xps"));
         Window->Settings().Current.General.Fps = fps;
         Window->Settings().Current.Preview.AutoBuild = false;
@@ -55,15 +55,16 @@ TEST_F(PreviewSyncTest, ClicksAreHeardWhenTheirFramesAreShown) {
     struct Case {
         std::int32_t Fps, From, To, StopAt;
     };
-    for (const Case& c : {Case{24, 1, 60, 0}, Case{24, 40, 60, 0}, Case{24, 1, 60, 30}, Case{24, 1600, 1637, 0},
-                          Case{30, 40, 60, 0}, Case{30, 1600, 1637, 0}}) {
+    for (const Case& c : {Case{24, 1, 60, 0}, Case{24, 40, 60, 0}, Case{24, 1, 60, 30},
+                          Case{24, 1600, 1637, 0}, Case{30, 40, 60, 0}, Case{30, 1600, 1637, 0}}) {
         SCOPED_TRACE(testing::Message() << c.Fps << " fps, " << c.From << " to " << c.To
                                         << (c.StopAt ? ", stopped on " + std::to_string(c.StopAt) : ""));
         Window = NewWindow();
         OpenSheet(c.Fps);
         Part(*Window, "PreviewAction")->trigger();
         TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
-        ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
         preview.FrameFrom->setText(QString::number(c.From));
         preview.FrameTo->setText(QString::number(c.To));
         preview.Build1->trigger();
