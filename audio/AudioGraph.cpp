@@ -78,6 +78,19 @@ void TAudioGraph::PlaySegment(TMediaTime start, TMediaTime stop) {
     gst_element_set_state(Graph->Get(), GST_STATE_PLAYING);
 }
 
+void TAudioGraph::Pause() {
+    if (Graph)
+        gst_element_set_state(Graph->Get(), GST_STATE_PAUSED);
+}
+
+// The output reports the place of the sample leaving it, its own latency allowed for.
+std::int64_t TAudioGraph::HeardNs() const {
+    gint64 position = -1;
+    if (!Graph || !gst_element_query_position(Graph->Get(), GST_FORMAT_TIME, &position))
+        return -1;
+    return position;
+}
+
 bool TAudioGraph::SetVolume(std::int32_t volume) {
     if (volume < 0 || volume > 10000)
         return false;

@@ -1,6 +1,7 @@
 // Sound timings. Scrub latency: the time from a scrub move to the first buffer of its sound reaching
 // a real-time sink, over 50 moves, beside the same seek on the plainest pipeline there is (a test
-// tone into the same sink) as the platform's floor. Waveform: loading and drawing a 10-minute 48 kHz
+// tone into the same sink) as the platform's floor; and to its first sample heard at a private
+// sound server's sink, as on a desktop. Waveform: loading and drawing a 10-minute 48 kHz
 // stereo WAV through the sheet control, beside reading the same file's bytes. Conversion: an MP3
 // to WAV through the converter, beside ffmpeg doing the same when it is installed.
 #include "audio/AudioConverter.h"
@@ -9,6 +10,8 @@
 #include "platform/GstMedia.h"
 #include "sheetview/AudioColumn.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/MonitorRecording.h"
+#include "testsupport/SoundServer.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -163,6 +166,31 @@ void KeepBest(TRunTime& best, const TRunTime& run) {
     best.CpuMs = best.CpuMs < 0 ? run.CpuMs : std::min(best.CpuMs, run.CpuMs);
 }
 
+// Milliseconds from each move to its first sample heard at the server's sink, recorded from the
+// sink's monitor; a move whose sound never comes counts as a second.
+std::vector<double> HeardScrubLatency(const std::string& file,
+                                      const std::vector<std::pair<TMediaTime, TMediaTime>>& moves) {
+    TSoundServer server;
+    TMonitorRecording recording;
+    TAudioGraph graph;
+    if (!graph.RenderFile(file) || !graph.HasSoundOutput())
+        return {};
+    std::vector<double> times;
+    for (const auto& [start, stop] : moves) {
+        const std::int64_t begin = TMonitorRecording::Now();
+        graph.PlaySegment(start, stop);
+        std::int64_t heard = -1;
+        for (int i = 0; i < 1000 && heard < 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            heard = recording.FirstSoundFrom(begin);
+        }
+        times.push_back(heard < 0 ? 1000.0 : (heard - begin) / 1e6);
+        // The slice plays out and the sink falls quiet before the next move.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    return times;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -210,6 +238,17 @@ int main(int argc, char** argv) {
                 scrubbing.P95);
     std::printf("same seeks on a test tone (floor)        median %6.2f ms   p95 %6.2f ms   ratio %.1f\n",
                 floor.Median, floor.P95, scrubbing.Median / std::max(floor.Median, 0.001));
+    std::vector<double> heard;
+    try {
+        heard = HeardScrubLatency(minute, moves);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+    }
+    if (heard.empty())
+        std::printf("scrub move to first sample heard          no sound server\n");
+    else
+        std::printf("scrub move to first sample heard (server) median %6.2f ms   worst %6.2f ms\n",
+                    Stats(heard).Median, *std::max_element(heard.begin(), heard.end()));
 
     // The waveform of ten minutes of 48 kHz stereo sound.
     const std::string tenMinutes = (folder / "ten-minutes.wav").string();

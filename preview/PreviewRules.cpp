@@ -1,7 +1,6 @@
 #include "preview/PreviewRules.h"
 
 #include <algorithm>
-#include <cmath>
 
 TMovieSize PreviewMovieSize(std::int32_t choice, const TMovieSize* imageSize) {
     switch (choice) {
@@ -18,21 +17,23 @@ TMovieSize PreviewMovieSize(std::int32_t choice, const TMovieSize* imageSize) {
     }
 }
 
-std::int32_t PreviewTimerInterval(std::int32_t fps) {
-    // nearbyint rounds ties to even in the default rounding mode.
-    return static_cast<std::int32_t>(std::nearbyint(1000.0 / std::max(fps, 1)));
-}
-
 std::int64_t PreviewFrameTime(std::int32_t fps) {
     return 10'000'000 / std::max(fps, 1);
 }
 
-std::int32_t NextPlayPosition(std::int32_t position, std::int32_t count, bool reverse) {
-    if (count <= 0)
-        return 0;
-    if (reverse)
-        return position <= 0 ? count - 1 : position - 1;
-    return position >= count - 1 ? 0 : position + 1;
+// Hours of nanoseconds times 120 fps stay far inside 64 bits.
+std::int64_t FramesElapsed(std::int64_t elapsedNs, std::int32_t fps) {
+    return elapsedNs <= 0 ? 0 : elapsedNs * std::max(fps, 1) / 1'000'000'000;
+}
+
+std::int64_t FrameDueNs(std::int64_t frames, std::int32_t fps) {
+    const std::int64_t rate = std::max(fps, 1);
+    return (frames * 1'000'000'000 + rate - 1) / rate;
+}
+
+std::int32_t PlayPosition(std::int32_t start, std::int64_t frames, std::int32_t count, bool reverse) {
+    const std::int64_t position = reverse ? start - frames : start + frames;
+    return position < 0 || position >= count ? -1 : static_cast<std::int32_t>(position);
 }
 
 TPreviewLayout PreviewLayout(TMovieSize movie) {

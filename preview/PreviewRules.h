@@ -14,16 +14,19 @@ struct TMovieSize {
 // there is none), then 160 x 120 (the "180 x 120" entry), 320 x 240, 640 x 480 and DV 720 x 540.
 TMovieSize PreviewMovieSize(std::int32_t choice, const TMovieSize* imageSize);
 
-// The playback timer's interval for `fps` (at least 1): 1000 / fps ms, rounded to the nearest
-// integer, ties to even.
-std::int32_t PreviewTimerInterval(std::int32_t fps);
-
 // One frame's length in 100 ns units: 10,000,000 div fps.
 std::int64_t PreviewFrameTime(std::int32_t fps);
 
-// The slider position after one tick: forwards the last position wraps to 0, backwards 0 wraps to
-// the last.
-std::int32_t NextPlayPosition(std::int32_t position, std::int32_t count, bool reverse);
+// Playback keeps time on a clock counted in nanoseconds from the moment it set out, never by adding
+// up timer intervals, so rounding never accumulates: frame n (from 0) is due from FrameDueNs(n) on.
+// The whole frames of `fps` begun `elapsedNs` after the first: floor(elapsed * fps / 1e9), 0 before.
+std::int64_t FramesElapsed(std::int64_t elapsedNs, std::int32_t fps);
+// When frame `frames` (from 0) is due: ceil(frames * 1e9 / fps) nanoseconds after the first.
+std::int64_t FrameDueNs(std::int64_t frames, std::int32_t fps);
+// The slider position `frames` frames after playback set out from `start` (of `count`), forwards
+// or backwards; -1 once it ran past the last position (forwards) or the first (backwards), where
+// the loop starts again.
+std::int32_t PlayPosition(std::int32_t start, std::int64_t frames, std::int32_t count, bool reverse);
 
 // Where the picture area and window go for a movie size.
 struct TPreviewLayout {

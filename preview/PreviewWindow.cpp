@@ -121,10 +121,13 @@ void TPreviewWindow::CreateControls() {
     connect(AudioMuteBtn, &QToolButton::toggled, this, [this](bool down) {
         AudioMuteBtn->setIcon(
             style()->standardIcon(down ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+        if (State_ == TState::psPlaying)
+            SetOut(TrackBar1->value());
     });
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, [this] { Tick(); });
 }
 
@@ -247,9 +250,10 @@ void TPreviewWindow::ApplySettings() {
 }
 
 void TPreviewWindow::SetFps(std::int32_t fps) {
-    fps = std::max(fps, 1);
-    Timer1->setInterval(PreviewTimerInterval(fps));
-    FrameTime_ = PreviewFrameTime(fps);
+    Fps = std::max(fps, 1);
+    FrameTime_ = PreviewFrameTime(Fps);
+    if (State_ == TState::psPlaying)
+        SetOut(TrackBar1->value());
 }
 
 void TPreviewWindow::ComputeMovieSize() {
@@ -391,20 +395,101 @@ void TPreviewWindow::Play(bool reverse) {
         return;
     State_ = TState::psPlaying;
     Reverse_ = reverse;
-    Timer1->start();
+    SetOut(TrackBar1->value());
 }
 
 void TPreviewWindow::Stop() {
     Timer1->stop();
+    if (OnSoundClock)
+        AudioGraph->Pause();
+    OnSoundClock = false;
     if (TrackBar1->isEnabled())
         TrackBar1->setFocus();
     if (State_ == TState::psPlaying)
         State_ = TState::psStopped;
 }
 
+// Forwards with sound on, the sound plays on from the frame shown to the end of the range and its
+// place sets the time; otherwise the time is the wall clock's.
+bool TPreviewWindow::SoundLeads() const {
+    return !Reverse_ && !AudioMuteBtn->isChecked() && AudioMuteBtn->isEnabled() && AudioGraph &&
+           AudioGraph->Active();
+}
+
+// Playback sets out from `position` at this moment: started, looped, moved by hand, muted or given
+// a new frame rate.
+void TPreviewWindow::SetOut(std::int32_t position) {
+    StartPosition = position;
+    SoundMoved = false;
+    // Past the end of the sound there is nothing to follow.
+    const std::int32_t firstFrame = RenderedFrom - 1 + position; // from 0
+    const std::int32_t endFrame = RenderedFrom - 1 + static_cast<std::int32_t>(Order_.size());
+    const std::int64_t fileEndNs = std::int64_t{Sheet.Data().Audio.DurationMs} * 1'000'000;
+    SoundEndNs = FrameDueNs(endFrame, Fps);
+    if (fileEndNs > 0)
+        SoundEndNs = std::min(SoundEndNs, fileEndNs);
+    const bool sound = SoundLeads() && FrameDueNs(firstFrame, Fps) < SoundEndNs;
+    if (OnSoundClock && !sound)
+        AudioGraph->Pause();
+    OnSoundClock = sound;
+    if (sound) {
+        SoundStartNs = FrameDueNs(firstFrame, Fps) / 100 * 100;
+        LastHeardNs = SoundStartNs;
+        AudioGraph->PlaySegment(SoundStartNs / 100, FrameDueNs(endFrame, Fps) / 100);
+    }
+    WallClock.start();
+    Tick();
+}
+
+// The sound's place is taken while it moves forwards and stays within reach of the wall clock (a
+// place from before the last seek is neither). Between two reports of its place the time runs on
+// for a moment, no further: when the sound stalls, the picture waits for it, as it waits for the
+// sound to set out. Only once the sound has ended does the wall clock carry on from it.
+std::int64_t TPreviewWindow::ElapsedNs() {
+    constexpr std::int64_t kSoundStartWaitNs = 2'000'000'000;
+    constexpr std::int64_t kSoundLeadNs = 50'000'000;
+    constexpr std::int64_t kCoastNs = 100'000'000;
+    const std::int64_t wall = WallClock.nsecsElapsed();
+    if (!OnSoundClock)
+        return wall;
+    const std::int64_t heard = AudioGraph->HeardNs();
+    if (heard > LastHeardNs && heard - SoundStartNs <= wall + kSoundLeadNs) {
+        LastHeardNs = heard;
+        LastHeardWallNs = wall;
+        SoundMoved = true;
+    }
+    if (!SoundMoved)
+        return std::max<std::int64_t>(0, wall - kSoundStartWaitNs);
+    const std::int64_t coast = wall - LastHeardWallNs;
+    const bool ended = LastHeardNs + kCoastNs >= SoundEndNs;
+    return LastHeardNs - SoundStartNs + (ended ? coast : std::min(coast, kCoastNs));
+}
+
+// Shows the frame due now and sleeps until the next is due.
 void TPreviewWindow::Tick() {
-    TrackBar1->setValue(
-        NextPlayPosition(TrackBar1->value(), static_cast<std::int32_t>(Order_.size()), Reverse_));
+    const std::int64_t elapsed = ElapsedNs();
+    const std::int64_t frames = FramesElapsed(elapsed, Fps);
+    const auto count = static_cast<std::int32_t>(Order_.size());
+    const std::int32_t position = PlayPosition(StartPosition, frames, count, Reverse_);
+    if (position < 0) {
+        const std::int32_t first = Reverse_ ? count - 1 : 0;
+        Ticking = true;
+        TrackBar1->setValue(first);
+        Ticking = false;
+        SetOut(first);
+        return;
+    }
+    // The sound's clock may step back by a sample's worth: a frame once shown stays.
+    const bool behind = Reverse_ ? position > TrackBar1->value() : position < TrackBar1->value();
+    if (!behind) {
+        Ticking = true;
+        TrackBar1->setValue(position);
+        Ticking = false;
+    }
+    const std::int64_t wait = FrameDueNs(frames + 1, Fps) - elapsed;
+    const bool waitingForSound = OnSoundClock && !SoundMoved;
+    Timer1->start(
+        waitingForSound ? 1 : static_cast<int>(std::max<std::int64_t>(1, (wait + 999'999) / 1'000'000)));
 }
 
 void TPreviewWindow::TrackBar1Change(int position) {
@@ -412,12 +497,19 @@ void TPreviewWindow::TrackBar1Change(int position) {
         return;
     Screen->ShowPicture(*Frames_[Order_[position]]);
     Label1->setText(QString::number(RenderedFrom + position));
-    AudioStep(position);
+    if (State_ != TState::psPlaying) {
+        AudioStep(position);
+        return;
+    }
+    LastAudioPos = position;
+    if (!Ticking)
+        SetOut(position); // moved by hand while playing
 }
 
-// Each forward step sounds the frame just shown; the sound is offset by the frames before From,
-// so that what is heard belongs to the frames on screen. The position is noted also while muted
-// or reversed, so that sound resumes with the next frame instead of catching up on the skipped.
+// Stopped, each forward step of the slider sounds the frame just shown; the sound is offset by the
+// frames before From, so that what is heard belongs to the frames on screen. The position is noted
+// also while muted or reversed, so that sound resumes with the next frame instead of catching up
+// on the skipped.
 void TPreviewWindow::AudioStep(int position) {
     const std::int32_t last = LastAudioPos;
     LastAudioPos = position;
@@ -516,7 +608,7 @@ void TPreviewWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     CloseAfterRendering = false;
-    Timer1->stop();
+    Stop();
     if (AudioGraph)
         AudioGraph->Clear();
     FreeFrames();

@@ -4,6 +4,7 @@
 #include "preview/PreviewRules.h"
 #include "settings/Preferences.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -53,7 +54,8 @@ public:
     void Stop();
     // Re-reads composite mode, render colour, auto render and frame rate from the settings.
     void ApplySettings();
-    // The timer interval and frame time follow a new frame rate at once; rendered frames stay.
+    // The frame time follows a new frame rate at once, and playback goes on from the frame shown;
+    // rendered frames stay.
     void SetFps(std::int32_t fps);
     void ChooseSize(int choice);
     void Retranslate();
@@ -88,6 +90,7 @@ public:
     QGroupBox* ProjectResGroup;
     QButtonGroup* SizeButtons;
     QToolButton *Rev, *Stp, *Fwd, *AudioMuteBtn;
+    // Wakes playback when the next frame is due on its clock.
     QTimer* Timer1;
     QMenuBar* MenuBar;
     QMenu *Movie1, *Settings1, *Display1, *Composite1;
@@ -106,6 +109,9 @@ private:
     void LayOut();
     void ComputeMovieSize();
     void FreeFrames();
+    void SetOut(std::int32_t position);
+    std::int64_t ElapsedNs();
+    bool SoundLeads() const;
     void Tick();
     void TrackBar1Change(int position);
     void AudioStep(int position);
@@ -129,7 +135,19 @@ private:
     TImageArray Frames_;
     TFrameArray Order_;
     std::int32_t RenderedFrom = 1;
+    std::int32_t Fps = 24;
     std::int64_t FrameTime_ = PreviewFrameTime(24);
+    // Playback's clock: the slider position it set out from and the time since. While the sound
+    // plays along, the time is the sound's: the place heard less where it set out.
+    std::int32_t StartPosition = 0;
+    QElapsedTimer WallClock;
+    bool OnSoundClock = false;
+    bool SoundMoved = false;
+    std::int64_t SoundStartNs = 0;
+    std::int64_t SoundEndNs = 0;
+    std::int64_t LastHeardNs = 0;
+    std::int64_t LastHeardWallNs = 0;
+    bool Ticking = false;
     std::unique_ptr<TAudioGraph> AudioGraph;
     std::string AudioFile;
     std::int32_t LastAudioPos = 0;

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
-  gstreamer1.0-plugins-bad gstreamer1.0-libav libgif-dev
+  gstreamer1.0-plugins-bad gstreamer1.0-libav libgif-dev pulseaudio pulseaudio-utils
   libsane-dev sane-utils libgphoto2-dev libpng-dev libjpeg-dev libdeflate-dev zlib1g-dev
   qt6-translations-l10n libclang-rt-14-dev
   xvfb xauth x11-utils openbox xdotool imagemagick poppler-utils ffmpeg lame espeak-ng

@@ -3,6 +3,7 @@
 #include "sheetview/SheetPainting.h"
 #include "sheetview/SheetView.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -13,6 +14,7 @@ const QColor kEdgeGrey(0x80, 0x80, 0x80);
 } // namespace
 
 TAudioColumn::TAudioColumn(TSheetView& sheet) : TSheetPart(sheet) {
+    setFocusPolicy(Qt::ClickFocus);
     hide();
 }
 
@@ -117,6 +119,10 @@ void TAudioColumn::mousePressEvent(QMouseEvent* event) {
     TCellEditor& editor = Sheet.Editor();
     if (editor.Editing && (editor.Mode != TCellEditor::TMode::emPhoneme || editor.Row != y / RowH()))
         Sheet.CloseEditor();
+    if (!Sheet.EditorShowing())
+        setFocus(Qt::MouseFocusReason);
+    KeyFrame_ = FrameAt(y);
+    update();
     Pressed = true;
     Scrub = !Sheet.Document().Data().Audio.FileName.empty();
     if (Sheet.OnScrubAudioStart)
@@ -125,7 +131,12 @@ void TAudioColumn::mousePressEvent(QMouseEvent* event) {
 
 void TAudioColumn::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (Scrub && (event->buttons() & Qt::LeftButton) && Sheet.OnScrubAudio)
+    if (!Pressed || !(event->buttons() & Qt::LeftButton))
+        return;
+    // The keys go on from where the pointer left off.
+    KeyFrame_ = FrameAt(ColumnY(*event));
+    update();
+    if (Scrub && Sheet.OnScrubAudio)
         Sheet.OnScrubAudio(*this, ColumnY(*event));
 }
 
@@ -144,6 +155,66 @@ void TAudioColumn::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton)
         Sheet.EditPhoneme(DblClickRow + 1);
+}
+
+// Up and Down are the column's own while it has the keyboard, whatever shortcuts the window has;
+// every other key goes on to the sheet.
+bool TAudioColumn::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            event->accept();
+            return true;
+        }
+    }
+    return TSheetPart::event(event);
+}
+
+void TAudioColumn::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        event->accept();
+        ScrubKey(KeyFrame_ + (event->key() == Qt::Key_Down ? 1 : -1));
+        return;
+    }
+    TSheetPart::keyPressEvent(event);
+}
+
+std::int32_t TAudioColumn::FrameAt(int y) const {
+    return std::clamp(y / RowH() + 1, 1, std::max(RowCount(), 1));
+}
+
+// A key press is a scrub that starts and ends on one frame: the frame shows and plays its own slice.
+void TAudioColumn::ScrubKey(std::int32_t frame) {
+    frame = std::clamp(frame, 1, std::max(RowCount(), 1));
+    if (frame == KeyFrame_)
+        return;
+    KeyFrame_ = frame;
+    Sheet.ScrollIntoView(0, frame);
+    update();
+    if (Sheet.OnScrubAudioStart)
+        Sheet.OnScrubAudioStart(*this, (frame - 1) * RowH());
+    if (Sheet.OnScrubAudioEnd)
+        Sheet.OnScrubAudioEnd(*this);
+}
+
+void TAudioColumn::focusInEvent(QFocusEvent* event) {
+    TSheetPart::focusInEvent(event);
+    update();
+}
+
+void TAudioColumn::focusOutEvent(QFocusEvent* event) {
+    TSheetPart::focusOutEvent(event);
+    update();
+}
+
+// With the keyboard, the frame it scrubs from is framed.
+void TAudioColumn::paintEvent(QPaintEvent* event) {
+    TSheetPart::paintEvent(event);
+    if (!hasFocus() || RowH() <= 0)
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    p.drawRect(0, (KeyFrame_ - 1) * RowH() - Sheet.VertPos(), width() - 2, RowH() - 1);
 }
 
 int TAudioColumn::RowH() const {

@@ -5,8 +5,9 @@
 #include <cstdint>
 
 // The audio column between the frame numbers and the cels: one row per frame, the sound's
-// waveform running down the rows and each frame's phoneme. Dragging down it raises the sheet's
-// scrub events; a double-click edits the phoneme of the row.
+// waveform running down the rows and each frame's phoneme. Dragging along it raises the sheet's
+// scrub events; a click gives it the keyboard, and then Up and Down scrub one frame at a time
+// from the row clicked, raising the same events. A double-click edits the phoneme of the row.
 class TAudioColumn : public TSheetPart {
 public:
     explicit TAudioColumn(TSheetView& sheet);
@@ -30,8 +31,15 @@ public:
     // Draws one row and shows it.
     void RedrawRow(std::int32_t row);
     bool Scrubbing() const { return Scrub; }
+    // The frame the keyboard scrubs from (from 1): the row last clicked or scrubbed to.
+    std::int32_t KeyFrame() const { return KeyFrame_; }
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -40,6 +48,9 @@ protected:
 private:
     // The pointer's height in the whole column, scrolling included.
     int ColumnY(const QMouseEvent& event) const;
+    // The frame (from 1) of a height in the whole column, within its rows.
+    std::int32_t FrameAt(int y) const;
+    void ScrubKey(std::int32_t frame);
     void DrawChannel(QPainter& p, const std::vector<std::int32_t>& values, int y0, int y1, int centre) const;
 
     int RowH() const; // the sheet control's row height
@@ -48,4 +59,5 @@ private:
     bool Scrub = false;
     bool Pressed = false;
     std::int32_t DblClickRow = 0;
+    std::int32_t KeyFrame_ = 1;
 };

@@ -391,10 +391,11 @@ void TSheetView::ScrollIntoView(std::int32_t layer, std::int32_t frame) {
         else if (first + length > bar.Position() + view)
             bar.SetPosition(first + length - view);
     };
-    if (!LoadedOnce || layer < 1 || frame < 1)
+    if (!LoadedOnce || layer < 0 || frame < 1)
         return;
     follow(*VBar, double(frame - 1) * GridHeight(), GridHeight(), GridPart->height());
-    follow(*HBar, double(layer - 1) * GridWidth(), GridWidth(), GridPart->width());
+    if (layer > 0)
+        follow(*HBar, double(layer - 1) * GridWidth(), GridWidth(), GridPart->width());
 }
 
 void TSheetView::wheelEvent(QWheelEvent* event) {

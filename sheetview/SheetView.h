@@ -199,7 +199,8 @@ public:
     // A wheel turn of `delta` eighths of a degree (120 a notch): up for delta > 0, down for delta
     // < 0, QApplication::wheelScrollLines() rows a notch.
     void ScrollWheel(int delta);
-    // Scrolls as little as needed to show the cell (1-based) whole.
+    // Scrolls as little as needed to show the cell (1-based) whole; layer 0 scrolls only down the
+    // frames.
     void ScrollIntoView(std::int32_t layer, std::int32_t frame);
     // Remembers the folder for converted sound files when it is a directory.
     void SetTempFolder(const std::string& path);

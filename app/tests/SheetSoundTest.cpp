@@ -1,5 +1,6 @@
 // The main window's sound: the graph follows the sheet's sound file, the sound commands, the
-// volume window, and a drag down the audio column playing what it passed over at a fakesink.
+// volume window, and a drag along the audio column or its Up and Down keys playing the frames
+// passed over, at a fakesink.
 #include "app/SheetSound.h"
 
 #include "WavWriter.h"
@@ -9,8 +10,8 @@
 #include "settings/Folders.h"
 #include "sheetview/AudioColumn.h"
 #include "sheetview/SheetView.h"
-#include "testsupport/TempFolder.h"
 #include "testsupport/MainWindowFixture.h"
+#include "testsupport/TempFolder.h"
 
 #include <QAction>
 #include <QLabel>
@@ -238,6 +239,74 @@ TEST_F(SheetSoundTest, ADragAlongTheColumnPlaysEachFramesOwnSliceDownAndUp) {
         EXPECT_LE(record.LastBufferEnd, expected.back().second + 125'000); // whole samples at 8 kHz
     }
     EXPECT_EQ(shown, (std::vector<std::int32_t>{1, 3, 2}));
+}
+
+// The keyboard scrubs on from where the mouse left off: after a drag from frame 2 down to 4 and
+// back to 3, Up three times (the third on frame 1 stays there, silent) and Down play frames 2, 1
+// and 2, each its own slice; the column keeps the keys and the thumbnail follows.
+TEST_F(SheetSoundTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
+    QWidget window;
+    window.resize(400, 400);
+    auto* sheet = new TSheetView(&window);
+    sheet->setGeometry(0, 0, 400, 400);
+    TSheetSound sound(*sheet, window, "fakesink sync=false");
+    std::vector<std::int32_t> shown;
+    sound.ShowFrame = [&shown](std::int32_t, std::int32_t frame) { shown.push_back(frame); };
+    sheet->OnAudioLoaded = [&sound](QObject&) { sound.AudioLoaded(); };
+    sheet->OnScrubAudioStart = [&sound](QObject&, std::int32_t pos) { sound.ScrubStart(pos); };
+    sheet->OnScrubAudio = [&sound](QObject&, std::int32_t pos) { sound.ScrubMove(pos); };
+    sheet->OnScrubAudioEnd = [&sound](QObject&) { sound.ScrubEnd(); };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    sheet->LoadAudio(Files / "voice.wav");
+    ASSERT_TRUE(sound.AudioGraph.Active());
+    ASSERT_EQ(sheet->GridHeight(), 20);
+
+    TSinkRecord record;
+    GstPad* pad = gst_element_get_static_pad(sound.AudioGraph.Sink(), "sink");
+    gst_pad_add_probe(
+        pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        &TSinkRecord::Probe, &record, nullptr);
+    gst_object_unref(pad);
+    std::size_t asked = 0;
+    const auto played = [&record, &asked] {
+        ++asked;
+        return QTest::qWaitFor(
+            [&] {
+                std::lock_guard lock(record.Mutex);
+                return record.Segments.size() == asked;
+            },
+            5000);
+    };
+
+    TAudioColumn& column = sheet->AudioDisplay();
+    QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 25));
+    ASSERT_TRUE(played());
+    for (int y : {45, 65, 45}) {
+        QTest::mouseMove(&column, QPoint(25, y), 0);
+        ASSERT_TRUE(played());
+    }
+    QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 45));
+    EXPECT_TRUE(column.hasFocus());
+    EXPECT_EQ(column.KeyFrame(), 3);
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up}) {
+        QTest::keyClick(&column, key);
+        ASSERT_TRUE(played());
+    }
+    QTest::keyClick(&column, Qt::Key_Up);
+    EXPECT_EQ(column.KeyFrame(), 1);
+    QTest::keyClick(&column, Qt::Key_Down);
+    ASSERT_TRUE(played());
+
+    const std::int64_t frame = 41'666'667; // nanoseconds, rounded to the graph's 100 ns units below
+    std::vector<std::pair<std::int64_t, std::int64_t>> expected;
+    for (std::int64_t n : {2, 3, 4, 3, 2, 1, 2})
+        expected.emplace_back((n - 1) * frame / 100 * 100, n * frame / 100 * 100);
+    {
+        std::lock_guard lock(record.Mutex);
+        EXPECT_EQ(record.Segments, expected);
+    }
+    EXPECT_EQ(shown, (std::vector<std::int32_t>{2, 3, 4, 3, 2, 1, 2}));
 }
 
 } // namespace

@@ -58,6 +58,7 @@ inline std::vector<std::uint8_t> SampleBytes(const std::vector<std::int32_t>& sa
     return out;
 }
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -78,4 +79,26 @@ inline void WriteToneWav(const std::filesystem::path& path, double seconds, std:
         TRiffBuilder().Format(1, channels, rate, 16).Chunk("data", SampleBytes(samples, 16)).Data();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+}
+
+// A 16-bit mono PCM WAV file of `samples` at `rate`.
+inline void WriteMonoWav(const std::filesystem::path& path, const std::vector<std::int32_t>& samples,
+                         std::uint32_t rate) {
+    const auto file = TRiffBuilder().Format(1, 1, rate, 16).Chunk("data", SampleBytes(samples, 16)).Data();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+}
+
+// `frames` frames of silence at `fps` and 48 kHz, with a click (a millisecond's pulse) where each
+// of `clicks` (frames from 1) begins.
+inline std::vector<std::int32_t> ClickTrack(std::int32_t frames, std::int32_t fps,
+                                            const std::vector<std::int32_t>& clicks) {
+    constexpr std::int64_t kRate = 48000;
+    std::vector<std::int32_t> samples(static_cast<std::size_t>(frames * kRate / fps), 0);
+    for (std::int32_t frame : clicks) {
+        const auto first = static_cast<std::size_t>((frame - 1) * kRate / fps);
+        for (std::size_t i = first; i < std::min(first + kRate / 1000, samples.size()); ++i)
+            samples[i] = 20000;
+    }
+    return samples;
 }

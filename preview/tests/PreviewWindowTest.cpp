@@ -179,7 +179,6 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
     QTest::keyClick(preview.FrameFrom, Qt::Key_Space);
     ASSERT_TRUE(preview.Rendered());
     EXPECT_EQ(preview.State(), TPreviewWindow::TState::psPlaying);
-    EXPECT_EQ(preview.Timer1->interval(), 42);
     EXPECT_EQ(preview.Timer1->timerType(), Qt::PreciseTimer);
     QList<int> seen;
     QObject::connect(preview.TrackBar1, &QSlider::valueChanged,
@@ -203,7 +202,6 @@ TEST_F(PreviewWindowTest, PlayLoopsForwardsAndBackwardsAndSpaceStops) {
 TEST_F(PreviewWindowTest, FrameRateChangeFollowsAtOnce) {
     TPreviewWindow& preview = OpenPreview(false);
     Part(*Window, "Fps12Action")->trigger();
-    EXPECT_EQ(preview.Timer1->interval(), 83);
     EXPECT_EQ(preview.FrameTime(), 833'333);
 }
 
