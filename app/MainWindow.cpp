@@ -719,6 +719,7 @@ void TMainWindow::VideoCaptureClick() {
         CaptureWindow = new TCaptureWindow(*SheetView, SettingsManager.Current, *AlertPrompt,
                                            TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
         CaptureWindow->SettingsFile = SettingsManager.SettingsFilePath();
+        CaptureWindow->Grabber.TestFaults = TVideoGrabber::TestCameraFaults(ToStd(Folders.UserFolder));
         CaptureWindow->OnShowCapture = [this](const QImage& image) {
             Thumbnail = image.scaled(ThumbnailView->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));

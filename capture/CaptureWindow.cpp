@@ -62,7 +62,8 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     RequestedMode = Settings.Capture.CaptureMode;
 
     Grabber.OnPreviewStarted = [this](TVideoGrabber&) {
-        ButtonCapture->setEnabled(true);
+        LiveSize = Grabber.VideoSize();
+        ButtonCapture->setEnabled(!Grabber.GrabPending());
         OverlayPanel->hide();
         FillCameras();
     };
@@ -71,17 +72,32 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     Grabber.OnResizeVideo = [this](TVideoGrabber&) { ResizeForm(); };
     Grabber.OnFrameCaptureCompleted = [this](TVideoGrabber&, const TPicture& frame) {
         Guard([&] { CaptureCompleted(frame); });
+        if (!Grabber.GrabPending()) {
+            TimeLapse->Schedule.ShotEnded(ShotPlaced);
+            ShotPlaced = false;
+        }
     };
     Grabber.OnFrameCaptureFailed = [this](TVideoGrabber&, const std::string& message) {
         ButtonCapture->setEnabled(Grabber.PreviewStarted());
+        TimeLapse->Schedule.ShotEnded(false);
+        // A camera that stopped says so once, over the live picture.
+        if (Grabber.PreviewRunning())
+            ShowErrorBox(this, FromStd(message));
+    };
+    Grabber.OnSizeRefused = [this](TVideoGrabber&, const std::string& message) {
+        TimeLapse->Schedule.Stop();
         ShowErrorBox(this, FromStd(message));
+        if (LiveSize != Grabber.VideoSize())
+            Guard([this] { SelectSize(LiveSize); });
     };
     Grabber.OnPreviewError = [this](TVideoGrabber&, const std::string& message) {
+        TimeLapse->Schedule.Stop();
         ButtonCapture->setEnabled(false);
         OverlayPanel->setText(FromStd(message));
         OverlayPanel->show();
     };
     Grabber.OnDeviceLost = [this](TVideoGrabber&) {
+        TimeLapse->Schedule.Stop();
         ButtonCapture->setEnabled(false);
         OverlayPanel->setText(windowTitle().section(": ", 1) +
                               " was disconnected. It is taken up again when it returns.");
@@ -173,6 +189,8 @@ void TCaptureWindow::CreateControls() {
     Rebuild->resize(104, 28);
     connect(Rebuild, &QPushButton::clicked, this, [this] { Guard([this] { RebuildClick(); }); });
     CreateOnionControls(central);
+    TimeLapse = new TTimeLapsePanel(central);
+    TimeLapse->Schedule.OnShoot = [this] { return TimeLapseShot(); };
 
     // The window sees keys before its controls.
     for (QWidget* child : findChildren<QWidget*>())
@@ -182,6 +200,8 @@ void TCaptureWindow::CreateControls() {
 void TCaptureWindow::FitPlacementPanel() {
     Placement->resize(Placement->width(), std::max(292, Placement->sizeHint().height()));
     OnionGroup->move(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap);
+    TimeLapse->setGeometry(Placement->x(), OnionGroup->geometry().bottom() + 1 + kColumnGap, Placement->width(),
+                           TimeLapse->sizeHint().height());
 }
 
 void TCaptureWindow::CreateOnionControls(QWidget* central) {
@@ -230,6 +250,7 @@ void TCaptureWindow::Retranslate() {
     OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
     BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
     Placement->Retranslate();
+    TimeLapse->Retranslate();
     FitPlacementPanel();
     SetCaptureCaption(IsRecaptureCaption());
     OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
@@ -316,6 +337,7 @@ void TCaptureWindow::FillCameras() {
 
 void TCaptureWindow::SelectSource(int index) {
     Grabber.StopPreview();
+    ButtonCapture->setEnabled(false); // until the camera gives its first picture
     for (QAction* item : Source1->actions())
         item->setChecked(false);
     Grabber.SetVideoDevice(index);
@@ -433,7 +455,7 @@ void TCaptureWindow::ResizeForm() {
         FrameLbl->move(ButtonCapture->x() + 150, ButtonCapture->y());
         FrameImage->setGeometry(VideoGrabber1->geometry());
     }
-    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, OnionGroup->geometry().bottom() + 1);
+    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, TimeLapse->geometry().bottom() + 1);
     centralWidget()->setFixedSize(w + s + 8, bottom + 16);
     adjustSize();
 }
@@ -482,6 +504,17 @@ void TCaptureWindow::CaptureClick() {
     Grabber.GrabFrame();
 }
 
+bool TCaptureWindow::TimeLapseShot() {
+    if (!ButtonCapture->isEnabled() || Grabber.GrabPending())
+        return false;
+    BringLiveForward();
+    Guard([this] { CaptureClick(); });
+    // A capture refused at once (no layer folder, a bad name) has said why and ends the time-lapse.
+    if (!Grabber.GrabPending())
+        TimeLapse->Schedule.ShotEnded(false);
+    return true;
+}
+
 void TCaptureWindow::CaptureCompleted(const TPicture& frame) {
     if (!Collector.Add(frame)) {
         Grabber.GrabFrame();
@@ -512,17 +545,28 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
             TAlertPrompt::TAnswer::Ok)
             return;
     }
+    const bool existed = std::filesystem::exists(path, error);
     WriteCapture(path, picture, format, BlackAndWhite);
-    KeepStillOriginals(Sheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
+    try {
+        KeepStillOriginals(Sheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
+        if (RecaptureArmed)
+            PlaceRecapture(picture);
+        else
+            PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
+    } catch (...) {
+        // The sheet does not name the picture: a new one is not left behind.
+        if (!existed)
+            std::filesystem::remove(path, error);
+        throw;
+    }
+    ShotPlaced = true;
     if (RecaptureArmed) {
-        PlaceRecapture(picture);
         Placement->NumberEdit->setText(SavedNumber);
         RecaptureArmed = false;
         if (OnPicturePlaced)
             OnPicturePlaced();
         return;
     }
-    PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
     if (OnPicturePlaced)
         OnPicturePlaced();
     if (OnShowCapture)
@@ -697,6 +741,7 @@ void TCaptureWindow::closeEvent(QCloseEvent* event) {
                 RememberedCamera = item->text().mid(item->text().indexOf('&') + 1);
         }
     }
+    TimeLapse->Schedule.Stop();
     ReturnToLive();
     Grabber.StopPreview();
     Buffer.Clear();

@@ -272,6 +272,10 @@ TGstVideoStream::TGstVideoStream(const TVideoSourceInfo& source, std::int32_t wi
     std::string description;
     if (source.TestPattern) {
         description = "videotestsrc is-live=true pattern=smpte horizontal-speed=2 ! video/x-raw" + caps;
+        // The stream breaks as a camera's does when it is pulled out, or refuses the size at once.
+        const bool refused = width > 0 && width == source.RefusedWidth && height == source.RefusedHeight;
+        if (refused || source.FailAfterFrames > 0)
+            description += " ! identity error-after=" + std::to_string(refused ? 1 : source.FailAfterFrames + 1);
     } else {
         description = "v4l2src device=" + Quoted(source.DevicePath);
         if (!caps.empty())

@@ -31,6 +31,11 @@ struct TVideoSourceInfo {
     std::string StillModel; // a still camera's model and port; empty for the others
     std::string StillPort;
     std::vector<TVideoMode> Modes; // one per size, in the order the camera lists them
+    // The test pattern acts out a failing camera: it stops after this many frames (0: never) and
+    // refuses this size (0 x 0: none).
+    std::int64_t FailAfterFrames = 0;
+    std::int32_t RefusedWidth = 0;
+    std::int32_t RefusedHeight = 0;
 };
 
 // The name and sizes of the test camera.

@@ -54,6 +54,26 @@ TEST(VideoGrabber, TheTestCameraIsListedOnlyWhenTheSettingsFileAsks) {
     EXPECT_EQ(with.FindVideoSize(800, 600), -1);
 }
 
+TEST(VideoGrabber, TheTestCameraFaultsComeFromTheSettingsFile) {
+    TTempFolder user;
+    const struct {
+        const char* Settings;
+        std::int64_t FailAfter;
+        std::int32_t RefusedWidth, RefusedHeight;
+    } cases[] = {
+        {"", 0, 0, 0},
+        {"test camera fails after=30\ntest camera refuses=1280x720\n", 30, 1280, 720},
+        {"test camera fails after=-4\ntest camera refuses=wide\n", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        WriteText(user.Path() / "celwright.ini", std::string("[capture devices]\n") + c.Settings);
+        const TTestCameraFaults faults = TVideoGrabber::TestCameraFaults(user / "");
+        EXPECT_EQ(faults.FailAfterFrames, c.FailAfter) << c.Settings;
+        EXPECT_EQ(faults.RefusedWidth, c.RefusedWidth) << c.Settings;
+        EXPECT_EQ(faults.RefusedHeight, c.RefusedHeight) << c.Settings;
+    }
+}
+
 TEST(VideoGrabber, PreviewsAndGrabsAFrameOfTheChosenSize) {
     TVideoGrabber grabber(true, false);
     grabber.SetVideoDevice(TestCameraIndex(grabber));
