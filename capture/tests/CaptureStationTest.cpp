@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -64,6 +65,8 @@ TEST_F(CaptureStationTest, ATimeLapseTakesItsFramesAtTheIntervalEachPlacedAsACap
     StartTimeLapse(capture, 1, 0);
     ASSERT_TRUE(WaitFor([&] { return capture.TimeLapse->Schedule.Taken() == 1; }));
     EXPECT_EQ(capture.TimeLapse->ProgressLabel->text(), "1 taken");
+    if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+        capture.grab().save(QString(shots) + "/capture-time-lapse.png");
     capture.TimeLapse->StartButton->click();
     EXPECT_FALSE(capture.TimeLapse->Schedule.Running());
     WaitFor([] { return false; }, 1500);
