@@ -23,7 +23,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
@@ -279,11 +278,6 @@ void TCaptureWindow::Guard(const std::function<void()>& handler) {
 // Showing, cameras and sizes
 
 void TCaptureWindow::InitForm() {
-    if (QWidget* main = parentWidget()) {
-        const QPoint origin = main->mapToGlobal(QPoint(0, 0));
-        const int screenWidth = main->screen() ? main->screen()->geometry().width() : 1920;
-        move(std::min(origin.x() + Sheet.x() + 80, screenWidth - width() - 20), origin.y() + 40);
-    }
     CameraChosen = false;
     // Still cameras are not announced when plugged in: look for them each time.
     Grabber.RefreshDevices();
@@ -854,6 +848,8 @@ void TCaptureWindow::PlayWithLiveClick() {
     Flip1->setChecked(false);
     PlayLayers.Update(Sheet.CurrentLayer(), CaptureFrame(), PlayFramesBox->value(), LiveWidth(),
                       LiveHeight());
+    show(); // what plays is seen, even when the window was behind another
+    raise();
     if (PlayLayers.Held() == 0) {
         QApplication::beep();
         return;

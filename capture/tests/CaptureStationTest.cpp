@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <cstdlib>
@@ -131,4 +132,22 @@ TEST_F(CaptureStationTest, CameraFaults) {
         EXPECT_EQ(Errors.size(), c.Boxed ? 1 : 0);
         capture.close();
     }
+}
+
+TEST_F(CaptureStationTest, TheWindowOpensBesideTheSheetAndComesBackWhereItWas) {
+    const QRect screen = Window->screen()->availableGeometry();
+    Window->setGeometry(screen.left(), screen.top(), screen.width() / 3, screen.height());
+    TCaptureWindow& capture = OpenLive();
+    const QRect main = Window->frameGeometry();
+    const int columns = Sheet().mapToGlobal(QPoint(Sheet().IndexWidth(), 0)).x();
+    EXPECT_TRUE(capture.geometry().left() > main.right() || capture.geometry().right() < columns)
+        << "over the layer columns";
+    EXPECT_TRUE(screen.contains(capture.geometry()));
+
+    const QRect moved(capture.geometry().topLeft() + QPoint(-20, 10), capture.size());
+    capture.setGeometry(moved);
+    QCoreApplication::processEvents();
+    capture.close();
+    EXPECT_EQ(OpenLive().geometry(), moved);
+    EXPECT_NE(ReadText(User.Path() / "Celwright/3.0/celwright.ini").find("[window places]"), std::string::npos);
 }
