@@ -226,8 +226,11 @@ std::string TVideoGrabber::VideoSizes() const {
     std::string text = "default\n";
     for (const TVideoMode& mode : Sources[static_cast<std::size_t>(Device)].Modes) {
         text += std::to_string(mode.Width) + " x " + std::to_string(mode.Height);
-        if (mode.MaxRate() > 0)
-            text += " (" + RateText(mode.MaxRate()) + " fps)";
+        std::string details = mode.MaxRate() > 0 ? RateText(mode.MaxRate()) + " fps" : std::string();
+        for (std::size_t i = 0; i < mode.Formats.size(); ++i)
+            details += (i == 0 ? (details.empty() ? "" : "; ") : ", ") + mode.Formats[i];
+        if (!details.empty())
+            text += " (" + details + ")";
         text += "\n";
     }
     return text;

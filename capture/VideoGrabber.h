@@ -102,8 +102,9 @@ public:
     // True when the selected camera is a still camera.
     bool IsStillCamera() const;
 
-    // Sizes of the selected camera: "default" first, then "W x H (R fps)" per size, R the largest
-    // rate at that size. The index counts the lines from 0 and is used from the next start.
+    // Sizes of the selected camera: "default" first, then "W x H (R fps; FORMATS)" per size, R the
+    // largest rate at that size and FORMATS those it sends at that size ("YUY2, MJPG"), each part
+    // left out when not known. The index counts the lines from 0 and is used from the next start.
     std::string VideoSizes() const;
     std::int32_t VideoSize() const { return SizeIndex; }
     void SetVideoSize(std::int32_t index);

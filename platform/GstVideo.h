@@ -20,6 +20,9 @@ struct TVideoMode {
     std::int32_t Width = 0;
     std::int32_t Height = 0;
     std::vector<double> Rates;
+    // The picture formats it sends at that size, each once: the raw format's name (YUY2, NV12, ...)
+    // or MJPG for JPEG frames; empty when not known.
+    std::vector<std::string> Formats;
     double MaxRate() const;
 };
 
@@ -41,6 +44,9 @@ struct TVideoSourceInfo {
 // The name and sizes of the test camera.
 inline constexpr const char* kTestCameraName = "Test pattern";
 TVideoSourceInfo TestPatternSource();
+
+// The sizes, rates and formats of a camera's caps in GStreamer's text form, as a camera lists them.
+std::vector<TVideoMode> VideoModesFromCaps(const std::string& caps);
 
 // The cameras the device monitor ("Video/Source") finds now. Devices that are not V4L2 nodes are
 // left out: grabbing and camera properties go through the node.

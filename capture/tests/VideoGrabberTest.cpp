@@ -104,6 +104,24 @@ TEST(VideoGrabber, PreviewsAndGrabsAFrameOfTheChosenSize) {
     EXPECT_FALSE(grabber.PreviewRunning());
 }
 
+TEST(VideoGrabber, TheSizeMenuListsEachSizeWithItsRateAndFormats) {
+    TVideoSourceInfo webcam;
+    webcam.Name = "Webcam";
+    webcam.DevicePath = "/dev/video9";
+    webcam.Modes = VideoModesFromCaps(
+        "video/x-raw, format=YUY2, width=640, height=480, framerate={ 30/1, 15/1 }; "
+        "image/jpeg, width=640, height=480, framerate=30/1; "
+        "image/jpeg, width=1280, height=720, framerate=[ 5/1, 60/1 ]; "
+        "video/x-raw, format={ NV12, YUY2 }, width=320, height=240; "
+        "video/x-raw, format=YUY2, width=[ 1, 4096 ], height=[ 1, 2160 ]");
+    TVideoGrabber grabber(false, false);
+    grabber.ListSources = [&] { return std::vector{webcam}; };
+    grabber.RefreshDevices();
+    grabber.SetVideoDevice(0);
+    EXPECT_EQ(grabber.VideoSizes(), "default\n640 x 480 (30 fps; YUY2, MJPG)\n1280 x 720 (60 fps; MJPG)\n"
+                                    "320 x 240 (NV12, YUY2)\n");
+}
+
 TEST(VideoGrabber, ACameraPulledOutIsLostAndTakenUpAgainWhenItReturns) {
     TVideoSourceInfo desk = TestPatternSource(); // stands in for a webcam on a USB cable
     desk.Name = "Desk camera";
