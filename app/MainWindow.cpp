@@ -729,6 +729,11 @@ void TMainWindow::VideoCaptureClick() {
         };
         CaptureWindow->OnThumbnailHeight = [this](int height) { ThumbnailView->setFixedHeight(height); };
         CaptureWindow->OnPicturePlaced = [this] { PicturePlaced(); };
+        CaptureWindow->SheetFile = [this] { return SheetFiles->FilePath(); };
+        connect(SheetFiles, &TSheetFiles::DocumentChanged, CaptureWindow, [this] {
+            if (CaptureWindow->isVisible())
+                CaptureWindow->SheetFileChanged();
+        });
     }
     if (!CaptureWindow->isVisible())
         CaptureWindow->InitForm();

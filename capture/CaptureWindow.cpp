@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/TextUtil.h"
+#include "capture/CaptureViewMenu.h"
 #include "capture/VideoSettingsDialog.h"
 #include "capture/VideoView.h"
 #include "settings/Preferences.h"
@@ -188,6 +189,7 @@ void TCaptureWindow::CreateControls() {
     Rebuild->resize(104, 28);
     connect(Rebuild, &QPushButton::clicked, this, [this] { Guard([this] { RebuildClick(); }); });
     CreateOnionControls(central);
+    ViewMenu = new TCaptureViewMenu(*menuBar(), *VideoGrabber1, Sheet, *this);
     TimeLapse = new TTimeLapsePanel(central);
     TimeLapse->Schedule.OnShoot = [this] { return TimeLapseShot(); };
 
@@ -258,6 +260,7 @@ void TCaptureWindow::Retranslate() {
     Flip1->setText(Translate(LanguageKey("sFlipLastFrame")));
     PlayWithLive1->setText(Translate(LanguageKey("sPlayWithLive")));
     OnionGroup->setTitle(Translate(LanguageKey("sOnionSkin")));
+    ViewMenu->Retranslate();
     OpacityLabel->setText(Translate(LanguageKey("sOpacity")));
     FramesBackLabel->setText(Translate(LanguageKey("sFramesBack")));
     PlayFramesLabel->setText(Translate(LanguageKey("sPlayFrames")));
@@ -292,6 +295,8 @@ void TCaptureWindow::InitForm() {
         OnionSettingsRead = true;
         ApplyOnionSettings();
     }
+    ViewMenu->SettingsFile = SettingsFile;
+    SheetFileChanged();
     BuildLayout(RequestedMode);
     SquarePxlBtn->setEnabled(false);
     Averaging = FrameAvgBtn->isChecked();
@@ -316,6 +321,10 @@ void TCaptureWindow::InitForm() {
     }
 }
 
+void TCaptureWindow::SheetFileChanged() {
+    Guard([this] { ViewMenu->SheetShown(SheetFile ? SheetFile().string() : std::string()); });
+}
+
 void TCaptureWindow::FillCameras() {
     Source1->clear();
     const auto names = SplitLines(Grabber.VideoDevices());
@@ -338,6 +347,7 @@ void TCaptureWindow::SelectSource(int index) {
     if (QAction* item = Source1->actions().value(index))
         item->setChecked(true);
     setWindowTitle(BaseCaption + ": " + FromStd(Grabber.VideoDeviceName()));
+    ViewMenu->CameraChosen(Grabber.VideoDeviceName());
 
     Size1->clear();
     auto* sizes = new QActionGroup(Size1);

@@ -11,6 +11,7 @@
 #include "settings/Preferences.h"
 
 #include <QMainWindow>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@ class QSlider;
 class QSpinBox;
 class QToolButton;
 class TAlertPrompt;
+class TCaptureViewMenu;
 class TPlacementPanel;
 class TVideoView;
 class TVideoSettingsDialog;
@@ -45,6 +47,7 @@ public:
     void SheetSelect(std::int32_t layer, std::int32_t frame);  // a cell was selected (sheet's signal)
     void LayerChanged();                                       // the current layer changed (sheet's signal)
     void SettingsApplied();                                    // settings or a profile were re-applied
+    void SheetFileChanged();                                   // the sheet was saved elsewhere or another opened
     void Retranslate();
     // The capture image, for the main window's cel image view.
     std::function<void(const QImage& image)> OnShowCapture;
@@ -52,6 +55,8 @@ public:
     std::function<void(int height)> OnThumbnailHeight;
     // A captured picture was written and placed on the sheet.
     std::function<void()> OnPicturePlaced;
+    // The sheet's file, whose reference picture shows; empty while the sheet was never saved.
+    std::function<std::filesystem::path()> SheetFile;
 
     // Handlers.
     void CaptureClick();
@@ -123,6 +128,7 @@ public:
     QSpinBox* FramesBackBox;
     QLabel* PlayFramesLabel;
     QSpinBox* PlayFramesBox;
+    TCaptureViewMenu* ViewMenu; // guides and the reference picture
     TTimeLapsePanel* TimeLapse;
     TOnionSkin Onion;
     TLayerFrames PlayLayers;

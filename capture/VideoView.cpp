@@ -1,11 +1,15 @@
 #include "capture/VideoView.h"
 
+#include "capture/LiveGuides.h"
+#include "capture/ReferencePicture.h"
 #include "ui/PictureImage.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 TVideoView::TVideoView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true); // the cursor shows where the reference picture can be taken
 }
 
 void TVideoView::ShowFrame(const TPicture& frame, std::int32_t sheetFrame) {
@@ -16,10 +20,54 @@ void TVideoView::ShowFrame(const TPicture& frame, std::int32_t sheetFrame) {
         OnFrameShown(sheetFrame);
 }
 
+void TVideoView::SetOverlays(const TLiveGuides* guides, TReferencePicture* reference) {
+    Guides = guides;
+    Reference = reference;
+    update();
+}
+
 void TVideoView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (Image.isNull())
         painter.fillRect(rect(), Qt::black);
     else
-        painter.drawImage(rect(), Image);
+        painter.drawImage(PictureRect(), Image);
+    if (Reference)
+        Reference->Paint(painter, PictureRect());
+    if (Guides)
+        Guides->Paint(painter, PictureRect());
+}
+
+void TVideoView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && Reference && Reference->Press(event->position(), PictureRect())) {
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TVideoView::mouseMoveEvent(QMouseEvent* event) {
+    if (!Reference)
+        return QWidget::mouseMoveEvent(event);
+    if (Reference->Dragging()) {
+        Reference->Drag(event->position(), PictureRect());
+        update();
+        return;
+    }
+    if (Reference->OnCorner(event->position(), PictureRect()))
+        setCursor(Qt::SizeFDiagCursor);
+    else if (Reference->Visible() && Reference->Area(PictureRect()).contains(event->position()))
+        setCursor(Qt::SizeAllCursor);
+    else
+        unsetCursor();
+}
+
+void TVideoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (Reference && Reference->Dragging()) {
+        if (Reference->Release() && OnReferenceMoved)
+            OnReferenceMoved();
+        update();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }

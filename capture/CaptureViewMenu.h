@@ -1,0 +1,80 @@
+#pragma once
+
+#include "capture/LiveGuides.h"
+#include "capture/ReferencePicture.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QSlider;
+class QWidget;
+class TSheetView;
+class TVideoView;
+
+// The capture window's View menu: the guides over the live picture, kept per camera, and the
+// reference picture, kept per sheet, both in the settings file. Every change is written at once.
+class TCaptureViewMenu : public QObject {
+public:
+    // Adds the menu to `bar` and paints its guides and reference picture in `view`. `window` is
+    // the capture window (dialogs and messages open over it); `sheet` gives the cels.
+    TCaptureViewMenu(QMenuBar& bar, TVideoView& view, TSheetView& sheet, QWidget& window);
+
+    // The file the settings are kept in; empty keeps them only while the program runs.
+    std::string SettingsFile;
+
+    // The camera whose live picture shows: its guides come up.
+    void CameraChosen(const std::string& camera);
+    // The window shows for the sheet saved at `sheetPath` (empty for a sheet never saved): its
+    // reference picture comes up. Throws ECwError naming the picture when it cannot be read.
+    void SheetShown(const std::string& sheetPath);
+    void Retranslate();
+
+    // The menu's commands. OpenReference asks for the file; the others act at once.
+    void OpenReference();
+    void OpenReferenceFile(const std::string& file);
+    void ReferenceFromCel();
+
+    TLiveGuides Guides;
+    TReferencePicture Reference;
+
+    QMenu* ViewMenu;
+    QAction* GridAction;
+    QAction* GridSettingsAction;
+    QMenu* MaskMenu;
+    std::array<QAction*, 5> MaskActions; // None, 4:3, 16:9, 1.85:1, 2.39:1
+    QAction* TitleSafeAction;
+    QAction* ActionSafeAction;
+    QAction* CentreCrossAction;
+    QAction* ReferenceAction;
+    QAction* OpenReferenceAction;
+    QAction* ReferenceFromCelAction;
+    QAction* ReferenceDifferenceAction;
+    QLabel* ReferenceOpacityLabel;
+    QSlider* ReferenceOpacityBar;
+    QAction* FitReferenceAction;
+
+private:
+    void CreateGuideActions();
+    void CreateReferenceActions();
+    void ShowGuideSettings();
+    void GuidesChanged();
+    void GridSettingsClick();
+    void ShowReferenceSettings();
+    void ReferenceChanged();
+    // Reads the picture at `file` into the reference; throws ECwError naming it when it cannot.
+    void LoadReferenceImage(const std::string& file);
+    void Guard(const std::function<void()>& handler);
+
+    TVideoView& View;
+    TSheetView& Sheet;
+    QWidget& Window;
+    std::string Camera;
+    std::string SheetPath;
+    bool SheetKnown = false;
+};
