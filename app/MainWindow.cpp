@@ -32,6 +32,7 @@
 #include "ui/ErrorBox.h"
 #include "ui/PictureImage.h"
 #include "ui/QtText.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -167,6 +168,7 @@ void TMainWindow::CreateControls() {
     EntryDialog = new TEntryDialog(this);
     ImageViewer = new TImageViewer(this);
     ImportWindow = new TImportWindow(*SheetView, this);
+    KeepBesideSheet(*ImportWindow, "import");
     ImportWindow->OnImporting = [this](bool importing) {
         CurrentActivity = importing ? TActivity::Loading : TActivity::Idle;
     };
@@ -719,6 +721,8 @@ void TMainWindow::VideoCaptureClick() {
         CaptureWindow = new TCaptureWindow(*SheetView, SettingsManager.Current, *AlertPrompt,
                                            TVideoGrabber::TestCameraEnabled(ToStd(Folders.UserFolder)), this);
         CaptureWindow->SettingsFile = SettingsManager.SettingsFilePath();
+        CaptureWindow->Grabber.TestFaults = TVideoGrabber::TestCameraFaults(ToStd(Folders.UserFolder));
+        KeepBesideSheet(*CaptureWindow, "capture");
         CaptureWindow->OnShowCapture = [this](const QImage& image) {
             Thumbnail = image.scaled(ThumbnailView->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
@@ -744,6 +748,7 @@ void TMainWindow::ScannerClick() {
     if (ScannerWindow == nullptr) {
         ScannerWindow = new TScannerWindow(*SheetView, SettingsManager.Current, AlertPrompt, this);
         ScannerWindow->OnPicturePlaced = [this] { PicturePlaced(); };
+        KeepBesideSheet(*ScannerWindow, "scanner");
     }
     ScannerWindow->show();
     ScannerWindow->raise();
@@ -763,10 +768,17 @@ void TMainWindow::PreviewClick() {
         };
         Preview = new TPreviewWindow(SheetView->Document(), *Rostrum, host, this);
         Preview->OnClosed = [](TPreviewWindow& sender) { sender.deleteLater(); };
-        Preview->move(pos() + QPoint(40, 40));
+        KeepBesideSheet(*Preview, "preview");
     }
     Preview->show();
     Preview->raise();
+}
+
+void TMainWindow::KeepBesideSheet(QWidget& window, const char* key) {
+    new TWindowPlaceKeeper(window, *this, key, SettingsManager.SettingsFilePath(), [this] {
+        const int numbers = SheetView->IndexWidth() + (SheetView->Document().AudioShown() ? SheetView->AudioWidth() : 0);
+        return SheetView->mapToGlobal(QPoint(numbers, 0)).x();
+    });
 }
 
 void TMainWindow::ImageViewerClick() {

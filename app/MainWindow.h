@@ -148,6 +148,9 @@ private:
     void StartRecovery();
     // A picture was written and placed: it goes into the recovery record at once.
     void PicturePlaced();
+    // Opens `window` beside the sheet, or where it was last, from now on; `key` names its place in
+    // celwright.ini.
+    void KeepBesideSheet(QWidget& window, const char* key);
     // Reads the language, the recent files and where the window was.
     void ReadStoredState();
     // Sizes and places the window: as it was when last closed, else most of the screen.

@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
@@ -63,7 +62,8 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     RequestedMode = Settings.Capture.CaptureMode;
 
     Grabber.OnPreviewStarted = [this](TVideoGrabber&) {
-        ButtonCapture->setEnabled(true);
+        LiveSize = Grabber.VideoSize();
+        ButtonCapture->setEnabled(!Grabber.GrabPending());
         OverlayPanel->hide();
         FillCameras();
     };
@@ -72,17 +72,32 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
     Grabber.OnResizeVideo = [this](TVideoGrabber&) { ResizeForm(); };
     Grabber.OnFrameCaptureCompleted = [this](TVideoGrabber&, const TPicture& frame) {
         Guard([&] { CaptureCompleted(frame); });
+        if (!Grabber.GrabPending()) {
+            TimeLapse->Schedule.ShotEnded(ShotPlaced);
+            ShotPlaced = false;
+        }
     };
     Grabber.OnFrameCaptureFailed = [this](TVideoGrabber&, const std::string& message) {
         ButtonCapture->setEnabled(Grabber.PreviewStarted());
+        TimeLapse->Schedule.ShotEnded(false);
+        // A camera that stopped says so once, over the live picture.
+        if (Grabber.PreviewRunning())
+            ShowErrorBox(this, FromStd(message));
+    };
+    Grabber.OnSizeRefused = [this](TVideoGrabber&, const std::string& message) {
+        TimeLapse->Schedule.Stop();
         ShowErrorBox(this, FromStd(message));
+        if (LiveSize != Grabber.VideoSize())
+            Guard([this] { SelectSize(LiveSize); });
     };
     Grabber.OnPreviewError = [this](TVideoGrabber&, const std::string& message) {
+        TimeLapse->Schedule.Stop();
         ButtonCapture->setEnabled(false);
         OverlayPanel->setText(FromStd(message));
         OverlayPanel->show();
     };
     Grabber.OnDeviceLost = [this](TVideoGrabber&) {
+        TimeLapse->Schedule.Stop();
         ButtonCapture->setEnabled(false);
         OverlayPanel->setText(windowTitle().section(": ", 1) +
                               " was disconnected. It is taken up again when it returns.");
@@ -175,6 +190,8 @@ void TCaptureWindow::CreateControls() {
     connect(Rebuild, &QPushButton::clicked, this, [this] { Guard([this] { RebuildClick(); }); });
     CreateOnionControls(central);
     ViewMenu = new TCaptureViewMenu(*menuBar(), *VideoGrabber1, Sheet, *this);
+    TimeLapse = new TTimeLapsePanel(central);
+    TimeLapse->Schedule.OnShoot = [this] { return TimeLapseShot(); };
 
     // The window sees keys before its controls.
     for (QWidget* child : findChildren<QWidget*>())
@@ -184,6 +201,8 @@ void TCaptureWindow::CreateControls() {
 void TCaptureWindow::FitPlacementPanel() {
     Placement->resize(Placement->width(), std::max(292, Placement->sizeHint().height()));
     OnionGroup->move(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap);
+    TimeLapse->setGeometry(Placement->x(), OnionGroup->geometry().bottom() + 1 + kColumnGap, Placement->width(),
+                           TimeLapse->sizeHint().height());
 }
 
 void TCaptureWindow::CreateOnionControls(QWidget* central) {
@@ -232,6 +251,7 @@ void TCaptureWindow::Retranslate() {
     OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
     BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
     Placement->Retranslate();
+    TimeLapse->Retranslate();
     FitPlacementPanel();
     SetCaptureCaption(IsRecaptureCaption());
     OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
@@ -261,11 +281,6 @@ void TCaptureWindow::Guard(const std::function<void()>& handler) {
 // Showing, cameras and sizes
 
 void TCaptureWindow::InitForm() {
-    if (QWidget* main = parentWidget()) {
-        const QPoint origin = main->mapToGlobal(QPoint(0, 0));
-        const int screenWidth = main->screen() ? main->screen()->geometry().width() : 1920;
-        move(std::min(origin.x() + Sheet.x() + 80, screenWidth - width() - 20), origin.y() + 40);
-    }
     CameraChosen = false;
     // Still cameras are not announced when plugged in: look for them each time.
     Grabber.RefreshDevices();
@@ -325,6 +340,7 @@ void TCaptureWindow::FillCameras() {
 
 void TCaptureWindow::SelectSource(int index) {
     Grabber.StopPreview();
+    ButtonCapture->setEnabled(false); // until the camera gives its first picture
     for (QAction* item : Source1->actions())
         item->setChecked(false);
     Grabber.SetVideoDevice(index);
@@ -443,7 +459,7 @@ void TCaptureWindow::ResizeForm() {
         FrameLbl->move(ButtonCapture->x() + 150, ButtonCapture->y());
         FrameImage->setGeometry(VideoGrabber1->geometry());
     }
-    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, OnionGroup->geometry().bottom() + 1);
+    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, TimeLapse->geometry().bottom() + 1);
     centralWidget()->setFixedSize(w + s + 8, bottom + 16);
     adjustSize();
 }
@@ -492,6 +508,17 @@ void TCaptureWindow::CaptureClick() {
     Grabber.GrabFrame();
 }
 
+bool TCaptureWindow::TimeLapseShot() {
+    if (!ButtonCapture->isEnabled() || Grabber.GrabPending())
+        return false;
+    BringLiveForward();
+    Guard([this] { CaptureClick(); });
+    // A capture refused at once (no layer folder, a bad name) has said why and ends the time-lapse.
+    if (!Grabber.GrabPending())
+        TimeLapse->Schedule.ShotEnded(false);
+    return true;
+}
+
 void TCaptureWindow::CaptureCompleted(const TPicture& frame) {
     if (!Collector.Add(frame)) {
         Grabber.GrabFrame();
@@ -522,17 +549,28 @@ void TCaptureWindow::SaveCapture(TPicture picture) {
             TAlertPrompt::TAnswer::Ok)
             return;
     }
+    const bool existed = std::filesystem::exists(path, error);
     WriteCapture(path, picture, format, BlackAndWhite);
-    KeepStillOriginals(Sheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
+    try {
+        KeepStillOriginals(Sheet.LayerFolder(layer), ToStd(FileName), Grabber.StillFiles());
+        if (RecaptureArmed)
+            PlaceRecapture(picture);
+        else
+            PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
+    } catch (...) {
+        // The sheet does not name the picture: a new one is not left behind.
+        if (!existed)
+            std::filesystem::remove(path, error);
+        throw;
+    }
+    ShotPlaced = true;
     if (RecaptureArmed) {
-        PlaceRecapture(picture);
         Placement->NumberEdit->setText(SavedNumber);
         RecaptureArmed = false;
         if (OnPicturePlaced)
             OnPicturePlaced();
         return;
     }
-    PlaceCapture(Sheet, layer, Sheet.CurrentFrame(), ToStd(FileName), Settings.Capture.Hold);
     if (OnPicturePlaced)
         OnPicturePlaced();
     if (OnShowCapture)
@@ -707,6 +745,7 @@ void TCaptureWindow::closeEvent(QCloseEvent* event) {
                 RememberedCamera = item->text().mid(item->text().indexOf('&') + 1);
         }
     }
+    TimeLapse->Schedule.Stop();
     ReturnToLive();
     Grabber.StopPreview();
     Buffer.Clear();
@@ -819,6 +858,8 @@ void TCaptureWindow::PlayWithLiveClick() {
     Flip1->setChecked(false);
     PlayLayers.Update(Sheet.CurrentLayer(), CaptureFrame(), PlayFramesBox->value(), LiveWidth(),
                       LiveHeight());
+    show(); // what plays is seen, even when the window was behind another
+    raise();
     if (PlayLayers.Held() == 0) {
         QApplication::beep();
         return;

@@ -5,6 +5,7 @@
 #include "capture/LayerFrames.h"
 #include "capture/OnionSkin.h"
 #include "capture/PlayWithLive.h"
+#include "capture/TimeLapsePanel.h"
 #include "capture/VideoGrabber.h"
 #include "settings/OnionSkinSettings.h"
 #include "settings/Preferences.h"
@@ -128,6 +129,7 @@ public:
     QLabel* PlayFramesLabel;
     QSpinBox* PlayFramesBox;
     TCaptureViewMenu* ViewMenu; // guides and the reference picture
+    TTimeLapsePanel* TimeLapse;
     TOnionSkin Onion;
     TLayerFrames PlayLayers;
     TPlayWithLive Player;
@@ -165,6 +167,8 @@ private:
     void BringLiveForward();
     std::int32_t LiveWidth() const;
     std::int32_t LiveHeight() const;
+    // Takes a time-lapse shot as Capture does; false when the camera is not ready for one.
+    bool TimeLapseShot();
     // Runs a handler; an error it raises is shown and the window goes on.
     void Guard(const std::function<void()>& handler);
 
@@ -176,4 +180,6 @@ private:
     TPicture LastLive; // the last live frame that arrived while the view showed something else
     bool OnionSettingsRead = false;
     bool SwallowKey = false; // the key that stopped Play with Live is not also typed
+    bool ShotPlaced = false; // the capture under way wrote its picture and placed its cel
+    std::int32_t LiveSize = 0; // the last size of the Size menu the camera gave a picture at
 };

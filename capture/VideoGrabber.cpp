@@ -1,6 +1,7 @@
 #include "capture/VideoGrabber.h"
 
 #include "base/Error.h"
+#include "base/TextUtil.h"
 #include "settings/IniFile.h"
 
 #include <QCoreApplication>
@@ -121,6 +122,25 @@ bool TVideoGrabber::TestCameraEnabled(const std::string& userFolder) {
     return ini.ReadBool("capture devices", "test camera", false);
 }
 
+TTestCameraFaults TVideoGrabber::TestCameraFaults(const std::string& userFolder) {
+    TTestCameraFaults faults;
+    if (userFolder.empty())
+        return faults;
+    TIniFile ini;
+    ini.LoadFromFile(userFolder + "celwright.ini");
+    faults.FailAfterFrames = std::max(0, ini.ReadInteger("capture devices", "test camera fails after", 0));
+    const std::string refused = ini.ReadString("capture devices", "test camera refuses", "");
+    if (const std::size_t x = refused.find('x'); x != std::string::npos) {
+        const auto width = ParseInt32(refused.substr(0, x));
+        const auto height = ParseInt32(refused.substr(x + 1));
+        if (width && height) {
+            faults.RefusedWidth = *width;
+            faults.RefusedHeight = *height;
+        }
+    }
+    return faults;
+}
+
 void TVideoGrabber::RefreshDevices() {
     const std::string current = VideoDeviceName();
     Sources = ListSources();
@@ -206,8 +226,11 @@ std::string TVideoGrabber::VideoSizes() const {
     std::string text = "default\n";
     for (const TVideoMode& mode : Sources[static_cast<std::size_t>(Device)].Modes) {
         text += std::to_string(mode.Width) + " x " + std::to_string(mode.Height);
-        if (mode.MaxRate() > 0)
-            text += " (" + RateText(mode.MaxRate()) + " fps)";
+        std::string details = mode.MaxRate() > 0 ? RateText(mode.MaxRate()) + " fps" : std::string();
+        for (std::size_t i = 0; i < mode.Formats.size(); ++i)
+            details += (i == 0 ? (details.empty() ? "" : "; ") : ", ") + mode.Formats[i];
+        if (!details.empty())
+            text += " (" + details + ")";
         text += "\n";
     }
     return text;
@@ -240,7 +263,12 @@ void TVideoGrabber::StartPreview() {
     if (Running || Device < 0)
         return;
     FailedDevice.clear();
-    const TVideoSourceInfo& source = Sources[static_cast<std::size_t>(Device)];
+    TVideoSourceInfo source = Sources[static_cast<std::size_t>(Device)];
+    if (source.TestPattern) {
+        source.FailAfterFrames = TestFaults.FailAfterFrames;
+        source.RefusedWidth = TestFaults.RefusedWidth;
+        source.RefusedHeight = TestFaults.RefusedHeight;
+    }
     if (!source.StillPort.empty()) {
         StartStillPreview(source);
         return;
@@ -266,9 +294,18 @@ void TVideoGrabber::StartPreview() {
     if (!Stream->Start(reason)) {
         Stream.reset();
         Running = false;
-        if (OnPreviewError)
-            OnPreviewError(*this, "The camera \"" + source.Name + "\" did not start: " + reason);
+        ReportStartFailure(false, reason, "The camera \"" + source.Name + "\" did not start: " + reason);
     }
+}
+
+void TVideoGrabber::ReportStartFailure(bool started, const std::string& reason, const std::string& otherwise) {
+    if (!started && SizeIndex > 0 && OnSizeRefused) {
+        OnSizeRefused(*this, "The camera \"" + VideoDeviceName() + "\" refused the size " + std::to_string(Width) +
+                                 " x " + std::to_string(Height) + ": " + reason);
+        return;
+    }
+    if (OnPreviewError)
+        OnPreviewError(*this, otherwise);
 }
 
 void TVideoGrabber::StartStillPreview(const TVideoSourceInfo& source) {
@@ -296,13 +333,15 @@ void TVideoGrabber::StartStillPreview(const TVideoSourceInfo& source) {
 
 void TVideoGrabber::StillStopped(const std::string& message) {
     FailedDevice = VideoDeviceName();
-    FailGrab(message);
+    if (Grabbing)
+        Still->CancelStill();
     // The stream is inside its own callback: it goes once that has returned.
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [stream = std::shared_ptr<TStillCameraStream>(std::move(Still))] {},
         Qt::QueuedConnection);
     Running = false;
     Started = false;
+    FailGrab(message);
     if (OnPreviewError)
         OnPreviewError(*this, message);
 }
@@ -382,12 +421,12 @@ void TVideoGrabber::FailGrab(const std::string& message) {
 void TVideoGrabber::StreamFailed(const std::string& message) {
     FailedDevice = VideoDeviceName();
     const std::string text = "The camera \"" + FailedDevice + "\" stopped: " + message;
-    FailGrab(text);
+    const bool started = Started;
     Stream.reset();
     Running = false;
     Started = false;
-    if (OnPreviewError)
-        OnPreviewError(*this, text);
+    FailGrab(text);
+    ReportStartFailure(started, message, text);
 }
 
 std::int64_t TVideoGrabber::FramesSeen() const {

@@ -40,6 +40,15 @@ enum class TCameraDialog : std::int32_t {
     Crossbar = 7,
 };
 
+// How the test camera acts out a failing camera, from celwright.ini's [capture devices]: "test
+// camera fails after=N" breaks its stream after N frames (as a camera pulled out does), "test camera
+// refuses=WxH" refuses that size.
+struct TTestCameraFaults {
+    std::int64_t FailAfterFrames = 0;
+    std::int32_t RefusedWidth = 0;
+    std::int32_t RefusedHeight = 0;
+};
+
 class TVideoGrabber {
 public:
     using TNotifyEvent = std::function<void(TVideoGrabber& sender)>;
@@ -70,6 +79,9 @@ public:
     TFrameEvent OnFrameCaptureCompleted; // a 24-bit picture
     TMessageEvent OnFrameCaptureFailed;  // the grab ended without a frame; no completion follows
     TMessageEvent OnPreviewError;        // the live picture stopped
+    // The camera failed before its first frame at the size chosen in SetVideoSize; the message names
+    // the camera and the size. Raised instead of OnPreviewError.
+    TMessageEvent OnSizeRefused;
 
     // Cameras: one name per line, in index order.
     std::string VideoDevices() const;
@@ -90,8 +102,9 @@ public:
     // True when the selected camera is a still camera.
     bool IsStillCamera() const;
 
-    // Sizes of the selected camera: "default" first, then "W x H (R fps)" per size, R the largest
-    // rate at that size. The index counts the lines from 0 and is used from the next start.
+    // Sizes of the selected camera: "default" first, then "W x H (R fps; FORMATS)" per size, R the
+    // largest rate at that size and FORMATS those it sends at that size ("YUY2, MJPG"), each part
+    // left out when not known. The index counts the lines from 0 and is used from the next start.
     std::string VideoSizes() const;
     std::int32_t VideoSize() const { return SizeIndex; }
     void SetVideoSize(std::int32_t index);
@@ -157,6 +170,10 @@ public:
     // The file "celwright.ini" in `userFolder` turns the test camera on with
     // [capture devices] test camera=1.
     static bool TestCameraEnabled(const std::string& userFolder);
+    // The faults "celwright.ini" in `userFolder` gives the test camera.
+    static TTestCameraFaults TestCameraFaults(const std::string& userFolder);
+    // Applied to the test camera from its next start.
+    TTestCameraFaults TestFaults;
 
     // Frames the camera delivered since the preview started.
     std::int64_t FramesSeen() const;
@@ -165,6 +182,8 @@ private:
     void FrameArrived(const TPicture& frame);
     void GrabArrived(const TPicture& frame);
     void StreamFailed(const std::string& message);
+    // Tells of a stream that failed: a refused size when no frame came at a chosen size.
+    void ReportStartFailure(bool started, const std::string& reason, const std::string& otherwise);
     void FailGrab(const std::string& message);
     void StartStillPreview(const TVideoSourceInfo& source);
     void StillStopped(const std::string& message);

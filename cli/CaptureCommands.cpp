@@ -3,6 +3,7 @@
 #include "document/FileNameRules.h"
 
 #include "capture/CaptureRules.h"
+#include "capture/TimeLapse.h"
 #include "capture/VideoGrabber.h"
 #include "cli/CliArguments.h"
 #include "base/Error.h"
@@ -32,10 +33,13 @@ const char* const kCaptureHelp =
     R"(Usage: celwright-cli capture SHEET.xps --layer L --frame F [--hold H] [--camera NAME]
                             [--size WxH] [--name TEXT] [--number TEXT] [--format png|jpg|bmp]
                             [--average] [--flip] [--bw] [--square] [--overwrite]
+                            [--interval S --count N]
 
 Grabs one picture from a camera as the capture window's Standard layout does, writes it into the
 folder of layer L as NAME_NUMBER.png (or .jpg, .bmp), places it on frame F held H frames (the
-sheet grows as needed), saves the sheet and prints the path of the written picture. A still
+sheet grows as needed), saves the sheet and prints the path of the written picture. With
+--interval and --count it takes N pictures S seconds apart (a time-lapse), each placed after the
+one before and numbered on from it, saving the sheet and printing the path after each. A still
 camera (DSLR, mirrorless) takes a full-resolution picture: it is scaled to the size for the
 sheet, and the camera's own files are kept in the folder raw/ beside it as NAME_NUMBER with
 their own extension (.cr2, .nef, .jpg, ...).
@@ -54,6 +58,8 @@ their own extension (.cr2, .nef, .jpg, ...).
   --bw            black and white
   --square        square pixels (DV cameras only; others keep their size)
   --overwrite     replace a picture of the same name; without it such a picture is refused
+  --interval S    seconds from one picture to the next, 1 to 3600 (give --count with it)
+  --count N       the number of pictures, 1 to 1637 (give --interval with it)
 )";
 
 namespace {
@@ -87,6 +93,8 @@ struct TCaptureRequest {
     bool Average = false;
     TCaptureFilters Filters;
     bool Square = false;
+    std::int32_t Interval = TTimeLapse::kMinInterval; // seconds
+    std::int32_t Count = 1;
 };
 
 // Selects the camera and size the request names; throws when it names none the system has.
@@ -128,49 +136,82 @@ void ChooseCamera(TVideoGrabber& grabber, const TCaptureRequest& request) {
         grabber.SetFrameRate(15.0);
 }
 
-// Runs the camera until the capture has its frame (or eight) and returns the picture.
-TPicture GrabPicture(TVideoGrabber& grabber, bool average) {
-    QEventLoop loop;
-    std::string failure;
-    TFrameCollector collector;
-    collector.Start(average);
-    bool done = false;
-    auto fail = [&](TVideoGrabber&, const std::string& message) {
-        failure = message;
-        loop.quit();
-    };
-    grabber.OnPreviewError = fail;
-    grabber.OnFrameCaptureFailed = fail;
-    grabber.OnPreviewStarted = [](TVideoGrabber& sender) { sender.GrabFrame(); };
-    grabber.OnFrameCaptureCompleted = [&](TVideoGrabber& sender, const TPicture& frame) {
-        if (!collector.Add(frame)) {
-            sender.GrabFrame();
-            return;
+// The camera running for a capture: its pictures one after another, each one interval after the one
+// before (the first at once), each its frame or the mean of eight.
+class TCameraShots {
+public:
+    TCameraShots(TVideoGrabber& grabber, bool average, std::int32_t intervalSeconds)
+        : Grabber(grabber), Average(average), Interval(intervalSeconds) {
+        auto fail = [this](TVideoGrabber&, const std::string& message) {
+            Failure = message;
+            Loop.quit();
+        };
+        Grabber.OnPreviewError = fail;
+        Grabber.OnSizeRefused = fail;
+        Grabber.OnFrameCaptureFailed = fail;
+        Grabber.OnFrameCaptureCompleted = [this](TVideoGrabber& sender, const TPicture& frame) {
+            if (!Collector.Add(frame)) {
+                sender.GrabFrame();
+                return;
+            }
+            Picture = Collector.Result();
+            Loop.quit();
+        };
+        Schedule.OnShoot = [this] {
+            if (!Grabber.PreviewStarted())
+                return false;
+            Collector.Start(Average);
+            Grabber.GrabFrame();
+            return true;
+        };
+    }
+    ~TCameraShots() { Grabber.StopPreview(); }
+    TCameraShots(const TCameraShots&) = delete;
+    TCameraShots& operator=(const TCameraShots&) = delete;
+
+    // Waits for the next picture; throws ECwError when the camera gives none.
+    TPicture Next() {
+        Picture = TPicture();
+        if (Schedule.Running()) {
+            Schedule.ShotEnded(true);
+        } else {
+            StartCamera();
+            Schedule.Start(Interval, 0);
         }
-        done = true;
-        loop.quit();
-    };
-    // A still camera takes a few seconds to open and start its live view.
-    const std::int32_t startMs =
-        grabber.IsStillCamera() ? TVideoGrabber::kStillGrabTimeoutMs : TVideoGrabber::kGrabTimeoutMs;
-    QTimer startTimeout;
-    startTimeout.setSingleShot(true);
-    QObject::connect(&startTimeout, &QTimer::timeout, [&] {
-        if (!grabber.PreviewStarted()) {
-            failure = "The camera \"" + grabber.VideoDeviceName() + "\" gave no picture within " +
-                      std::to_string(startMs / 1000) + " seconds.";
-            loop.quit();
-        }
-    });
-    startTimeout.start(startMs);
-    grabber.StartPreview();
-    if (grabber.PreviewRunning())
-        loop.exec();
-    grabber.StopPreview();
-    if (!done)
-        throw ECwError(failure.empty() ? "The camera gave no picture." : failure);
-    return collector.Result();
-}
+        if (Picture.Empty() && Failure.empty())
+            Loop.exec();
+        if (Picture.Empty())
+            throw ECwError(Failure.empty() ? "The camera gave no picture." : Failure);
+        return std::move(Picture);
+    }
+
+private:
+    void StartCamera() {
+        // A still camera takes a few seconds to open and start its live view.
+        const std::int32_t startMs =
+            Grabber.IsStillCamera() ? TVideoGrabber::kStillGrabTimeoutMs : TVideoGrabber::kGrabTimeoutMs;
+        StartTimeout.setSingleShot(true);
+        QObject::connect(&StartTimeout, &QTimer::timeout, [this, startMs] {
+            if (!Grabber.PreviewStarted()) {
+                Failure = "The camera \"" + Grabber.VideoDeviceName() + "\" gave no picture within " +
+                          std::to_string(startMs / 1000) + " seconds.";
+                Loop.quit();
+            }
+        });
+        StartTimeout.start(startMs);
+        Grabber.StartPreview();
+    }
+
+    TVideoGrabber& Grabber;
+    bool Average;
+    std::int32_t Interval;
+    TTimeLapse Schedule;
+    TFrameCollector Collector;
+    QEventLoop Loop;
+    QTimer StartTimeout;
+    TPicture Picture;
+    std::string Failure;
+};
 
 } // namespace
 
@@ -250,7 +291,9 @@ int RunCameras(const std::vector<std::string>& args, std::ostream& out, std::ost
 int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const TCaptureOpener& open) {
     const TArguments parsed = ParseArguments(
-        args, {"--layer", "--frame", "--hold", "--camera", "--size", "--name", "--number", "--format"},
+        args,
+        {"--layer", "--frame", "--hold", "--camera", "--size", "--name", "--number", "--format", "--interval",
+         "--count"},
         {"--average", "--flip", "--bw", "--square", "--overwrite"});
     if (!parsed.Error.empty())
         return UsageError("capture", parsed.Error, kCaptureHelp, err);
@@ -273,28 +316,49 @@ int RunCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
     request.Filters.UpsideDown = parsed.Values.contains("--flip");
     request.Filters.BlackAndWhite = parsed.Values.contains("--bw");
     request.Square = parsed.Values.contains("--square");
+    if (parsed.Values.contains("--interval") != parsed.Values.contains("--count"))
+        return UsageError("capture", "--interval and --count go together", kCaptureHelp, err);
+    if (parsed.Values.contains("--interval")) {
+        request.Interval = StrToInt(parsed.Values.at("--interval"));
+        request.Count = StrToInt(parsed.Values.at("--count"));
+        if (request.Interval < TTimeLapse::kMinInterval || request.Interval > TTimeLapse::kMaxInterval)
+            return UsageError("capture", "--interval must be 1 to 3600 seconds", kCaptureHelp, err);
+        if (request.Count < 1 || request.Count > kMaxFrames)
+            return UsageError("capture", "--count must be 1 to 1637", kCaptureHelp, err);
+    }
     CheckNewCelFrame(request.Place);
 
-    // A still camera's own files for the picture, kept in raw/ beside it.
-    std::vector<TStillFile> originals;
     return open(parsed.Positional[0], err,
                 [&](TSheetDocument& sheet, const TSettings& settings, const std::function<void()>& save) {
-                    return PlaceNewPicture(
-                        sheet, settings, save, request.Place, request.Filters.BlackAndWhite,
-                        [&] {
-                            TEventLoopHost host;
-                            TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
-                            ChooseCamera(grabber, request);
-                            TPicture picture = GrabPicture(grabber, request.Average);
-                            originals = grabber.StillFiles();
-                            TCaptureFilters filters = request.Filters;
-                            filters.SquarePixels = request.Square && grabber.IsDV();
-                            ProcessCapture(picture, filters);
-                            return picture;
-                        },
-                        out,
-                        [&](const std::string& folder, const std::string& fileName) {
-                            KeepStillOriginals(folder, fileName, originals);
-                        });
+                    TEventLoopHost host;
+                    TVideoGrabber grabber(TVideoGrabber::TestCameraEnabled(UserFolder()), false);
+                    grabber.TestFaults = TVideoGrabber::TestCameraFaults(UserFolder());
+                    ChooseCamera(grabber, request);
+                    TCameraShots shots(grabber, request.Average, request.Interval);
+                    const std::int32_t hold = std::max(1, request.Place.Hold.value_or(settings.Capture.Hold));
+                    if (request.Place.Frame + request.Count * hold - 1 > kMaxFrames)
+                        throw ECwError(std::string(LanguageKey("msgErrMaxFrame").Text));
+                    TNewCelPlacement place = request.Place;
+                    for (std::int32_t shot = 0; shot < request.Count; ++shot) {
+                        PlaceNewPicture(
+                            sheet, settings, save, place, request.Filters.BlackAndWhite,
+                            [&] {
+                                TPicture picture = shots.Next();
+                                TCaptureFilters filters = request.Filters;
+                                filters.SquarePixels = request.Square && grabber.IsDV();
+                                ProcessCapture(picture, filters);
+                                return picture;
+                            },
+                            out,
+                            [&](const std::string& folder, const std::string& fileName) {
+                                // A still camera's own files for the picture, kept in raw/ beside it.
+                                KeepStillOriginals(folder, fileName, grabber.StillFiles());
+                            });
+                        out.flush();
+                        place.Frame += hold;
+                        if (place.Number)
+                            place.Number = IncrementNumber(*place.Number);
+                    }
+                    return kCliExitOk;
                 });
 }

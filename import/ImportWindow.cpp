@@ -181,8 +181,6 @@ void TImportWindow::PaintPanel() {
 }
 
 void TImportWindow::Open(const QString& startFolder, const QString& defaultFolder) {
-    if (QWidget* owner = parentWidget())
-        move(owner->pos() + QPoint(40, 150));
     FillLayerSelect();
     BrowseFolder(QDir(startFolder).exists() && !startFolder.isEmpty() ? startFolder : defaultFolder);
     FollowBrowsed = true;

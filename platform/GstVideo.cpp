@@ -29,7 +29,12 @@ void AddRate(std::vector<double>& rates, const GValue* value) {
     }
 }
 
-// The sizes of a camera's caps, each once, with every rate offered at that size.
+void AddFormat(std::vector<std::string>& formats, const std::string& format) {
+    if (!format.empty() && std::find(formats.begin(), formats.end(), format) == formats.end())
+        formats.push_back(format);
+}
+
+// The sizes of a camera's caps, each once, with every rate and format offered at that size.
 std::vector<TVideoMode> ModesFromCaps(GstCaps* caps) {
     std::vector<TVideoMode> modes;
     if (!caps)
@@ -49,6 +54,19 @@ std::vector<TVideoMode> ModesFromCaps(GstCaps* caps) {
             mode = modes.insert(modes.end(), TVideoMode{width, height, {}});
         if (const GValue* rate = gst_structure_get_value(s, "framerate"))
             AddRate(mode->Rates, rate);
+        if (kind == "image/jpeg") {
+            AddFormat(mode->Formats, "MJPG");
+        } else if (const GValue* format = gst_structure_get_value(s, "format")) {
+            if (G_VALUE_HOLDS_STRING(format)) {
+                AddFormat(mode->Formats, g_value_get_string(format));
+            } else if (GST_VALUE_HOLDS_LIST(format)) {
+                for (guint f = 0; f < gst_value_list_get_size(format); ++f) {
+                    const GValue* item = gst_value_list_get_value(format, f);
+                    if (G_VALUE_HOLDS_STRING(item))
+                        AddFormat(mode->Formats, g_value_get_string(item));
+                }
+            }
+        }
     }
     return modes;
 }
@@ -88,6 +106,15 @@ std::string Quoted(const std::string& text) {
 
 double TVideoMode::MaxRate() const {
     return Rates.empty() ? 0.0 : *std::max_element(Rates.begin(), Rates.end());
+}
+
+std::vector<TVideoMode> VideoModesFromCaps(const std::string& caps) {
+    EnsureGstInit();
+    GstCaps* parsed = gst_caps_from_string(caps.c_str());
+    std::vector<TVideoMode> modes = ModesFromCaps(parsed);
+    if (parsed)
+        gst_caps_unref(parsed);
+    return modes;
 }
 
 TVideoSourceInfo TestPatternSource() {
@@ -272,6 +299,10 @@ TGstVideoStream::TGstVideoStream(const TVideoSourceInfo& source, std::int32_t wi
     std::string description;
     if (source.TestPattern) {
         description = "videotestsrc is-live=true pattern=smpte horizontal-speed=2 ! video/x-raw" + caps;
+        // The stream breaks as a camera's does when it is pulled out, or refuses the size at once.
+        const bool refused = width > 0 && width == source.RefusedWidth && height == source.RefusedHeight;
+        if (refused || source.FailAfterFrames > 0)
+            description += " ! identity error-after=" + std::to_string(refused ? 1 : source.FailAfterFrames + 1);
     } else {
         description = "v4l2src device=" + Quoted(source.DevicePath);
         if (!caps.empty())

@@ -20,6 +20,9 @@ struct TVideoMode {
     std::int32_t Width = 0;
     std::int32_t Height = 0;
     std::vector<double> Rates;
+    // The picture formats it sends at that size, each once: the raw format's name (YUY2, NV12, ...)
+    // or MJPG for JPEG frames; empty when not known.
+    std::vector<std::string> Formats;
     double MaxRate() const;
 };
 
@@ -31,11 +34,19 @@ struct TVideoSourceInfo {
     std::string StillModel; // a still camera's model and port; empty for the others
     std::string StillPort;
     std::vector<TVideoMode> Modes; // one per size, in the order the camera lists them
+    // The test pattern acts out a failing camera: it stops after this many frames (0: never) and
+    // refuses this size (0 x 0: none).
+    std::int64_t FailAfterFrames = 0;
+    std::int32_t RefusedWidth = 0;
+    std::int32_t RefusedHeight = 0;
 };
 
 // The name and sizes of the test camera.
 inline constexpr const char* kTestCameraName = "Test pattern";
 TVideoSourceInfo TestPatternSource();
+
+// The sizes, rates and formats of a camera's caps in GStreamer's text form, as a camera lists them.
+std::vector<TVideoMode> VideoModesFromCaps(const std::string& caps);
 
 // The cameras the device monitor ("Video/Source") finds now. Devices that are not V4L2 nodes are
 // left out: grabbing and camera properties go through the node.

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 303;
+inline constexpr std::size_t kLanguageKeyCount = 310;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -133,6 +133,8 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgSaveChanges", "Do you wish to save changes to %s before closing?"},
     {"msgSelectCamera", "Select Camera."},
     {"msgSoundShortened", "The sound \"%s\" is longer than a sheet can hold: only its first %s seconds are used."},
+    {"msgTimeLapseOf", "%s of %s taken"},
+    {"msgTimeLapseTaken", "%s taken"},
     {"msgTimesheetLeftOut", "These cels have no number at the end of their names and were left out of %s:"},
     {"msgUndo", "Undo last Exposure Sheet change (Ctrl+Z)"},
     {"msgUpsideDown", "Rotate image upside-down after capture"},
@@ -206,6 +208,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sEditLayerPropertiesDots", "Edit Layer Properties..."},
     {"sEditorProperties", "Editor Properties"},
     {"sEditors", "Editors"},
+    {"sEvery", "Every"},
     {"sExit", "Exit"},
     {"sExport", "Export"},
     {"sExportAviDots", "Export Avi..."},
@@ -221,6 +224,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sFps", "FPS"},
     {"sFrame", "Frame"},
     {"sFrameOrientation", "Frame Orientation"},
+    {"sFrames", "Frames"},
     {"sFramesBack", "Frames back"},
     {"sFrom", "From"},
     {"sGeneral", "General"},
@@ -351,11 +355,13 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sSort", "Sort"},
     {"sSoundLevel", "Level"},
     {"sStandard", "Standard"},
+    {"sStart", "Start"},
     {"sStop", "Stop"},
     {"sStopMotion", "Stop Motion"},
     {"sStopMotionCapture", "StopMotion Capture"},
     {"sTempFileFolder", "Temp File Folder"},
     {"sThree", "Three"},
+    {"sTimeLapse", "Time-lapse"},
     {"sTimesheetDots", "Timesheet..."},
     {"sTitleSafeFrame", "Title-Safe Frame"},
     {"sTo", "To"},
@@ -363,6 +369,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sTwo", "Two"},
     {"sUndo", "Undo"},
     {"sUndoLevels", "Undo levels"},
+    {"sUntilStopped", "until stopped"},
     {"sUntitled", "Untitled"},
     {"sVideo", "Video"},
     {"sVideoCompressor", "Video Compressor"},

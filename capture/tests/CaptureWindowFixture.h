@@ -44,6 +44,14 @@ protected:
         GPhotoPort() = std::make_shared<TRecordedGPhoto>();
     }
 
+    // The Video command's window once its camera gives a live picture.
+    TCaptureWindow& OpenLive() {
+        Window->VideoCaptureClick();
+        TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
+        EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
+        return capture;
+    }
+
     // Clicks Capture and waits until the capture is saved (the button is back).
     void Capture(TCaptureWindow& capture) {
         capture.ButtonCapture->click();

@@ -134,6 +134,11 @@ TEST_F(StillCameraWindowTest, BusyRawOnlyAndUnpluggedCamerasSaySo) {
         << capture.OverlayPanel->text().toStdString();
     EXPECT_FALSE(capture.ButtonCapture->isEnabled());
     EXPECT_FALSE(capture.Grabber.PreviewRunning());
+    // It stops once: the camera is asked no more and nothing else is said.
+    const int asked = Recorded->Previews;
+    WaitFor([] { return false; }, 1000);
+    EXPECT_EQ(Recorded->Previews, asked);
+    EXPECT_EQ(Errors.size(), 2);
 }
 
 TEST_F(StillCameraWindowTest, TheDeviceDialogOffersTheCamerasSettingsAndWritesThem) {

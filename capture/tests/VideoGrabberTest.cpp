@@ -54,6 +54,26 @@ TEST(VideoGrabber, TheTestCameraIsListedOnlyWhenTheSettingsFileAsks) {
     EXPECT_EQ(with.FindVideoSize(800, 600), -1);
 }
 
+TEST(VideoGrabber, TheTestCameraFaultsComeFromTheSettingsFile) {
+    TTempFolder user;
+    const struct {
+        const char* Settings;
+        std::int64_t FailAfter;
+        std::int32_t RefusedWidth, RefusedHeight;
+    } cases[] = {
+        {"", 0, 0, 0},
+        {"test camera fails after=30\ntest camera refuses=1280x720\n", 30, 1280, 720},
+        {"test camera fails after=-4\ntest camera refuses=wide\n", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        WriteText(user.Path() / "celwright.ini", std::string("[capture devices]\n") + c.Settings);
+        const TTestCameraFaults faults = TVideoGrabber::TestCameraFaults(user / "");
+        EXPECT_EQ(faults.FailAfterFrames, c.FailAfter) << c.Settings;
+        EXPECT_EQ(faults.RefusedWidth, c.RefusedWidth) << c.Settings;
+        EXPECT_EQ(faults.RefusedHeight, c.RefusedHeight) << c.Settings;
+    }
+}
+
 TEST(VideoGrabber, PreviewsAndGrabsAFrameOfTheChosenSize) {
     TVideoGrabber grabber(true, false);
     grabber.SetVideoDevice(TestCameraIndex(grabber));
@@ -82,6 +102,24 @@ TEST(VideoGrabber, PreviewsAndGrabsAFrameOfTheChosenSize) {
     EXPECT_GT(previewFrames, 0);
     grabber.StopPreview();
     EXPECT_FALSE(grabber.PreviewRunning());
+}
+
+TEST(VideoGrabber, TheSizeMenuListsEachSizeWithItsRateAndFormats) {
+    TVideoSourceInfo webcam;
+    webcam.Name = "Webcam";
+    webcam.DevicePath = "/dev/video9";
+    webcam.Modes = VideoModesFromCaps(
+        "video/x-raw, format=YUY2, width=640, height=480, framerate={ 30/1, 15/1 }; "
+        "image/jpeg, width=640, height=480, framerate=30/1; "
+        "image/jpeg, width=1280, height=720, framerate=[ 5/1, 60/1 ]; "
+        "video/x-raw, format={ NV12, YUY2 }, width=320, height=240; "
+        "video/x-raw, format=YUY2, width=[ 1, 4096 ], height=[ 1, 2160 ]");
+    TVideoGrabber grabber(false, false);
+    grabber.ListSources = [&] { return std::vector{webcam}; };
+    grabber.RefreshDevices();
+    grabber.SetVideoDevice(0);
+    EXPECT_EQ(grabber.VideoSizes(), "default\n640 x 480 (30 fps; YUY2, MJPG)\n1280 x 720 (60 fps; MJPG)\n"
+                                    "320 x 240 (NV12, YUY2)\n");
 }
 
 TEST(VideoGrabber, ACameraPulledOutIsLostAndTakenUpAgainWhenItReturns) {

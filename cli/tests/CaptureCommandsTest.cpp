@@ -4,6 +4,8 @@
 #include "testsupport/RecordedGPhoto.h"
 #include "testsupport/TempFolder.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -152,4 +154,72 @@ TEST_F(CaptureCliTest, StillCamerasCaptureAScaledPictureAndKeepTheirFiles) {
     EXPECT_EQ(ReadText(Sheet), sheetBefore);
     EXPECT_FALSE(std::filesystem::exists(Files.Path() / "ink/Ink_0005.png"));
     EXPECT_FALSE(std::filesystem::exists(Files.Path() / "ink/raw/Ink_0005.cr2"));
+}
+
+TEST_F(CaptureCliTest, ATimeLapseTakesItsPicturesAtTheIntervalEachPlacedAfterTheOneBefore) {
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "40", "--hold", "2", "--number", "0007",
+                   "--interval", "1", "--count", "3"}),
+              0)
+        << Err.str();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1900));
+    EXPECT_EQ(Out.str(), Files / "ink/Ink_0007.png" + "\n" + Files / "ink/Ink_0008.png" + "\n" + Files / "ink/Ink_0009.png" + "\n");
+    const std::string info = Info();
+    for (const char* cel : {"frame   40  hold    2  Ink_0007.png", "frame   42  hold    2  Ink_0008.png",
+                            "frame   44  hold    2  Ink_0009.png"})
+        EXPECT_NE(info.find(cel), std::string::npos) << info;
+
+    const std::string sheetBefore = ReadText(Sheet);
+    const struct {
+        std::vector<std::string> Args;
+        const char* Message;
+    } refused[] = {
+        {{"--interval", "1"}, "--interval and --count go together"},
+        {{"--count", "3"}, "--interval and --count go together"},
+        {{"--interval", "0", "--count", "3"}, "--interval must be 1 to 3600 seconds"},
+        {{"--interval", "3601", "--count", "3"}, "--interval must be 1 to 3600 seconds"},
+        {{"--interval", "1", "--count", "0"}, "--count must be 1 to 1637"},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> args{"capture", Sheet, "--layer", "1", "--frame", "50"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        EXPECT_EQ(Run(args), 2) << c.Message;
+        EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
+    }
+    EXPECT_EQ(Run({"capture", Sheet, "--layer", "1", "--frame", "1630", "--interval", "1", "--count", "3"}), 1);
+    EXPECT_EQ(Err.str(), "The Xsheet has a maximum of 1637 frames.\n");
+    EXPECT_EQ(ReadText(Sheet), sheetBefore);
+}
+
+// The test camera acts out the faults celwright.ini gives it; every picture written has its cel.
+TEST_F(CaptureCliTest, CameraFaultsEndTheCaptureWithTheirMessage) {
+    const struct {
+        const char* Settings;
+        std::vector<std::string> Args;
+        const char* Message;
+        std::size_t Placed; // pictures placed before the fault, at most
+    } cases[] = {
+        {"test camera refuses=640x480", {"--size", "640x480"},
+         "The camera \"Test pattern\" refused the size 640 x 480: ", 0},
+        {"test camera fails after=25", {"--interval", "1", "--count", "5"}, "The camera \"Test pattern\" stopped: ",
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Settings);
+        WritePreferences(std::string("[capture devices]\ntest camera=1\n") + c.Settings + "\n");
+        std::vector<std::string> args{"capture", Sheet, "--layer", "1", "--frame", "100"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        EXPECT_EQ(Run(args), 1);
+        EXPECT_TRUE(Err.str().starts_with(c.Message)) << Err.str();
+        const std::string info = Info();
+        std::size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(Files / "ink")) {
+            ++files;
+            EXPECT_NE(info.find(entry.path().filename().string()), std::string::npos) << entry.path();
+            std::filesystem::remove(entry.path());
+        }
+        EXPECT_LE(files, c.Placed);
+        const std::string printed = Out.str();
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), static_cast<std::ptrdiff_t>(files));
+    }
 }

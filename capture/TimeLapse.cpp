@@ -1,0 +1,68 @@
+#include "capture/TimeLapse.h"
+
+#include <algorithm>
+
+namespace {
+// How soon a shot the camera was not ready for is tried again.
+constexpr int kRetryMs = 100;
+} // namespace
+
+TTimeLapse::TTimeLapse() {
+    Timer.setSingleShot(true);
+    Timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&Timer, &QTimer::timeout, [this] { Shoot(); });
+}
+
+void TTimeLapse::Start(std::int32_t intervalSeconds, std::int32_t count) {
+    IntervalMs = std::clamp(intervalSeconds, kMinInterval, kMaxInterval) * 1000;
+    Total = std::max(0, count);
+    TakenCount = 0;
+    Waiting = false;
+    Active = true;
+    NextDueMs = 0;
+    Clock.start();
+    if (OnProgress)
+        OnProgress();
+    Shoot();
+}
+
+void TTimeLapse::Stop() {
+    const bool wasActive = Active;
+    Timer.stop();
+    Active = false;
+    Waiting = false;
+    if (wasActive && OnProgress)
+        OnProgress();
+}
+
+void TTimeLapse::Shoot() {
+    if (!Active || Waiting)
+        return;
+    Waiting = true;
+    if (OnShoot && OnShoot())
+        return;
+    if (!Active)
+        return; // OnShoot stopped it
+    Waiting = false;
+    Timer.start(kRetryMs);
+}
+
+void TTimeLapse::ShotEnded(bool placed) {
+    if (!Active || !Waiting)
+        return;
+    Waiting = false;
+    if (!placed) {
+        Stop();
+        return;
+    }
+    ++TakenCount;
+    if (Total > 0 && TakenCount >= Total) {
+        Stop();
+        return;
+    }
+    if (OnProgress)
+        OnProgress();
+    // A shot that overran its interval is followed at once, without making up for the lost time.
+    NextDueMs = std::max<std::int64_t>(NextDueMs + IntervalMs, Clock.elapsed());
+    Timer.start(static_cast<int>(NextDueMs - Clock.elapsed()));
+}

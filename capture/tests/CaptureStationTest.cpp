@@ -1,0 +1,153 @@
+#include "CaptureWindowFixture.h"
+#include "capture/CaptureWindow.h"
+#include "capture/TimeLapsePanel.h"
+#include "testsupport/WaitFor.h"
+#include "ui/PlacementPanel.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+class CaptureStationTest : public TCaptureWindowFixture {
+protected:
+    // The pictures in the layer's folder and the pictures the layer's cels name.
+    std::set<std::string> PictureFiles() {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Ink.Path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    std::set<std::string> CelNames() {
+        std::set<std::string> names;
+        for (std::int32_t frame = 1; frame <= Sheet().FrameCount(); ++frame) {
+            if (const std::string name = Sheet().Document().CelName(1, frame); !name.empty())
+                names.insert(name);
+        }
+        return names;
+    }
+
+    static void StartTimeLapse(TCaptureWindow& capture, int seconds, int count) {
+        capture.TimeLapse->IntervalBox->setValue(seconds);
+        capture.TimeLapse->CountBox->setValue(count);
+        capture.TimeLapse->StartButton->click();
+    }
+};
+} // namespace
+
+TEST_F(CaptureStationTest, ATimeLapseTakesItsFramesAtTheIntervalEachPlacedAsACapture) {
+    TCaptureWindow& capture = OpenLive();
+    capture.Placement->HoldItems[0]->click(); // ones
+    QElapsedTimer clock;
+    clock.start();
+    StartTimeLapse(capture, 1, 3);
+    EXPECT_EQ(capture.TimeLapse->StartButton->text(), "Stop");
+    EXPECT_FALSE(capture.TimeLapse->IntervalBox->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !capture.TimeLapse->Schedule.Running(); }, 10000));
+    EXPECT_GE(clock.elapsed(), 1900); // three shots, one second apart
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+    EXPECT_EQ(capture.TimeLapse->ProgressLabel->text(), "3 of 3 taken");
+    EXPECT_EQ(capture.TimeLapse->StartButton->text(), "Start");
+    for (int frame = 1; frame <= 3; ++frame)
+        EXPECT_EQ(Sheet().Document().CelName(1, frame), "Ink_000" + std::to_string(frame) + ".png");
+    EXPECT_EQ(PictureFiles(), CelNames());
+    EXPECT_EQ(Sheet().CurrentFrame(), 4);
+
+    // Until stopped: Stop ends it after the picture under way.
+    StartTimeLapse(capture, 1, 0);
+    ASSERT_TRUE(WaitFor([&] { return capture.TimeLapse->Schedule.Taken() == 1; }));
+    EXPECT_EQ(capture.TimeLapse->ProgressLabel->text(), "1 taken");
+    if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+        capture.grab().save(QString(shots) + "/capture-time-lapse.png");
+    capture.TimeLapse->StartButton->click();
+    EXPECT_FALSE(capture.TimeLapse->Schedule.Running());
+    WaitFor([] { return false; }, 1500);
+    EXPECT_EQ(CelNames().size(), 4u);
+    EXPECT_EQ(PictureFiles(), CelNames());
+}
+
+// Each fault of a camera gives one message, leaves no picture without its cel, and the window goes
+// on: the camera chosen again gives a picture.
+TEST_F(CaptureStationTest, CameraFaults) {
+    const struct {
+        const char* Fault;
+        TTestCameraFaults Faults;
+        std::function<void(TCaptureWindow&)> Act;
+        const char* Message; // the start of the one message
+        bool Boxed;          // in an error box; else over the live picture
+    } cases[] = {
+        {"a size the camera refuses", {.RefusedWidth = 1280, .RefusedHeight = 720},
+         [](TCaptureWindow& capture) {
+             capture.Size1->actions()[3]->trigger();
+             EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+             EXPECT_EQ(capture.Grabber.VideoWidth(), 320); // the live picture stays at its size
+             EXPECT_TRUE(capture.Size1->actions()[0]->isChecked());
+         },
+         "The camera \"Test pattern\" refused the size 1280 x 720: ", true},
+        {"the camera stops during live view", {.FailAfterFrames = 20},
+         [](TCaptureWindow& capture) {
+             EXPECT_TRUE(WaitFor([&] { return !capture.OverlayPanel->isHidden(); }));
+         },
+         "The camera \"Test pattern\" stopped: ", false},
+        {"the camera stops during a time-lapse", {.FailAfterFrames = 25},
+         [](TCaptureWindow& capture) {
+             StartTimeLapse(capture, 1, 0);
+             EXPECT_TRUE(WaitFor([&] { return !capture.TimeLapse->Schedule.Running(); }));
+         },
+         "The camera \"Test pattern\" stopped: ", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fault);
+        Errors.clear();
+        TCaptureWindow& capture = OpenLive();
+        capture.Placement->FrameItem->click(); // each picture named by its frame
+        capture.Grabber.TestFaults = c.Faults;
+        capture.Source1->actions().last()->trigger(); // the camera starts again with the fault
+        ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+        c.Act(capture);
+        const QString shown = c.Boxed ? Errors.value(0) : capture.OverlayPanel->text();
+        EXPECT_TRUE(shown.startsWith(c.Message)) << shown.toStdString();
+        EXPECT_EQ(Errors.size(), c.Boxed ? 1 : 0) << Errors.join("\n").toStdString();
+        EXPECT_EQ(capture.OverlayPanel->isHidden(), c.Boxed);
+        EXPECT_EQ(PictureFiles(), CelNames());
+
+        // The camera back in order and chosen again.
+        capture.Grabber.TestFaults = {};
+        capture.Source1->actions().last()->trigger();
+        ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); }));
+        EXPECT_TRUE(capture.OverlayPanel->isHidden());
+        const std::size_t before = CelNames().size();
+        Capture(capture);
+        EXPECT_EQ(CelNames().size(), before + 1);
+        EXPECT_EQ(PictureFiles(), CelNames());
+        EXPECT_EQ(Errors.size(), c.Boxed ? 1 : 0);
+        capture.close();
+    }
+}
+
+TEST_F(CaptureStationTest, TheWindowOpensBesideTheSheetAndComesBackWhereItWas) {
+    const QRect screen = Window->screen()->availableGeometry();
+    Window->setGeometry(screen.left(), screen.top(), screen.width() / 3, screen.height());
+    TCaptureWindow& capture = OpenLive();
+    const QRect main = Window->frameGeometry();
+    const int columns = Sheet().mapToGlobal(QPoint(Sheet().IndexWidth(), 0)).x();
+    EXPECT_TRUE(capture.geometry().left() > main.right() || capture.geometry().right() < columns)
+        << "over the layer columns";
+    EXPECT_TRUE(screen.contains(capture.geometry()));
+
+    const QRect moved(capture.geometry().topLeft() + QPoint(-20, 10), capture.size());
+    capture.setGeometry(moved);
+    QCoreApplication::processEvents();
+    capture.close();
+    EXPECT_EQ(OpenLive().geometry(), moved);
+    EXPECT_NE(ReadText(User.Path() / "Celwright/3.0/celwright.ini").find("[window places]"), std::string::npos);
+}
