@@ -79,7 +79,7 @@ TNewProjectDialog::TNewProjectDialog(TAlertPrompt* alert, TEntryDialog* entry, Q
     ShellComboBox1->lineEdit()->installEventFilter(this);
     ShellListView1->installEventFilter(this);
     UpDirSB->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
-    UpDirSB->setToolTip("up");
+    UpDirSB->setToolTip(Translate(LanguageKey("sUpFolder")));
     NewFldr->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
     NewFldr->setToolTip(Translate(LanguageKey("sNewFolder")));
     connect(UpDirSB, &QToolButton::clicked, this, [this] { UpDirSBClick(); });

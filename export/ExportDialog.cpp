@@ -345,18 +345,19 @@ void TExportDialog::SaveBtnClick() {
 std::int64_t TExportDialog::BuildRaw(const std::filesystem::path& path) {
     TAviBuilder builder;
     TProgressDialog progress(this);
-    builder.OnProgress = [&progress](const std::string& caption, std::int32_t done, std::int32_t total) {
+    builder.OnProgress = [&progress](const std::string&, std::int32_t done, std::int32_t total) {
         if (done == 0) {
-            progress.setWindowTitle(QString::fromStdString(caption));
+            progress.setWindowTitle(Translate(LanguageKey("sBuildingMovie")));
             progress.SetMaximum(total);
             progress.show();
         } else {
             progress.StepIt();
         }
     };
-    builder.OnInfo = [this](const std::string& line) {
+    // The builder's one line is its "Build Complete", said here in the user's language.
+    builder.OnInfo = [this](const std::string&) {
         if (Context.Info)
-            Context.Info(QString::fromStdString(line));
+            Context.Info(Translate(LanguageKey("msgBuildComplete")));
     };
     const std::int32_t fps = std::max(Context.Settings.General.Fps, 1);
     if (Mode == 0)

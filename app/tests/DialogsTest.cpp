@@ -239,7 +239,7 @@ TEST_F(DialogTest, LayerPropertiesNeedAFolderThatExistsOrCanBeMadeOneLevelDeep) 
         ChooseFolder(Path("picked"));
         open.Button1->click();
         EXPECT_EQ(open.Spath->text(), Path("picked/"));
-        EXPECT_EQ(open.Spath->toolTip(), Path("picked/"));
+        EXPECT_EQ(open.Spath->toolTip(), "Location to store images listed in Layer.\n" + Path("picked/")); // the hint stays
         open.close();
     });
     EXPECT_FALSE(window.EditLayer(shown, {0, 0}));
