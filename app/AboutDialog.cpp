@@ -38,8 +38,7 @@ TAboutDialog::TAboutDialog(const QString& version, QWidget* parent)
     Label3->setGeometry(20, 38, 300, 20);
     auto* credits = new QLabel(band);
     credits->setGeometry(20, 62, 420, 40);
-    credits->setText("Celwright is free software under the GNU General Public License,\n"
-                     "version 3 or later. Made for animators who draw on paper.");
+    credits->setText(Translate(LanguageKey("msgAboutCredits")));
     Button1->setParent(band);
     Button1->setGeometry(364, 96, 80, 26);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
@@ -54,7 +53,7 @@ void TAboutDialog::Retranslate() {
 }
 
 void TAboutDialog::showEvent(QShowEvent* event) {
-    Label3->setText("version: " + Version);
+    Label3->setText(Fill(Translate(LanguageKey("msgAboutVersion")), {Version}));
     QDialog::showEvent(event);
 }
 

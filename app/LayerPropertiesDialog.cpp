@@ -21,10 +21,6 @@
 #include <QScreen>
 #include <QTableWidget>
 
-namespace {
-const char* const kFolderHint = "Location to store images listed in Layer.";
-}
-
 TLayerPropertiesDialog::TLayerPropertiesDialog(TAlertPrompt* alert, const QStringList& colorNames, QWidget* parent)
     : QDialog(parent), NameLbl(new QLabel(this)), Cap(new QLineEdit(this)), FolderLbl(new QLabel(this)),
       Spath(new QLineEdit(this)), Button1(new QPushButton(this)), ColorLbl(new QLabel(this)),
@@ -32,8 +28,6 @@ TLayerPropertiesDialog::TLayerPropertiesDialog(TAlertPrompt* alert, const QStrin
       MouthTable(new QTableWidget(0, 2, this)), ClassicMouthsButton(new QPushButton(this)),
       ShapeMouthsButton(new QPushButton(this)), Alert(alert) {
     setModal(true);
-    Cap->setToolTip("Name listed at top of layer.");
-    ComboBox1->setToolTip("Color for layer in x-sheet");
     ComboBox1->addItems(colorNames);
     Spath->setMinimumWidth(260);
     Button2->setDefault(true);
@@ -81,6 +75,9 @@ void TLayerPropertiesDialog::Retranslate() {
     MouthTable->setHorizontalHeaderLabels({Translate(LanguageKey("sPhoneme")), Translate(LanguageKey("sDrawing"))});
     ClassicMouthsButton->setText(Translate(LanguageKey("sAddClassicMouths")));
     ShapeMouthsButton->setText(Translate(LanguageKey("sAddShapeMouths")));
+    Cap->setToolTip(Translate(LanguageKey("msgLayerCaptionHint")));
+    ComboBox1->setToolTip(Translate(LanguageKey("msgLayerColorHint")));
+    ShowFolderHint();
 }
 
 bool TLayerPropertiesDialog::EditLayer(const TShown& shown, const QPoint& topLeft) {
@@ -112,8 +109,15 @@ bool TLayerPropertiesDialog::Execute(const QString& title, const TShown& shown, 
 
 void TLayerPropertiesDialog::ShowFolder(const QString& folder) {
     Spath->setText(folder);
-    Spath->setToolTip(folder.isEmpty() ? QString(kFolderHint) : PlainToolTip(folder));
+    ShowFolderHint();
     ListDrawings();
+}
+
+void TLayerPropertiesDialog::ShowFolderHint() {
+    // The hint stays, with the folder below it once there is one.
+    const QString hint = Translate(LanguageKey("msgLayerFolderHint"));
+    const QString folder = Spath->text();
+    Spath->setToolTip(PlainToolTip(folder.isEmpty() ? hint : hint + "\n" + folder));
 }
 
 void TLayerPropertiesDialog::ShowChart(const TMouthChart& chart) {

@@ -61,6 +61,8 @@ public:
 private:
     bool Execute(const QString& title, const TShown& shown, const QPoint& topLeft);
     void ShowFolder(const QString& folder);
+    // The folder field's tool tip: the hint, and the folder once there is one.
+    void ShowFolderHint();
     void ChangeClick();
     void OkClick();
     void ShowChart(const TMouthChart& chart);

@@ -9,6 +9,8 @@
 #include "settings/LanguageTable.h"
 #include "settings/Profiles.h"
 #include "sheetview/SheetView.h"
+#include "base/Error.h"
+#include "ui/QtText.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -220,21 +222,34 @@ void TMainActions::CreateLanguagesMenu(const QString& programFolder) {
     LanguagesMenu = Menu("LanguagesMenu", LanguageKey("sLanguages"));
     SettingsMenu->addMenu(LanguagesMenu);
     LanguageGroup = new QActionGroup(this);
-    // The built-in language is chosen by its item, not its caption, which a translation may change.
-    EnglishAction = Choice(LanguageGroup, "EnglishAction", LanguageKey("sE"),
-                           [this] { Window.SelectLanguage(EnglishName()); });
-    LanguagesMenu->addAction(EnglishAction);
+    // Each language is named in its own words, whatever the interface speaks; an item's data is
+    // the name of its file.
+    const auto addLanguage = [this](const QString& file, const QString& caption) {
+        QAction* item = LanguagesMenu->addAction(caption);
+        item->setData(file);
+        item->setCheckable(true);
+        LanguageGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, file] { Window.Guard([this, file] { Window.SelectLanguage(file); }); });
+        return item;
+    };
+    const TLanguageKey& ownName = LanguageKey("sLanguageName");
+    EnglishAction = addLanguage(EnglishName(), FromStd(std::string(ownName.Text)));
+    EnglishAction->setObjectName("EnglishAction");
     const QDir languages(programFolder + "Languages");
     for (const QFileInfo& file : languages.entryInfoList({"*.lng"}, QDir::Files, QDir::Name)) {
         const QString name = file.completeBaseName();
         if (name == EnglishName())
             continue;
-        QAction* item = LanguagesMenu->addAction(name);
-        item->setCheckable(true);
-        LanguageGroup->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] {
-            Window.Guard([this, item] { Window.SelectLanguage(WithoutAmpersands(item->text())); });
-        });
+        TLanguageTable language;
+        std::string caption;
+        try {
+            language.LoadLanguage(ToStd(languages.path() + "/"), ToStd(name));
+            caption = language.Lookup(ownName.Key);
+        } catch (const ECwError&) {
+            // A file that does not load is refused with its reason when chosen.
+        }
+        addLanguage(name, caption.empty() ? name : FromStd(caption));
     }
 }
 
@@ -404,9 +419,8 @@ void TMainActions::UpdateActions() {
             item->setChecked(true);
     }
     const QString language = Window.Language();
-    const bool english = language == EnglishName();
     for (QAction* item : LanguageGroup->actions()) {
-        if ((item == EnglishAction && english) || (!english && WithoutAmpersands(item->text()) == language))
+        if (item->data().toString() == language)
             item->setChecked(true);
     }
 }

@@ -30,6 +30,7 @@
 #include "ui/AppTexts.h"
 #include "ui/EntryDialog.h"
 #include "ui/ErrorBox.h"
+#include "ui/MissingDrawingsQuestion.h"
 #include "ui/PictureImage.h"
 #include "ui/QtText.h"
 #include "ui/WindowPlacement.h"
@@ -171,6 +172,11 @@ void TMainWindow::CreateControls() {
     KeepBesideSheet(*ImportWindow, "import");
     ImportWindow->OnImporting = [this](bool importing) {
         CurrentActivity = importing ? TActivity::Loading : TActivity::Idle;
+        // Nothing was shown while the cels went in: the thumbnail takes the drawing under the cursor.
+        if (!importing) {
+            ShownCursor.clear();
+            ShowCursor();
+        }
     };
     LayerPropertiesDialog = new TLayerPropertiesDialog(AlertPrompt, LayerColorNames(), this);
     ProgramEditDialog = new TProgramEditDialog(AlertPrompt, this);
@@ -460,7 +466,7 @@ void TMainWindow::SelectLanguage(const QString& name) {
 
 void TMainWindow::TranslateAll() {
     Actions->Retranslate();
-    MagnifyButton->setToolTip("Enlarge image.");
+    MagnifyButton->setToolTip(Translate(LanguageKey("msgEnlargeImage")));
     SheetView->SetDefaultLayerText(ToStd(Translate(LanguageKey("sLayer"))));
     SheetView->SetIndexHeadText(Translate(LanguageKey("sFrame")));
     SheetView->SetAudioHeadText(Translate(LanguageKey("sAudio")));
@@ -692,13 +698,14 @@ void TMainWindow::ExportClick() {
     if (SheetView->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
     if (SheetView->VisibleUsedFrameCount() > 0)
-        ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)),
-                    this);
+        ExportUncheckedClick();
     else
         AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
 }
 
 void TMainWindow::ExportUncheckedClick() {
+    if (!GoOnDespiteMissingDrawings(SheetView->Document(), 1, SheetView->Document().UsedFrameCount(), *AlertPrompt))
+        return;
     ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)), this);
 }
 
@@ -758,6 +765,8 @@ void TMainWindow::PreviewClick() {
     if (SheetView->IsEmpty())
         throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
     if (!Preview) {
+        if (!GoOnDespiteMissingDrawings(SheetView->Document(), 1, SheetView->VisibleUsedFrameCount(), *AlertPrompt))
+            return;
         TPreviewHost host;
         host.CurrentSettings = [this] { return CurrentSettings(); };
         host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };

@@ -79,7 +79,7 @@ TNewProjectDialog::TNewProjectDialog(TAlertPrompt* alert, TEntryDialog* entry, Q
     ShellComboBox1->lineEdit()->installEventFilter(this);
     ShellListView1->installEventFilter(this);
     UpDirSB->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
-    UpDirSB->setToolTip("up");
+    UpDirSB->setToolTip(Translate(LanguageKey("sUpFolder")));
     NewFldr->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
     NewFldr->setToolTip(Translate(LanguageKey("sNewFolder")));
     connect(UpDirSB, &QToolButton::clicked, this, [this] { UpDirSBClick(); });
@@ -91,6 +91,10 @@ TNewProjectDialog::TNewProjectDialog(TAlertPrompt* alert, TEntryDialog* entry, Q
     ShellListView1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     connect(ShellListView1, &QListView::activated, this,
             [this](const QModelIndex& index) { ShowFolder(Model->filePath(index)); });
+    connect(Model, &QFileSystemModel::fileRenamed, this,
+            [this](const QString& folder, const QString&, const QString& name) {
+                ShellListView1->setCurrentIndex(Model->index(QDir(folder).filePath(name)));
+            });
 
     Button2->setText(Translate(LanguageKey("sOK")));
     Button3->setText(Translate(LanguageKey("sCancel")));
@@ -164,6 +168,12 @@ bool TNewProjectDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Return in a folder's name being typed ends the typing: the view commits the name
+            // once the key is through, and the renamed folder stays chosen (see fileRenamed). Taken
+            // here, it neither opens the folder under its old name nor presses OK.
+            const QWidget* focus = QApplication::focusWidget();
+            if (watched == ShellListView1 && focus && focus != ShellListView1 && ShellListView1->isAncestorOf(focus))
+                return true;
             if (watched != ShellListView1) {
                 ShowFolder(ShellComboBox1->currentText());
                 return true;

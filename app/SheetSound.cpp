@@ -16,7 +16,7 @@ TSheetSound::TSheetSound(TSheetView& sheet, QWidget& window, const std::string& 
         if (ToldNoOutput || !Info)
             return;
         ToldNoOutput = true;
-        Info("No sound output was found: the sound track is shown but scrubbing is silent.");
+        Info(Translate(LanguageKey("msgNoSoundOutput")));
     };
 }
 

@@ -127,17 +127,17 @@ void TCaptureWindow::CreateControls() {
 
     QToolBar* bar = addToolBar("ToolBar");
     bar->setMovable(false);
-    auto toggle = [this, bar](const char* text) {
+    auto toggle = [this, bar] {
         auto* button = new QToolButton(bar);
-        button->setText(text);
         button->setCheckable(true);
         bar->addWidget(button);
         return button;
     };
-    FrameAvgBtn = toggle("Avg");
-    OneEightyBtn = toggle("180");
-    BWBtn = toggle("BW");
-    SquarePxlBtn = toggle("Square");
+    FrameAvgBtn = toggle();
+    OneEightyBtn = toggle();
+    OneEightyBtn->setText("180");
+    BWBtn = toggle();
+    SquarePxlBtn = toggle();
     connect(FrameAvgBtn, &QToolButton::clicked, this, [this] { FrameAvgBtnClick(); });
     connect(BWBtn, &QToolButton::clicked, this, [this] { BWBtnClick(); });
 
@@ -246,12 +246,16 @@ void TCaptureWindow::Retranslate() {
     Source1->setTitle(Translate(LanguageKey("sCameras")));
     Size1->setTitle(Translate(LanguageKey("sSize")));
     VideoSettings1->setText(Translate(LanguageKey("sVideoSettings")));
+    FrameAvgBtn->setText(Translate(LanguageKey("sAvg")));
+    BWBtn->setText(Translate(LanguageKey("sBW")));
+    SquarePxlBtn->setText(Translate(LanguageKey("sSquare")));
     SquarePxlBtn->setToolTip(Translate(LanguageKey("msgNonSquareToSquare")));
     FrameAvgBtn->setToolTip(Translate(LanguageKey("msgFrameAveraging")));
     OneEightyBtn->setToolTip(Translate(LanguageKey("msgUpsideDown")));
     BWBtn->setToolTip(Translate(LanguageKey("msgBlackAndWhite")));
     Placement->Retranslate();
     TimeLapse->Retranslate();
+    VideoSettings->Retranslate();
     FitPlacementPanel();
     SetCaptureCaption(IsRecaptureCaption());
     OnionMenu->setTitle(Translate(LanguageKey("sOnionSkin")));
@@ -353,7 +357,8 @@ void TCaptureWindow::SelectSource(int index) {
     auto* sizes = new QActionGroup(Size1);
     const auto lines = SplitLines(Grabber.VideoSizes());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        QAction* item = Size1->addAction(FromStd(lines[i]));
+        // The first size is the camera's own choice, named in the user's language.
+        QAction* item = Size1->addAction(i == 0 ? Translate(LanguageKey("sDefaultSize")) : FromStd(lines[i]));
         item->setCheckable(true);
         sizes->addAction(item);
         item->setChecked(static_cast<int>(i) == Grabber.VideoSize());

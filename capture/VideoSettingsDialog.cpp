@@ -1,5 +1,6 @@
 #include "capture/VideoSettingsDialog.h"
 
+#include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
 #include "capture/VideoGrabber.h"
 
@@ -18,35 +19,38 @@
 namespace {
 struct TDialogKind {
     TCameraDialog Kind;
-    const char* Caption;
-    const char* Line; // the report's name for it
+    const char* Line; // the report's name for it, a technical one kept in every language
 };
 constexpr TDialogKind kDialogs[] = {
-    {TCameraDialog::Device, "device", "Device"},
-    {TCameraDialog::Crossbar, "crossbar", "Crossbar"},
-    {TCameraDialog::Videostream, "videostream", "Videostream"},
-    {TCameraDialog::VfwFormat, "vfw format", "VfwFormat"},
-    {TCameraDialog::VfwSource, "vfw source", "VfwSource"},
-    {TCameraDialog::VfwDisplay, "vfw display", "VfwDisplay"},
+    {TCameraDialog::Device, "Device"},       {TCameraDialog::Crossbar, "Crossbar"},
+    {TCameraDialog::Videostream, "Videostream"}, {TCameraDialog::VfwFormat, "VfwFormat"},
+    {TCameraDialog::VfwSource, "VfwSource"}, {TCameraDialog::VfwDisplay, "VfwDisplay"},
 };
-constexpr const char* kSliderLabels[] = {"Brightness", "Contrast", "Gamma", "Hue", "White bal.", "Backlight"};
+constexpr TLanguageKey kSliderLabels[] = {LanguageKey("sBrightness"), LanguageKey("sContrast"),
+                                          LanguageKey("sGamma"),      LanguageKey("sHue"),
+                                          LanguageKey("sWhiteBal"),   LanguageKey("sBacklight")};
+
+QString YesNo(bool yes, const QString& name) {
+    return Fill(Translate(yes ? LanguageKey("msgVidYes") : LanguageKey("msgVidNo")), {name});
+}
 } // namespace
 
 TVideoSettingsDialog::TVideoSettingsDialog(TVideoGrabber& grabber, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint), Grabber(grabber) {
-    setWindowTitle("Video Device Settings");
     auto* layout = new QVBoxLayout(this);
     auto* menus = new QMenuBar(this);
-    Devicedialogs1 = menus->addMenu("Camera dialogs");
+    Devicedialogs1 = menus->addMenu(QString());
     layout->setMenuBar(menus);
 
-    layout->addWidget(new QLabel("Video Overlay", this));
+    VideoOverlayLabel = new QLabel(this);
+    layout->addWidget(VideoOverlayLabel);
     VideoOverlaySelect = new QComboBox(this);
-    VideoOverlaySelect->addItems({"Enabled", "Disabled"});
+    VideoOverlaySelect->addItems({QString(), QString()});
     layout->addWidget(VideoOverlaySelect);
-    layout->addWidget(new QLabel("Reduce Camera Preview Rate", this));
+    CpuLoadLabel = new QLabel(this);
+    layout->addWidget(CpuLoadLabel);
     CpuLoadSelect = new QComboBox(this);
-    CpuLoadSelect->addItems({"Enabled", "Disabled"});
+    CpuLoadSelect->addItems({QString(), QString()});
     layout->addWidget(CpuLoadSelect);
     connect(VideoOverlaySelect, &QComboBox::activated, this, [this] { VideoOverlaySelectChange(); });
     connect(CpuLoadSelect, &QComboBox::activated, this, [this] { CpuLoadSelectChange(); });
@@ -62,20 +66,39 @@ TVideoSettingsDialog::TVideoSettingsDialog(TVideoGrabber& grabber, QWidget* pare
         QSlider* bar = new QSlider(Qt::Horizontal, panel);
         bar->setTickPosition(QSlider::TicksBothSides);
         bar->setMinimumWidth(160);
-        sliders->addRow(kSliderLabels[i], bar);
+        SliderLabels[i] = new QLabel(panel);
+        sliders->addRow(SliderLabels[i], bar);
         TrackBars[i] = bar;
         connect(bar, &QSlider::valueChanged, this, [this, i] { TrackBarChange(static_cast<int>(i)); });
     }
     layout->addWidget(panel);
 
     auto* buttons = new QHBoxLayout;
-    Button1 = new QPushButton("Ok", this);
-    Button2 = new QPushButton("Reset", this);
+    Button1 = new QPushButton(this);
+    Button2 = new QPushButton(this);
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     layout->addLayout(buttons);
     connect(Button1, &QPushButton::clicked, this, [this] { close(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    Retranslate();
+}
+
+void TVideoSettingsDialog::Retranslate() {
+    setWindowTitle(Translate(LanguageKey("sVideoDeviceSettings")));
+    Devicedialogs1->setTitle(Translate(LanguageKey("sCameraDialogs")));
+    VideoOverlayLabel->setText(Translate(LanguageKey("sVideoOverlay")));
+    CpuLoadLabel->setText(Translate(LanguageKey("sReducePreviewRate")));
+    for (QComboBox* box : {VideoOverlaySelect, CpuLoadSelect}) {
+        box->setItemText(0, Translate(LanguageKey("sEnabled")));
+        box->setItemText(1, Translate(LanguageKey("sDisabled")));
+    }
+    for (std::size_t i = 0; i < SliderLabels.size(); ++i)
+        SliderLabels[i]->setText(Translate(kSliderLabels[i]));
+    Button1->setText(Translate(LanguageKey("sOk")));
+    Button2->setText(Translate(LanguageKey("sReset")));
+    if (isVisible())
+        Refresh();
 }
 
 void TVideoSettingsDialog::showEvent(QShowEvent* event) {
@@ -88,36 +111,38 @@ void TVideoSettingsDialog::showEvent(QShowEvent* event) {
 QStringList TVideoSettingsDialog::ReportLines() const {
     QStringList lines;
     lines << QString::fromStdString(Grabber.VideoDeviceName()) + ".";
-    lines << (Grabber.IsDV() ? "Source: DV." : Grabber.IsAnalog() ? "Source: Analog." : "Source: Other.");
+    lines << Translate(Grabber.IsDV()       ? LanguageKey("msgVidSourceDV")
+                       : Grabber.IsAnalog() ? LanguageKey("msgVidSourceAnalog")
+                                            : LanguageKey("msgVidSourceOther"));
     const int inputs = Grabber.VideoInputCount();
-    lines << "Number of inputs: " + QString::number(inputs) + ".";
+    lines << Fill(Translate(LanguageKey("msgVidInputs")), {QString::number(inputs)});
     if (inputs > 1)
-        lines << "Video Input: " + QString::number(Grabber.VideoInput()) + ".";
-    lines << (Grabber.HasVideoPort() ? "Overlay available." : "Overlay not available.");
-    lines << "FPS: " + QString::number(static_cast<int>(Grabber.FrameRate()));
-    lines << (Grabber.HasCrossbar() ? "Corssbar: yes." : "Crossbar: no.");
-    const std::pair<TVideoProperty, const char*> properties[] = {{TVideoProperty::Brightness, "Brightness"},
-                                                                 {TVideoProperty::Contrast, "Contrast"},
-                                                                 {TVideoProperty::Gamma, "Gamma"},
-                                                                 {TVideoProperty::WhiteBalance, "White balance"},
-                                                                 {TVideoProperty::Hue, "Hue"}};
+        lines << Fill(Translate(LanguageKey("msgVidInput")), {QString::number(Grabber.VideoInput())});
+    lines << Translate(Grabber.HasVideoPort() ? LanguageKey("msgVidOverlayYes") : LanguageKey("msgVidOverlayNo"));
+    lines << Fill(Translate(LanguageKey("msgVidFps")), {QString::number(static_cast<int>(Grabber.FrameRate()))});
+    lines << YesNo(Grabber.HasCrossbar(), "Crossbar");
+    const std::pair<TVideoProperty, TLanguageKey> properties[] = {
+        {TVideoProperty::Brightness, LanguageKey("sBrightness")},
+        {TVideoProperty::Contrast, LanguageKey("sContrast")},
+        {TVideoProperty::Gamma, LanguageKey("sGamma")},
+        {TVideoProperty::WhiteBalance, LanguageKey("sWhiteBalance")},
+        {TVideoProperty::Hue, LanguageKey("sHue")}};
     for (const auto& [property, name] : properties)
-        lines << QString(name) + (Grabber.PropertyAvailable(property) ? ": yes." : ": no.");
+        lines << YesNo(Grabber.PropertyAvailable(property), Translate(name));
     for (const TDialogKind& dialog : kDialogs)
-        lines << QString(dialog.Line) +
-                     (Grabber.DialogAvailable(dialog.Kind) ? " dialog: yes." : " dialog: no.");
+        lines << Fill(Translate(Grabber.DialogAvailable(dialog.Kind) ? LanguageKey("msgVidDialogYes")
+                                                                     : LanguageKey("msgVidDialogNo")),
+                      {dialog.Line});
     return lines;
 }
 
 void TVideoSettingsDialog::Refresh() {
     Devicedialogs1->clear();
     Debug->setPlainText(ReportLines().join("\n"));
-    for (const TDialogKind& dialog : kDialogs) {
-        if (Grabber.DialogAvailable(dialog.Kind)) {
-            const TCameraDialog kind = dialog.Kind;
-            Devicedialogs1->addAction(dialog.Caption, this, [this, kind] { ShowCameraDialog(kind); });
-        }
-    }
+    // Of the kinds the report lists only the device dialog exists here.
+    if (Grabber.DialogAvailable(TCameraDialog::Device))
+        Devicedialogs1->addAction(Translate(LanguageKey("sDeviceDialog")), this,
+                                  [this] { ShowCameraDialog(TCameraDialog::Device); });
     Debug->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     VideoOverlaySelect->setEnabled(Grabber.HasVideoPort());

@@ -6,20 +6,22 @@
 #include <array>
 
 class QComboBox;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSlider;
 
 // The Video Device Settings window: what the selected camera can do, the overlay and preview-rate
-// switches, six picture properties on sliders with Reset, and the camera's own dialogs. Its texts
-// are not translated.
+// switches, six picture properties on sliders with Reset, and the camera's own dialogs.
 class TVideoSettingsDialog : public QDialog {
 public:
     TVideoSettingsDialog(TVideoGrabber& grabber, QWidget* parent);
 
     // The report, the two switches and the sliders, for the selected camera.
     void Refresh();
+    // Takes the texts of the interface language.
+    void Retranslate();
     // The report's lines.
     QStringList ReportLines() const;
 
@@ -42,6 +44,9 @@ public:
     QPushButton* Button1;
     QPushButton* Button2;
     QMenu* Devicedialogs1;
+    QLabel* VideoOverlayLabel;
+    QLabel* CpuLoadLabel;
+    std::array<QLabel*, 6> SliderLabels{};
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -3,6 +3,7 @@
 #include "cli/CliArguments.h"
 #include "base/AtomicFile.h"
 #include "document/CelPictures.h"
+#include "document/MissingDrawings.h"
 #include "base/Error.h"
 #include "base/TextUtil.h"
 #include "document/SheetDocument.h"
@@ -32,7 +33,7 @@
 
 const char* const kRenderHelp =
     R"(Usage: celwright-cli render SHEET.xps --out-dir DIR [--from A] [--to B] [--size WxH]
-                           [--composite darken|blend|multiply] [--bw]
+                           [--composite darken|blend|multiply] [--bw] [--allow-missing]
 
 Renders frames of the sheet the way the preview does and writes each as DIR/NNNN.png, NNNN being
 the sheet's frame number with at least four digits. The frames run upward from A, as many as lie
@@ -47,11 +48,14 @@ with --bw.
                   your preferences)
   --bw            black and white
   --out-dir DIR   where the pictures go; made when missing, existing pictures are replaced
+  --allow-missing render drawings that are not on disk as white paper; without it a sheet that
+                  names missing drawings on these frames is refused with their list (file, layer,
+                  frames) and nothing is written
 )";
 
 const char* const kExportHelp =
     R"(Usage: celwright-cli export SHEET.xps OUT [--frames A-B] [--size WxH] [--video-codec NAME]
-                           [--audio-codec NAME] [--encoder-defaults]
+                           [--audio-codec NAME] [--encoder-defaults] [--allow-missing]
        celwright-cli export --list-codecs [--size WxH]
 
 Builds the movie of the sheet as Celwright's export does, in the kind of file OUT's suffix names:
@@ -79,6 +83,9 @@ the encoder are left out, each named on stderr.
                       is none for AVI, else the first that works of avenc_aac, voaacenc and
                       lamemp3enc (MP4), avenc_aac, voaacenc and opusenc (Matroska), opusenc (WebM)
   --encoder-defaults  run the encoders with their own defaults, not the settings in celwright.ini
+  --allow-missing     drawings that are not on disk become white paper; without it a sheet that
+                      names missing drawings is refused with their list (file, layer, frames) and
+                      nothing is written
   --list-codecs       print the encoders that work here, one a line: "video NAME DESCRIPTION" and
                       "audio NAME DESCRIPTION", then one line per kind of movie that can be written:
                       "container SUFFIX video=NAMES audio=NAMES", NAMES separated by commas ("none"
@@ -120,6 +127,22 @@ std::optional<TSize> ReferenceSize(TSheetDocument& sheet) {
     return TSize{width, height};
 }
 
+// A drawing that is not on disk renders as white paper: the run stops with the list, unless
+// allowed, when the list still goes to stderr.
+void CheckMissingDrawings(const TSheetDocument& sheet, std::int32_t first, std::int32_t last, bool allowed,
+                          std::ostream& err) {
+    const std::vector<TMissingDrawing> missing = FindMissingDrawings(sheet, first, last);
+    if (missing.empty())
+        return;
+    std::string report = MissingDrawingsReport(missing);
+    if (allowed) {
+        err << "Drawings are missing and render as white paper:\n" << report;
+        return;
+    }
+    report.pop_back(); // the error's own line end follows
+    throw ECwError("Drawings are missing (--allow-missing renders them as white paper):\n" + report);
+}
+
 std::string FramePictureName(std::int32_t frame) {
     char name[32];
     std::snprintf(name, sizeof name, "%04d.png", frame);
@@ -131,7 +154,7 @@ std::string FramePictureName(std::int32_t frame) {
 int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const TSheetOpener& open) {
     const TArguments parsed =
-        ParseArguments(args, {"--from", "--to", "--size", "--composite", "--out-dir"}, {"--bw"});
+        ParseArguments(args, {"--from", "--to", "--size", "--composite", "--out-dir"}, {"--bw", "--allow-missing"});
     if (!parsed.Error.empty())
         return UsageError("render", parsed.Error, kRenderHelp, err);
     if (parsed.Positional.size() != 1)
@@ -164,6 +187,8 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 throw ECwError("Frame " + std::to_string(frame) + " is not on the sheet (1 to " +
                                std::to_string(sheet.FrameCount()) + ").");
         }
+        CheckMissingDrawings(sheet, first, first + std::abs(last - first), parsed.Values.contains("--allow-missing"),
+                             err);
         if (!size && !(size = ReferenceSize(sheet)))
             throw ECwError(kSheetEmpty);
 
@@ -291,7 +316,7 @@ std::pair<std::filesystem::path, std::int64_t> SheetSound(const TSheetDocument& 
 int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const TSheetOpener& open) {
     const TArguments parsed = ParseArguments(args, {"--size", "--video-codec", "--audio-codec", "--frames"},
-                                             {"--list-codecs", "--encoder-defaults"});
+                                             {"--list-codecs", "--encoder-defaults", "--allow-missing"});
     if (!parsed.Error.empty())
         return UsageError("export", parsed.Error, kExportHelp, err);
     std::optional<TSize> size;
@@ -335,6 +360,8 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         CheckMovieRange(encoding.Range);
         for (const std::filesystem::path& file : MovieFiles(target, encoding))
             RefuseSheetInputAsOutput(sheet, parsed.Positional[0], file);
+        CheckMissingDrawings(sheet, encoding.Range.First, std::min(encoding.Range.Last, sheet.UsedFrameCount()),
+                             parsed.Values.contains("--allow-missing"), err);
         // Without a drawing anywhere the movie is white, at the preview's default size.
         if (!size)
             size = ReferenceSize(sheet).value_or(TSize{320, 240});

@@ -110,6 +110,9 @@ public:
     // symbolic link named folder + name + ".lnk". Empty when there is no such file, no cel, no
     // folder, or the name has none of the picture extensions.
     std::string CelImageFile(std::int32_t layer, std::int32_t frame) const;
+    // A cel covers the frame and its drawing is on disk neither as folder + name nor through a
+    // working ".lnk" link: whatever its name, nothing of it can be shown.
+    bool CelDrawingMissing(std::int32_t layer, std::int32_t frame) const;
     // Decodes that file into `picture`, by the cel name's extension; false, leaving `picture`
     // alone, when CelImageFile is empty. Throws ECwError naming the file when it cannot be
     // decoded. Changes nothing in the document, so threads may read different cels at once.
@@ -123,6 +126,9 @@ public:
     void CelImagePaths(const TCellRect& cells, std::vector<std::string>& list) const;
 
 private:
+    // The file a cel's drawing is read from (see CelImageFile), whatever its extension; empty when
+    // there is none.
+    std::string CelDrawingFile(const TCel& cel) const;
     std::shared_ptr<TPicture> CelPicture; // the shared lookup picture, made on first use
 
 public:

@@ -43,15 +43,11 @@ bool TSheetDocument::CelImageExists(std::int32_t layer, std::int32_t frame) cons
     return IsDirectory(folder) && IsFile(folder + cel->Name);
 }
 
-std::string TSheetDocument::CelImageFile(std::int32_t layer, std::int32_t frame) const {
-    const TCel* cel = CelAt(layer, frame);
-    // A name without a picture extension shows nothing, rather than whatever was decoded last.
-    if (!cel || DecoderForName(cel->Name) == TCelDecoder::None)
-        return {};
-    const std::string folder = LayerFolder(layer);
+std::string TSheetDocument::CelDrawingFile(const TCel& cel) const {
+    const std::string folder = LayerFolder(cel.Col + 1);
     if (!IsDirectory(folder))
         return {};
-    const std::string path = folder + cel->Name;
+    const std::string path = folder + cel.Name;
     if (IsFile(path))
         return path;
     // Linked imports: a symbolic link named after the cel plus ".lnk" points at the drawing.
@@ -65,6 +61,19 @@ std::string TSheetDocument::CelImageFile(std::int32_t layer, std::int32_t frame)
     if (target.is_relative())
         target = link.parent_path() / target;
     return IsFile(target) ? target.string() : std::string();
+}
+
+std::string TSheetDocument::CelImageFile(std::int32_t layer, std::int32_t frame) const {
+    const TCel* cel = CelAt(layer, frame);
+    // A name without a picture extension shows nothing, rather than whatever was decoded last.
+    if (!cel || DecoderForName(cel->Name) == TCelDecoder::None)
+        return {};
+    return CelDrawingFile(*cel);
+}
+
+bool TSheetDocument::CelDrawingMissing(std::int32_t layer, std::int32_t frame) const {
+    const TCel* cel = CelAt(layer, frame);
+    return cel && CelDrawingFile(*cel).empty();
 }
 
 bool TSheetDocument::ReadCelImage(std::int32_t layer, std::int32_t frame, TPicture& picture) const {

@@ -22,7 +22,6 @@ TScanSettingsDialog::TScanSettingsDialog(TMode mode, const TScanSettings& record
     SaveLoadBtn->setText(Translate(saving ? LanguageKey("sSave") : LanguageKey("sLoad")));
     CancelBtn->setText(Translate(LanguageKey("sCancel")));
     SaveLoadBtn->setDefault(true);
-    SettingsListBox->setSortingEnabled(true);
     SettingsListBox->installEventFilter(this);
 
     auto* buttons = new QHBoxLayout;
@@ -48,8 +47,12 @@ TScanSettingsDialog::TScanSettingsDialog(TMode mode, const TScanSettings& record
 
 void TScanSettingsDialog::FillList() {
     SettingsListBox->clear();
+    // Alphabetical as a reader sorts: "b" before "C".
+    QStringList names;
     for (const std::string& name : Ini.ReadSections())
-        SettingsListBox->addItem(QString::fromStdString(name));
+        names.append(QString::fromStdString(name));
+    names.sort(Qt::CaseInsensitive);
+    SettingsListBox->addItems(names);
     if (SettingsListBox->count() == 0) {
         NameEdit->clear();
         return;

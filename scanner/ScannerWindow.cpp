@@ -15,6 +15,7 @@
 #include "ui/ErrorBox.h"
 #include "ui/PictureImage.h"
 #include "ui/PlacementPanel.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,8 +35,6 @@
 
 namespace {
 
-constexpr const char* kHint = "Preview and then select area to scan";
-constexpr const char* kNoArea = "You must select an area before scanning.";
 // A Letter page turned upright, at 40 preview pixels per inch.
 constexpr int kPreviewWidth = 440;
 constexpr int kPreviewHeight = 340;
@@ -77,10 +76,13 @@ void TScanImage::paintEvent(QPaintEvent*) {
     const TScanRect& r = Selection.Rect;
     if (r.Empty())
         return;
-    // An inverting outline shows on any drawing.
-    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    // Black dashes on white show on paper and on ink alike, where a thin line of either colour
+    // vanishes into line art.
+    const QRect frame(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom));
     painter.setPen(QPen(Qt::white, 1));
-    painter.drawRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom)));
+    painter.drawRect(frame);
+    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    painter.drawRect(frame);
 }
 
 void TScanImage::mousePressEvent(QMouseEvent* event) {
@@ -260,7 +262,7 @@ void TScannerWindow::FormShow() {
     SizeComboChange();
     RotateComboChange();
     ColorComboChange();
-    Panel1->setToolTip(PreviewDone ? QString() : QString(kHint));
+    Panel1->setToolTip(PreviewDone ? QString() : Translate(LanguageKey("msgScanHint")));
 
     Placement->ShowKept(Sheet.LayerCaption(Sheet.CurrentLayer()));
     ShowCaption();
@@ -281,7 +283,7 @@ void TScannerWindow::ShowCaption() {
 
 void TScannerWindow::ShowTitle() {
     setWindowTitle(Translate(LanguageKey("sScan")) + " - " +
-                   (SourceName.isEmpty() ? QString("no scanner found") : SourceName));
+                   (SourceName.isEmpty() ? Translate(LanguageKey("sNoScannerFound")) : SourceName));
 }
 
 void TScannerWindow::LayerChanged() {
@@ -397,7 +399,7 @@ void TScannerWindow::ScanBtn1Click() {
     const TScanRect& r = ScanImage1->Selection.Rect;
     // A click without dragging selects nothing: no resolution could cover it.
     if (r.Empty() || r.Right <= r.Left)
-        throw ECwError(kNoArea);
+        throw ECwError(ToStd(Translate(LanguageKey("msgErrNoScanArea"))));
     if (Busy())
         return;
     std::error_code error;

@@ -227,6 +227,8 @@ void TSheetGrid::DrawCel(QPainter& p, const TCel& cel) {
     OutlinedRect(p, x, y, r, b, SheetColor(colors.CelColor), celEdge);
     ClippedText(p, x + 4, y + 4, x + 4, y + 4, r - 5, y + CellH(), QString::fromStdString(cel.Name),
                 Qt::black);
+    if (Sheet.Document().CelDrawingMissing(cel.Col + 1, cel.Row + 1))
+        DrawMissingMark(p, r, y);
 
     if (cel.Duration == 1) {
         const QPolygon triangle({QPoint(r - 10, b - 3), QPoint(r - 3, b - 10), QPoint(r - 3, b - 3)});
@@ -241,6 +243,15 @@ void TSheetGrid::DrawCel(QPainter& p, const TCel& cel) {
     OutlinedRect(p, barLeft, b - 15, barRight, b - 5, celEdge, holdEdge);
     if (cel.Duration >= 3)
         VertLine(p, x + CellW() / 2, y + CellH(), b - CellH() - 1, holdEdge);
+}
+
+void TSheetGrid::DrawMissingMark(QPainter& p, int right, int top) {
+    // A red corner inside the outline: the cel's drawing is not on disk and renders as white.
+    const QPolygon corner({QPoint(right - kMissingMarkSize - 1, top + 1), QPoint(right - 1, top + 1),
+                           QPoint(right - 1, top + kMissingMarkSize + 1)});
+    p.setPen(Qt::NoPen);
+    p.setBrush(MissingMarkColor);
+    p.drawPolygon(corner);
 }
 
 void TSheetGrid::DrawSelection(const TCellRect& cells) {

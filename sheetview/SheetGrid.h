@@ -22,6 +22,9 @@ public:
     QColor GridColor = QColor(0xFF, 0xFF, 0xFF);
     QColor GridLineColor = QColor(0xC0, 0xC0, 0xC0);
     QColor SelectionColor = QColor(0, 0, 0);
+    // The corner that marks a cel whose drawing is not on disk, and its side in pixels.
+    QColor MissingMarkColor = QColor(0xE0, 0x10, 0x10);
+    static constexpr int kMissingMarkSize = 9;
 
     // Takes the cell size in pixels.
     // The cells the picture shows at the current scroll positions and size (0-based; may reach
@@ -66,6 +69,8 @@ private:
     // Moves the picture's pixels by whole cells and draws the cells that come into view.
     void ShiftPicture(int dCols, int dRows);
     void DrawCel(QPainter& p, const TCel& cel);
+    // The missing drawing's mark in the top-right corner of a cel whose outline ends at `right`.
+    void DrawMissingMark(QPainter& p, int right, int top);
     // Draws every cel covering a cell of `cells` (cut to the sheet), layer by layer, top to bottom.
     void DrawCels(QPainter& p, const TCellRect& cells);
     void Press(const QPoint& point, Qt::KeyboardModifiers modifiers, bool left);

@@ -70,7 +70,8 @@ void ClippedText(QPainter& p, int x, int y, int left, int top, int right, int bo
     p.save();
     p.setClipRect(QRect(left, top, right - left, bottom - top), Qt::IntersectClip);
     p.setPen(color);
-    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+    // Text that does not fit ends in an ellipsis, so a cut name does not pass for a whole one.
+    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), p.fontMetrics().elidedText(text, Qt::ElideRight, right - x));
     p.restore();
 }
 

@@ -30,7 +30,8 @@ void OutlinedRect(QPainter& p, int left, int top, int right, int bottom, const Q
 // A one-pixel frame on the outermost pixels, dotted: every other pixel is set, starting at the
 // top-left corner.
 void DottedFrame(QPainter& p, int left, int top, int right, int bottom, const QColor& color);
-// One line of text with its top-left corner at (x, y), clipped to the rectangle.
+// One line of text with its top-left corner at (x, y), clipped to the rectangle; text wider than
+// from x to the right edge is cut short with an ellipsis.
 void ClippedText(QPainter& p, int x, int y, int left, int top, int right, int bottom, const QString& text,
                  const QColor& color);
 // One line of text starting at x, centred vertically between top and bottom, not clipped.

@@ -177,6 +177,37 @@ TEST_F(DialogTest, ProjectDialogMakesNumberedNewFoldersAndGoesUp) {
     EXPECT_EQ(dialog.ShellComboBox1->itemText(dialog.ShellComboBox1->count() - 1), "/");
 }
 
+TEST_F(DialogTest, ProjectDialogReturnAfterNamingANewFolderKeepsTheRenamedFolderChosen) {
+    fs::create_directories(Temp / "P/older");
+    TNewProjectDialog dialog(&Alert, &Entry);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.ShowFolder(Path("P"));
+    ASSERT_TRUE(WaitFor(
+        [&] { return dialog.ShellListView1->model()->rowCount(dialog.ShellListView1->rootIndex()) > 0; }));
+    dialog.NewFldr->click();
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (QLineEdit* open : dialog.ShellListView1->findChildren<QLineEdit*>())
+            editor = open->isVisible() ? open : editor;
+        return editor != nullptr;
+    }));
+    editor->selectAll();
+    QTest::keyClicks(editor, "proj2");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return fs::is_directory(Temp / "P/proj2"); }));
+    EXPECT_FALSE(fs::exists(Temp / "P/New Folder"));
+    EXPECT_TRUE(dialog.isVisible()) << "Return while naming is no OK";
+    EXPECT_EQ(dialog.ListedFolder(), Path("P"));
+    auto* model = static_cast<QFileSystemModel*>(dialog.ShellListView1->model());
+    ASSERT_TRUE(WaitFor([&] { return model->fileName(dialog.ShellListView1->currentIndex()) == "proj2"; }));
+
+    // The next Return opens the folder under its new name.
+    QTest::keyClick(dialog.ShellListView1, Qt::Key_Return);
+    EXPECT_EQ(dialog.ListedFolder(), Path("P/proj2"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Layer properties
 
@@ -208,7 +239,7 @@ TEST_F(DialogTest, LayerPropertiesNeedAFolderThatExistsOrCanBeMadeOneLevelDeep) 
         ChooseFolder(Path("picked"));
         open.Button1->click();
         EXPECT_EQ(open.Spath->text(), Path("picked/"));
-        EXPECT_EQ(open.Spath->toolTip(), Path("picked/"));
+        EXPECT_EQ(open.Spath->toolTip(), "Location to store images listed in Layer.\n" + Path("picked/")); // the hint stays
         open.close();
     });
     EXPECT_FALSE(window.EditLayer(shown, {0, 0}));

@@ -2,19 +2,25 @@
 #include "export/ExportDialog.h"
 #include "imaging/PictureCodecs.h"
 #include "import/ImportWindow.h"
+#include "preview/PreviewWindow.h"
 #include "sheetview/SheetView.h"
 #include "app/tests/DialogScript.h"
 #include "testsupport/CommandOutput.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/TempFolder.h"
+#include "ui/AlertPrompt.h"
 #include "ui/ErrorBox.h"
+#include "ui/TextLabel.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -54,6 +60,26 @@ TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolde
     EXPECT_EQ(Window->Activity(), TMainWindow::TActivity::Idle);
     EXPECT_EQ(Window->Sheet().LayerCount(), 3);
     EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(ImportPrintCommandsTest, TheThumbnailShowsTheImportedDrawingAtOnce) {
+    TPicture drawing(8, 8, TPixelFormat::pf24bit);
+    drawing.Fill(0);
+    WritePng(Files / "ink.png", drawing, TPngIndexedMode::Palette);
+    TNewLayerAnswer newLayer;
+    Part(*Window, "NewAction")->trigger();
+    Window->Sheet().SetLayerFolder(1, Files / "");
+    Window->Sheet().SelectCell(1, 1);
+    Part(*Window, "ImportImagesAction")->trigger();
+    TImportWindow* import = Window->findChild<TImportWindow*>();
+    ASSERT_EQ(import->BrowsedFolder().toStdString(), Files / "");
+    import->ShellListView1->item(0)->setSelected(true);
+    import->ButtonAddClick();
+    import->ButtonImportClick();
+    ASSERT_EQ(Window->Sheet().CelName(1, 1), "ink.png");
+    const QImage thumbnail = Part<QLabel>(*Window, "ThumbnailView")->pixmap().toImage();
+    EXPECT_EQ(thumbnail.pixelColor(thumbnail.rect().center()), QColor(Qt::black));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
 
 TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
@@ -110,5 +136,54 @@ TEST_F(ImportPrintCommandsTest, AnUnnamedSheetExportsAndPrintsUnderTheShownName)
         Window->Files().SetModified(false);
     }
     Window->SelectLanguage("English");
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+TEST_F(ImportPrintCommandsTest, MissingDrawingsAreListedBeforePreviewAndExport) {
+    TPicture drawing(8, 8, TPixelFormat::pf24bit);
+    drawing.Fill(0);
+    WritePng(Files / "a.png", drawing, TPngIndexedMode::Palette);
+    TNewLayerAnswer newLayer;
+    Part(*Window, "NewAction")->trigger();
+    Window->Sheet().SetLayerFolder(1, Files / "");
+    Window->Sheet().SetLayerCaption(1, "Ink");
+    Window->Sheet().PlaceCelAt(1, 1, "a.png", 1);
+    Window->Sheet().PlaceCelAt(1, 2, "gone.png", 2);
+
+    // The info panel names the missing drawing of the cel chosen.
+    Window->Sheet().SelectCell(1, 3);
+    EXPECT_TRUE(Part<QPlainTextEdit>(*Window, "InfoPanel")->toPlainText().contains("gone.png not found in Ink folder."))
+        << Part<QPlainTextEdit>(*Window, "InfoPanel")->toPlainText().toStdString();
+
+    struct TCase {
+        const char* Command;
+        std::function<bool()> Opened;
+    };
+    const TCase cases[] = {
+        {"ExportAction", [&] { return Window->findChild<TExportDialog*>() != nullptr; }},
+        {"PreviewAction", [&] {
+             const auto* preview = Window->findChild<TPreviewWindow*>();
+             return preview && preview->isVisible();
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Command);
+        for (const bool goOn : {false, true}) {
+            QString message;
+            WhenShown<TAlertPrompt>([&](TAlertPrompt& prompt) {
+                message = prompt.MsgLbl->text();
+                (goOn ? prompt.PosBtn : prompt.NegBtn)->click();
+            });
+            bool opened = false;
+            if (goOn && std::string(c.Command) == "ExportAction")
+                WhenShown<TExportDialog>([&](TExportDialog& dialog) {
+                    opened = true;
+                    dialog.reject();
+                });
+            Part(*Window, c.Command)->trigger();
+            EXPECT_TRUE(message.contains("gone.png (layer Ink, frames 2-3)")) << message.toStdString();
+            EXPECT_EQ(opened || c.Opened(), goOn);
+        }
+    }
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }

@@ -307,7 +307,7 @@ TEST_F(CaptureWindowTest, AHoldPastTheLastFrameIsCutAndThePicturePlaced) {
 TEST_F(CaptureWindowTest, StopMotionReviewsEarlierFramesAndReCapturesThem) {
     TCaptureWindow& capture = Open();
     capture.SetMode(TCapMode::cmStopMotion);
-    EXPECT_EQ(capture.windowTitle(), "StopMotion Capture: Test pattern");
+    EXPECT_EQ(capture.windowTitle(), "Stop Motion Capture: Test pattern");
     EXPECT_EQ(capture.FrameBar->minimum(), 24); // frame 1: nothing to review
     EXPECT_EQ(capture.FrameBar->maximum(), 24);
     capture.Placement->HoldItems[0]->click();

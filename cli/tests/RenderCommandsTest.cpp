@@ -168,3 +168,29 @@ TEST_F(RenderCommandsTest, ExportBuildsTheMovieOfTheWholeSheet) {
     EXPECT_EQ(Err.str(), "Movie cannot start with an empty frame.\n");
     EXPECT_EQ(Run({"export", Files / "sheet.xps"}), 2);
 }
+
+TEST_F(RenderCommandsTest, MissingDrawingsStopRenderAndExportUnlessAllowed) {
+    WriteSheet({{1, 1, 6, "red.png"}, {2, 3, 2, "gone.png"}, {2, 6, 1, "gone.png"}});
+    const std::string list = Files / "front/gone.png" + " (layer 2, frames 3-4, 6)\n";
+    const std::string movie = Files / "movie.avi";
+    const std::string out = Files / "out";
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string Written;
+    };
+    for (const TCase& c : {TCase{{"render", Files / "sheet.xps", "--out-dir", out}, Files / "out/0001.png"},
+                           TCase{{"export", Files / "sheet.xps", movie}, movie}}) {
+        SCOPED_TRACE(c.Args[0]);
+        EXPECT_EQ(Run(c.Args), 1);
+        EXPECT_EQ(Err.str(), "Drawings are missing (--allow-missing renders them as white paper):\n" + list);
+        EXPECT_FALSE(std::filesystem::exists(c.Written));
+
+        std::vector<std::string> allowed = c.Args;
+        allowed.push_back("--allow-missing");
+        EXPECT_EQ(Run(allowed), 0) << Err.str();
+        EXPECT_EQ(Err.str(), "Drawings are missing and render as white paper:\n" + list);
+        EXPECT_TRUE(std::filesystem::exists(c.Written));
+    }
+    // Frames without the missing drawing render without a word.
+    EXPECT_EQ(Run({"render", Files / "sheet.xps", "--out-dir", out, "--from", "1", "--to", "2"}), 0) << Err.str();
+}

@@ -36,6 +36,7 @@ TEST_F(ScanSettingsManagerTest, SavedSetsAreListedSortedAndLoadByName) {
     const TScanSettings pencil{1, 2, 3, 0, 5, 6, 70, 80};
     SaveAs("pencil", pencil);
     SaveAs("charcoal", TScanSettings{0, 1, 0, 1, 1, 2, 3, 4});
+    SaveAs("Pastel", TScanSettings{0, 1, 0, 1, 1, 2, 3, 4}); // sorts between, whatever its case
     EXPECT_NE(Ini().find("[pencil]\norientation=portrait\nrotation=r90cclock\nimage size=NtscDvFull\n"
                          "color mode=ccmColor\n"),
               std::string::npos)
@@ -48,14 +49,14 @@ TEST_F(ScanSettingsManagerTest, SavedSetsAreListedSortedAndLoadByName) {
         for (int i = 0; i < dialog.SettingsListBox->count(); ++i)
             listed << dialog.SettingsListBox->item(i)->text();
         EXPECT_EQ(dialog.NameEdit->text(), "charcoal"); // the first name, selected
-        QListWidgetItem* item = dialog.SettingsListBox->item(1);
+        QListWidgetItem* item = dialog.SettingsListBox->item(2);
         QTest::mouseClick(dialog.SettingsListBox->viewport(), Qt::LeftButton, {},
                           dialog.SettingsListBox->visualItemRect(item).center());
         EXPECT_EQ(dialog.NameEdit->text(), "pencil");
         QTest::mouseClick(dialog.SaveLoadBtn, Qt::LeftButton);
     });
     EXPECT_TRUE(TScanSettingsDialog::Load(loaded, nullptr));
-    EXPECT_EQ(listed, (QStringList{"charcoal", "pencil"}));
+    EXPECT_EQ(listed, (QStringList{"charcoal", "Pastel", "pencil"}));
     EXPECT_EQ(loaded, pencil);
 
     // Cancel leaves the record as it was.

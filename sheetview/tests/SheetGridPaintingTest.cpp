@@ -1,6 +1,8 @@
 // What the grid draws: cel boxes, hold markers, grid lines and the selection frame.
 #include "SheetViewFixture.h"
 
+#include "testsupport/TempFolder.h"
+
 #include <QTest>
 
 namespace {
@@ -167,4 +169,17 @@ TEST_F(SheetViewTest, ScrollingKeepsThePictureAFullRedrawWouldDraw) {
                              "," + std::to_string(static_cast<int>(Sheet->VertBar().Position())))
                                 .c_str());
     }
+}
+
+TEST_F(SheetViewTest, ACelWhoseDrawingIsNotOnDiskHasARedCorner) {
+    const TTempFolder folder;
+    Build({"a|.b.", "c...."});
+    Data().Layer(0).Folder = folder / "";
+    WriteText(folder / Sheet->CelName(1, 1), "drawn");
+    Sheet->RefreshAll();
+    const QColor red = Grid().MissingMarkColor;
+    EXPECT_EQ(PicturePixel(108, 3), kCel) << "a is on disk";
+    EXPECT_EQ(PicturePixel(108, 63), red) << "b is not";
+    EXPECT_EQ(PicturePixel(98, 63), kCel) << "the mark stays in the corner";
+    EXPECT_EQ(PicturePixel(218, 3), red) << "a layer without a folder has no drawings";
 }
