@@ -60,6 +60,25 @@ QString StartFolder(const std::filesystem::path& sheetFile, const QString& fallb
         return QString::fromStdString(sheetFile.parent_path().string());
     return fallback;
 }
+
+// The type list's line for a kind of movie, in the user's language.
+QString MovieTypeText(TMovieContainer container) {
+    switch (container) {
+    case TMovieContainer::Avi:
+        return Translate(LanguageKey("sMovieTypeAvi"));
+    case TMovieContainer::Mp4:
+        return Translate(LanguageKey("sMovieTypeMp4"));
+    case TMovieContainer::Matroska:
+        return Translate(LanguageKey("sMovieTypeMatroska"));
+    case TMovieContainer::WebM:
+        return Translate(LanguageKey("sMovieTypeWebm"));
+    case TMovieContainer::Gif:
+        return Translate(LanguageKey("sMovieTypeGif"));
+    case TMovieContainer::PngSequence:
+        return Translate(LanguageKey("sMovieTypePngSequence"));
+    }
+    return {};
+}
 } // namespace
 
 TExportDialog::TExportDialog(const TExportContext& context, const QString& folder, QWidget* parent)
@@ -78,7 +97,7 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     FormatSel = new QComboBox(this);
     FormatSel->setObjectName("FormatSel");
     for (const TMovieFormat& format : MovieFormats())
-        FormatSel->addItem(QString("%1 (*.%2)").arg(format.Description, format.Suffix));
+        FormatSel->addItem(MovieTypeText(format.Container));
     FromLbl = new QLabel(Translate(LanguageKey("sFrom")), this);
     ToLbl = new QLabel(Translate(LanguageKey("sTo")), this);
     FromFrame = new QSpinBox(this);

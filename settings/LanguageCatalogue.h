@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 358;
+inline constexpr std::size_t kLanguageKeyCount = 364;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -310,6 +310,12 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sMouthChart", "Mouth chart"},
     {"sMovie", "Movie"},
     {"sMovieSize", "Movie Size"},
+    {"sMovieTypeAvi", "AVI movie (*.avi)"},
+    {"sMovieTypeGif", "Animated GIF (*.gif)"},
+    {"sMovieTypeMatroska", "Matroska movie (*.mkv)"},
+    {"sMovieTypeMp4", "MP4 movie (*.mp4)"},
+    {"sMovieTypePngSequence", "PNG picture sequence (*.png)"},
+    {"sMovieTypeWebm", "WebM movie (*.webm)"},
     {"sMultiply", "Multiply"},
     {"sMute", "Mute"},
     {"sName", "Name"},
