@@ -213,7 +213,8 @@ void TScanHelperClient::TakeAnswer(TW_UINT16 dat, const TScanHelperMessage& answ
         *static_cast<TW_HANDLE*>(data) = HandleOf(answer.Extra);
         return;
     }
-    if (answer.Data.size() != ScanHelperDataSize(dat))
+    // An answer without data (a call whose structure is empty) leaves the caller's as it is.
+    if (answer.Data.empty() || answer.Data.size() != ScanHelperDataSize(dat))
         return;
     // The helper's pointers mean nothing here: the caller's own are kept.
     if (dat == DAT_CAPABILITY) {
