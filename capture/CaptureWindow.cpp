@@ -95,6 +95,7 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
         ButtonCapture->setEnabled(false);
         OverlayPanel->setText(FromStd(message));
         OverlayPanel->show();
+        FillCameras(); // the stopped camera loses its check
     };
     Grabber.OnDeviceLost = [this](TVideoGrabber&) {
         TimeLapse->Schedule.Stop();
