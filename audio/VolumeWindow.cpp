@@ -62,7 +62,8 @@ void TVolumeWindow::Open(TAudioGraph* graph) {
         TrackBar1->setValue(SliderFromVolume(graph->Volume()));
     }
     ShowLevel();
-    if (QWidget* owner = parentWidget())
+    // Centred over its owner the first time; afterwards it comes back where it was left.
+    if (QWidget* owner = parentWidget(); owner && !testAttribute(Qt::WA_Moved))
         move(owner->geometry().center() - rect().center());
     show();
     raise();

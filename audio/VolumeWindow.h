@@ -13,8 +13,8 @@ class TVolumeWindow : public QDialog {
 public:
     explicit TVolumeWindow(QWidget* parent = nullptr);
 
-    // Shows the window for `graph` with the slider where it gives the graph's level; nothing
-    // without a graph.
+    // Shows the window for `graph` with the slider where it gives the graph's level, centred over
+    // its owner the first time and where it was left afterwards; nothing without a graph.
     void Open(TAudioGraph* graph);
     // Takes the caption and the label from the interface language.
     void Retranslate();

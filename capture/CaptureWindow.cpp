@@ -95,6 +95,9 @@ TCaptureWindow::TCaptureWindow(TSheetView& sheet, TSettings& settings, TAlertPro
         ButtonCapture->setEnabled(false);
         OverlayPanel->setText(FromStd(message));
         OverlayPanel->show();
+        // The stopped camera loses its check (the menu may be the sender: its items stay).
+        for (QAction* item : Source1->actions())
+            item->setChecked(false);
     };
     Grabber.OnDeviceLost = [this](TVideoGrabber&) {
         TimeLapse->Schedule.Stop();

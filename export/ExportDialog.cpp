@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 struct TSizeEntry {
@@ -207,6 +208,8 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     // Opening.
     SetFolder(StartFolder(Context.SheetFile, folder));
     MovieResSelChange(0);
+    Log(Fill(Translate(LanguageKey("msgLogMovieSize")),
+             {QString::number(MovieWidth), QString::number(MovieHeight)}));
     const std::int32_t fps = std::max(Context.Settings.General.Fps, 1);
     const TMovieRange whole = Context.Sheet ? WholeMovie(*Context.Sheet, fps, HasSound() ? Context.Sheet->Data().Audio.DurationMs : 0)
                                             : TMovieRange{1, 1};
@@ -273,8 +276,6 @@ void TExportDialog::MovieResSelChange(int index) {
         MovieWidth = kSizes[index].Width;
         MovieHeight = kSizes[index].Height;
     }
-    Log(Fill(Translate(LanguageKey("msgLogMovieSize")),
-             {QString::number(MovieWidth), QString::number(MovieHeight)}));
 }
 
 // Each encoder is tried once per kind of movie at the movie's size and frame rate, on a thread of
@@ -339,8 +340,16 @@ void TExportDialog::ShowCompressors() {
         box->clear();
         if (withNone)
             box->addItem("none");
-        for (const TCompressorInfo& info : list)
-            box->addItem(QString::fromStdString(info.Description), QString::fromStdString(info.Element));
+        // Some encoders share their long name (a fixed-point twin of a floating-point one): those
+        // are told apart by the element's own name.
+        for (const TCompressorInfo& info : list) {
+            const bool shared = std::count_if(list.begin(), list.end(), [&](const TCompressorInfo& other) {
+                                    return other.Description == info.Description;
+                                }) > 1;
+            box->addItem(QString::fromStdString(shared ? info.Description + " (" + info.Element + ")"
+                                                       : info.Description),
+                         QString::fromStdString(info.Element));
+        }
         for (const std::string& element : defaults) {
             const int index = box->findData(QString::fromStdString(element));
             if (index >= 0) {
@@ -509,6 +518,15 @@ void TExportDialog::MovieSaved() {
 
 void TExportDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Centred over the main window, also when the preview opens it: the preview stands beside the
+    // sheet, often at the screen's edge, where centring on it pushes the dialog into a corner.
+    if (!event->spontaneous() && parentWidget()) {
+        QWidget* main = parentWidget()->window();
+        while (main->parentWidget())
+            main = main->parentWidget()->window();
+        adjustPosition(main);
+        setAttribute(Qt::WA_Moved, false); // no place of the user's
+    }
     if (!Lister.joinable())
         ListCompressors();
 }

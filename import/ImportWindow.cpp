@@ -97,8 +97,10 @@ void TImportWindow::CreateControls() {
     connect(Folders, &QFileSystemModel::layoutChanged, this, follow);
     ShellTreeView1->installEventFilter(this);
     ShellTreeView1->viewport()->installEventFilter(this);
+    // A folder picked in the tree is listed where it is: scrolling the tree under the pointer while
+    // the view still handles the click would highlight another row than the one listed.
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& index) { BrowseFolder(Folders->filePath(index)); });
+            [this](const QModelIndex& index) { ListFolder(Folders->filePath(index)); });
     ShellListView1 = new QListWidget(MainPanel);
     ShellListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(ShellListView1, &QListWidget::itemDoubleClicked, this,
@@ -192,11 +194,15 @@ void TImportWindow::Open(const QString& startFolder, const QString& defaultFolde
 }
 
 void TImportWindow::BrowseFolder(const QString& folder) {
+    if (ListFolder(folder))
+        ShowBrowsedInTree();
+}
+
+bool TImportWindow::ListFolder(const QString& folder) {
     const QString shown = WithSlash(QDir(folder).absolutePath());
     if (shown == Browsed)
-        return;
+        return false;
     Browsed = shown;
-    ShowBrowsedInTree();
     ShellListView1->clear();
     const QFileInfoList files = QDir(Browsed).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& file : files) {
@@ -205,16 +211,19 @@ void TImportWindow::BrowseFolder(const QString& folder) {
         auto* item = new QListWidgetItem(file.fileName(), ShellListView1);
         item->setData(Qt::UserRole, Browsed + file.fileName());
     }
+    return true;
 }
 
 void TImportWindow::ShowBrowsedInTree() {
     const QModelIndex index = Folders->index(QDir(Browsed).absolutePath());
-    if (!index.isValid())
+    if (!index.isValid()) {
+        // Not in the tree (a hidden folder): no other folder stays highlighted.
+        ShellTreeView1->selectionModel()->clearSelection();
         return;
+    }
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         ShellTreeView1->expand(parent);
-    if (ShellTreeView1->currentIndex() != index)
-        ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     ShellTreeView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 

@@ -39,6 +39,7 @@ public:
 
     // The folder shown in the file list; ends with "/".
     QString BrowsedFolder() const { return Browsed; }
+    // Lists `folder`'s drawings and selects it in the tree, brought into view.
     void BrowseFolder(const QString& folder);
     // The import list: full paths in list order.
     QStringList ImportList() const { return Entries; }
@@ -73,6 +74,8 @@ private:
     void CreateControls();
     void FillLayerSelect();
     void ShowEntries();
+    // Lists `folder`'s drawings in the file list; false when it was listed already.
+    bool ListFolder(const QString& folder);
     // Selects the browsed folder in the tree and scrolls to it, also as the tree fills in.
     void ShowBrowsedInTree();
     // Copies or links the entries from outside the current layer's folder as the user chooses;

@@ -30,6 +30,7 @@ void TScanSelection::Press(std::int32_t x, std::int32_t y) {
     Mode_ = TMode::Drawing;
     AnchorX_ = x;
     AnchorY_ = y;
+    Upward_ = false;
     Rect = {x, y, x, y};
 }
 
@@ -70,14 +71,18 @@ void TScanSelection::Draw(std::int32_t x, std::int32_t y) {
         else
             Rect.Right = Rect.Left + Round((Rect.Bottom - Rect.Top) * WidthRatio_);
     };
-    if (y < AnchorY_) {
+    // Level with the anchor, the rectangle stays on the side it was last drawn on, still as high
+    // as its width asks: it never keeps a height from before the pointer crossed back.
+    if (y != AnchorY_)
+        Upward_ = y < AnchorY_;
+    if (Upward_) {
         Rect.Bottom = AnchorY_;
         Rect.Top = AnchorY_ - h;
         if (Rect.Top < 0) {
             Rect.Top = 0;
             fitWidth(AnchorY_);
         }
-    } else if (y > AnchorY_) {
+    } else {
         Rect.Top = AnchorY_;
         Rect.Bottom = AnchorY_ + h;
         if (Rect.Bottom > Height_ - 1) {

@@ -18,7 +18,8 @@ public:
     bool Portrait() const { return Portrait_; }
 
     // Left button pressed at (x, y): inside the rectangle (strictly between its edges) starts
-    // dragging it, anywhere else starts a new rectangle of no size anchored there.
+    // dragging it, anywhere else starts a new rectangle of no size anchored there. Drawn, the
+    // rectangle runs from the anchor to the pointer on whichever side of it the pointer is.
     void Press(std::int32_t x, std::int32_t y);
     // The mouse moved (or was released) at (x, y) with the button down.
     void Move(std::int32_t x, std::int32_t y);
@@ -39,5 +40,6 @@ private:
     double WidthRatio_ = 1.33;
     enum class TMode { None, Drawing, Dragging } Mode_ = TMode::None;
     std::int32_t AnchorX_ = 0, AnchorY_ = 0;
+    bool Upward_ = false; // drawn above the anchor
     std::int32_t LastX_ = 0, LastY_ = 0;
 };

@@ -166,8 +166,15 @@ void TScannerWindow::BuildControls() {
     buttonBar->addSpacing(40);
     buttonBar->addWidget(ScanBtn1);
     buttonBar->addStretch();
+    // The preview takes the glass's size; its place keeps at least the blank page's, so a smaller
+    // glass does not narrow the window at each Preview.
+    auto* previewPlace = new QWidget;
+    previewPlace->setMinimumSize(kPreviewWidth, kPreviewHeight);
+    auto* placeLayout = new QVBoxLayout(previewPlace);
+    placeLayout->setContentsMargins(0, 0, 0, 0);
+    placeLayout->addWidget(ScanImage1, 0, Qt::AlignCenter);
     auto* panelLayout = new QVBoxLayout(Panel1);
-    panelLayout->addWidget(ScanImage1, 0, Qt::AlignCenter);
+    panelLayout->addWidget(previewPlace);
     panelLayout->addLayout(buttonBar);
 
     auto combo = [](const QStringList& items) {

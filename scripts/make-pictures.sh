@@ -13,7 +13,8 @@ line='#C9BFA8'
 font=DejaVu-Sans
 bold=DejaVu-Sans-Bold
 
-# Splash, 451 x 232: the name on paper beside a strip of exposure sheet with cels and holds.
+# Splash, 451 x 232: the name on paper beside a strip of exposure sheet with cels and holds; the
+# words stay on the paper, clear of the strip (x 300 on) and of the badge the window draws at 20,180.
 args=()
 for row in $(seq 0 11); do
   y=$((row * 20))
@@ -27,7 +28,7 @@ convert -size 451x232 "xc:$paper" -strokewidth 1 "${args[@]}" \
   -draw "line 413,80 413,141" \
   -stroke none -fill "$ink" -font "$bold" -pointsize 44 -annotate +24+92 'Celwright' \
   -font "$font" -pointsize 16 -fill '#6B5A43' -annotate +27+122 'pencil test & stop motion' \
-  -pointsize 11 -annotate +92+203 'time  ·  capture  ·  preview  ·  export' \
+  -pointsize 11 -annotate +92+203 'time · capture · preview · export' \
   -depth 8 splash.png
 
 # Badge, 56 x 36: a cel box with its hold bar, the sheet's own mark.

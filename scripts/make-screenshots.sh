@@ -171,6 +171,11 @@ CELWRIGHT_SCREENSHOTS=$(realpath Help/pictures) QT_QPA_PLATFORM=offscreen \
   "$build/capture/tests/capture_window_tests" \
   --gtest_filter='*StopMotionReviewsEarlierFrames*:*OnionSkinAndDifference*:*DeviceDialogOffersTheCamerasSettings*:LiveOverlayWindowTest.Guides*:LiveOverlayWindowTest.AReferencePictureBlends*:*ATimeLapseTakes*' \
   >/dev/null
+# The scanner window after a preview on SANE's test scanner, with a portrait frame selected, as its
+# test leaves it.
+CELWRIGHT_SCREENSHOTS=$(realpath Help/pictures) QT_QPA_PLATFORM=offscreen \
+  "$build/scanner/tests/scanner_window_tests" --gtest_filter='*PreviewSelectAndScanWritesTheCelAndPlacesIt' \
+  >/dev/null
 # The layer properties with a mouth chart picked, as the lip-sync test leaves them.
 CELWRIGHT_SCREENSHOTS=$(realpath Help/pictures) QT_QPA_PLATFORM=offscreen \
   "$build/app/tests/app_tests" --gtest_filter='LipSyncWindowTest.*' >/dev/null

@@ -10,6 +10,7 @@
 #include "settings/LanguageTable.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
+#include "testsupport/SaneTestBackend.h"
 #include "ui/ErrorBox.h"
 
 #include <QAbstractButton>
@@ -31,6 +32,7 @@ class LanguageWalkTest : public TMainWindowFixture {
 protected:
     LanguageWalkTest() {
         WriteText(User / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
+        UseSaneTestBackend();
         ErrorBoxOverride() = [this](const QString& text) { Errors << text; };
         TLanguageTable german;
         EXPECT_TRUE(german.LoadLanguage((Folders.ProgramFolder + "Languages/").toStdString(), "German"));
@@ -139,11 +141,13 @@ protected:
 
     QList<QRegularExpression> Patterns;
     // Texts of the user's data (paths too), the devices' own names, the languages' own names and
-    // technical names that no language changes: video standards, the encoders' "none", the sheet's
-    // colour schemes.
-    QStringList Data{"Celwright", "Celwright " + QString(TMainWindow::kVersion), "Test pattern", "bounce.xps",
-                     "Background", "Ball", "Default", "English", "Français", "Deutsch", "DV", "DV - NTSC",
-                     "DV - PAL", "none", "Orange", "Blue", "Green"};
+    // technical names that no language changes: video standards and the scanner's sizes in them,
+    // the encoders' "none", the sheet's colour schemes.
+    QStringList Data{"Celwright", "Celwright " + QString(TMainWindow::kVersion), "Test pattern",
+                     "Noname frontend-tester (test:0)", "720x540-DV(NTSC)", "360x270-DV(NTSC)",
+                     "768x576-DV(PAL)", "384x288-DV(PAL)", "bounce.xps", "Background", "Ball", "Default",
+                     "English", "Français", "Deutsch", "DV", "DV - NTSC", "DV - PAL", "none", "Orange", "Blue",
+                     "Green"};
     QStringList Errors;
 };
 
@@ -158,7 +162,8 @@ TEST_F(LanguageWalkTest, EveryWindowSpeaksGerman) {
     ExpectGerman(*window, "main window");
 
     // The windows that stay open beside the sheet.
-    for (const char* command : {"VideoCaptureAction", "PreviewAction", "ImportImagesAction", "AdjustVolumeAction"}) {
+    for (const char* command : {"VideoCaptureAction", "PreviewAction", "ImportImagesAction",
+                                "AdjustVolumeAction", "ScannerAction"}) {
         const QWidgetList before = QApplication::topLevelWidgets();
         Part(*window, command)->trigger();
         QTest::qWait(200);

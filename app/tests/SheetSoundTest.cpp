@@ -155,9 +155,13 @@ TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     volume.TrackBar().setValue(80); // more than 100 dB down: refused
     EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
     EXPECT_EQ(volume.LevelText(), "0.1 %");
+    // Moved aside, closed and opened again: where it was left.
+    volume.move(volume.pos() + QPoint(120, 80));
+    const QPoint left = volume.pos();
     volume.close();
     Part(*window, "AdjustVolumeAction")->trigger();
     EXPECT_EQ(volume.TrackBar().value(), 60);
+    EXPECT_EQ(volume.pos(), left);
 
     window->SelectLanguage("German");
     EXPECT_EQ(volume.windowTitle(), "Lautstärke");

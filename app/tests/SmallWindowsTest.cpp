@@ -128,6 +128,18 @@ TEST(Splash, ClosesOnAClickOrWhenItsTimeIsUp) {
     EXPECT_NE(timed.grab().toImage().pixelColor(5, 5), QColor(Qt::black)) << "the picture was found";
 }
 
+// The words stand on the paper: below its cels, the sheet strip at the right (from x 300) shows
+// nothing darker than its own ruling, nor does the paper just before it.
+TEST(Splash, ItsWordsStayOffTheSheetStrip) {
+    TSplashWindow splash;
+    const QImage shown = splash.grab().toImage();
+    const int ruling = qGray(0xC9BFA8);
+    for (int y = 165; y < shown.height(); ++y) {
+        for (int x = 290; x < shown.width(); ++x)
+            ASSERT_GE(qGray(shown.pixel(x, y)), ruling - 10) << "ink at " << x << "," << y;
+    }
+}
+
 TEST(Licence, ShowsTheLicenceFileOrReportsItMissing) {
     TTempFolder folder;
     TLicenseDialog window;

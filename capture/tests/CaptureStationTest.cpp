@@ -96,6 +96,7 @@ TEST_F(CaptureStationTest, CameraFaults) {
         {"the camera stops during live view", {.FailAfterFrames = 20},
          [](TCaptureWindow& capture) {
              EXPECT_TRUE(WaitFor([&] { return !capture.OverlayPanel->isHidden(); }));
+             EXPECT_FALSE(capture.Source1->actions().last()->isChecked()); // no longer live
          },
          "The camera \"Test pattern\" stopped: ", false},
         {"the camera stops during a time-lapse", {.FailAfterFrames = 25},

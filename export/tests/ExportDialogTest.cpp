@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
@@ -267,13 +268,22 @@ TEST_F(ExportDialogTest, SavingFromThePreviewWritesItsFramesAtTheirSize) {
     preview.FrameTo->setText("10");
     preview.SizeButtons->button(1)->click();
     preview.Build1->trigger();
-    WhenShown<TExportDialog>([](TExportDialog& dialog) {
+    // The preview pushed off the screen's top-left corner, the main window in the screen's lower
+    // right: the dialog opens over the main window, not in the corner.
+    const QRect screen = Window->screen()->availableGeometry();
+    Window->setGeometry(screen.adjusted(screen.width() / 4, screen.height() / 4, 0, 0));
+    preview.move(screen.topLeft() - QPoint(preview.width(), preview.height()) / 2);
+    QRect opened;
+    WhenShown<TExportDialog>([&opened](TExportDialog& dialog) {
+        opened = dialog.frameGeometry();
         dialog.MovieResSel->setCurrentIndex(3);
         dialog.SaveBtn->click();
         dialog.reject();
     });
     preview.Save1->trigger();
     EXPECT_EQ(Probe(Files / "silent.avi"), "rawvideo,160,10\n");
+    EXPECT_NE(opened.topLeft(), screen.topLeft());
+    EXPECT_TRUE(Window->frameGeometry().contains(opened.center()));
 }
 
 // A sheet whose 3-second sound outlasts its 48 frames of drawings: the movie runs to the sound's
@@ -322,6 +332,33 @@ TEST_F(ExportDialogTest, TheRangeRunsToTheSoundsEndAndTheTypeFollowsTheName) {
     TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     EXPECT_EQ(preview.FrameTo->text(), "72");
+}
+
+TEST_F(ExportDialogTest, EncodersThatShareALongNameAreToldApartInEveryKindOfMovie) {
+    OpenSample(true);
+    Export([](TExportDialog& dialog) {
+        for (int kind = 0; kind < dialog.FormatSel->count(); ++kind) {
+            dialog.FormatSel->setCurrentIndex(kind);
+            ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.CompressorsListed(); }, 20000));
+            for (const QComboBox* box : {dialog.VidFilterSel, dialog.AudioFilterSel}) {
+                QStringList names;
+                for (int i = 0; i < box->count(); ++i)
+                    names << box->itemText(i);
+                EXPECT_EQ(QStringList(names).removeDuplicates(), 0)
+                    << dialog.FormatSel->currentText().toStdString() << ":\n"
+                    << names.join("\n").toStdString();
+            }
+        }
+    });
+}
+
+TEST_F(ExportDialogTest, TheMovieSizeIsLoggedOnceWhenTheDialogOpens) {
+    OpenSample(false);
+    const QString log = Export([](TExportDialog& dialog) {
+        for (int size : {2, 1, 0, 3})
+            dialog.MovieResSel->setCurrentIndex(size);
+    });
+    EXPECT_EQ(log.toStdString(), "Movie size: 320 x 240");
 }
 
 TEST_F(ExportDialogTest, EncoderSettingsAreUsedForTheMovieAndRemembered) {

@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -94,6 +97,36 @@ TEST_F(ImportWindowTest, ListsOnlyDrawingsSortedByName) {
         shown.append(Window.ShellListView1->item(row)->text());
     EXPECT_EQ(shown, (QStringList{"a.png", "b.PNG", "c.jpg"}));
     EXPECT_EQ(Window.BrowsedFolder().toStdString(), LayerFolder());
+}
+
+// A folder clicked in the tree is the one highlighted and the one listed, a few rows from the
+// browsed one as well as next to it; a folder the tree does not show (a hidden one) leaves no
+// other folder highlighted.
+TEST_F(ImportWindowTest, TheFolderHighlightedInTheTreeIsTheOneListed) {
+    for (const char* folder : {"m1", "m2", "m3", ".hidden"})
+        fs::create_directories(Files.Path() / folder);
+    WriteText(Files.Path() / ".hidden/h.png", "h");
+    QTreeView* tree = Window.ShellTreeView1;
+    const auto* folders = static_cast<const QFileSystemModel*>(tree->model());
+    const auto highlighted = [tree, folders] {
+        const QModelIndexList rows = tree->selectionModel()->selectedRows();
+        return rows.size() == 1 ? folders->filePath(rows.first()).toStdString() + "/" : std::string();
+    };
+    for (const char* clicked : {"other", "m1"}) {
+        Window.BrowseFolder(QString::fromStdString(Files / "layer"));
+        const QModelIndex parent = folders->index(QString::fromStdString(Files.Path().string()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return folders->rowCount(parent) == 5; }));
+        QTest::qWait(50); // the tree settles on the browsed folder
+        const QModelIndex row = folders->index(QString::fromStdString(Files / clicked));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(row).center());
+        EXPECT_EQ(Window.BrowsedFolder().toStdString(), Files / clicked + "/");
+        EXPECT_EQ(highlighted(), Files / clicked + "/");
+    }
+    EXPECT_EQ(Window.ShellListView1->count(), 0);
+
+    Window.BrowseFolder(QString::fromStdString(Files / ".hidden"));
+    EXPECT_EQ(Window.ShellListView1->count(), 1);
+    EXPECT_EQ(highlighted(), "");
 }
 
 TEST_F(ImportWindowTest, ThreeDrawingsFromTheLayersFolderAreHeldOneAfterAnother) {

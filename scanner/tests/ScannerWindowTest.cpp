@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -56,12 +57,15 @@ protected:
         return window;
     }
 
-    // Drags a selection over the preview from `from` to `to`.
-    static void Select(TScanImage* image, QPoint from, QPoint to) {
-        QTest::mousePress(image, Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, to, image->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(image, &move);
-        QTest::mouseRelease(image, Qt::LeftButton, {}, to);
+    // Drags a selection over the preview along `path`: pressed at its first point, released at
+    // its last.
+    static void Select(TScanImage* image, const QList<QPoint>& path) {
+        QTest::mousePress(image, Qt::LeftButton, {}, path.first());
+        for (const QPoint& to : path.sliced(1)) {
+            QMouseEvent move(QEvent::MouseMove, to, image->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(image, &move);
+        }
+        QTest::mouseRelease(image, Qt::LeftButton, {}, path.last());
     }
 
     TTempFolder Files;
@@ -84,13 +88,17 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
     EXPECT_EQ(Errors, QStringList{"You must select an area before scanning."});
 
+    const QSize before = scanner->size();
     QTest::mouseClick(scanner->PreviewBtn1, Qt::LeftButton);
     EXPECT_TRUE(Errors.size() == 1) << Errors.join("\n").toStdString();
-    // The test scanner's glass is 200 mm square: 314 pixels at 40 per inch.
+    // The test scanner's glass is 200 mm square: 314 pixels at 40 per inch, in the place the
+    // blank page had.
     EXPECT_NEAR(scanner->ScanImage1->width(), 315, 1);
+    scanner->layout()->activate();
+    EXPECT_EQ(scanner->size(), before);
     EXPECT_FALSE(scanner->ScanImage1->Preview().isNull());
 
-    Select(scanner->ScanImage1, {20, 30}, {180, 200});
+    Select(scanner->ScanImage1, {{20, 30}, {180, 200}});
     EXPECT_EQ(scanner->ScanImage1->Selection.Rect, (TScanRect{20, 30, 180, 150}));
     QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
     ASSERT_EQ(Errors.size(), 1) << Errors.join("\n").toStdString();
@@ -109,7 +117,7 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     QMetaObject::invokeMethod(scanner->SizeCombo, "activated", Q_ARG(int, 2));
     scanner->Placement->NumberEdit->setText("0001");
     WhenShown<TAlertPrompt>([](TAlertPrompt& prompt) { prompt.PosBtn->click(); });
-    Select(scanner->ScanImage1, {200, 200}, {260, 230});
+    Select(scanner->ScanImage1, {{200, 200}, {260, 230}});
     EXPECT_EQ(scanner->ScanImage1->Selection.Rect, (TScanRect{200, 200, 260, 280}));
     QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
     ReadPng(Files / "ink/Ink_0001.png", picture);
@@ -117,8 +125,42 @@ TEST_F(ScanWindowTest, PreviewSelectAndScanWritesTheCelAndPlacesIt) {
     EXPECT_EQ(picture.Height(), 160);
 
     // The window's picture for the documentation, when asked for.
-    if (const char* folder = std::getenv("CELWRIGHT_SCREENSHOT_DIR"))
+    if (const char* folder = std::getenv("CELWRIGHT_SCREENSHOTS"))
         scanner->grab().save(QString(folder) + "/scanner-window.png");
+}
+
+// Drawn with the mouse and taken back across its start, the selection runs from the start to the
+// pointer, in the frame's ratio, whichever way it crossed.
+TEST_F(ScanWindowTest, ASelectionDrawnBackAcrossItsStartRunsFromTheStartToThePointer) {
+    auto window = OpenWindow();
+    Part(*window, "ScannerAction")->trigger();
+    TScannerWindow* scanner = window->findChild<TScannerWindow*>();
+    ASSERT_NE(scanner, nullptr);
+    const struct {
+        const char* Way;
+        QList<QPoint> Path;
+        TScanRect Rect;
+    } cases[] = {
+        {"down right, then up left across both axes",
+         {{200, 150}, {300, 250}, {100, 50}},
+         {100, 75, 200, 150}},
+        {"down right, then left level with the start",
+         {{200, 150}, {300, 250}, {120, 150}},
+         {120, 150, 200, 210}},
+        {"up right, then further right level with the start",
+         {{200, 150}, {260, 100}, {300, 150}},
+         {200, 75, 300, 150}},
+        {"up left, then down right across both axes",
+         {{200, 150}, {100, 60}, {280, 200}},
+         {200, 150, 280, 210}},
+        {"level with the start all along", {{200, 150}, {280, 150}}, {200, 150, 280, 210}},
+    };
+    for (const auto& c : cases) {
+        // A small frame in the corner first, so that the press starts a new frame, not a move.
+        Select(scanner->ScanImage1, {QPoint(430, 330), QPoint(439, 339)});
+        Select(scanner->ScanImage1, c.Path);
+        EXPECT_EQ(scanner->ScanImage1->Selection.Rect, c.Rect) << c.Way;
+    }
 }
 
 TEST_F(ScanWindowTest, TheWindowFollowsTheLanguageAndALayerChosenByItsHeader) {
@@ -158,7 +200,7 @@ TEST_F(ScanWindowTest, AHoldPastTheLastFrameIsCutAndTheScanPlaced) {
     scanner->Placement->HoldEdit->clear();
     QTest::keyClicks(scanner->Placement->HoldEdit, "5");
     QTest::mouseClick(scanner->PreviewBtn1, Qt::LeftButton);
-    Select(scanner->ScanImage1, {20, 30}, {180, 200});
+    Select(scanner->ScanImage1, {{20, 30}, {180, 200}});
     TDialogScript noDialog; // the scan asks nothing
     QTest::mouseClick(scanner->ScanBtn1, Qt::LeftButton);
     EXPECT_TRUE(fs::is_regular_file(Files / "ink/Ink_1636.png"));
