@@ -241,7 +241,7 @@ std::string CheckedCompressor(const std::optional<std::string>& name, const TMov
             return {};
         const std::string element = DefaultCompressor(format, video, size.Width, size.Height, fps);
         if (element.empty())
-            throw ECwError(std::string("No ") + kind + " encoder for a " + format.Description +
+            throw ECwError(std::string("No ") + kind + " encoder for a " + format.EnglishDescription() +
                            " works here (celwright-cli export --list-codecs shows those that do).");
         return element;
     }
@@ -250,8 +250,8 @@ std::string CheckedCompressor(const std::optional<std::string>& name, const TMov
     const auto candidates = CandidateCompressors(format, video);
     if (std::none_of(candidates.begin(), candidates.end(),
                      [&](const TCompressorInfo& info) { return info.Element == *name; }))
-        throw ECwError(std::string("Unknown ") + kind + " encoder \"" + *name + "\" for a " + format.Description +
-                       " (celwright-cli export --list-codecs shows those that work).");
+        throw ECwError(std::string("Unknown ") + kind + " encoder \"" + *name + "\" for a " +
+                       format.EnglishDescription() + " (celwright-cli export --list-codecs shows those that work).");
     std::string why;
     if (!CompressorWorks(*name, format, video, size.Width, size.Height, fps, &why))
         throw ECwError("The encoder \"" + *name + "\" does not work at " + std::to_string(size.Width) + " x " +

@@ -246,7 +246,7 @@ bool CompressorWorks(const std::string& element, const TMovieFormat& format, boo
     EnsureGstInit();
     if (!*format.Muxer) {
         if (error)
-            *error = std::string("a ") + format.Description + " takes no encoder";
+            *error = "a " + format.EnglishDescription() + " takes no encoder";
         return false;
     }
     const std::string source =
@@ -323,13 +323,13 @@ TMovieEncoder::TMovieEncoder(const TMovieEncoding& encoding, const std::filesyst
     std::string why;
     if (!encoding.VideoCompressor.empty() && !IsCandidate(encoding.VideoCompressor, format, true))
         throw ECwError("failed video: \"" + encoding.VideoCompressor + "\" is not a video encoder that can write " +
-                       format.Description);
+                       format.EnglishDescription());
     if (encoding.VideoCompressor.empty() && !format.TakesRawVideo)
-        throw ECwError(std::string("failed video: a ") + format.Description + " needs a video encoder");
+        throw ECwError("failed video: a " + format.EnglishDescription() + " needs a video encoder");
     const bool sound = !encoding.Sound.empty() && format.TakesSound;
     if (sound && !encoding.AudioCompressor.empty() && !IsCandidate(encoding.AudioCompressor, format, false))
         throw ECwError("failed audio: \"" + encoding.AudioCompressor + "\" is not an audio encoder that can write " +
-                       format.Description);
+                       format.EnglishDescription());
     const TMovieFrameShape shape{encoding.Width, encoding.Height, false};
     Graph->FrameBytes = shape.Bytes();
     Graph->Fps = std::max(encoding.Fps, 1);
