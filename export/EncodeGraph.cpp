@@ -56,15 +56,6 @@ bool IsCandidate(const std::string& element, const TMovieFormat& format, bool vi
                        [&](const TCompressorInfo& info) { return info.Element == element; });
 }
 
-std::string ErrorOf(GstMessage* message) {
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    std::string text = error ? error->message : "unknown error";
-    if (error)
-        g_error_free(error);
-    return text;
-}
-
 // The chain from raw frames or sound to the multiplexer: the encoder, or the raw format kept.
 std::string EncoderChain(const std::string& element, const TMovieFormat& format, bool video) {
     if (element.empty())
@@ -101,7 +92,7 @@ std::string AwaitEnd(GstElement* pipeline, GstClockTime timeout) {
     gst_object_unref(bus);
     std::string result = message ? std::string() : "timed out";
     if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
-        result = ErrorOf(message);
+        result = GstErrorText(message);
     if (message)
         gst_message_unref(message);
     return result;
@@ -310,7 +301,7 @@ struct TMovieEncoder::TGraph {
         gst_object_unref(bus);
         if (!message)
             return;
-        const std::string text = ErrorOf(message);
+        const std::string text = GstErrorText(message);
         gst_message_unref(message);
         throw ECwError(text);
     }
@@ -393,7 +384,7 @@ void TMovieEncoder::PushFrame(const std::uint8_t* pixels) {
         GstMessage* message = gst_bus_timed_pop_filtered(bus, 2 * GST_MSECOND, GST_MESSAGE_ERROR);
         gst_object_unref(bus);
         if (message) {
-            const std::string text = ErrorOf(message);
+            const std::string text = GstErrorText(message);
             gst_message_unref(message);
             throw ECwError(text);
         }
