@@ -12,21 +12,12 @@ set -euo pipefail
 build=${1:-build}
 runs=${2:-3}
 cli="$build/cli/celwright-cli"
-fixture="$build/bench/celwright-bench-render-fixture"
-for tool in "$cli" "$fixture"; do
-  [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
-done
-for tool in gst-launch-1.0 ffmpeg; do
-  command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$fixture" "$work/project"
-export XDG_CONFIG_HOME="$work/config"
+# shellcheck source=bench/bench_sheet.sh
+. "$(dirname "$0")/bench_sheet.sh"
 # shellcheck source=bench/best_of.sh
 . "$(dirname "$0")/best_of.sh"
-p="$work/project"
+need "$cli" "$fixture" gst-launch-1.0 ffmpeg
+make_bench_sheet
 
 # The composited frames once, as raw 24-bit rows for gst-launch-1.0.
 "$cli" export "$p/bench.xps" "$work/frames.avi" >/dev/null

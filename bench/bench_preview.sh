@@ -20,32 +20,20 @@ build=${1:-build}
 runs=${2:-3}
 seconds=${3:-10}
 bench="$build/bench/celwright-preview-bench"
-fixture="$build/bench/celwright-bench-render-fixture"
-for tool in "$bench" "$fixture"; do
-  [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
-done
-command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$fixture" "$work/project" >/dev/null
-export XDG_CONFIG_HOME="$work/config"
-export QT_QPA_PLATFORM=offscreen
+# shellcheck source=bench/bench_sheet.sh
+. "$(dirname "$0")/bench_sheet.sh"
 # shellcheck source=bench/best_of.sh
 . "$(dirname "$0")/best_of.sh"
+need "$bench" "$fixture" ffmpeg
+make_bench_sheet
+export QT_QPA_PLATFORM=offscreen
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
-"$bench" "$work/project/bench.xps" "$runs" "$seconds" >"$work/preview.txt" 2>"$work/stderr" ||
+"$bench" "$p/bench.xps" "$runs" "$seconds" >"$work/preview.txt" 2>"$work/stderr" ||
   { cat "$work/stderr" >&2; exit 1; }
 
-darken='[0:v][1:v]blend=all_mode=darken[a];[a][2:v]blend=all_mode=darken,format=bgr24[v]'
-p="$work/project"
-ffmpeg_frames=$(best_of ffmpeg -nostdin -v error \
-  -framerate 24 -i "$p/frames1/%04d.png" -framerate 24 -i "$p/frames2/%04d.png" -framerate 24 -i "$p/frames3/%04d.png" \
-  -filter_complex "$darken" -map '[v]' -f null -)
-ffmpeg_drawings=$(best_of ffmpeg -nostdin -v error \
-  -framerate 12 -i "$p/layer1/%04d.png" -framerate 12 -i "$p/layer2/%04d.png" -framerate 12 -i "$p/layer3/%04d.png" \
-  -filter_complex "$darken;[v]fps=24[w]" -map '[w]' -f null -)
+ffmpeg_frames=$(best_of ffmpeg -nostdin -v error "${every_frame[@]}" -f null -)
+ffmpeg_drawings=$(best_of ffmpeg -nostdin -v error "${each_drawing[@]}" -f null -)
 echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 
 awk -v f="$ffmpeg_frames" -v o="$ffmpeg_drawings" -v runs="$runs" '

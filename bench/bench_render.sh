@@ -14,31 +14,16 @@ set -euo pipefail
 build=${1:-build}
 runs=${2:-3}
 cli="$build/cli/celwright-cli"
-fixture="$build/bench/celwright-bench-render-fixture"
-for tool in "$cli" "$fixture"; do
-  [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
-done
-command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$fixture" "$work/project"
-# Our preferences out of the way: the default composite mode is Darken.
-export XDG_CONFIG_HOME="$work/config"
-
+# shellcheck source=bench/bench_sheet.sh
+. "$(dirname "$0")/bench_sheet.sh"
 # shellcheck source=bench/best_of.sh
 . "$(dirname "$0")/best_of.sh"
-
-darken='[0:v][1:v]blend=all_mode=darken[a];[a][2:v]blend=all_mode=darken,format=bgr24[v]'
-p="$work/project"
+need "$cli" "$fixture" ffmpeg
+make_bench_sheet
 
 celwright=$(best_of "$cli" export "$p/bench.xps" "$work/celwright.avi")
-ffmpeg_frames=$(best_of ffmpeg -nostdin -y -v error \
-  -framerate 24 -i "$p/frames1/%04d.png" -framerate 24 -i "$p/frames2/%04d.png" -framerate 24 -i "$p/frames3/%04d.png" \
-  -filter_complex "$darken" -map '[v]' -c:v rawvideo -f avi "$work/ffmpeg.avi")
-ffmpeg_drawings=$(best_of ffmpeg -nostdin -y -v error \
-  -framerate 12 -i "$p/layer1/%04d.png" -framerate 12 -i "$p/layer2/%04d.png" -framerate 12 -i "$p/layer3/%04d.png" \
-  -filter_complex "$darken;[v]fps=24[w]" -map '[w]' -c:v rawvideo -f avi "$work/ffmpeg-once.avi")
+ffmpeg_frames=$(best_of ffmpeg -nostdin -y -v error "${every_frame[@]}" -c:v rawvideo -f avi "$work/ffmpeg.avi")
+ffmpeg_drawings=$(best_of ffmpeg -nostdin -y -v error "${each_drawing[@]}" -c:v rawvideo -f avi "$work/ffmpeg-once.avi")
 
 frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$work/celwright.avi")
 echo "frames in the movie: $frames (640 x 480, 24-bit), best of $runs runs, $(nproc) cores"

@@ -11,10 +11,9 @@ build=${1:-build}
 runs=${2:-3}
 reference=${3:-}
 cli="$build/cli/celwright-cli"
-fixture="$build/bench/celwright-bench-render-fixture"
-for tool in "$cli" "$fixture" ${reference:+"$reference"}; do
-  [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
-done
+# shellcheck source=bench/bench_sheet.sh
+. "$(dirname "$0")/bench_sheet.sh"
+need "$cli" "$fixture" ${reference:+"$reference"}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -111,20 +111,28 @@ void Bench(double rate) {
                 rate, times[times.size() / 2], times.back(), kCaptures, 1000.0 / rate,
                 times[times.size() / 2] / (1000.0 / rate));
 }
-// What the capture window does with each live frame, with the onion skin off or on, over a layer
-// of three 640 x 480 drawings before the capture frame.
-void AddBallDrawings(TSheetDocument& sheet, const TTempFolder& folder) {
-    sheet.AddLayer("Ink", folder / "", sheet.DefaultColors);
-    for (int frame = 1; frame <= 3; ++frame) {
-        TPicture drawing(640, 480, TPixelFormat::pf24bit);
-        drawing.Fill(255);
-        for (int y = 200; y < 280; ++y)
-            std::fill_n(drawing.Row(y) + 3 * (100 + 120 * frame), 3 * 80, std::uint8_t{40});
-        const std::string name = "Ink_000" + std::to_string(frame) + ".png";
-        WritePng(folder / name, drawing);
-        sheet.PlaceCelAt(1, frame, name, 1);
+// What the capture window does with each live frame, with the onion skin off or on (three frames
+// back, half opaque), over a layer of three 640 x 480 drawings before the capture frame.
+struct TOnionSkinScene {
+    TTempFolder Folder;
+    TSheetDocument Sheet;
+    TOnionSkin Onion{Sheet};
+
+    TOnionSkinScene() {
+        Sheet.AddLayer("Ink", Folder / "", Sheet.DefaultColors);
+        for (int frame = 1; frame <= 3; ++frame) {
+            TPicture drawing(640, 480, TPixelFormat::pf24bit);
+            drawing.Fill(255);
+            for (int y = 200; y < 280; ++y)
+                std::fill_n(drawing.Row(y) + 3 * (100 + 120 * frame), 3 * 80, std::uint8_t{40});
+            const std::string name = "Ink_000" + std::to_string(frame) + ".png";
+            WritePng(Folder / name, drawing);
+            Sheet.PlaceCelAt(1, frame, name, 1);
+        }
+        Onion.SetCount(3);
+        Onion.SetOpacity(50);
     }
-}
+};
 
 // The test camera live at 640 x 480 and 30 fps.
 void StartTestCamera(TVideoGrabber& grabber) {
@@ -138,12 +146,7 @@ void StartTestCamera(TVideoGrabber& grabber) {
 }
 
 void BenchOnionSkin() {
-    TTempFolder folder;
-    TSheetDocument sheet;
-    AddBallDrawings(sheet, folder);
-    TOnionSkin onion(sheet);
-    onion.SetCount(3);
-    onion.SetOpacity(50);
+    TOnionSkinScene scene;
 
     TVideoGrabber grabber(true, false);
     StartTestCamera(grabber);
@@ -159,8 +162,8 @@ void BenchOnionSkin() {
             if (on) {
                 QElapsedTimer clock;
                 clock.start();
-                onion.Update(1, 4, frame.Width(), frame.Height());
-                onion.Compose(frame, composed);
+                scene.Onion.Update(1, 4, frame.Width(), frame.Height());
+                scene.Onion.Compose(frame, composed);
                 blendUs.push_back(double(clock.nsecsElapsed()) / 1e3);
             }
             ++shown;
@@ -182,7 +185,7 @@ void BenchOnionSkin() {
                         "CPU on / off %.2f",
                         blendUs.empty() ? 0.0 : blendUs[blendUs.size() / 2],
                         blendUs.empty() ? 0.0 : blendUs.back(),
-                        static_cast<long long>(onion.Frames().Renders()), cpuOff > 0 ? cpu / cpuOff : 0.0);
+                        static_cast<long long>(scene.Onion.Frames().Renders()), cpuOff > 0 ? cpu / cpuOff : 0.0);
         }
         std::printf("\n");
         cpuOff = cpu;
@@ -194,12 +197,7 @@ void BenchOnionSkin() {
 // on) given to the video view, which paints it with the guides over it. CPU of the whole process
 // against the camera alone in the same run.
 void BenchLiveView() {
-    TTempFolder folder;
-    TSheetDocument sheet;
-    AddBallDrawings(sheet, folder);
-    TOnionSkin onion(sheet);
-    onion.SetCount(3);
-    onion.SetOpacity(50);
+    TOnionSkinScene scene;
     TLiveGuides guides;
     TVideoView view;
     view.resize(640, 480);
@@ -230,8 +228,8 @@ void BenchLiveView() {
             if (!run.Shown)
                 return;
             if (run.Onion) {
-                onion.Update(1, 4, frame.Width(), frame.Height());
-                onion.Compose(frame, composed);
+                scene.Onion.Update(1, 4, frame.Width(), frame.Height());
+                scene.Onion.Compose(frame, composed);
                 view.ShowFrame(composed);
             } else {
                 view.ShowFrame(frame);

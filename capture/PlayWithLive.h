@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QTimer>
+#include "capture/DueTimer.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -20,13 +20,12 @@ public:
     void Start(std::int32_t frames, std::int32_t fps);
     // Stops; the caller puts the live picture back.
     void Stop();
-    bool Playing() const { return Timer.isActive(); }
+    bool Playing() const { return Steps.Waiting(); }
 
 private:
     void ShowStep();
 
-    QTimer Timer;
-    QElapsedTimer Clock;
+    TDueTimer Steps;
     std::int32_t Frames = 1;
     std::int32_t Fps = 24;
     std::int64_t Step = 0;

@@ -7,11 +7,7 @@ namespace {
 constexpr int kRetryMs = 100;
 } // namespace
 
-TTimeLapse::TTimeLapse() {
-    Timer.setSingleShot(true);
-    Timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&Timer, &QTimer::timeout, [this] { Shoot(); });
-}
+TTimeLapse::TTimeLapse() : Shots([this] { Shoot(); }) {}
 
 void TTimeLapse::Start(std::int32_t intervalSeconds, std::int32_t count) {
     IntervalMs = std::clamp(intervalSeconds, kMinInterval, kMaxInterval) * 1000;
@@ -20,7 +16,7 @@ void TTimeLapse::Start(std::int32_t intervalSeconds, std::int32_t count) {
     Waiting = false;
     Active = true;
     NextDueMs = 0;
-    Clock.start();
+    Shots.RestartClock();
     if (OnProgress)
         OnProgress();
     Shoot();
@@ -28,7 +24,7 @@ void TTimeLapse::Start(std::int32_t intervalSeconds, std::int32_t count) {
 
 void TTimeLapse::Stop() {
     const bool wasActive = Active;
-    Timer.stop();
+    Shots.Stop();
     Active = false;
     Waiting = false;
     if (wasActive && OnProgress)
@@ -44,7 +40,7 @@ void TTimeLapse::Shoot() {
     if (!Active)
         return; // OnShoot stopped it
     Waiting = false;
-    Timer.start(kRetryMs);
+    Shots.CallAt(Shots.ElapsedMs() + kRetryMs);
 }
 
 void TTimeLapse::ShotEnded(bool placed) {
@@ -63,6 +59,6 @@ void TTimeLapse::ShotEnded(bool placed) {
     if (OnProgress)
         OnProgress();
     // A shot that overran its interval is followed at once, without making up for the lost time.
-    NextDueMs = std::max<std::int64_t>(NextDueMs + IntervalMs, Clock.elapsed());
-    Timer.start(static_cast<int>(NextDueMs - Clock.elapsed()));
+    NextDueMs = std::max<std::int64_t>(NextDueMs + IntervalMs, Shots.ElapsedMs());
+    Shots.CallAt(NextDueMs);
 }

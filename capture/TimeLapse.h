@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QTimer>
+#include "capture/DueTimer.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -35,8 +35,7 @@ public:
 private:
     void Shoot();
 
-    QTimer Timer;
-    QElapsedTimer Clock;
+    TDueTimer Shots;
     std::int64_t NextDueMs = 0;
     std::int32_t IntervalMs = 1000;
     std::int32_t Total = 0;

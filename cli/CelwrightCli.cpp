@@ -247,8 +247,9 @@ int WithSheetToEdit(const std::string& path, std::ostream& err, const TSheetEdit
     });
 }
 
-// As WithOpenedSheet, for a command that writes the sheet into another file: the cels left out on
-// opening are missing from what it wrote, so its success is a partial one.
+// As WithOpenedSheet, for a command that writes what the sheet holds into other files (a timesheet,
+// frames, a movie): the cels left out on opening are missing from what it wrote, so its success is a
+// partial one.
 int WithOpenedSheetToWrite(const std::string& path, std::ostream& err, const TSheetWork& work) {
     TOpenedSheet sheet;
     OpenSheet(sheet, path, err);
@@ -270,10 +271,10 @@ const std::map<std::string, TCommand>& Commands() {
           [](const auto& args, auto& out, auto& err) { return RunConvert(args, out, err, WithOpenedSheetToWrite); }}},
         {"render",
          {kRenderHelp,
-          [](const auto& args, auto& out, auto& err) { return RunRender(args, out, err, WithOpenedSheet); }}},
+          [](const auto& args, auto& out, auto& err) { return RunRender(args, out, err, WithOpenedSheetToWrite); }}},
         {"export",
          {kExportHelp,
-          [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheet); }}},
+          [](const auto& args, auto& out, auto& err) { return RunExport(args, out, err, WithOpenedSheetToWrite); }}},
         {"cameras", {kCamerasHelp, RunCameras}},
         {"scanners", {kScannersHelp, RunScanners}},
         {"scan",

@@ -51,6 +51,10 @@ with --bw.
   --allow-missing render drawings that are not on disk as white paper; without it a sheet that
                   names missing drawings on these frames is refused with their list (file, layer,
                   frames) and nothing is written
+
+Cels that cannot be placed on a sheet (no first frame, a hold below 1 frame, or passing frame
+1637) are left out, each named on stderr; the frames are rendered without them and the exit
+status is then 3.
 )";
 
 const char* const kExportHelp =
@@ -72,7 +76,9 @@ encoders. OUT is replaced only when the movie is complete; a failed or interrupt
 file behind, neither beside it nor in the temporary folder. An OUT that is the sheet, its sound file
 or one of its drawings is refused, and nothing is written. An encoder runs with the settings last
 chosen for it in Celwright's export dialog (kept in celwright.ini); stored values that no longer fit
-the encoder are left out, each named on stderr.
+the encoder are left out, each named on stderr. Cels that cannot be placed on a sheet (no first
+frame, a hold below 1 frame, or passing frame 1637) are left out, each named on stderr; the movie
+is built without them and the exit status is then 3.
 
   --frames A-B        the frames to export, from 1 to 1637 (default: see above)
   --size WxH          movie size in pixels (default: the size of the sheet's first drawing)
@@ -241,7 +247,7 @@ std::string CheckedCompressor(const std::optional<std::string>& name, const TMov
             return {};
         const std::string element = DefaultCompressor(format, video, size.Width, size.Height, fps);
         if (element.empty())
-            throw ECwError(std::string("No ") + kind + " encoder for a " + format.Description +
+            throw ECwError(std::string("No ") + kind + " encoder for a " + format.EnglishDescription() +
                            " works here (celwright-cli export --list-codecs shows those that do).");
         return element;
     }
@@ -250,8 +256,8 @@ std::string CheckedCompressor(const std::optional<std::string>& name, const TMov
     const auto candidates = CandidateCompressors(format, video);
     if (std::none_of(candidates.begin(), candidates.end(),
                      [&](const TCompressorInfo& info) { return info.Element == *name; }))
-        throw ECwError(std::string("Unknown ") + kind + " encoder \"" + *name + "\" for a " + format.Description +
-                       " (celwright-cli export --list-codecs shows those that work).");
+        throw ECwError(std::string("Unknown ") + kind + " encoder \"" + *name + "\" for a " +
+                       format.EnglishDescription() + " (celwright-cli export --list-codecs shows those that work).");
     std::string why;
     if (!CompressorWorks(*name, format, video, size.Width, size.Height, fps, &why))
         throw ECwError("The encoder \"" + *name + "\" does not work at " + std::to_string(size.Width) + " x " +

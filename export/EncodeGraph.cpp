@@ -56,15 +56,6 @@ bool IsCandidate(const std::string& element, const TMovieFormat& format, bool vi
                        [&](const TCompressorInfo& info) { return info.Element == element; });
 }
 
-std::string ErrorOf(GstMessage* message) {
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    std::string text = error ? error->message : "unknown error";
-    if (error)
-        g_error_free(error);
-    return text;
-}
-
 // The chain from raw frames or sound to the multiplexer: the encoder, or the raw format kept.
 std::string EncoderChain(const std::string& element, const TMovieFormat& format, bool video) {
     if (element.empty())
@@ -101,7 +92,7 @@ std::string AwaitEnd(GstElement* pipeline, GstClockTime timeout) {
     gst_object_unref(bus);
     std::string result = message ? std::string() : "timed out";
     if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
-        result = ErrorOf(message);
+        result = GstErrorText(message);
     if (message)
         gst_message_unref(message);
     return result;
@@ -246,7 +237,7 @@ bool CompressorWorks(const std::string& element, const TMovieFormat& format, boo
     EnsureGstInit();
     if (!*format.Muxer) {
         if (error)
-            *error = std::string("a ") + format.Description + " takes no encoder";
+            *error = "a " + format.EnglishDescription() + " takes no encoder";
         return false;
     }
     const std::string source =
@@ -310,7 +301,7 @@ struct TMovieEncoder::TGraph {
         gst_object_unref(bus);
         if (!message)
             return;
-        const std::string text = ErrorOf(message);
+        const std::string text = GstErrorText(message);
         gst_message_unref(message);
         throw ECwError(text);
     }
@@ -323,13 +314,13 @@ TMovieEncoder::TMovieEncoder(const TMovieEncoding& encoding, const std::filesyst
     std::string why;
     if (!encoding.VideoCompressor.empty() && !IsCandidate(encoding.VideoCompressor, format, true))
         throw ECwError("failed video: \"" + encoding.VideoCompressor + "\" is not a video encoder that can write " +
-                       format.Description);
+                       format.EnglishDescription());
     if (encoding.VideoCompressor.empty() && !format.TakesRawVideo)
-        throw ECwError(std::string("failed video: a ") + format.Description + " needs a video encoder");
+        throw ECwError("failed video: a " + format.EnglishDescription() + " needs a video encoder");
     const bool sound = !encoding.Sound.empty() && format.TakesSound;
     if (sound && !encoding.AudioCompressor.empty() && !IsCandidate(encoding.AudioCompressor, format, false))
         throw ECwError("failed audio: \"" + encoding.AudioCompressor + "\" is not an audio encoder that can write " +
-                       format.Description);
+                       format.EnglishDescription());
     const TMovieFrameShape shape{encoding.Width, encoding.Height, false};
     Graph->FrameBytes = shape.Bytes();
     Graph->Fps = std::max(encoding.Fps, 1);
@@ -393,7 +384,7 @@ void TMovieEncoder::PushFrame(const std::uint8_t* pixels) {
         GstMessage* message = gst_bus_timed_pop_filtered(bus, 2 * GST_MSECOND, GST_MESSAGE_ERROR);
         gst_object_unref(bus);
         if (message) {
-            const std::string text = ErrorOf(message);
+            const std::string text = GstErrorText(message);
             gst_message_unref(message);
             throw ECwError(text);
         }

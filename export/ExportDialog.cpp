@@ -62,23 +62,9 @@ QString StartFolder(const std::filesystem::path& sheetFile, const QString& fallb
     return fallback;
 }
 
-// The type list's line for a kind of movie, in the user's language.
-QString MovieTypeText(TMovieContainer container) {
-    switch (container) {
-    case TMovieContainer::Avi:
-        return Translate(LanguageKey("sMovieTypeAvi"));
-    case TMovieContainer::Mp4:
-        return Translate(LanguageKey("sMovieTypeMp4"));
-    case TMovieContainer::Matroska:
-        return Translate(LanguageKey("sMovieTypeMatroska"));
-    case TMovieContainer::WebM:
-        return Translate(LanguageKey("sMovieTypeWebm"));
-    case TMovieContainer::Gif:
-        return Translate(LanguageKey("sMovieTypeGif"));
-    case TMovieContainer::PngSequence:
-        return Translate(LanguageKey("sMovieTypePngSequence"));
-    }
-    return {};
+// The type list's line for a kind of movie, in the user's language: "MP4 movie (*.mp4)".
+QString MovieTypeText(const TMovieFormat& format) {
+    return Translate(format.Description) + QString(" (*.%1)").arg(format.Suffix);
 }
 } // namespace
 
@@ -98,7 +84,7 @@ TExportDialog::TExportDialog(const TExportContext& context, const QString& folde
     FormatSel = new QComboBox(this);
     FormatSel->setObjectName("FormatSel");
     for (const TMovieFormat& format : MovieFormats())
-        FormatSel->addItem(MovieTypeText(format.Container));
+        FormatSel->addItem(MovieTypeText(format));
     FromLbl = new QLabel(Translate(LanguageKey("sFrom")), this);
     ToLbl = new QLabel(Translate(LanguageKey("sTo")), this);
     FromFrame = new QSpinBox(this);

@@ -6,14 +6,15 @@
 
 const std::vector<TMovieFormat>& MovieFormats() {
     static const std::vector<TMovieFormat> formats = {
-        {TMovieContainer::Avi, "avi", "AVI movie", "avimux", true, true, {}, {}},
-        {TMovieContainer::Mp4, "mp4", "MP4 movie", "mp4mux", true, false,
+        {TMovieContainer::Avi, "avi", LanguageKey("sMovieTypeAvi"), "avimux", true, true, {}, {}},
+        {TMovieContainer::Mp4, "mp4", LanguageKey("sMovieTypeMp4"), "mp4mux", true, false,
          {"x264enc", "openh264enc"}, {"avenc_aac", "voaacenc", "lamemp3enc"}},
-        {TMovieContainer::Matroska, "mkv", "Matroska movie", "matroskamux", true, false,
+        {TMovieContainer::Matroska, "mkv", LanguageKey("sMovieTypeMatroska"), "matroskamux", true, false,
          {"x264enc", "openh264enc", "vp9enc"}, {"avenc_aac", "voaacenc", "opusenc"}},
-        {TMovieContainer::WebM, "webm", "WebM movie", "webmmux", true, false, {"vp8enc", "vp9enc"}, {"opusenc"}},
-        {TMovieContainer::Gif, "gif", "Animated GIF", "", false, true, {}, {}},
-        {TMovieContainer::PngSequence, "png", "PNG picture sequence", "", false, true, {}, {}},
+        {TMovieContainer::WebM, "webm", LanguageKey("sMovieTypeWebm"), "webmmux", true, false,
+         {"vp8enc", "vp9enc"}, {"opusenc"}},
+        {TMovieContainer::Gif, "gif", LanguageKey("sMovieTypeGif"), "", false, true, {}, {}},
+        {TMovieContainer::PngSequence, "png", LanguageKey("sMovieTypePngSequence"), "", false, true, {}, {}},
     };
     return formats;
 }

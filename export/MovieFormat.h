@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/LanguageCatalogue.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,14 +11,17 @@ enum class TMovieContainer { Avi, Mp4, Matroska, WebM, Gif, PngSequence };
 
 struct TMovieFormat {
     TMovieContainer Container;
-    const char* Suffix;      // without the dot, lower case: "avi", "mkv"
-    const char* Description; // for the type list: "MP4 movie"
-    const char* Muxer;       // the media platform's multiplexer; "" when Celwright writes it itself
+    const char* Suffix;       // without the dot, lower case: "avi", "mkv"
+    TLanguageKey Description; // the kind's name in the type list, by language key: "MP4 movie"
+    const char* Muxer;        // the media platform's multiplexer; "" when Celwright writes it itself
     bool TakesSound;
     // Whether the video may stay uncompressed (no encoder chosen).
     bool TakesRawVideo;
     // The encoders tried first when none is chosen, in order; the first that works is taken.
     std::vector<std::string> DefaultVideo, DefaultAudio;
+
+    // The kind's name in English, for messages: "MP4 movie".
+    std::string EnglishDescription() const { return std::string(Description.Text); }
 };
 
 // Every kind, AVI first.

@@ -39,6 +39,15 @@ void EnsureGstInit() {
     });
 }
 
+std::string GstErrorText(GstMessage* message) {
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    std::string text = error ? error->message : "unknown error";
+    if (error)
+        g_error_free(error);
+    return text;
+}
+
 TGstPipeline::TGstPipeline(const std::string& description) : Alive(std::make_shared<bool>(true)) {
     EnsureGstInit();
     GError* error = nullptr;
@@ -135,11 +144,7 @@ std::string TGstPipeline::PendingError() const {
     gst_object_unref(bus);
     if (!message)
         return {};
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    std::string text = error ? error->message : "unknown error";
-    if (error)
-        g_error_free(error);
+    std::string text = GstErrorText(message);
     gst_message_unref(message);
     return text;
 }

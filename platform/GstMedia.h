@@ -10,6 +10,9 @@
 // Starts GStreamer once for the process.
 void EnsureGstInit();
 
+// The text of an error message from a bus; "unknown error" when it carries none.
+std::string GstErrorText(GstMessage* message);
+
 // What a pipeline's bus reported, as the user-interface thread receives it.
 struct TGstBusEvent {
     enum class TKind { bkEndOfStream, bkError };

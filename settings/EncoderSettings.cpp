@@ -4,8 +4,6 @@
 #include "base/TextUtil.h"
 #include "settings/IniFile.h"
 
-#include <filesystem>
-
 namespace {
 std::string SectionOf(std::string_view element) {
     return "encoder " + std::string(element);
@@ -28,8 +26,7 @@ void WriteEncoderSettings(const std::string& settingsFile, std::string_view elem
     if (settingsFile.empty() || element.empty())
         return;
     TIniFile ini;
-    std::error_code error;
-    if (!ini.LoadFromFile(settingsFile) && std::filesystem::exists(settingsFile, error))
+    if (!ini.LoadForUpdate(settingsFile))
         throw ECwError("Cannot read \"" + settingsFile + "\"; the encoder settings were not saved.");
     const std::string section = SectionOf(element);
     ini.EraseSection(section);

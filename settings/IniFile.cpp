@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -30,6 +31,11 @@ bool TIniFile::LoadFromFile(const std::filesystem::path& path) {
         return false;
     LoadFromText(*bytes);
     return true;
+}
+
+bool TIniFile::LoadForUpdate(const std::filesystem::path& path) {
+    std::error_code error;
+    return LoadFromFile(path) || !std::filesystem::exists(path, error);
 }
 
 void TIniFile::LoadFromText(std::string_view bytes) {

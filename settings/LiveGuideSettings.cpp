@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <system_error>
 
 namespace {
 // A section name cannot hold brackets; a camera's name may.
@@ -66,8 +65,7 @@ void SaveLiveGuideSettings(const std::string& path, const std::string& camera, c
     if (path.empty() || camera.empty())
         return;
     TIniFile ini;
-    std::error_code error;
-    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+    if (!ini.LoadForUpdate(path))
         return;
     const std::string section = SectionOf(camera);
     ini.WriteBool(section, "grid", settings.Grid);

@@ -3,7 +3,6 @@
 #include "settings/IniFile.h"
 
 #include <algorithm>
-#include <system_error>
 
 namespace {
 constexpr const char* kSection = "onion skin";
@@ -28,8 +27,7 @@ void SaveOnionSkinSettings(const std::string& path, const TOnionSkinSettings& se
     if (path.empty())
         return;
     TIniFile ini;
-    std::error_code error;
-    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+    if (!ini.LoadForUpdate(path))
         return;
     ini.WriteBool(kSection, "on", settings.Enabled);
     ini.WriteInteger(kSection, "opacity", settings.Opacity);

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <utility>
 
 namespace {
@@ -140,8 +139,7 @@ void TSettingsManager::SaveToFile() const {
     TIniFile ini;
     // The file also keeps the language and the recent files: one that is there but cannot be read
     // must not be replaced by the preferences alone.
-    std::error_code error;
-    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+    if (!ini.LoadForUpdate(path))
         throw ECwError("Cannot read \"" + path + "\"; the preferences were not saved.");
     ini.EraseSection(kOldPreferences);
 

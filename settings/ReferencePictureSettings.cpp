@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <system_error>
 
 namespace {
 // A sheet's path may hold any character, a section name not: the section is named by the path's
@@ -45,8 +44,7 @@ void SaveReferencePictureSettings(const std::string& path, const std::string& sh
     if (path.empty() || sheetPath.empty())
         return;
     TIniFile ini;
-    std::error_code error;
-    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+    if (!ini.LoadForUpdate(path))
         return;
     const std::string section = SectionOf(sheetPath);
     if (settings.File.empty()) {

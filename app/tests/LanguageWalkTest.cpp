@@ -53,10 +53,10 @@ protected:
         return parts;
     }
 
-    // Mnemonics, the title's mark of unsaved work, the dots of "Open...", a closing colon and the
-    // space around go.
+    // Mnemonics, the title's mark of unsaved work, a file type's pattern ("(*.avi)", the same in every
+    // language), the dots of "Open...", a closing colon and the space around go.
     static QString Normal(QString text) {
-        text.remove('&').remove("[*]");
+        text.remove('&').remove("[*]").remove(QRegularExpression(" \\(\\*\\.\\w+\\)$"));
         text = text.trimmed();
         while (text.endsWith("...") || text.endsWith(QChar(0x2026)) || text.endsWith(':'))
             text = text.endsWith("...") ? text.chopped(3).trimmed() : text.chopped(1).trimmed();

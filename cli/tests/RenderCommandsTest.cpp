@@ -194,3 +194,31 @@ TEST_F(RenderCommandsTest, MissingDrawingsStopRenderAndExportUnlessAllowed) {
     // Frames without the missing drawing render without a word.
     EXPECT_EQ(Run({"render", Files / "sheet.xps", "--out-dir", out, "--from", "1", "--to", "2"}), 0) << Err.str();
 }
+
+// Cels the sheet cannot place are named as they are left out; the frames and movies are still
+// written, without them, and the partial success shows in the exit status.
+TEST_F(RenderCommandsTest, CelsLeftOutOnOpeningMakeRenderAndExportPartial) {
+    WriteSheet({{1, 1, 6, "red.png"}, {2, 0, 2, "grey.png"}, {2, 1630, 10, "grey.png"}});
+    const std::string leftOut = "Left out: grey.png, layer 2, frame 0: no first frame\n"
+                                "Left out: grey.png, layer 2, frame 1630: passes frame 1637\n";
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string Written;
+    };
+    for (const TCase& c :
+         {TCase{{"render", Files / "sheet.xps", "--out-dir", Files / "out"}, Files / "out/0006.png"},
+          TCase{{"export", Files / "sheet.xps", Files / "movie.avi"}, Files / "movie.avi"},
+          TCase{{"export", Files / "sheet.xps", Files / "movie.gif"}, Files / "movie.gif"}}) {
+        SCOPED_TRACE(c.Args.back());
+        EXPECT_EQ(Run(c.Args), 3);
+        EXPECT_EQ(Err.str(), leftOut);
+        EXPECT_TRUE(std::filesystem::exists(c.Written));
+    }
+    EXPECT_EQ(TAviReader(ReadText(Files / "movie.avi")).Parse().Frames.size(), 6u);
+
+    // A failure stays a failure.
+    WriteSheet({{1, 2, 1, "red.png"}, {2, 0, 2, "grey.png"}});
+    EXPECT_EQ(Run({"export", Files / "sheet.xps", Files / "empty.avi"}), 1);
+    EXPECT_EQ(Err.str(), "Left out: grey.png, layer 2, frame 0: no first frame\n"
+                         "Movie cannot start with an empty frame.\n");
+}

@@ -204,8 +204,13 @@ TEST(IniFile, FilesAreReadAndWrittenWhole) {
     EXPECT_FALSE(ini.LoadFromFile(path));
     EXPECT_TRUE(ini.ReadSections().empty());
     EXPECT_FALSE(ini.LoadFromFile(temp.Path())); // a folder is no file
+    // To be changed and saved back: a file not there yet is an empty one, a folder must be left alone.
+    EXPECT_TRUE(ini.LoadForUpdate(path));
+    EXPECT_FALSE(ini.LoadForUpdate(temp.Path()));
 
     WriteText(path, "[a]\r\nk=1\r\n");
+    ASSERT_TRUE(ini.LoadForUpdate(path));
+    EXPECT_EQ(Dump(ini), "[a]k=1;");
     ASSERT_TRUE(ini.LoadFromFile(path));
     ini.WriteString("b", "k", "2");
     ini.SaveToFile(path);
