@@ -5,7 +5,7 @@
 #include "app/CommandButton.h"
 #include "app/MainWindow.h"
 #include "app/SheetFiles.h"
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 #include "settings/LanguageTable.h"
 #include "settings/Profiles.h"
 #include "sheetview/SheetView.h"

@@ -11,7 +11,7 @@
 #include "app/SheetFiles.h"
 #include "app/LipSyncCommands.h"
 #include "app/SheetRecovery.h"
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 #include "audio/VolumeWindow.h"
 #include "base/TemporaryFolders.h"
 #include "base/TextUtil.h"

@@ -1,7 +1,7 @@
 // The main window's sound: the graph follows the sheet's sound file, the sound commands, the
 // volume window, and a drag along the audio column or its Up and Down keys playing the frames
 // passed over, at a fakesink.
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 
 #include "WavWriter.h"
 #include "app/MainWindow.h"
