@@ -16,7 +16,7 @@
 #include "base/TemporaryFolders.h"
 #include "base/TextUtil.h"
 #include "capture/CaptureWindow.h"
-#include "export/ExportDialog.h"
+#include "export/SheetExport.h"
 #include "imaging/Compositor.h"
 #include "imaging/Picture.h"
 #include "import/ImportWindow.h"
@@ -86,7 +86,11 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     Rostrum = std::make_unique<TCompositor>(SheetView->Document());
     Rostrum->CompositeMode = [this] { return SettingsManager.Current.General.CompositeMode; };
     SheetSound = std::make_unique<TSheetSound>(*SheetView, *this);
+    SheetExport = std::make_unique<TSheetExport>(SheetView->Document(), *Rostrum, SettingsManager, *AlertPrompt);
     SheetFiles = new TSheetFiles(*SheetView, SettingsManager, *SheetSound, *AlertPrompt, *this);
+    SheetExport->SheetName = [this] { return SheetFiles->ShownDocumentName(); };
+    SheetExport->SheetFile = [this] { return SheetFiles->FilePath(); };
+    SheetExport->Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
     LipSync = std::make_unique<TLipSyncCommands>(*SheetView, *this, *AlertPrompt);
     CreateMenusAndToolBar();
     ConnectSheet();
@@ -695,30 +699,7 @@ void TMainWindow::ApplyLipSyncClick() {
 }
 
 void TMainWindow::ExportClick() {
-    if (SheetView->IsEmpty())
-        throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
-    if (SheetView->VisibleUsedFrameCount() > 0)
-        ExportUncheckedClick();
-    else
-        AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
-}
-
-void TMainWindow::ExportUncheckedClick() {
-    if (!GoOnDespiteMissingDrawings(SheetView->Document(), 1, SheetView->Document().UsedFrameCount(), *AlertPrompt))
-        return;
-    ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)), this);
-}
-
-TExportContext TMainWindow::ExportContext() {
-    TExportContext context;
-    context.Sheet = &SheetView->Document();
-    context.Rostrum = Rostrum.get();
-    context.Settings = SettingsManager.Current;
-    context.SheetName = SheetFiles->ShownDocumentName();
-    context.SheetFile = SheetFiles->FilePath();
-    context.SettingsFile = SettingsManager.SettingsFilePath();
-    context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
-    return context;
+    SheetExport->ExportSheet(this);
 }
 
 void TMainWindow::VideoCaptureClick() {
@@ -772,8 +753,7 @@ void TMainWindow::PreviewClick() {
         host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
         host.SetAutoBuild = [this](bool autoBuild) { SettingsManager.Current.Preview.AutoBuild = autoBuild; };
         host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
-            ExportFrames(ExportContext(), FromStd(SettingsManager.Current.General.DefaultPath), &order,
-                         &frames, Preview);
+            SheetExport->ExportRendered(order, frames, Preview);
         };
         Preview = new TPreviewWindow(SheetView->Document(), *Rostrum, host, this);
         Preview->OnClosed = [](TPreviewWindow& sender) { sender.deleteLater(); };

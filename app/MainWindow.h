@@ -25,7 +25,6 @@ class TSheetFiles;
 class TSheetRecovery;
 class TAlertPrompt;
 class TElidedLabel;
-struct TExportContext;
 class TEntryDialog;
 class TCaptureWindow;
 class THelpWindow;
@@ -35,6 +34,7 @@ class TPicture;
 class TLayerPropertiesDialog;
 class TPreviewWindow;
 class TProgramEditDialog;
+class TSheetExport;
 class TSheetSound;
 class TLipSyncCommands;
 class TCompositor;
@@ -90,6 +90,22 @@ public:
     // cell there on, a sound file is loaded, sheets are opened.
     void DropFiles(const QStringList& paths, const QPoint& sheetPoint);
 
+    // Runs a command; an error it raises is shown in the standard error box and the program goes on.
+    void Guard(const std::function<void()>& command);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The actions run the commands.
+    friend class TMainActions;
+
     // Commands (the actions' handlers).
     void NewClick();
     void NewWithFoldersClick();
@@ -113,10 +129,7 @@ public:
     void ImportPhonemesClick();
     void ApplyLipSyncClick();
     void PrintClick();
-    // Export from the File menu: refused for an empty sheet and one without visible drawings.
     void ExportClick();
-    // Export from the tool bar: the export dialog straight away.
-    void ExportUncheckedClick();
     void VideoCaptureClick();
     void ScannerClick();
     void PreviewClick();
@@ -127,19 +140,6 @@ public:
     void AboutClick();
     void LicenseClick();
 
-    // Runs a command; an error it raises is shown in the standard error box and the program goes on.
-    void Guard(const std::function<void()>& command);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void CreateControls();
     void CreateMenusAndToolBar();
     void ConnectSheet();
@@ -178,8 +178,6 @@ private:
     // Activates the window and gives the sheet the keys (at start and after each dialog).
     void FocusSheet();
     QString CursorKey() const;
-    // What the export dialog works on: the sheet, the compositor, the preferences in force.
-    TExportContext ExportContext();
     // The layer properties window for the layer just added by the user; applies what it confirms.
     void NewLayerProperties();
     QStringList LayerColorNames() const;
@@ -211,6 +209,7 @@ private:
     TProgramEditDialog* ProgramEditDialog;
     // The one compositor, shared by the preview and the movie builds.
     std::unique_ptr<TCompositor> Rostrum;
+    std::unique_ptr<TSheetExport> SheetExport;
     QPointer<TPreviewWindow> Preview;        // the open preview window, if any
     TCaptureWindow* CaptureWindow = nullptr; // made by the first Video command
     TScannerWindow* ScannerWindow = nullptr; // made by the first Scanner command
