@@ -1,7 +1,7 @@
 // The main window's commands that run through its dialogs: new project with folders, layer
 // properties, preferences, the profile manager, and editing or renaming a cel's drawing.
 #include "app/ElidedLabel.h"
-#include "app/ImageEditing.h"
+#include "ui/ImageEditing.h"
 #include "app/LayerPropertiesDialog.h"
 #include "app/MainActions.h"
 #include "app/MainWindow.h"

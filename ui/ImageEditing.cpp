@@ -1,4 +1,4 @@
-#include "app/ImageEditing.h"
+#include "ui/ImageEditing.h"
 
 #include "base/Error.h"
 #include "ui/AppTexts.h"
