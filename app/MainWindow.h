@@ -8,10 +8,10 @@
 #include "settings/LanguageTable.h"
 #include "settings/Preferences.h"
 #include "settings/Profiles.h"
+#include "settings/SettingsInForce.h"
 
 #include <QImage>
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -32,7 +32,7 @@ class TImageViewer;
 class TImportWindow;
 class TPicture;
 class TLayerPropertiesDialog;
-class TPreviewWindow;
+class TPreviewCommand;
 class TProgramEditDialog;
 class TSheetExport;
 class TSheetSound;
@@ -73,7 +73,7 @@ public:
     void SetActivity(TActivity activity) { CurrentActivity = activity; }
     // The folder "New with folders" made the layers' folders in; empty for other sheets.
     const QString& ProjectFolder() const { return Project; }
-    const QString& ActiveProfile() const { return ProfileName; }
+    QString ActiveProfile() const { return QString::fromStdString(InForce.ProfileName()); }
     const QString& Language() const { return LanguageName; }
 
     // The Settings menu's commands, also used by other windows.
@@ -144,6 +144,8 @@ private:
     void CreateMenusAndToolBar();
     void ConnectSheet();
     void ConnectFiles();
+    // Export and preview of the sheet, with what they ask of the window.
+    void ConnectExportAndPreview();
     // Keeps records of unsaved work in the recovery folder, when there is one.
     void StartRecovery();
     // A picture was written and placed: it goes into the recovery record at once.
@@ -159,9 +161,9 @@ private:
     void TranslateAll();
     void RetranslateOtherWindows();
     void ApplyDocumentSettings(const TXpsSettings& settings);
+    // The settings in force reset for a new sheet, new preferences or another profile, and applied.
     void RebuildSettings();
     void ApplySettings();
-    void ApplyProfile(const TProfile& profile);
     // The window title as the document, version and profile make it.
     QString TitleText() const;
     void SetTitle();
@@ -184,12 +186,12 @@ private:
 
     TAppFolders Folders;
     QString Project;
-    QString ProfileName;
     QString LanguageName;
     TActivity CurrentActivity = TActivity::Starting;
     std::array<TLayerColors, 3> LayerColorTable;
     TSettingsManager SettingsManager;
     TProfileList Profiles;
+    TSettingsInForce InForce;
     TLanguageTable LanguageTable;
     TQtTranslations QtTexts;
 
@@ -210,7 +212,7 @@ private:
     // The one compositor, shared by the preview and the movie builds.
     std::unique_ptr<TCompositor> Rostrum;
     std::unique_ptr<TSheetExport> SheetExport;
-    QPointer<TPreviewWindow> Preview;        // the open preview window, if any
+    std::unique_ptr<TPreviewCommand> Previews;
     TCaptureWindow* CaptureWindow = nullptr; // made by the first Video command
     TScannerWindow* ScannerWindow = nullptr; // made by the first Scanner command
 
