@@ -5,7 +5,7 @@
 #include "app/CommandButton.h"
 #include "app/MainWindow.h"
 #include "app/SheetFiles.h"
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 #include "settings/LanguageTable.h"
 #include "settings/Profiles.h"
 #include "sheetview/SheetView.h"
@@ -343,11 +343,7 @@ void TMainActions::CreateToolHints() {
     Hint(AddTenFramesAction, LanguageKey("msgAdd10"));
     Hint(VideoCaptureAction, LanguageKey("msgVideoCapture"));
     Hint(PreviewAction, LanguageKey("msgPreview"));
-    ExportButtonAction = new QAction(this);
-    ExportButtonAction->setObjectName("ExportButtonAction");
-    connect(ExportButtonAction, &QAction::triggered, this,
-            [this] { Window.Guard([this] { Window.ExportUncheckedClick(); }); });
-    Hint(ExportButtonAction, LanguageKey("msgExportAvi"));
+    Hint(ExportAction, LanguageKey("msgExportAvi"));
 }
 
 void TMainActions::FillToolBar(QToolBar& bar) const {
@@ -364,7 +360,7 @@ void TMainActions::FillToolBar(QToolBar& bar) const {
     bar.addSeparator();
     button(VideoCaptureAction, "capture");
     button(PreviewAction, "preview");
-    button(ExportButtonAction, "export");
+    button(ExportAction, "export");
 }
 
 void TMainActions::Retranslate() {

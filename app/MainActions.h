@@ -98,7 +98,4 @@ private:
     QAction *RenameImageAction, *EditImageAction, *ShowAudioAction, *HideAudioAction;
     QAction *AdjustVolumeAction, *ClearAudioAction, *ClearPhonemesAction, *ClearAllAction;
     QAction *ImportPhonemesAction, *ApplyLipSyncAction;
-    // The tool bar's export button opens the export dialog without the Export menu item's checks
-    // for an empty sheet, so it is a command of its own.
-    QAction* ExportButtonAction;
 };

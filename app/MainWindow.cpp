@@ -11,16 +11,16 @@
 #include "app/SheetFiles.h"
 #include "app/LipSyncCommands.h"
 #include "app/SheetRecovery.h"
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 #include "audio/VolumeWindow.h"
 #include "base/TemporaryFolders.h"
 #include "base/TextUtil.h"
 #include "capture/CaptureWindow.h"
-#include "export/ExportDialog.h"
+#include "export/SheetExport.h"
 #include "imaging/Compositor.h"
 #include "imaging/Picture.h"
 #include "import/ImportWindow.h"
-#include "preview/PreviewWindow.h"
+#include "preview/PreviewCommand.h"
 #include "print/SheetPrinting.h"
 #include "scanner/ScannerWindow.h"
 #include "settings/Folders.h"
@@ -30,7 +30,6 @@
 #include "ui/AppTexts.h"
 #include "ui/EntryDialog.h"
 #include "ui/ErrorBox.h"
-#include "ui/MissingDrawingsQuestion.h"
 #include "ui/PictureImage.h"
 #include "ui/QtText.h"
 #include "ui/WindowPlacement.h"
@@ -70,7 +69,7 @@ bool IsOneOf(const QString& suffix, std::initializer_list<const char*> list) {
 
 TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     : QMainWindow(parent), Folders(folders), SettingsManager(ToStd(folders.UserFolder)),
-      Profiles(SettingsManager.Saved, ToStd(folders.UserFolder)) {
+      Profiles(SettingsManager.Saved, ToStd(folders.UserFolder)), InForce(SettingsManager, Profiles) {
     // Main window creation, in order: folders and preferences, profiles, languages, settings in
     // force, the stored language and recent files, then the untitled document.
     CurrentActivity = TActivity::Starting;
@@ -87,6 +86,7 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     Rostrum->CompositeMode = [this] { return SettingsManager.Current.General.CompositeMode; };
     SheetSound = std::make_unique<TSheetSound>(*SheetView, *this);
     SheetFiles = new TSheetFiles(*SheetView, SettingsManager, *SheetSound, *AlertPrompt, *this);
+    ConnectExportAndPreview();
     LipSync = std::make_unique<TLipSyncCommands>(*SheetView, *this, *AlertPrompt);
     CreateMenusAndToolBar();
     ConnectSheet();
@@ -99,7 +99,6 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     ReadStoredState();
     StartRecovery();
 
-    ProfileName = QString::fromUtf8(TProfileList::kDefaultName.data(), TProfileList::kDefaultName.size());
     SetTitle();
     Thumbnail.fill(Qt::white);
     ThumbnailView->setPixmap(QPixmap::fromImage(Thumbnail));
@@ -204,6 +203,21 @@ void TMainWindow::ConnectFiles() {
         SetTitle();
         Actions->UpdateActions();
     });
+}
+
+void TMainWindow::ConnectExportAndPreview() {
+    SheetExport = std::make_unique<TSheetExport>(SheetView->Document(), *Rostrum, SettingsManager, *AlertPrompt);
+    SheetExport->SheetName = [this] { return SheetFiles->ShownDocumentName(); };
+    SheetExport->SheetFile = [this] { return SheetFiles->FilePath(); };
+    SheetExport->Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
+    Previews = std::make_unique<TPreviewCommand>(SheetView->Document(), *Rostrum, *AlertPrompt, *this);
+    Previews->Host.CurrentSettings = [this] { return CurrentSettings(); };
+    Previews->Host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
+    Previews->Host.SetAutoBuild = [this](bool autoBuild) { SettingsManager.Current.Preview.AutoBuild = autoBuild; };
+    Previews->Host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
+        SheetExport->ExportRendered(order, frames, Previews->Window());
+    };
+    Previews->OnMade = [this](TPreviewWindow& preview) { KeepBesideSheet(preview, "preview"); };
 }
 
 void TMainWindow::StartRecovery() {
@@ -315,11 +329,7 @@ void TMainWindow::ApplyDocumentSettings(const TXpsSettings& settings) {
 
 void TMainWindow::RebuildSettings() {
     Project.clear();
-    SettingsManager.ResetCurrent();
-    if (!ProfileName.isEmpty() && ProfileName != "Default") {
-        if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
-            ApplyProfile(*profile);
-    }
+    InForce.Reset();
     ApplySettings();
     if (CaptureWindow)
         CaptureWindow->SettingsApplied();
@@ -331,13 +341,8 @@ void TMainWindow::ApplySettings() {
     SetImageFormat(SettingsManager.Current.Capture.CaptureFormat);
     SheetView->Document().UndoManager().SetDepth(SettingsManager.Current.General.UndoLevels);
     SheetView->SetTempFolder(SheetSound->TempFolderIn(SettingsManager.Current.General.TempPath));
-    if (Preview)
-        Preview->ApplySettings();
-}
-
-void TMainWindow::ApplyProfile(const TProfile& profile) {
-    SettingsManager.Current.General.DefaultPath = profile.Settings.DefaultPath;
-    SettingsManager.Current.Capture.CaptureMode = profile.Settings.CaptureMode;
+    if (TPreviewWindow* preview = Previews->Window())
+        preview->ApplySettings();
 }
 
 void TMainWindow::SetFrameRate(int fps) {
@@ -346,8 +351,8 @@ void TMainWindow::SetFrameRate(int fps) {
     FpsLabel->setText(Translate(LanguageKey("sFPS")) + ": " + QString::number(fps));
     SheetView->update();
     Actions->UpdateActions();
-    if (Preview)
-        Preview->SetFps(fps);
+    if (TPreviewWindow* preview = Previews->Window())
+        preview->SetFps(fps);
     if (SheetView->LayerCount() > 0)
         SheetFiles->SetModified(true);
 }
@@ -485,8 +490,8 @@ void TMainWindow::RetranslateOtherWindows() {
     ImportWindow->Retranslate();
     LayerPropertiesDialog->Retranslate();
     ProgramEditDialog->Retranslate();
-    if (Preview)
-        Preview->Retranslate();
+    if (TPreviewWindow* preview = Previews->Window())
+        preview->Retranslate();
     if (CaptureWindow)
         CaptureWindow->Retranslate();
     if (ScannerWindow)
@@ -494,10 +499,8 @@ void TMainWindow::RetranslateOtherWindows() {
 }
 
 void TMainWindow::ActivateProfile(const QString& name) {
-    ProfileName = name;
+    InForce.SetProfile(ToStd(name));
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(name)))
-        ApplyProfile(*profile);
     Actions->UpdateActions();
     InfoMessage(Translate(LanguageKey("sProfile")) + ": " + name);
     SetTitle();
@@ -508,8 +511,8 @@ void TMainWindow::ActivateProfile(const QString& name) {
 
 QString TMainWindow::TitleText() const {
     QString title = QString("Celwright ") + kVersion;
-    if (ProfileName != "Default")
-        title += ": " + ProfileName;
+    if (ActiveProfile() != "Default")
+        title += ": " + ActiveProfile();
     // "[*]" is where the window shows the desktop's mark of unsaved changes.
     return title + " - " + SheetFiles->ShownDocumentName() + "[*]";
 }
@@ -584,8 +587,6 @@ void TMainWindow::NewClick() {
     SheetView->ClearSheet();
     SheetView->AddLayer("", SettingsManager.Current.General.DefaultPath, SheetView->Document().DefaultColors);
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
-        ApplyProfile(*profile);
     SheetFiles->SetDocumentName({});
     ShowLayerPath(1);
     SheetView->SetFps(SettingsManager.Current.General.Fps);
@@ -695,30 +696,7 @@ void TMainWindow::ApplyLipSyncClick() {
 }
 
 void TMainWindow::ExportClick() {
-    if (SheetView->IsEmpty())
-        throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
-    if (SheetView->VisibleUsedFrameCount() > 0)
-        ExportUncheckedClick();
-    else
-        AlertPrompt->Alert(Translate(LanguageKey("msgErrNoVisibleLayerWImages")));
-}
-
-void TMainWindow::ExportUncheckedClick() {
-    if (!GoOnDespiteMissingDrawings(SheetView->Document(), 1, SheetView->Document().UsedFrameCount(), *AlertPrompt))
-        return;
-    ExportMovie(ExportContext(), FromStd(DefaultFolder(SettingsManager.Current.General.DefaultPath)), this);
-}
-
-TExportContext TMainWindow::ExportContext() {
-    TExportContext context;
-    context.Sheet = &SheetView->Document();
-    context.Rostrum = Rostrum.get();
-    context.Settings = SettingsManager.Current;
-    context.SheetName = SheetFiles->ShownDocumentName();
-    context.SheetFile = SheetFiles->FilePath();
-    context.SettingsFile = SettingsManager.SettingsFilePath();
-    context.Info = [this](const QString& line) { InfoPanel->appendPlainText(line); };
-    return context;
+    SheetExport->ExportSheet(this);
 }
 
 void TMainWindow::VideoCaptureClick() {
@@ -762,25 +740,7 @@ void TMainWindow::ScannerClick() {
 }
 
 void TMainWindow::PreviewClick() {
-    if (SheetView->IsEmpty())
-        throw ECwError(ToStd(Translate(LanguageKey("msgErrXsheetEmpty"))));
-    if (!Preview) {
-        if (!GoOnDespiteMissingDrawings(SheetView->Document(), 1, SheetView->VisibleUsedFrameCount(), *AlertPrompt))
-            return;
-        TPreviewHost host;
-        host.CurrentSettings = [this] { return CurrentSettings(); };
-        host.SetCompositeMode = [this](TComp mode) { SetCompositeMode(mode); };
-        host.SetAutoBuild = [this](bool autoBuild) { SettingsManager.Current.Preview.AutoBuild = autoBuild; };
-        host.SaveFrames = [this](const TFrameArray& order, const TImageArray& frames) {
-            ExportFrames(ExportContext(), FromStd(SettingsManager.Current.General.DefaultPath), &order,
-                         &frames, Preview);
-        };
-        Preview = new TPreviewWindow(SheetView->Document(), *Rostrum, host, this);
-        Preview->OnClosed = [](TPreviewWindow& sender) { sender.deleteLater(); };
-        KeepBesideSheet(*Preview, "preview");
-    }
-    Preview->show();
-    Preview->raise();
+    Previews->Open();
 }
 
 void TMainWindow::KeepBesideSheet(QWidget& window, const char* key) {

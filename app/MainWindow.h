@@ -8,10 +8,10 @@
 #include "settings/LanguageTable.h"
 #include "settings/Preferences.h"
 #include "settings/Profiles.h"
+#include "settings/SettingsInForce.h"
 
 #include <QImage>
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -25,7 +25,6 @@ class TSheetFiles;
 class TSheetRecovery;
 class TAlertPrompt;
 class TElidedLabel;
-struct TExportContext;
 class TEntryDialog;
 class TCaptureWindow;
 class THelpWindow;
@@ -33,8 +32,9 @@ class TImageViewer;
 class TImportWindow;
 class TPicture;
 class TLayerPropertiesDialog;
-class TPreviewWindow;
+class TPreviewCommand;
 class TProgramEditDialog;
+class TSheetExport;
 class TSheetSound;
 class TLipSyncCommands;
 class TCompositor;
@@ -73,7 +73,7 @@ public:
     void SetActivity(TActivity activity) { CurrentActivity = activity; }
     // The folder "New with folders" made the layers' folders in; empty for other sheets.
     const QString& ProjectFolder() const { return Project; }
-    const QString& ActiveProfile() const { return ProfileName; }
+    QString ActiveProfile() const { return QString::fromStdString(InForce.ProfileName()); }
     const QString& Language() const { return LanguageName; }
 
     // The Settings menu's commands, also used by other windows.
@@ -89,6 +89,22 @@ public:
     // Files dropped at a point of the sheet control (in its pixels): drawings are placed from the
     // cell there on, a sound file is loaded, sheets are opened.
     void DropFiles(const QStringList& paths, const QPoint& sheetPoint);
+
+    // Runs a command; an error it raises is shown in the standard error box and the program goes on.
+    void Guard(const std::function<void()>& command);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The actions run the commands.
+    friend class TMainActions;
 
     // Commands (the actions' handlers).
     void NewClick();
@@ -113,10 +129,7 @@ public:
     void ImportPhonemesClick();
     void ApplyLipSyncClick();
     void PrintClick();
-    // Export from the File menu: refused for an empty sheet and one without visible drawings.
     void ExportClick();
-    // Export from the tool bar: the export dialog straight away.
-    void ExportUncheckedClick();
     void VideoCaptureClick();
     void ScannerClick();
     void PreviewClick();
@@ -127,23 +140,12 @@ public:
     void AboutClick();
     void LicenseClick();
 
-    // Runs a command; an error it raises is shown in the standard error box and the program goes on.
-    void Guard(const std::function<void()>& command);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void CreateControls();
     void CreateMenusAndToolBar();
     void ConnectSheet();
     void ConnectFiles();
+    // Export and preview of the sheet, with what they ask of the window.
+    void ConnectExportAndPreview();
     // Keeps records of unsaved work in the recovery folder, when there is one.
     void StartRecovery();
     // A picture was written and placed: it goes into the recovery record at once.
@@ -159,9 +161,9 @@ private:
     void TranslateAll();
     void RetranslateOtherWindows();
     void ApplyDocumentSettings(const TXpsSettings& settings);
+    // The settings in force reset for a new sheet, new preferences or another profile, and applied.
     void RebuildSettings();
     void ApplySettings();
-    void ApplyProfile(const TProfile& profile);
     // The window title as the document, version and profile make it.
     QString TitleText() const;
     void SetTitle();
@@ -178,20 +180,18 @@ private:
     // Activates the window and gives the sheet the keys (at start and after each dialog).
     void FocusSheet();
     QString CursorKey() const;
-    // What the export dialog works on: the sheet, the compositor, the preferences in force.
-    TExportContext ExportContext();
     // The layer properties window for the layer just added by the user; applies what it confirms.
     void NewLayerProperties();
     QStringList LayerColorNames() const;
 
     TAppFolders Folders;
     QString Project;
-    QString ProfileName;
     QString LanguageName;
     TActivity CurrentActivity = TActivity::Starting;
     std::array<TLayerColors, 3> LayerColorTable;
     TSettingsManager SettingsManager;
     TProfileList Profiles;
+    TSettingsInForce InForce;
     TLanguageTable LanguageTable;
     TQtTranslations QtTexts;
 
@@ -211,7 +211,8 @@ private:
     TProgramEditDialog* ProgramEditDialog;
     // The one compositor, shared by the preview and the movie builds.
     std::unique_ptr<TCompositor> Rostrum;
-    QPointer<TPreviewWindow> Preview;        // the open preview window, if any
+    std::unique_ptr<TSheetExport> SheetExport;
+    std::unique_ptr<TPreviewCommand> Previews;
     TCaptureWindow* CaptureWindow = nullptr; // made by the first Video command
     TScannerWindow* ScannerWindow = nullptr; // made by the first Scanner command
 

@@ -1,7 +1,7 @@
 // The main window's commands that run through its dialogs: new project with folders, layer
 // properties, preferences, the profile manager, and editing or renaming a cel's drawing.
 #include "app/ElidedLabel.h"
-#include "app/ImageEditing.h"
+#include "ui/ImageEditing.h"
 #include "app/LayerPropertiesDialog.h"
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
@@ -19,7 +19,6 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <exception>
 
@@ -75,8 +74,6 @@ void TMainWindow::NewWithFoldersClick() {
     } backToIdle{CurrentActivity};
 
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
-        ApplyProfile(*profile);
     SheetView->ClearSheet();
     LayerPathLabel->SetFullText(Translate(LanguageKey("sLayerPath")) + ": ");
     SheetFiles->SetDocumentName(name + ".xps");
@@ -157,8 +154,6 @@ void TMainWindow::PreferencesClick() {
         failure = std::current_exception();
     }
     RebuildSettings();
-    if (const TProfile* profile = Profiles.FindProfile(ToStd(ProfileName)))
-        ApplyProfile(*profile);
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -166,7 +161,7 @@ void TMainWindow::PreferencesClick() {
 void TMainWindow::ManageProfilesClick() {
     QString active;
     {
-        TProfileManagerDialog manager(Profiles, SettingsManager.Saved, ProfileName, EntryDialog, AlertPrompt,
+        TProfileManagerDialog manager(Profiles, SettingsManager.Saved, ActiveProfile(), EntryDialog, AlertPrompt,
                                       this);
         manager.move(frameGeometry().center() - manager.rect().center());
         manager.exec();
@@ -176,26 +171,18 @@ void TMainWindow::ManageProfilesClick() {
     }
     Actions->RebuildProfilesMenu();
     Actions->UpdateActions();
-    if (active != ProfileName)
+    if (active != ActiveProfile())
         ActivateProfile(active);
     Profiles.SaveProfiles();
 }
 
 void TMainWindow::EditImageClick() {
-    const QString editor = FromStd(CurrentSettings().Editors.ImageEditor.Location);
-    // Without an editor the desktop's default program opens the drawings.
-    if (!editor.isEmpty() && !QFileInfo(editor).isFile()) {
-        AlertPrompt->Alert(Translate(LanguageKey("msgErrImageEditor")));
-        return;
-    }
     std::vector<std::string> paths;
     SheetView->CelImagePaths(SheetView->SelectedCells(), paths);
     QStringList list;
     for (const std::string& path : paths)
         list.append(FromStd(path));
-    const QString missing = EditImages(editor, list);
-    if (!missing.isEmpty())
-        AlertPrompt->Alert("The following files were not found: " + missing);
+    EditDrawings(FromStd(CurrentSettings().Editors.ImageEditor.Location), list, *AlertPrompt);
 }
 
 void TMainWindow::RenameImageClick() {

@@ -1,7 +1,7 @@
 #include "app/SheetFiles.h"
 
 #include "app/SheetFileDialogs.h"
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 #include "document/SheetInputs.h"
 #include "document/XpsFile.h"
 #include "settings/Folders.h"

@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/SheetFiles.h"
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestAppFolders.h"

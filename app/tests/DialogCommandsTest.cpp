@@ -183,9 +183,9 @@ TEST_F(DialogCommandsTest, LayerPropertiesOpenForANewLayerAndForEditing) {
     fs::create_directories(Files / "ink");
     auto window = MakeWindow();
     window->SetActivity(TMainWindow::TActivity::Loading); // three layers made by the program ask nothing
-    window->NewClick();
-    window->AddLayerClick();
-    window->AddLayerClick();
+    Part(*window, "NewAction")->trigger();
+    Part(*window, "AddLayerAction")->trigger();
+    Part(*window, "AddLayerAction")->trigger();
     window->SetActivity(TMainWindow::TActivity::Idle);
     TSheetView& sheet = window->Sheet();
 
@@ -244,7 +244,7 @@ TEST_F(DialogCommandsTest, ADoubleQuoteTheSheetCannotStoreIsRefusedWhereItIsType
 
     // A layer's caption and folder.
     window->SetActivity(TMainWindow::TActivity::Loading); // the new sheet's layer asks nothing
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     window->SetActivity(TMainWindow::TActivity::Idle);
     const std::string before = window->Sheet().LayerFolder(1);
     const std::pair<QString, QString> typed[] = {{"Say \"Hi\"", FilesPath("ink")},
@@ -399,7 +399,7 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
         WriteText(Files / name, "x");
     auto window = MakeWindow();
     window->SetActivity(TMainWindow::TActivity::Loading);
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     window->SetActivity(TMainWindow::TActivity::Idle);
     TSheetView& sheet = window->Sheet();
     sheet.SetLayerFolder(1, Files / "");

@@ -44,7 +44,7 @@ TEST_F(LipSyncWindowTest, ImportPickAChartApplyAndUndo) {
 
     auto window = NewWindow();
     window->SetActivity(TMainWindow::TActivity::Loading);
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     window->SetActivity(TMainWindow::TActivity::Idle);
     TSheetView& sheet = window->Sheet();
     sheet.Document().SetLayerFolder(1, Files / "mouth/");

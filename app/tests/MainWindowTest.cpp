@@ -10,6 +10,8 @@
 #include "sheetview/SheetView.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/MainWindowFixture.h"
+#include "testsupport/ModalAnswer.h"
+#include "ui/TextLabel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -104,7 +106,7 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheOpenDocument) {
 
 TEST_F(MainWindowTest, TheImageViewerSaysWhichDrawingIsMissing) {
     auto window = MakeWindow();
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     window->Sheet().SetLayerCaption(1, "Ink");
     window->Sheet().PlaceCelAt(1, 1, "walk01.png", 2);
     window->Sheet().SelectCell(1, 2);
@@ -130,17 +132,17 @@ TEST_F(MainWindowTest, TheImageViewerSaysWhichDrawingIsMissing) {
 
 TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
     auto window = MakeWindow();
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     window->Sheet().SaveUndoState();
     window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
     ASSERT_TRUE(window->Files().Modified()) << "an undo snapshot marks the document modified";
 
     Answer(*window, &TAlertPrompt::ExBtn);
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     EXPECT_EQ(window->Sheet().CelName(1, 1), "a.png") << "Cancel stops New";
 
     Answer(*window, &TAlertPrompt::NegBtn);
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     EXPECT_EQ(window->Sheet().CelName(1, 1), "") << "No goes on without saving";
     EXPECT_FALSE(window->Files().Modified());
 
@@ -148,7 +150,7 @@ TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
     window->Sheet().PlaceCelAt(1, 1, "b.png", 2);
     SavePath = QString::fromStdString(Files / "saved.xps");
     Answer(*window, &TAlertPrompt::PosBtn);
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     EXPECT_NE(ReadFileBytes(Files / "saved.xps").value_or("").find("b.png"), std::string::npos);
 
     window->Sheet().SaveUndoState();
@@ -194,8 +196,8 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     auto window = MakeWindow();
     window->resize(900, 700);
     window->show();
-    window->NewClick();
-    window->AddLayerClick();
+    Part(*window, "NewAction")->trigger();
+    Part(*window, "AddLayerAction")->trigger();
     TSheetView& sheet = window->Sheet();
     const QPoint layer2frame5(sheet.IndexWidth() + sheet.GridWidth() + 10,
                               sheet.HeaderHeight() + 4 * sheet.GridHeight() + 5);
@@ -230,7 +232,7 @@ TEST_F(MainWindowTest, MenusPopUpsAndToolBarShareOneActionPerCommand) {
     }
     ASSERT_NE(undo, nullptr);
     EXPECT_FALSE(undo->isEnabled());
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     window->Sheet().SaveUndoState();
     window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
     EXPECT_TRUE(undo->isEnabled());
@@ -240,40 +242,69 @@ TEST_F(MainWindowTest, MenusPopUpsAndToolBarShareOneActionPerCommand) {
 
 TEST_F(MainWindowTest, CommandsFollowTheirEnablingRules) {
     auto window = MakeWindow();
-    window->CutClick();
-    window->CopyClick();
-    window->InsertFrameClick();
-    window->AddTenFramesClick();
+    for (const char* command : {"CutAction", "CopyAction", "InsertFrameAction", "AddTenFramesAction"})
+        Part(*window, command)->trigger();
     EXPECT_FALSE(Part(*window, "UndoAction")->isEnabled()) << "without a layer these do nothing";
-    window->PasteClick();
-    EXPECT_TRUE(Part(*window, "UndoAction")->isEnabled()) << "Paste has no such check";
+    EXPECT_FALSE(Part(*window, "PasteAction")->isEnabled()) << "nothing copied yet";
 
-    window->Files().SetModified(false);
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     EXPECT_TRUE(Part(*window, "AddTenFramesAction")->isEnabled());
-    window->CopyClick();
+    Part(*window, "CopyAction")->trigger();
     EXPECT_TRUE(Part(*window, "PasteAction")->isEnabled());
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     EXPECT_TRUE(Part(*window, "PasteAction")->isEnabled()) << "Paste stays enabled";
 
-    window->Guard([&] { window->ExportClick(); });
+    Part(*window, "ExportAction")->trigger();
     EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
-    window->DeleteLayerClick();
-    window->Guard([&] { window->VideoCaptureClick(); });
+    Part(*window, "DeleteLayerAction")->trigger();
+    const std::size_t steps = window->Sheet().Document().UndoManager().UndoCount();
+    Part(*window, "PasteAction")->trigger();
+    EXPECT_EQ(window->Sheet().Document().UndoManager().UndoCount(), steps + 1) << "Paste has no such check";
+    window->Files().SetModified(false);
+    Part(*window, "VideoCaptureAction")->trigger();
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
-    window->Guard([&] { window->ScannerClick(); });
+    Part(*window, "ScannerAction")->trigger();
     EXPECT_EQ(Errors.last(), "Xsheet must have at least 1 layer to Capture. Add a Layer.");
     EXPECT_EQ(window->findChild<TScannerWindow*>(), nullptr);
 }
 
+// The tool bar's Export button is the File menu's Export: an empty sheet is refused, and one whose
+// drawings are all on hidden layers says so, before any export dialog opens.
+TEST_F(MainWindowTest, TheToolBarsExportButtonChecksTheSheetAsTheMenuDoes) {
+    auto window = MakeWindow();
+    QToolButton* exportButton = nullptr;
+    for (auto* button : window->findChild<QToolBar*>("ToolBar")->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == Part(*window, "ExportAction"))
+            exportButton = button;
+    }
+    ASSERT_NE(exportButton, nullptr);
+    EXPECT_EQ(exportButton->toolTip(), "Export Exposure Sheet as an Avi movie");
+
+    Part(*window, "NewAction")->trigger();
+    exportButton->click();
+    EXPECT_EQ(Errors, QStringList{"Exposure Sheet is empty."});
+
+    window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
+    window->Sheet().SetLayerVisible(1, false);
+    QString told;
+    WhenShown<TAlertPrompt>([&](TAlertPrompt& prompt) {
+        told = prompt.MsgLbl->text();
+        prompt.PosBtn->click();
+    });
+    exportButton->click();
+    EXPECT_EQ(told, "There are no visible layers with images.");
+    EXPECT_EQ(Errors.size(), 1);
+    window->Files().SetModified(false);
+}
+
 TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
     auto window = MakeWindow();
-    window->NewClick();
+    Part(*window, "NewAction")->trigger();
     QTimer::singleShot(0, window.get(), [&] {
         window->findChild<TEntryDialog*>()->Edit1->setText("8");
         window->findChild<TEntryDialog*>()->Button1->click();
     });
-    window->FpsOtherClick();
+    Part(*window, "FpsOtherAction")->trigger();
     EXPECT_EQ(window->CurrentSettings().General.Fps, 8);
     EXPECT_EQ(window->Sheet().Fps(), 8);
     EXPECT_TRUE(Part(*window, "FpsOtherAction")->isChecked());
@@ -289,7 +320,7 @@ TEST_F(MainWindowTest, OtherFrameRatesAndTheirCheckMarks) {
             entry.Button1->click();
         })
         .Then<TEntryDialog>([](TEntryDialog& entry) { entry.Button2->click(); });
-    window->Guard([&] { window->FpsOtherClick(); });
+    Part(*window, "FpsOtherAction")->trigger();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(Errors, QStringList{"'fast' is not a valid integer value"});
     EXPECT_EQ(window->Sheet().Fps(), 25);

@@ -191,7 +191,7 @@ TEST_F(RecoveryTest, TheSheetToOpenHasItsRecordOfferedFirstAndRunningProgramsKee
         crashed->Files().OpenDocument(QString::fromStdString(Sheet));
         Edit(*crashed, "lost.png");
         recorded = LeaveRecordOf(*crashed, "named");
-        crashed->NewClick();
+        Part(*crashed, "NewAction")->trigger();
         Edit(*crashed, "ink.png");
         LeaveRecordOf(*crashed, "unnamed");
     }

@@ -46,7 +46,7 @@ protected:
 
     // The Video command's window once its camera gives a live picture.
     TCaptureWindow& OpenLive() {
-        Window->VideoCaptureClick();
+        Part(*Window, "VideoCaptureAction")->trigger();
         TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
         return capture;

@@ -42,7 +42,7 @@ namespace {
 class CaptureWindowTest : public TCaptureWindowFixture {
 protected:
     TCaptureWindow& Open() {
-        Window->VideoCaptureClick();
+        Part(*Window, "VideoCaptureAction")->trigger();
         TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
         return capture;
@@ -126,7 +126,7 @@ QMap<QKeySequence, QList<QWidget*>> ShortcutsOfOpenWindows() {
 TEST_F(CaptureWindowTest, EveryShortcutOfEveryOpenWindowReachesOneCommand) {
     Window->show();
     Open();
-    Window->ScannerClick();
+    Part(*Window, "ScannerAction")->trigger();
     const QMap<QKeySequence, QList<QWidget*>> keys = ShortcutsOfOpenWindows();
     ASSERT_TRUE(keys.contains(QKeySequence("Ctrl+O"))) << "the main window's Open";
     QList<QWidget*> windows;
@@ -193,7 +193,7 @@ TEST_F(CaptureWindowTest, StandardCaptureGrowsTheSheetAndMovesTheSelection) {
     EXPECT_TRUE(std::filesystem::is_regular_file(Ink / "Ink_0010.png"));
 
     // One undo step takes the capture back.
-    Window->UndoClick();
+    Part(*Window, "UndoAction")->trigger();
     EXPECT_EQ(Sheet().Document().CelName(1, 10), "");
 }
 
@@ -504,7 +504,7 @@ TEST_F(CaptureWindowTest, VideoSettingsReportAndSliders) {
 }
 
 TEST_F(CaptureWindowTest, VideoSettingsNeedACamera) {
-    Window->VideoCaptureClick();
+    Part(*Window, "VideoCaptureAction")->trigger();
     TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
     capture.CameraChosen = false;
     capture.VideoSettings1->trigger();

@@ -24,7 +24,7 @@ namespace {
 class LiveOverlayWindowTest : public TCaptureWindowFixture {
 protected:
     TCaptureWindow& Open() {
-        Window->VideoCaptureClick();
+        Part(*Window, "VideoCaptureAction")->trigger();
         TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
         EXPECT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled(); })) << "no live picture";
         // The frame each capture was made of, as the camera gave it.

@@ -45,7 +45,7 @@ protected:
 
     // Opens the capture window and picks the DSLR from the Cameras menu.
     TCaptureWindow& OpenDslr() {
-        Window->VideoCaptureClick();
+        Part(*Window, "VideoCaptureAction")->trigger();
         TCaptureWindow& capture = *Window->findChild<TCaptureWindow*>();
         QStringList cameras;
         for (QAction* item : capture.Source1->actions())

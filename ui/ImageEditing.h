@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class TAlertPrompt;
+
 // Handing drawings to an external image editor.
 
 struct TProgramCommand {
@@ -24,3 +26,8 @@ TProgramCommand ProgramCommand(const QString& location, const QString& file);
 // not exist, each followed by ", ". Failures to start a program are not reported; a launcher that
 // ProgramCommand refuses throws before any editor starts.
 QString EditImages(const QString& editor, const QStringList& paths);
+
+// The Edit Image command on the drawings at `paths`: EditImages with `editor`, after an alert in
+// `prompt` and nothing else when `editor` is set but is not a file; the paths not found are named
+// in an alert afterwards.
+void EditDrawings(const QString& editor, const QStringList& paths, TAlertPrompt& prompt);

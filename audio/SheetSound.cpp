@@ -1,4 +1,4 @@
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 
 #include "audio/VolumeWindow.h"
 #include "document/SheetData.h"

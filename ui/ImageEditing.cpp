@@ -1,6 +1,7 @@
-#include "app/ImageEditing.h"
+#include "ui/ImageEditing.h"
 
 #include "base/Error.h"
+#include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/QtText.h"
 
@@ -181,4 +182,15 @@ QString EditImages(const QString& editor, const QStringList& paths) {
             QProcess::startDetached(command.Program, command.Arguments);
     }
     return missing;
+}
+
+void EditDrawings(const QString& editor, const QStringList& paths, TAlertPrompt& prompt) {
+    // Without an editor the desktop's default program opens the drawings.
+    if (!editor.isEmpty() && !QFileInfo(editor).isFile()) {
+        prompt.Alert(Translate(LanguageKey("msgErrImageEditor")));
+        return;
+    }
+    const QString missing = EditImages(editor, paths);
+    if (!missing.isEmpty())
+        prompt.Alert("The following files were not found: " + missing);
 }

@@ -1,7 +1,7 @@
 // The main window's sound: the graph follows the sheet's sound file, the sound commands, the
 // volume window, and a drag along the audio column or its Up and Down keys playing the frames
 // passed over, at a fakesink.
-#include "app/SheetSound.h"
+#include "audio/SheetSound.h"
 
 #include "WavWriter.h"
 #include "app/MainWindow.h"
@@ -34,8 +34,8 @@ protected:
     std::unique_ptr<TMainWindow> MakeWindow() {
         auto window = NewWindow();
         window->Files().AskOpenFile = [this](const QString&, const QString&) { return OpenPath; };
-        window->NewClick();
-        window->AddLayerClick();
+        Part(*window, "NewAction")->trigger();
+        Part(*window, "AddLayerAction")->trigger();
         return window;
     }
     TTempFolder Files;
@@ -71,10 +71,10 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     EXPECT_FALSE(window->Sheet().HasAudio());
     EXPECT_FALSE(graph.Active());
     // A slip of the mouse costs nothing: undo brings the sound and the phoneme back.
-    window->UndoClick();
+    Part(*window, "UndoAction")->trigger();
     EXPECT_TRUE(window->Sheet().HasAudio());
     EXPECT_TRUE(graph.Active());
-    window->UndoClick();
+    Part(*window, "UndoAction")->trigger();
     EXPECT_EQ(window->Sheet().Phoneme(3), "OO");
 
     Part(*window, "ClearAllAction")->trigger();
@@ -193,97 +193,88 @@ struct TSinkRecord {
     }
 };
 
+// A sheet of 400 by 400 pixels with the voice loaded, wired to its sound as the main window wires
+// it, playing at a fakesink whose segments and buffers are recorded; `Shown` lists the frames the
+// thumbnail was asked to show.
+class SheetScrubTest : public SheetSoundTest {
+protected:
+    void SetUp() override {
+        Window.resize(400, 400);
+        Sheet = new TSheetView(&Window);
+        Sheet->setGeometry(0, 0, 400, 400);
+        Sound = std::make_unique<TSheetSound>(*Sheet, Window, "fakesink sync=false");
+        Sound->ShowFrame = [this](std::int32_t, std::int32_t frame) { Shown.push_back(frame); };
+        Sheet->OnAudioLoaded = [this](QObject&) { Sound->AudioLoaded(); };
+        Sheet->OnScrubAudioStart = [this](QObject&, std::int32_t pos) { Sound->ScrubStart(pos); };
+        Sheet->OnScrubAudio = [this](QObject&, std::int32_t pos) { Sound->ScrubMove(pos); };
+        Sheet->OnScrubAudioEnd = [this](QObject&) { Sound->ScrubEnd(); };
+        Window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&Window));
+        Sheet->LoadAudio(Files / "voice.wav");
+        ASSERT_TRUE(Sound->AudioGraph.Active());
+        ASSERT_EQ(Sheet->Fps(), 24);
+        ASSERT_EQ(Sheet->GridHeight(), 20);
+
+        GstPad* pad = gst_element_get_static_pad(Sound->AudioGraph.Sink(), "sink");
+        gst_pad_add_probe(
+            pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+            &TSinkRecord::Probe, &Record, nullptr);
+        gst_object_unref(pad);
+    }
+
+    QWidget Window;
+    TSheetView* Sheet = nullptr; // owned by the window
+    // Outlive the sound, whose graph records into them until it stops.
+    TSinkRecord Record;
+    std::vector<std::int32_t> Shown;
+    std::unique_ptr<TSheetSound> Sound;
+};
+
 // At 24 fps and 20-pixel rows: the pressed frame plays, then each frame entered, down or up, plays
 // its own slice and nothing buffered before it.
-TEST_F(SheetSoundTest, ADragAlongTheColumnPlaysEachFramesOwnSliceDownAndUp) {
-    QWidget window;
-    window.resize(400, 400);
-    auto* sheet = new TSheetView(&window);
-    sheet->setGeometry(0, 0, 400, 400);
-    TSheetSound sound(*sheet, window, "fakesink sync=false");
-    std::vector<std::int32_t> shown;
-    sound.ShowFrame = [&shown](std::int32_t, std::int32_t frame) { shown.push_back(frame); };
-    sheet->OnAudioLoaded = [&sound](QObject&) { sound.AudioLoaded(); };
-    sheet->OnScrubAudioStart = [&sound](QObject&, std::int32_t pos) { sound.ScrubStart(pos); };
-    sheet->OnScrubAudio = [&sound](QObject&, std::int32_t pos) { sound.ScrubMove(pos); };
-    sheet->OnScrubAudioEnd = [&sound](QObject&) { sound.ScrubEnd(); };
-    window.show();
-    sheet->LoadAudio(Files / "voice.wav");
-    ASSERT_TRUE(sound.AudioGraph.Active());
-    ASSERT_EQ(sheet->Fps(), 24);
-
-    TSinkRecord record;
-    GstPad* pad = gst_element_get_static_pad(sound.AudioGraph.Sink(), "sink");
-    gst_pad_add_probe(
-        pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-        &TSinkRecord::Probe, &record, nullptr);
-    gst_object_unref(pad);
-
+TEST_F(SheetScrubTest, ADragAlongTheColumnPlaysEachFramesOwnSliceDownAndUp) {
     const std::int64_t frame = 41'666'667; // nanoseconds, rounded to the graph's 100 ns units below
     auto slice = [frame](std::int64_t n) {
         return std::pair<std::int64_t, std::int64_t>{(n - 1) * frame / 100 * 100, n * frame / 100 * 100};
     };
     const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {slice(1), slice(3), slice(2)};
-    auto heard = [&record, &expected] {
-        std::lock_guard lock(record.Mutex);
-        return record.Segments.size() >= expected.size() && record.LastBufferEnd >= expected.back().second;
+    auto heard = [this, &expected] {
+        std::lock_guard lock(Record.Mutex);
+        return Record.Segments.size() >= expected.size() && Record.LastBufferEnd >= expected.back().second;
     };
-    TAudioColumn& column = sheet->AudioDisplay();
+    TAudioColumn& column = Sheet->AudioDisplay();
     QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 0));
-    QTest::qWaitFor([&record] { std::lock_guard lock(record.Mutex); return record.Segments.size() == 1; }, 5000);
+    QTest::qWaitFor([this] { std::lock_guard lock(Record.Mutex); return Record.Segments.size() == 1; }, 5000);
     QTest::mouseMove(&column, QPoint(25, 15), 0); // the same frame: nothing new
     QTest::mouseMove(&column, QPoint(25, 45), 0);
-    QTest::qWaitFor([&record] { std::lock_guard lock(record.Mutex); return record.Segments.size() == 2; }, 5000);
+    QTest::qWaitFor([this] { std::lock_guard lock(Record.Mutex); return Record.Segments.size() == 2; }, 5000);
     QTest::mouseMove(&column, QPoint(25, 25), 0);
     ASSERT_TRUE(QTest::qWaitFor(heard, 10000));
     QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 25));
     {
-        std::lock_guard lock(record.Mutex);
-        EXPECT_EQ(record.Segments, expected);
-        EXPECT_LE(record.LastBufferEnd, expected.back().second + 125'000); // whole samples at 8 kHz
+        std::lock_guard lock(Record.Mutex);
+        EXPECT_EQ(Record.Segments, expected);
+        EXPECT_LE(Record.LastBufferEnd, expected.back().second + 125'000); // whole samples at 8 kHz
     }
-    EXPECT_EQ(shown, (std::vector<std::int32_t>{1, 3, 2}));
+    EXPECT_EQ(Shown, (std::vector<std::int32_t>{1, 3, 2}));
 }
 
 // The keyboard scrubs on from where the mouse left off: after a drag from frame 2 down to 4 and
 // back to 3, Up three times (the third on frame 1 stays there, silent) and Down play frames 2, 1
 // and 2, each its own slice; the column keeps the keys and the thumbnail follows.
-TEST_F(SheetSoundTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
-    QWidget window;
-    window.resize(400, 400);
-    auto* sheet = new TSheetView(&window);
-    sheet->setGeometry(0, 0, 400, 400);
-    TSheetSound sound(*sheet, window, "fakesink sync=false");
-    std::vector<std::int32_t> shown;
-    sound.ShowFrame = [&shown](std::int32_t, std::int32_t frame) { shown.push_back(frame); };
-    sheet->OnAudioLoaded = [&sound](QObject&) { sound.AudioLoaded(); };
-    sheet->OnScrubAudioStart = [&sound](QObject&, std::int32_t pos) { sound.ScrubStart(pos); };
-    sheet->OnScrubAudio = [&sound](QObject&, std::int32_t pos) { sound.ScrubMove(pos); };
-    sheet->OnScrubAudioEnd = [&sound](QObject&) { sound.ScrubEnd(); };
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    sheet->LoadAudio(Files / "voice.wav");
-    ASSERT_TRUE(sound.AudioGraph.Active());
-    ASSERT_EQ(sheet->GridHeight(), 20);
-
-    TSinkRecord record;
-    GstPad* pad = gst_element_get_static_pad(sound.AudioGraph.Sink(), "sink");
-    gst_pad_add_probe(
-        pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-        &TSinkRecord::Probe, &record, nullptr);
-    gst_object_unref(pad);
+TEST_F(SheetScrubTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
     std::size_t asked = 0;
-    const auto played = [&record, &asked] {
+    const auto played = [this, &asked] {
         ++asked;
         return QTest::qWaitFor(
             [&] {
-                std::lock_guard lock(record.Mutex);
-                return record.Segments.size() == asked;
+                std::lock_guard lock(Record.Mutex);
+                return Record.Segments.size() == asked;
             },
             5000);
     };
 
-    TAudioColumn& column = sheet->AudioDisplay();
+    TAudioColumn& column = Sheet->AudioDisplay();
     QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 25));
     ASSERT_TRUE(played());
     for (int y : {45, 65, 45}) {
@@ -307,10 +298,10 @@ TEST_F(SheetSoundTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
     for (std::int64_t n : {2, 3, 4, 3, 2, 1, 2})
         expected.emplace_back((n - 1) * frame / 100 * 100, n * frame / 100 * 100);
     {
-        std::lock_guard lock(record.Mutex);
-        EXPECT_EQ(record.Segments, expected);
+        std::lock_guard lock(Record.Mutex);
+        EXPECT_EQ(Record.Segments, expected);
     }
-    EXPECT_EQ(shown, (std::vector<std::int32_t>{2, 3, 4, 3, 2, 1, 2}));
+    EXPECT_EQ(Shown, (std::vector<std::int32_t>{2, 3, 4, 3, 2, 1, 2}));
 }
 
 } // namespace
