@@ -18,57 +18,32 @@ namespace {
 // Pairs of waveform values per second of sound.
 constexpr double kPairsPerSecond = 600.0;
 
-// Channel values of a run of sample frames of the data.
-class TSampleReader {
-public:
-    // `samples` points at frame `first` of a sound of `frames` frames.
-    TSampleReader(const TWaveFormat& format, const std::uint8_t* samples, std::size_t first, std::size_t frames)
-        : Bits(format.BitsPerSample), IsFloat(format.FormatTag == TWaveFormat::kFloat),
-          Bytes(format.BitsPerSample / 8), Stride(static_cast<std::size_t>(format.Channels) * Bytes),
-          Samples(samples), First(first), Frames(frames) {}
-
-    // The value of frame j's channel; past the last frame of the sound, the last one's. The frame
-    // must lie in the run.
-    std::int32_t Value(std::size_t j, int channel) const {
-        const std::uint8_t* p =
-            Samples + (std::min(j, Frames - 1) - First) * Stride + static_cast<std::size_t>(channel) * Bytes;
-        switch (Bits) {
-        case 8:
-            return static_cast<std::int32_t>(static_cast<float>(p[0]) * 0.195315f);
-        case 16:
-            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int16_t>(Get16(p))) *
-                                             0.0015258f);
-        case 24: {
-            const std::int32_t v = static_cast<std::int32_t>(
-                                       static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >>
-                                   8;
-            return static_cast<std::int32_t>(static_cast<float>(v) * 0.0000059f);
-        }
-        default:
-            if (IsFloat) {
-                float f;
-                std::memcpy(&f, p, 4);
-                // NaN and huge values would not fit the column or an int.
-                f = std::isfinite(f) ? std::clamp(f, -1.0f, 1.0f) : 0.0f;
-                return static_cast<std::int32_t>(f * 50.0f);
-            }
-            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int32_t>(Get32(p))) *
-                                             2.3283064e-8f);
-        }
-    }
-
-private:
-    int Bits;
-    bool IsFloat;
-    std::size_t Bytes;
-    std::size_t Stride;
-    const std::uint8_t* Samples;
-    std::size_t First;
-    std::size_t Frames;
-};
+// The waveform value of one sample, by its encoding.
+std::int32_t Unsigned8(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<float>(p[0]) * 0.195315f);
+}
+std::int32_t Signed16(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int16_t>(Get16(p))) * 0.0015258f);
+}
+std::int32_t Signed24(const std::uint8_t* p) {
+    const std::int32_t v =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
+    return static_cast<std::int32_t>(static_cast<float>(v) * 0.0000059f);
+}
+std::int32_t Signed32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int32_t>(Get32(p))) * 2.3283064e-8f);
+}
+std::int32_t Float32(const std::uint8_t* p) {
+    float f;
+    std::memcpy(&f, p, 4);
+    // NaN and huge values would not fit the column or an int.
+    f = std::isfinite(f) ? std::clamp(f, -1.0f, 1.0f) : 0.0f;
+    return static_cast<std::int32_t>(f * 50.0f);
+}
 
 // Takes the pairs of waveform values from the sample frames, handed over in runs from the first
-// frame on.
+// frame on: each pair is the value at the pair's frame and at the frame after it (past the last
+// frame, the last one's).
 class TPeakSampler {
 public:
     TPeakSampler(const TWaveFormat& format, std::size_t frames, TSoundTrack& audio)
@@ -87,25 +62,43 @@ public:
 
     // Takes the pairs within the run of `count` frames from frame `first` (at most Needed()).
     void Take(const std::uint8_t* samples, std::size_t first, std::size_t count) {
-        if (Frames == 0)
-            return;
-        const TSampleReader reader(Format, samples, first, Frames);
+        switch (Format.BitsPerSample) {
+        case 8:
+            return TakeRun(samples, first, count, Unsigned8);
+        case 16:
+            return TakeRun(samples, first, count, Signed16);
+        case 24:
+            return TakeRun(samples, first, count, Signed24);
+        default:
+            return TakeRun(samples, first, count, Format.FormatTag == TWaveFormat::kFloat ? Float32 : Signed32);
+        }
+    }
+
+private:
+    // The sample encoding is chosen once a run: a waveform takes over a million values.
+    template <typename TValue>
+    void TakeRun(const std::uint8_t* samples, std::size_t first, std::size_t count, TValue value) {
+        const std::size_t bytes = Format.BitsPerSample / 8;
+        const std::size_t stride = Format.FrameBytes();
         const std::size_t end = first + count;
         auto& left = Audio.Peaks[0];
+        auto& right = Audio.Peaks[1];
         for (; Position < static_cast<double>(Frames) && left.size() < Entries; Position += Step) {
             const auto s = static_cast<std::size_t>(Position);
             const std::size_t next = std::min(s + 1, Frames - 1);
             if (next >= end)
                 return;
-            for (int i = 0; i < Drawn; ++i) {
-                auto& values = Audio.Peaks[static_cast<std::size_t>(i)];
-                values.push_back(reader.Value(s, i));
-                values.push_back(reader.Value(next, i));
+            const std::uint8_t* at = samples + (s - first) * stride;
+            const std::uint8_t* after = samples + (next - first) * stride;
+            left.push_back(value(at));
+            left.push_back(value(after));
+            if (Drawn == 2) {
+                right.push_back(value(at + bytes));
+                right.push_back(value(after + bytes));
             }
         }
     }
 
-private:
     const TWaveFormat& Format;
     std::size_t Frames;
     double Step;
