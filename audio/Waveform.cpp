@@ -114,7 +114,7 @@ private:
 // rather than a fault.
 class TBlockReader {
 public:
-    static constexpr std::size_t kBlockBytes = 1 << 20;
+    static constexpr std::size_t kBlockBytes = 256 << 10;
 
     // Throws ECwError naming the file when it cannot be opened.
     explicit TBlockReader(const std::filesystem::path& file) : File(file) {

@@ -272,7 +272,7 @@ int main(int argc, char** argv) {
         {
             // Reading the file once, through a buffer of the size the waveform reader uses.
             std::ifstream in(tenMinutes, std::ios::binary);
-            std::vector<char> block(1 << 20);
+            std::vector<char> block(256 << 10);
             while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
             }
         }
