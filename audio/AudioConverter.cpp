@@ -1,6 +1,7 @@
 #include "audio/AudioConverter.h"
 
 #include "audio/Mp3GaplessInfo.h"
+#include "audio/Mp4GaplessInfo.h"
 #include "base/Error.h"
 #include "platform/GstMedia.h"
 #include "ui/AppTexts.h"
@@ -17,13 +18,18 @@ std::string OutputFolder(const std::string& folder) {
     return (std::filesystem::temp_directory_path(error) / "").string();
 }
 
-// An MP3 file's encoder delay and padding are not the source's sound: the converted file starts
-// at its first sample and has its length.
+// An encoder's delay and padding are not the source's sound: the converted file starts at its
+// first sample and has its length.
 TSoundSpan OwnSound(const std::string& source) {
-    TMp3GaplessInfo gapless;
-    if (!gapless.Read(source))
-        return {};
-    return {gapless.SampleRate, gapless.LeadingSamples, gapless.Samples};
+    TMp3GaplessInfo mp3;
+    if (mp3.Read(source))
+        return {mp3.SampleRate, mp3.LeadingSamples, mp3.Samples};
+    // The media platform's demultiplexer plays an MP4 file's edit itself, so only its length is
+    // left to keep.
+    TMp4GaplessInfo mp4;
+    if (mp4.Read(source))
+        return {mp4.SampleRate, 0, mp4.Samples};
+    return {};
 }
 
 } // namespace

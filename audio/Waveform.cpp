@@ -6,65 +6,44 @@
 #include "imaging/CodecSupport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 // Pairs of waveform values per second of sound.
 constexpr double kPairsPerSecond = 600.0;
 
-// Channel values of the sample frames of the data.
-class TSampleReader {
-public:
-    TSampleReader(const TWaveFormat& format, const std::uint8_t* samples, std::size_t frames)
-        : Bits(format.BitsPerSample), IsFloat(format.FormatTag == TWaveFormat::kFloat),
-          Bytes(format.BitsPerSample / 8), Stride(static_cast<std::size_t>(format.Channels) * Bytes),
-          Samples(samples), Frames(frames) {}
+// The waveform value of one sample, by its encoding.
+std::int32_t Unsigned8(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<float>(p[0]) * 0.195315f);
+}
+std::int32_t Signed16(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int16_t>(Get16(p))) * 0.0015258f);
+}
+std::int32_t Signed24(const std::uint8_t* p) {
+    const std::int32_t v =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
+    return static_cast<std::int32_t>(static_cast<float>(v) * 0.0000059f);
+}
+std::int32_t Signed32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int32_t>(Get32(p))) * 2.3283064e-8f);
+}
+std::int32_t Float32(const std::uint8_t* p) {
+    float f;
+    std::memcpy(&f, p, 4);
+    // NaN and huge values would not fit the column or an int.
+    f = std::isfinite(f) ? std::clamp(f, -1.0f, 1.0f) : 0.0f;
+    return static_cast<std::int32_t>(f * 50.0f);
+}
 
-    // The value of frame j's channel; past the last frame of the sound, the last one's.
-    std::int32_t Value(std::size_t j, int channel) const {
-        const std::uint8_t* p =
-            Samples + std::min(j, Frames - 1) * Stride + static_cast<std::size_t>(channel) * Bytes;
-        switch (Bits) {
-        case 8:
-            return static_cast<std::int32_t>(static_cast<float>(p[0]) * 0.195315f);
-        case 16:
-            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int16_t>(Get16(p))) *
-                                             0.0015258f);
-        case 24: {
-            const std::int32_t v = static_cast<std::int32_t>(
-                                       static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >>
-                                   8;
-            return static_cast<std::int32_t>(static_cast<float>(v) * 0.0000059f);
-        }
-        default:
-            if (IsFloat) {
-                float f;
-                std::memcpy(&f, p, 4);
-                // NaN and huge values would not fit the column or an int.
-                f = std::isfinite(f) ? std::clamp(f, -1.0f, 1.0f) : 0.0f;
-                return static_cast<std::int32_t>(f * 50.0f);
-            }
-            return static_cast<std::int32_t>(static_cast<float>(static_cast<std::int32_t>(Get32(p))) *
-                                             2.3283064e-8f);
-        }
-    }
-
-private:
-    int Bits;
-    bool IsFloat;
-    std::size_t Bytes;
-    std::size_t Stride;
-    const std::uint8_t* Samples;
-    std::size_t Frames;
-};
-
-// Takes the pairs of waveform values from the sample frames.
+// Takes the pairs of waveform values from the sample frames, handed over in runs from the first
+// frame on: each pair is the value at the pair's frame and at the frame after it (past the last
+// frame, the last one's).
 class TPeakSampler {
 public:
     TPeakSampler(const TWaveFormat& format, std::size_t frames, TSoundTrack& audio)
@@ -77,71 +56,115 @@ public:
             Audio.Peaks[static_cast<std::size_t>(i)].reserve(Entries);
     }
 
-    // `samples` holds all the frames.
-    void Take(const std::uint8_t* samples) {
-        if (Frames == 0)
-            return;
-        const TSampleReader reader(Format, samples, Frames);
-        auto& left = Audio.Peaks[0];
-        for (double t = 0; t < static_cast<double>(Frames) && left.size() < Entries; t += Step) {
-            const auto s = static_cast<std::size_t>(t);
-            for (int i = 0; i < Drawn; ++i) {
-                auto& values = Audio.Peaks[static_cast<std::size_t>(i)];
-                values.push_back(reader.Value(s, i));
-                values.push_back(reader.Value(s + 1, i));
-            }
+    // The frame the next run must start with: a pair may begin in the last frame of a run.
+    std::size_t Needed() const { return static_cast<std::size_t>(Position); }
+    bool Done() const { return Position >= static_cast<double>(Frames) || Audio.Peaks[0].size() >= Entries; }
+
+    // Takes the pairs within the run of `count` frames from frame `first` (at most Needed()).
+    void Take(const std::uint8_t* samples, std::size_t first, std::size_t count) {
+        switch (Format.BitsPerSample) {
+        case 8:
+            return TakeRun(samples, first, count, Unsigned8);
+        case 16:
+            return TakeRun(samples, first, count, Signed16);
+        case 24:
+            return TakeRun(samples, first, count, Signed24);
+        default:
+            return TakeRun(samples, first, count, Format.FormatTag == TWaveFormat::kFloat ? Float32 : Signed32);
         }
     }
 
 private:
+    // The sample encoding is chosen once a run: a waveform takes over a million values.
+    template <typename TValue>
+    void TakeRun(const std::uint8_t* samples, std::size_t first, std::size_t count, TValue value) {
+        const std::size_t bytes = Format.BitsPerSample / 8;
+        const std::size_t stride = Format.FrameBytes();
+        const std::size_t end = first + count;
+        auto& left = Audio.Peaks[0];
+        auto& right = Audio.Peaks[1];
+        for (; Position < static_cast<double>(Frames) && left.size() < Entries; Position += Step) {
+            const auto s = static_cast<std::size_t>(Position);
+            const std::size_t next = std::min(s + 1, Frames - 1);
+            if (next >= end)
+                return;
+            const std::uint8_t* at = samples + (s - first) * stride;
+            const std::uint8_t* after = samples + (next - first) * stride;
+            left.push_back(value(at));
+            left.push_back(value(after));
+            if (Drawn == 2) {
+                right.push_back(value(at + bytes));
+                right.push_back(value(after + bytes));
+            }
+        }
+    }
+
     const TWaveFormat& Format;
     std::size_t Frames;
     double Step;
     std::size_t Entries;
     int Drawn;
     TSoundTrack& Audio;
+    double Position = 0;
 };
 
-// Bytes of a file mapped read-only. The sampler looks at a pair of frames in every few hundred
-// bytes, so every page is needed; mapping reads them from the page cache in place, where reading
-// into a buffer would first copy them all.
-class TMappedRange {
+// A file's sample frames read in blocks through one buffer: the sampler looks at a pair of frames
+// in every few hundred bytes, so every page is needed, but never more than a block of them in
+// memory. Reading, unlike a memory map, turns a file cut short by another program into an error
+// rather than a fault.
+class TBlockReader {
 public:
-    // Throws ECwError naming the file when it cannot be opened or no longer holds the range.
-    TMappedRange(const std::filesystem::path& file, std::uint64_t offset, std::size_t length) {
-        if (length == 0)
-            return;
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat status {};
-        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-        const std::uint64_t start = offset / page * page;
-        if (fd >= 0 && ::fstat(fd, &status) == 0 && static_cast<std::uint64_t>(status.st_size) >= offset + length) {
-            Length = static_cast<std::size_t>(offset - start) + length;
-            void* map = ::mmap(nullptr, Length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(start));
-            if (map != MAP_FAILED) {
-                Map = static_cast<std::uint8_t*>(map);
-                ::madvise(Map, Length, MADV_SEQUENTIAL);
-            }
-        }
-        if (fd >= 0)
-            ::close(fd);
-        if (!Map)
-            throw ECwError("Cannot read the sound file \"" + file.string() + "\".");
-        First = Map + (offset - start);
-    }
-    ~TMappedRange() {
-        if (Map)
-            ::munmap(Map, Length);
-    }
-    TMappedRange(const TMappedRange&) = delete;
-    TMappedRange& operator=(const TMappedRange&) = delete;
+    static constexpr std::size_t kBlockBytes = 256 << 10;
 
-    const std::uint8_t* Bytes() const { return First; }
+    // Throws ECwError naming the file when it cannot be opened.
+    explicit TBlockReader(const std::filesystem::path& file) : File(file) {
+        Descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (Descriptor < 0)
+            Fail();
+        ::posix_fadvise(Descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    ~TBlockReader() { ::close(Descriptor); }
+    TBlockReader(const TBlockReader&) = delete;
+    TBlockReader& operator=(const TBlockReader&) = delete;
+
+    // Hands `frames` frames of `frameBytes` bytes, from byte `offset` on, to the sampler run by run;
+    // throws ECwError naming the file when it ends before them or cannot be read.
+    void Feed(std::uint64_t offset, std::size_t frames, std::size_t frameBytes, TPeakSampler& sampler) {
+        const std::size_t blockFrames = std::max<std::size_t>(kBlockBytes / frameBytes, 2);
+        std::vector<std::uint8_t> buffer(blockFrames * frameBytes);
+        std::size_t first = 0, held = 0; // the frames in the buffer
+        while (first + held < frames && !sampler.Done()) {
+            // Keep what the sampler still needs at the front of the buffer.
+            const std::size_t keep = first + held - std::min(sampler.Needed(), first + held);
+            std::memmove(buffer.data(), buffer.data() + (held - keep) * frameBytes, keep * frameBytes);
+            first += held - keep;
+            held = keep;
+            const std::size_t more = std::min(blockFrames - held, frames - first - held);
+            ReadAt(offset + (first + held) * static_cast<std::uint64_t>(frameBytes), buffer.data() + held * frameBytes,
+                   more * frameBytes);
+            held += more;
+            sampler.Take(buffer.data(), first, held);
+        }
+    }
 
 private:
-    std::uint8_t* Map = nullptr;
-    std::size_t Length = 0;
-    const std::uint8_t* First = nullptr;
+    void ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t bytes) {
+        while (bytes > 0) {
+            const ssize_t got = ::pread(Descriptor, into, bytes, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                Fail();
+            into += got;
+            offset += static_cast<std::uint64_t>(got);
+            bytes -= static_cast<std::size_t>(got);
+        }
+    }
+
+    [[noreturn]] void Fail() const { throw ECwError("Cannot read the sound file \"" + File.string() + "\"."); }
+
+    std::filesystem::path File;
+    int Descriptor = -1;
 };
 
 // The frames of the data chunk, no more than `maxLengthMs` of them.
@@ -191,7 +214,7 @@ bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& le
     if (!fmt || !data || data->OnDisk || !format.Read(*fmt) || !format.Drawable())
         return false;
     const std::size_t frames = data->Size / format.FrameBytes();
-    TPeakSampler(format, frames, audio).Take(data->Data.data());
+    TPeakSampler(format, frames, audio).Take(data->Data.data(), 0, frames);
     Finish(format, frames, audio, lengthMs);
     return true;
 }
@@ -208,8 +231,8 @@ TWaveformRead ReadWaveformFile(const std::filesystem::path& file, std::int64_t m
     bool cut = false;
     const std::size_t frames = FramesToRead(format, data->Size, maxLengthMs, cut);
     const std::size_t frameBytes = format.FrameBytes();
-    const TMappedRange samples(file, data->Offset, frames * frameBytes);
-    TPeakSampler(format, frames, audio).Take(samples.Bytes());
+    TPeakSampler sampler(format, frames, audio);
+    TBlockReader(file).Feed(data->Offset, frames, frameBytes, sampler);
     Finish(format, data->Size / frameBytes, audio, lengthMs);
     return cut ? TWaveformRead::Cut : TWaveformRead::Whole;
 }

@@ -40,8 +40,8 @@ bool ReadWaveform(const TWavParser& parser, TSoundTrack& audio, std::int32_t& le
 
 enum class TWaveformRead { NotDrawable, Whole, Cut };
 
-// As ReadWaveform, straight from a WAV file, its samples mapped rather than copied into memory,
-// and no more than the first `maxLengthMs` of them; `lengthMs` is the length of all the
+// As ReadWaveform, straight from a WAV file, its samples read a block at a time rather than all
+// into memory, and no more than the first `maxLengthMs` of them; `lengthMs` is the length of all the
 // samples the file holds, which is what it plays. Returns Cut when the file holds more than was
 // read, NotDrawable (changing nothing) when ReadWaveform would return false. Throws ECwError naming
 // the file when it cannot be opened or read.

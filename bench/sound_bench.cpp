@@ -1,12 +1,14 @@
 // Sound timings. Scrub latency: the time from a scrub move to the first buffer of its sound reaching
 // a real-time sink, over 50 moves, beside the same seek on the plainest pipeline there is (a test
 // tone into the same sink) as the platform's floor; and to its first sample heard at a private
-// sound server's sink, as on a desktop. Waveform: loading and drawing a 10-minute 48 kHz
-// stereo WAV through the sheet control, beside reading the same file's bytes. Conversion: an MP3
+// sound server's sink, as on a desktop. Waveform: the waveform of a 10-minute 48 kHz stereo WAV,
+// and loading and drawing it through the sheet control, beside reading the same file's bytes. Conversion: an MP3
 // to WAV through the converter, beside ffmpeg doing the same when it is installed.
 #include "audio/AudioConverter.h"
 #include "audio/AudioGraph.h"
 #include "audio/Scrubbing.h"
+#include "audio/Waveform.h"
+#include "document/SheetObjects.h"
 #include "platform/GstMedia.h"
 #include "sheetview/AudioColumn.h"
 #include "sheetview/SheetView.h"
@@ -263,17 +265,27 @@ int main(int argc, char** argv) {
     sheet.AddLayer("", "", sheet.Document().DefaultColors);
     // At 1 fps the sheet's 1637 frames span 27 minutes: the whole file is read.
     sheet.SetFps(1);
-    std::vector<double> loads, reads;
-    for (int run = 0; run < 5; ++run) {
+    std::vector<double> loads, reads, waveforms, readsCpu, waveformsCpu;
+    TSoundTrack track;
+    for (int run = 0; run < 9; ++run) {
+        // Processor time of this thread alone, which a busy machine changes less than the wall's.
+        double cpu = CpuMs(RUSAGE_THREAD);
         auto begin = TClock::now();
         {
             // Reading the file once, through a buffer of the size the waveform reader uses.
             std::ifstream in(tenMinutes, std::ios::binary);
-            std::vector<char> block(1 << 20);
+            std::vector<char> block(256 << 10);
             while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
             }
         }
         reads.push_back(std::chrono::duration<double, std::milli>(TClock::now() - begin).count());
+        readsCpu.push_back(CpuMs(RUSAGE_THREAD) - cpu);
+        cpu = CpuMs(RUSAGE_THREAD);
+        begin = TClock::now();
+        std::int32_t lengthMs = 0;
+        ReadWaveformFile(tenMinutes, 3600 * 1000, track, lengthMs);
+        waveforms.push_back(std::chrono::duration<double, std::milli>(TClock::now() - begin).count());
+        waveformsCpu.push_back(CpuMs(RUSAGE_THREAD) - cpu);
         begin = TClock::now();
         sheet.LoadAudio(tenMinutes);
         sheet.repaint();
@@ -281,10 +293,16 @@ int main(int argc, char** argv) {
     }
     const TStats load = Stats(loads);
     const TStats read = Stats(reads);
-    std::printf("load and draw a 10-minute 48 kHz stereo WAV  median %7.1f ms (%d rows)\n", load.Median,
-                sheet.AudioDisplay().RowCount());
-    std::printf("read the same file's bytes (floor)           median %7.1f ms   ratio %.1f\n", read.Median,
-                load.Median / std::max(read.Median, 0.001));
+    const TStats waveform = Stats(waveforms);
+    const double readCpu = Stats(readsCpu).Median, waveformCpu = Stats(waveformsCpu).Median;
+    std::printf("read a 10-minute 48 kHz stereo WAV (floor)   median %7.1f ms wall %7.1f ms processor\n", read.Median,
+                readCpu);
+    std::printf("its waveform                                 median %7.1f ms wall %7.1f ms processor"
+                "   ratio %.2f wall %.2f processor\n",
+                waveform.Median, waveformCpu, waveform.Median / std::max(read.Median, 0.001),
+                waveformCpu / std::max(readCpu, 0.001));
+    std::printf("load and draw it in the sheet control        median %7.1f ms   ratio %.2f (%d rows)\n",
+                load.Median, load.Median / std::max(read.Median, 0.001), sheet.AudioDisplay().RowCount());
 
     // Five minutes of 44.1 kHz stereo MP3 at 192 kbit/s, as an animator's dialogue track might be.
     const std::string source = (folder / "five-minutes.wav").string();

@@ -6,6 +6,7 @@
 #include "platform/GstMedia.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
@@ -68,6 +69,26 @@ std::string EncoderChain(const std::string& element, const TMovieFormat& format,
     return named;
 }
 
+// What an encoder does to the sound's time line, in samples, the same at every rate and channel
+// count; an encoder not named here is taken to do nothing to it.
+struct TEncoderDelay {
+    // Put before the first sample it was given, as players decode its stream from the
+    // multiplexers here, which state no such delay themselves.
+    std::uint64_t Leading = 0;
+    // Silence it must be given after the sound to hand all of the sound out: one encoder encodes
+    // only whole blocks and keeps its delay at the end.
+    std::uint64_t Unflushed = 0;
+};
+
+TEncoderDelay EncoderDelay(const std::string& element) {
+    static const std::pair<const char*, TEncoderDelay> kDelays[] = {
+        {"avenc_aac", {1024, 0}}, {"voaacenc", {1600, 1600 + 1024}}, {"lamemp3enc", {1105, 0}}};
+    for (const auto& [name, delay] : kDelays)
+        if (element == name)
+            return delay;
+    return {};
+}
+
 GstElement* Launch(const std::string& description, std::string* error) {
     GError* parseError = nullptr;
     GstElement* pipeline =
@@ -105,14 +126,18 @@ std::string VideoCaps(std::int32_t width, std::int32_t height, std::int32_t fps)
 
 // Cuts the sound entering a pad to the movie's range: samples before its start are dropped, the
 // rest is stamped from 0, the stream ends at the range's length, and a sound that ends sooner is
-// followed by silence up to it.
+// followed by silence up to it; then come `Tail` samples of silence.
 struct TSoundRange {
     std::int64_t StartNs = 0, LengthNs = 0;
+    std::uint64_t Tail = 0;
     std::uint64_t Skipped = 0, Kept = 0; // samples
     std::uint64_t Start = 0, Length = 0;
     std::int32_t Rate = 0, Bpf = 0;
     bool Ended = false;
     bool Forwarding = false; // what the probe pushes itself passes it
+    // For the thread that feeds the pictures: the rate once known, and whether the sound ended.
+    std::atomic<std::int32_t> KnownRate{0};
+    std::atomic<bool> Finished{false};
 
     static GstPadProbeReturn Probe(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
         return static_cast<TSoundRange*>(self)->Handle(pad, info);
@@ -132,6 +157,7 @@ struct TSoundRange {
         Bpf = audio.bpf;
         Start = gst_util_uint64_scale_round(static_cast<std::uint64_t>(StartNs), static_cast<std::uint64_t>(Rate), GST_SECOND);
         Length = gst_util_uint64_scale_round(static_cast<std::uint64_t>(LengthNs), static_cast<std::uint64_t>(Rate), GST_SECOND);
+        KnownRate = Rate;
         return true;
     }
 
@@ -151,8 +177,21 @@ struct TSoundRange {
         Forwarding = false;
     }
 
+    // Silence up to the range's length and the tail after it.
+    void ForwardSilence(GstPad* pad) {
+        if (Kept >= Length + Tail)
+            return;
+        const std::uint64_t missing = Length + Tail - Kept;
+        GstBuffer* silence = gst_buffer_new_allocate(nullptr, missing * static_cast<std::uint64_t>(Bpf), nullptr);
+        gst_buffer_memset(silence, 0, 0, missing * static_cast<std::uint64_t>(Bpf));
+        Stamp(silence, missing);
+        Forward(pad, silence);
+    }
+
     void End(GstPad* pad) {
+        ForwardSilence(pad);
         Ended = true;
+        Finished = true;
         Forwarding = true;
         gst_pad_send_event(pad, gst_event_new_eos());
         Forwarding = false;
@@ -168,13 +207,9 @@ struct TSoundRange {
             if (Ended)
                 return GST_PAD_PROBE_DROP;
             Ended = true;
-            if (KnowFormat(pad) && Kept < Length) {
-                const std::uint64_t missing = Length - Kept;
-                GstBuffer* silence = gst_buffer_new_allocate(nullptr, missing * static_cast<std::uint64_t>(Bpf), nullptr);
-                gst_buffer_memset(silence, 0, 0, missing * static_cast<std::uint64_t>(Bpf));
-                Stamp(silence, missing);
-                Forward(pad, silence);
-            }
+            Finished = true;
+            if (KnowFormat(pad))
+                ForwardSilence(pad);
             return GST_PAD_PROBE_OK;
         }
         if (Ended)
@@ -284,6 +319,10 @@ struct TMovieEncoder::TGraph {
     std::size_t FrameBytes = 0;
     std::int32_t Fps = 1;
     std::uint64_t Pushed = 0;
+    // The pictures start as late as the encoded sound's first own sample, so that players that
+    // know nothing of the encoder's delay keep them together.
+    std::uint64_t SoundDelaySamples = 0;
+    GstClockTime VideoStartNs = 0;
 
     ~TGraph() {
         if (Frames)
@@ -294,16 +333,25 @@ struct TMovieEncoder::TGraph {
         }
     }
 
-    // Throws the first error the graph has reported, if any.
-    void ThrowPendingError() const {
+    // Throws the first error the graph reports within `timeout`, if any.
+    void ThrowPendingError(GstClockTime timeout = 0) const {
         GstBus* bus = gst_element_get_bus(Pipeline);
-        GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, timeout, GST_MESSAGE_ERROR);
         gst_object_unref(bus);
         if (!message)
             return;
         const std::string text = GstErrorText(message);
         gst_message_unref(message);
         throw ECwError(text);
+    }
+
+    // The encoder's delay in time, once the sound's rate is known: its first buffer comes soon
+    // after the start, whatever the pictures do. 0 for a sound that ends without any.
+    GstClockTime SoundDelayNs() const {
+        while (Sound.KnownRate == 0 && !Sound.Finished)
+            ThrowPendingError(2 * GST_MSECOND);
+        const auto rate = static_cast<std::uint64_t>(Sound.KnownRate.load());
+        return rate == 0 ? 0 : gst_util_uint64_scale(SoundDelaySamples, GST_SECOND, rate);
     }
 };
 
@@ -353,6 +401,10 @@ TMovieEncoder::TMovieEncoder(const TMovieEncoding& encoding, const std::filesyst
         g_object_set(element("audiosource"), "location", encoding.Sound.c_str(), nullptr);
         Graph->Sound.StartNs = encoding.Range.StartNs(Graph->Fps);
         Graph->Sound.LengthNs = encoding.Range.LengthNs(Graph->Fps);
+        const TEncoderDelay delay = EncoderDelay(encoding.AudioCompressor);
+        Graph->Sound.Tail = delay.Unflushed;
+        if (format.Container != TMovieContainer::Avi)
+            Graph->SoundDelaySamples = delay.Leading;
         GstPad* pad = gst_element_get_static_pad(element("soundcut"), "sink");
         gst_pad_add_probe(pad,
                           static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
@@ -380,19 +432,15 @@ void TMovieEncoder::PushFrame(const std::uint8_t* pixels) {
         g_object_get(Graph->Frames, "current-level-bytes", &queued, "max-bytes", &limit, nullptr);
         if (queued + Graph->FrameBytes <= limit)
             break;
-        GstBus* bus = gst_element_get_bus(Graph->Pipeline);
-        GstMessage* message = gst_bus_timed_pop_filtered(bus, 2 * GST_MSECOND, GST_MESSAGE_ERROR);
-        gst_object_unref(bus);
-        if (message) {
-            const std::string text = GstErrorText(message);
-            gst_message_unref(message);
-            throw ECwError(text);
-        }
+        Graph->ThrowPendingError(2 * GST_MSECOND);
     }
+    if (Graph->Pushed == 0 && Graph->SoundDelaySamples > 0)
+        Graph->VideoStartNs = Graph->SoundDelayNs();
     GstBuffer* buffer = gst_buffer_new_memdup(pixels, Graph->FrameBytes);
     const auto fps = static_cast<std::uint64_t>(Graph->Fps);
-    GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(Graph->Pushed, GST_SECOND, fps);
-    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(Graph->Pushed + 1, GST_SECOND, fps) - GST_BUFFER_PTS(buffer);
+    GST_BUFFER_PTS(buffer) = Graph->VideoStartNs + gst_util_uint64_scale(Graph->Pushed, GST_SECOND, fps);
+    GST_BUFFER_DURATION(buffer) =
+        Graph->VideoStartNs + gst_util_uint64_scale(Graph->Pushed + 1, GST_SECOND, fps) - GST_BUFFER_PTS(buffer);
     ++Graph->Pushed;
     GstFlowReturn flow = GST_FLOW_OK;
     g_signal_emit_by_name(Graph->Frames, "push-buffer", buffer, &flow);

@@ -198,9 +198,48 @@ void WatchDecoders(GstBin*, GstBin*, GstElement* element, gpointer data) {
     gst_object_unref(pad);
 }
 
+// A demultiplexer may leave out a last frame that its file counts short, up to this many samples
+// at the span's rate; the sound then ends early by as much.
+constexpr std::uint64_t kMostMissingAtEnd = 4096;
+
+// A stream that ends a little before the end of its span is filled with silence to it, so that the
+// sound keeps its length.
+void FillToSpanEnd(GstPad* pad, TSoundLimit& limit) {
+    if (limit.Reached || !limit.Known || limit.Own.Rate == 0)
+        return;
+    const GstAudioInfo& audio = limit.Audio;
+    const std::uint64_t end =
+        std::min(AtRate(limit.Own.Length, limit.Own.Rate, audio.rate),
+                 gst_util_uint64_scale(limit.MaxNs, static_cast<std::uint64_t>(audio.rate), GST_SECOND));
+    if (limit.Frames >= end || end - limit.Frames > AtRate(kMostMissingAtEnd, limit.Own.Rate, audio.rate))
+        return;
+    const std::uint64_t missing = end - limit.Frames;
+    const auto bytes = static_cast<gsize>(missing * static_cast<std::uint64_t>(audio.bpf));
+    GstBuffer* silence = gst_buffer_new_allocate(nullptr, bytes, nullptr);
+    GstMapInfo map;
+    if (gst_buffer_map(silence, &map, GST_MAP_WRITE)) {
+        gst_audio_format_info_fill_silence(audio.finfo, map.data, bytes);
+        gst_buffer_unmap(silence, &map);
+    }
+    // The end of the stream is already marked on this pad, which would refuse the buffer; the
+    // element it feeds has not seen the end yet.
+    limit.Frames = end;
+    if (GstPad* peer = gst_pad_get_peer(pad)) {
+        gst_pad_chain(peer, silence);
+        gst_object_unref(peer);
+    } else {
+        gst_buffer_unref(silence);
+    }
+}
+
 // Counts samples rather than trusting time stamps, which decoders may leave out.
 GstPadProbeReturn LimitProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     auto* limit = static_cast<TSoundLimit*>(data);
+    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
+            FillToSpanEnd(pad, *limit);
+        return GST_PAD_PROBE_OK;
+    }
     if (limit->Reached) {
         // The cut buffer has gone on; now end the stream below, once, and drop what follows.
         if (!limit->Ended) {
@@ -280,8 +319,8 @@ std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, s
                               GConnectFlags{});
     std::shared_ptr<const std::atomic<bool>> cut = limit->Cut;
     GstPad* pad = gst_element_get_static_pad(element, "src");
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, LimitProbe, limit,
-                      [](gpointer data) { delete static_cast<TSoundLimit*>(data); });
+    gst_pad_add_probe(pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      LimitProbe, limit, [](gpointer data) { delete static_cast<TSoundLimit*>(data); });
     gst_object_unref(pad);
     return cut;
 }

@@ -64,7 +64,8 @@ struct TSoundSpan {
 // that point pass, the buffer that crosses it is cut, and the stream then ends. The flag returned
 // turns true once the stream was cut; a stream shorter than the limit passes untouched. With an
 // `own` span the samples before and after it are left out first, unless the pipeline's decoder
-// already leaves them out; reaching the span's end is not a cut.
+// already leaves them out; reaching the span's end is not a cut, and a stream that ends a frame
+// or so before it is filled with silence to it.
 std::shared_ptr<const std::atomic<bool>> LimitSoundLength(GstElement* element, std::int64_t maxMs,
                                                           const TSoundSpan& own = {});
 

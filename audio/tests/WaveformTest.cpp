@@ -3,12 +3,18 @@
 #include "../../testsupport/TempFolder.h"
 #include "WavWriter.h"
 #include "audio/WavParser.h"
+#include "base/Error.h"
 #include "document/SheetObjects.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <random>
 #include <string_view>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -123,6 +129,39 @@ TEST(Waveform, FileReadFromDiskGivesTheSameValues) {
     EXPECT_EQ(cutMs, wholeMs); // the file still plays to its end
     ASSERT_EQ(cut.Peaks[0].size(), std::size_t{12000}); // 600 pairs a second
     EXPECT_TRUE(std::equal(cut.Peaks[1].begin(), cut.Peaks[1].end(), whole.Peaks[1].begin()));
+}
+
+// Another program cuts the file short and lengthens it again while it is read, over and over: each
+// read gives a waveform or says which file it could not read, and never takes the program down.
+TEST(Waveform, AFileCutShortWhileReadGivesAnErrorNotACrash) {
+    const std::vector<std::int32_t> samples(2 * 2'000'000, 1000); // stereo, 8 MB
+    const auto file = TRiffBuilder().Format(1, 2, 44100, 16).Chunk("data", SampleBytes(samples, 16)).Data();
+    TTempFolder folder;
+    const std::filesystem::path path = folder / "shrinking.wav";
+    WriteText(path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
+    std::atomic<bool> reading = true;
+    std::thread cutter([&] {
+        while (reading) {
+            ::truncate(path.c_str(), 4096);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ::truncate(path.c_str(), static_cast<off_t>(file.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    int failures = 0;
+    for (int i = 0; i < 40; ++i) {
+        TSoundTrack audio;
+        std::int32_t lengthMs = 0;
+        try {
+            ReadWaveformFile(path, 60000, audio, lengthMs);
+        } catch (const ECwError& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot read the sound file \"" + path.string() + "\".");
+            ++failures;
+        }
+    }
+    reading = false;
+    cutter.join();
+    std::cout << failures << " of 40 reads met the cut file\n";
 }
 
 TEST(Waveform, FloatSamples) {
