@@ -83,10 +83,18 @@ void TAudioGraph::Pause() {
         gst_element_set_state(Graph->Get(), GST_STATE_PAUSED);
 }
 
-// The output reports the place of the sample leaving it, its own latency allowed for.
+// The output reports the place of the sample leaving it, its own latency allowed for. Until the
+// graph has settled into playing after a seek, the place it reports may still be the segment's
+// before the seek, or a clock that has not yet been set going: it is not taken.
 std::int64_t TAudioGraph::HeardNs() const {
+    if (!Graph)
+        return -1;
+    GstState state = GST_STATE_VOID_PENDING;
+    if (gst_element_get_state(Graph->Get(), &state, nullptr, 0) != GST_STATE_CHANGE_SUCCESS ||
+        state != GST_STATE_PLAYING)
+        return -1;
     gint64 position = -1;
-    if (!Graph || !gst_element_query_position(Graph->Get(), GST_FORMAT_TIME, &position))
+    if (!gst_element_query_position(Graph->Get(), GST_FORMAT_TIME, &position))
         return -1;
     return position;
 }

@@ -34,7 +34,8 @@ public:
     void PlaySegment(TMediaTime start, TMediaTime stop);
     // Halts where it is; the next PlaySegment goes on from its own start.
     void Pause();
-    // The place in the file being heard now, in nanoseconds, or -1 when inactive or not known.
+    // The place in the file being heard now, in nanoseconds, or -1 when inactive, not playing (a
+    // segment that has not yet set out included) or not known.
     std::int64_t HeardNs() const;
 
     // Level 0 (silent) to 10000 (full): an attenuation of 10000 - v hundredths of a decibel.

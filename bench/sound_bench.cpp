@@ -169,7 +169,7 @@ void KeepBest(TRunTime& best, const TRunTime& run) {
 }
 
 // Milliseconds from each move to its first sample heard at the server's sink, recorded from the
-// sink's monitor; a move whose sound never comes counts as a second.
+// sink's monitor; -1 for a move whose sound did not come within a second.
 std::vector<double> HeardScrubLatency(const std::string& file,
                                       const std::vector<std::pair<TMediaTime, TMediaTime>>& moves) {
     TSoundServer server;
@@ -186,7 +186,7 @@ std::vector<double> HeardScrubLatency(const std::string& file,
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             heard = recording.FirstSoundFrom(begin);
         }
-        times.push_back(heard < 0 ? 1000.0 : (heard - begin) / 1e6);
+        times.push_back(heard < 0 ? -1.0 : (heard - begin) / 1e6);
         // The slice plays out and the sink falls quiet before the next move.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
@@ -246,11 +246,18 @@ int main(int argc, char** argv) {
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
     }
-    if (heard.empty())
+    const auto unheard = std::count(heard.begin(), heard.end(), -1.0);
+    heard.erase(std::remove(heard.begin(), heard.end(), -1.0), heard.end());
+    if (heard.empty() && unheard == 0)
         std::printf("scrub move to first sample heard          no sound server\n");
+    else if (heard.empty())
+        std::printf("scrub move to first sample heard (server) none of %d moves heard\n",
+                    static_cast<int>(unheard));
     else
-        std::printf("scrub move to first sample heard (server) median %6.2f ms   worst %6.2f ms\n",
-                    Stats(heard).Median, *std::max_element(heard.begin(), heard.end()));
+        std::printf("scrub move to first sample heard (server) median %6.2f ms   worst %6.2f ms   "
+                    "%d of %d moves never heard\n",
+                    Stats(heard).Median, *std::max_element(heard.begin(), heard.end()),
+                    static_cast<int>(unheard), static_cast<int>(heard.size() + unheard));
 
     // The waveform of ten minutes of 48 kHz stereo sound.
     const std::string tenMinutes = (folder / "ten-minutes.wav").string();

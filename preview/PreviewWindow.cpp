@@ -1,16 +1,16 @@
 #include "preview/PreviewWindow.h"
 
+#include "audio/AudioGraph.h"
+#include "base/Error.h"
+#include "document/CelPictures.h"
+#include "document/SheetDocument.h"
+#include "export/MovieRange.h"
+#include "imaging/Compositor.h"
+#include "imaging/PictureFilters.h"
+#include "preview/MovieScreen.h"
 #include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
 #include "ui/ProgressDialog.h"
-#include "audio/AudioGraph.h"
-#include "document/CelPictures.h"
-#include "base/Error.h"
-#include "document/SheetDocument.h"
-#include "export/MovieRange.h"
-#include "imaging/PictureFilters.h"
-#include "imaging/Compositor.h"
-#include "preview/MovieScreen.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -46,7 +46,8 @@ std::optional<int> FieldValue(const QLineEdit* field) {
 }
 } // namespace
 
-TPreviewWindow::TPreviewWindow(TSheetDocument& sheet, TCompositor& rostrum, TPreviewHost host, QWidget* parent)
+TPreviewWindow::TPreviewWindow(TSheetDocument& sheet, TCompositor& rostrum, TPreviewHost host,
+                               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), Sheet(sheet), Rostrum(rostrum),
       Host(std::move(host)) {
     setObjectName("Preview");
@@ -441,28 +442,32 @@ void TPreviewWindow::SetOut(std::int32_t position) {
     Tick();
 }
 
-// The sound's place is taken while it moves forwards and stays within reach of the wall clock (a
-// place from before the last seek is neither). Between two reports of its place the time runs on
-// for a moment, no further: when the sound stalls, the picture waits for it, as it waits for the
-// sound to set out. Only once the sound has ended does the wall clock carry on from it.
+// The sound's place, as the graph reports it once it plays, is the time: the picture never runs
+// ahead of what is heard, so while the sound stalls or has yet to set out (an output takes a
+// moment to start) the picture waits for it. A place further on than the time since playback set
+// out allows is a fault of the output's clock and is not taken. A sound that has not set out
+// after two seconds lets the wall clock run from then on, until it does. Only once the sound has
+// ended does the wall clock carry on from it.
 std::int64_t TPreviewWindow::ElapsedNs() {
     constexpr std::int64_t kSoundStartWaitNs = 2'000'000'000;
     constexpr std::int64_t kSoundLeadNs = 50'000'000;
-    constexpr std::int64_t kCoastNs = 100'000'000;
+    // The sound's last place may fall short of the range's end by a rounded sample.
+    constexpr std::int64_t kEndSlackNs = 1'000'000;
     const std::int64_t wall = WallClock.nsecsElapsed();
     if (!OnSoundClock)
         return wall;
     const std::int64_t heard = AudioGraph->HeardNs();
-    if (heard > LastHeardNs && heard - SoundStartNs <= wall + kSoundLeadNs) {
+    const bool advanced = heard > LastHeardNs && heard - SoundStartNs <= wall + kSoundLeadNs;
+    if (advanced) {
         LastHeardNs = heard;
         LastHeardWallNs = wall;
         SoundMoved = true;
     }
+    const bool ended = SoundMoved && LastHeardNs + kEndSlackNs >= SoundEndNs;
+    SoundStalled = !advanced && !ended;
     if (!SoundMoved)
         return std::max<std::int64_t>(0, wall - kSoundStartWaitNs);
-    const std::int64_t coast = wall - LastHeardWallNs;
-    const bool ended = LastHeardNs + kCoastNs >= SoundEndNs;
-    return LastHeardNs - SoundStartNs + (ended ? coast : std::min(coast, kCoastNs));
+    return LastHeardNs - SoundStartNs + (ended ? wall - LastHeardWallNs : 0);
 }
 
 // Shows the frame due now and sleeps until the next is due.
@@ -487,7 +492,8 @@ void TPreviewWindow::Tick() {
         Ticking = false;
     }
     const std::int64_t wait = FrameDueNs(frames + 1, Fps) - elapsed;
-    const bool waitingForSound = OnSoundClock && !SoundMoved;
+    // A sound that stalls may set out again at any moment: the picture looks again soon.
+    const bool waitingForSound = OnSoundClock && SoundStalled;
     Timer1->start(
         waitingForSound ? 1 : static_cast<int>(std::max<std::int64_t>(1, (wait + 999'999) / 1'000'000)));
 }

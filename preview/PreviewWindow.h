@@ -142,7 +142,8 @@ private:
     std::int32_t StartPosition = 0;
     QElapsedTimer WallClock;
     bool OnSoundClock = false;
-    bool SoundMoved = false;
+    bool SoundMoved = false;   // the sound has set out since playback did
+    bool SoundStalled = false; // its place did not advance at the last look, and it has not ended
     std::int64_t SoundStartNs = 0;
     std::int64_t SoundEndNs = 0;
     std::int64_t LastHeardNs = 0;
