@@ -1,7 +1,9 @@
 #include "CaptureWindowFixture.h"
 #include "capture/CaptureWindow.h"
 #include "capture/TimeLapsePanel.h"
+#include "capture/VideoView.h"
 #include "testsupport/WaitFor.h"
+#include "ui/WindowPlacement.h"
 #include "ui/PlacementPanel.h"
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QScreen>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -150,4 +153,40 @@ TEST_F(CaptureStationTest, TheWindowOpensBesideTheSheetAndComesBackWhereItWas) {
     capture.close();
     EXPECT_EQ(OpenLive().geometry(), moved);
     EXPECT_NE(ReadText(User.Path() / "Celwright/3.0/celwright.ini").find("[window places]"), std::string::npos);
+}
+
+// Without room beside the main window the capture window lies over the thumbnail panel, narrowed
+// to end before the layer columns, and still shows the whole live picture; on the screen here and
+// on a large and a small screen with the sheet filling it or leaving room beside it.
+TEST_F(CaptureStationTest, TheWindowNeverCoversTheLayerColumns) {
+    const QRect screen = Window->screen()->availableGeometry();
+    Window->setGeometry(screen);
+    Window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    TCaptureWindow& capture = OpenLive();
+    const int columns = Sheet().mapToGlobal(QPoint(Sheet().IndexWidth(), 0)).x();
+    EXPECT_LT(capture.frameGeometry().right(), columns) << "over the layer columns";
+    EXPECT_TRUE(capture.centralWidget()->rect().contains(capture.VideoGrabber1->geometry()));
+    if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"))
+        capture.grab().save(QString(shots) + "/capture-narrow.png");
+
+    const int columnsFromLeft = columns - Window->frameGeometry().left();
+    const QSize wanted = capture.size();
+    const int least = std::max(capture.minimumWidth(), capture.minimumSizeHint().width());
+    for (const QSize size : {QSize(1600, 1000), QSize(1024, 768)}) {
+        for (const int mainWidth : {size.width(), size.width() * 2 / 3}) {
+            SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", sheet " +
+                         std::to_string(mainWidth) + " wide");
+            const QRect main(0, 0, mainWidth, size.height());
+            const int mainColumns = main.left() + columnsFromLeft;
+            const QRect place = PlaceBesideSheet({QPoint(0, 0), size}, main, mainColumns, wanted, least);
+            EXPECT_TRUE(place.right() < mainColumns || place.left() > main.right()) << "over the layer columns";
+            capture.setGeometry(QRect(screen.topLeft(), place.size()));
+            QCoreApplication::processEvents();
+            EXPECT_EQ(capture.width(), place.width()) << "the window is wider than its place";
+            const QRect picture = capture.VideoGrabber1->geometry();
+            EXPECT_TRUE(capture.centralWidget()->rect().contains(picture));
+            EXPECT_NEAR(double(picture.width()) / picture.height(), 4.0 / 3.0, 0.02);
+        }
+    }
 }
