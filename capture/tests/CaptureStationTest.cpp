@@ -1,12 +1,17 @@
 #include "CaptureWindowFixture.h"
 #include "capture/CaptureWindow.h"
 #include "capture/TimeLapsePanel.h"
+#include "app/PreferencesDialog.h"
+#include "app/SheetFiles.h"
+#include "capture/CaptureViewMenu.h"
 #include "capture/VideoView.h"
+#include "testsupport/ModalAnswer.h"
 #include "testsupport/WaitFor.h"
 #include "ui/WindowPlacement.h"
 #include "ui/PlacementPanel.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <array>
 #include <set>
 
 namespace {
@@ -189,4 +195,51 @@ TEST_F(CaptureStationTest, TheWindowNeverCoversTheLayerColumns) {
             EXPECT_NEAR(double(picture.width()) / picture.height(), 4.0 / 3.0, 0.02);
         }
     }
+}
+
+// Preferences forget, on OK, what celwright.ini keeps of window places, the cameras' guides and the
+// sheets' reference pictures, each on its own; Cancel forgets nothing.
+TEST_F(CaptureStationTest, PreferencesForgetWindowPlacesGuidesAndReferencePictures) {
+    const std::string ini = User / "Celwright/3.0/celwright.ini";
+    Window->Files().AskSaveFile = [this](const QString&, const QString&, const QString&) {
+        return QString::fromStdString(Ink / "walk.xps");
+    };
+    Window->Files().SaveAs();
+    QImage set(32, 24, QImage::Format_RGB32);
+    set.fill(Qt::red);
+    ASSERT_TRUE(set.save(QString::fromStdString(Ink / "set.png")));
+    TCaptureWindow& capture = OpenLive();
+    capture.ViewMenu->GridAction->trigger();
+    capture.ViewMenu->OpenReferenceFile(Ink / "set.png");
+    capture.close(); // its place is kept
+    auto kept = [&ini](const char* section) { return ReadText(ini).find(section) != std::string::npos; };
+    ASSERT_TRUE(kept("[window places]") && kept("[live guides: Test pattern]") && kept("[reference picture "));
+
+    const struct {
+        const char* What;
+        QCheckBox* TPreferencesDialog::*Check;
+        bool Ok;
+        std::array<bool, 3> Kept; // window places, guides, reference pictures
+    } cases[] = {
+        {"Cancel", &TPreferencesDialog::ForgetPlacesCheck, false, {true, true, true}},
+        {"window places", &TPreferencesDialog::ForgetPlacesCheck, true, {false, true, true}},
+        {"guides", &TPreferencesDialog::ForgetGuidesCheck, true, {false, false, true}},
+        {"reference pictures", &TPreferencesDialog::ForgetReferencesCheck, true, {false, false, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        WhenShown<TPreferencesDialog>([&c](TPreferencesDialog& dialog) {
+            (dialog.*c.Check)->setChecked(true);
+            (c.Ok ? dialog.OkBtn : dialog.CancelBtn)->click();
+        });
+        Window->PreferencesClick();
+        EXPECT_EQ(kept("[window places]"), c.Kept[0]);
+        EXPECT_EQ(kept("[live guides: Test pattern]"), c.Kept[1]);
+        EXPECT_EQ(kept("[reference picture "), c.Kept[2]);
+    }
+    // The capture window shows what is kept now: no guides, no reference picture.
+    OpenLive();
+    EXPECT_FALSE(capture.ViewMenu->GridAction->isChecked());
+    EXPECT_TRUE(capture.ViewMenu->Reference.Picture().isNull());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
