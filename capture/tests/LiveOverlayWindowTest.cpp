@@ -418,7 +418,9 @@ TEST_F(LiveOverlayWindowTest, AReferenceFollowsItsFileAndOneThatIsGoneIsNamedOnc
     EXPECT_EQ(LoadReferencePictureSettings(User / "Celwright/3.0/celwright.ini", Ink / "walk.xps").File, setFile);
     Open();
     ASSERT_TRUE(picture(red).save(QString::fromStdString(setFile)));
-    EXPECT_TRUE(WaitFor([&] { return !view.Reference.Picture().isNull() && view.Reference.Picture().pixel(0, 0) == red; }))
+    EXPECT_TRUE(WaitFor([&] {
+        return !view.Reference.Picture().isNull() && view.Reference.Picture().pixel(0, 0) == red;
+    }))
         << "not shown when its file came back";
     EXPECT_TRUE(view.ReferenceAction->isEnabled());
 
