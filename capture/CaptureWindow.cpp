@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
@@ -40,6 +41,8 @@ constexpr int kThumbnailWidth = 129;
 constexpr int kColumnGap = 6;
 constexpr int kGap = 8;
 constexpr int kEdge = 8;       // the window's margin
+constexpr int kWindowChrome = 100; // the menu bar, the tool bar and the window's frame, about
+constexpr int kWindowFrameWidth = 16; // the window's frame left and right, about
 constexpr int kColumnTop = 5;  // of the placement column beside the picture
 // The placement column below a narrow picture shows at least this much, and scrolls.
 constexpr int kLeastColumnHeight = 160;
@@ -486,8 +489,16 @@ QSize TCaptureWindow::LeastCentralSize() const {
 }
 
 void TCaptureWindow::ResizeForm() {
-    const QSize live(LiveWidth(), LiveHeight());
-    const QSize natural = CentralSize(live.expandedTo({kMinVideoWidth, kMinVideoHeight}));
+    QSize area = QSize(LiveWidth(), LiveHeight()).expandedTo({kMinVideoWidth, kMinVideoHeight});
+    if (const QScreen* shown = screen()) {
+        // A camera larger than the screen opens scaled down to fit it, with room for the menus and frame.
+        const int besidePicture = CentralSize({0, 0}).width(); // the column and the margins
+        const QSize room = shown->availableGeometry().size() -
+                           QSize(besidePicture + kWindowFrameWidth, kVideoTop + BelowPictureHeight(area.width()) + kWindowChrome);
+        if (room.isValid() && (area.width() > room.width() || area.height() > room.height()))
+            area = area.scaled(room, Qt::KeepAspectRatio);
+    }
+    const QSize natural = CentralSize(area);
     // The window follows the camera's size until the user gives it a size of their own.
     if (!isVisible() || centralWidget()->size() == NaturalSize) {
         centralWidget()->setMinimumSize(natural);

@@ -243,3 +243,21 @@ TEST_F(CaptureStationTest, PreferencesForgetWindowPlacesGuidesAndReferencePictur
     EXPECT_TRUE(capture.ViewMenu->Reference.Picture().isNull());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
+
+// A size larger than the screen: the window follows the camera, scaled down to the screen, in the
+// camera's shape; the captured file has the camera's size.
+TEST_F(CaptureStationTest, ALargeCameraSizeOpensTheWindowNoLargerThanTheScreen) {
+    const QRect screen = Window->screen()->availableGeometry();
+    TCaptureWindow& capture = OpenLive();
+    capture.Placement->FrameItem->click();
+    capture.Size1->actions().last()->trigger(); // 1280 x 720, wider than the screen beside the column
+    ASSERT_TRUE(WaitFor([&] { return capture.ButtonCapture->isEnabled() && capture.Grabber.VideoWidth() == 1280; }));
+    const QRect picture = capture.VideoGrabber1->geometry();
+    EXPECT_GT(picture.width(), 320) << "the window did not follow the camera";
+    EXPECT_NEAR(double(picture.width()) / picture.height(), 16.0 / 9.0, 0.02);
+    EXPECT_LE(capture.frameGeometry().width(), screen.width());
+    EXPECT_LE(capture.frameGeometry().height(), screen.height());
+    Capture(capture);
+    EXPECT_EQ(QImage(QString::fromStdString(Ink / capture.FileName.toStdString())).size(), QSize(1280, 720));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
