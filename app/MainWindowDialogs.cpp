@@ -10,12 +10,18 @@
 #include "app/PreferencesDialog.h"
 #include "app/ProfileManagerDialog.h"
 #include "app/SheetFiles.h"
+#include "capture/CaptureViewMenu.h"
+#include "capture/CaptureWindow.h"
+#include "settings/LiveGuideSettings.h"
 #include "settings/MouthChartFile.h"
+#include "settings/ReferencePictureSettings.h"
 #include "sheetview/SheetView.h"
 #include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/QtText.h"
+#include "ui/WindowPlacement.h"
 
+#include <QCheckBox>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
@@ -140,16 +146,31 @@ void TMainWindow::EditLayerPropertiesClick() {
 
 void TMainWindow::PreferencesClick() {
     TSettings edited = SettingsManager.Saved;
+    bool forgetPlaces = false;
+    bool forgetGuides = false;
+    bool forgetReferences = false;
     {
         TPreferencesDialog dialog(LayerColorNames(), ProgramEditDialog, this);
         if (!dialog.Edit(Translate(LanguageKey("sPreferences")), edited, frameGeometry().topLeft()))
             return;
+        forgetPlaces = dialog.ForgetPlacesCheck->isChecked();
+        forgetGuides = dialog.ForgetGuidesCheck->isChecked();
+        forgetReferences = dialog.ForgetReferencesCheck->isChecked();
     }
     SettingsManager.Saved = edited;
     // The preferences take effect even when the file cannot be written; that is reported after.
     std::exception_ptr failure;
     try {
         SettingsManager.SaveToFile();
+        const std::string file = SettingsManager.SettingsFilePath();
+        if (forgetPlaces)
+            ForgetPlaces(file);
+        if (forgetGuides)
+            ForgetLiveGuideSettings(file);
+        if (forgetReferences)
+            ForgetReferencePictureSettings(file);
+        if ((forgetGuides || forgetReferences) && CaptureWindow)
+            CaptureWindow->ViewMenu->ReadKeptSettings();
     } catch (...) {
         failure = std::current_exception();
     }

@@ -201,13 +201,20 @@ QWidget* TPreferencesDialog::MakeCapturePage() {
     SetRadioTexts(StepButtons, {"1", "2", "3", "4"});
     NumberingGroup = MakeRadioGroup(NumberingButtons, 2);
     ImageGroup = MakeRadioGroup(ImageButtons, 3);
+    KeptViewsGroup = new QGroupBox;
+    auto* kept = new QVBoxLayout(KeptViewsGroup);
+    for (QCheckBox** check : {&ForgetPlacesCheck, &ForgetGuidesCheck, &ForgetReferencesCheck}) {
+        *check = new QCheckBox;
+        kept->addWidget(*check);
+    }
     auto* grid = new QGridLayout(page);
     grid->addWidget(ModeGroup, 0, 0);
     grid->addWidget(CapColorGroup, 1, 0);
     grid->addWidget(StepGroup, 0, 1, 2, 1);
     grid->addWidget(NumberingGroup, 0, 2);
     grid->addWidget(ImageGroup, 1, 2);
-    grid->setRowStretch(2, 1);
+    grid->addWidget(KeptViewsGroup, 2, 0, 1, 3);
+    grid->setRowStretch(3, 1);
     return page;
 }
 
@@ -267,6 +274,10 @@ void TPreferencesDialog::Retranslate() {
     SetRadioTexts(NumberingButtons,
                   {Translate(LanguageKey("sFrame")), Translate(LanguageKey("sSequential"))});
     ImageGroup->setTitle(Translate(LanguageKey("sImageFormat")));
+    KeptViewsGroup->setTitle(Translate(LanguageKey("sWindowsAndViews")));
+    ForgetPlacesCheck->setText(Translate(LanguageKey("sForgetWindowPlaces")));
+    ForgetGuidesCheck->setText(Translate(LanguageKey("sForgetLiveGuides")));
+    ForgetReferencesCheck->setText(Translate(LanguageKey("sForgetReferencePictures")));
     SetRadioTexts(ImageButtons, {Translate(LanguageKey("sPNG")), Translate(LanguageKey("sJPEG")),
                                  Translate(LanguageKey("sBMP"))});
     PrevColorGroup->setTitle(Translate(LanguageKey("sRenderColor")));

@@ -63,6 +63,11 @@ public:
     QButtonGroup* NumberingButtons;
     QGroupBox* ImageGroup;
     QButtonGroup* ImageButtons;
+    // What celwright.ini keeps of windows and the capture window's views, forgotten on OK.
+    QGroupBox* KeptViewsGroup;
+    QCheckBox* ForgetPlacesCheck;
+    QCheckBox* ForgetGuidesCheck;
+    QCheckBox* ForgetReferencesCheck;
     QGroupBox* PrevColorGroup;
     QButtonGroup* PrevColorButtons;
     QCheckBox* AutoBuildCheck;

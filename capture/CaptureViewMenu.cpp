@@ -6,6 +6,7 @@
 #include "document/CelPictures.h"
 #include "imaging/Picture.h"
 #include "sheetview/SheetView.h"
+#include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
 #include "ui/ErrorBox.h"
 #include "ui/PictureImage.h"
@@ -25,8 +26,9 @@ namespace {
 constexpr const char* kMaskNames[] = {nullptr, "4:3", "16:9", "1.85:1", "2.39:1"};
 } // namespace
 
-TCaptureViewMenu::TCaptureViewMenu(QMenuBar& bar, TVideoView& view, TSheetView& sheet, QWidget& window)
-    : QObject(&window), View(view), Sheet(sheet), Window(window) {
+TCaptureViewMenu::TCaptureViewMenu(QMenuBar& bar, TVideoView& view, TSheetView& sheet, QWidget& window,
+                                   TAlertPrompt& prompt)
+    : QObject(&window), View(view), Sheet(sheet), Window(window), Prompt(prompt) {
     ViewMenu = bar.addMenu(QString());
     CreateGuideActions();
     ViewMenu->addSeparator();
@@ -36,6 +38,8 @@ TCaptureViewMenu::TCaptureViewMenu(QMenuBar& bar, TVideoView& view, TSheetView& 
     ShowGuideSettings();
     ShowReferenceSettings();
     Retranslate();
+    connect(&Watcher, &QFileSystemWatcher::fileChanged, this, [this] { ReferenceFileChanged(); });
+    connect(&Watcher, &QFileSystemWatcher::directoryChanged, this, [this] { ReferenceFileChanged(); });
 }
 
 void TCaptureViewMenu::CreateGuideActions() {
@@ -47,8 +51,12 @@ void TCaptureViewMenu::CreateGuideActions() {
         item->setCheckable(true);
         return item;
     };
+    // Ctrl+Shift and Ctrl+Alt keys, as the onion skin's: the main window's Ctrl keys stay its own
+    // while both windows are open. Ctrl+Alt goes with the settings behind a Ctrl+Shift key.
     GridAction = toggle(&TLiveGuideSettings::Grid);
+    GridAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     GridSettingsAction = ViewMenu->addAction(QString(), this, [this] { Guard([this] { GridSettingsClick(); }); });
+    GridSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G));
     MaskMenu = ViewMenu->addMenu(QString());
     auto* masks = new QActionGroup(MaskMenu);
     for (std::size_t i = 0; i < MaskActions.size(); ++i) {
@@ -57,11 +65,16 @@ void TCaptureViewMenu::CreateGuideActions() {
             GuidesChanged();
         });
         MaskActions[i]->setCheckable(true);
+        MaskActions[i]->setShortcut(QKeySequence(
+            QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key(Qt::Key_0 + static_cast<int>(i)))));
         masks->addAction(MaskActions[i]);
     }
     TitleSafeAction = toggle(&TLiveGuideSettings::TitleSafe);
+    TitleSafeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     ActionSafeAction = toggle(&TLiveGuideSettings::ActionSafe);
+    ActionSafeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     CentreCrossAction = toggle(&TLiveGuideSettings::CentreCross);
+    CentreCrossAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 }
 
 void TCaptureViewMenu::CreateReferenceActions() {
@@ -70,14 +83,18 @@ void TCaptureViewMenu::CreateReferenceActions() {
         ReferenceChanged();
     });
     ReferenceAction->setCheckable(true);
+    ReferenceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     OpenReferenceAction = ViewMenu->addAction(QString(), this, [this] { Guard([this] { OpenReference(); }); });
+    OpenReferenceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     ReferenceFromCelAction =
         ViewMenu->addAction(QString(), this, [this] { Guard([this] { ReferenceFromCel(); }); });
+    ReferenceFromCelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     ReferenceDifferenceAction = ViewMenu->addAction(QString(), this, [this](bool on) {
         Reference.Settings.Difference = on;
         ReferenceChanged();
     });
     ReferenceDifferenceAction->setCheckable(true);
+    ReferenceDifferenceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
 
     // The opacity slider sits in the menu, so the picture can be watched while it changes.
     auto* opacity = new QWidget(ViewMenu);
@@ -105,6 +122,7 @@ void TCaptureViewMenu::CreateReferenceActions() {
         Reference.ResetPlace();
         ReferenceChanged();
     });
+    FitReferenceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
 }
 
 void TCaptureViewMenu::Retranslate() {
@@ -138,6 +156,12 @@ void TCaptureViewMenu::CameraChosen(const std::string& camera) {
     View.update();
 }
 
+void TCaptureViewMenu::ReadKeptSettings() {
+    CameraChosen(Camera);
+    SheetKnown = false;
+    SheetShown(SheetPath);
+}
+
 void TCaptureViewMenu::ShowGuideSettings() {
     const TLiveGuideSettings& settings = Guides.Settings;
     GridAction->setChecked(settings.Grid);
@@ -166,8 +190,11 @@ void TCaptureViewMenu::GridSettingsClick() {
 // Reference picture
 
 void TCaptureViewMenu::SheetShown(const std::string& sheetPath) {
-    if (SheetKnown && sheetPath == SheetPath)
+    if (SheetKnown && sheetPath == SheetPath) {
+        if (!ReferenceIsCurrent())
+            LoadKeptReference();
         return;
+    }
     const TReferencePictureSettings kept = LoadReferencePictureSettings(SettingsFile, sheetPath);
     if (SheetKnown && SheetPath.empty() && !Reference.Settings.File.empty() && kept.File.empty()) {
         // A sheet saved for the first time keeps the reference it was shot with; one that has its
@@ -182,8 +209,70 @@ void TCaptureViewMenu::SheetShown(const std::string& sheetPath) {
     Reference.SetImage(QImage());
     ShowReferenceSettings();
     View.update();
-    if (!Reference.Settings.File.empty())
-        LoadReferenceImage(Reference.Settings.File);
+    LoadKeptReference();
+}
+
+void TCaptureViewMenu::LoadKeptReference() {
+    WatchReference();
+    const std::string file = Reference.Settings.File;
+    if (file.empty())
+        return;
+    try {
+        LoadReferenceImage(file);
+    } catch (const ECwError&) {
+        Reference.SetImage(QImage());
+        ShowReferenceSettings();
+        View.update();
+        if (!Reported.insert(SheetPath + '\n' + file).second)
+            return;
+        const QString message = Fill(Translate(LanguageKey("msgReferenceUnreadable")), {FromStd(file)});
+        if (Prompt.Prompt(message, Translate(LanguageKey("sForget")), Translate(LanguageKey("sKeep"))) !=
+            TAlertPrompt::TAnswer::Ok)
+            return;
+        Reference.Settings = {};
+        ShowReferenceSettings();
+        WatchReference();
+        ReferenceChanged();
+    }
+}
+
+bool TCaptureViewMenu::ReferenceIsCurrent() const {
+    const std::string& file = Reference.Settings.File;
+    if (file.empty())
+        return true;
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(file, error);
+    const auto bytes = std::filesystem::file_size(file, error);
+    return !error && !Reference.Picture().isNull() && time == LoadedTime && bytes == LoadedBytes;
+}
+
+void TCaptureViewMenu::WatchReference() {
+    for (const QStringList& paths : {Watcher.files(), Watcher.directories()}) {
+        if (!paths.isEmpty())
+            Watcher.removePaths(paths);
+    }
+    const std::filesystem::path file = Reference.Settings.File;
+    if (file.empty())
+        return;
+    std::error_code error;
+    for (const std::filesystem::path& path : {file.parent_path(), file}) {
+        if (std::filesystem::exists(path, error))
+            Watcher.addPath(FromStd(path.string()));
+    }
+}
+
+void TCaptureViewMenu::ReferenceFileChanged() {
+    const std::string file = Reference.Settings.File;
+    std::error_code error;
+    if (ReferenceIsCurrent() || !std::filesystem::exists(file, error))
+        return; // another file of its folder changed, or it went: the picture shown stays
+    if (!Watcher.files().contains(FromStd(file)))
+        Watcher.addPath(FromStd(file)); // written anew: the new file is watched
+    try {
+        LoadReferenceImage(file);
+    } catch (const ECwError&) {
+        // Still being written: the picture shown stays until the file is whole.
+    }
 }
 
 void TCaptureViewMenu::ShowReferenceSettings() {
@@ -206,8 +295,13 @@ void TCaptureViewMenu::ReferenceChanged() {
 void TCaptureViewMenu::LoadReferenceImage(const std::string& file) {
     TPicture picture;
     const std::string name = std::filesystem::path(file).filename().string();
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(file, error);
+    const auto bytes = std::filesystem::file_size(file, error);
     if (!ReadCelPicture(name, file, picture))
         throw ECwError(ToStd(Fill(Translate(LanguageKey("msgErrNotAPicture")), {FromStd(file)})));
+    LoadedTime = time;
+    LoadedBytes = bytes;
     Reference.SetImage(PictureToImage(picture).copy());
     ShowReferenceSettings();
     View.update();
@@ -231,6 +325,7 @@ void TCaptureViewMenu::OpenReferenceFile(const std::string& file) {
     Reference.Settings.Shown = true;
     Reference.ResetPlace();
     ShowReferenceSettings();
+    WatchReference();
     ReferenceChanged();
 }
 

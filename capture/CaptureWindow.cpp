@@ -24,6 +24,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
@@ -36,6 +39,15 @@ constexpr int kMinVideoWidth = 320;
 constexpr int kMinVideoHeight = 240;
 constexpr int kThumbnailWidth = 129;
 constexpr int kColumnGap = 6;
+constexpr int kGap = 8;
+constexpr int kEdge = 8;       // the window's margin
+constexpr int kWindowChrome = 100; // the menu bar, the tool bar and the window's frame, about
+constexpr int kWindowFrameWidth = 16; // the window's frame left and right, about
+constexpr int kColumnTop = 5;  // of the placement column beside the picture
+// The placement column below a narrow picture shows at least this much, and scrolls.
+constexpr int kLeastColumnHeight = 160;
+// Refresh Preview, Capture and the frame number side by side.
+constexpr int kButtonRowWidth = 290;
 
 // A field the user types into: Left and Right move its text cursor.
 bool IsTextField(const QObject* widget) {
@@ -162,16 +174,20 @@ void TCaptureWindow::CreateControls() {
     for (QAction* item : {OnionSkin1, PlayWithLive1})
         bar->addAction(item);
 
+    // The placement, onion skin and time-lapse column scrolls when the window is too short for it,
+    // and goes below the picture when the window is too narrow for both side by side.
+    SidePanel = new QScrollArea(central);
+    SidePanel->setFrameShape(QFrame::NoFrame);
+    SidePanel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* side = new QWidget;
     Placement = new TPlacementPanel(
-        Settings.Capture, [this] { return Sheet.CurrentFrame(); }, central);
-    Placement->setGeometry(8, kVideoTop - 6, 150, std::max(292, Placement->sizeHint().height()));
+        Settings.Capture, [this] { return Sheet.CurrentFrame(); }, side);
+    Placement->setGeometry(0, 0, 150, std::max(292, Placement->sizeHint().height()));
     connect(Placement, &TPlacementPanel::HoldRefused, this,
             [this](const QString& message) { ShowErrorBox(this, message); });
 
     VideoGrabber1 = new TVideoView(central);
-    VideoGrabber1->setGeometry(Placement->width() + 8, kVideoTop, kMinVideoWidth, kMinVideoHeight);
-    FrameImage = new QLabel(central);
-    FrameImage->setScaledContents(true);
+    FrameImage = new TVideoView(central);
     FrameImage->hide();
     OverlayPanel = new QLabel(central);
     OverlayPanel->setAlignment(Qt::AlignCenter);
@@ -191,9 +207,10 @@ void TCaptureWindow::CreateControls() {
     Rebuild = new QPushButton(central);
     Rebuild->resize(104, 28);
     connect(Rebuild, &QPushButton::clicked, this, [this] { Guard([this] { RebuildClick(); }); });
-    CreateOnionControls(central);
-    ViewMenu = new TCaptureViewMenu(*menuBar(), *VideoGrabber1, Sheet, *this);
-    TimeLapse = new TTimeLapsePanel(central);
+    CreateOnionControls(side);
+    ViewMenu = new TCaptureViewMenu(*menuBar(), *VideoGrabber1, Sheet, *this, Prompt);
+    TimeLapse = new TTimeLapsePanel(side);
+    SidePanel->setWidget(side);
     TimeLapse->Schedule.OnShoot = [this] { return TimeLapseShot(); };
 
     // The window sees keys before its controls.
@@ -206,10 +223,12 @@ void TCaptureWindow::FitPlacementPanel() {
     OnionGroup->move(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap);
     TimeLapse->setGeometry(Placement->x(), OnionGroup->geometry().bottom() + 1 + kColumnGap, Placement->width(),
                            TimeLapse->sizeHint().height());
+    if (QWidget* column = SidePanel->widget())
+        column->resize(Placement->width(), TimeLapse->geometry().bottom() + 1);
 }
 
-void TCaptureWindow::CreateOnionControls(QWidget* central) {
-    OnionGroup = new QGroupBox(central);
+void TCaptureWindow::CreateOnionControls(QWidget* column) {
+    OnionGroup = new QGroupBox(column);
     OnionGroup->setGeometry(Placement->x(), Placement->geometry().bottom() + 1 + kColumnGap,
                             Placement->width(), 158);
     OpacityLabel = new QLabel(OnionGroup);
@@ -449,27 +468,87 @@ void TCaptureWindow::BuildLayout(TCapMode mode) {
     ResizeForm();
 }
 
-void TCaptureWindow::ResizeForm() {
-    const int videoWidth =
-        Grabber.PreviewRunning() && Grabber.VideoWidth() > 0 ? Grabber.VideoWidth() : kMinVideoWidth;
-    const int videoHeight =
-        Grabber.PreviewRunning() && Grabber.VideoHeight() > 0 ? Grabber.VideoHeight() : kMinVideoHeight;
-    const int w = std::max(videoWidth, kMinVideoWidth);
-    const int h = std::max(videoHeight, kMinVideoHeight);
-    const int s = Placement->width() + 8 + Placement->x();
-    VideoGrabber1->setGeometry(s + (w - videoWidth) / 2, kVideoTop, videoWidth, videoHeight);
-    OverlayPanel->setGeometry(s, kVideoTop, w, h);
-    ButtonCapture->move(s + w / 2 - ButtonCapture->width() / 2, kVideoTop + h + 8);
+int TCaptureWindow::BelowPictureHeight(int areaWidth) const {
+    int height = kGap + ButtonCapture->height();
     if (ActiveMode == TCapMode::cmStopMotion) {
-        FrameBar->setGeometry(s, kVideoTop + h + 8, w, 24);
-        ButtonCapture->move(ButtonCapture->x(), FrameBar->geometry().bottom() + 1 + 8);
-        Rebuild->move(s, ButtonCapture->y());
-        FrameLbl->move(ButtonCapture->x() + 150, ButtonCapture->y());
-        FrameImage->setGeometry(VideoGrabber1->geometry());
+        height += FrameBar->height() + kGap;
+        if (areaWidth < kButtonRowWidth)
+            height += kGap + Rebuild->height();
     }
-    const int bottom = std::max(ButtonCapture->geometry().bottom() + 1, TimeLapse->geometry().bottom() + 1);
-    centralWidget()->setFixedSize(w + s + 8, bottom + 16);
-    adjustSize();
+    return height;
+}
+
+QSize TCaptureWindow::CentralSize(QSize area) const {
+    const QSize column = SidePanel->widget()->size();
+    return {kEdge + column.width() + kGap + area.width() + kGap,
+            std::max(kColumnTop + column.height() + kEdge,
+                     kVideoTop + area.height() + BelowPictureHeight(area.width()) + 16)};
+}
+
+QSize TCaptureWindow::LeastCentralSize() const {
+    const int width = kEdge + SidePanel->widget()->width() + SidePanel->verticalScrollBar()->sizeHint().width() + kEdge;
+    const QSize picture = QSize(LiveWidth(), LiveHeight()).scaled(width - 2 * kEdge, width, Qt::KeepAspectRatio);
+    return {width, kVideoTop + picture.height() + BelowPictureHeight(picture.width()) + kLeastColumnHeight + kEdge};
+}
+
+void TCaptureWindow::ResizeForm() {
+    QSize area = QSize(LiveWidth(), LiveHeight()).expandedTo({kMinVideoWidth, kMinVideoHeight});
+    if (const QScreen* shown = screen()) {
+        // A camera larger than the screen opens scaled down to fit it, with room for the menus and frame.
+        const int besidePicture = CentralSize({0, 0}).width(); // the column and the margins
+        const QSize room = shown->availableGeometry().size() -
+                           QSize(besidePicture + kWindowFrameWidth, kVideoTop + BelowPictureHeight(area.width()) + kWindowChrome);
+        if (room.isValid() && (area.width() > room.width() || area.height() > room.height()))
+            area = area.scaled(room, Qt::KeepAspectRatio);
+    }
+    const QSize natural = CentralSize(area);
+    // The window follows the camera's size until the user gives it a size of their own.
+    if (!isVisible() || centralWidget()->size() == NaturalSize) {
+        centralWidget()->setMinimumSize(natural);
+        adjustSize();
+    }
+    NaturalSize = natural;
+    centralWidget()->setMinimumSize(LeastCentralSize());
+    LayOutPicture();
+}
+
+void TCaptureWindow::LayOutPicture() {
+    const QSize room = centralWidget()->size();
+    const QSize column = SidePanel->widget()->size();
+    const QSize live(LiveWidth(), LiveHeight());
+    // Side by side while the picture beside the column is at least half its own width.
+    const bool beside = room.width() >= kEdge + column.width() + kGap + kMinVideoWidth / 2 + kGap;
+    const int left = beside ? kEdge + column.width() + kGap : kEdge;
+    const int areaWidth = std::max(room.width() - left - kEdge, 1);
+    const int below = BelowPictureHeight(areaWidth);
+    const int areaHeight =
+        std::max(room.height() - kVideoTop - below - (beside ? 16 : kLeastColumnHeight + kEdge), 1);
+    const QSize picture = live.scaled(areaWidth, areaHeight, Qt::KeepAspectRatio);
+    VideoGrabber1->setGeometry(left + (areaWidth - picture.width()) / 2, kVideoTop, picture.width(),
+                               picture.height());
+    FrameImage->setGeometry(VideoGrabber1->geometry());
+    OverlayPanel->setGeometry(left, kVideoTop, areaWidth, std::max(picture.height(), kMinVideoHeight / 2));
+    int y = kVideoTop + picture.height() + kGap;
+    if (ActiveMode == TCapMode::cmStopMotion) {
+        FrameBar->setGeometry(left, y, areaWidth, 24);
+        y = FrameBar->geometry().bottom() + 1 + kGap;
+    }
+    ButtonCapture->move(left + areaWidth / 2 - ButtonCapture->width() / 2, y);
+    int bottom = ButtonCapture->geometry().bottom() + 1;
+    if (ActiveMode == TCapMode::cmStopMotion) {
+        // A narrow picture puts Refresh Preview and the frame number on a row of their own.
+        if (areaWidth < kButtonRowWidth) {
+            Rebuild->move(left, bottom + kGap);
+            FrameLbl->move(Rebuild->geometry().right() + 1 + kGap, Rebuild->y());
+            bottom = Rebuild->geometry().bottom() + 1;
+        } else {
+            Rebuild->move(left, y);
+            FrameLbl->move(ButtonCapture->x() + 150, y);
+        }
+    }
+    const int top = beside ? kColumnTop : bottom + kGap;
+    SidePanel->setGeometry(kEdge, top, room.width() - 2 * kEdge - (beside ? areaWidth + kGap : 0),
+                           std::min(column.height(), room.height() - top - kEdge));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -647,7 +726,7 @@ void TCaptureWindow::ShowLive(bool live) {
 }
 
 void TCaptureWindow::ShowSlot(std::int32_t k) {
-    FrameImage->setPixmap(QPixmap::fromImage(PictureToImage(Buffer.Slot(k))));
+    FrameImage->ShowFrame(Buffer.Slot(k));
     ShowLive(false);
 }
 
@@ -705,7 +784,7 @@ void TCaptureWindow::PlaceRecapture(const TPicture& picture) {
     const std::int32_t hold = PlaceHeldCel(Sheet, Sheet.CurrentLayer(), frame, ToStd(FileName), Settings.Capture.Hold);
     for (std::int32_t f = frame; f <= std::min(frame + hold - 1, Buffer.Reference() - 1); ++f)
         Buffer.Replace(f, picture);
-    FrameImage->setPixmap(QPixmap::fromImage(PictureToImage(picture)));
+    FrameImage->ShowFrame(picture);
     ShowLive(false);
     SetCaptureCaption(true);
 }
@@ -715,6 +794,8 @@ void TCaptureWindow::PlaceRecapture(const TPicture& picture) {
 
 bool TCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (watched == centralWidget() && type == QEvent::Resize)
+        LayOutPicture();
     if (Player.Playing() && isAncestorOf(qobject_cast<QWidget*>(watched)) &&
         (((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
           !IsModifierKey(static_cast<QKeyEvent*>(event)->key())) ||

@@ -21,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 class QSpinBox;
 class QToolButton;
@@ -108,11 +109,12 @@ public:
     QToolButton* BWBtn;
     QToolButton* SquarePxlBtn;
     QLabel* OverlayPanel;
+    QScrollArea* SidePanel; // holds the placement panel, the onion skin and the time-lapse panel
     TPlacementPanel* Placement;
     QPushButton* ButtonCapture;
     QSlider* FrameBar;
     QLabel* FrameLbl;
-    QLabel* FrameImage;
+    TVideoView* FrameImage; // a frame reviewed in the Stop Motion layout
     QPushButton* Rebuild;
     TVideoSettingsDialog* VideoSettings;
     QMenu* OnionMenu;
@@ -151,7 +153,7 @@ private:
     void SetCaptureCaption(bool recapture);
     bool IsRecaptureCaption() const;
     TPicture CelPictureOrWhite(std::int32_t frame);
-    void CreateOnionControls(QWidget* central);
+    void CreateOnionControls(QWidget* column);
     // Gives the placement panel the height its translated texts need and puts the onion skin
     // controls below it.
     void FitPlacementPanel();
@@ -166,6 +168,15 @@ private:
     // The live picture in the video area, also in the Stop Motion layout while a frame is reviewed.
     void BringLiveForward();
     std::int32_t LiveWidth() const;
+    // The height the frame bar and the buttons take below a picture `areaWidth` wide.
+    int BelowPictureHeight(int areaWidth) const;
+    // The central area that shows the live picture in an `area` of its own beside the whole column.
+    QSize CentralSize(QSize area) const;
+    // The smallest central area: the picture above the column, as narrow as the column.
+    QSize LeastCentralSize() const;
+    // The live picture as large as the window lets it be, keeping the camera's aspect, with the
+    // controls below it.
+    void LayOutPicture();
     std::int32_t LiveHeight() const;
     // Takes a time-lapse shot as Capture does; false when the camera is not ready for one.
     bool TimeLapseShot();
@@ -182,4 +193,5 @@ private:
     bool SwallowKey = false; // the key that stopped Play with Live is not also typed
     bool ShotPlaced = false; // the capture under way wrote its picture and placed its cel
     std::int32_t LiveSize = 0; // the last size of the Size menu the camera gave a picture at
+    QSize NaturalSize;         // the central area that shows the live picture at its own size
 };

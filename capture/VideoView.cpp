@@ -26,16 +26,24 @@ void TVideoView::SetOverlays(const TLiveGuides* guides, TReferencePicture* refer
     update();
 }
 
+QRect TVideoView::PictureRect() const {
+    if (Image.isNull())
+        return rect();
+    const QSize size = Image.size().scaled(this->size(), Qt::KeepAspectRatio);
+    return {(width() - size.width()) / 2, (height() - size.height()) / 2, size.width(), size.height()};
+}
+
 void TVideoView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (Image.isNull())
+    const QRect picture = PictureRect();
+    if (picture != rect() || Image.isNull())
         painter.fillRect(rect(), Qt::black);
-    else
-        painter.drawImage(PictureRect(), Image);
+    if (!Image.isNull())
+        painter.drawImage(picture, Image);
     if (Reference)
-        Reference->Paint(painter, PictureRect());
+        Reference->Paint(painter, picture);
     if (Guides)
-        Guides->Paint(painter, PictureRect());
+        Guides->Paint(painter, picture);
 }
 
 void TVideoView::mousePressEvent(QMouseEvent* event) {

@@ -22,8 +22,9 @@ public:
     const QImage& Frame() const { return Image; }
     // The sheet frame shown, or kLive.
     std::int32_t Shown() const { return ShownFrame; }
-    // Where the picture is painted, in the view's coordinates.
-    QRect PictureRect() const { return rect(); }
+    // Where the picture is painted, in the view's coordinates: as large as the view lets it be,
+    // keeping its aspect, centred.
+    QRect PictureRect() const;
     // Called with every picture shown, after Frame() holds it (tests follow playback with it).
     std::function<void(std::int32_t sheetFrame)> OnFrameShown;
 

@@ -165,11 +165,11 @@ SCRIPT
 SCRATCH=$scratch BUILD=$(realpath "$build") OUT=$(realpath Help/pictures) \
   xvfb-run -a -s '-screen 0 1280x900x24' bash "$scratch/session.sh"
 # The capture window on the test camera, in both layouts, with the onion skin, the guides, a
-# reference picture and during a time-lapse, as its tests leave it, and a DSLR's settings in the
+# reference picture, made larger and during a time-lapse, as its tests leave it, and a DSLR's settings in the
 # device dialog (its answers played back).
 CELWRIGHT_SCREENSHOTS=$(realpath Help/pictures) QT_QPA_PLATFORM=offscreen \
   "$build/capture/tests/capture_window_tests" \
-  --gtest_filter='*StopMotionReviewsEarlierFrames*:*OnionSkinAndDifference*:*DeviceDialogOffersTheCamerasSettings*:LiveOverlayWindowTest.Guides*:LiveOverlayWindowTest.AReferencePictureBlends*:*ATimeLapseTakes*' \
+  --gtest_filter='*StopMotionReviewsEarlierFrames*:*OnionSkinAndDifference*:*DeviceDialogOffersTheCamerasSettings*:LiveOverlayWindowTest.Guides*:LiveOverlayWindowTest.AReferencePictureBlends*:LiveOverlayWindowTest.TheLivePictureGrows*:*TheWindowNeverCoversTheLayerColumns*:*ATimeLapseTakes*' \
   >/dev/null
 # The scanner window after a preview on SANE's test scanner, with a portrait frame selected, as its
 # test leaves it.

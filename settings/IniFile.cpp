@@ -171,6 +171,11 @@ void TIniFile::EraseSection(std::string_view section) {
         IndexSections();
 }
 
+void TIniFile::EraseSectionsStartingWith(std::string_view prefix) {
+    if (std::erase_if(Sections_, [&](const TSection& s) { return StartsWithIgnoringCase(s.Name, prefix); }) > 0)
+        IndexSections();
+}
+
 std::vector<std::string> TIniFile::ReadSections() const {
     std::vector<std::string> names;
     names.reserve(Sections_.size());
@@ -210,4 +215,12 @@ const TIniFile::TLine* TIniFile::FindKey(const TSection& section, std::string_vi
 
 TIniFile::TLine* TIniFile::FindKey(TSection& section, std::string_view key) {
     return const_cast<TLine*>(FindKey(std::as_const(section), key));
+}
+
+void EraseSectionsInFile(const std::string& path, std::string_view prefix) {
+    TIniFile ini;
+    if (path.empty() || !ini.LoadFromFile(path))
+        return;
+    ini.EraseSectionsStartingWith(prefix);
+    ini.SaveToFile(path);
 }

@@ -57,6 +57,8 @@ public:
     bool ValueExists(std::string_view section, std::string_view key) const;
     // Removes the section with all its lines; nothing when there is no such section.
     void EraseSection(std::string_view section);
+    // Removes every section whose name starts with `prefix` (regardless of case).
+    void EraseSectionsStartingWith(std::string_view prefix);
 
     // Section names in file order, as spelled in the file.
     std::vector<std::string> ReadSections() const;
@@ -89,3 +91,8 @@ private:
     // Lower-case section name to its position, so that a look-up does not scan every section.
     std::unordered_map<std::string, std::size_t> SectionIndex_;
 };
+
+// Removes from the INI file at `path` every section whose name starts with `prefix` (regardless of
+// case), keeping everything else as it was. Nothing happens for an empty path, a missing file or one
+// that cannot be read. Throws ECwError when the file cannot be written.
+void EraseSectionsInFile(const std::string& path, std::string_view prefix);

@@ -14,7 +14,7 @@ struct TLanguageKey {
     std::string_view Text; // the English text; line breaks are CR LF
 };
 
-inline constexpr std::size_t kLanguageKeyCount = 364;
+inline constexpr std::size_t kLanguageKeyCount = 371;
 
 // All keys, in alphabetical order regardless of case, each once.
 // clang-format off
@@ -142,6 +142,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"msgRecoverSheet", "Celwright stopped before the changes to %s were saved. The sheet as it was at %s can be recovered."},
     {"msgRecoveryFailed", "Unsaved changes cannot be kept for recovery: %s"},
     {"msgRedo", "Redo Exposure Sheet change"},
+    {"msgReferenceUnreadable", "The reference picture %s is gone or cannot be read. Forget it for this sheet?"},
     {"msgRenderingPreview", "Rendering Preview."},
     {"msgSave", "Save changes to file"},
     {"msgSaveChanges", "Do you wish to save changes to %s before closing?"},
@@ -257,6 +258,10 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sFitReferencePicture", "Fit Reference Picture"},
     {"sFlipLastFrame", "Flip Last Frame"},
     {"sFolders", "Folders"},
+    {"sForget", "Forget"},
+    {"sForgetLiveGuides", "Forget the guides of every camera"},
+    {"sForgetReferencePictures", "Forget the reference pictures of every sheet"},
+    {"sForgetWindowPlaces", "Forget window places"},
     {"sFPS", "FPS"},
     {"sFps", "FPS"},
     {"sFrame", "Frame"},
@@ -291,6 +296,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sImportToNewLayer", "Import to New Layer"},
     {"sInsertFrame", "Insert Frame"},
     {"sJPEG", "Jpeg"},
+    {"sKeep", "Keep"},
     {"sLandscape", "Landscape"},
     {"sLanguageName", "English"},
     {"sLanguages", "Languages"},
@@ -432,6 +438,7 @@ inline constexpr std::array<TLanguageKey, kLanguageKeyCount> kLanguageCatalogue{
     {"sVolume", "Volume"},
     {"sWhiteBal", "White bal."},
     {"sWhiteBalance", "White balance"},
+    {"sWindowsAndViews", "Windows and Capture Views"},
     {"sYes", "Yes"},
 }};
 // clang-format on

@@ -8,8 +8,10 @@
 
 namespace {
 // A section name cannot hold brackets; a camera's name may.
+constexpr const char* kSectionPrefix = "live guides: ";
+
 std::string SectionOf(const std::string& camera) {
-    std::string section = "live guides: " + camera;
+    std::string section = kSectionPrefix + camera;
     std::replace(section.begin(), section.end(), '[', '(');
     std::replace(section.begin(), section.end(), ']', ')');
     return section;
@@ -79,4 +81,8 @@ void SaveLiveGuideSettings(const std::string& path, const std::string& camera, c
     ini.WriteBool(section, "action safe", settings.ActionSafe);
     ini.WriteBool(section, "centre cross", settings.CentreCross);
     ini.SaveToFile(path);
+}
+
+void ForgetLiveGuideSettings(const std::string& path) {
+    EraseSectionsInFile(path, kSectionPrefix);
 }

@@ -33,3 +33,5 @@ TLiveGuideSettings LoadLiveGuideSettings(const std::string& path, const std::str
 // written for an empty path or camera, nor into a file that is there but cannot be read. Throws
 // ECwError when the file cannot be written.
 void SaveLiveGuideSettings(const std::string& path, const std::string& camera, const TLiveGuideSettings& settings);
+// Removes the guides of every camera from the file `path`; throws ECwError when it cannot be written.
+void ForgetLiveGuideSettings(const std::string& path);

@@ -8,13 +8,15 @@
 namespace {
 // A sheet's path may hold any character, a section name not: the section is named by the path's
 // FNV-1a hash, and its "sheet" key tells two paths of the same hash apart.
+constexpr const char* kSectionPrefix = "reference picture ";
+
 std::string SectionOf(const std::string& sheetPath) {
     std::uint64_t hash = 14695981039346656037ull;
     for (const unsigned char c : sheetPath)
         hash = (hash ^ c) * 1099511628211ull;
     char name[40];
-    std::snprintf(name, sizeof name, "reference picture %016llx", static_cast<unsigned long long>(hash));
-    return name;
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return kSectionPrefix + std::string(name);
 }
 
 constexpr std::int32_t kFar = 3 * TReferencePictureSettings::kWhole; // a picture may lie mostly outside
@@ -62,4 +64,8 @@ void SaveReferencePictureSettings(const std::string& path, const std::string& sh
         ini.WriteInteger(section, "width", settings.Width);
     }
     ini.SaveToFile(path);
+}
+
+void ForgetReferencePictureSettings(const std::string& path) {
+    EraseSectionsInFile(path, kSectionPrefix);
 }

@@ -29,3 +29,6 @@ TReferencePictureSettings LoadReferencePictureSettings(const std::string& path, 
 // written.
 void SaveReferencePictureSettings(const std::string& path, const std::string& sheetPath,
                                   const TReferencePictureSettings& settings);
+// Removes the reference pictures of every sheet from the file `path`; throws ECwError when it
+// cannot be written.
+void ForgetReferencePictureSettings(const std::string& path);

@@ -63,6 +63,10 @@ void RememberPlace(const std::string& settingsFile, const std::string& window, c
     ini.SaveToFile(settingsFile);
 }
 
+void ForgetPlaces(const std::string& settingsFile) {
+    EraseSectionsInFile(settingsFile, kSection);
+}
+
 TWindowPlaceKeeper::TWindowPlaceKeeper(QWidget& window, const QWidget& main, std::string key,
                                        std::string settingsFile, std::function<int()> layerColumnsLeft)
     : QObject(&window), Window(window), Main(main), Key(std::move(key)), SettingsFile(std::move(settingsFile)),
@@ -92,7 +96,13 @@ void TWindowPlaceKeeper::Place() {
         Window.setGeometry(*kept);
         return;
     }
-    const QSize wanted = Window.size().expandedTo(Window.minimumSizeHint());
-    Window.setGeometry(PlaceBesideSheet(available, Main.frameGeometry(), LayerColumnsLeft(), wanted,
-                                        std::max(Window.minimumWidth(), Window.minimumSizeHint().width())));
+    // The place is the frame's: its borders must not reach the layer columns either.
+    const QRect inner = Window.geometry();
+    const QRect outer = Window.frameGeometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    const QSize wanted = Window.size().expandedTo(Window.minimumSizeHint()).grownBy(frame);
+    const int least = std::max(Window.minimumWidth(), Window.minimumSizeHint().width()) + frame.left() + frame.right();
+    Window.setGeometry(
+        PlaceBesideSheet(available, Main.frameGeometry(), LayerColumnsLeft(), wanted, least).marginsRemoved(frame));
 }

@@ -22,6 +22,9 @@ QRect PlaceBesideSheet(const QRect& screen, const QRect& main, int layerColumnsL
 // nothing when none is kept or it is not four whole numbers.
 std::optional<QRect> RememberedPlace(const std::string& settingsFile, const std::string& window);
 void RememberPlace(const std::string& settingsFile, const std::string& window, const QRect& place);
+// Forgets the places of all windows: each opens beside the sheet again. Throws ECwError when the
+// file cannot be written.
+void ForgetPlaces(const std::string& settingsFile);
 
 // Opens a window beside the sheet: at its remembered place when that lies on the screen, else
 // where PlaceBesideSheet puts it; remembers its place and size each time it is hidden.

@@ -10,6 +10,7 @@
 #include "testsupport/WaitFor.h"
 
 #include <QPushButton>
+#include <QScreen>
 #include <QStringList>
 #include <filesystem>
 #include <functional>
@@ -32,6 +33,10 @@ protected:
         WriteText(User.Path() / "Celwright/3.0/celwright.ini", "[capture devices]\ntest camera=1\n");
         ErrorBoxOverride() = [this](const QString& text) { Errors.append(text); };
         Window = NewWindow();
+        // The sheet on the left third of the screen: the capture window opens beside it, showing the
+        // live picture at its own size.
+        const QRect screen = Window->screen()->availableGeometry();
+        Window->setGeometry(screen.left(), screen.top(), screen.width() / 3, screen.height());
         TSheetView& sheet = Window->Sheet();
         sheet.ClearSheet();
         sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);

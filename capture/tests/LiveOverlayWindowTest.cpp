@@ -8,6 +8,8 @@
 #include "settings/LiveGuideSettings.h"
 #include "settings/ReferencePictureSettings.h"
 #include "testsupport/ModalAnswer.h"
+#include "ui/AlertPrompt.h"
+#include "ui/TextLabel.h"
 #include "ui/PictureImage.h"
 
 #include <QAction>
@@ -36,14 +38,16 @@ protected:
         return capture;
     }
 
-    // What the live view shows on the screen, and the camera's picture under it, taken together.
-    void Look(TCaptureWindow& capture) {
+    // What the live view shows on the screen, and the camera's picture under it, taken together;
+    // unless `scaled`, the window shows the picture at its own size.
+    void Look(TCaptureWindow& capture, bool scaled = false) {
         const int shown = Shown;
         capture.VideoGrabber1->OnFrameShown = [this](std::int32_t) { ++Shown; };
         ASSERT_TRUE(WaitFor([&] { return Shown > shown; })) << "no live frame";
         Screen = capture.VideoGrabber1->grab().toImage().convertToFormat(QImage::Format_RGB32);
         Live = capture.VideoGrabber1->Frame().convertToFormat(QImage::Format_RGB32);
-        ASSERT_EQ(Screen.size(), Live.size()) << "the live picture is shown at its own size";
+        if (!scaled)
+            ASSERT_EQ(Screen.size(), Live.size()) << "the live picture is shown at its own size";
     }
 
     // Captures the frame, and checks that the file holds the camera's picture and nothing drawn over it.
@@ -285,4 +289,154 @@ TEST_F(LiveOverlayWindowTest, AReferenceFromACelOfTheSheetOrAFileThatIsNoPicture
     EXPECT_TRUE(Errors[0].contains(QString::fromStdString(broken))) << Errors[0].toStdString();
     EXPECT_EQ(view.Reference.Settings.File, Ink / "Ink_0003.png");
     EXPECT_EQ(view.Reference.Picture().size(), QSize(64, 48));
+}
+
+// The window made larger shows the live picture larger with the camera's aspect, the guides and the
+// reference picture over it; the captured file keeps the camera's size; made as narrow as it goes,
+// it still shows the whole picture.
+TEST_F(LiveOverlayWindowTest, TheLivePictureGrowsWithItsWindowKeepingTheCamerasAspect) {
+    TCaptureWindow& capture = Open();
+    TCaptureViewMenu& view = *capture.ViewMenu;
+    TVideoView& screen = *capture.VideoGrabber1;
+    Look(capture); // at first the camera's picture as it is
+    const QSize camera = Live.size();
+    QImage set(camera, QImage::Format_RGB32);
+    set.fill(qRgb(30, 60, 220));
+    const QString setFile = QString::fromStdString(Ink / "set.png");
+    ASSERT_TRUE(set.save(setFile));
+    view.OpenReferenceFile(setFile.toStdString());
+    view.ReferenceOpacityBar->setValue(50);
+    view.Reference.Settings.Width = TReferencePictureSettings::kWhole / 2; // the left half of the picture
+    view.Reference.Settings.CentreX = TReferencePictureSettings::kWhole / 4;
+    view.CentreCrossAction->trigger();
+    const QRgb cross = view.Guides.Settings.GuideColor | 0xFF000000;
+
+    for (const bool stopMotion : {false, true}) {
+        SCOPED_TRACE(stopMotion ? "Stop Motion" : "Standard");
+        (stopMotion ? capture.StopMotion1 : capture.XSheet1)->trigger();
+        const QSize before = screen.size();
+        capture.resize(capture.size() + QSize(camera.width(), camera.height()));
+        ASSERT_TRUE(WaitFor([&] { return screen.width() > before.width(); })) << "the picture did not grow";
+        Look(capture, true);
+        const QSize shown = screen.size();
+        EXPECT_GE(shown.width(), 2 * camera.width() - 1);
+        EXPECT_NEAR(double(shown.width()) / shown.height(), double(camera.width()) / camera.height(), 0.01);
+        EXPECT_EQ(screen.PictureRect(), screen.rect());
+        EXPECT_TRUE(capture.centralWidget()->rect().contains(capture.ButtonCapture->geometry()));
+        EXPECT_GT(capture.ButtonCapture->y(), screen.geometry().bottom());
+        if (stopMotion) {
+            EXPECT_EQ(capture.FrameImage->geometry(), screen.geometry()) << "the reviewed frame's view";
+            EXPECT_GT(capture.FrameBar->y(), screen.geometry().bottom());
+        }
+        // The right half shows the camera's picture scaled; the left half has the reference over it.
+        const double scale = double(shown.width()) / camera.width();
+        for (const double share : {0.6, 0.75, 0.9}) {
+            const QPoint at(qRound(camera.width() * share), camera.height() / 3);
+            const QRgb seen = Screen.pixel(qRound(at.x() * scale), qRound(at.y() * scale));
+            int nearest = 255;
+            for (int dx = -2; dx <= 2; ++dx)
+                nearest = std::min(nearest, Distance(seen, Live.pixel(at.x() + dx, at.y())));
+            EXPECT_LE(nearest, 2) << "at " << share << " of the width";
+        }
+        const QPoint left(camera.width() / 4, camera.height() / 3);
+        const QRgb underLeft = Live.pixel(left);
+        int blended = 255;
+        for (int dx = -2; dx <= 2; ++dx)
+            blended = std::min(blended, Distance(Screen.pixel(qRound(left.x() * scale), qRound(left.y() * scale)),
+                                                 Blend(Live.pixel(left.x() + dx, left.y()), set.pixel(0, 0), 0.5)));
+        EXPECT_LE(blended, 3) << Distance(underLeft, set.pixel(0, 0));
+        bool crossShown = false; // on the middle column, or next to it for an odd width
+        for (int dx = -1; dx <= 1; ++dx)
+            crossShown |= Screen.pixel(shown.width() / 2 + dx, shown.height() / 2 - qRound(3 * scale)) == cross;
+        EXPECT_TRUE(crossShown) << "centre cross";
+        if (!stopMotion)
+            Screenshot(capture, "capture-large.png");
+        ExpectCaptureIsTheCameraPicture(capture); // the camera's size, nothing drawn over it
+        EXPECT_EQ(Captured.size(), camera);
+    }
+
+    // As narrow as it goes: the whole picture, smaller, still in the camera's shape.
+    capture.resize(capture.minimumSizeHint());
+    ASSERT_TRUE(WaitFor([&] { return screen.width() < camera.width(); }));
+    EXPECT_NEAR(double(screen.width()) / screen.height(), double(camera.width()) / camera.height(), 0.02);
+    EXPECT_TRUE(capture.centralWidget()->rect().contains(screen.geometry()));
+    EXPECT_TRUE(capture.centralWidget()->rect().contains(capture.Rebuild->geometry()));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+// A reference picture whose file has gone is named once per sheet while the program runs: kept, it
+// shows again when its file is back; forgotten, the sheet has none. A file written anew (a cel
+// captured again) shows at once, while the window is open.
+TEST_F(LiveOverlayWindowTest, AReferenceFollowsItsFileAndOneThatIsGoneIsNamedOnce) {
+    // Every question is answered with the button `Answer` names, and noted.
+    QStringList asked;
+    QPushButton* TAlertPrompt::*answer = &TAlertPrompt::NegBtn; // Keep
+    auto* poll = new QTimer(Window.get());
+    QObject::connect(poll, &QTimer::timeout, Window.get(), [&] {
+        auto* prompt = Window->findChild<TAlertPrompt*>();
+        if (!prompt->isVisible())
+            return;
+        asked.append(prompt->MsgLbl->text());
+        (prompt->*answer)->click();
+    });
+    poll->start(10);
+    auto saveSheetAs = [this](const std::string& file) {
+        Window->Files().AskSaveFile = [file](const QString&, const QString&, const QString&) {
+            return QString::fromStdString(file);
+        };
+        Window->Files().SaveAs();
+    };
+    auto picture = [](QRgb colour) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    };
+    const QRgb red = qRgb(200, 40, 40);
+    const QRgb green = qRgb(40, 200, 40);
+    const std::string setFile = Ink / "set.png";
+    ASSERT_TRUE(picture(red).save(QString::fromStdString(setFile)));
+    saveSheetAs(Ink / "walk.xps");
+    TCaptureWindow& capture = Open();
+    TCaptureViewMenu& view = *capture.ViewMenu;
+    view.OpenReferenceFile(setFile);
+
+    // Written anew by another program (into a new file renamed over it): shown at once.
+    const std::string written = Ink / "set.new.png";
+    ASSERT_TRUE(picture(green).save(QString::fromStdString(written)));
+    std::filesystem::rename(written, setFile);
+    EXPECT_TRUE(WaitFor([&] { return view.Reference.Picture().pixel(0, 0) == green; })) << "not read again";
+
+    // Gone: named once, however often the window opens; kept, it comes back with its file.
+    capture.close();
+    std::filesystem::remove(setFile);
+    for (int opening = 0; opening < 3; ++opening) {
+        Open();
+        capture.close();
+    }
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QString::fromStdString(setFile))) << asked[0].toStdString();
+    EXPECT_EQ(LoadReferencePictureSettings(User / "Celwright/3.0/celwright.ini", Ink / "walk.xps").File, setFile);
+    Open();
+    ASSERT_TRUE(picture(red).save(QString::fromStdString(setFile)));
+    EXPECT_TRUE(WaitFor([&] {
+        return !view.Reference.Picture().isNull() && view.Reference.Picture().pixel(0, 0) == red;
+    }))
+        << "not shown when its file came back";
+    EXPECT_TRUE(view.ReferenceAction->isEnabled());
+
+    // Another sheet whose picture has gone: forgotten, it has none, also in celwright.ini.
+    const std::string otherFile = Ink / "other.png";
+    ASSERT_TRUE(picture(green).save(QString::fromStdString(otherFile)));
+    saveSheetAs(Ink / "run.xps");
+    view.OpenReferenceFile(otherFile);
+    capture.close();
+    std::filesystem::remove(otherFile);
+    answer = &TAlertPrompt::PosBtn; // Forget
+    Open();
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_TRUE(view.Reference.Settings.File.empty());
+    EXPECT_FALSE(view.ReferenceAction->isEnabled());
+    EXPECT_TRUE(LoadReferencePictureSettings(User / "Celwright/3.0/celwright.ini", Ink / "run.xps").File.empty());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+    poll->stop();
 }
