@@ -405,7 +405,7 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
     sheet.SetLayerFolder(1, Files / "");
     sheet.PlaceCelAt(1, 1, "a.png", 2);
     sheet.PlaceCelAt(1, 3, "gone.png", 2);
-    sheet.Document().Data().Selection = {0, 0, 0, 3};
+    WritableData(sheet.Document()).Selection = {0, 0, 0, 3};
 
     QStringList messages;
     window->Settings().Current.Editors.ImageEditor = {"Paint", (Files / "no-such-editor").c_str()};
@@ -442,3 +442,4 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
 }
 
 #include "DialogCommandsTest.moc"
+#include "testsupport/SheetTestAccess.h"

@@ -8,6 +8,7 @@
 #include "testsupport/TempFolder.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/WaitFor.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <QPushButton>
 #include <QStringList>
@@ -34,7 +35,7 @@ protected:
         Window = NewWindow();
         TSheetView& sheet = Window->Sheet();
         sheet.ClearSheet();
-        sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
+        WritableData(sheet.Document()).AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
         sheet.RefreshAll();
         sheet.SelectCell(1, 1);
     }
