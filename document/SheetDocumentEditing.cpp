@@ -338,10 +338,13 @@ void TSheetDocument::CutSelection() {
 }
 
 void TSheetDocument::PasteAtSelection() {
-    if (LayerCount() == 0 || FrameCount() == 0)
-        return;
-    const TChangeScope scope(*this);
+    // A paste is an undo step even on an empty sheet, as it always was.
     TEditStep step(*History);
+    if (LayerCount() == 0 || FrameCount() == 0) {
+        step.Commit();
+        return;
+    }
+    const TChangeScope scope(*this);
     NoteLayers(Model.Selection.Left, Model.Selection.Right);
     if (Model.PasteAt(Model.Selection.Left, Model.Selection.Top) > 0)
         SyncFrameRowsAfterPaste();

@@ -11,6 +11,7 @@
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
+#include "testsupport/SheetTestAccess.h"
 #include "testsupport/TempFolder.h"
 #include "ui/AlertPrompt.h"
 #include "ui/EntryDialog.h"
@@ -442,4 +443,3 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
 }
 
 #include "DialogCommandsTest.moc"
-#include "testsupport/SheetTestAccess.h"
