@@ -612,7 +612,6 @@ void TMainWindow::RedoClick() {
 void TMainWindow::CutClick() {
     if (SheetView->LayerCount() == 0)
         return;
-    SheetView->SaveUndoState();
     SheetView->CutSelection();
 }
 
@@ -622,7 +621,6 @@ void TMainWindow::CopyClick() {
 }
 
 void TMainWindow::PasteClick() {
-    SheetView->SaveUndoState();
     SheetView->PasteAtSelection();
 }
 
@@ -639,20 +637,16 @@ void TMainWindow::DeleteFramesClick() {
 void TMainWindow::AddTenFramesClick() {
     if (SheetView->LayerCount() == 0)
         return;
-    SheetView->SaveUndoState();
     SheetView->AddFrames(10);
 }
 
 void TMainWindow::AddLayerClick() {
-    SheetView->SaveUndoState();
-    SheetView->AddLayer("", ToStd(Project), SheetView->Document().DefaultColors);
-    SheetView->SelectCell(SheetView->LayerCount(), 1);
+    SheetView->AppendLayer(ToStd(Project));
 }
 
 void TMainWindow::DeleteLayerClick() {
     if (SheetView->LayerCount() == 0)
         return;
-    SheetView->SaveUndoState();
     SheetView->DeleteLayer(SheetView->CurrentLayer());
 }
 
@@ -874,25 +868,33 @@ void TMainWindow::DropFiles(const QStringList& paths, const QPoint& sheetPoint) 
         }
         return;
     }
-    SheetView->SaveUndoState();
-    std::int32_t placed = 0;
-    for (const QString& path : paths) {
-        const QString suffix = suffixOf(path);
-        if (IsOneOf(suffix, images)) {
-            std::int32_t layer = 0;
-            std::int32_t frame = 0;
-            if (!SheetView->CellFromPoint(sheetPoint, layer, frame))
+    std::int32_t layer = 0;
+    std::int32_t frame = 0;
+    const bool onCell = SheetView->CellFromPoint(sheetPoint, layer, frame);
+    std::vector<std::string> drawings; // dropped in a row, placed together
+    const auto placeDrawings = [&] {
+        if (onCell)
+            frame = SheetView->PlaceDroppedCels(layer, frame, drawings, SettingsManager.Current.Capture.Hold);
+        drawings.clear();
+    };
+    // The whole drop is one undo step; a file that fails takes it all back.
+    SheetView->Document().RunAsOneStep([&] {
+        for (const QString& path : paths) {
+            const QString suffix = suffixOf(path);
+            if (IsOneOf(suffix, images)) {
+                drawings.push_back(ToStd(QFileInfo(path).fileName()));
                 continue;
-            const std::int32_t hold = SettingsManager.Current.Capture.Hold;
-            SheetView->PlaceCelAt(layer, frame + hold * placed, ToStd(QFileInfo(path).fileName()), hold);
-            ++placed;
-        } else if (IsOneOf(suffix, sounds)) {
-            SheetView->RemoveAudio();
-            SheetSound->LoadFile(ToStd(path));
-        } else if (suffix == ".xps") {
-            SheetFiles->OpenDocument(path);
+            }
+            placeDrawings();
+            if (IsOneOf(suffix, sounds)) {
+                SheetView->RemoveAudio();
+                SheetSound->LoadFile(ToStd(path));
+            } else if (suffix == ".xps") {
+                SheetFiles->OpenDocument(path);
+            }
         }
-    }
+        placeDrawings();
+    });
 }
 
 void TMainWindow::wheelEvent(QWheelEvent* event) {

@@ -134,12 +134,9 @@ void TMainWindow::EditLayerPropertiesClick() {
     const QPoint topLeft(QCursor::pos().x() - 50, SheetView->mapToGlobal(QPoint(0, 0)).y() + 90);
     if (!LayerPropertiesDialog->EditLayer(shown, topLeft))
         return;
-    SheetView->SaveUndoState();
-    if (!LayerPropertiesDialog->Folder.isEmpty())
-        SheetView->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
-    if (!LayerPropertiesDialog->Caption.isEmpty())
-        SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
-    SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
+    SheetView->ChangeLayerProperties(layer, ToStd(LayerPropertiesDialog->Caption),
+                                     ToStd(LayerPropertiesDialog->Folder),
+                                     LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     ShowLayerPath(layer);
     SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }

@@ -78,20 +78,16 @@ void TSheetSound::LoadFile(const std::string& file) {
 }
 
 void TSheetSound::ClearAudio() {
-    Sheet.SaveUndoState();
     Sheet.ClearAudio();
     AudioGraph.Clear();
 }
 
 void TSheetSound::ClearPhonemes() {
-    Sheet.SaveUndoState();
     Sheet.ClearPhonemes();
 }
 
 void TSheetSound::ClearAll() {
-    Sheet.SaveUndoState();
-    Sheet.ClearPhonemes();
-    Sheet.ClearAudio();
+    Sheet.ClearAudioAndPhonemes();
     AudioGraph.Clear();
 }
 

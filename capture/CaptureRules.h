@@ -68,24 +68,10 @@ inline constexpr const char* kOriginalsFolder = "raw";
 std::vector<std::string> KeepStillOriginals(const std::string& layerFolder, const std::string& celFileName,
                                             const std::vector<TStillFile>& files);
 
-// Places `fileName` at `frame` of `layer` held `hold` frames, cut to what the sheet can hold
-// (HoldThatFits), as one undo step, growing the sheet so that frame + hold exists where the sheet
-// allows. Returns the hold placed. Works on the document or on the sheet control, which forwards to it and repaints.
-template <class TSheet>
-std::int32_t PlaceHeldCel(TSheet& sheet, std::int32_t layer, std::int32_t frame, const std::string& fileName,
-                          std::int32_t hold) {
-    hold = HoldThatFits(frame, hold);
-    sheet.SaveUndoState();
-    const std::int32_t frames = std::min(frame + hold, kMaxFrames);
-    if (sheet.FrameCount() < frames)
-        sheet.AddFrames(frames - sheet.FrameCount());
-    sheet.PlaceCelAt(layer, frame, fileName, hold);
-    return hold;
-}
-
-// Places a normal capture as PlaceHeldCel does and selects the frame after it.
+// Places a normal capture as the sheet's PlaceHeldCel does, one undo step, and selects the frame
+// after it. Works on the document or on the sheet control, which forwards to it and repaints.
 template <class TSheet>
 void PlaceCapture(TSheet& sheet, std::int32_t layer, std::int32_t frame, const std::string& fileName,
                   std::int32_t hold) {
-    sheet.SelectCell(layer, frame + PlaceHeldCel(sheet, layer, frame, fileName, hold));
+    sheet.SelectCell(layer, frame + sheet.PlaceHeldCel(layer, frame, fileName, hold));
 }

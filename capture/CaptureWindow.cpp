@@ -781,7 +781,7 @@ void TCaptureWindow::ArmRecapture() {
 
 void TCaptureWindow::PlaceRecapture(const TPicture& picture) {
     const std::int32_t frame = RecaptureFrame;
-    const std::int32_t hold = PlaceHeldCel(Sheet, Sheet.CurrentLayer(), frame, ToStd(FileName), Settings.Capture.Hold);
+    const std::int32_t hold = Sheet.PlaceHeldCel(Sheet.CurrentLayer(), frame, ToStd(FileName), Settings.Capture.Hold);
     for (std::int32_t f = frame; f <= std::min(frame + hold - 1, Buffer.Reference() - 1); ++f)
         Buffer.Replace(f, picture);
     FrameImage->ShowFrame(picture);

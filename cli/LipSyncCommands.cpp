@@ -62,8 +62,11 @@ void ReadSoundLength(TSheetDocument& sheet) {
         return;
     std::string reason;
     const std::int64_t lengthMs = AudioPlayLengthMs(sound, reason);
-    if (lengthMs > 0)
-        sheet.Data().Audio.DurationMs = static_cast<std::int32_t>(std::min<std::int64_t>(lengthMs, INT32_MAX));
+    if (lengthMs <= 0)
+        return;
+    TSoundTrack read;
+    read.DurationMs = static_cast<std::int32_t>(std::min<std::int64_t>(lengthMs, INT32_MAX));
+    sheet.AudioLoaded(std::move(read));
 }
 
 } // namespace

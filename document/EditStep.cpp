@@ -2,13 +2,20 @@
 
 #include "document/SheetUndo.h"
 
-TEditStep::TEditStep(TSheetUndo& history) : History(history), Owner(!history.HasPending()) {
+#include <exception>
+
+TEditStep::TEditStep(TSheetUndo& history)
+    : History(history), Owner(!history.HasPending()), ExceptionsBefore(std::uncaught_exceptions()) {
     if (Owner)
         History.CapturePending();
 }
 
 TEditStep::~TEditStep() {
-    if (Owner && !Committed)
+    if (!Owner || Committed)
+        return;
+    if (std::uncaught_exceptions() > ExceptionsBefore)
+        History.RestorePending();
+    else
         History.DropPending();
 }
 

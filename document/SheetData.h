@@ -2,6 +2,7 @@
 
 #include "document/SheetObjects.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,6 +10,12 @@
 
 // The highest number of frames a sheet can have.
 inline constexpr std::int32_t kMaxFrames = 1637;
+
+// The part of a hold from `frame` (from 1, at most kMaxFrames) that the sheet can hold: cut so
+// the cel ends on frame kMaxFrames at the latest; a hold below 1 counts as 1.
+inline constexpr std::int32_t HoldThatFits(std::int32_t frame, std::int32_t hold) {
+    return std::min(std::max(hold, 1), kMaxFrames - frame + 1);
+}
 
 // The longest sound a sheet at `fps` frames a second can use: all its frames and a second more.
 // Sound past it is never read, so a small file that decodes to hours costs nothing.

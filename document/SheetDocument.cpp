@@ -8,8 +8,9 @@ TSheetDocument::TSheetDocument()
     : DefaultColors(LayerColorScheme(0)), History(std::make_unique<TSheetUndo>(*this)) {}
 
 // The history goes first, silently, while the model it refers to still exists; an open drag
-// step before it.
+// step before it, never restoring a document that is going away.
 TSheetDocument::~TSheetDocument() {
+    History->DropPending();
     DragStep.reset();
     History.reset();
 }
@@ -144,6 +145,9 @@ std::vector<std::string> TSheetDocument::CelList() const {
 }
 
 void TSheetDocument::ClearSheet() {
+    // An edit open around this (a sheet opened by a drop) must not take the old sheet into the new
+    // one's history, nor bring it back when it fails later.
+    History->DropPending();
     const TChangeScope scope(*this);
     Gathered.Everything = true;
     while (Model.LayerCount() > 0)
@@ -171,10 +175,12 @@ void TSheetDocument::AddLayer(const std::string& caption, const std::string& fol
 void TSheetDocument::DeleteLayer(std::int32_t layer) {
     if (!IsLayer(layer))
         return;
+    TEditStep step(*History);
     {
         const TChangeScope scope(*this);
         Model.DeleteLayer(layer - 1);
     }
+    step.Commit();
     Raise(OnLayerDeleted);
 }
 
@@ -284,16 +290,11 @@ void TSheetDocument::SetCellSize(std::int32_t width, std::int32_t height) {
         cel->UpdateBounds(width, height);
 }
 
-void TSheetDocument::SaveUndoState() {
-    History->SaveUndoState(true);
-}
-
 void TSheetDocument::Undo() {
     if (Mode == TUpdateMode::Restoring)
         return;
     const TChangeScope scope(*this);
     const bool restores = History->UndoCount() > 0;
-    Gathered.Everything = Gathered.Everything || restores;
     History->Undo();
     if (restores)
         Raise(OnModified);
@@ -304,7 +305,6 @@ void TSheetDocument::Redo() {
         return;
     const TChangeScope scope(*this);
     const bool restores = History->RedoCount() > 0;
-    Gathered.Everything = Gathered.Everything || restores;
     History->Redo();
     if (restores)
         Raise(OnModified);
@@ -312,18 +312,29 @@ void TSheetDocument::Redo() {
 
 void TSheetDocument::ClearAudio() {
     const TChangeScope scope(*this);
+    TEditStep step(*History);
     Gathered.Sound = true;
     Model.ClearAudioData();
+    step.Commit();
     Raise(OnModified);
 }
 
 void TSheetDocument::ClearPhonemes() {
     const TChangeScope scope(*this);
+    TEditStep step(*History);
     Gathered.Sound = true;
     const std::int32_t used = Model.Audio.UsedPhonemeCount();
     for (std::int32_t i = 0; i < used; ++i)
         Model.Audio.SetPhoneme(i, std::string());
+    step.Commit();
     Raise(OnModified);
+}
+
+void TSheetDocument::ClearAudioAndPhonemes() {
+    TEditStep step(*History);
+    ClearPhonemes();
+    ClearAudio();
+    step.Commit();
 }
 
 void TSheetDocument::ShowAudio() {
@@ -358,9 +369,16 @@ void TSheetDocument::LoadAudio(const std::string& file) {
         OnLoadAudio(*this, file);
 }
 
-void TSheetDocument::AudioLoaded() {
+void TSheetDocument::AudioLoaded(TSoundTrack sound) {
     const TChangeScope scope(*this);
     Gathered.Everything = true;
+    TSoundTrack& audio = Model.Audio;
+    audio.Peaks = std::move(sound.Peaks);
+    audio.Channels = sound.Channels;
+    audio.SignedSamples = sound.SignedSamples;
+    audio.WaveFile = std::move(sound.WaveFile);
+    audio.DurationMs = sound.DurationMs;
+    audio.Shortened = sound.Shortened;
     // Never fewer rows than the last phoneme needs: a short sound must not drop typed phonemes.
     const std::int32_t rows = std::min(kMaxFrames, std::max({Model.Audio.FramesCovered(Model.Fps),
                                                              FrameCount(), Model.Audio.UsedPhonemeCount()}));

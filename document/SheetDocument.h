@@ -19,8 +19,7 @@
 // events of the sheet control. The sheet widget owns one and forwards to it.
 //
 // The commands here are the only writers of the sheet: each reports what it changed through
-// OnChange, so views stay current whoever ran the command. Data() is for reading; code that
-// writes the model behind the commands' back (loaders, tests) ends with a full redraw of its own.
+// OnChange, so views stay current whoever ran the command. Data() is for reading.
 //
 // Everything here counts layers and frames from 1 (layer 1 is the leftmost, frame 1 the top row).
 class TSheetDocument {
@@ -58,7 +57,7 @@ public:
     TNotifyEvent OnCanPaste;
     TNotifyEvent OnCanUndo; // also the sign that the document changed
     // A change that takes no undo snapshot of its own (undo and redo, a layer shown or hidden, a
-    // setter called directly, sound and phonemes): together with OnCanUndo it tells every change.
+    // setter called directly, a sound loaded): together with OnCanUndo it tells every change.
     TNotifyEvent OnModified;
     TNotifyEvent OnCantUndo;
     TNotifyEvent OnCanRedo;
@@ -73,7 +72,6 @@ public:
     std::string DefaultLayerText = "Layer";
     TLayerColors DefaultColors;
 
-    TSheetData& Data() { return Model; }
     const TSheetData& Data() const { return Model; }
 
     // Queries.
@@ -139,10 +137,10 @@ public:
     std::int32_t AudioRows() const { return Model.Audio.PhonemeCount(); }
     TUpdateMode UpdateMode() const { return Mode; }
 
-    // Commands. None takes an undo snapshot; interactive callers open a TEditStep first.
+    // Commands that build a sheet (loaders, the command line, other commands). None takes an undo
+    // step of its own: run inside an editing command or RunAsOneStep, they belong to its step.
     void ClearSheet();
     void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors);
-    void DeleteLayer(std::int32_t layer);
     void PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration);
     void SetLayerCaption(std::int32_t layer, const std::string& text);
     void SetLayerFolder(std::int32_t layer, const std::string& text);
@@ -152,15 +150,11 @@ public:
     void SelectCell(std::int32_t layer, std::int32_t frame);
     void SetFps(std::int32_t fps);
     void SetUpdateMode(TUpdateMode mode);
-    void ClearAudio();
-    void ClearPhonemes();
 
     // Cell size in pixels: cels keep their pixel bounds and follow it.
     void SetCellSize(std::int32_t width, std::int32_t height);
 
-    // Undo and redo. SaveUndoState records the document before a change and empties the redo
-    // history; Undo and Redo do nothing while a restore is under way.
-    void SaveUndoState();
+    // Undo and redo; they do nothing while a restore is under way.
     void Undo();
     void Redo();
     TSheetUndo& UndoManager() { return *History; }
@@ -191,9 +185,28 @@ public:
     // Joins the cels on the selection's top and bottom rows with equal-named neighbours.
     void MergeSelectionEdges();
 
-    // Editing commands. Each takes its own undo snapshot unless it says the caller takes it.
-    // Adds `count` empty frames (at most up to the frame limit); the caller takes the snapshot.
+    // Editing commands: each is one undo step, and a step inside another belongs to the outer one.
+    // One that throws leaves the sheet as it was before it (see TEditStep).
+    // Runs `edit`, made of this document's commands, as one undo step, committed when it returns.
+    void RunAsOneStep(const std::function<void()>& edit);
+    // Adds `count` empty frames (at most up to the frame limit).
     void AddFrames(std::int32_t count);
+    // Adds a layer after the last with the default caption and colours, its drawings in `folder`,
+    // and puts the cursor on its first frame; OnLayerAdded's listeners run inside the step.
+    void AppendLayer(const std::string& folder);
+    void DeleteLayer(std::int32_t layer);
+    // Gives the layer a folder and a caption (an empty text keeps the layer's) and a colour scheme.
+    void ChangeLayerProperties(std::int32_t layer, const std::string& caption, const std::string& folder,
+                               const TLayerColors& colors);
+    // Places `name` at `frame` of `layer` held `hold` frames, cut to what the sheet can hold
+    // (HoldThatFits), growing the sheet so that frame + hold exists where the sheet allows.
+    // Returns the hold placed.
+    std::int32_t PlaceHeldCel(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t hold);
+    // Places dropped drawings one after another from the cell on, each held `hold` frames; one
+    // that would pass the last frame is left out (OnMaxFrameError). Returns the frame after the
+    // last one's place.
+    std::int32_t PlaceDroppedCels(std::int32_t layer, std::int32_t frame, const std::vector<std::string>& names,
+                                  std::int32_t hold);
     // Holds the cursor's cel one frame longer (or opens one more empty frame at an empty cursor
     // frame); with ripple the rest of the layer moves down to make room.
     void ExtendHold(bool ripple);
@@ -207,9 +220,8 @@ public:
     // Removes the selected frames from the selected layers; later cels of those layers move up.
     void DeleteFrames();
     void CopySelection();
-    // The caller takes the snapshot.
     void CutSelection();
-    // Pastes with the block's top-left cell on the selection's; the caller takes the snapshot.
+    // Pastes with the block's top-left cell on the selection's.
     void PasteAtSelection();
     // Moves the cursor to a one-cell selection; `pageRows` is how far PageUp and PageDown go.
     void MoveCursor(TCursorDirection direction, std::int32_t pageRows = 1);
@@ -237,13 +249,18 @@ public:
     // Reading the sound itself is the audio loader's work; until it has read the file the name is
     // kept, so a sheet whose sound file is missing keeps it and its phonemes when saved again.
     void LoadAudio(const std::string& file);
-    // After the loader has read the sound: the audio column gets a row per frame the sound spans at
-    // the frame rate, or per frame of the sheet when that is more (at most the frame limit); a sheet
-    // with layers grows to that many frames, and the frame rows follow the audio rows.
-    void AudioLoaded();
+    // After the loader has read the sound into `sound`: the sheet takes its waveform, length and
+    // the WAV file read (not its name or phonemes). The audio column gets a row per frame the sound
+    // spans at the frame rate, or per frame of the sheet when that is more (at most the frame
+    // limit); a sheet with layers grows to that many frames, and the frame rows follow the audio rows.
+    void AudioLoaded(TSoundTrack sound);
     // Only while the audio column is shown: hides it and forgets the sound and the phonemes; the
     // column keeps 40 rows.
     void RemoveAudio();
+    // Forgets the sound (the phonemes stay), the phonemes, or both; each one undo step.
+    void ClearAudio();
+    void ClearPhonemes();
+    void ClearAudioAndPhonemes();
 
     // Lip-sync (SheetDocumentLipSync.cpp); each is one undo step.
     // Stores a dialogue breakdown's phonemes on their frames and shows the audio column. The phonemes
@@ -259,6 +276,7 @@ public:
 
 private:
     friend class TSheetUndo;
+    friend struct TSheetTestAccess; // tests set up sheets in the model (testsupport/SheetTestAccess.h)
 
     // Opened by every command that changes the sheet; the outermost one reports what changed.
     class TChangeScope {

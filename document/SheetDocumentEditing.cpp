@@ -79,6 +79,12 @@ void TSheetDocument::PlaceCursorAt(std::int32_t frame) {
     Model.Selection = {Model.CurLayer, frame, Model.CurLayer, frame};
 }
 
+void TSheetDocument::RunAsOneStep(const std::function<void()>& edit) {
+    TEditStep step(*History);
+    edit();
+    step.Commit();
+}
+
 void TSheetDocument::AddFrames(std::int32_t count) {
     const std::int32_t frames = FrameCount();
     if (frames == 0)
@@ -90,10 +96,57 @@ void TSheetDocument::AddFrames(std::int32_t count) {
         return;
     }
     const TChangeScope scope(*this);
+    TEditStep step(*History);
     Model.AddFrames(count);
     SetFrameRows(frames + count);
     if (AudioColumnShown)
         SetAudioRowCount(frames + count);
+    step.Commit();
+}
+
+void TSheetDocument::AppendLayer(const std::string& folder) {
+    TEditStep step(*History);
+    AddLayer("", folder, DefaultColors);
+    SelectCell(LayerCount(), 1);
+    step.Commit();
+}
+
+void TSheetDocument::ChangeLayerProperties(std::int32_t layer, const std::string& caption,
+                                           const std::string& folder, const TLayerColors& colors) {
+    if (!IsLayer(layer))
+        return;
+    TEditStep step(*History);
+    if (!folder.empty())
+        SetLayerFolder(layer, folder);
+    if (!caption.empty())
+        SetLayerCaption(layer, caption);
+    SetLayerColors(layer, colors);
+    step.Commit();
+}
+
+std::int32_t TSheetDocument::PlaceHeldCel(std::int32_t layer, std::int32_t frame, const std::string& name,
+                                          std::int32_t hold) {
+    hold = HoldThatFits(frame, hold);
+    TEditStep step(*History);
+    const std::int32_t frames = std::min(frame + hold, kMaxFrames);
+    if (FrameCount() < frames)
+        AddFrames(frames - FrameCount());
+    PlaceCelAt(layer, frame, name, hold);
+    step.Commit();
+    return hold;
+}
+
+std::int32_t TSheetDocument::PlaceDroppedCels(std::int32_t layer, std::int32_t frame,
+                                              const std::vector<std::string>& names, std::int32_t hold) {
+    const TChangeScope scope(*this);
+    TEditStep step(*History);
+    std::int64_t next = frame;
+    for (const std::string& name : names) {
+        PlaceCelAt(layer, static_cast<std::int32_t>(next), name, hold);
+        next = std::min<std::int64_t>(next + hold, kMaxFrames + 1);
+    }
+    step.Commit();
+    return static_cast<std::int32_t>(next);
 }
 
 void TSheetDocument::ExtendHold(bool ripple) {
@@ -277,19 +330,26 @@ void TSheetDocument::CopySelection() {
 
 void TSheetDocument::CutSelection() {
     const TChangeScope scope(*this);
+    TEditStep step(*History);
     NoteLayers(Model.Selection.Left, Model.Selection.Right);
     Model.CutRegion(Model.Selection);
+    step.Commit();
     Raise(OnCanPaste);
 }
 
 void TSheetDocument::PasteAtSelection() {
-    if (LayerCount() == 0 || FrameCount() == 0)
+    // A paste is an undo step even on an empty sheet, as it always was.
+    TEditStep step(*History);
+    if (LayerCount() == 0 || FrameCount() == 0) {
+        step.Commit();
         return;
+    }
     const TChangeScope scope(*this);
     NoteLayers(Model.Selection.Left, Model.Selection.Right);
     if (Model.PasteAt(Model.Selection.Left, Model.Selection.Top) > 0)
         SyncFrameRowsAfterPaste();
     NoteLayers(Model.Selection.Left, Model.Selection.Right);
+    step.Commit();
     if (OnSelect)
         OnSelect(*this, CurrentLayer(), CurrentFrame());
 }

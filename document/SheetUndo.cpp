@@ -92,7 +92,9 @@ std::unique_ptr<TSheetSnapshot> TSheetUndo::TakeSnapshot(const TSheetDocument& s
 
 void TSheetUndo::Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet) {
     const TUndoInfo& info = snapshot.Info;
-    TSheetData& data = sheet.Data();
+    TSheetData& data = sheet.Model;
+    const TSheetDocument::TChangeScope scope(sheet);
+    sheet.Gathered.Everything = true;
     sheet.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
 
     const auto layerCount = static_cast<std::int32_t>(info.Layers.size());
@@ -133,12 +135,6 @@ void TSheetUndo::Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet) 
 void TSheetUndo::Notify(const std::function<void(TSheetDocument&)>& event) {
     if (event)
         event(Owner);
-}
-
-void TSheetUndo::SaveUndoState(bool clearRedo) {
-    if (Owner.UpdateMode() == TSheetDocument::TUpdateMode::Bulk)
-        return;
-    PushUndo(TakeSnapshot(Owner, Newest()), clearRedo);
 }
 
 void TSheetUndo::PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRedo) {
@@ -190,7 +186,7 @@ const TSheetSnapshot* TSheetUndo::Newest() const {
 }
 
 void TSheetUndo::CapturePending() {
-    if (!Pending)
+    if (!Pending && Owner.UpdateMode() != TSheetDocument::TUpdateMode::Bulk)
         Pending = TakeSnapshot(Owner, Newest());
 }
 
@@ -198,6 +194,21 @@ void TSheetUndo::PushPending() {
     if (Pending)
         PushUndo(std::move(Pending), true);
     Pending.reset();
+}
+
+void TSheetUndo::RestorePending() noexcept {
+    const std::unique_ptr<TSheetSnapshot> before = std::move(Pending);
+    if (!before)
+        return;
+    try {
+        MoveFiles(before->FileMoves, false);
+        Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Restoring);
+        Restore(*before, Owner);
+        FinishRestore();
+    } catch (...) {
+        // The edit's own error is already on its way to the user; this one would only hide it.
+        Owner.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
+    }
 }
 
 void TSheetUndo::NoteFileMove(const TFileMove& move) {

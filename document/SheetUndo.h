@@ -70,23 +70,26 @@ public:
     // otherwise hold a whole copy of it per step.
     static std::unique_ptr<TSheetSnapshot> TakeSnapshot(const TSheetDocument& sheet,
                                                         const TSheetSnapshot* like = nullptr);
-    // Rebuilds the document from a snapshot. Cels are placed again in order, so equal-named
-    // neighbours join; the frame count only grows; phoneme slots beyond the snapshot keep their text.
+    // Rebuilds the document from a snapshot and reports the whole sheet changed. Cels are placed
+    // again in order, so equal-named neighbours join; the frame count only grows; phoneme slots
+    // beyond the snapshot keep their text.
     static void Restore(const TSheetSnapshot& snapshot, TSheetDocument& sheet);
 
-    // Pushes the current document on the undo stack; nothing in bulk update mode.
-    void SaveUndoState(bool clearRedo);
     void PushUndo(std::unique_ptr<TSheetSnapshot> snapshot, bool clearRedo);
     void PushRedo(std::unique_ptr<TSheetSnapshot> snapshot);
     void ClearRedo();
     void ClearHistory();
-    // Remembers the document as it is when an edit starts, unless a snapshot is already pending.
-    // TEditStep is the way to use these three.
+    // Remembers the document as it is when an edit starts, unless a snapshot is already pending or
+    // the document is loading in bulk. TEditStep is the way to use these four.
     void CapturePending();
     // At the end of the edit: pushes the pending snapshot, if any, and forgets it.
     void PushPending();
-    // An edit that failed or changed nothing: forgets the pending snapshot.
+    // An edit that changed nothing: forgets the pending snapshot.
     void DropPending() { Pending.reset(); }
+    // An edit that threw: puts the document and the drawing files it renamed back as the pending
+    // snapshot keeps them, then forgets it. Throws nothing; when the files cannot be renamed back
+    // the document stays with them.
+    void RestorePending() noexcept;
     bool HasPending() const { return Pending != nullptr; }
     // The open edit renamed a drawing file; its undo step will rename it back.
     void NoteFileMove(const TFileMove& move);

@@ -283,32 +283,30 @@ void TImportWindow::ButtonImportClick() {
     if (!newLayer && !BringIntoLayerFolder())
         return;
     // One undo step takes back the whole import, the new layer with it.
-    Sheet.SaveUndoState();
-    if (newLayer) {
-        Sheet.AddLayer("", FolderOf(Entries.first().toStdString()), Sheet.Document().DefaultColors);
-        Sheet.SelectCell(Sheet.LayerCount(), 1);
-    }
-
-    const std::int32_t layer = Sheet.CurrentLayer();
-    std::int64_t start = Sheet.CurrentFrame(); // may run far past the sheet with a long hold
     QStringList leftOut;
-    for (const QString& entry : Entries) {
-        const std::string name = FileNameOf(entry.toStdString());
-        const auto leaveOut = [&](const QString& reason) {
-            leftOut.append(Fill(Translate(LanguageKey("msgLeftOutCel")),
-                                {QString::fromStdString(name), QString::number(layer), QString::number(start), reason}));
-        };
-        if (start > kMaxFrames) {
-            leaveOut(Translate(LanguageKey("sPastLastFrame")));
-        } else {
-            const std::int32_t frame = static_cast<std::int32_t>(start);
-            const std::int32_t fits = HoldThatFits(frame, hold);
-            Sheet.PlaceCelAt(layer, frame, name, fits);
-            if (fits < hold)
-                leaveOut(Fill(Translate(LanguageKey("sHoldCut")), {QString::number(fits), QString::number(hold)}));
+    Sheet.Document().RunAsOneStep([&] {
+        if (newLayer)
+            Sheet.AppendLayer(FolderOf(Entries.first().toStdString()));
+        const std::int32_t layer = Sheet.CurrentLayer();
+        std::int64_t start = Sheet.CurrentFrame(); // may run far past the sheet with a long hold
+        for (const QString& entry : Entries) {
+            const std::string name = FileNameOf(entry.toStdString());
+            const auto leaveOut = [&](const QString& reason) {
+                leftOut.append(Fill(Translate(LanguageKey("msgLeftOutCel")),
+                                    {QString::fromStdString(name), QString::number(layer), QString::number(start), reason}));
+            };
+            if (start > kMaxFrames) {
+                leaveOut(Translate(LanguageKey("sPastLastFrame")));
+            } else {
+                const std::int32_t frame = static_cast<std::int32_t>(start);
+                const std::int32_t fits = HoldThatFits(frame, hold);
+                Sheet.PlaceCelAt(layer, frame, name, fits);
+                if (fits < hold)
+                    leaveOut(Fill(Translate(LanguageKey("sHoldCut")), {QString::number(fits), QString::number(hold)}));
+            }
+            start += hold;
         }
-        start += hold;
-    }
+    });
     close();
     if (leftOut.isEmpty())
         return;

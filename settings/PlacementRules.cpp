@@ -64,7 +64,3 @@ std::optional<std::int32_t> TypedHold(std::string_view text) {
         return std::nullopt;
     return hold;
 }
-
-std::int32_t HoldThatFits(std::int32_t frame, std::int32_t hold) {
-    return std::min(std::max(hold, 1), kMaxFrames - frame + 1);
-}

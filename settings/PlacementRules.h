@@ -34,7 +34,3 @@ std::filesystem::path NewPicturePath(const std::string& folder, std::string_view
 // that range; either leaves the kept hold as it is. Any other text, a number with blanks around it
 // included, throws the standard conversion error.
 std::optional<std::int32_t> TypedHold(std::string_view text);
-
-// The part of a hold from `frame` (from 1, at most kMaxFrames) that the sheet can hold: cut so
-// the cel ends on frame kMaxFrames at the latest; a hold below 1 counts as 1.
-std::int32_t HoldThatFits(std::int32_t frame, std::int32_t hold);

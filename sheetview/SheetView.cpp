@@ -196,7 +196,7 @@ void TSheetView::RunPointerCommand(const std::function<void()>& command) {
 
 void TSheetView::StartAudioLoad(const std::string& file) {
     if (!Loader) {
-        Loader = std::make_unique<TSoundLoader>(&Doc.Data().Audio);
+        Loader = std::make_unique<TSoundLoader>(&LoadedSound);
         Loader->OnLoaded = [this](TSoundLoader&) { AudioLoaded(); };
         Loader->OnError = [this](TSoundLoader&, const std::string& message) {
             if (OnMessage)
@@ -212,7 +212,7 @@ void TSheetView::StartAudioLoad(const std::string& file) {
 }
 
 void TSheetView::AudioLoaded() {
-    Doc.AudioLoaded();
+    Doc.AudioLoaded(std::move(LoadedSound));
     if (OnAudioLoaded)
         OnAudioLoaded(*this);
 }

@@ -101,8 +101,7 @@ public:
     // shown; calling it again applies changed cell sizes.
     void Loaded();
 
-    // The document. Its commands repaint the control through their change reports; code that
-    // writes its data directly (loading a file) ends with RefreshAll.
+    // The document. Its commands repaint the control through their change reports.
     TSheetDocument& Document() { return Doc; }
     const TSheetDocument& Document() const { return Doc; }
 
@@ -142,7 +141,6 @@ public:
     void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors) {
         Doc.AddLayer(caption, folder, colors);
     }
-    void DeleteLayer(std::int32_t layer) { Doc.DeleteLayer(layer); }
     void PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration) {
         Doc.PlaceCelAt(layer, frame, name, duration);
     }
@@ -156,8 +154,6 @@ public:
     void SetUpdateMode(TSheetDocument::TUpdateMode mode) { Doc.SetUpdateMode(mode); }
     // Redraws every part from the document.
     void RefreshAll();
-    void ClearAudio() { Doc.ClearAudio(); }
-    void ClearPhonemes() { Doc.ClearPhonemes(); }
     void ShowAudio() { Doc.ShowAudio(); }
     void HideAudio() { Doc.HideAudio(); }
     // Shows the audio column and reads the file into it: at once for a PCM WAV file, after
@@ -167,13 +163,27 @@ public:
     // Only while the audio column is shown: hides it and forgets the sound and its phonemes.
     void RemoveAudio() { Doc.RemoveAudio(); }
 
-    // Undo and redo.
-    void SaveUndoState() { Doc.SaveUndoState(); }
     void Undo();
     void Redo();
 
-    // Editing commands.
+    // Editing commands, each one undo step (see the document).
     void AddFrames(std::int32_t count) { Doc.AddFrames(count); }
+    void AppendLayer(const std::string& folder) { Doc.AppendLayer(folder); }
+    void DeleteLayer(std::int32_t layer) { Doc.DeleteLayer(layer); }
+    void ChangeLayerProperties(std::int32_t layer, const std::string& caption, const std::string& folder,
+                               const TLayerColors& colors) {
+        Doc.ChangeLayerProperties(layer, caption, folder, colors);
+    }
+    std::int32_t PlaceHeldCel(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t hold) {
+        return Doc.PlaceHeldCel(layer, frame, name, hold);
+    }
+    std::int32_t PlaceDroppedCels(std::int32_t layer, std::int32_t frame, const std::vector<std::string>& names,
+                                  std::int32_t hold) {
+        return Doc.PlaceDroppedCels(layer, frame, names, hold);
+    }
+    void ClearAudio() { Doc.ClearAudio(); }
+    void ClearPhonemes() { Doc.ClearPhonemes(); }
+    void ClearAudioAndPhonemes() { Doc.ClearAudioAndPhonemes(); }
     void ExtendHold(bool ripple) { Doc.ExtendHold(ripple); }
     void ShortenHold(bool ripple) { Doc.ShortenHold(ripple); }
     void SetHold(std::int32_t frames, bool ripple) { Doc.SetHold(frames, ripple); }
@@ -314,4 +324,5 @@ private:
     TCellEditor* EditorPart = nullptr;
     TAudioColumn* AudioPart = nullptr;
     std::unique_ptr<TSoundLoader> Loader; // made on the first load
+    TSoundTrack LoadedSound;              // what the loader reads, handed to the document when read
 };

@@ -11,6 +11,7 @@
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/ModalAnswer.h"
 #include "testsupport/QStringPrinting.h"
+#include "testsupport/SheetTestAccess.h"
 #include "testsupport/TempFolder.h"
 #include "ui/AlertPrompt.h"
 #include "ui/EntryDialog.h"
@@ -405,7 +406,7 @@ TEST_F(DialogCommandsTest, EditImageAndRenameImageWorkOnTheSelectedDrawings) {
     sheet.SetLayerFolder(1, Files / "");
     sheet.PlaceCelAt(1, 1, "a.png", 2);
     sheet.PlaceCelAt(1, 3, "gone.png", 2);
-    sheet.Document().Data().Selection = {0, 0, 0, 3};
+    WritableData(sheet.Document()).Selection = {0, 0, 0, 3};
 
     QStringList messages;
     window->Settings().Current.Editors.ImageEditor = {"Paint", (Files / "no-such-editor").c_str()};

@@ -133,8 +133,7 @@ TEST_F(MainWindowTest, TheImageViewerSaysWhichDrawingIsMissing) {
 TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
     auto window = MakeWindow();
     Part(*window, "NewAction")->trigger();
-    window->Sheet().SaveUndoState();
-    window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
+    window->Sheet().PlaceHeldCel(1, 1, "a.png", 2);
     ASSERT_TRUE(window->Files().Modified()) << "an undo snapshot marks the document modified";
 
     Answer(*window, &TAlertPrompt::ExBtn);
@@ -146,15 +145,13 @@ TEST_F(MainWindowTest, TheSaveChangesPromptHasThreeAnswers) {
     EXPECT_EQ(window->Sheet().CelName(1, 1), "") << "No goes on without saving";
     EXPECT_FALSE(window->Files().Modified());
 
-    window->Sheet().SaveUndoState();
-    window->Sheet().PlaceCelAt(1, 1, "b.png", 2);
+    window->Sheet().PlaceHeldCel(1, 1, "b.png", 2);
     SavePath = QString::fromStdString(Files / "saved.xps");
     Answer(*window, &TAlertPrompt::PosBtn);
     Part(*window, "NewAction")->trigger();
     EXPECT_NE(ReadFileBytes(Files / "saved.xps").value_or("").find("b.png"), std::string::npos);
 
-    window->Sheet().SaveUndoState();
-    window->Sheet().PlaceCelAt(1, 1, "c.png", 2);
+    window->Sheet().PlaceHeldCel(1, 1, "c.png", 2);
     Answer(*window, &TAlertPrompt::ExBtn);
     EXPECT_FALSE(window->close()) << "Cancel keeps the program running";
 }
@@ -208,6 +205,15 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     EXPECT_EQ(sheet.CelName(2, 9), "c.jpg");
     EXPECT_TRUE(Part(*window, "UndoAction")->isEnabled());
 
+    // A file of the drop that fails takes the whole drop back, and says why.
+    WriteText(Files / "broken.xps", "not a sheet\n");
+    window->Guard([&] { window->DropFiles({"/scans/d.png", QString::fromStdString(Files / "broken.xps")}, layer2frame5); });
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors.first().contains("broken.xps")) << Errors.first().toStdString();
+    EXPECT_EQ(sheet.CelName(2, 5), "a.png");
+    EXPECT_EQ(sheet.CelAt(2, 5)->Duration, 2);
+    EXPECT_EQ(sheet.CelName(2, 9), "c.jpg");
+
     // Sheets alone: the first is opened.
     window->DropFiles({kSampleSheet}, layer2frame5);
     EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
@@ -233,8 +239,7 @@ TEST_F(MainWindowTest, MenusPopUpsAndToolBarShareOneActionPerCommand) {
     ASSERT_NE(undo, nullptr);
     EXPECT_FALSE(undo->isEnabled());
     Part(*window, "NewAction")->trigger();
-    window->Sheet().SaveUndoState();
-    window->Sheet().PlaceCelAt(1, 1, "a.png", 2);
+    window->Sheet().PlaceHeldCel(1, 1, "a.png", 2);
     EXPECT_TRUE(undo->isEnabled());
     undo->click();
     EXPECT_EQ(window->Sheet().CelName(1, 1), "");
@@ -365,8 +370,7 @@ TEST_F(MainWindowTest, ABrokenLanguageFileIsReportedAndTheProgramStarts) {
 TEST_F(MainWindowTest, AFailedSaveIsReportedAndKeepsTheDocumentAsItWas) {
     auto window = MakeWindow();
     window->Files().OpenDocument(kSampleSheet);
-    window->Sheet().SaveUndoState();
-    window->Sheet().PlaceCelAt(1, 2, "new.png", 1);
+    window->Sheet().PlaceHeldCel(1, 2, "new.png", 1);
     SavePath = QString::fromStdString(Files / "no/such/folder/copy.xps");
     window->Guard([&] { window->Files().SaveAs(); });
     ASSERT_EQ(Errors.size(), 1);

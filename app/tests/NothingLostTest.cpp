@@ -50,8 +50,7 @@ protected:
 
     // A change made the way a user makes one: a cel typed into the first cell of layer 1.
     static void Edit(TMainWindow& window, const std::string& name = "edit.png") {
-        window.Sheet().SaveUndoState();
-        window.Sheet().PlaceCelAt(1, 1, name, 2);
+        window.Sheet().PlaceHeldCel(1, 1, name, 2);
     }
 
     static std::function<void(TAlertPrompt&)> Click(QPushButton* TAlertPrompt::*button) {

@@ -48,8 +48,7 @@ protected:
     }
 
     static void Edit(TMainWindow& window, const std::string& name) {
-        window.Sheet().SaveUndoState();
-        window.Sheet().PlaceCelAt(1, 3, name, 2);
+        window.Sheet().PlaceHeldCel(1, 3, name, 2);
     }
 
     static bool WaitForRecord(TMainWindow& window) {

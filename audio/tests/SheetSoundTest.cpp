@@ -116,8 +116,7 @@ TEST_F(SheetSoundTest, HidingTheAudioColumnKeepsTheSoundInTheSheet) {
     ASSERT_TRUE(window->Sheet().HasAudio());
 
     Part(*window, "HideAudioAction")->trigger();
-    window->Sheet().SaveUndoState();
-    window->Sheet().PlaceCelAt(1, 5, "b.png", 1);
+    window->Sheet().PlaceHeldCel(1, 5, "b.png", 1);
     Part(*window, "ShowAudioAction")->trigger();
     Part(*window, "UndoAction")->trigger();
     EXPECT_TRUE(window->Sheet().HasAudio());

@@ -4,6 +4,7 @@
 #include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ TEST(CaptureRules, WritesEachFormatUnderItsName) {
 
 TEST(CaptureRules, PlacingGrowsTheSheetSelectsAfterTheCelAndUndoesInOneStep) {
     TSheetDocument doc;
-    doc.Data().AddLayer("Ink", "/ink/", LayerColorScheme(0), 10);
+    WritableData(doc).AddLayer("Ink", "/ink/", LayerColorScheme(0), 10);
     ASSERT_EQ(doc.FrameCount(), 10);
     PlaceCapture(doc, 1, 10, "Ink_0010.png", 2);
     EXPECT_EQ(doc.FrameCount(), 12);

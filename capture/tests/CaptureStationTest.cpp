@@ -233,7 +233,7 @@ TEST_F(CaptureStationTest, PreferencesForgetWindowPlacesGuidesAndReferencePictur
             (dialog.*c.Check)->setChecked(true);
             (c.Ok ? dialog.OkBtn : dialog.CancelBtn)->click();
         });
-        Window->PreferencesClick();
+        Part(*Window, "PreferencesAction")->trigger();
         EXPECT_EQ(kept("[window places]"), c.Kept[0]);
         EXPECT_EQ(kept("[live guides: Test pattern]"), c.Kept[1]);
         EXPECT_EQ(kept("[reference picture "), c.Kept[2]);

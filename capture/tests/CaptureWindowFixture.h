@@ -8,6 +8,7 @@
 #include "testsupport/TempFolder.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/WaitFor.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <QPushButton>
 #include <QScreen>
@@ -39,7 +40,7 @@ protected:
         Window->setGeometry(screen.left(), screen.top(), screen.width() / 3, screen.height());
         TSheetView& sheet = Window->Sheet();
         sheet.ClearSheet();
-        sheet.Document().Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
+        WritableData(sheet.Document()).AddLayer("Ink", Ink / "", LayerColorScheme(0), 10);
         sheet.RefreshAll();
         sheet.SelectCell(1, 1);
     }

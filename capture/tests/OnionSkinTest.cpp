@@ -3,6 +3,7 @@
 #include "document/SheetDocument.h"
 #include "imaging/PictureCodecs.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <array>
 #include <fstream>
@@ -35,7 +36,7 @@ constexpr TColor kWhite{255, 255, 255};
 // folder.
 class OnionSkinTest : public ::testing::Test {
 protected:
-    OnionSkinTest() { Sheet.Data().AddLayer("Ink", Ink / "", LayerColorScheme(0), 10); }
+    OnionSkinTest() { WritableData(Sheet).AddLayer("Ink", Ink / "", LayerColorScheme(0), 10); }
 
     void Draw(const std::string& name, TColor color, std::int32_t frame, std::int32_t hold = 1) {
         WritePng(Ink / name, Solid(8, 6, color));

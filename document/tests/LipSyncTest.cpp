@@ -1,5 +1,6 @@
 #include "base/Error.h"
 #include "document/SheetDocument.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -98,7 +99,7 @@ TEST(LipSync, TheSoundsLengthEndsTheLastHold) {
     TSheetDocument doc;
     doc.AddLayer("", "", doc.DefaultColors);
     doc.ImportPhonemes({{2, "O"}});
-    doc.Data().Audio.DurationMs = 1000; // 25 frames at 24 fps
+    WritableData(doc).Audio.DurationMs = 1000; // 25 frames at 24 fps
     doc.ApplyLipSync(1, Chart({{"O", "o.png"}}));
     EXPECT_EQ(CelsOf(doc, 1), (std::vector<std::string>{"o.png@2+24"}));
 }

@@ -2,6 +2,7 @@
 #include "base/Error.h"
 #include "document/SheetDocument.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -11,9 +12,9 @@ using Command = std::function<void(TSheetDocument&)>;
 
 namespace {
 void PutCursor(TSheetDocument& doc, std::int32_t col, std::int32_t frame) {
-    doc.Data().CurLayer = col;
-    doc.Data().CurFrame = frame;
-    doc.Data().Selection = {col, frame, col, frame};
+    WritableData(doc).CurLayer = col;
+    WritableData(doc).CurFrame = frame;
+    WritableData(doc).Selection = {col, frame, col, frame};
 }
 
 // The sheet as text, with frames past `frames` left out when they are empty.
@@ -41,7 +42,7 @@ void RunEditCases(const std::vector<EditCase>& cases) {
         TSheetDocument doc;
         int maxFrameErrors = 0;
         doc.OnMaxFrameError = [&](TSheetDocument&) { ++maxFrameErrors; };
-        BuildSheet(doc.Data(), c.before);
+        BuildSheet(WritableData(doc), c.before);
         PutCursor(doc, 0, c.cursor);
         c.command(doc);
         const std::size_t width = std::max(c.before.front().size(), c.after.front().size());
@@ -135,8 +136,8 @@ TEST(Editing, DeleteFramesClosesUpTheSelectedLayers) {
     };
     for (const auto& c : cases) {
         TSheetDocument doc;
-        BuildSheet(doc.Data(), c.before);
-        doc.Data().Selection = c.selection;
+        BuildSheet(WritableData(doc), c.before);
+        WritableData(doc).Selection = c.selection;
         doc.DeleteFrames();
         EXPECT_EQ(DescribeSheet(doc.Data()), c.after);
         EXPECT_EQ(CheckInvariants(doc.Data()), "");
@@ -193,8 +194,8 @@ TEST(Editing, CopyAndPasteABlockElsewhere) {
     std::vector<std::pair<std::int32_t, std::int32_t>> selected;
     doc.OnCanPaste = [&](TSheetDocument&) { ++canPaste; };
     doc.OnSelect = [&](TSheetDocument&, std::int32_t l, std::int32_t f) { selected.emplace_back(l, f); };
-    BuildSheet(doc.Data(), {"a|b.....", "c||.....", "........"});
-    doc.Data().Selection = {0, 0, 1, 2};
+    BuildSheet(WritableData(doc), {"a|b.....", "c||.....", "........"});
+    WritableData(doc).Selection = {0, 0, 1, 2};
     doc.CopySelection();
     EXPECT_EQ(canPaste, 1);
 
@@ -215,7 +216,7 @@ TEST(Editing, CopyAndPasteABlockElsewhere) {
 
 TEST(Editing, PasteBeforeAnyCopyClearsTheCell) {
     TSheetDocument doc;
-    BuildSheet(doc.Data(), {"a||b"});
+    BuildSheet(WritableData(doc), {"a||b"});
     PutCursor(doc, 0, 1);
     doc.PasteAtSelection();
     EXPECT_EQ(DescribeSheet(doc.Data()), (Layers{"a.ab"}));
@@ -223,8 +224,8 @@ TEST(Editing, PasteBeforeAnyCopyClearsTheCell) {
 
 TEST(Editing, CutClearsTheSelectionAndFillsTheClipboard) {
     TSheetDocument doc;
-    BuildSheet(doc.Data(), {"a||b"});
-    doc.Data().Selection = {0, 1, 0, 2};
+    BuildSheet(WritableData(doc), {"a||b"});
+    WritableData(doc).Selection = {0, 1, 0, 2};
     doc.CutSelection();
     EXPECT_EQ(DescribeSheet(doc.Data()), (Layers{"a..b"}));
     EXPECT_EQ(doc.Data().ClipCount, 1);
@@ -246,8 +247,8 @@ TEST(Editing, ArrowKeysStopAtTheEdges) {
         TSheetDocument doc;
         int selects = 0;
         doc.OnSelect = [&](TSheetDocument&, std::int32_t, std::int32_t) { ++selects; };
-        BuildSheet(doc.Data(), {"....", "...."});
-        doc.Data().Selection = c.start;
+        BuildSheet(WritableData(doc), {"....", "...."});
+        WritableData(doc).Selection = c.start;
         doc.RunKeyCommand(SheetKeyCommand(c.key, false));
         EXPECT_EQ(doc.Data().Selection, c.expected) << c.key;
         EXPECT_EQ(selects, c.expected == c.start ? 0 : 1) << c.key;

@@ -1,4 +1,5 @@
 #include "document/SheetDocument.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -141,7 +142,7 @@ TEST(Document, ClearSheetEmptiesTheSheetButKeepsClipboardAndRate) {
     EventLog log(doc);
     doc.AddLayer("", "", doc.DefaultColors);
     doc.PlaceCelAt(1, 60, "a.png", 2);
-    doc.Data().CopyRegion({0, 59, 0, 60});
+    WritableData(doc).CopyRegion({0, 59, 0, 60});
     doc.SetFps(12);
     doc.LoadAudio("/snd/voice.wav");
     doc.SetPhoneme(3, "E");
@@ -167,7 +168,7 @@ TEST(Document, ClearSheetEmptiesTheSheetButKeepsClipboardAndRate) {
 TEST(Document, TheSoundFileNameCountsWhileTheAudioColumnIsShown) {
     TSheetDocument doc;
     doc.AddLayer("", "", doc.DefaultColors);
-    doc.Data().Audio.FileName = "/snd/hidden.wav";
+    WritableData(doc).Audio.FileName = "/snd/hidden.wav";
     EXPECT_EQ(doc.AudioFileName(), "");
 
     // A sound file that could not be read keeps its name, and so its phonemes, in the sheet.
@@ -193,7 +194,7 @@ TEST(Document, SetFpsGrowsTheRowsToTheSound) {
     doc.SetFps(-5);
     EXPECT_EQ(doc.Fps(), 24);
     doc.LoadAudio("/snd/voice.wav");
-    doc.Data().Audio.DurationMs = 10000;
+    WritableData(doc).Audio.DurationMs = 10000;
     doc.SetFps(30);
     EXPECT_EQ(doc.AudioRows(), 301);
     EXPECT_EQ(doc.FrameCount(), 301);
@@ -224,17 +225,19 @@ TEST(Document, EachCommandReportsWhatItChangedOnce) {
              return c.LayerProperties && c.LayerProperties->First == 1 && !c.Cells;
          }},
         {"the same caption again", [&] { doc.SetLayerCaption(1, "Ink"); }, nullptr},
-        {"frames added", [&] { doc.AddFrames(5); }, [](const TSheetChange& c) { return c.Frames; }},
+        {"frames added, with their undo step", [&] { doc.AddFrames(5); },
+         [&](const TSheetChange& c) { return c.Frames && doc.UndoManager().UndoCount() == 1; }},
         {"the cursor moved", [&] { doc.SelectCell(2, 4); },
          [](const TSheetChange& c) {
              return c.OldSelection == TCellRect{1, 1, 1, 1} && !c.Cells;
          }},
         {"a hold lengthened, with its undo step", [&] { doc.ExtendHold(false); },
          [&](const TSheetChange& c) {
-             return c.Cells && c.Cells->Left == 2 && doc.UndoManager().UndoCount() == 1;
+             return c.Cells && c.Cells->Left == 2 && doc.UndoManager().UndoCount() == 2;
          }},
         {"a phoneme", [&] { doc.SetPhoneme(1, "ah"); }, [](const TSheetChange& c) { return c.Sound; }},
         {"undone", [&] { doc.Undo(); }, [](const TSheetChange& c) { return c.Everything; }},
+        {"undone again", [&] { doc.Undo(); }, [](const TSheetChange& c) { return c.Everything; }},
         {"nothing left to undo", [&] { doc.Undo(); }, nullptr},
     };
     for (const Case& c : cases) {

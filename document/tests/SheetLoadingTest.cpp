@@ -3,6 +3,7 @@
 #include "document/SheetDocument.h"
 #include "document/XpsFile.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -173,7 +174,7 @@ TEST(SheetLoading, FrameRatesOutsideTheRangeKeepTheCallersRate) {
                             "</fps>\r\n</settings>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\">\r\n"
                             "\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
         TSheetDocument doc;
-        doc.Data().Audio.DurationMs = 90000;
+        WritableData(doc).Audio.DurationMs = 90000;
         TXpsSettings settings;
         settings.Fps = 15;
         LoadSheet(doc, path, settings);

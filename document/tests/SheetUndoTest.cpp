@@ -1,5 +1,6 @@
 #include "SheetNotation.h"
 #include "document/SheetDocument.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -119,7 +120,7 @@ TEST(Undo, BulkUpdatesRecordNothing) {
     doc.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
     EXPECT_EQ(events.log, "rur") << "entering bulk updates clears the history";
     events.log.clear();
-    doc.SaveUndoState();
+    doc.AddFrames(2);
     doc.CommitCelName(1, 2, "b");
     EXPECT_EQ(events.log, "");
     EXPECT_EQ(doc.UndoManager().UndoCount(), 0u);
@@ -137,7 +138,6 @@ TEST(Undo, DeletedLayerComesBackInPlace) {
     doc.SetLayerVisible(2, false);
     const DocumentState before = StateOf(doc);
 
-    doc.SaveUndoState();
     doc.DeleteLayer(2);
     ASSERT_EQ(doc.LayerCaption(2), "Eyes");
     doc.Undo();
@@ -172,10 +172,9 @@ TEST(Undo, QuirksThatStay) {
     TSheetDocument doc;
     doc.AddLayer("", "", doc.DefaultColors);
     doc.LoadAudio("/snd/voice.wav");
-    doc.Data().Audio.DurationMs = 2000;
+    WritableData(doc).Audio.DurationMs = 2000;
     doc.SetPhoneme(2, "MBP");
 
-    doc.SaveUndoState();
     doc.AddFrames(10);
     doc.Undo();
     EXPECT_EQ(doc.FrameCount(), 50) << "undo does not shrink the sheet";
@@ -192,8 +191,7 @@ TEST(Undo, RestoringBringsTheSoundFileBack) {
     TSheetDocument doc;
     doc.AddLayer("", "", doc.DefaultColors);
     doc.LoadAudio("/snd/voice.wav");
-    doc.Data().Audio.DurationMs = 2000;
-    doc.SaveUndoState();
+    WritableData(doc).Audio.DurationMs = 2000;
     doc.ClearAudio();
     ASSERT_EQ(doc.AudioFileName(), "");
     doc.Undo();
@@ -202,15 +200,15 @@ TEST(Undo, RestoringBringsTheSoundFileBack) {
 
 TEST(Undo, DragsPushOneSnapshotWhenTheyChangeSomething) {
     TSheetDocument doc;
-    BuildSheet(doc.Data(), {"a|......"});
+    BuildSheet(WritableData(doc), {"a|......"});
     doc.UndoManager().PushPending();
     EXPECT_EQ(doc.UndoManager().UndoCount(), 0u);
 
     doc.UndoManager().CapturePending();
     TCellRect block{0, 0, 0, 1};
-    doc.Data().MoveBlock(block, 0, true, 1);
+    WritableData(doc).MoveBlock(block, 0, true, 1);
     doc.UndoManager().CapturePending();
-    doc.Data().MoveBlock(block, 0, true, 2);
+    WritableData(doc).MoveBlock(block, 0, true, 2);
     doc.UndoManager().PushPending();
     EXPECT_EQ(doc.UndoManager().UndoCount(), 1u);
     doc.Undo();
@@ -236,7 +234,7 @@ TEST(Undo, RandomEditsUndoToTheStart) {
             }
         }
         doc.LoadAudio("/snd/voice.wav");
-        doc.Data().Audio.DurationMs = 1000;
+        WritableData(doc).Audio.DurationMs = 1000;
         doc.SetPhoneme(frames, "rest"); // phonemes are edited only before this one
         const DocumentState start = StateOf(doc);
 
@@ -257,21 +255,19 @@ TEST(Undo, RandomEditsUndoToTheStart) {
                 doc.InsertFrame();
                 break;
             case 4:
-                doc.Data().Selection.Bottom =
+                WritableData(doc).Selection.Bottom =
                     std::min(doc.Data().Selection.Top + pick(0, 3), doc.FrameCount() - 1);
                 doc.DeleteFrames();
                 break;
             case 5:
-                doc.Data().Selection.Bottom =
+                WritableData(doc).Selection.Bottom =
                     std::min(doc.Data().Selection.Top + pick(0, 3), doc.FrameCount() - 1);
                 doc.CopySelection();
                 break;
             case 6:
-                doc.SaveUndoState();
                 doc.CutSelection();
                 break;
             case 7:
-                doc.SaveUndoState();
                 doc.PasteAtSelection();
                 break;
             case 8:
@@ -284,9 +280,8 @@ TEST(Undo, RandomEditsUndoToTheStart) {
                 doc.CommitPhoneme(pick(1, frames - 1), pick(0, 1) ? name() : "");
                 break;
             case 11:
-                doc.SaveUndoState();
                 if (pick(0, 1))
-                    doc.AddLayer("", "/new/", doc.DefaultColors);
+                    doc.AppendLayer("/new/");
                 else
                     doc.DeleteLayer(pick(1, 3));
                 break;
@@ -295,12 +290,11 @@ TEST(Undo, RandomEditsUndoToTheStart) {
                 TCellRect block = doc.Data().Selection;
                 const int dest = doc.Data().Selection.Top + pick(-2, 2);
                 if (doc.Data().CanDropBlock(block, block.Left, dest))
-                    doc.Data().MoveBlock(block, block.Left, true, dest);
+                    WritableData(doc).MoveBlock(block, block.Left, true, dest);
                 doc.UndoManager().PushPending();
                 break;
             }
             case 13:
-                doc.SaveUndoState();
                 doc.AddFrames(pick(1, 3));
                 break;
             }

@@ -14,6 +14,7 @@
 #include "ui/AlertPrompt.h"
 #include "ui/ErrorBox.h"
 #include "ui/PlacementPanel.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -166,7 +167,7 @@ TEST_F(ScanWindowTest, ASelectionDrawnBackAcrossItsStartRunsFromTheStartToThePoi
 TEST_F(ScanWindowTest, TheWindowFollowsTheLanguageAndALayerChosenByItsHeader) {
     auto window = OpenWindow();
     TSheetView& sheet = window->Sheet();
-    sheet.Document().Data().AddLayer("Pencil", Files / "ink/", LayerColorScheme(1), sheet.FrameCount());
+    WritableData(sheet.Document()).AddLayer("Pencil", Files / "ink/", LayerColorScheme(1), sheet.FrameCount());
     sheet.RefreshAll();
     sheet.SelectCell(1, 1);
     Part(*window, "ScannerAction")->trigger();

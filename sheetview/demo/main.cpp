@@ -60,22 +60,13 @@ QMenu* MakeGridMenu(QWidget* owner, TSheetView& sheet) {
         QObject::connect(item, &QAction::triggered, owner, action);
         owner->addAction(item);
     };
-    add("Cut", QKeySequence::Cut, [&sheet] {
-        sheet.SaveUndoState();
-        sheet.CutSelection();
-    });
+    add("Cut", QKeySequence::Cut, [&sheet] { sheet.CutSelection(); });
     add("Copy", QKeySequence::Copy, [&sheet] { sheet.CopySelection(); });
-    add("Paste", QKeySequence::Paste, [&sheet] {
-        sheet.SaveUndoState();
-        sheet.PasteAtSelection();
-    });
+    add("Paste", QKeySequence::Paste, [&sheet] { sheet.PasteAtSelection(); });
     menu->addSeparator();
     add("Insert Frame", QKeySequence(Qt::Key_Insert), [&sheet] { sheet.InsertFrame(); });
     add("Delete Frames", QKeySequence(Qt::CTRL | Qt::Key_Delete), [&sheet] { sheet.DeleteFrames(); });
-    add("Add 10 Frames", QKeySequence(), [&sheet] {
-        sheet.SaveUndoState();
-        sheet.AddFrames(10);
-    });
+    add("Add 10 Frames", QKeySequence(), [&sheet] { sheet.AddFrames(10); });
     menu->addSeparator();
     add("Undo", QKeySequence::Undo, [&sheet] { sheet.Undo(); });
     add("Redo", QKeySequence::Redo, [&sheet] { sheet.Redo(); });
@@ -86,14 +77,10 @@ QMenu* MakeLayerMenu(QWidget* owner, TSheetView& sheet) {
     auto* menu = new QMenu(owner);
     QObject::connect(menu->addAction("Layer Name"), &QAction::triggered, owner,
                      [&sheet] { sheet.EditLayerCaption(sheet.CurrentLayer()); });
-    QObject::connect(menu->addAction("Add Layer"), &QAction::triggered, owner, [&sheet] {
-        sheet.SaveUndoState();
-        sheet.AddLayer("", "", sheet.Document().DefaultColors);
-    });
-    QObject::connect(menu->addAction("Delete Layer"), &QAction::triggered, owner, [&sheet] {
-        sheet.SaveUndoState();
-        sheet.DeleteLayer(sheet.CurrentLayer());
-    });
+    QObject::connect(menu->addAction("Add Layer"), &QAction::triggered, owner,
+                     [&sheet] { sheet.AppendLayer(""); });
+    QObject::connect(menu->addAction("Delete Layer"), &QAction::triggered, owner,
+                     [&sheet] { sheet.DeleteLayer(sheet.CurrentLayer()); });
     return menu;
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include "sheetview/FrameIndex.h"
 #include "sheetview/SheetCorner.h"
 #include "sheetview/SheetView.h"
+#include "testsupport/SheetTestAccess.h"
 
 #include <QColor>
 #include <QImage>
@@ -26,7 +27,7 @@ protected:
     void Build(const std::vector<std::string>& layers);
     std::vector<std::string> Described() const;
 
-    TSheetData& Data() { return Sheet->Document().Data(); }
+    TSheetData& Data() { return WritableData(Sheet->Document()); }
     TSheetGrid& Grid() { return Sheet->Grid(); }
     // The grid's off-screen picture, and a pixel of it.
     QColor PicturePixel(int x, int y) { return Grid().Picture().pixelColor(x, y); }

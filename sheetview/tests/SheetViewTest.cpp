@@ -125,7 +125,7 @@ TEST_F(SheetViewTest, UndoEventsAreTakenWhenTheControlLoads) {
     sheet.Loaded();
     sheet.OnCantRedo = [&](QObject&) { ++after; };
     sheet.AddLayer("", "", sheet.Document().DefaultColors);
-    sheet.SaveUndoState();
+    sheet.AddFrames(1);
     EXPECT_EQ(before, 1);
     EXPECT_EQ(after, 0);
 }
