@@ -859,10 +859,11 @@ void TMainWindow::DropFiles(const QStringList& paths, const QPoint& sheetPoint) 
         return IsOneOf(suffixOf(path), images) || IsOneOf(suffixOf(path), sounds);
     });
     if (!mediaDropped) {
-        // Sheets alone: the first one is opened.
+        // Sheets alone: the first one is opened, once the open sheet's changes are safe.
         for (const QString& path : paths) {
             if (path.endsWith(".xps")) {
-                SheetFiles->OpenDocument(path);
+                if (SheetFiles->AskSaveChanges())
+                    SheetFiles->OpenDocument(path);
                 return;
             }
         }
@@ -889,7 +890,7 @@ void TMainWindow::DropFiles(const QStringList& paths, const QPoint& sheetPoint) 
             if (IsOneOf(suffix, sounds)) {
                 SheetView->RemoveAudio();
                 SheetSound->LoadFile(ToStd(path));
-            } else if (suffix == ".xps") {
+            } else if (suffix == ".xps" && SheetFiles->AskSaveChanges()) {
                 SheetFiles->OpenDocument(path);
             }
         }

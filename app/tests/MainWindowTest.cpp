@@ -207,6 +207,7 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
 
     // A file of the drop that fails takes the whole drop back, and says why.
     WriteText(Files / "broken.xps", "not a sheet\n");
+    Answer(*window, &TAlertPrompt::NegBtn);
     window->Guard([&] { window->DropFiles({"/scans/d.png", QString::fromStdString(Files / "broken.xps")}, layer2frame5); });
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors.first().contains("broken.xps")) << Errors.first().toStdString();
@@ -214,7 +215,13 @@ TEST_F(MainWindowTest, DroppedDrawingsFollowEachOtherByTheHold) {
     EXPECT_EQ(sheet.CelAt(2, 5)->Duration, 2);
     EXPECT_EQ(sheet.CelName(2, 9), "c.jpg");
 
-    // Sheets alone: the first is opened.
+    // Sheets alone: the first is opened, after the open sheet's changes are saved or given up.
+    ASSERT_TRUE(window->Files().Modified());
+    Answer(*window, &TAlertPrompt::ExBtn);
+    window->DropFiles({kSampleSheet}, layer2frame5);
+    EXPECT_EQ(sheet.CelName(2, 5), "a.png") << "Cancel keeps the open sheet";
+    EXPECT_TRUE(window->Files().DocumentName().isEmpty());
+    Answer(*window, &TAlertPrompt::NegBtn);
     window->DropFiles({kSampleSheet}, layer2frame5);
     EXPECT_EQ(window->Files().DocumentName(), "bounce.xps");
 }
