@@ -255,8 +255,8 @@ TEST_F(PreviewWindowTest, TheWindowOpensWhollyOnTheScreenBesideTheSheetOrOverThe
         const QRect main = Window->frameGeometry();
         const QRect placed = preview.frameGeometry();
         EXPECT_GT(placed.width(), 500);
-        EXPECT_TRUE(screen.contains(placed)) << placed.x() << "," << placed.y() << " " << placed.width() << "x"
-                                             << placed.height();
+        EXPECT_TRUE(screen.contains(placed))
+            << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height();
         switch (c.Side) {
         case TSide::Right:
             EXPECT_GT(placed.left(), main.right());
