@@ -53,7 +53,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <filesystem>
 
 namespace {
 const char* const kSettingsSection = "celwright";
@@ -431,9 +430,7 @@ void TMainWindow::WriteStoredState() {
         return;
     const std::string path = SettingsManager.SettingsFilePath();
     TIniFile ini;
-    // A settings file that is there but cannot be read is left alone rather than replaced.
-    std::error_code error;
-    if (!ini.LoadFromFile(path) && std::filesystem::exists(path, error))
+    if (!ini.LoadForUpdate(path))
         return;
     ini.WriteString(kSettingsSection, "language", ToStd(LanguageName));
     const QRect shown = isMaximized() ? normalGeometry() : QRect(pos(), size());

@@ -218,13 +218,6 @@ int RunUpgrade(const std::vector<std::string>& args, std::ostream&, std::ostream
     return sheet.LeftOut.empty() ? kCliExitOk : kCliExitLeftOut;
 }
 
-// Opens a sheet for the commands of RenderCommands.cpp and runs their work on it.
-int WithOpenedSheet(const std::string& path, std::ostream& err, const TSheetWork& work) {
-    TOpenedSheet sheet;
-    OpenSheet(sheet, path, err);
-    return work(sheet.Document, sheet.Settings.Current);
-}
-
 // Opens a sheet for capture, with a way to save it back where it came from.
 int WithSheetToCapture(const std::string& path, std::ostream& err, const TCaptureWork& work) {
     TOpenedSheet sheet;
@@ -247,9 +240,9 @@ int WithSheetToEdit(const std::string& path, std::ostream& err, const TSheetEdit
     });
 }
 
-// As WithOpenedSheet, for a command that writes what the sheet holds into other files (a timesheet,
-// frames, a movie): the cels left out on opening are missing from what it wrote, so its success is a
-// partial one.
+// Opens a sheet for a command that writes what the sheet holds into other files (a timesheet,
+// frames, a movie, a printout) and runs its work on it: the cels left out on opening are missing
+// from what it wrote, so its success is a partial one.
 int WithOpenedSheetToWrite(const std::string& path, std::ostream& err, const TSheetWork& work) {
     TOpenedSheet sheet;
     OpenSheet(sheet, path, err);
@@ -284,8 +277,8 @@ const std::map<std::string, TCommand>& Commands() {
          {kCaptureHelp, [](const auto& args, auto& out,
                            auto& err) { return RunCapture(args, out, err, WithSheetToCapture); }}},
         {"print",
-         {kPrintHelp,
-          [](const auto& args, auto& out, auto& err) { return RunPrint(args, out, err, WithOpenedSheet); }}},
+         {kPrintHelp, [](const auto& args, auto& out,
+                         auto& err) { return RunPrint(args, out, err, WithOpenedSheetToWrite); }}},
         {"phonemes",
          {kPhonemesHelp,
           [](const auto& args, auto& out, auto& err) { return RunPhonemes(args, out, err, WithSheetToEdit); }}},

@@ -19,7 +19,9 @@ dialogue column left of the layers and its sound file named in the header. Layer
 the paper's width go on over pages beside, the frame column repeated and each such page headed
 "page 2 of 6, layers 6 to 10". The text in the PDF is text, so it can be searched and copied.
 OUT.pdf is replaced only when the printout is complete; one that is the sheet, its sound file or
-one of its drawings is refused, and nothing is written.
+one of its drawings is refused, and nothing is written. Cels that cannot be placed on a sheet (no
+first frame, a hold below 1 frame, or passing frame 1637) are left out, each named on stderr; the
+sheet is printed without them and the exit status is then 3.
 
   --paper P       A4 or Letter (default Letter)
 )";

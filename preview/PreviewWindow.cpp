@@ -195,11 +195,11 @@ void TPreviewWindow::Retranslate() {
 // ---------------------------------------------------------------------------------------------
 // Opening, sizes and layout
 
-void TPreviewWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (event->spontaneous())
-        return;
-    Opening();
+// The window takes its size for the sheet before it shows, so that it is placed with that size.
+void TPreviewWindow::setVisible(bool visible) {
+    if (visible && !isVisible())
+        Opening();
+    QWidget::setVisible(visible);
 }
 
 void TPreviewWindow::Opening() {

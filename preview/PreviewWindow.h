@@ -59,6 +59,7 @@ public:
     void SetFps(std::int32_t fps);
     void ChooseSize(int choice);
     void Retranslate();
+    void setVisible(bool visible) override;
 
     TState State() const { return State_; }
     bool Reverse() const { return Reverse_; }
@@ -97,7 +98,6 @@ public:
     QAction *Build1, *Save1, *Color1, *BlackandWhite1, *Darken1, *Multiply1, *Blend1, *AutoBuild1;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

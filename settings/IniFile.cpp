@@ -35,7 +35,9 @@ bool TIniFile::LoadFromFile(const std::filesystem::path& path) {
 
 bool TIniFile::LoadForUpdate(const std::filesystem::path& path) {
     std::error_code error;
-    return LoadFromFile(path) || !std::filesystem::exists(path, error);
+    // A file that may be there (its folder cannot be searched, its links lead round in a circle)
+    // counts as one that cannot be read.
+    return LoadFromFile(path) || (!std::filesystem::exists(path, error) && !error);
 }
 
 void TIniFile::LoadFromText(std::string_view bytes) {

@@ -21,8 +21,8 @@ public:
     // regular file, gives an empty INI file. Returns true when the file was read.
     bool LoadFromFile(const std::filesystem::path& path);
     // LoadFromFile, to change the file and save it back: true when the file was read or is not there
-    // yet; false when it is there but cannot be read, and must be left alone rather than replaced by
-    // what would be written into it.
+    // yet; false when it is there, or may be, but cannot be read, and must be left alone rather than
+    // replaced by what would be written into it.
     bool LoadForUpdate(const std::filesystem::path& path);
     // Replaces the content with `bytes`, read as UTF-8 (or Windows-1252 when not valid UTF-8), with
     // CR, LF or CR LF line ends. Any bytes are accepted.

@@ -9,7 +9,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <sstream>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -54,8 +53,7 @@ void RememberPlace(const std::string& settingsFile, const std::string& window, c
     if (settingsFile.empty())
         return;
     TIniFile ini;
-    std::error_code error;
-    if (!ini.LoadFromFile(settingsFile) && std::filesystem::exists(settingsFile, error))
+    if (!ini.LoadForUpdate(settingsFile))
         return;
     ini.WriteString(kSection, window,
                     std::to_string(place.x()) + "," + std::to_string(place.y()) + "," +

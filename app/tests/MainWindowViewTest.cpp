@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -88,6 +89,16 @@ TEST_F(MainWindowViewTest, TheWindowOpensOnMostOfTheScreenThenWhereItWasClosed) 
     }
     auto window = ShowWindow();
     EXPECT_TRUE(window->isMaximized());
+}
+
+// A celwright.ini that cannot be read (here a link that leads round in a circle) is left as it is
+// when the window closes, not replaced by a file holding only the window's place.
+TEST_F(MainWindowViewTest, ASettingsFileThatCannotBeReadIsLeftAsItIs) {
+    const std::filesystem::path ini = User / "Celwright/3.0/celwright.ini";
+    std::filesystem::create_directories(ini.parent_path());
+    std::filesystem::create_symlink("celwright.ini", ini);
+    EXPECT_TRUE(ShowWindow()->close());
+    EXPECT_TRUE(std::filesystem::is_symlink(ini));
 }
 
 TEST_F(MainWindowViewTest, QtsOwnTextsFollowTheLanguage) {

@@ -195,9 +195,9 @@ TEST_F(RenderCommandsTest, MissingDrawingsStopRenderAndExportUnlessAllowed) {
     EXPECT_EQ(Run({"render", Files / "sheet.xps", "--out-dir", out, "--from", "1", "--to", "2"}), 0) << Err.str();
 }
 
-// Cels the sheet cannot place are named as they are left out; the frames and movies are still
-// written, without them, and the partial success shows in the exit status.
-TEST_F(RenderCommandsTest, CelsLeftOutOnOpeningMakeRenderAndExportPartial) {
+// Cels the sheet cannot place are named as they are left out; the frames, movies and printouts are
+// still written, without them, and the partial success shows in the exit status.
+TEST_F(RenderCommandsTest, CelsLeftOutOnOpeningMakeRenderExportAndPrintPartial) {
     WriteSheet({{1, 1, 6, "red.png"}, {2, 0, 2, "grey.png"}, {2, 1630, 10, "grey.png"}});
     const std::string leftOut = "Left out: grey.png, layer 2, frame 0: no first frame\n"
                                 "Left out: grey.png, layer 2, frame 1630: passes frame 1637\n";
@@ -208,7 +208,8 @@ TEST_F(RenderCommandsTest, CelsLeftOutOnOpeningMakeRenderAndExportPartial) {
     for (const TCase& c :
          {TCase{{"render", Files / "sheet.xps", "--out-dir", Files / "out"}, Files / "out/0006.png"},
           TCase{{"export", Files / "sheet.xps", Files / "movie.avi"}, Files / "movie.avi"},
-          TCase{{"export", Files / "sheet.xps", Files / "movie.gif"}, Files / "movie.gif"}}) {
+          TCase{{"export", Files / "sheet.xps", Files / "movie.gif"}, Files / "movie.gif"},
+          TCase{{"print", Files / "sheet.xps", Files / "sheet.pdf"}, Files / "sheet.pdf"}}) {
         SCOPED_TRACE(c.Args.back());
         EXPECT_EQ(Run(c.Args), 3);
         EXPECT_EQ(Err.str(), leftOut);

@@ -15,6 +15,7 @@
 #include "testsupport/TempFolder.h"
 #include "ui/ErrorBox.h"
 #include "ui/ProgressDialog.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -23,10 +24,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -223,6 +226,53 @@ TEST_F(PreviewWindowTest, ClosingForgetsTheWindowAndTheNextPreviewIsNew) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Window->findChild<TPreviewWindow*>(); }));
     TPreviewWindow& again = OpenPreview(false);
     EXPECT_FALSE(again.Rendered());
+}
+
+// The tests run on a 1280 x 800 screen. The preview opens with the size it keeps (the sample's
+// drawings need a wide one), wholly on the screen: beside the main window where there is room, else
+// over the thumbnail panel.
+TEST_F(PreviewWindowTest, TheWindowOpensWhollyOnTheScreenBesideTheSheetOrOverTheThumbnailPanel) {
+    const QRect screen = Window->screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(1280, 800));
+    Window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    enum class TSide { Right, Left, OverThumbnails };
+    const struct {
+        const char* Case;
+        QRect Main; // null: where the main window first opens, on most of the screen
+        TSide Side;
+    } cases[] = {
+        {"sheet on most of the screen", {}, TSide::OverThumbnails},
+        {"sheet on the left", {0, 0, 700, 700}, TSide::Right},
+        {"sheet on the right", {580, 0, 700, 700}, TSide::Left},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        ForgetPlaces(Window->Settings().SettingsFilePath());
+        if (!c.Main.isNull())
+            Window->setGeometry(c.Main);
+        TPreviewWindow& preview = OpenPreview(false);
+        const QRect main = Window->frameGeometry();
+        const QRect placed = preview.frameGeometry();
+        EXPECT_GT(placed.width(), 500);
+        EXPECT_TRUE(screen.contains(placed))
+            << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height();
+        switch (c.Side) {
+        case TSide::Right:
+            EXPECT_GT(placed.left(), main.right());
+            break;
+        case TSide::Left:
+            EXPECT_LT(placed.right(), main.left());
+            break;
+        case TSide::OverThumbnails:
+            EXPECT_LT(placed.left(), Window->Sheet().mapToGlobal(QPoint(0, 0)).x());
+            break;
+        }
+        if (const char* shots = std::getenv("CELWRIGHT_SCREENSHOTS"); shots && c.Main.isNull())
+            preview.grab().save(QString(shots) + "/preview-on-1280.png");
+        preview.close();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !Window->findChild<TPreviewWindow*>(); }));
+    }
 }
 
 TEST_F(PreviewWindowTest, AnEmptySheetOpensNoPreview) {

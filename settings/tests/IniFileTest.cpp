@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "testsupport/TempFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
@@ -204,9 +205,13 @@ TEST(IniFile, FilesAreReadAndWrittenWhole) {
     EXPECT_FALSE(ini.LoadFromFile(path));
     EXPECT_TRUE(ini.ReadSections().empty());
     EXPECT_FALSE(ini.LoadFromFile(temp.Path())); // a folder is no file
-    // To be changed and saved back: a file not there yet is an empty one, a folder must be left alone.
+    // To be changed and saved back: a file not there yet is an empty one, a folder or a link that
+    // leads round in a circle must be left alone.
     EXPECT_TRUE(ini.LoadForUpdate(path));
+    EXPECT_TRUE(ini.LoadForUpdate(temp.Path() / "missing" / "test.ini"));
     EXPECT_FALSE(ini.LoadForUpdate(temp.Path()));
+    std::filesystem::create_symlink("circle.ini", temp.Path() / "circle.ini");
+    EXPECT_FALSE(ini.LoadForUpdate(temp.Path() / "circle.ini"));
 
     WriteText(path, "[a]\r\nk=1\r\n");
     ASSERT_TRUE(ini.LoadForUpdate(path));
