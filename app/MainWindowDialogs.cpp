@@ -35,16 +35,6 @@ QStringList TMainWindow::LayerColorNames() const {
     return names;
 }
 
-
-namespace {
-// The chart is the folder's own file, beside the drawings, not part of the sheet: it is written
-// only when it changed.
-void SaveChangedMouthChart(const std::string& folder, const TMouthChart& chart) {
-    if (chart != TMouthChartFile::Load(folder))
-        TMouthChartFile::Save(folder, chart);
-}
-} // namespace
-
 void TMainWindow::NewWithFoldersClick() {
     if (!SheetFiles->AskSaveChanges())
         return;
@@ -117,7 +107,7 @@ void TMainWindow::NewLayerProperties() {
     SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
     SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     SheetView->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
-    SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
+    TMouthChartFile::Save(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }
 
 void TMainWindow::EditLayerPropertiesClick() {
@@ -138,7 +128,7 @@ void TMainWindow::EditLayerPropertiesClick() {
                                      ToStd(LayerPropertiesDialog->Folder),
                                      LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     ShowLayerPath(layer);
-    SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
+    TMouthChartFile::Save(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }
 
 void TMainWindow::PreferencesClick() {
