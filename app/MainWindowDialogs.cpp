@@ -1,23 +1,23 @@
 // The main window's commands that run through its dialogs: new project with folders, layer
 // properties, preferences, the profile manager, and editing or renaming a cel's drawing.
 #include "app/ElidedLabel.h"
-#include "ui/ImageEditing.h"
 #include "app/LayerPropertiesDialog.h"
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
-#include "app/NewProject.h"
 #include "app/NewProjectDialog.h"
 #include "app/PreferencesDialog.h"
 #include "app/ProfileManagerDialog.h"
 #include "app/SheetFiles.h"
 #include "capture/CaptureViewMenu.h"
 #include "capture/CaptureWindow.h"
+#include "document/NewProject.h"
 #include "settings/LiveGuideSettings.h"
 #include "settings/MouthChartFile.h"
 #include "settings/ReferencePictureSettings.h"
 #include "sheetview/SheetView.h"
 #include "ui/AlertPrompt.h"
 #include "ui/AppTexts.h"
+#include "ui/ImageEditing.h"
 #include "ui/QtText.h"
 #include "ui/WindowPlacement.h"
 
@@ -34,16 +34,6 @@ QStringList TMainWindow::LayerColorNames() const {
         names.append(FromStd(scheme.Name));
     return names;
 }
-
-
-namespace {
-// The chart is the folder's own file, beside the drawings, not part of the sheet: it is written
-// only when it changed.
-void SaveChangedMouthChart(const std::string& folder, const TMouthChart& chart) {
-    if (chart != TMouthChartFile::Load(folder))
-        TMouthChartFile::Save(folder, chart);
-}
-} // namespace
 
 void TMainWindow::NewWithFoldersClick() {
     if (!SheetFiles->AskSaveChanges())
@@ -117,7 +107,7 @@ void TMainWindow::NewLayerProperties() {
     SheetView->SetLayerCaption(layer, ToStd(LayerPropertiesDialog->Caption));
     SheetView->SetLayerColors(layer, LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     SheetView->SetLayerFolder(layer, ToStd(LayerPropertiesDialog->Folder));
-    SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
+    TMouthChartFile::Save(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }
 
 void TMainWindow::EditLayerPropertiesClick() {
@@ -138,7 +128,7 @@ void TMainWindow::EditLayerPropertiesClick() {
                                      ToStd(LayerPropertiesDialog->Folder),
                                      LayerColorScheme(LayerPropertiesDialog->ColorIndex));
     ShowLayerPath(layer);
-    SaveChangedMouthChart(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
+    TMouthChartFile::Save(SheetView->LayerFolder(layer), LayerPropertiesDialog->Chart);
 }
 
 void TMainWindow::PreferencesClick() {

@@ -20,6 +20,8 @@ TMouthChart TMouthChartFile::Load(const std::string& folder) {
 }
 
 void TMouthChartFile::Save(const std::string& folder, const TMouthChart& chart) {
+    if (chart == Load(folder))
+        return;
     if (folder.empty())
         throw ECwError("The layer has no folder to keep its mouth chart in.");
     const std::string path = FolderPath(folder) + kFileName;

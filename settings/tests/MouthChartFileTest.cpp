@@ -20,6 +20,12 @@ TEST(MouthChartFile, KeepsTheChartBesideTheLayersDrawings) {
     EXPECT_EQ(ReadText(folder.Path() / "mouths.ini"), "; drawn by Ann\n[other]\nx=1\n[mouths]\nrest=r.png\nO=o.png\n");
     EXPECT_EQ(TMouthChartFile::Load(folder / ""), chart);
 
+    // A chart the folder holds already leaves the folder as it is.
+    TTempFolder drawings;
+    TMouthChartFile::Save(drawings / "", TMouthChart());
+    TMouthChartFile::Save("", TMouthChart());
+    EXPECT_FALSE(std::filesystem::exists(drawings / "mouths.ini"));
+
     EXPECT_THROW(TMouthChartFile::Save("", chart), ECwError);
     EXPECT_THROW(TMouthChartFile::Save(folder / "missing/", chart), ECwError);
 }

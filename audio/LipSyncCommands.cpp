@@ -1,4 +1,4 @@
-#include "app/LipSyncCommands.h"
+#include "audio/LipSyncCommands.h"
 
 #include "base/Error.h"
 #include "document/DialogueFile.h"

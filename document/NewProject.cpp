@@ -1,4 +1,4 @@
-#include "app/NewProject.h"
+#include "document/NewProject.h"
 
 #include "base/Error.h"
 #include "document/SheetDocument.h"
