@@ -2,7 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/ElidedLabel.h"
-#include "app/HelpWindow.h"
+#include "app/GuideOpener.h"
 #include "app/ImageViewer.h"
 #include "app/LayerPropertiesDialog.h"
 #include "app/LicenseDialog.h"
@@ -36,7 +36,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -87,6 +86,7 @@ TMainWindow::TMainWindow(const TAppFolders& folders, QWidget* parent)
     SheetFiles = new TSheetFiles(*SheetView, SettingsManager, *SheetSound, *AlertPrompt, *this);
     ConnectExportAndPreview();
     LipSync = std::make_unique<TLipSyncCommands>(*SheetView, *this, *AlertPrompt);
+    Guide = new TGuideOpener(*this, Folders.ProgramFolder + "Help/Celwright_Help.htm");
     CreateMenusAndToolBar();
     ConnectSheet();
     ConnectFiles();
@@ -482,8 +482,7 @@ void TMainWindow::TranslateAll() {
 void TMainWindow::RetranslateOtherWindows() {
     EntryDialog->Retranslate();
     ImageViewer->Retranslate();
-    if (HelpWindow)
-        HelpWindow->Retranslate();
+    Guide->Retranslate();
     ImportWindow->Retranslate();
     LayerPropertiesDialog->Retranslate();
     ProgramEditDialog->Retranslate();
@@ -750,12 +749,7 @@ void TMainWindow::ImageViewerClick() {
 }
 
 void TMainWindow::HelpClick() {
-    const QString guide = Folders.ProgramFolder + "Help/Celwright_Help.htm";
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
-        return;
-    if (!HelpWindow)
-        HelpWindow = new THelpWindow(this);
-    HelpWindow->ShowGuide(guide);
+    Guide->Open();
 }
 
 void TMainWindow::AboutClick() {

@@ -27,7 +27,7 @@ class TAlertPrompt;
 class TElidedLabel;
 class TEntryDialog;
 class TCaptureWindow;
-class THelpWindow;
+class TGuideOpener;
 class TImageViewer;
 class TImportWindow;
 class TPicture;
@@ -205,7 +205,7 @@ private:
     TAlertPrompt* AlertPrompt;
     TEntryDialog* EntryDialog;
     TImageViewer* ImageViewer;
-    THelpWindow* HelpWindow = nullptr; // the guide, made when no browser answers
+    TGuideOpener* Guide;
     TImportWindow* ImportWindow;
     TLayerPropertiesDialog* LayerPropertiesDialog;
     TProgramEditDialog* ProgramEditDialog;
