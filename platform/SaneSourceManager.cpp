@@ -206,8 +206,10 @@ constexpr TModeName kModes[] = {{TWPT_BW, SANE_VALUE_SCAN_MODE_LINEART},
                                 {TWPT_GRAY, SANE_VALUE_SCAN_MODE_GRAY},
                                 {TWPT_RGB, SANE_VALUE_SCAN_MODE_COLOR}};
 
-// The scanned lines as a packed bottom-up DIB.
-std::vector<std::uint8_t> MakeDib(const SANE_Parameters& p, const std::vector<std::uint8_t>& data) {
+// The scanned lines as a packed bottom-up DIB; empty once `stop` is set, so that a scan cancelled
+// as its last lines came in is not held up by the picture of a large page.
+std::vector<std::uint8_t> MakeDib(const SANE_Parameters& p, const std::vector<std::uint8_t>& data,
+                                  const std::atomic<bool>& stop) {
     const bool colour = p.format == SANE_FRAME_RGB;
     const std::int32_t width = p.pixels_per_line;
     const std::size_t bpl = static_cast<std::size_t>(p.bytes_per_line);
@@ -233,6 +235,8 @@ std::vector<std::uint8_t> MakeDib(const SANE_Parameters& p, const std::vector<st
         }
     };
     for (std::int32_t y = 0; y < height; ++y) {
+        if (stop)
+            return {};
         if ((static_cast<std::size_t>(y) + 1) * bpl > data.size())
             break;
         const std::uint8_t* line = data.data() + static_cast<std::size_t>(y) * bpl;
@@ -565,8 +569,8 @@ void TSaneSourceManager::Scan() {
         State = TScanState::Failed;
         return;
     }
-    Dib = MakeDib(p, data);
-    State = TScanState::Done;
+    Dib = MakeDib(p, data, CancelRequested);
+    State = Dib.empty() ? TScanState::Failed : TScanState::Done;
 }
 
 // --- source operations ---

@@ -152,11 +152,8 @@ std::optional<TScanHelperMessage> TScanHelperClient::Exchange(const TScanHelperM
         return std::nullopt;
     }
     for (;;) {
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                  std::chrono::duration<double>(limitSeconds));
         TScanHelperMessage message;
-        switch (ReceiveScanHelperMessage(Socket, message, deadline, Settings.WhileWaiting)) {
+        switch (ReceiveScanHelperMessage(Socket, message, limitSeconds, Settings.WhileWaiting)) {
         case TScanHelperReceipt::Late:
             Fault(TScanFault::Timeout, limitSeconds);
             return std::nullopt;

@@ -8,11 +8,13 @@
 
 // A TWAIN source manager that runs the SANE one (SaneSourceManager.h) in a helper process,
 // celwright-scan-helper, started when the source manager is opened and ended when it is closed.
-// Each operation waits for the helper's answer under a watchdog: a closing operation (disable,
-// close the source or the manager, cancel) gets the closing limit, every other one the page
-// limit, and so does each driver call of a running scan. A helper past its limit, or one that dies,
-// is killed; OnFault is told, the scan ends (the source asks to be closed) and closing answers
-// succeed, so the caller's session comes down cleanly. Use from one thread only.
+// Each operation waits for the helper's answer under a watchdog, which counts only the time this
+// program was there to wait (see ReceiveScanHelperMessage): a closing operation (disable, close
+// the source or the manager, cancel) gets the closing limit, every other one the page limit. Each
+// driver call of a running scan gets the page limit too, as the helper times it. A helper past its
+// limit, or one that dies, is killed; OnFault is told, the scan ends (the source asks to be
+// closed) and closing answers succeed, so the caller's session comes down cleanly. Use from one
+// thread only.
 
 enum class TScanFault {
     Timeout, // a driver call did not return within its limit

@@ -1,6 +1,9 @@
 #include "platform/ScanHelperProtocol.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -24,33 +27,56 @@ bool SendAll(int socket, const void* bytes, std::size_t size) {
     return true;
 }
 
-// Waits until the socket can be read, the deadline passes (false) or the other side goes.
-bool WaitReadable(int socket, const std::optional<std::chrono::steady_clock::time_point>& deadline,
-                  const std::function<void()>& whileWaiting) {
+// The time a receiver has waited, counted look by look. A look polls for a few milliseconds and
+// runs the waiting callback; one that took much longer means this process was held up, and only
+// its first quarter second counts.
+class TWaitedTime {
+public:
+    explicit TWaitedTime(std::optional<double> limitSeconds) : LimitSeconds(limitSeconds) {}
+
+    // How long the next look may poll, in milliseconds; -1 (for ever) without a limit.
+    int PollMs() const {
+        if (!LimitSeconds)
+            return -1;
+        const double left = std::ceil((*LimitSeconds - CountedSeconds) * 1000);
+        return static_cast<int>(std::clamp(left, 0.0, static_cast<double>(kWaitSliceMs)));
+    }
+    // Counts a look that found nothing; false once the limit has been waited.
+    bool Count(std::chrono::steady_clock::time_point lookStarted) {
+        if (!LimitSeconds)
+            return true;
+        const std::chrono::duration<double> look = std::chrono::steady_clock::now() - lookStarted;
+        CountedSeconds += std::min(look.count(), kMostCountedSeconds);
+        return CountedSeconds < *LimitSeconds;
+    }
+
+private:
+    static constexpr double kMostCountedSeconds = 0.25;
+    std::optional<double> LimitSeconds;
+    double CountedSeconds = 0;
+};
+
+// Waits until the socket can be read, the limit has been waited (false) or the other side goes.
+// The socket is looked at before the time is judged, so an answer that came is never late.
+bool WaitReadable(int socket, TWaitedTime& waited, const std::function<void()>& whileWaiting) {
     for (;;) {
-        int timeoutMs = -1;
-        if (deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                *deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return false;
-            timeoutMs = static_cast<int>(std::min<std::int64_t>(left.count(), kWaitSliceMs));
-        }
+        const auto lookStarted = std::chrono::steady_clock::now();
         pollfd entry{socket, POLLIN, 0};
-        const int ready = ::poll(&entry, 1, timeoutMs);
+        const int ready = ::poll(&entry, 1, waited.PollMs());
         if (ready > 0 || (ready < 0 && errno != EINTR))
             return true; // readable, closed or failed: the read tells which
         if (whileWaiting)
             whileWaiting();
+        if (!waited.Count(lookStarted))
+            return false;
     }
 }
 
-TScanHelperReceipt ReceiveAll(int socket, void* bytes, std::size_t size,
-                              const std::optional<std::chrono::steady_clock::time_point>& deadline,
+TScanHelperReceipt ReceiveAll(int socket, void* bytes, std::size_t size, TWaitedTime& waited,
                               const std::function<void()>& whileWaiting) {
     auto* at = static_cast<std::uint8_t*>(bytes);
     while (size > 0) {
-        if (!WaitReadable(socket, deadline, whileWaiting))
+        if (!WaitReadable(socket, waited, whileWaiting))
             return TScanHelperReceipt::Late;
         const ssize_t received = ::recv(socket, at, size, 0);
         if (received < 0 && (errno == EINTR || errno == EAGAIN))
@@ -87,18 +113,18 @@ bool SendScanHelperMessage(int socket, const TScanHelperMessage& message) {
 }
 
 TScanHelperReceipt ReceiveScanHelperMessage(int socket, TScanHelperMessage& message,
-                                            std::optional<std::chrono::steady_clock::time_point> deadline,
+                                            std::optional<double> limitSeconds,
                                             const std::function<void()>& whileWaiting) {
-    TScanHelperReceipt receipt =
-        ReceiveAll(socket, &message.Head, sizeof message.Head, deadline, whileWaiting);
+    TWaitedTime waited(limitSeconds);
+    TScanHelperReceipt receipt = ReceiveAll(socket, &message.Head, sizeof message.Head, waited, whileWaiting);
     if (receipt != TScanHelperReceipt::Received)
         return receipt;
     if (message.Head.ExtraSize > kMaxExtraBytes)
         return TScanHelperReceipt::Gone;
     message.Data.resize(ScanHelperDataSize(message.Head.Dat));
     message.Extra.resize(static_cast<std::size_t>(message.Head.ExtraSize));
-    receipt = ReceiveAll(socket, message.Data.data(), message.Data.size(), deadline, whileWaiting);
+    receipt = ReceiveAll(socket, message.Data.data(), message.Data.size(), waited, whileWaiting);
     if (receipt != TScanHelperReceipt::Received)
         return receipt;
-    return ReceiveAll(socket, message.Extra.data(), message.Extra.size(), deadline, whileWaiting);
+    return ReceiveAll(socket, message.Extra.data(), message.Extra.size(), waited, whileWaiting);
 }

@@ -2,7 +2,6 @@
 
 #include "twain/TwainTypes.h"
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -50,10 +49,13 @@ bool SendScanHelperMessage(int socket, const TScanHelperMessage& message);
 
 enum class TScanHelperReceipt { Received, Late, Gone };
 
-// Receives a whole message. Without a deadline it waits for as long as it takes; with one it gives
-// up once the deadline passes (Late), calling `whileWaiting` (when set) every few milliseconds
-// meanwhile. Gone when the other side closed the socket, died or sent nonsense.
-TScanHelperReceipt
-ReceiveScanHelperMessage(int socket, TScanHelperMessage& message,
-                         std::optional<std::chrono::steady_clock::time_point> deadline = {},
-                         const std::function<void()>& whileWaiting = {});
+// Receives a whole message. Without a limit it waits for as long as it takes; with one it gives up
+// once it has waited that many seconds (Late), calling `whileWaiting` (when set) every few
+// milliseconds meanwhile. Only the time this process was there to wait counts: each look at the
+// socket counts for at most a quarter of a second, so a stretch in which this process did not run
+// (a machine that paused or was overloaded, a `whileWaiting` that was held up) is not blamed on the
+// other side, which mostly could not run either. Data that arrived meanwhile is always read before
+// the wait is judged late. Gone when the other side closed the socket, died or sent nonsense.
+TScanHelperReceipt ReceiveScanHelperMessage(int socket, TScanHelperMessage& message,
+                                            std::optional<double> limitSeconds = {},
+                                            const std::function<void()>& whileWaiting = {});

@@ -22,8 +22,8 @@ inline void UseSaneTestBackend() {
 }
 
 // Points SANE at the tests' "stuck" backend (platform/tests/StuckSaneBackend.cpp) and makes its
-// call `failing` go wrong: "read", "close" or "crash"; empty for none. The scan helpers started
-// afterwards see it, each reading SANE's configuration anew.
+// call `failing` go wrong: "read", "close", "slow-close" or "crash"; empty for none. The scan
+// helpers started afterwards see it, each reading SANE's configuration anew.
 inline void UseStuckSaneBackend(const std::string& failing) {
     static const std::unique_ptr<TTempFolder> config = [] {
         auto folder = std::make_unique<TTempFolder>();

@@ -1,12 +1,15 @@
 // A SANE backend for the tests, loaded by SANE's dll backend as "stuck": one flatbed scanner,
 // "stuck:0", whose page is 8 x 8 grey pixels. $CELWRIGHT_STUCK_SCANNER makes one of its calls go
 // wrong: "read" never returns from reading the page, "close" never returns from closing the
-// device, "crash" ends the process while reading.
+// device, "slow-close" takes a quarter of a second to close it, "crash" ends the process while
+// reading.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <sane/sane.h>
 #include <sane/saneopts.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -95,6 +98,8 @@ SANE_Status sane_stuck_open(SANE_String_Const, SANE_Handle* handle) {
 void sane_stuck_close(SANE_Handle) {
     if (Fails("close"))
         NeverReturn();
+    if (Fails("slow-close"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
     delete Device;
     Device = nullptr;
 }
