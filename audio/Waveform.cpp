@@ -64,20 +64,23 @@ public:
     void Take(const std::uint8_t* samples, std::size_t first, std::size_t count) {
         switch (Format.BitsPerSample) {
         case 8:
-            return TakeRun(samples, first, count, Unsigned8);
+            return TakeRun<Unsigned8>(samples, first, count);
         case 16:
-            return TakeRun(samples, first, count, Signed16);
+            return TakeRun<Signed16>(samples, first, count);
         case 24:
-            return TakeRun(samples, first, count, Signed24);
+            return TakeRun<Signed24>(samples, first, count);
         default:
-            return TakeRun(samples, first, count, Format.FormatTag == TWaveFormat::kFloat ? Float32 : Signed32);
+            if (Format.FormatTag == TWaveFormat::kFloat)
+                return TakeRun<Float32>(samples, first, count);
+            return TakeRun<Signed32>(samples, first, count);
         }
     }
 
 private:
-    // The sample encoding is chosen once a run: a waveform takes over a million values.
-    template <typename TValue>
-    void TakeRun(const std::uint8_t* samples, std::size_t first, std::size_t count, TValue value) {
+    // The sample encoding is chosen once a run, and its conversion compiled into the loop: a
+    // waveform takes over a million values.
+    template <std::int32_t (*value)(const std::uint8_t*)>
+    void TakeRun(const std::uint8_t* samples, std::size_t first, std::size_t count) {
         const std::size_t bytes = Format.BitsPerSample / 8;
         const std::size_t stride = Format.FrameBytes();
         const std::size_t end = first + count;
