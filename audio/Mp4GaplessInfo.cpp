@@ -120,7 +120,10 @@ bool ReadMovieBox(std::ifstream& in, std::vector<std::uint8_t>& movie) {
             movie.resize(static_cast<std::size_t>(size - header));
             return static_cast<bool>(in.read(reinterpret_cast<char*>(movie.data()), static_cast<std::streamsize>(movie.size())));
         }
-        if (last || !in.seekg(static_cast<std::streamoff>(size - header), std::ios::cur))
+        // A 64-bit size past any file would seek backwards once cast, and could go round for ever.
+        const std::uint64_t body = size - header;
+        if (last || body > static_cast<std::uint64_t>(std::numeric_limits<std::streamoff>::max()) ||
+            !in.seekg(static_cast<std::streamoff>(body), std::ios::cur))
             return false;
     }
 }
@@ -167,6 +170,9 @@ bool TMp4GaplessInfo::Read(const std::filesystem::path& file) {
         std::uint64_t samples = decoded - start;
         if (length > 0 && length <= std::numeric_limits<std::uint64_t>::max() / 2 / rate)
             samples = std::min(samples, (length * rate + movieScale / 2) / movieScale);
+        // An edit shorter than half a sample plays nothing.
+        if (samples == 0)
+            return false;
         SampleRate = rate;
         LeadingSamples = start;
         Samples = samples;

@@ -21,7 +21,7 @@ std::string Box(const std::string& type, const std::string& body) {
 // edit 2000 ms long in a movie scale of 1000, the track counted to the source's last sample.
 struct TMovie {
     std::string Handler = "soun";
-    std::uint64_t EditLength = 2000, EditStart = 1024, Decoded = 1024 + 88200;
+    std::uint64_t MovieScale = 1000, EditLength = 2000, EditStart = 1024, Decoded = 1024 + 88200;
     bool Wide = false; // version 1 boxes, 64-bit times
     bool SampleDataFirst = true;
 
@@ -29,7 +29,7 @@ struct TMovie {
         const int width = Wide ? 8 : 4;
         const std::string version = Wide ? std::string("\1\0\0\0", 4) : std::string(4, '\0');
         const std::string dates(2 * static_cast<std::size_t>(width), '\0');
-        const std::string mvhd = Box("mvhd", version + dates + Big(1000, 4) + Big(2000, width) + std::string(80, '\0'));
+        const std::string mvhd = Box("mvhd", version + dates + Big(MovieScale, 4) + Big(2000, width) + std::string(80, '\0'));
         const std::string elst = Box("elst", version + Big(1, 4) + Big(EditLength, width) + Big(EditStart, width) + Big(0x10000, 4));
         const std::string mdhd = Box("mdhd", version + dates + Big(44100, 4) + Big(Decoded, width) + Big(0, 4));
         const std::string hdlr = Box("hdlr", std::string(8, '\0') + Handler + std::string(13, '\0'));
@@ -61,10 +61,14 @@ TEST(Mp4GaplessInfo, TheEditGivesTheEncodersDelayAndTheSourcesLength) {
     emptyEdit.EditStart = 0xFFFFFFFF;
     TMovie startsPastItsEnd;
     startsPastItsEnd.EditStart = startsPastItsEnd.Decoded;
+    TMovie underHalfASample; // a microsecond of 44.1 kHz sound
+    underHalfASample.MovieScale = 1000000;
+    underHalfASample.EditLength = 1;
     for (const Case& c : {Case{"exact", {}, true, 88200}, Case{"padded", padded, true, 88200},
                           Case{"64-bit", wide, true, 88200}, Case{"header first", headerFirst, true, 88200},
                           Case{"no sound track", video, false, 0}, Case{"empty edit", emptyEdit, false, 0},
-                          Case{"starts past its end", startsPastItsEnd, false, 0}}) {
+                          Case{"starts past its end", startsPastItsEnd, false, 0},
+                          Case{"under half a sample", underHalfASample, false, 0}}) {
         WriteText(path, c.Movie.File());
         TMp4GaplessInfo info;
         EXPECT_EQ(info.Read(path), c.Read) << c.Name;
@@ -84,6 +88,10 @@ TEST(Mp4GaplessInfo, CutOrBrokenFilesAreReadSafely) {
         TMp4GaplessInfo info;
         EXPECT_FALSE(info.Read(path)) << length;
     }
+    // A box before the movie whose 64-bit size, taken as a seek, would lead back to the box before.
+    WriteText(path, Box("ftyp", "M4A " + Big(0, 4)) + Box("free", "") + Big(1, 4) + "skip" +
+                        Big(~std::uint64_t{7}, 8) + std::string(32, '\0'));
+    EXPECT_FALSE(TMp4GaplessInfo().Read(path));
     for (std::size_t at = 0; at < file.size(); ++at) {
         std::string broken = file;
         broken[at] = '\xff';
