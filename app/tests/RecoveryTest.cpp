@@ -244,12 +244,17 @@ TEST_F(RecoveryTest, ASheetAnotherProgramHasOpenOpensReadOnlyOrAnyway) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto window = ShownWindow();
+        Part(*window, "NewAction")->trigger();
+        Edit(*window, "before.png");
+        window->Files().SetModified(false);
         TDialogScript answers;
         answers.Then<TAlertPrompt>(Click(c.button));
         window->Files().OpenDocument(QString::fromStdString(Sheet));
         EXPECT_TRUE(answers.Done());
         EXPECT_EQ(window->Files().DocumentName() == "walk.xps", c.opened);
         EXPECT_EQ(window->Files().ReadOnly(), c.readOnly);
+        // The sheet left open keeps what it can undo; an opened one starts with nothing.
+        EXPECT_EQ(Part(*window, "UndoAction")->isEnabled(), !c.opened);
         if (!c.readOnly)
             continue;
         // A save of a sheet opened read-only asks where to.
