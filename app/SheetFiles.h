@@ -88,8 +88,6 @@ signals:
     void DocumentChanged();
     // A change marked the document modified (each change, not only the first).
     void ContentChanged();
-    // The user chose not to save the changes.
-    void ChangesDiscarded();
     void RecentFilesChanged();
 
 private:

@@ -14,6 +14,7 @@
 #include "ui/AlertPrompt.h"
 #include "ui/TextLabel.h"
 
+#include <QFileDialog>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -109,6 +110,24 @@ TEST_F(RecoveryTest, TheRecordFollowsEveryChangeAndGoesWithASaveOrANo) {
     window.reset();
     EXPECT_FALSE(fs::exists(lock));
     EXPECT_TRUE(fs::is_empty(Recovery.Path()));
+}
+
+TEST_F(RecoveryTest, ANoToSavingKeepsTheRecordWhileTheSheetStaysOpen) {
+    auto window = ShownWindow();
+    window->Files().OpenDocument(QString::fromStdString(Sheet));
+    Edit(*window, "kept.png");
+    ASSERT_TRUE(WaitForRecord(*window));
+    // "No" to saving the changes, and then no sheet chosen to open after all.
+    TDialogScript answers;
+    answers.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn)).Then<QFileDialog>([](QFileDialog& dialog) {
+        dialog.reject();
+    });
+    Part(*window, "OpenAction")->trigger();
+    EXPECT_TRUE(answers.Done());
+    ASSERT_TRUE(window->Files().Modified());
+    const fs::path record = window->Recovery()->Recorder().RecordPath();
+    ASSERT_TRUE(fs::exists(record));
+    EXPECT_NE(ReadText(record).find("kept.png"), std::string::npos);
 }
 
 TEST_F(RecoveryTest, RecoverOpensTheSheetAsItWasWithoutTouchingItsFile) {
