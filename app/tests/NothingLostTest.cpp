@@ -19,9 +19,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
@@ -403,7 +403,8 @@ TEST_F(NothingLostTest, AnOpenThatFailsKeepsTheSheetAndWhatItCanUndo) {
              QMimeData files;
              files.setUrls({QUrl::fromLocalFile(brokenPath)});
              const TSheetView& sheet = window.Sheet();
-             const QPoint onSheet = sheet.mapTo(&window, QPoint(sheet.IndexWidth() + 10, sheet.HeaderHeight() + 5));
+             const QPoint onSheet =
+                 sheet.mapTo(&window, QPoint(sheet.IndexWidth() + 10, sheet.HeaderHeight() + 5));
              QDragEnterEvent enter(onSheet, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
              QApplication::sendEvent(&window, &enter);
              QDropEvent drop(onSheet, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
