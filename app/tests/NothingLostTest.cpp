@@ -1,6 +1,7 @@
 // The user's work survives what users do: failed and cancelled saves, a prompt answered with
 // Enter, undo and the visibility box, names typed without an extension, unnamed sheets in another
-// language, recent files with "&". Each goes through the menu action and the real dialogs.
+// language, recent files with "&", opens that fail and what Undo offers after an open or New.
+// Each goes through the menu action and the real dialogs.
 #include "ui/TextLabel.h"
 #include "app/ElidedLabel.h"
 #include "ui/AlertPrompt.h"
