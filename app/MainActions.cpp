@@ -466,7 +466,10 @@ void TMainActions::RebuildRecentMenu() {
     while (items.size() < recent.size()) {
         QAction* item = RecentMenu->addAction(QString());
         connect(item, &QAction::triggered, this, [this, item] {
-            Window.Guard([this, item] { Files.OpenDocument(item->data().toString()); });
+            Window.Guard([this, item] {
+                if (Files.AskSaveChanges())
+                    Files.OpenDocument(item->data().toString());
+            });
         });
         items.append(item);
     }

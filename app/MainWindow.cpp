@@ -815,6 +815,8 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (SheetRecovery)
+        SheetRecovery->DropRecord();
     Guard([this] { WriteStoredState(); });
     if (CaptureWindow)
         CaptureWindow->close();

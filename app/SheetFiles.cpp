@@ -75,10 +75,8 @@ bool TSheetFiles::AskSaveChanges() {
         Translate(LanguageKey("sNo")), Translate(LanguageKey("sCancel")));
     if (answer == TAlertPrompt::TAnswer::Cancel)
         return false;
-    if (answer != TAlertPrompt::TAnswer::Yes) {
-        emit ChangesDiscarded();
+    if (answer != TAlertPrompt::TAnswer::Yes)
         return true;
-    }
     // The edits are only safe once written: a save that fails or is cancelled stops the operation.
     bool saved = false;
     GuardCommand(&Window, [&] { saved = Save(); });

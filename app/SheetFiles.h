@@ -88,14 +88,13 @@ signals:
     void DocumentChanged();
     // A change marked the document modified (each change, not only the first).
     void ContentChanged();
-    // The user chose not to save the changes.
-    void ChangesDiscarded();
     void RecentFilesChanged();
 
 private:
     // Loads the sheet file `file` for the document at `documentPath` (empty: none).
     void ReadSheet(const QString& file, const QString& documentPath);
-    // Runs a load without repainting on the way; the undo history starts afresh.
+    // Runs a load without repainting on the way. The undo history goes only once the new sheet
+    // replaces the open one, so a load that fails keeps it.
     void LoadInBulk(const std::function<void()>& load);
     // Writes the sheet to `path`, which then names the document; not modified any more.
     void WriteDocument(const QString& path);

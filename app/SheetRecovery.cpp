@@ -20,7 +20,6 @@ TSheetRecovery::TSheetRecovery(const QString& folder, TSheetView& sheet, TSheetF
     WriteTimer.setSingleShot(true);
     connect(&WriteTimer, &QTimer::timeout, this, [this] { WriteRecord(false); });
     connect(&Files, &TSheetFiles::ContentChanged, this, &TSheetRecovery::ScheduleWrite);
-    connect(&Files, &TSheetFiles::ChangesDiscarded, this, &TSheetRecovery::DropRecord);
     connect(&Files, &TSheetFiles::DocumentChanged, this, [this] {
         if (!Files.Modified())
             DropRecord();

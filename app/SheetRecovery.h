@@ -20,8 +20,8 @@ struct TRecoveryEntry;
 // were saved: the recovery folder wired to the sheet, its file and the user's answers.
 //
 // Every change that marks the sheet modified is recorded: the first at once, later ones of a burst
-// at most every kWriteInterval, each on the recorder's thread. A save, or "No" to saving the
-// changes, removes the record.
+// at most every kWriteInterval, each on the recorder's thread. A save, a sheet that replaces this
+// one, or closing without saving the changes removes the record.
 class TSheetRecovery : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +36,10 @@ public:
     // Puts the sheet as it is now into its record and waits until that is on disk: a picture was
     // placed, and a picture on disk that no record places would be lost work.
     void RecordNow();
+    // The program closes without saving the sheet's changes: their record goes. A "No" before
+    // another sheet replaces this one keeps it until that sheet is in, since a replacement that
+    // fails or is cancelled leaves these changes open.
+    void DropRecord();
     // Offers, one after the other, the records that stopped programs left, the one for `sheetPath`
     // first, until one is recovered; true then.
     bool OfferRecords(const QString& sheetPath = {});
@@ -60,7 +64,6 @@ private:
     void Recover(const TRecoveryEntry& entry);
     void ScheduleWrite();
     void WriteRecord(bool wait);
-    void DropRecord();
     QString SheetPath() const;
 
     std::unique_ptr<TRecoveryRecorder> Writer;

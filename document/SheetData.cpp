@@ -368,7 +368,7 @@ void TSheetData::ClearAudioData() {
     Audio.DurationMs = 0;
 }
 
-void TSheetData::RenumberLayer(const TLayer& layer, std::int32_t col) {
+void TSheetData::RenumberLayer(TLayer& layer, std::int32_t col) {
     for (std::int32_t frame = 0; frame < layer.FrameCount(); ++frame) {
         if (TCel* cel = layer.Slot(frame)) {
             cel->Col = col;

@@ -61,8 +61,11 @@ public:
     // Slot count of layer 0; 0 without layers.
     std::int32_t FrameCount() const { return Layers.empty() ? 0 : Layers.front()->FrameCount(); }
     bool InSheet(std::int32_t col, std::int32_t row) const;
-    TLayer& Layer(std::int32_t col) const { return *Layers[static_cast<std::size_t>(col)]; }
-    TCel* CelAt(std::int32_t col, std::int32_t row) const { return Layer(col).Slot(row); }
+    // Read-only through a const sheet: only the document writes the sheet.
+    const TLayer& Layer(std::int32_t col) const { return *Layers[static_cast<std::size_t>(col)]; }
+    TLayer& Layer(std::int32_t col) { return *Layers[static_cast<std::size_t>(col)]; }
+    const TCel* CelAt(std::int32_t col, std::int32_t row) const { return Layer(col).Slot(row); }
+    TCel* CelAt(std::int32_t col, std::int32_t row) { return Layer(col).Slot(row); }
     // Highest / lowest occupied frame of the layer; 0 when the layer is empty.
     std::int32_t LastUsedFrame(std::int32_t col) const;
     std::int32_t FirstUsedFrame(std::int32_t col) const;
@@ -128,7 +131,7 @@ public:
     // Forgets the sound (names, waveform, channels, length); the phonemes stay.
     void ClearAudioData();
     // Sets the layer of every cel in layer `layer` to `col`.
-    void RenumberLayer(const TLayer& layer, std::int32_t col);
+    void RenumberLayer(TLayer& layer, std::int32_t col);
 
 private:
     void UpdateCelBounds(TCel* cel) const { cel->UpdateBounds(CellWidth, CellHeight); }

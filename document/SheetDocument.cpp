@@ -145,9 +145,11 @@ std::vector<std::string> TSheetDocument::CelList() const {
 }
 
 void TSheetDocument::ClearSheet() {
-    // An edit open around this (a sheet opened by a drop) must not take the old sheet into the new
-    // one's history, nor bring it back when it fails later.
+    // The old sheet's steps would bring its cels back into the new one. An edit open around this
+    // (a sheet opened by a drop) must not take the old sheet into the new one's history either,
+    // nor bring it back when it fails later.
     History->DropPending();
+    History->ClearHistory();
     const TChangeScope scope(*this);
     Gathered.Everything = true;
     while (Model.LayerCount() > 0)
@@ -279,8 +281,6 @@ void TSheetDocument::SetFps(std::int32_t fps) {
 
 void TSheetDocument::SetUpdateMode(TUpdateMode mode) {
     Mode = mode;
-    if (mode == TUpdateMode::Bulk)
-        History->ClearHistory();
 }
 
 void TSheetDocument::SetCellSize(std::int32_t width, std::int32_t height) {

@@ -32,7 +32,7 @@ public:
     // Update modes.
     enum class TUpdateMode : std::int32_t {
         Normal = 1,
-        Bulk = 2,      // loading a file: no repaint, no undo snapshots
+        Bulk = 2,      // loading a file: no repaint, no undo snapshots (ClearSheet ends the history)
         Restoring = 5, // undo or redo restoring a snapshot
     };
 
@@ -139,6 +139,7 @@ public:
 
     // Commands that build a sheet (loaders, the command line, other commands). None takes an undo
     // step of its own: run inside an editing command or RunAsOneStep, they belong to its step.
+    // ClearSheet starts a new sheet: its undo and redo history is empty.
     void ClearSheet();
     void AddLayer(const std::string& caption, const std::string& folder, const TLayerColors& colors);
     void PlaceCelAt(std::int32_t layer, std::int32_t frame, const std::string& name, std::int32_t duration);

@@ -463,7 +463,7 @@ std::string TSheetDocument::CommitImageRename(std::int32_t layer, std::int32_t f
     History->NoteFileMove(move);
     // Every cel showing the drawing follows it, in any layer that keeps its drawings in this folder.
     for (std::int32_t col = 0; col < LayerCount(); ++col) {
-        const TLayer& other = Model.Layer(col);
+        TLayer& other = Model.Layer(col);
         if (other.Folder != folder)
             continue;
         for (std::int32_t row = 0; row < other.FrameCount(); ++row) {

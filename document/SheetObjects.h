@@ -119,7 +119,8 @@ public:
     std::int32_t FrameCount() const { return static_cast<std::int32_t>(Frames.size()); }
     // New slots are empty.
     void SetFrameCount(std::int32_t count) { Frames.resize(static_cast<std::size_t>(count), nullptr); }
-    TCel* Slot(std::int32_t frame) const { return Frames[static_cast<std::size_t>(frame)]; }
+    const TCel* Slot(std::int32_t frame) const { return Frames[static_cast<std::size_t>(frame)]; }
+    TCel* Slot(std::int32_t frame) { return Frames[static_cast<std::size_t>(frame)]; }
     void SetSlot(std::int32_t frame, TCel* cel) { Frames[static_cast<std::size_t>(frame)] = cel; }
     // Index of the last occupied slot plus 1; 0 when the layer holds no cel.
     std::int32_t UsedFrameCount() const;

@@ -35,6 +35,16 @@ protected:
     }
     ~ImportPrintCommandsTest() override { ErrorBoxOverride() = nullptr; }
 
+    // New, its layer drawing from Files, where `drawing` is a black picture.
+    void NewSheetWithDrawing(const std::string& drawing) {
+        TPicture picture(8, 8, TPixelFormat::pf24bit);
+        picture.Fill(0);
+        WritePng(Files / drawing, picture, TPngIndexedMode::Palette);
+        TNewLayerAnswer newLayer;
+        Part(*Window, "NewAction")->trigger();
+        Window->Sheet().SetLayerFolder(1, Files / "");
+    }
+
     TTempFolder Files;
     QStringList Errors;
     std::unique_ptr<TMainWindow> Window;
@@ -63,12 +73,7 @@ TEST_F(ImportPrintCommandsTest, ImportImagesOpensTheImportWindowOnTheLayersFolde
 }
 
 TEST_F(ImportPrintCommandsTest, TheThumbnailShowsTheImportedDrawingAtOnce) {
-    TPicture drawing(8, 8, TPixelFormat::pf24bit);
-    drawing.Fill(0);
-    WritePng(Files / "ink.png", drawing, TPngIndexedMode::Palette);
-    TNewLayerAnswer newLayer;
-    Part(*Window, "NewAction")->trigger();
-    Window->Sheet().SetLayerFolder(1, Files / "");
+    NewSheetWithDrawing("ink.png");
     Window->Sheet().SelectCell(1, 1);
     Part(*Window, "ImportImagesAction")->trigger();
     TImportWindow* import = Window->findChild<TImportWindow*>();
@@ -103,15 +108,10 @@ TEST_F(ImportPrintCommandsTest, PrintWithoutPrinterAsksForAPdfFile) {
 TEST_F(ImportPrintCommandsTest, AnUnnamedSheetExportsAndPrintsUnderTheShownName) {
     if (!QPrinterInfo::availablePrinters().isEmpty())
         GTEST_SKIP() << "a printer is installed: the print dialog would open";
-    TPicture drawing(8, 8, TPixelFormat::pf24bit);
-    drawing.Fill(0);
-    WritePng(Files / "a.png", drawing, TPngIndexedMode::Palette);
-    TNewLayerAnswer newLayer; // the new sheet's layer is taken as offered
     for (const auto& [language, untitled] : {std::pair{"English", "Untitled"}, std::pair{"German", "Unbenannt"}}) {
         SCOPED_TRACE(language);
         Window->SelectLanguage(language);
-        Part(*Window, "NewAction")->trigger();
-        Window->Sheet().SetLayerFolder(1, Files / "");
+        NewSheetWithDrawing("a.png");
         Window->Sheet().PlaceCelAt(1, 1, "a.png", 1);
 
         QString movie;
@@ -140,12 +140,7 @@ TEST_F(ImportPrintCommandsTest, AnUnnamedSheetExportsAndPrintsUnderTheShownName)
 }
 
 TEST_F(ImportPrintCommandsTest, MissingDrawingsAreListedBeforePreviewAndExport) {
-    TPicture drawing(8, 8, TPixelFormat::pf24bit);
-    drawing.Fill(0);
-    WritePng(Files / "a.png", drawing, TPngIndexedMode::Palette);
-    TNewLayerAnswer newLayer;
-    Part(*Window, "NewAction")->trigger();
-    Window->Sheet().SetLayerFolder(1, Files / "");
+    NewSheetWithDrawing("a.png");
     Window->Sheet().SetLayerCaption(1, "Ink");
     Window->Sheet().PlaceCelAt(1, 1, "a.png", 1);
     Window->Sheet().PlaceCelAt(1, 2, "gone.png", 2);

@@ -1,6 +1,7 @@
 // The user's work survives what users do: failed and cancelled saves, a prompt answered with
 // Enter, undo and the visibility box, names typed without an extension, unnamed sheets in another
-// language, recent files with "&". Each goes through the menu action and the real dialogs.
+// language, recent files with "&", opens that fail and what Undo offers after an open or New.
+// Each goes through the menu action and the real dialogs.
 #include "ui/TextLabel.h"
 #include "app/ElidedLabel.h"
 #include "ui/AlertPrompt.h"
@@ -14,15 +15,19 @@
 #include "testsupport/MainWindowFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -380,4 +385,87 @@ TEST_F(NothingLostTest, CelsLeftOutOnOpeningAreListedInTheUsersLanguage) {
             EXPECT_TRUE(message.contains("\n" + line)) << c.Language << ": " << message.toStdString();
     }
     window->SelectLanguage("English");
+}
+
+TEST_F(NothingLostTest, AnOpenThatFailsKeepsTheSheetAndWhatItCanUndo) {
+    const std::string broken = Files / "broken.xps";
+    const QString brokenPath = QString::fromStdString(broken);
+    struct TCase {
+        const char* What;
+        bool AsksForTheFile;
+        std::function<void(TMainWindow&)> Open;
+    };
+    const TCase cases[] = {
+        {"File > Open", true, [](TMainWindow& window) { Part(window, "OpenAction")->trigger(); }},
+        {"recent file", false,
+         [](TMainWindow& window) { Part<QMenu>(window, "RecentMenu")->actions().value(0)->trigger(); }},
+        {"dropped on the sheet", false,
+         [&](TMainWindow& window) {
+             QMimeData files;
+             files.setUrls({QUrl::fromLocalFile(brokenPath)});
+             const TSheetView& sheet = window.Sheet();
+             const QPoint onSheet =
+                 sheet.mapTo(&window, QPoint(sheet.IndexWidth() + 10, sheet.HeaderHeight() + 5));
+             QDragEnterEvent enter(onSheet, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(&window, &enter);
+             QDropEvent drop(onSheet, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(&window, &drop);
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        // A sheet that opened once, so it is a recent file, and was spoilt since.
+        WriteText(broken, *ReadFileBytes(kSampleSheet.toStdString()));
+        auto window = MakeWindow();
+        window->Files().OpenDocument(brokenPath);
+        WriteText(broken, "not a sheet\n");
+        Part(*window, "NewAction")->trigger();
+        Edit(*window);
+
+        QString error;
+        TDialogScript script;
+        script.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn)); // do not save the changes
+        if (c.AsksForTheFile)
+            script.Then<QFileDialog>(TypeName(brokenPath));
+        script.Then<QMessageBox>([&](QMessageBox& box) {
+            error = box.text();
+            box.accept();
+        });
+        c.Open(*window);
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.Unexpected.isEmpty()) << script.Unexpected.join(",").toStdString();
+        EXPECT_EQ(error, brokenPath + ": This is not an exposure sheet.");
+        EXPECT_TRUE(window->Files().DocumentName().isEmpty());
+        EXPECT_TRUE(window->Files().Modified());
+        EXPECT_EQ(window->Sheet().CelName(1, 1), "edit.png");
+        ASSERT_TRUE(Part(*window, "UndoAction")->isEnabled());
+        Part(*window, "UndoAction")->trigger();
+        EXPECT_EQ(window->Sheet().CelName(1, 1), "");
+        EXPECT_EQ(window->Sheet().LayerCount(), 1);
+    }
+}
+
+TEST_F(NothingLostTest, ANewOrOpenedSheetHasNothingToUndo) {
+    const struct {
+        const char* Action;
+        bool AsksForTheFile;
+    } cases[] = {{"NewAction", false}, {"OpenAction", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Action);
+        auto window = MakeWindow();
+        Part(*window, "NewAction")->trigger();
+        Edit(*window);
+        Edit(*window, "again.png");
+        Part(*window, "UndoAction")->trigger();
+        ASSERT_TRUE(Part(*window, "RedoAction")->isEnabled());
+
+        TDialogScript script;
+        script.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn)); // do not save the changes
+        if (c.AsksForTheFile)
+            script.Then<QFileDialog>(TypeName(kSampleSheet));
+        Part(*window, c.Action)->trigger();
+        EXPECT_TRUE(script.Done());
+        EXPECT_FALSE(Part(*window, "UndoAction")->isEnabled());
+        EXPECT_FALSE(Part(*window, "RedoAction")->isEnabled());
+    }
 }

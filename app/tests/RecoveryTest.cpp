@@ -14,6 +14,7 @@
 #include "ui/AlertPrompt.h"
 #include "ui/TextLabel.h"
 
+#include <QFileDialog>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -109,6 +110,24 @@ TEST_F(RecoveryTest, TheRecordFollowsEveryChangeAndGoesWithASaveOrANo) {
     window.reset();
     EXPECT_FALSE(fs::exists(lock));
     EXPECT_TRUE(fs::is_empty(Recovery.Path()));
+}
+
+TEST_F(RecoveryTest, ANoToSavingKeepsTheRecordWhileTheSheetStaysOpen) {
+    auto window = ShownWindow();
+    window->Files().OpenDocument(QString::fromStdString(Sheet));
+    Edit(*window, "kept.png");
+    ASSERT_TRUE(WaitForRecord(*window));
+    // "No" to saving the changes, and then no sheet chosen to open after all.
+    TDialogScript answers;
+    answers.Then<TAlertPrompt>(Click(&TAlertPrompt::NegBtn)).Then<QFileDialog>([](QFileDialog& dialog) {
+        dialog.reject();
+    });
+    Part(*window, "OpenAction")->trigger();
+    EXPECT_TRUE(answers.Done());
+    ASSERT_TRUE(window->Files().Modified());
+    const fs::path record = window->Recovery()->Recorder().RecordPath();
+    ASSERT_TRUE(fs::exists(record));
+    EXPECT_NE(ReadText(record).find("kept.png"), std::string::npos);
 }
 
 TEST_F(RecoveryTest, RecoverOpensTheSheetAsItWasWithoutTouchingItsFile) {
@@ -244,12 +263,17 @@ TEST_F(RecoveryTest, ASheetAnotherProgramHasOpenOpensReadOnlyOrAnyway) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto window = ShownWindow();
+        Part(*window, "NewAction")->trigger();
+        Edit(*window, "before.png");
+        window->Files().SetModified(false);
         TDialogScript answers;
         answers.Then<TAlertPrompt>(Click(c.button));
         window->Files().OpenDocument(QString::fromStdString(Sheet));
         EXPECT_TRUE(answers.Done());
         EXPECT_EQ(window->Files().DocumentName() == "walk.xps", c.opened);
         EXPECT_EQ(window->Files().ReadOnly(), c.readOnly);
+        // The sheet left open keeps what it can undo; an opened one starts with nothing.
+        EXPECT_EQ(Part(*window, "UndoAction")->isEnabled(), !c.opened);
         if (!c.readOnly)
             continue;
         // A save of a sheet opened read-only asks where to.

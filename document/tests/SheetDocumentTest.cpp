@@ -137,11 +137,14 @@ TEST(Document, PhonemesGrowTheAudioRowsWhenNeeded) {
     }
 }
 
-TEST(Document, ClearSheetEmptiesTheSheetButKeepsClipboardAndRate) {
+TEST(Document, ClearSheetEmptiesTheSheetAndItsHistoryButKeepsClipboardAndRate) {
     TSheetDocument doc;
     EventLog log(doc);
     doc.AddLayer("", "", doc.DefaultColors);
     doc.PlaceCelAt(1, 60, "a.png", 2);
+    doc.CommitCelName(1, 1, "b.png");
+    doc.CommitCelName(1, 2, "c.png");
+    doc.Undo(); // a step to undo and one to redo
     WritableData(doc).CopyRegion({0, 59, 0, 60});
     doc.SetFps(12);
     doc.LoadAudio("/snd/voice.wav");
@@ -150,6 +153,8 @@ TEST(Document, ClearSheetEmptiesTheSheetButKeepsClipboardAndRate) {
     EXPECT_EQ(log.shown, 1);
 
     doc.ClearSheet();
+    EXPECT_EQ(doc.UndoManager().UndoCount(), 0u);
+    EXPECT_EQ(doc.UndoManager().RedoCount(), 0u);
     EXPECT_EQ(doc.LayerCount(), 0);
     EXPECT_EQ(doc.Data().Cels.Count(), 0u);
     EXPECT_EQ(doc.FrameRows(), 40);

@@ -46,7 +46,7 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
             WriteText(path, c.text);
         TSheetDocument doc;
         doc.AddLayer("Kept", "", doc.DefaultColors);
-        doc.PlaceCelAt(1, 3, "kept.png", 1);
+        doc.CommitCelName(1, 3, "kept.png");
         TXpsSettings settings;
         settings.Fps = 30;
         try {
@@ -57,6 +57,7 @@ TEST(SheetLoading, AFileThatFailsLeavesTheOpenSheetAlone) {
         }
         EXPECT_EQ(doc.LayerCaption(1), "Kept") << c.what;
         EXPECT_EQ(doc.CelName(1, 3), "kept.png") << c.what;
+        EXPECT_EQ(doc.UndoManager().UndoCount(), 1u) << c.what;
         EXPECT_EQ(settings.Fps, 30) << c.what;
     }
 }

@@ -118,12 +118,10 @@ TEST(Undo, BulkUpdatesRecordNothing) {
     doc.CommitCelName(1, 1, "a");
     UndoEvents events(doc);
     doc.SetUpdateMode(TSheetDocument::TUpdateMode::Bulk);
-    EXPECT_EQ(events.log, "rur") << "entering bulk updates clears the history";
-    events.log.clear();
     doc.AddFrames(2);
     doc.CommitCelName(1, 2, "b");
     EXPECT_EQ(events.log, "");
-    EXPECT_EQ(doc.UndoManager().UndoCount(), 0u);
+    EXPECT_EQ(doc.UndoManager().UndoCount(), 1u) << "a load that fails keeps the history";
     doc.SetUpdateMode(TSheetDocument::TUpdateMode::Normal);
 }
 
