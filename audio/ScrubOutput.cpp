@@ -20,6 +20,9 @@ constexpr std::int32_t kStartMs = 5000;
 constexpr std::uint32_t kPiecesPerSecond = 100;
 constexpr gint64 kOutputBufferUs = 20000;
 constexpr gint64 kOutputPeriodUs = 5000;
+// Beyond these a header is not a sound's: its pieces and slices would be too large to hold.
+constexpr std::uint32_t kHighestRate = 384000;
+constexpr std::uint16_t kMostChannels = 64;
 
 GstAudioFormat SampleFormat(const TWaveFormat& format) {
     if (format.FormatTag == TWaveFormat::kFloat)
@@ -99,7 +102,8 @@ bool TScrubOutput::Load(const std::string& wavFile) {
     const TRiffChunk* fmt = parser.FindChunk("fmt ");
     const TRiffChunk* data = parser.FindChunk("data");
     TWaveFormat format;
-    if (!fmt || !data || !format.Read(*fmt) || !format.Drawable())
+    if (!fmt || !data || !format.Read(*fmt) || !format.Drawable() || format.SampleRate > kHighestRate ||
+        format.Channels > kMostChannels)
         return false;
     Samples.open(wavFile, std::ios::binary);
     if (!Samples)
@@ -139,6 +143,7 @@ bool TScrubOutput::Build(const std::string& sink, GstCaps* caps) {
         Graph.reset();
         return false;
     }
+    Feed->FramesOut = 0;
     ShortenBuffer(Sink());
     g_signal_connect(Graph->Get(), "deep-element-added", G_CALLBACK(ShortenAddedBuffer), nullptr);
     auto* source = GST_APP_SRC(Graph->Element("source"));

@@ -32,7 +32,7 @@ public:
     bool Active() const { return Graph != nullptr; }
     // Opens a WAV file of samples the waveform reader draws (its start and length are the sound's
     // own) and sets the output playing; false, leaving the output inactive, when the file has no
-    // such samples or no output can be made.
+    // such samples, claims more than 384 kHz or 64 channels, or no output can be made.
     bool Load(const std::string& wavFile);
     // Stops and drops the output.
     void Clear();

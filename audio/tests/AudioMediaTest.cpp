@@ -365,6 +365,17 @@ TEST_F(AudioMedia, ScrubSlicesPlayTheFramesOwnSamplesInEverySampleFormat) {
         EXPECT_EQ(played.Runs(), (std::vector<TPlayedRuns::TRun>{{3, 2000}, {1, 2000}}))
             << format.Tag << " " << format.Channels << " " << format.Bits;
     }
+    // A header claiming what no sound has is refused, not allocated for.
+    for (const auto& [channels, rate] : {std::pair<std::uint16_t, std::uint32_t>{1, 4'000'000'000}, {65, 48000}}) {
+        const std::string file = Folder / "claims.wav";
+        const auto bytes =
+            TRiffBuilder().Format(1, channels, rate, 16).Chunk("data", std::vector<std::uint8_t>(1024)).Data();
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        TScrubOutput output(kLevelSink);
+        EXPECT_FALSE(output.Load(file)) << channels << " " << rate;
+        EXPECT_FALSE(output.Active());
+    }
 }
 
 // Slices given while the output cannot take them replace each other: only the last is played,
