@@ -144,7 +144,7 @@ void TSheetFiles::ReadSheet(const QString& path, const QString& documentPath) {
     Settings.GetDocumentSettings(settings);
     std::vector<TLeftOutCel> leftOut;
     // The sheet's sound comes back through OnAudioLoaded while it loads.
-    Sound.AudioGraph.Clear();
+    Sound.ScrubOutput.Clear();
     try {
         LoadSheet(
             Sheet.Document(), path.toStdString(), settings,
@@ -196,7 +196,7 @@ void TSheetFiles::ImportTimesheet() {
     // Read first: a file that is no timesheet leaves the open sheet, its sound included, alone.
     const TTimesheet timesheet = ReadTimesheetFile(ToStd(path));
     LoadInBulk([&] {
-        Sound.AudioGraph.Clear();
+        Sound.ScrubOutput.Clear();
         TimesheetToSheet(timesheet, Sheet.Document(), ToStd(folder), settings.Format, leftOut);
     });
     // A new sheet that lives nowhere yet: saving asks where, and closing asks to save.

@@ -10,8 +10,8 @@
 class TGstPipeline;
 typedef struct _GstElement GstElement;
 
-// The main window's playback graph for the sheet's sound: the file decoded, converted, resampled,
-// through a volume stage to the sound output, held paused between scrubs so that a scrub starts
+// The preview's playback graph for the sheet's sound: the file decoded, converted, resampled,
+// through a volume stage to the sound output, held paused between plays so that a play starts
 // at once. Inactive (no graph) until a file is rendered into it.
 class TAudioGraph {
 public:

@@ -9,7 +9,7 @@ std::int32_t FrameAt(std::int32_t pos, std::int32_t rowHeight) {
     return rowHeight > 0 ? pos / rowHeight + 1 : 1;
 }
 
-// The lowest position whose level the graph accepts.
+// The lowest position whose level the output accepts.
 constexpr std::int32_t kLastAudiblePosition = 62;
 
 } // namespace

@@ -34,9 +34,9 @@ private:
 
 // The volume window's slider, 0 (top, full level) to 100: the level 0..10000 of a position,
 // 10000 above position 25, then 10000 - round((p / 25)^10); positions from 63 ask for more than 100 dB down
-// and give a negative level, which the graph refuses.
+// and give a negative level, which the output refuses.
 std::int32_t VolumeFromSlider(std::int32_t position);
-// The slider position (0 to 62, the levels the graph accepts) whose level is nearest `volume`,
+// The slider position (0 to 62, the levels the output accepts) whose level is nearest `volume`,
 // preferring the lowest-placed such position.
 std::int32_t SliderFromVolume(std::int32_t volume);
 // The gain a level 0 (silent) to 10000 (full) applies: an attenuation of 10000 - volume hundredths

@@ -11,8 +11,8 @@
 #include <filesystem>
 
 TSheetSound::TSheetSound(TSheetView& sheet, QWidget& window, const std::string& sink)
-    : AudioGraph(sink), Sheet(sheet), Window(window), Volume(new TVolumeWindow(&window)) {
-    AudioGraph.OnNoSoundOutput = [this](TAudioGraph&) {
+    : ScrubOutput(sink), Sheet(sheet), Window(window), Volume(new TVolumeWindow(&window)) {
+    ScrubOutput.OnNoSoundOutput = [this](TScrubOutput&) {
         if (ToldNoOutput || !Info)
             return;
         ToldNoOutput = true;
@@ -45,8 +45,9 @@ void TSheetSound::AudioLoaded() {
         Info(Fill(Translate(LanguageKey("msgSoundShortened")),
                   {QString::fromStdString(audio.FileName),
                    QString::number(LongestSoundMs(Sheet.Fps()) / 1000)}));
-    // The graph plays the file the user chose; it waits, paused, for the first scrub.
-    AudioGraph.RenderFile(audio.FileName);
+    // The WAV file read, converted when the user's was not one, starts with the sound's first sample
+    // and has its length: its slices are the frames' own.
+    ScrubOutput.Load(audio.WaveFile);
 }
 
 void TSheetSound::ScrubStart(std::int32_t pos) {
@@ -54,7 +55,7 @@ void TSheetSound::ScrubStart(std::int32_t pos) {
     if (ShowFrame)
         ShowFrame(Sheet.CurrentLayer(), step.Frame);
     if (step.Play)
-        AudioGraph.PlaySegment(step.Start, step.Stop);
+        ScrubOutput.PlaySlice(step.Start, step.Stop);
 }
 
 void TSheetSound::ScrubMove(std::int32_t pos) {
@@ -62,7 +63,7 @@ void TSheetSound::ScrubMove(std::int32_t pos) {
     if (step.FrameChanged && ShowFrame)
         ShowFrame(Sheet.CurrentLayer(), step.Frame);
     if (step.Play)
-        AudioGraph.PlaySegment(step.Start, step.Stop);
+        ScrubOutput.PlaySlice(step.Start, step.Stop);
 }
 
 void TSheetSound::ScrubEnd() {
@@ -73,13 +74,13 @@ void TSheetSound::LoadFile(const std::string& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         return;
-    AudioGraph.Clear();
+    ScrubOutput.Clear();
     Sheet.LoadAudio(file);
 }
 
 void TSheetSound::ClearAudio() {
     Sheet.ClearAudio();
-    AudioGraph.Clear();
+    ScrubOutput.Clear();
 }
 
 void TSheetSound::ClearPhonemes() {
@@ -88,9 +89,9 @@ void TSheetSound::ClearPhonemes() {
 
 void TSheetSound::ClearAll() {
     Sheet.ClearAudioAndPhonemes();
-    AudioGraph.Clear();
+    ScrubOutput.Clear();
 }
 
 void TSheetSound::AdjustVolume() {
-    Volume->Open(&AudioGraph);
+    Volume->Open(&ScrubOutput);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/AudioGraph.h"
+#include "audio/ScrubOutput.h"
 #include "audio/Scrubbing.h"
 
 #include <QString>
@@ -14,13 +14,13 @@ class QWidget;
 class TVolumeWindow;
 class TSheetView;
 
-// The main window's sound: the playback graph holding the sheet's sound file, scrubbing from the
+// The main window's sound: the scrub output holding the sheet's sound, scrubbing from the
 // audio column's events, the sound commands and the volume window. The window wires the sheet's
 // audio events and its menu items to it.
 class TSheetSound {
 public:
     // `window` owns the volume window and is widened to show the audio column; `sink` is the
-    // graph's output (tests give a fakesink).
+    // scrub output's sound output (tests give a fakesink).
     TSheetSound(TSheetView& sheet, QWidget& window, const std::string& sink = "autoaudiosink");
     ~TSheetSound();
 
@@ -29,7 +29,7 @@ public:
     // A line for the info panel.
     std::function<void(const QString& text)> Info;
 
-    TAudioGraph AudioGraph;
+    TScrubOutput ScrubOutput;
 
     // A folder of this running program for converted sound inside `preferred`, or inside the
     // system's temporary folder when `preferred` is not a folder, so that two running programs
@@ -42,7 +42,7 @@ public:
     void ScrubMove(std::int32_t pos);
     void ScrubEnd();
 
-    // Commands. Loading a file (import or drop) releases the graph first; the clearing commands
+    // Commands. Loading a file (import or drop) releases the scrub output first; the clearing commands
     // take an undo snapshot, so a slip of the mouse costs no work.
     void LoadFile(const std::string& file);
     void ClearAudio();

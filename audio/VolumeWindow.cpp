@@ -1,6 +1,6 @@
 #include "audio/VolumeWindow.h"
 
-#include "audio/AudioGraph.h"
+#include "audio/ScrubOutput.h"
 #include "audio/Scrubbing.h"
 #include "ui/AppTexts.h"
 
@@ -53,13 +53,13 @@ void TVolumeWindow::Retranslate() {
     Caption->setText(Translate(LanguageKey("sSoundLevel")));
 }
 
-void TVolumeWindow::Open(TAudioGraph* graph) {
-    if (!graph)
+void TVolumeWindow::Open(TScrubOutput* output) {
+    if (!output)
         return;
-    Graph = graph;
+    Output = output;
     {
         const QSignalBlocker quiet(TrackBar1);
-        TrackBar1->setValue(SliderFromVolume(graph->Volume()));
+        TrackBar1->setValue(SliderFromVolume(output->Volume()));
     }
     ShowLevel();
     // Centred over its owner the first time; afterwards it comes back where it was left.
@@ -73,16 +73,16 @@ QString TVolumeWindow::LevelText() const {
     return Level->text();
 }
 
-// Positions below the graph's range ask for more than 100 dB down: the graph refuses them and
+// Positions below the output's range ask for more than 100 dB down: the output refuses them and
 // the level stays as it was.
 void TVolumeWindow::TrackBar1Change(int position) {
-    if (Graph)
-        Graph->SetVolume(VolumeFromSlider(position));
+    if (Output)
+        Output->SetVolume(VolumeFromSlider(position));
     ShowLevel();
 }
 
 // The level as a share of full amplitude; small ones keep a decimal so they do not read as silence.
 void TVolumeWindow::ShowLevel() {
-    const double percent = 100.0 * VolumeGain(Graph ? Graph->Volume() : 10000);
+    const double percent = 100.0 * VolumeGain(Output ? Output->Volume() : 10000);
     Level->setText(QLocale().toString(percent, 'f', percent < 10.0 ? 1 : 0) + " %");
 }

@@ -4,18 +4,18 @@
 
 class QLabel;
 class QSlider;
-class TAudioGraph;
+class TScrubOutput;
 
 // The volume window: one vertical slider from full level (top) down to silence, named by a label
 // and with the level it gives in percent of full below it, kept on top of the other windows, for
-// the main window's playback graph.
+// the main window's scrub output.
 class TVolumeWindow : public QDialog {
 public:
     explicit TVolumeWindow(QWidget* parent = nullptr);
 
-    // Shows the window for `graph` with the slider where it gives the graph's level, centred over
-    // its owner the first time and where it was left afterwards; nothing without a graph.
-    void Open(TAudioGraph* graph);
+    // Shows the window for `output` with the slider where it gives the output's level, centred over
+    // its owner the first time and where it was left afterwards; nothing without an output.
+    void Open(TScrubOutput* output);
     // Takes the caption and the label from the interface language.
     void Retranslate();
     QSlider& TrackBar() { return *TrackBar1; }
@@ -29,5 +29,5 @@ private:
     QLabel* Caption = nullptr;
     QSlider* TrackBar1 = nullptr;
     QLabel* Level = nullptr;
-    TAudioGraph* Graph = nullptr;
+    TScrubOutput* Output = nullptr;
 };

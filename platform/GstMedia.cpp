@@ -39,6 +39,25 @@ void EnsureGstInit() {
     });
 }
 
+bool IsSilentSink(GstElement* sink) {
+    if (!sink)
+        return true;
+    if (!GST_IS_BIN(sink)) {
+        GstElementFactory* factory = gst_element_get_factory(sink);
+        return factory && std::string(GST_OBJECT_NAME(factory)) == "fakesink";
+    }
+    bool silent = true;
+    GstIterator* children = gst_bin_iterate_sinks(GST_BIN(sink));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        silent = IsSilentSink(GST_ELEMENT(g_value_get_object(&item)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return silent;
+}
+
 std::string GstErrorText(GstMessage* message) {
     GError* error = nullptr;
     gst_message_parse_error(message, &error, nullptr);

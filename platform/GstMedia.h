@@ -13,6 +13,10 @@ void EnsureGstInit();
 // The text of an error message from a bus; "unknown error" when it carries none.
 std::string GstErrorText(GstMessage* message);
 
+// Whether a sound output plays nowhere: a fakesink, or an automatic sink that chose one (or has
+// chosen nothing yet).
+bool IsSilentSink(GstElement* sink);
+
 // What a pipeline's bus reported, as the user-interface thread receives it.
 struct TGstBusEvent {
     enum class TKind { bkEndOfStream, bkError };

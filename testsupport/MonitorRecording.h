@@ -62,6 +62,12 @@ public:
     TMonitorRecording(const TMonitorRecording&) = delete;
     TMonitorRecording& operator=(const TMonitorRecording&) = delete;
 
+    // Everything recorded so far.
+    std::vector<std::int16_t> Recorded() {
+        std::lock_guard lock(Mutex);
+        return Samples;
+    }
+
     std::size_t SampleCount() {
         std::lock_guard lock(Mutex);
         return Samples.size();

@@ -1,10 +1,12 @@
-// The converter, the play length and the playback graph on real GStreamer pipelines; sound goes to
-// a fakesink, whose buffers show what a scrub really played.
+// The converter, the play length, the playback graph and the scrub output on real GStreamer
+// pipelines; sound goes to a fakesink, whose buffers show what was really played.
 #include "../../testsupport/TempFolder.h"
 #include "PlayedRange.h"
+#include "PlayedRuns.h"
 #include "WavWriter.h"
 #include "audio/AudioGraph.h"
 #include "audio/AudioConverter.h"
+#include "audio/ScrubOutput.h"
 #include "audio/WavParser.h"
 #include "audio/Waveform.h"
 #include "document/SheetObjects.h"
@@ -15,6 +17,7 @@
 #include <QThread>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -313,6 +316,97 @@ TEST_F(AudioMedia, VolumeRangeAndInactiveGraph) {
     EXPECT_NEAR(gain, std::pow(10.0, -6340 / 2000.0), 1e-9); // 63.40 dB down
     graph.Clear();
     EXPECT_FALSE(graph.Active());
+}
+
+// The scrub output's sink: what it plays as 16-bit mono, undithered so that levels stay exact.
+constexpr const char* kLevelSink = "audioconvert dithering=none ! audio/x-raw,format=S16LE,channels=1 ! fakesink sync=true";
+
+// Every sample format the waveform reader draws plays each frame's own samples, and silence
+// between slices (unsigned 8-bit silence included).
+TEST_F(AudioMedia, ScrubSlicesPlayTheFramesOwnSamplesInEverySampleFormat) {
+    struct TFormat {
+        std::uint16_t Tag, Channels, Bits;
+        std::int64_t (*Sample)(std::int32_t level);
+    };
+    const TFormat formats[] = {
+        {1, 1, 8, [](std::int32_t v) -> std::int64_t { return 128 + v / 256; }},
+        {1, 1, 16, [](std::int32_t v) -> std::int64_t { return v; }},
+        {1, 2, 16, [](std::int32_t v) -> std::int64_t { return v; }},
+        {1, 1, 24, [](std::int32_t v) -> std::int64_t { return std::int64_t{v} << 8; }},
+        {1, 1, 32, [](std::int32_t v) -> std::int64_t { return std::int64_t{v} << 16; }},
+        {3, 1, 32,
+         [](std::int32_t v) -> std::int64_t {
+             const float f = static_cast<float>(v) / 32768.0F;
+             std::int32_t bits = 0;
+             std::memcpy(&bits, &f, sizeof bits);
+             return bits;
+         }},
+    };
+    for (const TFormat& format : formats) {
+        std::vector<std::int32_t> samples;
+        for (std::int32_t level : LevelTrack(6, 24, 48000))
+            samples.insert(samples.end(), format.Channels, static_cast<std::int32_t>(format.Sample(level)));
+        const std::string file = Folder / "levels.wav";
+        const auto bytes = TRiffBuilder()
+                               .Format(format.Tag, format.Channels, 48000, format.Bits)
+                               .Chunk("data", SampleBytes(samples, format.Bits))
+                               .Data();
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        TScrubOutput output(kLevelSink);
+        ASSERT_TRUE(output.Load(file)) << format.Bits;
+        EXPECT_FALSE(output.HasSoundOutput());
+        TPlayedRuns played(output.Sink());
+        // Frames 3 and 1 at 24 fps, in the graph's 100 ns units: 2000 samples each at 48 kHz.
+        output.PlaySlice(2 * 416'666, 3 * 416'666);
+        ASSERT_TRUE(WaitFor([&] { return played.Count() == 1; })) << format.Bits;
+        output.PlaySlice(0, 416'666);
+        ASSERT_TRUE(WaitFor([&] { return played.Count() == 2; })) << format.Bits;
+        EXPECT_EQ(played.Runs(), (std::vector<TPlayedRuns::TRun>{{3, 2000}, {1, 2000}}))
+            << format.Tag << " " << format.Channels << " " << format.Bits;
+    }
+    // A header claiming what no sound has is refused, not allocated for.
+    for (const auto& [channels, rate] : {std::pair<std::uint16_t, std::uint32_t>{1, 4'000'000'000}, {65, 48000}}) {
+        const std::string file = Folder / "claims.wav";
+        const auto bytes =
+            TRiffBuilder().Format(1, channels, rate, 16).Chunk("data", std::vector<std::uint8_t>(1024)).Data();
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        TScrubOutput output(kLevelSink);
+        EXPECT_FALSE(output.Load(file)) << channels << " " << rate;
+        EXPECT_FALSE(output.Active());
+    }
+}
+
+// Slices given while the output cannot take them replace each other: only the last is played,
+// whole. A slice that runs past the sound's end plays what there is, and one beyond it, nothing.
+TEST_F(AudioMedia, ANewScrubSliceReplacesWhatIsLeftOfTheLast) {
+    const std::string file = Folder / "levels.wav";
+    WriteMonoWav(file, LevelTrack(6, 24, 48000), 48000);
+    TScrubOutput output(kLevelSink);
+    ASSERT_TRUE(output.Load(file));
+    TPlayedRuns played(output.Sink());
+    std::atomic<bool> held{false};
+    GstPad* pad = gst_element_get_static_pad(output.Sink(), "sink");
+    const gulong hold = gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM,
+        [](GstPad*, GstPadProbeInfo*, gpointer flag) {
+            static_cast<std::atomic<bool>*>(flag)->store(true);
+            return GST_PAD_PROBE_OK;
+        },
+        &held, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return held.load(); }));
+    for (std::int64_t frame : {2, 5, 4})
+        output.PlaySlice((frame - 1) * 416'666, frame * 416'666);
+    gst_pad_remove_probe(pad, hold);
+    gst_object_unref(pad);
+    ASSERT_TRUE(WaitFor([&] { return played.Count() == 1; }));
+    output.PlaySlice(2'291'667, 7 * 416'666); // from sample 11000: the last 1000 of frame 6
+    ASSERT_TRUE(WaitFor([&] { return played.Count() == 2; }));
+    output.PlaySlice(6 * 416'666, 7 * 416'666);
+    output.PlaySlice(1 * 416'666, 2 * 416'666);
+    ASSERT_TRUE(WaitFor([&] { return played.Count() == 3; }));
+    EXPECT_EQ(played.Runs(), (std::vector<TPlayedRuns::TRun>{{4, 2000}, {6, 1000}, {2, 2000}}));
 }
 
 } // namespace

@@ -1,8 +1,9 @@
-// The main window's sound: the graph follows the sheet's sound file, the sound commands, the
+// The main window's sound: the scrub output follows the sheet's sound file, the sound commands, the
 // volume window, and a drag along the audio column or its Up and Down keys playing the frames
-// passed over, at a fakesink.
+// passed over, at a fakesink and heard through a private sound server.
 #include "audio/SheetSound.h"
 
+#include "PlayedRuns.h"
 #include "WavWriter.h"
 #include "app/MainWindow.h"
 #include "audio/VolumeWindow.h"
@@ -11,16 +12,19 @@
 #include "sheetview/AudioColumn.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/MainWindowFixture.h"
+#include "testsupport/MonitorRecording.h"
+#include "testsupport/SoundServer.h"
 #include "testsupport/TempFolder.h"
+#include "testsupport/WaitFor.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTest>
-#include <gst/gst.h>
+#include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -44,7 +48,7 @@ protected:
 
 TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     auto window = MakeWindow();
-    TAudioGraph& graph = window->Sound().AudioGraph;
+    TScrubOutput& output = window->Sound().ScrubOutput;
     OpenPath = QString::fromStdString(Files / "missing.wav");
     Part(*window, "ImportAudioAction")->trigger(); // ignored without a message
     EXPECT_FALSE(window->Sheet().Document().AudioShown());
@@ -52,10 +56,10 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     OpenPath = QString::fromStdString(Files / "voice.wav");
     Part(*window, "ImportAudioAction")->trigger();
     EXPECT_TRUE(window->Sheet().HasAudio());
-    EXPECT_TRUE(graph.Active());
+    EXPECT_TRUE(output.Active());
     EXPECT_TRUE(Part(*window, "HideAudioAction")->isEnabled());
     EXPECT_FALSE(Part(*window, "ShowAudioAction")->isEnabled());
-    if (!graph.HasSoundOutput()) {
+    if (!output.HasSoundOutput()) {
         // Told once, however often sound is loaded.
         Part(*window, "ImportAudioAction")->trigger();
         EXPECT_EQ(Part<QPlainTextEdit>(*window, "InfoPanel")->toPlainText().count("No sound output was found"), 1);
@@ -66,21 +70,21 @@ TEST_F(SheetSoundTest, ImportClearAndUndoFollowTheSheetsSound) {
     window->Sheet().SetPhoneme(3, "OO");
     Part(*window, "ClearPhonemesAction")->trigger();
     EXPECT_EQ(window->Sheet().Phoneme(3), "");
-    EXPECT_TRUE(graph.Active());
+    EXPECT_TRUE(output.Active());
     Part(*window, "ClearAudioAction")->trigger();
     EXPECT_FALSE(window->Sheet().HasAudio());
-    EXPECT_FALSE(graph.Active());
+    EXPECT_FALSE(output.Active());
     // A slip of the mouse costs nothing: undo brings the sound and the phoneme back.
     Part(*window, "UndoAction")->trigger();
     EXPECT_TRUE(window->Sheet().HasAudio());
-    EXPECT_TRUE(graph.Active());
+    EXPECT_TRUE(output.Active());
     Part(*window, "UndoAction")->trigger();
     EXPECT_EQ(window->Sheet().Phoneme(3), "OO");
 
     Part(*window, "ClearAllAction")->trigger();
     EXPECT_FALSE(window->Sheet().HasAudio());
     EXPECT_EQ(window->Sheet().Phoneme(3), "");
-    EXPECT_FALSE(graph.Active());
+    EXPECT_FALSE(output.Active());
 }
 
 TEST_F(SheetSoundTest, AMissingTemporaryFolderMeansTheSystemsNeverTheSoundsFolder) {
@@ -98,7 +102,7 @@ TEST_F(SheetSoundTest, OpeningASheetLoadsItsSound) {
     EXPECT_TRUE(window->Sheet().HasAudio());
     EXPECT_EQ(window->Sheet().Document().Data().Audio.DurationMs, 1849);
     EXPECT_EQ(window->Sheet().Phoneme(33), "rest");
-    EXPECT_TRUE(window->Sound().AudioGraph.Active());
+    EXPECT_TRUE(window->Sound().ScrubOutput.Active());
 }
 
 // Hide Audio only takes the sound out of play: the sheet keeps its sound file and phonemes through
@@ -149,10 +153,10 @@ TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     volume.TrackBar().setValue(50);
     EXPECT_EQ(volume.LevelText(), "31 %"); // 10.24 dB down
     volume.TrackBar().setValue(60);
-    EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
+    EXPECT_EQ(window->Sound().ScrubOutput.Volume(), 3660);
     EXPECT_EQ(volume.LevelText(), "0.1 %");
     volume.TrackBar().setValue(80); // more than 100 dB down: refused
-    EXPECT_EQ(window->Sound().AudioGraph.Volume(), 3660);
+    EXPECT_EQ(window->Sound().ScrubOutput.Volume(), 3660);
     EXPECT_EQ(volume.LevelText(), "0.1 %");
     // Moved aside, closed and opened again: where it was left.
     volume.move(volume.pos() + QPoint(120, 80));
@@ -169,39 +173,15 @@ TEST_F(SheetSoundTest, TheVolumeWindowOpensAtTheLevelInForce) {
     EXPECT_EQ(Part<QLabel>(volume, "LevelCaption")->text(), "Niveau");
 }
 
-// The stretches the sink was asked to play, in order, and where the last buffer it got ends
-// (nanoseconds).
-struct TSinkRecord {
-    std::mutex Mutex;
-    std::vector<std::pair<std::int64_t, std::int64_t>> Segments;
-    std::int64_t LastBufferEnd = -1;
-
-    static GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo* info, gpointer self) {
-        auto* r = static_cast<TSinkRecord*>(self);
-        std::lock_guard lock(r->Mutex);
-        if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
-            const GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-            r->LastBufferEnd = static_cast<std::int64_t>(GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer));
-        } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_SEGMENT) {
-            const GstSegment* segment = nullptr;
-            gst_event_parse_segment(GST_PAD_PROBE_INFO_EVENT(info), &segment);
-            if (segment->stop != GST_CLOCK_TIME_NONE) // not the paused graph's first, open segment
-                r->Segments.emplace_back(segment->start, segment->stop);
-        }
-        return GST_PAD_PROBE_OK;
-    }
-};
-
-// A sheet of 400 by 400 pixels with the voice loaded, wired to its sound as the main window wires
-// it, playing at a fakesink whose segments and buffers are recorded; `Shown` lists the frames the
-// thumbnail was asked to show.
-class SheetScrubTest : public SheetSoundTest {
+// A sheet of 400 by 400 pixels with a sound loaded, wired to it as the main window wires it;
+// `Shown` lists the frames the thumbnail was asked to show.
+class ScrubbedSheetTest : public SheetSoundTest {
 protected:
-    void SetUp() override {
+    void Open(const std::string& sink, const std::string& sound) {
         Window.resize(400, 400);
         Sheet = new TSheetView(&Window);
         Sheet->setGeometry(0, 0, 400, 400);
-        Sound = std::make_unique<TSheetSound>(*Sheet, Window, "fakesink sync=false");
+        Sound = std::make_unique<TSheetSound>(*Sheet, Window, sink);
         Sound->ShowFrame = [this](std::int32_t, std::int32_t frame) { Shown.push_back(frame); };
         Sheet->OnAudioLoaded = [this](QObject&) { Sound->AudioLoaded(); };
         Sheet->OnScrubAudioStart = [this](QObject&, std::int32_t pos) { Sound->ScrubStart(pos); };
@@ -209,52 +189,59 @@ protected:
         Sheet->OnScrubAudioEnd = [this](QObject&) { Sound->ScrubEnd(); };
         Window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&Window));
-        Sheet->LoadAudio(Files / "voice.wav");
-        ASSERT_TRUE(Sound->AudioGraph.Active());
+        Sheet->LoadAudio(sound);
+        ASSERT_TRUE(Sound->ScrubOutput.Active());
         ASSERT_EQ(Sheet->Fps(), 24);
         ASSERT_EQ(Sheet->GridHeight(), 20);
-
-        GstPad* pad = gst_element_get_static_pad(Sound->AudioGraph.Sink(), "sink");
-        gst_pad_add_probe(
-            pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-            &TSinkRecord::Probe, &Record, nullptr);
-        gst_object_unref(pad);
+    }
+    void TearDown() override {
+        // Stopped before what it reports into goes.
+        Sound.reset();
     }
 
     QWidget Window;
     TSheetView* Sheet = nullptr; // owned by the window
-    // Outlive the sound, whose graph records into them until it stops.
-    TSinkRecord Record;
     std::vector<std::int32_t> Shown;
     std::unique_ptr<TSheetSound> Sound;
+};
+
+// The sound holds a steady level per frame (LevelTrack) and plays at a fakesink whose runs of
+// levels are recorded.
+class SheetScrubTest : public ScrubbedSheetTest {
+protected:
+    void SetUp() override {
+        WriteMonoWav(Files / "levels.wav", LevelTrack(8, 24, 48000), 48000);
+        ASSERT_NO_FATAL_FAILURE(Open("fakesink sync=true", Files / "levels.wav"));
+        Played = std::make_unique<TPlayedRuns>(Sound->ScrubOutput.Sink());
+    }
+
+    // Each frame's whole slice: 2000 samples at 48 kHz and 24 fps.
+    static std::vector<TPlayedRuns::TRun> Slices(const std::vector<std::int32_t>& frames) {
+        std::vector<TPlayedRuns::TRun> runs;
+        for (std::int32_t frame : frames)
+            runs.emplace_back(frame, 2000);
+        return runs;
+    }
+
+    std::unique_ptr<TPlayedRuns> Played;
 };
 
 // At 24 fps and 20-pixel rows: the pressed frame plays, then each frame entered, down or up, plays
 // its own slice and nothing buffered before it.
 TEST_F(SheetScrubTest, ADragAlongTheColumnPlaysEachFramesOwnSliceDownAndUp) {
-    const std::int64_t frame = 41'666'667; // nanoseconds, rounded to the graph's 100 ns units below
-    auto slice = [frame](std::int64_t n) {
-        return std::pair<std::int64_t, std::int64_t>{(n - 1) * frame / 100 * 100, n * frame / 100 * 100};
-    };
-    const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {slice(1), slice(3), slice(2)};
-    auto heard = [this, &expected] {
-        std::lock_guard lock(Record.Mutex);
-        return Record.Segments.size() >= expected.size() && Record.LastBufferEnd >= expected.back().second;
+    const auto played = [this](std::size_t runs) {
+        return QTest::qWaitFor([&] { return Played->Count() == runs; }, 5000);
     };
     TAudioColumn& column = Sheet->AudioDisplay();
     QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 0));
-    QTest::qWaitFor([this] { std::lock_guard lock(Record.Mutex); return Record.Segments.size() == 1; }, 5000);
+    ASSERT_TRUE(played(1));
     QTest::mouseMove(&column, QPoint(25, 15), 0); // the same frame: nothing new
     QTest::mouseMove(&column, QPoint(25, 45), 0);
-    QTest::qWaitFor([this] { std::lock_guard lock(Record.Mutex); return Record.Segments.size() == 2; }, 5000);
+    ASSERT_TRUE(played(2));
     QTest::mouseMove(&column, QPoint(25, 25), 0);
-    ASSERT_TRUE(QTest::qWaitFor(heard, 10000));
+    ASSERT_TRUE(played(3));
     QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 25));
-    {
-        std::lock_guard lock(Record.Mutex);
-        EXPECT_EQ(Record.Segments, expected);
-        EXPECT_LE(Record.LastBufferEnd, expected.back().second + 125'000); // whole samples at 8 kHz
-    }
+    EXPECT_EQ(Played->Runs(), Slices({1, 3, 2}));
     EXPECT_EQ(Shown, (std::vector<std::int32_t>{1, 3, 2}));
 }
 
@@ -265,12 +252,7 @@ TEST_F(SheetScrubTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
     std::size_t asked = 0;
     const auto played = [this, &asked] {
         ++asked;
-        return QTest::qWaitFor(
-            [&] {
-                std::lock_guard lock(Record.Mutex);
-                return Record.Segments.size() == asked;
-            },
-            5000);
+        return QTest::qWaitFor([&] { return Played->Count() == asked; }, 5000);
     };
 
     TAudioColumn& column = Sheet->AudioDisplay();
@@ -292,15 +274,115 @@ TEST_F(SheetScrubTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
     QTest::keyClick(&column, Qt::Key_Down);
     ASSERT_TRUE(played());
 
-    const std::int64_t frame = 41'666'667; // nanoseconds, rounded to the graph's 100 ns units below
-    std::vector<std::pair<std::int64_t, std::int64_t>> expected;
-    for (std::int64_t n : {2, 3, 4, 3, 2, 1, 2})
-        expected.emplace_back((n - 1) * frame / 100 * 100, n * frame / 100 * 100);
-    {
-        std::lock_guard lock(Record.Mutex);
-        EXPECT_EQ(Record.Segments, expected);
-    }
+    EXPECT_EQ(Played->Runs(), Slices({2, 3, 4, 3, 2, 1, 2}));
     EXPECT_EQ(Shown, (std::vector<std::int32_t>{2, 3, 4, 3, 2, 1, 2}));
+}
+
+// The sound has a tone of its own per frame, and the sheet plays through a private sound server
+// whose monitor is recorded from before the output opens.
+class SheetScrubHeardTest : public ScrubbedSheetTest {
+protected:
+    static constexpr std::int32_t kFrames = 6;
+    static constexpr std::int32_t kRate = 44100; // the server's sink resamples to 48 kHz
+
+    static double Tone(std::int32_t frame) { return 300.0 * (frame + 1); }
+
+    void SetUp() override {
+        std::vector<std::int32_t> samples(static_cast<std::size_t>(kFrames * kRate / 24));
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const auto frame = static_cast<std::int32_t>(i * 24 / kRate) + 1;
+            samples[i] = static_cast<std::int32_t>(12000 * std::sin(2 * M_PI * Tone(frame) * static_cast<double>(i) / kRate));
+        }
+        WriteMonoWav(Files / "tones.wav", samples, kRate);
+        ASSERT_NO_FATAL_FAILURE(Open("autoaudiosink", Files / "tones.wav"));
+        ASSERT_TRUE(Sound->ScrubOutput.HasSoundOutput());
+    }
+
+    // Waits until sound is heard after `move`, then until it has had time to die away.
+    bool Heard(std::int64_t move) {
+        std::int64_t heard = -1;
+        if (!WaitSleepingFor([&] { return (heard = Recording.FirstSoundFrom(move)) >= 0; }, 5000))
+            return false;
+        WaitSleepingFor([&] { return TMonitorRecording::Now() > heard + 400'000'000; }, 1000);
+        return true;
+    }
+
+    // The frames whose tones were heard, in order: each stretch of sound (a stretch broken for less
+    // than 50 ms by a busy machine is one) given to the frame whose tone is strongest in it.
+    std::vector<std::int32_t> TonesHeard() {
+        const std::vector<std::int16_t> samples = Recording.Recorded();
+        constexpr std::size_t kQuiet = 48 * 5, kShortest = 48 * 5, kJoin = 48 * 50;
+        std::vector<std::pair<std::size_t, std::size_t>> stretches;
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            if (std::abs(samples[i]) < 3000)
+                continue;
+            if (stretches.empty() || i - last > kQuiet)
+                stretches.emplace_back(i, i);
+            stretches.back().second = last = i;
+        }
+        std::vector<std::int32_t> frames;
+        std::size_t end = 0;
+        for (const auto& [first, stop] : stretches) {
+            if (stop - first < kShortest)
+                continue;
+            std::int32_t strongest = 0;
+            double most = 0;
+            for (std::int32_t frame = 1; frame <= kFrames; ++frame) {
+                const double power = TonePower(samples, first, stop, Tone(frame));
+                if (power > most) {
+                    most = power;
+                    strongest = frame;
+                }
+            }
+            if (frames.empty() || frames.back() != strongest || first - end > kJoin)
+                frames.push_back(strongest);
+            end = stop;
+        }
+        return frames;
+    }
+
+    // The power of one frequency in samples [first, stop] at 48 kHz (Goertzel).
+    static double TonePower(const std::vector<std::int16_t>& samples, std::size_t first, std::size_t stop,
+                            double frequency) {
+        const double coefficient = 2 * std::cos(2 * M_PI * frequency / TMonitorRecording::kRate);
+        double previous = 0, before = 0;
+        for (std::size_t i = first; i <= stop; ++i) {
+            const double next = samples[i] + coefficient * previous - before;
+            before = previous;
+            previous = next;
+        }
+        return previous * previous + before * before - coefficient * previous * before;
+    }
+
+    TSoundServer Server;
+    TMonitorRecording Recording;
+};
+
+// Dragged down and up the column, then on with the keys: every frame passed over is heard, with
+// its own tone, once, in the order of the moves.
+TEST_F(SheetScrubHeardTest, ScrubbingDownAndUpIsHeardFrameByFrameInOrder) {
+    TAudioColumn& column = Sheet->AudioDisplay();
+    std::int64_t move = TMonitorRecording::Now();
+    QTest::mousePress(&column, Qt::LeftButton, {}, QPoint(25, 5));
+    ASSERT_TRUE(Heard(move)) << "frame 1";
+    for (int y : {25, 45, 65, 85, 105, 85, 65, 45, 25, 5}) {
+        move = TMonitorRecording::Now();
+        QTest::mouseMove(&column, QPoint(25, y), 0);
+        ASSERT_TRUE(Heard(move)) << "the move to " << y;
+    }
+    QTest::mouseRelease(&column, Qt::LeftButton, {}, QPoint(25, 5));
+    ASSERT_EQ(column.KeyFrame(), 1);
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+        column.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Window));
+        move = TMonitorRecording::Now();
+        QTest::keyClick(&column, key);
+        ASSERT_TRUE(Heard(move)) << "key " << key;
+    }
+    const std::vector<std::int32_t> moves = {1, 2, 3, 4, 5, 6, 5, 4, 3, 2, 1, 2, 3, 2};
+    EXPECT_EQ(TonesHeard(), moves);
+    EXPECT_EQ(Shown, moves);
 }
 
 } // namespace

@@ -102,3 +102,15 @@ inline std::vector<std::int32_t> ClickTrack(std::int32_t frames, std::int32_t fp
     }
     return samples;
 }
+
+// The level step of LevelTrack: frame n's samples are n steps, exact in every sample format.
+constexpr std::int32_t kLevelStep = 2048;
+
+// `frames` frames at `fps` and `rate` (a whole number of samples a frame), each holding its own
+// steady level: frame n (from 1) is n * kLevelStep.
+inline std::vector<std::int32_t> LevelTrack(std::int32_t frames, std::int32_t fps, std::int32_t rate) {
+    std::vector<std::int32_t> samples;
+    for (std::int32_t frame = 1; frame <= frames; ++frame)
+        samples.insert(samples.end(), static_cast<std::size_t>(rate / fps), frame * kLevelStep);
+    return samples;
+}
