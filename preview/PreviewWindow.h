@@ -70,7 +70,8 @@ public:
     const TImageArray& Frames() const { return Frames_; }
     const TFrameArray& Order() const { return Order_; }
 
-    // The sound output the preview's audio graph and step output play into; tests give a fakesink.
+    // The sound output the preview's audio graph and step output play into; tests give a fakesink
+    // that keeps time (sync=true), or the step output's silence would run as fast as it is made.
     std::string AudioSink = "autoaudiosink";
     // The preview's own audio graph, or null before a rendering found the sheet's sound.
     TAudioGraph* PreviewAudioGraph() const { return AudioGraph.get(); }
