@@ -1,6 +1,7 @@
 #include "preview/PreviewWindow.h"
 
 #include "audio/AudioGraph.h"
+#include "audio/ScrubOutput.h"
 #include "base/Error.h"
 #include "document/CelPictures.h"
 #include "document/SheetDocument.h"
@@ -519,12 +520,12 @@ void TPreviewWindow::TrackBar1Change(int position) {
 void TPreviewWindow::AudioStep(int position) {
     const std::int32_t last = LastAudioPos;
     LastAudioPos = position;
-    if (AudioMuteBtn->isChecked() || !AudioMuteBtn->isEnabled() || Reverse_ || !AudioGraph ||
-        !AudioGraph->Active())
+    if (AudioMuteBtn->isChecked() || !AudioMuteBtn->isEnabled() || Reverse_ || !StepSound ||
+        !StepSound->Active())
         return;
     const TAudioSlice slice = PreviewAudioSlice(last, position, FrameTime_, RenderedFrom - 1);
     if (!slice.Empty())
-        AudioGraph->PlaySegment(slice.Start, slice.Stop);
+        StepSound->PlaySlice(slice.Start, slice.Stop);
 }
 
 void TPreviewWindow::EnableMute(bool enabled) {
@@ -534,13 +535,13 @@ void TPreviewWindow::EnableMute(bool enabled) {
 }
 
 // One rendering of the sheet's sound file at a time: the graph is cleared before the file goes in.
+// The steps play the WAV file the sheet reads, whose start and length are the sound's own.
 void TPreviewWindow::LoadAudio() {
     LastAudioPos = 0;
     const std::string file = Sheet.AudioFileName();
     std::error_code error;
     if (file.empty() || !std::filesystem::is_regular_file(file, error)) {
-        if (AudioGraph)
-            AudioGraph->Clear();
+        ClearAudio();
         return;
     }
     AudioFile = file;
@@ -549,6 +550,16 @@ void TPreviewWindow::LoadAudio() {
         AudioGraph = std::make_unique<TAudioGraph>(AudioSink);
     AudioGraph->Clear();
     AudioGraph->RenderFile(AudioFile);
+    if (!StepSound)
+        StepSound = std::make_unique<TScrubOutput>(AudioSink);
+    StepSound->Load(Sheet.Data().Audio.WaveFile);
+}
+
+void TPreviewWindow::ClearAudio() {
+    if (AudioGraph)
+        AudioGraph->Clear();
+    if (StepSound)
+        StepSound->Clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -615,8 +626,7 @@ void TPreviewWindow::closeEvent(QCloseEvent* event) {
     }
     CloseAfterRendering = false;
     Stop();
-    if (AudioGraph)
-        AudioGraph->Clear();
+    ClearAudio();
     FreeFrames();
     Screen->Clear();
     State_ = TState::psStopped;

@@ -24,6 +24,7 @@ class QTimer;
 class QToolButton;
 class TMovieScreen;
 class TAudioGraph;
+class TScrubOutput;
 class TCompositor;
 class TSheetDocument;
 
@@ -69,10 +70,13 @@ public:
     const TImageArray& Frames() const { return Frames_; }
     const TFrameArray& Order() const { return Order_; }
 
-    // The sound output the preview's audio graph plays into; tests give a fakesink.
+    // The sound output the preview's audio graph and step output play into; tests give a fakesink
+    // that keeps time (sync=true), or the step output's silence would run as fast as it is made.
     std::string AudioSink = "autoaudiosink";
     // The preview's own audio graph, or null before a rendering found the sheet's sound.
     TAudioGraph* PreviewAudioGraph() const { return AudioGraph.get(); }
+    // What sounds the slider's steps while stopped, or null before a rendering found the sheet's sound.
+    TScrubOutput* StepOutput() const { return StepSound.get(); }
     // Slider position of the last frame whose sound was handled.
     std::int32_t LastAudioPosition() const { return LastAudioPos; }
 
@@ -117,6 +121,7 @@ private:
     void AudioStep(int position);
     void EnableMute(bool enabled);
     void LoadAudio();
+    void ClearAudio();
     void FrameFromChange();
     void FrameToChange();
     void SaveClick();
@@ -150,6 +155,9 @@ private:
     std::int64_t LastHeardWallNs = 0;
     bool Ticking = false;
     std::unique_ptr<TAudioGraph> AudioGraph;
+    // Steps are sounded by an output that keeps playing: a graph sought for every step soon plays
+    // them where a sound server drops them.
+    std::unique_ptr<TScrubOutput> StepSound;
     std::string AudioFile;
     std::int32_t LastAudioPos = 0;
     bool CloseAfterRendering = false;

@@ -16,11 +16,16 @@ class TPlayedRuns {
 public:
     using TRun = std::pair<std::int32_t, std::int64_t>; // frame, samples
 
-    explicit TPlayedRuns(GstElement* sink) {
-        GstPad* pad = gst_element_get_static_pad(sink, "sink");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &TPlayedRuns::Probe, this, nullptr);
-        gst_object_unref(pad);
+    explicit TPlayedRuns(GstElement* sink) : Pad(gst_element_get_static_pad(sink, "sink")) {
+        ProbeId = gst_pad_add_probe(Pad, GST_PAD_PROBE_TYPE_BUFFER, &TPlayedRuns::Probe, this, nullptr);
     }
+    // The sink may play on: it stops reporting here.
+    ~TPlayedRuns() {
+        gst_pad_remove_probe(Pad, ProbeId);
+        gst_object_unref(Pad);
+    }
+    TPlayedRuns(const TPlayedRuns&) = delete;
+    TPlayedRuns& operator=(const TPlayedRuns&) = delete;
 
     std::vector<TRun> Runs() {
         std::lock_guard lock(Mutex);
@@ -56,6 +61,8 @@ private:
             Open = {frame, Open.second + 1};
     }
 
+    GstPad* Pad;
+    gulong ProbeId = 0;
     std::mutex Mutex;
     std::vector<TRun> Done;
     TRun Open{0, 0};

@@ -3,6 +3,7 @@
 // passed over, at a fakesink and heard through a private sound server.
 #include "audio/SheetSound.h"
 
+#include "HeardTones.h"
 #include "PlayedRuns.h"
 #include "WavWriter.h"
 #include "app/MainWindow.h"
@@ -22,8 +23,6 @@
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTest>
-#include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <utility>
 #include <vector>
@@ -282,81 +281,17 @@ TEST_F(SheetScrubTest, UpAndDownInTheAudioColumnPlayEachFramesOwnSlice) {
 // whose monitor is recorded from before the output opens.
 class SheetScrubHeardTest : public ScrubbedSheetTest {
 protected:
-    static constexpr std::int32_t kFrames = 6;
-    static constexpr std::int32_t kRate = 44100; // the server's sink resamples to 48 kHz
-
-    static double Tone(std::int32_t frame) { return 300.0 * (frame + 1); }
-
     void SetUp() override {
-        std::vector<std::int32_t> samples(static_cast<std::size_t>(kFrames * kRate / 24));
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            const auto frame = static_cast<std::int32_t>(i * 24 / kRate) + 1;
-            samples[i] = static_cast<std::int32_t>(12000 * std::sin(2 * M_PI * Tone(frame) * static_cast<double>(i) / kRate));
-        }
-        WriteMonoWav(Files / "tones.wav", samples, kRate);
+        WriteMonoWav(Files / "tones.wav", Tones.Track(24), THeardTones::kRate);
         ASSERT_NO_FATAL_FAILURE(Open("autoaudiosink", Files / "tones.wav"));
         ASSERT_TRUE(Sound->ScrubOutput.HasSoundOutput());
     }
 
-    // Waits until sound is heard after `move`, then until it has had time to die away.
-    bool Heard(std::int64_t move) {
-        std::int64_t heard = -1;
-        if (!WaitSleepingFor([&] { return (heard = Recording.FirstSoundFrom(move)) >= 0; }, 5000))
-            return false;
-        WaitSleepingFor([&] { return TMonitorRecording::Now() > heard + 400'000'000; }, 1000);
-        return true;
-    }
-
-    // The frames whose tones were heard, in order: each stretch of sound (a stretch broken for less
-    // than 50 ms by a busy machine is one) given to the frame whose tone is strongest in it.
-    std::vector<std::int32_t> TonesHeard() {
-        const std::vector<std::int16_t> samples = Recording.Recorded();
-        constexpr std::size_t kQuiet = 48 * 5, kShortest = 48 * 5, kJoin = 48 * 50;
-        std::vector<std::pair<std::size_t, std::size_t>> stretches;
-        std::size_t last = 0;
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            if (std::abs(samples[i]) < 3000)
-                continue;
-            if (stretches.empty() || i - last > kQuiet)
-                stretches.emplace_back(i, i);
-            stretches.back().second = last = i;
-        }
-        std::vector<std::int32_t> frames;
-        std::size_t end = 0;
-        for (const auto& [first, stop] : stretches) {
-            if (stop - first < kShortest)
-                continue;
-            std::int32_t strongest = 0;
-            double most = 0;
-            for (std::int32_t frame = 1; frame <= kFrames; ++frame) {
-                const double power = TonePower(samples, first, stop, Tone(frame));
-                if (power > most) {
-                    most = power;
-                    strongest = frame;
-                }
-            }
-            if (frames.empty() || frames.back() != strongest || first - end > kJoin)
-                frames.push_back(strongest);
-            end = stop;
-        }
-        return frames;
-    }
-
-    // The power of one frequency in samples [first, stop] at 48 kHz (Goertzel).
-    static double TonePower(const std::vector<std::int16_t>& samples, std::size_t first, std::size_t stop,
-                            double frequency) {
-        const double coefficient = 2 * std::cos(2 * M_PI * frequency / TMonitorRecording::kRate);
-        double previous = 0, before = 0;
-        for (std::size_t i = first; i <= stop; ++i) {
-            const double next = samples[i] + coefficient * previous - before;
-            before = previous;
-            previous = next;
-        }
-        return previous * previous + before * before - coefficient * previous * before;
-    }
+    bool Heard(std::int64_t move) { return THeardTones::HeardAfter(Recording, move); }
 
     TSoundServer Server;
     TMonitorRecording Recording;
+    THeardTones Tones{6};
 };
 
 // Dragged down and up the column, then on with the keys: every frame passed over is heard, with
@@ -381,7 +316,7 @@ TEST_F(SheetScrubHeardTest, ScrubbingDownAndUpIsHeardFrameByFrameInOrder) {
         ASSERT_TRUE(Heard(move)) << "key " << key;
     }
     const std::vector<std::int32_t> moves = {1, 2, 3, 4, 5, 6, 5, 4, 3, 2, 1, 2, 3, 2};
-    EXPECT_EQ(TonesHeard(), moves);
+    EXPECT_EQ(Tones.Heard(Recording), moves);
     EXPECT_EQ(Shown, moves);
 }
 

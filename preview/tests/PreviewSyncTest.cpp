@@ -1,7 +1,9 @@
 // Preview heard through a private sound server, as on a desktop: the sound's clicks, recorded from
-// the server's monitor, fall on the moments their frames are shown.
+// the server's monitor, fall on the moments their frames are shown, and the slider's steps while
+// stopped are heard frame by frame.
+#include "HeardTones.h"
+#include "HeldDrawingSheet.h"
 #include "WavWriter.h"
-#include "imaging/tests/PictureTestSupport.h"
 #include "preview/PreviewWindow.h"
 #include "testsupport/MainWindowFixture.h"
 #include "testsupport/MonitorRecording.h"
@@ -12,6 +14,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -26,19 +29,16 @@ const std::vector<std::int32_t> kClickFrames = {1, 12, 41, 50, 1601, 1620, 1637}
 class PreviewSyncTest : public TMainWindowFixture {
 protected:
     // A sheet of one drawing held for every frame, with a click at each of kClickFrames at `fps`.
-    void OpenSheet(std::int32_t fps) {
+    void OpenClickSheet(std::int32_t fps) {
         const std::string sound = Project / ("clicks" + std::to_string(fps) + ".wav");
         if (!std::filesystem::exists(sound))
             WriteMonoWav(sound, ClickTrack(kSheetFrames, fps, kClickFrames), 48000);
-        WritePng(Project / "a.png", Drawing(64, 48, TRgb{200, 30, 30}, 8, 8, 16));
-        WriteText(
-            Project / "talk.xps",
-            "<xsheet version=\"4.0\">\r\n<settings>\r\n\t<fps>" + std::to_string(fps) +
-                "</fps>\r\n</settings>\r\n<audio>\r\n\t<audiofile>" + sound +
-                "</audiofile>\r\n</audio>\r\n<layers cols=\"1\">\r\n\t<layer col=\"1\" caption=\"\" dir=\"" +
-                (Project / "") + "\" color=\"0\" visible=\"1\">\r\n\t\t<cel col=\"1\" row=\"1\" duration=\"" +
-                std::to_string(kSheetFrames) + "\">a.png</cel>\r\n\t</layer>\r\n</layers>\r\n</xsheet>\r\n");
-        Window->Files().OpenDocument(QString::fromStdString(Project / "talk.xps"));
+        OpenSheet(fps, sound, kSheetFrames);
+    }
+
+    // A sheet of one drawing held for `frames` frames at `fps`, with `sound`; rendered on demand.
+    void OpenSheet(std::int32_t fps, const std::string& sound, std::int32_t frames) {
+        Window->Files().OpenDocument(QString::fromStdString(WriteHeldDrawingSheet(Project, fps, sound, frames)));
         Window->Settings().Current.General.Fps = fps;
         Window->Settings().Current.Preview.AutoBuild = false;
     }
@@ -47,6 +47,18 @@ protected:
     TTempFolder Project;
     std::unique_ptr<TMainWindow> Window = NewWindow();
 };
+
+// Opens the preview and renders `from` to `to`, leaving it stopped; null when it did not.
+TPreviewWindow* OpenRenderedPreview(TMainWindow& window, std::int32_t from, std::int32_t to) {
+    Part(window, "PreviewAction")->trigger();
+    auto* preview = window.findChild<TPreviewWindow*>();
+    if (!preview || !WaitFor([preview] { return preview->State() == TPreviewWindow::TState::psStopped; }))
+        return nullptr;
+    preview->FrameFrom->setText(QString::number(from));
+    preview->FrameTo->setText(QString::number(to));
+    preview->Build1->trigger();
+    return preview->Rendered() ? preview : nullptr;
+}
 
 struct TSyncCase {
     std::int32_t Fps, From, To;
@@ -61,14 +73,10 @@ std::string PlayAndListen(TMainWindow& window, const TSyncCase& c) {
     // The recording asks the server's sink for a short latency: it begins before the preview's
     // sound output opens, so that the sink keeps one latency while the preview plays.
     TMonitorRecording recording;
-    Part(window, "PreviewAction")->trigger();
-    auto* preview = window.findChild<TPreviewWindow*>();
-    if (!preview || !WaitFor([preview] { return preview->State() == TPreviewWindow::TState::psStopped; }))
-        return "the preview did not open";
-    preview->FrameFrom->setText(QString::number(c.From));
-    preview->FrameTo->setText(QString::number(c.To));
-    preview->Build1->trigger();
-    if (!preview->Rendered() || preview->FrameTime() != 10'000'000 / c.Fps)
+    TPreviewWindow* preview = OpenRenderedPreview(window, c.From, c.To);
+    if (!preview)
+        return "the preview did not open and render";
+    if (preview->FrameTime() != 10'000'000 / c.Fps)
         return "the preview did not render at the sheet's rate";
 
     std::map<std::int32_t, std::int64_t> shownAt; // sheet frame: when it was shown
@@ -127,11 +135,35 @@ TEST_F(PreviewSyncTest, ClicksAreHeardWhenTheirFramesAreShown) {
         std::string fault = "not played";
         for (int run = 0; run < 3 && !fault.empty(); ++run) {
             Window = NewWindow();
-            OpenSheet(c.Fps);
+            OpenClickSheet(c.Fps);
             fault = PlayAndListen(*Window, c);
         }
         EXPECT_EQ(fault, "");
     }
+}
+
+// Stopped, each step of the slider to the next frame plays that frame's own tone, once, in the
+// order of the steps, however long the gaps between them: the steps' sound output keeps playing
+// through the server from one step to the next. The range starts at frame 3, so the frames before
+// From offset what is heard.
+TEST_F(PreviewSyncTest, StepsForwardWhileStoppedAreHeardFrameByFrameInOrder) {
+    constexpr std::int32_t kFrames = 16;
+    TMonitorRecording recording;
+    THeardTones tones(kFrames);
+    WriteMonoWav(Project / "tones.wav", tones.Track(24), THeardTones::kRate);
+    OpenSheet(24, Project / "tones.wav", kFrames);
+    TPreviewWindow* preview = OpenRenderedPreview(*Window, 3, kFrames);
+    ASSERT_TRUE(preview);
+    for (int step = 1; step <= 12; ++step) {
+        preview->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
+        const std::int64_t pressed = TMonitorRecording::Now();
+        QTest::keyClick(preview->TrackBar1, Qt::Key_Right);
+        ASSERT_EQ(preview->TrackBar1->value(), step);
+        ASSERT_TRUE(THeardTones::HeardAfter(recording, pressed)) << "step " << step;
+    }
+    preview->close();
+    EXPECT_EQ(tones.Heard(recording), (std::vector<std::int32_t>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 } // namespace

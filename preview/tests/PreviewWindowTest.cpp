@@ -3,10 +3,13 @@
 
 #include "app/MainWindow.h"
 #include "audio/AudioGraph.h"
-#include "audio/tests/PlayedRange.h"
+#include "audio/ScrubOutput.h"
+#include "audio/tests/PlayedRuns.h"
+#include "audio/tests/WavWriter.h"
 #include "document/SheetDocument.h"
 #include "imaging/Compositor.h"
 #include "imaging/tests/PictureTestSupport.h"
+#include "preview/tests/HeldDrawingSheet.h"
 #include "preview/MovieScreen.h"
 #include "sheetview/SheetView.h"
 #include "testsupport/MainWindowFixture.h"
@@ -353,13 +356,16 @@ TEST_F(PreviewWindowTest, ADamagedDrawingStopsTheRenderingWithTheErrorBoxAndTheP
     }
 }
 
-// The sound of each forward step, measured at the preview graph's fakesink.
+// The sound of each forward step while stopped, at the step output's fakesink: a sound whose frame
+// n holds level n shows which frames' slices were played, whole, in order.
 TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse) {
-    Window->Files().OpenDocument(kSampleSheet);
+    TTempFolder project;
+    WriteMonoWav(project / "levels.wav", LevelTrack(14, 24, 48000), 48000);
+    Window->Files().OpenDocument(QString::fromStdString(WriteHeldDrawingSheet(project, 24, project / "levels.wav", 14)));
     Window->Settings().Current.Preview.AutoBuild = false;
     Part(*Window, "PreviewAction")->trigger();
     TPreviewWindow& preview = *Window->findChild<TPreviewWindow*>();
-    preview.AudioSink = "fakesink sync=false";
+    preview.AudioSink = "fakesink sync=true";
     ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.State() == TPreviewWindow::TState::psStopped; }));
     preview.FrameTo->setText("10");
     preview.Build1->trigger();
@@ -369,36 +375,38 @@ TEST_F(PreviewWindowTest, ForwardStepsPlayTheSliceOfTheFrameShownAndNothingElse)
     preview.Build1->trigger();
     ASSERT_EQ(preview.PreviewAudioGraph(), graph);
     ASSERT_TRUE(graph->Active());
+    ASSERT_TRUE(preview.StepOutput() && preview.StepOutput()->Active());
     EXPECT_TRUE(preview.AudioMuteBtn->isEnabled());
 
-    const std::int64_t frameNs = preview.FrameTime() * 100;
-    const std::int64_t sampleNs = 1'000'000'000 / 22050 + 1;
-    // Runs `step` and checks the range it played, in nanoseconds; first < 0: nothing played.
-    auto expectPlayed = [&](std::int64_t first, std::int64_t last, const std::function<void()>& step) {
-        TPlayedRange played(preview.PreviewAudioGraph()->Sink());
+    // Runs `step` and checks the frames played since the last rendering, each a whole frame's
+    // 2000 samples.
+    auto played = std::make_unique<TPlayedRuns>(preview.StepOutput()->Sink());
+    std::vector<TPlayedRuns::TRun> slices;
+    auto expectPlayed = [&](const std::vector<std::int32_t>& frames, const std::function<void()>& step) {
         step();
-        if (first < 0) {
+        for (std::int32_t frame : frames)
+            slices.emplace_back(frame, 2000);
+        if (frames.empty())
             QTest::qWait(150);
-            EXPECT_EQ(played.Range().first, -1);
-            return;
-        }
-        ASSERT_TRUE(QTest::qWaitFor([&played] { return played.IsEnded(); }, 3000));
-        EXPECT_NEAR(played.Range().first, first, sampleNs);
-        EXPECT_NEAR(played.Range().second, last, sampleNs);
+        else
+            ASSERT_TRUE(QTest::qWaitFor([&] { return played->Count() >= slices.size(); }, 3000));
+        EXPECT_EQ(played->Runs(), slices);
     };
     // From position 0 to 3: the sound under frames 2 to 4.
-    expectPlayed(frameNs, 4 * frameNs, [&] { preview.TrackBar1->setValue(3); });
+    expectPlayed({2, 3, 4}, [&] { preview.TrackBar1->setValue(3); });
     EXPECT_EQ(preview.LastAudioPosition(), 3);
     // Backwards is silent; muted is silent.
-    expectPlayed(-1, -1, [&] { preview.TrackBar1->setValue(2); });
+    expectPlayed({}, [&] { preview.TrackBar1->setValue(2); });
     preview.AudioMuteBtn->click();
-    expectPlayed(-1, -1, [&] { preview.TrackBar1->setValue(6); });
+    expectPlayed({}, [&] { preview.TrackBar1->setValue(6); });
     preview.AudioMuteBtn->click();
-    expectPlayed(7 * frameNs, 8 * frameNs, [&] { preview.TrackBar1->setValue(7); });
+    expectPlayed({8}, [&] { preview.TrackBar1->setValue(7); });
 
     // A range from frame 11 hears the sound under frame 11 onwards.
     preview.FrameFrom->setText("11");
-    preview.FrameTo->setText("20");
+    preview.FrameTo->setText("14");
     preview.Build1->trigger();
-    expectPlayed(11 * frameNs, 12 * frameNs, [&] { preview.TrackBar1->setValue(1); });
+    played = std::make_unique<TPlayedRuns>(preview.StepOutput()->Sink());
+    slices.clear();
+    expectPlayed({12}, [&] { preview.TrackBar1->setValue(1); });
 }
