@@ -16,15 +16,13 @@ TAudioGraph::~TAudioGraph() = default;
 bool TAudioGraph::Build(const std::string& file, const std::string& sink) {
     try {
         Graph =
-            std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
-                                           "volume name=volume ! " +
+            std::make_unique<TGstPipeline>("filesrc name=source ! decodebin ! audioconvert ! audioresample ! " +
                                            sink + " name=output");
     } catch (const ECwError&) {
         Graph.reset();
         return false;
     }
     g_object_set(Graph->Element("source"), "location", file.c_str(), nullptr);
-    ApplyVolume();
     if (Graph->ChangeState(GST_STATE_PAUSED, kPrerollMs))
         return true;
     Graph.reset();
@@ -79,19 +77,6 @@ std::int64_t TAudioGraph::HeardNs() const {
     return position;
 }
 
-bool TAudioGraph::SetVolume(std::int32_t volume) {
-    if (volume < 0 || volume > 10000)
-        return false;
-    Level = volume;
-    ApplyVolume();
-    return true;
-}
-
 GstElement* TAudioGraph::Sink() const {
     return Graph ? Graph->Element("output") : nullptr;
-}
-
-void TAudioGraph::ApplyVolume() {
-    if (Graph)
-        g_object_set(Graph->Element("volume"), "volume", VolumeGain(Level), nullptr);
 }

@@ -38,10 +38,6 @@ public:
     // segment that has not yet set out included) or not known.
     std::int64_t HeardNs() const;
 
-    // Level 0 (silent) to 10000 (full): an attenuation of 10000 - v hundredths of a decibel.
-    std::int32_t Volume() const { return Level; }
-    // False, changing nothing, outside 0..10000. The level outlives the rendered file.
-    bool SetVolume(std::int32_t volume);
     // The output element, or null when inactive.
     GstElement* Sink() const;
     // The graph plays into a real sound output.
@@ -49,10 +45,8 @@ public:
 
 private:
     bool Build(const std::string& file, const std::string& sink);
-    void ApplyVolume();
 
     std::string SinkDescription;
     std::unique_ptr<TGstPipeline> Graph;
-    std::int32_t Level = 10000;
     bool SoundOutput = false;
 };

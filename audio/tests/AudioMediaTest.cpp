@@ -296,26 +296,35 @@ TEST_F(AudioMedia, ScrubsPlayExactlyThePositionsAskedFor) {
     }
 }
 
-TEST_F(AudioMedia, VolumeRangeAndInactiveGraph) {
+TEST_F(AudioMedia, AnInactiveGraphPlaysNothingAndBreaksNothing) {
     TAudioGraph graph("fakesink");
     EXPECT_FALSE(graph.Active());
     graph.PlaySegment(0, 1000); // nothing to play, nothing breaks
-    EXPECT_TRUE(graph.SetVolume(3660));
-    EXPECT_FALSE(graph.SetVolume(-328));
-    EXPECT_FALSE(graph.SetVolume(10001));
-    EXPECT_EQ(graph.Volume(), 3660);
     EXPECT_FALSE(graph.RenderFile(Folder / "missing.wav"));
     EXPECT_FALSE(graph.Active());
     const std::string file = Folder / "a.wav";
     WriteToneWav(file, 1.0);
     ASSERT_TRUE(graph.RenderFile(file));
+    graph.Clear();
+    EXPECT_FALSE(graph.Active());
+}
+
+TEST_F(AudioMedia, TheScrubOutputsLevelIsKeptWithinItsRangeAndSetOnItsOutput) {
+    TScrubOutput output("fakesink sync=true");
+    EXPECT_TRUE(output.SetVolume(3660));
+    EXPECT_FALSE(output.SetVolume(-328));
+    EXPECT_FALSE(output.SetVolume(10001));
+    EXPECT_EQ(output.Volume(), 3660);
+    const std::string file = Folder / "a.wav";
+    WriteToneWav(file, 1.0);
+    ASSERT_TRUE(output.Load(file));
     double gain = 0;
-    GstElement* volume = gst_bin_get_by_name(GST_BIN(GST_ELEMENT_PARENT(graph.Sink())), "volume");
+    GstElement* volume = gst_bin_get_by_name(GST_BIN(GST_ELEMENT_PARENT(output.Sink())), "volume");
     g_object_get(volume, "volume", &gain, nullptr);
     gst_object_unref(volume);
     EXPECT_NEAR(gain, std::pow(10.0, -6340 / 2000.0), 1e-9); // 63.40 dB down
-    graph.Clear();
-    EXPECT_FALSE(graph.Active());
+    output.Clear();
+    EXPECT_FALSE(output.Active());
 }
 
 // The scrub output's sink: what it plays as 16-bit mono, undithered so that levels stay exact.
