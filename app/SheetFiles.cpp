@@ -14,6 +14,7 @@
 #include "ui/QtText.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace {
 constexpr int kMaxRecentFiles = 10;
@@ -143,8 +144,14 @@ void TSheetFiles::ReadSheet(const QString& path, const QString& documentPath) {
     TXpsSettings settings;
     Settings.GetDocumentSettings(settings);
     std::vector<TLeftOutCel> leftOut;
-    // The sheet's sound comes back through OnAudioLoaded while it loads.
+    // The sheet's sound comes back through OnAudioLoaded while it loads; a sheet that cannot be
+    // read leaves the open one, whose sound scrubs again.
     Sound.ScrubOutput.Clear();
+    bool read = false;
+    const auto resumeSound = qScopeGuard([&] {
+        if (!read)
+            Sound.ResumeScrubbing();
+    });
     try {
         LoadSheet(
             Sheet.Document(), path.toStdString(), settings,
@@ -164,6 +171,7 @@ void TSheetFiles::ReadSheet(const QString& path, const QString& documentPath) {
         const TLanguageKey* key = FindLanguageKey(error.Key);
         throw ECwError(key ? error.Path + ": " + Translate(*key).toStdString() : std::string(error.what()));
     }
+    read = true;
     Sheet.RefreshAll();
     if (!leftOut.empty())
         AlertPrompt.Alert(LeftOutMessage(path, leftOut));

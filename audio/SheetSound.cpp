@@ -50,6 +50,12 @@ void TSheetSound::AudioLoaded() {
     ScrubOutput.Load(audio.WaveFile);
 }
 
+void TSheetSound::ResumeScrubbing() {
+    const std::string& wave = Sheet.Document().Data().Audio.WaveFile;
+    if (!wave.empty())
+        ScrubOutput.Load(wave);
+}
+
 void TSheetSound::ScrubStart(std::int32_t pos) {
     const TScrubStep step = Scrub.Begin(pos, Sheet.GridHeight(), Sheet.Fps());
     if (ShowFrame)

@@ -38,6 +38,8 @@ public:
 
     // The sheet's events.
     void AudioLoaded();
+    // After a sheet that could not be read: the open sheet's own sound scrubs again.
+    void ResumeScrubbing();
     void ScrubStart(std::int32_t pos);
     void ScrubMove(std::int32_t pos);
     void ScrubEnd();

@@ -420,6 +420,8 @@ TEST_F(NothingLostTest, AnOpenThatFailsKeepsTheSheetAndWhatItCanUndo) {
         window->Files().OpenDocument(brokenPath);
         WriteText(broken, "not a sheet\n");
         Part(*window, "NewAction")->trigger();
+        window->Sound().LoadFile(CELWRIGHT_SOURCE_DIR "/sample/Bouncing Ball/voice.wav");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Sound().ScrubOutput.Active(); }, 10000));
         Edit(*window);
 
         QString error;
@@ -438,6 +440,7 @@ TEST_F(NothingLostTest, AnOpenThatFailsKeepsTheSheetAndWhatItCanUndo) {
         EXPECT_TRUE(window->Files().DocumentName().isEmpty());
         EXPECT_TRUE(window->Files().Modified());
         EXPECT_EQ(window->Sheet().CelName(1, 1), "edit.png");
+        EXPECT_TRUE(window->Sound().ScrubOutput.Active()) << "the open sheet's sound no longer scrubs";
         ASSERT_TRUE(Part(*window, "UndoAction")->isEnabled());
         Part(*window, "UndoAction")->trigger();
         EXPECT_EQ(window->Sheet().CelName(1, 1), "");
